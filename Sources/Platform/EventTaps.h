@@ -1,0 +1,90 @@
+// Quartz event taps (CGEventTapCreate and friends) and listen-event access.
+// Threading: every call may be made from any thread; a tap's callback runs on the thread whose
+// run loop holds the tap's run-loop source.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+namespace kestravane::platform {
+
+// CGEventType values seen by a keyboard tap.
+using EventType = std::uint32_t;
+inline constexpr EventType kEventKeyDown = 10;
+inline constexpr EventType kEventKeyUp = 11;
+inline constexpr EventType kEventFlagsChanged = 12;
+inline constexpr EventType kEventTapDisabledByTimeout = 0xFFFFFFFE;
+inline constexpr EventType kEventTapDisabledByUserInput = 0xFFFFFFFF;
+
+// CGEventMask: bit n selects event type n.
+using EventMask = std::uint64_t;
+inline constexpr EventMask eventMaskBit(EventType type) { return EventMask{1} << type; }
+
+// CGEventFlags word.
+using EventFlags = std::uint64_t;
+inline constexpr EventFlags kFlagAlphaShift = 0x10000;     // Caps Lock is on
+inline constexpr EventFlags kFlagShift = 0x20000;
+inline constexpr EventFlags kFlagControl = 0x40000;
+inline constexpr EventFlags kFlagAlternate = 0x80000;      // Option
+inline constexpr EventFlags kFlagCommand = 0x100000;
+inline constexpr EventFlags kFlagSecondaryFn = 0x800000;   // fn/Globe held
+inline constexpr EventFlags kFlagNonCoalesced = 0x100;
+
+// CGEventField numbers.
+using EventField = std::uint32_t;
+inline constexpr EventField kKeyboardEventKeycode = 9;
+
+// CGEventTapLocation.
+enum class TapLocation : std::uint32_t { hid = 0, session = 1, annotatedSession = 2 };
+// CGEventTapPlacement.
+enum class TapPlacement : std::uint32_t { headInsert = 0, tailAppend = 1 };
+// CGEventTapOptions.
+enum class TapOptions : std::uint32_t { defaultTap = 0, listenOnly = 1 };
+
+// CGEventRef: opaque; each backend defines or reinterprets it. Read it through EventTaps.
+struct Event;
+
+// CGEventTapCallBack: return the event to let it pass, nullptr to swallow it. The answer of a
+// listen-only tap is ignored.
+using TapCallback = Event* (*)(EventType type, Event* event, void* userInfo);
+
+// CFMachPortRef of an event tap.
+class EventTap {
+ public:
+  virtual ~EventTap() = default;
+};
+
+// CFRunLoopSourceRef.
+class RunLoopSource {
+ public:
+  virtual ~RunLoopSource() = default;
+};
+
+class EventTaps {
+ public:
+  virtual ~EventTaps() = default;
+
+  // CGEventTapCreate(location, placement, options, mask, callback, userInfo); nullptr when the
+  // system refuses the tap. The tap starts enabled on macOS; callers enable it explicitly anyway.
+  virtual std::shared_ptr<EventTap> tapCreate(TapLocation location, TapPlacement placement,
+                                              TapOptions options, EventMask mask,
+                                              TapCallback callback, void* userInfo) = 0;
+  // CGEventTapEnable(tap, enable).
+  virtual void tapEnable(EventTap& tap, bool enable) = 0;
+  // CFMachPortInvalidate(tap): the tap is dead and delivers nothing more.
+  virtual void invalidate(EventTap& tap) = 0;
+  // CFMachPortCreateRunLoopSource(kCFAllocatorDefault, tap, 0).
+  virtual std::shared_ptr<RunLoopSource> createRunLoopSource(EventTap& tap) = 0;
+
+  // CGEventGetIntegerValueField(event, field).
+  virtual std::int64_t integerValueField(const Event& event, EventField field) const = 0;
+  // CGEventGetFlags(event).
+  virtual EventFlags flags(const Event& event) const = 0;
+
+  // CGPreflightListenEventAccess(): whether Input Monitoring is granted.
+  virtual bool preflightListenEventAccess() = 0;
+  // CGRequestListenEventAccess(): asks the user; returns the system's answer.
+  virtual bool requestListenEventAccess() = 0;
+};
+
+}  // namespace kestravane::platform

@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build needs, only those that are missing.
+set -euo pipefail
+packages=(cmake ninja-build g++ clang libclang-rt-14-dev clang-format
+          libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
+          qt6-base-dev libgl-dev xvfb xauth)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  sudo=""; [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  echo "Installing: ${missing[*]}"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Installs what is missing, configures, builds and runs the whole test suite.
+# Usage: scripts/test.sh [address|thread]   (optional sanitizer build)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+sanitizer="${1:-}"
+build="build${sanitizer:+-$sanitizer}"
+scripts/install-deps.sh
+benchmarks=ON; [ -n "$sanitizer" ] && benchmarks=OFF
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DPLIVEX_SANITIZER="$sanitizer" -DPLIVEX_BUILD_BENCHMARKS="$benchmarks" >/dev/null
+cmake --build "$build" -j"$(nproc)"
+export QT_QPA_PLATFORM=offscreen
+if [ "$sanitizer" = "thread" ]; then
+  export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1"
+elif [ "$sanitizer" = "address" ]; then
+  export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1" UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+fi
+ctest --test-dir "$build" --output-on-failure -j"$(nproc)"
