@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <mutex>
 
-#include "KestravaneCore/Strings.h"
+#include "KestravaneCore/LanguageCodeProvider.h"
 
 namespace kestravane::platform {
 namespace {
