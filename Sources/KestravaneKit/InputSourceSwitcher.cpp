@@ -1,0 +1,104 @@
+#include "KestravaneKit/InputSourceSwitcher.h"
+
+#include "KestravaneCore/LayoutCycler.h"
+#include "Platform/Services.h"
+
+namespace kestravane {
+namespace {
+
+platform::TextInputSources& inputSources() {
+  return *platform::current()->inputSources;
+}
+
+// Exactly the three entries the system's keyboard-layout listing is asked with.
+const platform::InputSourceFilter& keyboardLayoutFilter() {
+  static const platform::InputSourceFilter filter{
+      {std::string(platform::kTISPropertyInputSourceType),
+       std::string(platform::kTISTypeKeyboardLayout)},
+      {std::string(platform::kTISPropertyInputSourceIsSelectCapable), true},
+      {std::string(platform::kTISPropertyInputSourceIsEnabled), true},
+  };
+  return filter;
+}
+
+}  // namespace
+
+std::vector<InputSourceSwitcher::Source> InputSourceSwitcher::sources() {
+  auto& system = inputSources();
+  auto list = system.createInputSourceList(keyboardLayoutFilter(), false);
+  std::vector<Source> result;
+  if (!list) return result;
+  result.reserve(list->size());
+  for (auto& ref : *list) {
+    if (!ref) continue;
+    auto id = system.stringProperty(*ref, platform::kTISPropertyInputSourceID);
+    if (!id) continue;
+    result.push_back(Source{std::move(*id), std::move(ref)});
+  }
+  return result;
+}
+
+std::shared_ptr<platform::InputSource> InputSourceSwitcher::sourceRef(std::string_view id) {
+  for (auto& source : sources()) {
+    if (source.id == id) return std::move(source.ref);
+  }
+  return nullptr;
+}
+
+std::vector<std::string> InputSourceSwitcher::enabledSelectableSourceIDs() {
+  std::vector<std::string> ids;
+  for (auto& source : sources()) ids.push_back(std::move(source.id));
+  return ids;
+}
+
+std::vector<InputSourceSwitcher::NamedSource> InputSourceSwitcher::enabledSelectableSources() {
+  auto& system = inputSources();
+  std::vector<NamedSource> named;
+  for (auto& source : sources()) {
+    auto name = system.stringProperty(*source.ref, platform::kTISPropertyLocalizedName);
+    std::string shown = name ? std::move(*name) : shortName(source.id);
+    named.push_back(NamedSource{std::move(source.id), std::move(shown)});
+  }
+  return named;
+}
+
+std::string InputSourceSwitcher::displayName(std::string_view id) {
+  if (auto ref = sourceRef(id)) {
+    if (auto name = inputSources().stringProperty(*ref, platform::kTISPropertyLocalizedName)) {
+      return *name;
+    }
+  }
+  return shortName(id);
+}
+
+std::optional<std::string> InputSourceSwitcher::currentSourceID() {
+  auto& system = inputSources();
+  auto current = system.copyCurrentKeyboardInputSource();
+  if (!current) return std::nullopt;
+  return system.stringProperty(*current, platform::kTISPropertyInputSourceID);
+}
+
+std::string InputSourceSwitcher::shortName(std::string_view id) {
+  std::string_view last;
+  std::size_t start = 0;
+  while (start <= id.size()) {
+    std::size_t dot = id.find('.', start);
+    std::size_t end = dot == std::string_view::npos ? id.size() : dot;
+    if (end > start) last = id.substr(start, end - start);
+    if (dot == std::string_view::npos) break;
+    start = dot + 1;
+  }
+  return std::string(last.empty() ? id : last);
+}
+
+InputSourceSwitcher::Result InputSourceSwitcher::switchNext() {
+  const LayoutCycler cycle(enabledSelectableSourceIDs());
+  const auto current = currentSourceID();
+  auto next = cycle.next(current);
+  if (!next) return Result{std::nullopt, current};
+  // The list may have changed since it was read; then nothing is selected.
+  if (auto ref = sourceRef(*next)) inputSources().selectInputSource(*ref);
+  return Result{std::move(next), currentSourceID()};
+}
+
+}  // namespace kestravane

@@ -1,0 +1,60 @@
+// The program's only contact with the system's text input sources: lists the keyboard layouts of
+// the cycle, names them, reads the current one and selects the next.
+// Threading: main thread only. Stateless: every call asks the system afresh.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "Platform/TextInputSources.h"
+
+namespace kestravane {
+
+class InputSourceSwitcher {
+ public:
+  // The outcome of one switch.
+  struct Result {
+    std::optional<std::string> requested;  // what the cycle chose; absent for an empty cycle
+    std::optional<std::string> actual;     // the current source right after the attempt
+
+    // Both present and equal.
+    bool ok() const { return requested && actual && *requested == *actual; }
+    bool operator==(const Result&) const = default;
+  };
+
+  struct NamedSource {
+    std::string id;
+    std::string name;
+    bool operator==(const NamedSource&) const = default;
+  };
+
+  InputSourceSwitcher() = default;
+
+  // Identifiers of the enabled, select-capable keyboard layouts, in the system's order.
+  static std::vector<std::string> enabledSelectableSourceIDs();
+  // The same sources with their localized names (the short name when a source has none).
+  static std::vector<NamedSource> enabledSelectableSources();
+  // The localized name of a listed layout, otherwise the identifier's short name.
+  static std::string displayName(std::string_view id);
+  // The current keyboard input source, of any type.
+  static std::optional<std::string> currentSourceID();
+  // The last non-empty piece of a dotted identifier; the identifier itself when there is none.
+  static std::string shortName(std::string_view id);
+
+  // Selects the layout after the current one, once, without retrying.
+  Result switchNext();
+
+ private:
+  struct Source {
+    std::string id;
+    std::shared_ptr<platform::InputSource> ref;
+  };
+
+  static std::vector<Source> sources();
+  static std::shared_ptr<platform::InputSource> sourceRef(std::string_view id);
+};
+
+}  // namespace kestravane
