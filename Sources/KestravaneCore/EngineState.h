@@ -1,0 +1,56 @@
+// Engine health and its derivation from the gathered platform state.
+// Threading: pure values and functions without state; usable from any thread.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+namespace kestravane {
+
+// Not persisted, so no raw values; the order of the cases is fixed.
+enum class EngineHealth {
+  active,             // switching works
+  disabled,           // the user has switched the program off
+  needsLayouts,       // fewer than two keyboard layouts are enabled
+  noInputMonitoring,  // the engine has no working tap (only the engine's own state)
+  noAccessibility,    // the process is not trusted for Accessibility
+  tapDisabled,        // the engine should run but does not, or the system disabled its tap
+  globeNotFree,       // the trigger is fn/Globe and the system uses that key
+  secureInput,        // secure keyboard entry is on while everything else is in order
+};
+
+inline constexpr std::array<EngineHealth, 8> allEngineHealths = {
+    EngineHealth::active,          EngineHealth::disabled,
+    EngineHealth::needsLayouts,    EngineHealth::noInputMonitoring,
+    EngineHealth::noAccessibility, EngineHealth::tapDisabled,
+    EngineHealth::globeNotFree,    EngineHealth::secureInput,
+};
+
+// Everything the health derivation looks at, as the application controller gathers it.
+struct EngineInputs {
+  bool hasAccessibility = false;
+  std::int64_t layoutCount = 0;
+  bool triggerIsFn = false;
+  bool globeFree = false;  // the Globe-key preference is present and free for the trigger
+  bool userEnabled = false;
+  bool isRunning = false;    // started successfully and not stopped since
+  bool tapDisabled = false;  // the engine's own health is tapDisabled
+  bool secureInput = false;
+
+  friend bool operator==(const EngineInputs&, const EngineInputs&) = default;
+};
+
+namespace EngineState {
+
+// A precondition other than the user's on/off switch is missing: the engine must not run.
+bool isBlocked(const EngineInputs& inputs);
+
+// The engine ought to be running now.
+bool shouldRun(const EngineInputs& inputs);
+
+// The first matching rule decides; never yields noInputMonitoring.
+EngineHealth health(const EngineInputs& inputs);
+
+}  // namespace EngineState
+
+}  // namespace kestravane

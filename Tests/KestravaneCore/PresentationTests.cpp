@@ -1,0 +1,105 @@
+#include "KestravaneCore/Presentation.h"
+
+#include <string_view>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "KestravaneCore/MenuBarIcon.h"
+#include "KestravaneCore/PlivexConfig.h"
+
+namespace kestravane {
+namespace {
+
+using H = EngineHealth;
+
+struct HealthLook {
+  EngineHealth health;
+  std::string_view symbol;
+  std::string_view englishStatus;
+  std::string_view russianStatus;
+  bool isProblem;
+};
+
+const std::vector<HealthLook> looks = {
+    {H::active, "keyboard.fill", "🟢 Active", "🟢 Активно", false},
+    {H::disabled, "keyboard", "⚪️ Disabled", "⚪️ Выключено", false},
+    {H::needsLayouts, "exclamationmark.triangle.fill", "🟠 Need ≥2 layouts",
+     "🟠 Нужно ≥2 раскладок", true},
+    {H::noInputMonitoring, "exclamationmark.triangle.fill", "🟠 Needs Input Monitoring",
+     "🟠 Нужен Input Monitoring", true},
+    {H::noAccessibility, "exclamationmark.triangle.fill", "🟠 Needs Accessibility",
+     "🟠 Нужен Accessibility", true},
+    {H::tapDisabled, "exclamationmark.triangle.fill", "🟠 Tap disabled by system",
+     "🟠 Перехват отключён системой", true},
+    {H::globeNotFree, "exclamationmark.triangle.fill", "🟠 Globe key occupied",
+     "🟠 Globe занят системой", true},
+    // Secure input warns but is not a problem, so it offers nothing.
+    {H::secureInput, "exclamationmark.triangle.fill", "🟠 Secure Input active",
+     "🟠 Secure Input активен", false},
+};
+
+TEST(PresentationTest, SymbolStatusLineAndProblemFlagForEveryHealth) {
+  ASSERT_EQ(looks.size(), allEngineHealths.size());
+  for (std::size_t i = 0; i < looks.size(); ++i) {
+    const HealthLook& look = looks[i];
+    ASSERT_EQ(look.health, allEngineHealths[i]);
+    SCOPED_TRACE(look.symbol);
+    SCOPED_TRACE(static_cast<int>(look.health));
+    EXPECT_EQ(MenuBarIcon::symbolName(look.health), look.symbol);
+    EXPECT_EQ(Presentation::isProblem(look.health), look.isProblem);
+    EXPECT_EQ(Presentation::statusLine(look.health, Strings(AppLanguage::en)), look.englishStatus);
+    EXPECT_EQ(Presentation::statusLine(look.health, Strings(AppLanguage::ru)), look.russianStatus);
+  }
+}
+
+struct ActionCase {
+  EngineHealth health;
+  bool hasAccessibility;
+  UIActions expected;
+};
+
+TEST(PresentationTest, ActionsForEveryHealthAndAccessibilityState) {
+  const UIActions none{};
+  const UIActions access{.requestAccessibility = true};
+  const std::vector<ActionCase> cases = {
+      {H::active, false, none},
+      {H::active, true, none},
+      {H::disabled, false, none},
+      {H::disabled, true, none},
+      {H::secureInput, false, none},
+      {H::secureInput, true, none},
+      {H::noAccessibility, false, access},
+      {H::noAccessibility, true, none},
+      {H::needsLayouts, true, {.needsLayoutsHint = true}},
+      {H::needsLayouts, false, {.requestAccessibility = true, .needsLayoutsHint = true}},
+      {H::globeNotFree, true, {.freeGlobe = true}},
+      {H::globeNotFree, false, {.requestAccessibility = true, .freeGlobe = true}},
+      {H::tapDisabled, true, none},
+      {H::tapDisabled, false, access},
+      {H::noInputMonitoring, true, none},
+      {H::noInputMonitoring, false, access},
+  };
+  ASSERT_EQ(cases.size(), 2 * allEngineHealths.size());
+  for (const ActionCase& c : cases) {
+    SCOPED_TRACE(testing::Message() << "health " << static_cast<int>(c.health) << " accessibility "
+                                    << c.hasAccessibility);
+    const UIActions got = Presentation::actions(c.health, true, c.hasAccessibility);
+    EXPECT_EQ(got.requestAccessibility, c.expected.requestAccessibility);
+    EXPECT_EQ(got.needsLayoutsHint, c.expected.needsLayoutsHint);
+    EXPECT_EQ(got.freeGlobe, c.expected.freeGlobe);
+  }
+}
+
+TEST(PresentationTest, InputMonitoringStateNeverChangesTheActions) {
+  for (EngineHealth health : allEngineHealths) {
+    for (bool hasAccessibility : {false, true}) {
+      EXPECT_EQ(Presentation::actions(health, false, hasAccessibility),
+                Presentation::actions(health, true, hasAccessibility))
+          << "health " << static_cast<int>(health) << " accessibility " << hasAccessibility;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace kestravane

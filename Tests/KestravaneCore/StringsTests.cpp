@@ -1,0 +1,280 @@
+#include "KestravaneCore/Strings.h"
+
+#include <array>
+#include <cstdlib>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "KestravaneCore/LanguageCodeProvider.h"
+#include "KestravaneCore/PlivexConfig.h"
+
+namespace kestravane {
+namespace {
+
+struct TextRow {
+  const char* property;
+  std::string_view (Strings::*text)() const;
+  std::string_view english;
+  std::string_view russian;
+};
+
+#define ROW(name, en, ru) \
+  { #name, &Strings::name, en, ru }
+
+const std::vector<TextRow> textTable = {
+    ROW(statusActive, "🟢 Active", "🟢 Активно"),
+    ROW(statusDisabled, "⚪️ Disabled", "⚪️ Выключено"),
+    ROW(statusNeedsLayouts, "🟠 Need ≥2 layouts", "🟠 Нужно ≥2 раскладок"),
+    ROW(statusNoInputMonitoring, "🟠 Needs Input Monitoring", "🟠 Нужен Input Monitoring"),
+    ROW(statusNoAccessibility, "🟠 Needs Accessibility", "🟠 Нужен Accessibility"),
+    ROW(statusTapDisabled, "🟠 Tap disabled by system",
+        "🟠 Перехват отключён системой"),
+    ROW(statusGlobeNotFree, "🟠 Globe key occupied", "🟠 Globe занят системой"),
+    ROW(statusSecureInput, "🟠 Secure Input active", "🟠 Secure Input активен"),
+    ROW(requestInputMonitoring, "① Request Input Monitoring", "① Запросить Input Monitoring"),
+    ROW(requestAccessibility, "② Request Accessibility", "② Запросить Accessibility"),
+    ROW(openSettingsEllipsis, "   Open settings…", "   Открыть настройки…"),
+    ROW(needLayoutsHint, "Enable ≥2 layouts in macOS", "Включите ≥2 раскладок в системе"),
+    ROW(openKeyboardSettings, "   Open keyboard settings…", "   Открыть настройки клавиатуры…"),
+    ROW(freeGlobe, "Free Globe key (Fn → Do Nothing)", "Освободить Globe (Fn → Do Nothing)"),
+    ROW(checkAndEnable, "↻ Check and enable", "↻ Проверить и включить"),
+    ROW(settingsEllipsis, "Settings…", "Настройки…"),
+    ROW(enable, "Enable", "Включить"),
+    ROW(disable, "Disable", "Выключить"),
+    ROW(refreshStatus, "Refresh status", "Обновить статус"),
+    ROW(quit, "Quit", "Выйти"),
+    ROW(settingsTitle, "Plivex Settings", "Настройки Plivex"),
+    ROW(triggerKey, "Trigger key", "Клавиша-триггер"),
+    ROW(layoutsHeader, "Layouts in cycle (≥2, switch order)",
+        "Раскладки в цикле (≥2, порядок переключения)"),
+    ROW(selectAtLeastTwo, "Select at least 2 layouts", "Выбери минимум 2 раскладки"),
+    ROW(cancel, "Cancel", "Отмена"),
+    ROW(done, "Done", "Готово"),
+    ROW(language, "Language", "Язык"),
+    ROW(launchAtLogin, "Launch at login", "Запускать при входе"),
+    ROW(status, "Status", "Статус"),
+    ROW(permissions, "Permissions", "Доступы"),
+    ROW(keyTester, "Key tester", "Тест клавиш"),
+    ROW(keyTesterHint, "Press a key — see if macOS reports it",
+        "Нажми клавишу — видит ли её macOS"),
+    ROW(keyTesterStart, "Start test", "Начать тест"),
+    ROW(keyTesterStop, "Stop", "Стоп"),
+    ROW(keyTesterWaiting, "waiting for a key…", "жду нажатия…"),
+    ROW(onboardingTitle, "Set up Plivex", "Настройка Plivex"),
+    ROW(stepAccessibility, "Allow Accessibility", "Разреши Accessibility"),
+    ROW(stepAccessibilityHint, "So Plivex can see the trigger key.",
+        "Чтобы Plivex видел клавишу-триггер."),
+    ROW(stepGlobe, "Free the Globe key", "Освободи клавишу Globe"),
+    ROW(stepGlobeHint,
+        "In the opened settings set “Press 🌐 key to” → Do Nothing (applies instantly).",
+        "В открывшихся настройках поставь «Press 🌐 key to» → Do Nothing (применяется сразу)."),
+    ROW(stepLayoutsHint, "Enable at least 2 layouts in macOS.",
+        "Включи минимум 2 раскладки в macOS."),
+    ROW(grant, "Grant…", "Разрешить…"),
+    ROW(openSettingsBtn, "Open Settings…", "Открыть настройки…"),
+    ROW(allSet, "✓ All set — Plivex is active.", "✓ Готово — Plivex активен."),
+    ROW(onboardingClose, "Close", "Закрыть"),
+    ROW(langEnglish, "English", "English"),
+    ROW(langRussian, "Russian", "Русский"),
+    ROW(langSystem, "System", "Системный"),
+    ROW(done2, "Done", "Готово"),
+};
+
+#undef ROW
+
+void expectLanguage(const Strings& strings, bool russian) {
+  EXPECT_EQ(strings.ru(), russian);
+  for (const TextRow& row : textTable) {
+    EXPECT_EQ((strings.*row.text)(), russian ? row.russian : row.english) << row.property;
+  }
+}
+
+TEST(StringsTest, EveryTextMatchesByteForByteInBothLanguages) {
+  ASSERT_EQ(textTable.size(), 49u);
+  expectLanguage(Strings(AppLanguage::en), false);
+  expectLanguage(Strings(AppLanguage::ru), true);
+}
+
+// The same characters spelled as UTF-8 escapes, so that an editor cannot silently change them.
+TEST(StringsTest, SpecialCodePointsAreExact) {
+  const Strings en(AppLanguage::en);
+  const Strings ru(AppLanguage::ru);
+  EXPECT_EQ(en.statusActive(), "\xF0\x9F\x9F\xA2 Active");                    // U+1F7E2
+  EXPECT_EQ(en.statusDisabled(), "\xE2\x9A\xAA\xEF\xB8\x8F Disabled");        // U+26AA U+FE0F
+  EXPECT_EQ(en.statusSecureInput(), "\xF0\x9F\x9F\xA0 Secure Input active");  // U+1F7E0
+  EXPECT_EQ(en.statusNeedsLayouts(),
+            "\xF0\x9F\x9F\xA0 Need \xE2\x89\xA5"
+            "2 layouts");                                                           // U+2265
+  EXPECT_EQ(en.requestInputMonitoring(), "\xE2\x91\xA0 Request Input Monitoring");  // U+2460
+  EXPECT_EQ(en.requestAccessibility(), "\xE2\x91\xA1 Request Accessibility");       // U+2461
+  EXPECT_EQ(en.openSettingsEllipsis(), "   Open settings\xE2\x80\xA6");             // U+2026
+  EXPECT_EQ(ru.openKeyboardSettings(),
+            "   \xD0\x9E\xD1\x82\xD0\xBA\xD1\x80\xD1\x8B\xD1\x82\xD1\x8C "
+            "\xD0\xBD\xD0\xB0\xD1\x81\xD1\x82\xD1\x80\xD0\xBE\xD0\xB9\xD0\xBA\xD0\xB8 "
+            "\xD0\xBA\xD0\xBB\xD0\xB0\xD0\xB2\xD0\xB8\xD0\xB0\xD1\x82\xD1\x83\xD1\x80\xD1\x8B"
+            "\xE2\x80\xA6");
+  EXPECT_EQ(en.freeGlobe(), "Free Globe key (Fn \xE2\x86\x92 Do Nothing)");       // U+2192
+  EXPECT_EQ(en.checkAndEnable(), "\xE2\x86\xBB Check and enable");                // U+21BB
+  EXPECT_EQ(en.allSet(), "\xE2\x9C\x93 All set \xE2\x80\x94 Plivex is active.");  // U+2713 U+2014
+  EXPECT_EQ(en.stepGlobeHint(),
+            "In the opened settings set \xE2\x80\x9CPress \xF0\x9F\x8C\x90 key to\xE2\x80\x9D "
+            "\xE2\x86\x92 Do Nothing (applies instantly).");  // U+201C U+1F310 U+201D
+  const std::string_view ruGlobe = ru.stepGlobeHint();
+  EXPECT_NE(ruGlobe.find("\xC2\xAB"
+                         "Press \xF0\x9F\x8C\x90 key to\xC2\xBB"),  // U+00AB U+00BB
+            std::string_view::npos);
+  EXPECT_EQ(en.keyTesterWaiting().size(), std::string_view("waiting for a key").size() + 3);
+}
+
+TEST(StringsTest, LabelsPutTheirPrefixBeforeTheArgument) {
+  const Strings en(AppLanguage::en);
+  const Strings ru(AppLanguage::ru);
+  EXPECT_EQ(en.triggerLabel("Caps Lock"), "Trigger: Caps Lock");
+  EXPECT_EQ(ru.triggerLabel("Caps Lock"), "Триггер: Caps Lock");
+  EXPECT_EQ(en.layoutsLabel("U.S. → Russian"), "Layouts: U.S. → Russian");
+  EXPECT_EQ(ru.layoutsLabel("ABC, Русская"), "Раскладки: ABC, Русская");
+  EXPECT_EQ(en.layoutsLabel(""), "Layouts: ");
+  EXPECT_EQ(ru.layoutsLabel(""), "Раскладки: ");
+  EXPECT_EQ(en.triggerLabel(""), "Trigger: ");
+  EXPECT_EQ(ru.triggerLabel(""), "Триггер: ");
+  // The argument is taken whole, embedded NULs included.
+  EXPECT_EQ(en.triggerLabel(std::string_view("a\0b", 3)), std::string("Trigger: a\0b", 12));
+}
+
+// Installs a language-code provider for one test and restores the default afterwards.
+class ProviderScope {
+ public:
+  explicit ProviderScope(LanguageCodeProvider provider) {
+    setLanguageCodeProvider(std::move(provider));
+  }
+  ~ProviderScope() { setLanguageCodeProvider({}); }
+  ProviderScope(const ProviderScope&) = delete;
+  ProviderScope& operator=(const ProviderScope&) = delete;
+};
+
+TEST(StringsTest, SystemLanguageIsRussianOnlyForTheExactCodeRu) {
+  struct Case {
+    std::optional<std::string> code;
+    bool russian;
+  };
+  const std::vector<Case> cases = {
+      {"ru", true}, {"uk", false},         {"de", false},  {"en", false},    {"RU", false},
+      {"", false},  {std::nullopt, false}, {"rus", false}, {"ru_RU", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.code.value_or("<none>"));
+    ProviderScope scope([code = c.code] { return code; });
+    expectLanguage(Strings(AppLanguage::system), c.russian);
+  }
+}
+
+TEST(StringsTest, FixedLanguagesIgnoreTheSystemLanguage) {
+  for (std::optional<std::string> code :
+       {std::optional<std::string>("ru"), std::optional<std::string>("de"),
+        std::optional<std::string>()}) {
+    ProviderScope scope([code] { return code; });
+    EXPECT_FALSE(Strings(AppLanguage::en).ru());
+    EXPECT_TRUE(Strings(AppLanguage::ru).ru());
+  }
+}
+
+TEST(StringsTest, SystemLanguageIsReadAnewAtEveryConstruction) {
+  std::optional<std::string> code = "ru";
+  int calls = 0;
+  ProviderScope scope([&] {
+    ++calls;
+    return code;
+  });
+  const Strings first(AppLanguage::system);
+  code = "de";
+  const Strings second(AppLanguage::system);
+  code = "ru";
+  const Strings third(AppLanguage::system);
+  EXPECT_TRUE(first.ru());
+  EXPECT_FALSE(second.ru());
+  EXPECT_TRUE(third.ru());
+  EXPECT_EQ(calls, 3);
+  // A built value keeps its language; reading a text does not ask again.
+  code = "de";
+  EXPECT_EQ(first.quit(), "Выйти");
+  EXPECT_EQ(calls, 3);
+}
+
+// Sets the three locale variables for one test and restores them afterwards.
+class LocaleEnvScope {
+ public:
+  LocaleEnvScope() {
+    for (std::size_t i = 0; i < kNames.size(); ++i) {
+      if (const char* value = std::getenv(kNames[i])) saved_[i] = value;
+      ::unsetenv(kNames[i]);
+    }
+  }
+  ~LocaleEnvScope() {
+    for (std::size_t i = 0; i < kNames.size(); ++i) {
+      if (saved_[i]) {
+        ::setenv(kNames[i], saved_[i]->c_str(), 1);
+      } else {
+        ::unsetenv(kNames[i]);
+      }
+    }
+  }
+  LocaleEnvScope(const LocaleEnvScope&) = delete;
+  LocaleEnvScope& operator=(const LocaleEnvScope&) = delete;
+
+  static void set(const char* name, const char* value) { ::setenv(name, value, 1); }
+
+ private:
+  static constexpr std::array<const char*, 3> kNames = {"LC_ALL", "LC_MESSAGES", "LANG"};
+  std::array<std::optional<std::string>, 3> saved_;
+};
+
+TEST(PosixLanguageCodeTest, TakesTheLettersBeforeTheTerritoryCodesetOrModifier) {
+  struct Case {
+    const char* lcAll;
+    const char* lcMessages;
+    const char* lang;
+    std::optional<std::string> expected;
+  };
+  const std::vector<Case> cases = {
+      {"ru_RU.UTF-8", "de_DE.UTF-8", "en_US.UTF-8", "ru"},
+      {nullptr, "de_DE.UTF-8", "ru_RU.UTF-8", "de"},
+      {nullptr, nullptr, "uk_UA.UTF-8", "uk"},
+      {"", "", "ru_RU", "ru"},  // empty values are skipped
+      {nullptr, nullptr, "sr@latin", "sr"},
+      {nullptr, nullptr, "de.ISO-8859-1", "de"},
+      {nullptr, nullptr, "ru", "ru"},
+      {"C", nullptr, "ru_RU.UTF-8", std::nullopt},  // the first set variable decides
+      {nullptr, nullptr, "POSIX", std::nullopt},
+      {nullptr, nullptr, "C.UTF-8", std::nullopt},
+      {nullptr, nullptr, "_RU", std::nullopt},
+      {nullptr, nullptr, nullptr, std::nullopt},
+  };
+  for (const Case& c : cases) {
+    LocaleEnvScope env;
+    if (c.lcAll) LocaleEnvScope::set("LC_ALL", c.lcAll);
+    if (c.lcMessages) LocaleEnvScope::set("LC_MESSAGES", c.lcMessages);
+    if (c.lang) LocaleEnvScope::set("LANG", c.lang);
+    EXPECT_EQ(posixLanguageCode(), c.expected)
+        << (c.lcAll ? c.lcAll : "-") << " / " << (c.lcMessages ? c.lcMessages : "-") << " / "
+        << (c.lang ? c.lang : "-");
+  }
+}
+
+TEST(PosixLanguageCodeTest, DefaultProviderFeedsTheSystemLanguage) {
+  setLanguageCodeProvider({});
+  LocaleEnvScope env;
+  LocaleEnvScope::set("LANG", "ru_RU.UTF-8");
+  EXPECT_TRUE(Strings(AppLanguage::system).ru());
+  LocaleEnvScope::set("LANG", "uk_UA.UTF-8");
+  EXPECT_FALSE(Strings(AppLanguage::system).ru());
+  LocaleEnvScope::set("LC_ALL", "C");
+  LocaleEnvScope::set("LANG", "ru_RU.UTF-8");
+  EXPECT_FALSE(Strings(AppLanguage::system).ru());
+}
+
+}  // namespace
+}  // namespace kestravane
