@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -12,17 +13,8 @@ using enum TriggerEvent;
 using Action = TriggerAction;
 
 enum class Probe { idle, pending, disqualified };
-
 const char* name(Probe state) {
-  switch (state) {
-    case Probe::idle:
-      return "idle";
-    case Probe::pending:
-      return "pending";
-    case Probe::disqualified:
-      return "disqualified";
-  }
-  return "?";
+  return std::array{"idle", "pending", "disqualified"}[static_cast<std::size_t>(state)];
 }
 
 // Brings a fresh machine into `state` through its public interface only.
@@ -102,12 +94,6 @@ TEST(TriggerStateMachine, EventSequencesGiveTheExpectedActions) {
       {"a second down does not rescue a spoilt press",
        {triggerDown, otherKey, triggerDown, triggerUp},
        {Action::none, Action::none, Action::none, Action::none}},
-      {"stray events while idle do nothing, then a tap fires",
-       {triggerUp, otherKey, timeout, triggerDown, triggerUp},
-       {Action::none, Action::none, Action::none, Action::none, Action::fire}},
-      {"a release never fires twice",
-       {triggerDown, triggerUp, triggerUp},
-       {Action::none, Action::fire, Action::none}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -124,15 +110,6 @@ TEST(TriggerStateMachine, ResetForgetsThePressInEveryState) {
     EXPECT_EQ(machine.handle(triggerUp), Action::none);
     EXPECT_EQ(feed(machine, {triggerDown, triggerUp}), (std::vector{Action::none, Action::fire}));
   }
-}
-
-TEST(TriggerStateMachine, CopiesAreIndependent) {
-  TriggerStateMachine original;
-  original.handle(triggerDown);
-  TriggerStateMachine copy = original;
-  copy.handle(otherKey);
-  EXPECT_EQ(copy.handle(triggerUp), Action::none);
-  EXPECT_EQ(original.handle(triggerUp), Action::fire);
 }
 
 }  // namespace
