@@ -1,0 +1,90 @@
+#include "KestravaneKit/TriggerDecision.h"
+
+#include <algorithm>
+
+namespace kestravane {
+namespace {
+
+constexpr TriggerVerdict passes{};
+
+std::int64_t keyCodeOf(TapTrigger trigger) noexcept {
+  switch (trigger) {
+    case TapTrigger::fn:
+      return kKeyCodeFn;
+    case TapTrigger::rightCommand:
+      return kKeyCodeRightCommand;
+    case TapTrigger::capsLock:
+      break;
+  }
+  return kKeyCodeCapsLock;
+}
+
+platform::EventFlags downFlagOf(TapTrigger trigger) noexcept {
+  return trigger == TapTrigger::fn ? platform::kFlagSecondaryFn : kFlagDeviceRightCommand;
+}
+
+}  // namespace
+
+TapTrigger toTrigger(TriggerKind kind) noexcept {
+  switch (kind) {
+    case TriggerKind::fn:
+      return TapTrigger::fn;
+    case TriggerKind::capsLock:
+      return TapTrigger::capsLock;
+    case TriggerKind::rightCommand:
+      break;
+  }
+  return TapTrigger::rightCommand;
+}
+
+std::uint64_t TriggerDecision::holdTimeoutNanosFor(std::int64_t holdTimeoutMs) noexcept {
+  return static_cast<std::uint64_t>(std::max<std::int64_t>(0, holdTimeoutMs)) * 1'000'000u;
+}
+
+bool TriggerDecision::needsClock(platform::EventType type, std::int64_t keyCode) const noexcept {
+  return trigger != TapTrigger::capsLock && type == platform::kEventFlagsChanged &&
+         keyCode == keyCodeOf(trigger);
+}
+
+TriggerVerdict TriggerDecision::decide(platform::EventType type, std::int64_t keyCode,
+                                       platform::EventFlags flags, std::uint64_t nowNanos,
+                                       PressState& press) const noexcept {
+  if (isTapDisabledNotice(type)) {
+    // Key events may have been lost while the tap was off: a release seen later must not fire.
+    press.sm.reset();
+    press.triggerHeld = false;
+    return TriggerVerdict{.pass = true, .fire = false, .tapDisabled = true};
+  }
+
+  if (trigger == TapTrigger::capsLock) {
+    // Each Caps Lock event toggles the lock light and fires at once; no press is tracked.
+    if (type == platform::kEventFlagsChanged && keyCode == kKeyCodeCapsLock) {
+      return TriggerVerdict{.pass = false, .fire = true};
+    }
+    return passes;
+  }
+
+  if (type != platform::kEventFlagsChanged) return afterMachine(TriggerEvent::otherKey, press);
+  // Other modifier keys neither spoil nor start a press.
+  if (keyCode != keyCodeOf(trigger)) return passes;
+
+  if ((flags & downFlagOf(trigger)) != 0) {
+    if (press.triggerHeld) return passes;  // a repeated press report is not a new press
+    press.triggerHeld = true;
+    press.pendingSinceNanos = nowNanos;
+    return afterMachine(TriggerEvent::triggerDown, press);
+  }
+
+  if (!press.triggerHeld) return passes;  // the release of a press the engine never saw
+  press.triggerHeld = false;
+  const std::uint64_t hold = nowNanos - press.pendingSinceNanos;  // wraps, never traps
+  if (holdTimeoutNanos < hold) press.sm.handle(TriggerEvent::timeout);
+  return afterMachine(TriggerEvent::triggerUp, press);
+}
+
+TriggerVerdict TriggerDecision::afterMachine(TriggerEvent event, PressState& press) const noexcept {
+  if (press.sm.handle(event) != TriggerAction::fire) return passes;
+  return TriggerVerdict{.pass = suppress == TapSuppress::none, .fire = true};
+}
+
+}  // namespace kestravane

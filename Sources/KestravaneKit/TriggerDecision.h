@@ -1,0 +1,85 @@
+// The engine's verdict on one key event: what the event means for the configured trigger key,
+// whether it passes on to the applications and whether it fires a layout switch. It reads only
+// the event's type, key code and flag word and one clock reading, so it runs without any tap.
+// Threading: `TriggerDecision` is an immutable value, usable from any thread; `decide()` mutates
+// only the `PressState` it is given, whose owner feeds it from one thread at a time.
+#pragma once
+
+#include <cstdint>
+
+#include "KestravaneCore/PlivexConfig.h"
+#include "KestravaneCore/TriggerStateMachine.h"
+#include "Platform/EventTaps.h"
+
+namespace kestravane {
+
+// The key that triggers, as the engine recognises it (`EventTapEngine::Trigger`).
+enum class TapTrigger { fn, capsLock, rightCommand };
+
+// Maps each trigger kind to the trigger of the same name.
+TapTrigger toTrigger(TriggerKind kind) noexcept;
+
+// Whether the release that fires is swallowed (`EventTapEngine::Suppress`). Caps Lock events are
+// swallowed under either value.
+enum class TapSuppress { none, tap };
+
+// Key codes and down-flags by which the triggers are recognised in flags-changed events.
+inline constexpr std::int64_t kKeyCodeFn = 63;
+inline constexpr std::int64_t kKeyCodeRightCommand = 54;
+inline constexpr std::int64_t kKeyCodeCapsLock = 57;
+// The device-dependent right-Command bit; the general Command flag is set by both Command keys.
+inline constexpr platform::EventFlags kFlagDeviceRightCommand = 0x10;
+
+// What the engine knows about the press in progress. Reset whenever its view of the keyboard may
+// be stale (start, tap disabled by the system).
+struct PressState {
+  TriggerStateMachine sm;
+  bool triggerHeld = false;             // the trigger key is down as far as the engine has seen
+  std::uint64_t pendingSinceNanos = 0;  // clock reading taken when the trigger went down
+
+  void reset() noexcept {
+    sm.reset();
+    triggerHeld = false;
+    pendingSinceNanos = 0;
+  }
+};
+
+struct TriggerVerdict {
+  bool pass = true;          // deliver the event; false swallows it
+  bool fire = false;         // submit one fire
+  bool tapDisabled = false;  // the system disabled the tap; the press has been forgotten
+
+  bool operator==(const TriggerVerdict&) const = default;
+};
+
+class TriggerDecision {
+ public:
+  TriggerDecision(TapTrigger trigger, TapSuppress suppress, std::uint64_t holdTimeoutNanos) noexcept
+      : trigger(trigger), suppress(suppress), holdTimeoutNanos(holdTimeoutNanos) {}
+
+  // max(0, ms) in nanoseconds; the caller keeps `ms` small enough to fit.
+  static std::uint64_t holdTimeoutNanosFor(std::int64_t holdTimeoutMs) noexcept;
+
+  static bool isTapDisabledNotice(platform::EventType type) noexcept {
+    return type == platform::kEventTapDisabledByTimeout ||
+           type == platform::kEventTapDisabledByUserInput;
+  }
+
+  // Whether `decide()` will look at the clock reading for this event. The tap reads the clock
+  // only then, so ordinary typing costs no clock reading.
+  bool needsClock(platform::EventType type, std::int64_t keyCode) const noexcept;
+
+  // The verdict for one event; `nowNanos` matters only where `needsClock()` says so. Never
+  // allocates, blocks or fails.
+  TriggerVerdict decide(platform::EventType type, std::int64_t keyCode, platform::EventFlags flags,
+                        std::uint64_t nowNanos, PressState& press) const noexcept;
+
+  const TapTrigger trigger;
+  const TapSuppress suppress;
+  const std::uint64_t holdTimeoutNanos;
+
+ private:
+  TriggerVerdict afterMachine(TriggerEvent event, PressState& press) const noexcept;
+};
+
+}  // namespace kestravane

@@ -1,0 +1,310 @@
+#include "KestravaneKit/TriggerDecision.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace kestravane {
+namespace {
+
+using platform::EventFlags;
+using platform::EventType;
+
+constexpr std::uint64_t ms(std::uint64_t value) {
+  return value * 1'000'000u;
+}
+
+constexpr EventType kDown = platform::kEventKeyDown;
+constexpr EventType kUp = platform::kEventKeyUp;
+constexpr EventType kFlags = platform::kEventFlagsChanged;
+constexpr EventType kTimeoutNotice = platform::kEventTapDisabledByTimeout;
+constexpr EventType kUserNotice = platform::kEventTapDisabledByUserInput;
+
+constexpr std::int64_t kA = 0;  // the A key
+constexpr std::int64_t kShift = 56;
+constexpr std::int64_t kLeftCommand = 55;
+constexpr EventFlags kFn = platform::kFlagSecondaryFn;
+constexpr EventFlags kRightCmd = platform::kFlagCommand | 0x10;
+constexpr EventFlags kLeftCmd = platform::kFlagCommand | 0x8;
+
+struct Step {
+  EventType type;
+  std::int64_t keyCode;
+  EventFlags flags;
+  std::uint64_t atNanos;
+  bool pass;
+  bool fire;
+};
+
+// Shorthands for the verdict expected of a step.
+constexpr bool passes = true, swallowed = false, fires = true, quiet = false;
+
+struct Script {
+  std::string name;
+  TapTrigger trigger;
+  TapSuppress suppress;
+  std::int64_t holdTimeoutMs;
+  std::vector<Step> steps;
+};
+
+void PrintTo(const Script& script, std::ostream* os) {
+  *os << script.name;
+}
+
+class TriggerDecisionScript : public testing::TestWithParam<Script> {};
+
+TEST_P(TriggerDecisionScript, GivesTheExpectedVerdictForEachEvent) {
+  const Script& script = GetParam();
+  const TriggerDecision decision(script.trigger, script.suppress,
+                                 TriggerDecision::holdTimeoutNanosFor(script.holdTimeoutMs));
+  PressState press;
+  for (std::size_t i = 0; i < script.steps.size(); ++i) {
+    const Step& step = script.steps[i];
+    SCOPED_TRACE("step " + std::to_string(i));
+    const TriggerVerdict verdict =
+        decision.decide(step.type, step.keyCode, step.flags, step.atNanos, press);
+    // Only the system's notices that the tap was disabled are marked as such.
+    EXPECT_EQ(verdict,
+              (TriggerVerdict{.pass = step.pass,
+                              .fire = step.fire,
+                              .tapDisabled = TriggerDecision::isTapDisabledNotice(step.type)}));
+  }
+}
+
+std::string scriptName(const testing::TestParamInfo<Script>& info) {
+  return info.param.name;
+}
+
+const TapTrigger fn = TapTrigger::fn;
+const TapTrigger rightCommand = TapTrigger::rightCommand;
+const TapTrigger capsLock = TapTrigger::capsLock;
+const TapSuppress tap = TapSuppress::tap;
+const TapSuppress none = TapSuppress::none;
+
+INSTANTIATE_TEST_SUITE_P(
+    Fn, TriggerDecisionScript,
+    testing::Values(
+        Script{"LoneTapFiresAndSwallowsTheRelease",
+               fn,
+               tap,
+               300,
+               {{kFlags, 63, kFn, ms(1000), passes, quiet},
+                {kFlags, 63, 0, ms(1100), swallowed, fires}}},
+        Script{
+            "HoldOfExactlyTheLimitFires",
+            fn,
+            tap,
+            300,
+            {{kFlags, 63, kFn, ms(5), passes, quiet}, {kFlags, 63, 0, ms(305), swallowed, fires}}},
+        Script{"HoldOneMillisecondOverTheLimitDoesNotFire",
+               fn,
+               tap,
+               300,
+               {{kFlags, 63, kFn, ms(5), passes, quiet},
+                {kFlags, 63, 0, ms(306), passes, quiet},
+                {kFlags, 63, kFn, ms(400), passes, quiet},
+                {kFlags, 63, 0, ms(450), swallowed, fires}}},
+        Script{"AnotherKeyInBetweenSpoilsThePress",
+               fn,
+               tap,
+               300,
+               {{kFlags, 63, kFn, ms(0), passes, quiet},
+                {kDown, kA, kFn, ms(10), passes, quiet},
+                {kUp, kA, kFn, ms(20), passes, quiet},
+                {kFlags, 63, 0, ms(30), passes, quiet},
+                {kFlags, 63, kFn, ms(40), passes, quiet},
+                {kFlags, 63, 0, ms(50), swallowed, fires}}},
+        Script{"KeyUpAloneOfAKeyHeldFromBeforeSpoilsThePress",
+               fn,
+               tap,
+               300,
+               {{kFlags, 63, kFn, ms(0), passes, quiet},
+                {kUp, kA, kFn, ms(10), passes, quiet},
+                {kFlags, 63, 0, ms(30), passes, quiet}}},
+        Script{"ShiftInBetweenDoesNotSpoilThePress",
+               fn,
+               tap,
+               300,
+               {{kFlags, 63, kFn, ms(0), passes, quiet},
+                {kFlags, kShift, kFn | platform::kFlagShift, ms(10), passes, quiet},
+                {kFlags, kShift, kFn, ms(20), passes, quiet},
+                {kFlags, 63, 0, ms(30), swallowed, fires}}},
+        Script{"RepeatedPressReportDoesNotRestartTheHoldClock",
+               fn,
+               tap,
+               300,
+               {{kFlags, 63, kFn, ms(0), passes, quiet},
+                {kFlags, 63, kFn, ms(200), passes, quiet},
+                {kFlags, 63, 0, ms(350), passes, quiet}}},
+        Script{"RepeatedPressReportStillFiresOnce",
+               fn,
+               tap,
+               300,
+               {{kFlags, 63, kFn, ms(0), passes, quiet},
+                {kFlags, 63, kFn, ms(100), passes, quiet},
+                {kFlags, 63, 0, ms(200), swallowed, fires},
+                {kFlags, 63, 0, ms(210), passes, quiet}}},
+        Script{"ReleaseOfAnUnknownPressPasses",
+               fn,
+               tap,
+               300,
+               {{kFlags, 63, 0, ms(0), passes, quiet},
+                {kFlags, 63, kFn, ms(10), passes, quiet},
+                {kFlags, 63, 0, ms(20), swallowed, fires}}},
+        Script{"SuppressNoneLetsTheFiringReleasePass",
+               fn,
+               none,
+               300,
+               {{kFlags, 63, kFn, ms(0), passes, quiet}, {kFlags, 63, 0, ms(100), passes, fires}}},
+        Script{"NegativeHoldLimitFiresOnlyWithoutMeasurableHold",
+               fn,
+               tap,
+               -5,
+               {{kFlags, 63, kFn, 1000, passes, quiet},
+                {kFlags, 63, 0, 1000, swallowed, fires},
+                {kFlags, 63, kFn, 2000, passes, quiet},
+                {kFlags, 63, 0, 2001, passes, quiet}}},
+        Script{"ClockReadingBeforeThePressWrapsToAnOverlongHold",
+               fn,
+               tap,
+               300,
+               {{kFlags, 63, kFn, ms(50), passes, quiet}, {kFlags, 63, 0, ms(40), passes, quiet}}},
+        Script{"TapDisabledNoticeForgetsThePress",
+               fn,
+               tap,
+               300,
+               {{kFlags, 63, kFn, ms(0), passes, quiet},
+                {kTimeoutNotice, 0, 0, ms(10), passes, quiet},
+                {kFlags, 63, 0, ms(20), passes, quiet},
+                {kFlags, 63, kFn, ms(30), passes, quiet},
+                {kFlags, 63, 0, ms(40), swallowed, fires}}},
+        Script{"OtherTriggersKeysAreOrdinaryModifiers",
+               fn,
+               tap,
+               300,
+               {{kFlags, 54, kRightCmd, ms(0), passes, quiet},
+                {kFlags, 54, 0, ms(10), passes, quiet},
+                {kFlags, 57, platform::kFlagAlphaShift, ms(20), passes, quiet}}}),
+    scriptName);
+
+INSTANTIATE_TEST_SUITE_P(
+    RightCommand, TriggerDecisionScript,
+    testing::Values(Script{"LoneTapFires",
+                           rightCommand,
+                           tap,
+                           300,
+                           {{kFlags, 54, kRightCmd, ms(0), passes, quiet},
+                            {kFlags, 54, 0, ms(120), swallowed, fires}}},
+                    Script{"LeftCommandNeverStartsAPress",
+                           rightCommand,
+                           tap,
+                           300,
+                           {{kFlags, kLeftCommand, kLeftCmd, ms(0), passes, quiet},
+                            {kFlags, kLeftCommand, 0, ms(50), passes, quiet}}},
+                    Script{"ReleaseWhileLeftCommandIsStillHeldFires",
+                           rightCommand,
+                           tap,
+                           300,
+                           {{kFlags, kLeftCommand, kLeftCmd, ms(0), passes, quiet},
+                            {kFlags, 54, kLeftCmd | 0x10, ms(10), passes, quiet},
+                            {kFlags, 54, kLeftCmd, ms(60), swallowed, fires}}},
+                    Script{"GeneralCommandFlagWithoutTheRightBitIsARelease",
+                           rightCommand,
+                           tap,
+                           300,
+                           {{kFlags, 54, platform::kFlagCommand, ms(0), passes, quiet}}},
+                    Script{"HoldOfExactlyTheLimitFiresAndOneMoreDoesNot",
+                           rightCommand,
+                           none,
+                           300,
+                           {{kFlags, 54, kRightCmd, ms(0), passes, quiet},
+                            {kFlags, 54, 0, ms(300), passes, fires},
+                            {kFlags, 54, kRightCmd, ms(1000), passes, quiet},
+                            {kFlags, 54, 0, ms(1301), passes, quiet}}},
+                    Script{"UserInputNoticeForgetsThePress",
+                           rightCommand,
+                           tap,
+                           300,
+                           {{kFlags, 54, kRightCmd, ms(0), passes, quiet},
+                            {kUserNotice, 0, 0, ms(10), passes, quiet},
+                            {kFlags, 54, 0, ms(20), passes, quiet}}},
+                    Script{"KeyChordWithRightCommandDoesNotFire",
+                           rightCommand,
+                           tap,
+                           300,
+                           {{kFlags, 54, kRightCmd, ms(0), passes, quiet},
+                            {kDown, 8, kRightCmd, ms(10), passes, quiet},
+                            {kFlags, 54, 0, ms(30), passes, quiet}}}),
+    scriptName);
+
+INSTANTIATE_TEST_SUITE_P(
+    CapsLock, TriggerDecisionScript,
+    testing::Values(Script{"EveryCapsLockEventFiresAndIsSwallowed",
+                           capsLock,
+                           tap,
+                           300,
+                           {{kFlags, 57, platform::kFlagAlphaShift, ms(0), swallowed, fires},
+                            {kFlags, 57, 0, ms(5000), swallowed, fires}}},
+                    Script{"SwallowedEvenUnderSuppressNone",
+                           capsLock,
+                           none,
+                           300,
+                           {{kFlags, 57, platform::kFlagAlphaShift, ms(0), swallowed, fires},
+                            {kFlags, 57, 0, ms(1), swallowed, fires}}},
+                    Script{"FiresWhileAnotherKeyIsHeld",
+                           capsLock,
+                           none,
+                           300,
+                           {{kDown, kA, 0, ms(0), passes, quiet},
+                            {kFlags, 57, platform::kFlagAlphaShift, ms(10), swallowed, fires},
+                            {kUp, kA, platform::kFlagAlphaShift, ms(20), passes, quiet}}},
+                    Script{"NoticesPassAndCapsLockStillFires",
+                           capsLock,
+                           tap,
+                           300,
+                           {{kUserNotice, 0, 0, ms(0), passes, quiet},
+                            {kTimeoutNotice, 0, 0, ms(0), passes, quiet},
+                            {kFlags, 57, 0, ms(1), swallowed, fires}}},
+                    Script{"OtherKeysAndModifiersPass",
+                           capsLock,
+                           tap,
+                           300,
+                           {{kDown, 57, 0, ms(0), passes, quiet},
+                            {kUp, 57, 0, ms(0), passes, quiet},
+                            {kFlags, 63, kFn, ms(0), passes, quiet},
+                            {kFlags, 63, 0, ms(10), passes, quiet},
+                            {kFlags, kShift, platform::kFlagShift, ms(20), passes, quiet}}}),
+    scriptName);
+
+TEST(TriggerDecision, ReadsTheClockOnlyForTheTriggersOwnFlagsChangedEvents) {
+  const TriggerDecision fnDecision(fn, tap, ms(300));
+  EXPECT_TRUE(fnDecision.needsClock(kFlags, 63));
+  EXPECT_FALSE(fnDecision.needsClock(kFlags, kShift));
+  EXPECT_FALSE(fnDecision.needsClock(kDown, 63));
+  EXPECT_FALSE(fnDecision.needsClock(kUp, kA));
+  EXPECT_FALSE(fnDecision.needsClock(kTimeoutNotice, 63));
+
+  const TriggerDecision rightDecision(rightCommand, tap, ms(300));
+  EXPECT_TRUE(rightDecision.needsClock(kFlags, 54));
+  EXPECT_FALSE(rightDecision.needsClock(kFlags, kLeftCommand));
+
+  const TriggerDecision capsDecision(capsLock, tap, ms(300));
+  EXPECT_FALSE(capsDecision.needsClock(kFlags, 57));
+}
+
+TEST(TriggerDecision, HoldLimitIsNonNegativeMilliseconds) {
+  EXPECT_EQ(TriggerDecision::holdTimeoutNanosFor(300), 300'000'000u);
+  EXPECT_EQ(TriggerDecision::holdTimeoutNanosFor(0), 0u);
+  EXPECT_EQ(TriggerDecision::holdTimeoutNanosFor(-5), 0u);
+}
+
+TEST(TriggerDecision, TriggerKindMapsToTheTriggerOfTheSameName) {
+  EXPECT_EQ(toTrigger(TriggerKind::fn), TapTrigger::fn);
+  EXPECT_EQ(toTrigger(TriggerKind::capsLock), TapTrigger::capsLock);
+  EXPECT_EQ(toTrigger(TriggerKind::rightCommand), TapTrigger::rightCommand);
+}
+
+}  // namespace
+}  // namespace kestravane
