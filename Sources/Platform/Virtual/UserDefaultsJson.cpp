@@ -1,0 +1,134 @@
+#include "Platform/Virtual/UserDefaultsJson.h"
+
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <nlohmann/json.hpp>
+
+namespace kestravane::platform::vmac {
+namespace {
+
+using nlohmann::json;
+
+constexpr std::string_view kAlphabet =
+    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+
+int base64Digit(char c) {
+  const auto position = kAlphabet.find(c);
+  return position == std::string_view::npos ? -1 : static_cast<int>(position);
+}
+
+json encodeReal(double value) {
+  if (std::isnan(value)) return "nan";
+  if (std::isinf(value)) return value > 0 ? "inf" : "-inf";
+  return value;
+}
+
+std::optional<double> decodeReal(const json& value) {
+  if (value.is_number()) return value.get<double>();
+  if (value == "nan") return std::numeric_limits<double>::quiet_NaN();
+  if (value == "inf") return std::numeric_limits<double>::infinity();
+  if (value == "-inf") return -std::numeric_limits<double>::infinity();
+  return std::nullopt;
+}
+
+json encodeValue(const PropertyValue& value) {
+  return std::visit(
+      [](const auto& v) -> json {
+        using T = std::decay_t<decltype(v)>;
+        if constexpr (std::is_same_v<T, bool>) return {{"bool", v}};
+        if constexpr (std::is_same_v<T, std::int64_t>) return {{"integer", v}};
+        if constexpr (std::is_same_v<T, double>) return {{"real", encodeReal(v)}};
+        if constexpr (std::is_same_v<T, std::string>) return {{"string", v}};
+        if constexpr (std::is_same_v<T, Data>) return {{"data", encodeBase64(v)}};
+      },
+      value);
+}
+
+std::optional<PropertyValue> decodeValue(const json& entry) {
+  if (!entry.is_object() || entry.size() != 1) return std::nullopt;
+  const auto member = entry.begin();
+  const std::string& type = member.key();
+  const json& value = member.value();
+  if (type == "bool" && value.is_boolean()) return value.get<bool>();
+  if (type == "integer" && value.is_number_integer()) {
+    if (value.is_number_unsigned() &&
+        value.get<std::uint64_t>() >
+            static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max())) {
+      return std::nullopt;
+    }
+    return value.get<std::int64_t>();
+  }
+  if (type == "real") {
+    if (auto real = decodeReal(value)) return *real;
+    return std::nullopt;
+  }
+  if (type == "string" && value.is_string()) return value.get<std::string>();
+  if (type == "data" && value.is_string()) {
+    if (auto data = decodeBase64(value.get_ref<const std::string&>())) return std::move(*data);
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::string encodeUserDefaults(const UserDefaultsValues& values) {
+  json document = json::object();
+  for (const auto& [key, value] : values) document[key] = encodeValue(value);
+  return document.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
+}
+
+std::optional<UserDefaultsValues> decodeUserDefaults(std::string_view text) {
+  const json document = json::parse(text, nullptr, /*allow_exceptions=*/false);
+  if (!document.is_object()) return std::nullopt;  // also the parser's "discarded" value
+  UserDefaultsValues values;
+  for (auto member = document.begin(); member != document.end(); ++member) {
+    if (auto value = decodeValue(member.value())) values.emplace(member.key(), std::move(*value));
+  }
+  return values;
+}
+
+std::string encodeBase64(const Data& data) {
+  std::string text;
+  text.reserve((data.size() + 2) / 3 * 4);
+  for (std::size_t i = 0; i < data.size(); i += 3) {
+    const std::size_t count = std::min<std::size_t>(3, data.size() - i);
+    std::uint32_t group = static_cast<std::uint32_t>(data[i]) << 16;
+    if (count > 1) group |= static_cast<std::uint32_t>(data[i + 1]) << 8;
+    if (count > 2) group |= data[i + 2];
+    for (std::size_t digit = 0; digit < 4; ++digit) {
+      text += digit <= count ? kAlphabet[(group >> (18 - 6 * digit)) & 0x3F] : '=';
+    }
+  }
+  return text;
+}
+
+std::optional<Data> decodeBase64(std::string_view text) {
+  if (text.size() % 4 != 0) return std::nullopt;
+  Data data;
+  data.reserve(text.size() / 4 * 3);
+  for (std::size_t i = 0; i < text.size(); i += 4) {
+    const bool last = i + 4 == text.size();
+    std::size_t padding = 0;
+    if (last && text[i + 3] == '=') padding = text[i + 2] == '=' ? 2 : 1;
+    std::uint32_t group = 0;
+    for (std::size_t digit = 0; digit < 4; ++digit) {
+      int value = 0;
+      if (digit < 4 - padding) {
+        value = base64Digit(text[i + digit]);
+        if (value < 0) return std::nullopt;
+      }
+      group = (group << 6) | static_cast<std::uint32_t>(value);
+    }
+    // Canonical form: the bits that padding leaves over must be zero.
+    if ((padding == 1 && (group & 0xFF) != 0) || (padding == 2 && (group & 0xFFFF) != 0)) {
+      return std::nullopt;
+    }
+    data.push_back(static_cast<std::uint8_t>(group >> 16));
+    if (padding < 2) data.push_back(static_cast<std::uint8_t>(group >> 8));
+    if (padding < 1) data.push_back(static_cast<std::uint8_t>(group));
+  }
+  return data;
+}
+
+}  // namespace kestravane::platform::vmac

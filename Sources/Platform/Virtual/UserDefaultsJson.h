@@ -1,0 +1,31 @@
+// The file format of the virtual Mac's persistent user defaults: one JSON object whose members
+// are the defaults' keys, each value an object with exactly one member naming its type:
+//   {"data": "<base64, standard alphabet, padded>"}, {"string": "..."}, {"integer": 42},
+//   {"real": 0.5 | "nan" | "inf" | "-inf"}, {"bool": true}
+// Threading: pure functions.
+#pragma once
+
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "Platform/PropertyValue.h"
+
+namespace kestravane::platform::vmac {
+
+using UserDefaultsValues = std::map<std::string, PropertyValue, std::less<>>;
+
+// Never throws. Strings that are not valid UTF-8 are written with U+FFFD in place of the bad
+// bytes (macOS strings cannot hold them either).
+std::string encodeUserDefaults(const UserDefaultsValues& values);
+
+// Absent when the text is not a JSON object (garbage, truncated, empty). Members of an unknown
+// or malformed shape are skipped, so one odd entry does not cost the others.
+std::optional<UserDefaultsValues> decodeUserDefaults(std::string_view text);
+
+std::string encodeBase64(const Data& data);
+// Absent unless the text is canonical padded base64.
+std::optional<Data> decodeBase64(std::string_view text);
+
+}  // namespace kestravane::platform::vmac

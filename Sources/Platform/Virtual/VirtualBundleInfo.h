@@ -1,0 +1,38 @@
+// The virtual Mac's main-bundle Info dictionary.
+// Threading: thread-safe; one internal mutex guards every call.
+#pragma once
+
+#include <map>
+#include <mutex>
+#include <optional>
+#include <string>
+
+#include "Platform/BundleInfo.h"
+
+namespace kestravane::platform::vmac {
+
+inline constexpr const char* kBundleShortVersionKey = "CFBundleShortVersionString";
+
+class VirtualBundleInfo final : public BundleInfo {
+ public:
+  // "CFBundleShortVersionString" = projectVersion().
+  VirtualBundleInfo();
+  // "CFBundleShortVersionString" = `shortVersion`.
+  explicit VirtualBundleInfo(std::string shortVersion);
+
+  // The version the project was built as (the build system's project version).
+  static std::string projectVersion();
+
+  // Seam.
+  std::optional<PropertyValue> objectForInfoDictionaryKey(const std::string& key) override;
+
+  // Control: any value of any type, or none.
+  void setValue(const std::string& key, PropertyValue value);
+  void removeValue(const std::string& key);
+
+ private:
+  mutable std::mutex mutex_;
+  std::map<std::string, PropertyValue> values_;
+};
+
+}  // namespace kestravane::platform::vmac

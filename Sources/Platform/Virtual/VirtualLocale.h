@@ -1,0 +1,30 @@
+// The virtual Mac's current locale: the language code, read afresh from the process's POSIX
+// locale unless the control has overridden it. Threading: thread-safe (one internal mutex).
+#pragma once
+
+#include <mutex>
+#include <optional>
+#include <string>
+
+#include "Platform/Locale.h"
+
+namespace kestravane::platform::vmac {
+
+class VirtualLocale final : public Locale {
+ public:
+  VirtualLocale() = default;
+
+  // Seam: the override when one is set, otherwise kestravane::posixLanguageCode() at this moment.
+  std::optional<std::string> currentLanguageCode() override;
+
+  // Control: the user picking a system language; nullopt models a locale without a language.
+  void setLanguageCode(std::optional<std::string> code);
+  // Back to following the POSIX locale.
+  void clearOverride();
+
+ private:
+  std::mutex mutex_;
+  std::optional<std::optional<std::string>> override_;
+};
+
+}  // namespace kestravane::platform::vmac

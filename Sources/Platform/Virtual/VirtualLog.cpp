@@ -1,0 +1,122 @@
+#include "Platform/Virtual/VirtualLog.h"
+
+#include <sys/syscall.h>
+#include <syslog.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <functional>
+#include <thread>
+
+namespace kestravane::platform::vmac {
+namespace {
+
+long threadID() {
+#if defined(SYS_gettid)
+  return static_cast<long>(::syscall(SYS_gettid));
+#else
+  return static_cast<long>(std::hash<std::thread::id>{}(std::this_thread::get_id()));
+#endif
+}
+
+std::string timestamp() {
+  const auto now = std::chrono::system_clock::now();
+  const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+  const auto millis =
+      std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
+  std::tm local{};
+  ::localtime_r(&seconds, &local);
+  char text[40];
+  const std::size_t length = std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
+  std::snprintf(text + length, sizeof text - length, ".%03d", static_cast<int>(millis));
+  return text;
+}
+
+void writeToSystemLog(const std::string& message) {
+  static std::once_flag opened;
+  std::call_once(opened, [] { ::openlog("plivex", LOG_PID, LOG_USER); });
+  ::syslog(LOG_NOTICE, "%s", message.c_str());
+}
+
+}  // namespace
+
+VirtualLog::VirtualLog() : VirtualLog(Sinks{}) {}
+
+VirtualLog::VirtualLog(Sinks sinks) : sinks_(sinks) {}
+
+void VirtualLog::log(std::string_view message) {
+  const std::string escaped = escape(message);
+  std::string line = timestamp() + " plivex[" + std::to_string(::getpid()) + ":" +
+                     std::to_string(threadID()) + "] " + escaped;
+  std::lock_guard lock(mutex_);
+  if (sinks_.standardError) {
+    const std::string withNewline = line + "\n";
+    std::fwrite(withNewline.data(), 1, withNewline.size(), stderr);
+  }
+  if (sinks_.systemLog) writeToSystemLog(escaped);
+  capture_.push_back({std::move(line), std::string(message)});
+  trimLocked();
+}
+
+void VirtualLog::setStandardErrorEnabled(bool enabled) {
+  std::lock_guard lock(mutex_);
+  sinks_.standardError = enabled;
+}
+
+void VirtualLog::setSystemLogEnabled(bool enabled) {
+  std::lock_guard lock(mutex_);
+  sinks_.systemLog = enabled;
+}
+
+std::vector<std::string> VirtualLog::lines() const {
+  std::lock_guard lock(mutex_);
+  std::vector<std::string> result;
+  for (const auto& entry : capture_) result.push_back(entry.line);
+  return result;
+}
+
+std::vector<std::string> VirtualLog::messages() const {
+  std::lock_guard lock(mutex_);
+  std::vector<std::string> result;
+  for (const auto& entry : capture_) result.push_back(entry.message);
+  return result;
+}
+
+void VirtualLog::clear() {
+  std::lock_guard lock(mutex_);
+  capture_.clear();
+}
+
+void VirtualLog::setCaptureLimit(std::size_t limit) {
+  std::lock_guard lock(mutex_);
+  captureLimit_ = limit;
+  trimLocked();
+}
+
+std::string VirtualLog::escape(std::string_view message) {
+  std::string result;
+  result.reserve(message.size());
+  for (const char c : message) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (c == '\n') {
+      result += "\\n";
+    } else if (c == '\r') {
+      result += "\\r";
+    } else if ((byte < 0x20 && c != '\t') || byte == 0x7F) {
+      char hex[5];
+      std::snprintf(hex, sizeof hex, "\\x%02X", byte);
+      result += hex;
+    } else {
+      result += c;
+    }
+  }
+  return result;
+}
+
+void VirtualLog::trimLocked() {
+  while (capture_.size() > captureLimit_) capture_.pop_front();
+}
+
+}  // namespace kestravane::platform::vmac

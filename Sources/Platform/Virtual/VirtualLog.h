@@ -1,0 +1,63 @@
+// The virtual Mac's system log (NSLog). Each message becomes exactly one line, newlines and
+// other control characters escaped, in the form
+//   YYYY-MM-DD HH:MM:SS.mmm plivex[pid:tid] message
+// (local time), written to standard error and to syslog (ident "plivex"), and kept in a bounded
+// capture that tests and the demo panel read back.
+// Threading: thread-safe; a line is formatted and written to every sink under one mutex, so
+// lines from different threads never interleave.
+#pragma once
+
+#include <cstddef>
+#include <deque>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "Platform/Log.h"
+
+namespace kestravane::platform::vmac {
+
+class VirtualLog final : public Log {
+ public:
+  struct Sinks {
+    bool standardError = true;
+    bool systemLog = true;
+  };
+
+  VirtualLog();
+  explicit VirtualLog(Sinks sinks);
+
+  // Seam.
+  void log(std::string_view message) override;
+
+  // Control.
+  void setStandardErrorEnabled(bool enabled);
+  void setSystemLogEnabled(bool enabled);
+  // The captured full lines (without the trailing newline), oldest first.
+  std::vector<std::string> lines() const;
+  // The captured messages as they were logged (before escaping), oldest first.
+  std::vector<std::string> messages() const;
+  void clear();
+  // Keeps only the newest `limit` entries (default 1000), so a long-running process does not
+  // grow without end.
+  void setCaptureLimit(std::size_t limit);
+
+  // One message as one line: "\n" → "\\n", "\r" → "\\r", other control characters → "\\xHH".
+  static std::string escape(std::string_view message);
+
+ private:
+  struct Entry {
+    std::string line;
+    std::string message;
+  };
+
+  void trimLocked();
+
+  mutable std::mutex mutex_;
+  Sinks sinks_;
+  std::deque<Entry> capture_;
+  std::size_t captureLimit_ = 1000;
+};
+
+}  // namespace kestravane::platform::vmac

@@ -1,0 +1,71 @@
+#include "Platform/Virtual/VirtualLoginItems.h"
+
+#include <utility>
+
+namespace kestravane::platform::vmac {
+
+VirtualLoginItems::VirtualLoginItems(LoginItemStatus initial) : status_(initial) {}
+
+LoginItemStatus VirtualLoginItems::status() {
+  std::lock_guard lock(mutex_);
+  ++statusCalls_;
+  return status_;
+}
+
+std::optional<ServiceError> VirtualLoginItems::registerMainApp() {
+  std::lock_guard lock(mutex_);
+  ++registerCalls_;
+  if (registerFailure_) return ServiceError{*registerFailure_};
+  status_ = requiresApproval_ ? LoginItemStatus::requiresApproval : LoginItemStatus::enabled;
+  return std::nullopt;
+}
+
+std::optional<ServiceError> VirtualLoginItems::unregisterMainApp() {
+  std::lock_guard lock(mutex_);
+  ++unregisterCalls_;
+  if (unregisterFailure_) return ServiceError{*unregisterFailure_};
+  status_ = LoginItemStatus::notRegistered;
+  return std::nullopt;
+}
+
+void VirtualLoginItems::setStatus(LoginItemStatus status) {
+  std::lock_guard lock(mutex_);
+  status_ = status;
+}
+
+void VirtualLoginItems::setRequiresApproval(bool requiresApproval) {
+  std::lock_guard lock(mutex_);
+  requiresApproval_ = requiresApproval;
+}
+
+void VirtualLoginItems::approve() {
+  std::lock_guard lock(mutex_);
+  if (status_ == LoginItemStatus::requiresApproval) status_ = LoginItemStatus::enabled;
+}
+
+void VirtualLoginItems::setRegisterFailure(std::optional<std::string> description) {
+  std::lock_guard lock(mutex_);
+  registerFailure_ = std::move(description);
+}
+
+void VirtualLoginItems::setUnregisterFailure(std::optional<std::string> description) {
+  std::lock_guard lock(mutex_);
+  unregisterFailure_ = std::move(description);
+}
+
+int VirtualLoginItems::statusCallCount() const {
+  std::lock_guard lock(mutex_);
+  return statusCalls_;
+}
+
+int VirtualLoginItems::registerCallCount() const {
+  std::lock_guard lock(mutex_);
+  return registerCalls_;
+}
+
+int VirtualLoginItems::unregisterCallCount() const {
+  std::lock_guard lock(mutex_);
+  return unregisterCalls_;
+}
+
+}  // namespace kestravane::platform::vmac

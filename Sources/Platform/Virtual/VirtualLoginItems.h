@@ -1,0 +1,51 @@
+// The virtual Mac's Service Management login item for the application itself
+// (SMAppService.mainApp): its status, registration and unregistration, and the errors the
+// service throws. Threading: thread-safe; one internal mutex guards every call.
+#pragma once
+
+#include <mutex>
+#include <optional>
+#include <string>
+
+#include "Platform/LoginItems.h"
+
+namespace kestravane::platform::vmac {
+
+class VirtualLoginItems final : public LoginItems {
+ public:
+  explicit VirtualLoginItems(LoginItemStatus initial = LoginItemStatus::notRegistered);
+
+  // Seam. A successful register() makes the item enabled, or waiting for approval while
+  // setRequiresApproval(true); a successful unregister() makes it not registered. A failing call
+  // changes nothing and answers its error.
+  LoginItemStatus status() override;
+  std::optional<ServiceError> registerMainApp() override;
+  std::optional<ServiceError> unregisterMainApp() override;
+
+  // Control.
+  void setStatus(LoginItemStatus status);
+  // The user must approve new login items in System Settings before they run.
+  void setRequiresApproval(bool requiresApproval);
+  // The user approving a waiting item in System Settings: requiresApproval becomes enabled.
+  void approve();
+  // Every later call fails with this description (e.g. "Operation not permitted") until cleared
+  // with nullopt.
+  void setRegisterFailure(std::optional<std::string> description);
+  void setUnregisterFailure(std::optional<std::string> description);
+
+  int statusCallCount() const;
+  int registerCallCount() const;
+  int unregisterCallCount() const;
+
+ private:
+  mutable std::mutex mutex_;
+  LoginItemStatus status_;
+  bool requiresApproval_ = false;
+  std::optional<std::string> registerFailure_;
+  std::optional<std::string> unregisterFailure_;
+  int statusCalls_ = 0;
+  int registerCalls_ = 0;
+  int unregisterCalls_ = 0;
+};
+
+}  // namespace kestravane::platform::vmac

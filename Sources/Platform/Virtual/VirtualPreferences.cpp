@@ -1,0 +1,87 @@
+#include "Platform/Virtual/VirtualPreferences.h"
+
+#include <utility>
+
+namespace kestravane::platform::vmac {
+
+bool VirtualPreferences::appSynchronize(const std::string& applicationID) {
+  std::lock_guard lock(mutex_);
+  ++synchronizeCounts_[applicationID];
+  if (synchronizeFails_) return false;
+  std::erase_if(cache_,
+                [&](const auto& entry) { return std::get<2>(entry.first) == applicationID; });
+  for (const auto& [key, value] : stored_) {
+    if (std::get<2>(key) == applicationID) cache_.emplace(key, value);
+  }
+  return true;
+}
+
+std::optional<PropertyValue> VirtualPreferences::copyValue(const std::string& key,
+                                                           const std::string& applicationID,
+                                                           PreferencesUser user,
+                                                           PreferencesHost host) {
+  std::lock_guard lock(mutex_);
+  const auto found = cache_.find(Key{user, host, applicationID, key});
+  if (found == cache_.end()) return std::nullopt;
+  return found->second;
+}
+
+void VirtualPreferences::setValue(const std::string& domain, const std::string& key,
+                                  PropertyValue value, PreferencesUser user, PreferencesHost host) {
+  std::lock_guard lock(mutex_);
+  const Key entry{user, host, domain, key};
+  stored_.insert_or_assign(entry, value);
+  cache_.insert_or_assign(entry, std::move(value));
+}
+
+void VirtualPreferences::removeValue(const std::string& domain, const std::string& key,
+                                     PreferencesUser user, PreferencesHost host) {
+  std::lock_guard lock(mutex_);
+  const Key entry{user, host, domain, key};
+  stored_.erase(entry);
+  cache_.erase(entry);
+}
+
+void VirtualPreferences::writeFromOtherProcess(const std::string& domain, const std::string& key,
+                                               PropertyValue value, PreferencesUser user,
+                                               PreferencesHost host) {
+  std::lock_guard lock(mutex_);
+  stored_.insert_or_assign(Key{user, host, domain, key}, std::move(value));
+}
+
+void VirtualPreferences::removeFromOtherProcess(const std::string& domain, const std::string& key,
+                                                PreferencesUser user, PreferencesHost host) {
+  std::lock_guard lock(mutex_);
+  stored_.erase(Key{user, host, domain, key});
+}
+
+void VirtualPreferences::setFnUsageType(std::optional<std::int64_t> value) {
+  if (value) {
+    writeFromOtherProcess(kHIToolboxDomain, kFnUsageTypeKey, *value);
+  } else {
+    removeFromOtherProcess(kHIToolboxDomain, kFnUsageTypeKey);
+  }
+}
+
+std::optional<PropertyValue> VirtualPreferences::storedValue(const std::string& domain,
+                                                             const std::string& key,
+                                                             PreferencesUser user,
+                                                             PreferencesHost host) const {
+  std::lock_guard lock(mutex_);
+  const auto found = stored_.find(Key{user, host, domain, key});
+  if (found == stored_.end()) return std::nullopt;
+  return found->second;
+}
+
+void VirtualPreferences::setSynchronizeFails(bool fails) {
+  std::lock_guard lock(mutex_);
+  synchronizeFails_ = fails;
+}
+
+int VirtualPreferences::synchronizeCount(const std::string& domain) const {
+  std::lock_guard lock(mutex_);
+  const auto found = synchronizeCounts_.find(domain);
+  return found == synchronizeCounts_.end() ? 0 : found->second;
+}
+
+}  // namespace kestravane::platform::vmac

@@ -1,0 +1,264 @@
+#include "Platform/Virtual/VirtualTextInputSources.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace kestravane::platform::vmac {
+
+// The system object behind a TISInputSourceRef. Its fields are guarded by the owning model's
+// mutex; `owner` lets the model refuse references that belong to another model.
+class VirtualTextInputSources::Source final : public InputSource {
+ public:
+  Source(const VirtualTextInputSources* model, InputSourceDescription initial)
+      : owner(model), description(std::move(initial)) {}
+
+  const VirtualTextInputSources* const owner;
+  InputSourceDescription description;
+  bool installed = true;
+};
+
+namespace {
+
+bool matches(const InputSourceDescription& source, const std::string& key,
+             const std::variant<bool, std::string>& wanted) {
+  const auto* text = std::get_if<std::string>(&wanted);
+  const auto* flag = std::get_if<bool>(&wanted);
+  if (key == kTISPropertyInputSourceID) return text && source.identifier == *text;
+  if (key == kTISPropertyLocalizedName) return text && source.localizedName == *text;
+  if (key == kTISPropertyInputSourceType) return text && source.type == *text;
+  if (key == kTISPropertyInputSourceIsEnabled) return flag && source.enabled == *flag;
+  if (key == kTISPropertyInputSourceIsSelectCapable) return flag && source.selectCapable == *flag;
+  // A property the source does not have never matches.
+  return false;
+}
+
+bool usableAsFallback(const InputSourceDescription& source) {
+  return source.enabled && source.selectCapable && source.type == kTISTypeKeyboardLayout;
+}
+
+}  // namespace
+
+VirtualTextInputSources::VirtualTextInputSources()
+    : VirtualTextInputSources(defaultSources(), "com.apple.keylayout.US") {}
+
+VirtualTextInputSources::VirtualTextInputSources(std::vector<InputSourceDescription> sources,
+                                                 std::optional<std::string> currentIdentifier) {
+  setSources(std::move(sources));
+  if (currentIdentifier) {
+    setCurrentSource(*currentIdentifier);
+  } else {
+    clearCurrentSource();
+  }
+}
+
+std::vector<InputSourceDescription> VirtualTextInputSources::defaultSources() {
+  const std::string layout{kTISTypeKeyboardLayout};
+  const std::string kotoeri = "com.apple.inputmethod.Kotoeri.RomajiTyping";
+  return {
+      {"com.apple.keylayout.US", "U.S.", layout, true, true},
+      {"com.apple.keylayout.Russian", "Russian", layout, true, true},
+      {kotoeri, "Japanese – Romaji", std::string(kTISTypeKeyboardInputMethodModeEnabled), true,
+       false},
+      {kotoeri + ".Japanese", "Hiragana", std::string(kTISTypeKeyboardInputMode), true, true},
+      {kotoeri + ".Roman", "Romaji", std::string(kTISTypeKeyboardInputMode), true, true},
+      {"com.apple.keylayout.German", "German", layout, false, true},
+  };
+}
+
+std::optional<std::vector<std::shared_ptr<InputSource>>>
+VirtualTextInputSources::createInputSourceList(const InputSourceFilter& filter,
+                                               bool includeAllInstalled) {
+  std::lock_guard lock(mutex_);
+  ++listCalls_;
+  std::optional<std::vector<std::shared_ptr<InputSource>>> result;
+  if (!listFails_) {
+    result.emplace();
+    for (const auto& source : sources_) {
+      if (!includeAllInstalled && !source->description.enabled) continue;
+      const bool all = std::all_of(filter.begin(), filter.end(), [&](const auto& entry) {
+        return matches(source->description, entry.first, entry.second);
+      });
+      if (all) result->push_back(source);
+    }
+    if (appendForeignEntry_) result->push_back(nullptr);
+  }
+  for (const auto& identifier : std::exchange(vanishAfterList_, {})) removeLocked(identifier);
+  return result;
+}
+
+std::optional<std::string> VirtualTextInputSources::stringProperty(const InputSource& source,
+                                                                   std::string_view key) {
+  const auto* own = dynamic_cast<const Source*>(&source);
+  if (own == nullptr || own->owner != this) return std::nullopt;
+  std::lock_guard lock(mutex_);
+  if (key == kTISPropertyInputSourceID) return own->description.identifier;
+  if (key == kTISPropertyLocalizedName) return own->description.localizedName;
+  if (key == kTISPropertyInputSourceType) return own->description.type;
+  return std::nullopt;
+}
+
+std::shared_ptr<InputSource> VirtualTextInputSources::copyCurrentKeyboardInputSource() {
+  std::lock_guard lock(mutex_);
+  return current_;
+}
+
+OSStatus VirtualTextInputSources::selectInputSource(const InputSource& source) {
+  std::lock_guard lock(mutex_);
+  ++selectCalls_;
+  const auto* own = dynamic_cast<const Source*>(&source);
+  if (own == nullptr || own->owner != this || !own->installed) return paramErr;
+  if (!own->description.enabled || !own->description.selectCapable) return paramErr;
+  if (selectionIgnored_) return ignoredSelectionStatus_;
+  for (const auto& candidate : sources_) {
+    if (candidate.get() == own) current_ = candidate;
+  }
+  return noErr;
+}
+
+void VirtualTextInputSources::setSources(std::vector<InputSourceDescription> sources) {
+  std::lock_guard lock(mutex_);
+  std::optional<std::string> currentIdentifier =
+      current_ ? current_->description.identifier : std::nullopt;
+  for (auto& old : sources_) old->installed = false;
+  sources_.clear();
+  for (auto& description : sources) {
+    sources_.push_back(std::make_shared<Source>(this, std::move(description)));
+  }
+  // The current source keeps being current when a source of the same identifier is installed.
+  current_ = currentIdentifier ? findLocked(*currentIdentifier) : nullptr;
+  if (currentIdentifier) fallBackIfCurrentUnusableLocked();
+}
+
+void VirtualTextInputSources::addSource(InputSourceDescription source) {
+  std::lock_guard lock(mutex_);
+  sources_.push_back(std::make_shared<Source>(this, std::move(source)));
+}
+
+bool VirtualTextInputSources::removeSource(std::string_view identifier) {
+  std::lock_guard lock(mutex_);
+  if (!findLocked(identifier)) return false;
+  removeLocked(identifier);
+  return true;
+}
+
+bool VirtualTextInputSources::setEnabled(std::string_view identifier, bool enabled) {
+  std::lock_guard lock(mutex_);
+  auto source = findLocked(identifier);
+  if (!source) return false;
+  source->description.enabled = enabled;
+  fallBackIfCurrentUnusableLocked();
+  return true;
+}
+
+bool VirtualTextInputSources::setSelectCapable(std::string_view identifier, bool selectCapable) {
+  std::lock_guard lock(mutex_);
+  auto source = findLocked(identifier);
+  if (!source) return false;
+  source->description.selectCapable = selectCapable;
+  return true;
+}
+
+bool VirtualTextInputSources::setLocalizedName(std::string_view identifier,
+                                               std::optional<std::string> name) {
+  std::lock_guard lock(mutex_);
+  auto source = findLocked(identifier);
+  if (!source) return false;
+  source->description.localizedName = std::move(name);
+  return true;
+}
+
+bool VirtualTextInputSources::moveSource(std::string_view identifier, std::size_t index) {
+  std::lock_guard lock(mutex_);
+  auto source = findLocked(identifier);
+  if (!source) return false;
+  std::erase(sources_, source);
+  const auto position = static_cast<std::ptrdiff_t>(std::min(index, sources_.size()));
+  sources_.insert(sources_.begin() + position, source);
+  return true;
+}
+
+std::vector<InputSourceDescription> VirtualTextInputSources::sources() const {
+  std::lock_guard lock(mutex_);
+  std::vector<InputSourceDescription> result;
+  for (const auto& source : sources_) result.push_back(source->description);
+  return result;
+}
+
+bool VirtualTextInputSources::setCurrentSource(std::string_view identifier) {
+  std::lock_guard lock(mutex_);
+  auto source = findLocked(identifier);
+  if (!source) return false;
+  current_ = std::move(source);
+  return true;
+}
+
+void VirtualTextInputSources::clearCurrentSource() {
+  std::lock_guard lock(mutex_);
+  current_ = nullptr;
+}
+
+std::optional<std::string> VirtualTextInputSources::currentSourceID() const {
+  std::lock_guard lock(mutex_);
+  return current_ ? current_->description.identifier : std::nullopt;
+}
+
+void VirtualTextInputSources::setListFails(bool fails) {
+  std::lock_guard lock(mutex_);
+  listFails_ = fails;
+}
+
+void VirtualTextInputSources::setListAppendsForeignEntry(bool append) {
+  std::lock_guard lock(mutex_);
+  appendForeignEntry_ = append;
+}
+
+void VirtualTextInputSources::setSelectionIgnored(bool ignored, OSStatus reportedStatus) {
+  std::lock_guard lock(mutex_);
+  selectionIgnored_ = ignored;
+  ignoredSelectionStatus_ = reportedStatus;
+}
+
+void VirtualTextInputSources::vanishAfterNextList(std::string identifier) {
+  std::lock_guard lock(mutex_);
+  vanishAfterList_.push_back(std::move(identifier));
+}
+
+int VirtualTextInputSources::listCallCount() const {
+  std::lock_guard lock(mutex_);
+  return listCalls_;
+}
+
+int VirtualTextInputSources::selectCallCount() const {
+  std::lock_guard lock(mutex_);
+  return selectCalls_;
+}
+
+std::shared_ptr<VirtualTextInputSources::Source> VirtualTextInputSources::findLocked(
+    std::string_view identifier) const {
+  for (const auto& source : sources_) {
+    if (source->description.identifier == identifier) return source;
+  }
+  return nullptr;
+}
+
+void VirtualTextInputSources::removeLocked(std::string_view identifier) {
+  std::erase_if(sources_, [&](const std::shared_ptr<Source>& source) {
+    if (source->description.identifier != identifier) return false;
+    source->installed = false;
+    return true;
+  });
+  fallBackIfCurrentUnusableLocked();
+}
+
+void VirtualTextInputSources::fallBackIfCurrentUnusableLocked() {
+  if (current_ && current_->installed && current_->description.enabled) return;
+  current_ = nullptr;
+  for (const auto& source : sources_) {
+    if (usableAsFallback(source->description)) {
+      current_ = source;
+      return;
+    }
+  }
+}
+
+}  // namespace kestravane::platform::vmac

@@ -1,0 +1,105 @@
+// The virtual Mac's Text Input Sources: the installed input sources in the system's order, which
+// of them are enabled and select-capable, the current one, and selection as macOS performs it.
+// Threading: thread-safe; every call (seam or control) takes one internal mutex. The program uses
+// the seam on the main thread only; tests and the demo panel may drive the control from anywhere.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "Platform/TextInputSources.h"
+
+namespace kestravane::platform::vmac {
+
+inline constexpr OSStatus noErr = 0;
+inline constexpr OSStatus paramErr = -50;
+
+// One installed input source as the control interface describes it.
+struct InputSourceDescription {
+  // kTISPropertyInputSourceID; absent models a broken source the system lists without one.
+  std::optional<std::string> identifier;
+  std::optional<std::string> localizedName;
+  std::string type{kTISTypeKeyboardLayout};  // one of the kTISType... strings
+  bool enabled = true;
+  bool selectCapable = true;
+
+  bool operator==(const InputSourceDescription&) const = default;
+};
+
+class VirtualTextInputSources final : public TextInputSources {
+ public:
+  // Starts with defaultSources(), "com.apple.keylayout.US" current.
+  VirtualTextInputSources();
+  explicit VirtualTextInputSources(std::vector<InputSourceDescription> sources,
+                                   std::optional<std::string> currentIdentifier);
+
+  // U.S. and Russian enabled; German installed but disabled; the Kotoeri Romaji input method
+  // (enabled, not select-capable) with its enabled, select-capable Hiragana and Romaji modes.
+  static std::vector<InputSourceDescription> defaultSources();
+
+  // Seam.
+  std::optional<std::vector<std::shared_ptr<InputSource>>> createInputSourceList(
+      const InputSourceFilter& filter, bool includeAllInstalled) override;
+  std::optional<std::string> stringProperty(const InputSource& source,
+                                            std::string_view key) override;
+  std::shared_ptr<InputSource> copyCurrentKeyboardInputSource() override;
+  OSStatus selectInputSource(const InputSource& source) override;
+
+  // Control: the installed sources. Replacing or removing a source makes a new object of any
+  // later source with the same identifier; references handed out earlier go stale (selecting
+  // them fails). When the current source is removed or disabled, the system falls back to the
+  // first enabled, select-capable keyboard layout (or to none).
+  void setSources(std::vector<InputSourceDescription> sources);
+  void addSource(InputSourceDescription source);  // appended at the end of the system's order
+  bool removeSource(std::string_view identifier);
+  bool setEnabled(std::string_view identifier, bool enabled);
+  bool setSelectCapable(std::string_view identifier, bool selectCapable);
+  bool setLocalizedName(std::string_view identifier, std::optional<std::string> name);
+  // Moves the source to position `index` of the system's order (clamped to the end).
+  bool moveSource(std::string_view identifier, std::size_t index);
+  std::vector<InputSourceDescription> sources() const;
+
+  // Control: the current source. setCurrentSource() bypasses the checks of selection (any
+  // installed source, e.g. an input mode); false for an unknown identifier.
+  bool setCurrentSource(std::string_view identifier);
+  void clearCurrentSource();  // TISCopyCurrentKeyboardInputSource() then answers nothing
+  std::optional<std::string> currentSourceID() const;
+
+  // Failure modes.
+  void setListFails(bool fails);                 // the list call returns nothing at all
+  void setListAppendsForeignEntry(bool append);  // each list ends with a null entry
+  // While set, selecting any source changes nothing and answers `reportedStatus` (noErr for a
+  // silently ignored selection, or an error status).
+  void setSelectionIgnored(bool ignored, OSStatus reportedStatus = noErr);
+  // The source is removed right after the next list call has built its answer.
+  void vanishAfterNextList(std::string identifier);
+
+  // Counters.
+  int listCallCount() const;
+  int selectCallCount() const;
+
+ private:
+  class Source;
+
+  std::shared_ptr<Source> findLocked(std::string_view identifier) const;
+  void removeLocked(std::string_view identifier);
+  void fallBackIfCurrentUnusableLocked();
+
+  mutable std::mutex mutex_;
+  std::vector<std::shared_ptr<Source>> sources_;
+  std::shared_ptr<Source> current_;
+  bool listFails_ = false;
+  bool appendForeignEntry_ = false;
+  bool selectionIgnored_ = false;
+  OSStatus ignoredSelectionStatus_ = noErr;
+  std::vector<std::string> vanishAfterList_;
+  int listCalls_ = 0;
+  int selectCalls_ = 0;
+};
+
+}  // namespace kestravane::platform::vmac

@@ -1,0 +1,333 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <limits>
+#include <memory>
+#include <sstream>
+#include <thread>
+
+#include "Platform/Virtual/FileUserDefaults.h"
+#include "Platform/Virtual/MemoryUserDefaults.h"
+#include "Platform/Virtual/UserDefaultsJson.h"
+
+namespace kestravane::platform::vmac {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kKey = "PlivexConfig.v1";
+
+Data bytes(std::string_view text) {
+  return Data(text.begin(), text.end());
+}
+
+std::string readFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream content;
+  content << in.rdbuf();
+  return content.str();
+}
+
+void writeFile(const fs::path& path, std::string_view content) {
+  std::ofstream(path, std::ios::binary) << content;
+}
+
+std::vector<fs::path> filesIn(const fs::path& directory) {
+  std::vector<fs::path> result;
+  for (const auto& entry : fs::directory_iterator(directory)) result.push_back(entry.path());
+  return result;
+}
+
+// A fresh directory per test, removed afterwards (permissions restored first).
+class TemporaryDirectoryTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::path(::testing::TempDir()) / "plivex-defaults-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    directory_ = pattern;
+    path_ = directory_ / "plivex" / "defaults.json";
+  }
+  void TearDown() override {
+    std::error_code error;
+    for (const auto& entry : fs::recursive_directory_iterator(directory_, error)) {
+      fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add, error);
+    }
+    fs::remove_all(directory_, error);
+  }
+  static bool runningAsRoot() { return ::geteuid() == 0; }
+
+  fs::path directory_;
+  fs::path path_;
+};
+
+// --- The seam's rules, for both kinds of store --------------------------------------------
+
+using Factory = std::function<std::unique_ptr<UserDefaults>(const fs::path&)>;
+
+class UserDefaultsContractTest : public TemporaryDirectoryTest,
+                                 public ::testing::WithParamInterface<Factory> {};
+
+TEST_P(UserDefaultsContractTest, DataForKeyAnswersOnlyDataBlobs) {
+  auto defaults = GetParam()(path_);
+  EXPECT_EQ(defaults->dataForKey(kKey), std::nullopt);
+  EXPECT_EQ(defaults->objectForKey(kKey), std::nullopt);
+
+  defaults->setObject(std::string("{\"trigger\":\"fn\"}"), kKey);
+  EXPECT_EQ(defaults->dataForKey(kKey), std::nullopt);
+  EXPECT_EQ(defaults->objectForKey(kKey), PropertyValue(std::string("{\"trigger\":\"fn\"}")));
+
+  defaults->setObject(bytes("{}"), kKey);
+  EXPECT_EQ(defaults->dataForKey(kKey), bytes("{}"));
+  defaults->setObject(Data{}, kKey);
+  EXPECT_EQ(defaults->dataForKey(kKey), Data{});  // an empty blob is still a blob
+
+  defaults->removeObject(kKey);
+  EXPECT_EQ(defaults->objectForKey(kKey), std::nullopt);
+  defaults->removeObject(kKey);  // removing nothing is fine
+}
+
+INSTANTIATE_TEST_SUITE_P(Stores, UserDefaultsContractTest,
+                         ::testing::Values(Factory([](const fs::path&) {
+                                             return std::make_unique<MemoryUserDefaults>();
+                                           }),
+                                           Factory([](const fs::path& path) {
+                                             return std::make_unique<FileUserDefaults>(path);
+                                           })),
+                         [](const auto& param) { return param.index == 0 ? "Memory" : "File"; });
+
+// --- The file ------------------------------------------------------------------------------
+
+using FileUserDefaultsTest = TemporaryDirectoryTest;
+
+TEST_F(FileUserDefaultsTest, EveryValueTypeSurvivesANewInstance) {
+  Data everyByte;
+  for (int b = 0; b < 256; ++b) everyByte.push_back(static_cast<std::uint8_t>(b));
+  const UserDefaultsValues values{
+      {"data", everyByte},
+      {"empty data", Data{}},
+      {"string", std::string("Раскладка \"quoted\"\n\\ ✓")},
+      {"empty string", std::string()},
+      {"min", std::numeric_limits<std::int64_t>::min()},
+      {"max", std::numeric_limits<std::int64_t>::max()},
+      {"real", 0.1},
+      {"whole real", 2.0},
+      {"infinity", -std::numeric_limits<double>::infinity()},
+      {"true", true},
+      {"false", false},
+  };
+  {
+    FileUserDefaults writer(path_);
+    for (const auto& [key, value] : values) writer.setObject(value, key);
+    writer.setObject(std::numeric_limits<double>::quiet_NaN(), "nan");
+    EXPECT_EQ(writer.lastWriteError(), std::nullopt);
+  }
+  FileUserDefaults reader(path_);
+  EXPECT_EQ(reader.loadError(), std::nullopt);
+  auto loaded = reader.values();
+  ASSERT_TRUE(loaded.contains("nan"));
+  EXPECT_TRUE(std::isnan(std::get<double>(loaded.at("nan"))));
+  loaded.erase("nan");
+  EXPECT_EQ(loaded, values);
+  EXPECT_EQ(reader.dataForKey("data"), everyByte);
+}
+
+TEST_F(FileUserDefaultsTest, MissingFileLoadsEmptyAndIsNotCreatedByLoading) {
+  FileUserDefaults defaults(path_);
+  EXPECT_TRUE(defaults.values().empty());
+  EXPECT_EQ(defaults.loadError(), std::nullopt);
+  EXPECT_FALSE(fs::exists(path_.parent_path()));
+
+  defaults.setObject(bytes("{}"), kKey);  // creates the missing directory
+  EXPECT_EQ(defaults.lastWriteError(), std::nullopt);
+  EXPECT_EQ(FileUserDefaults(path_).dataForKey(kKey), bytes("{}"));
+  EXPECT_THAT(filesIn(path_.parent_path()), ::testing::ElementsAre(path_));
+}
+
+TEST_F(FileUserDefaultsTest, BadFilesLoadEmptyAndStayUntilTheNextWrite) {
+  const std::string validPrefix =
+      encodeUserDefaults({{kKey, bytes("{\"trigger\":\"capsLock\"}")}, {"other", true}});
+  const std::vector<std::pair<const char*, std::string>> cases{
+      {"empty", ""},
+      {"garbage", "\x89PNG\r\n\x1a\n not json at all"},
+      {"truncated", validPrefix.substr(0, validPrefix.size() / 2)},
+      {"not an object", "[1, 2, 3]"},
+  };
+  for (const auto& [name, content] : cases) {
+    SCOPED_TRACE(name);
+    fs::create_directories(path_.parent_path());
+    writeFile(path_, content);
+    {
+      FileUserDefaults defaults(path_);
+      EXPECT_TRUE(defaults.values().empty());
+      EXPECT_NE(defaults.loadError(), std::nullopt);
+      EXPECT_EQ(readFile(path_), content);  // not repaired, not deleted
+
+      defaults.setObject(std::int64_t{7}, "answer");
+      EXPECT_EQ(defaults.lastWriteError(), std::nullopt);
+    }
+    FileUserDefaults reloaded(path_);
+    EXPECT_EQ(reloaded.values(), (UserDefaultsValues{{"answer", std::int64_t{7}}}));
+    fs::remove(path_);
+  }
+}
+
+TEST_F(FileUserDefaultsTest, MalformedEntriesAreSkippedAndTheRestKept) {
+  fs::create_directories(path_.parent_path());
+  writeFile(path_, R"({
+    "kept": {"string": "yes"},
+    "unknown type": {"date": "2026-01-01"},
+    "two members": {"string": "a", "bool": true},
+    "bad base64": {"data": "Zm9v!"},
+    "too big": {"integer": 18446744073709551615},
+    "wrong kind": {"integer": "1"},
+    "real from integer": {"real": 3}
+  })");
+  FileUserDefaults defaults(path_);
+  EXPECT_EQ(defaults.loadError(), std::nullopt);
+  EXPECT_EQ(defaults.values(),
+            (UserDefaultsValues{{"kept", std::string("yes")}, {"real from integer", 3.0}}));
+}
+
+TEST_F(FileUserDefaultsTest, AFileThatCannotBeReadLoadsEmptyAndIsKept) {
+  fs::create_directories(path_);  // a directory where the file should be: unreadable even for root
+  FileUserDefaults defaults(path_);
+  EXPECT_TRUE(defaults.values().empty());
+  EXPECT_NE(defaults.loadError(), std::nullopt);
+
+  // Nor can it be replaced: the write fails cleanly, the value stays in memory.
+  defaults.setObject(true, "flag");
+  EXPECT_NE(defaults.lastWriteError(), std::nullopt);
+  EXPECT_EQ(defaults.objectForKey("flag"), PropertyValue(true));
+  EXPECT_TRUE(fs::is_directory(path_));
+  EXPECT_THAT(filesIn(path_.parent_path()), ::testing::ElementsAre(path_));  // no temporary left
+}
+
+TEST_F(FileUserDefaultsTest, AFileWithoutReadPermissionLoadsEmptyAndIsKept) {
+  if (runningAsRoot()) GTEST_SKIP() << "root reads files whatever their permissions";
+  fs::create_directories(path_.parent_path());
+  const std::string content = encodeUserDefaults({{kKey, bytes("{}")}});
+  writeFile(path_, content);
+  fs::permissions(path_, fs::perms::none);
+  {
+    FileUserDefaults defaults(path_);
+    EXPECT_TRUE(defaults.values().empty());
+    EXPECT_NE(defaults.loadError(), std::nullopt);
+  }
+  fs::permissions(path_, fs::perms::owner_read | fs::perms::owner_write);
+  EXPECT_EQ(readFile(path_), content);
+}
+
+TEST_F(FileUserDefaultsTest, AWriteIntoAReadOnlyDirectoryFailsAndKeepsThePreviousFile) {
+  if (runningAsRoot()) GTEST_SKIP() << "root writes into read-only directories";
+  FileUserDefaults defaults(path_);
+  defaults.setObject(bytes("old"), kKey);
+  const std::string previous = readFile(path_);
+  fs::permissions(path_.parent_path(), fs::perms::owner_read | fs::perms::owner_exec);
+
+  defaults.setObject(bytes("new"), kKey);
+  EXPECT_NE(defaults.lastWriteError(), std::nullopt);
+  EXPECT_EQ(defaults.dataForKey(kKey), bytes("new"));
+  EXPECT_EQ(readFile(path_), previous);
+  EXPECT_EQ(FileUserDefaults(path_).dataForKey(kKey), bytes("old"));
+
+  fs::permissions(path_.parent_path(), fs::perms::owner_all);
+  defaults.setObject(bytes("newer"), kKey);
+  EXPECT_EQ(defaults.lastWriteError(), std::nullopt);
+  EXPECT_EQ(FileUserDefaults(path_).dataForKey(kKey), bytes("newer"));
+}
+
+TEST_F(FileUserDefaultsTest, AWriteWhoseDirectoryCannotExistFailsWithoutThrowing) {
+  writeFile(directory_ / "plivex", "a file where the directory should be");
+  FileUserDefaults defaults(path_);
+  EXPECT_NO_THROW(defaults.setObject(bytes("{}"), kKey));
+  EXPECT_NE(defaults.lastWriteError(), std::nullopt);
+  EXPECT_EQ(defaults.dataForKey(kKey), bytes("{}"));
+  EXPECT_EQ(readFile(directory_ / "plivex"), "a file where the directory should be");
+}
+
+TEST_F(FileUserDefaultsTest, ACrashMidWriteLeavesThePreviousFileIntactAndLoadable) {
+  FileUserDefaults defaults(path_);
+  defaults.setObject(bytes("{\"trigger\":\"fn\"}"), kKey);
+  const std::string previous = readFile(path_);
+
+  defaults.simulateCrashDuringNextWrite();
+  defaults.setObject(bytes("{\"trigger\":\"rightCommand\",\"language\":\"ru\"}"), kKey);
+  EXPECT_NE(defaults.lastWriteError(), std::nullopt);
+  EXPECT_EQ(readFile(path_), previous);
+  ASSERT_EQ(filesIn(path_.parent_path()).size(), 2u);  // the target and the torn temporary
+
+  // The next process loads the previous state; the torn temporary does not disturb it.
+  FileUserDefaults afterCrash(path_);
+  EXPECT_EQ(afterCrash.loadError(), std::nullopt);
+  EXPECT_EQ(afterCrash.dataForKey(kKey), bytes("{\"trigger\":\"fn\"}"));
+
+  afterCrash.setObject(bytes("{\"trigger\":\"capsLock\"}"), kKey);
+  EXPECT_EQ(afterCrash.lastWriteError(), std::nullopt);
+  EXPECT_EQ(FileUserDefaults(path_).dataForKey(kKey), bytes("{\"trigger\":\"capsLock\"}"));
+}
+
+TEST_F(FileUserDefaultsTest, ConcurrentWritersLeaveTheLatestStateOnDisk) {
+  FileUserDefaults defaults(path_);
+  std::vector<std::thread> writers;
+  for (int t = 0; t < 4; ++t) {
+    writers.emplace_back([&defaults, t] {
+      for (int i = 0; i < 20; ++i) {
+        defaults.setObject(std::int64_t{i}, "writer" + std::to_string(t));
+        defaults.dataForKey(kKey);
+      }
+    });
+  }
+  for (auto& writer : writers) writer.join();
+  EXPECT_EQ(FileUserDefaults(path_).values(), defaults.values());
+  EXPECT_EQ(defaults.values().size(), 4u);
+}
+
+TEST(FileUserDefaultsPathTest, FollowsTheXdgRules) {
+  struct Case {
+    const char* xdg;
+    const char* home;
+    std::optional<fs::path> expected;
+  };
+  const std::vector<Case> cases{
+      {"/xdg", "/home/u", fs::path("/xdg/plivex/defaults.json")},
+      {nullptr, "/home/u", fs::path("/home/u/.config/plivex/defaults.json")},
+      {"", "/home/u", fs::path("/home/u/.config/plivex/defaults.json")},
+      {"relative/dir", "/home/u", fs::path("/home/u/.config/plivex/defaults.json")},
+      {nullptr, nullptr, std::nullopt},
+      {"", "", std::nullopt},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.xdg ? c.xdg : "(unset)") + " / " + (c.home ? c.home : "(unset)"));
+    EXPECT_EQ(FileUserDefaults::defaultPathFor(c.xdg, c.home), c.expected);
+  }
+}
+
+// --- The format ----------------------------------------------------------------------------
+
+TEST(UserDefaultsJsonTest, Base64FollowsTheStandard) {
+  const std::vector<std::pair<std::string, std::string>> vectors{
+      {"", ""},
+      {"f", "Zg=="},
+      {"fo", "Zm8="},
+      {"foo", "Zm9v"},
+      {"foob", "Zm9vYg=="},
+      {"fooba", "Zm9vYmE="},
+      {"foobar", "Zm9vYmFy"},
+  };
+  for (const auto& [plain, encoded] : vectors) {
+    EXPECT_EQ(encodeBase64(bytes(plain)), encoded);
+    EXPECT_EQ(decodeBase64(encoded), bytes(plain));
+  }
+  for (const char* bad : {"Zg=", "Zg", "Z===", "Zh==", "Zm9v=Zm9", "Zm9v\n", "Zm-v"}) {
+    EXPECT_EQ(decodeBase64(bad), std::nullopt) << bad;
+  }
+}
+
+}  // namespace
+}  // namespace kestravane::platform::vmac

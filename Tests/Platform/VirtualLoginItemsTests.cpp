@@ -1,0 +1,57 @@
+#include "Platform/Virtual/VirtualLoginItems.h"
+
+#include <gtest/gtest.h>
+
+namespace kestravane::platform::vmac {
+namespace {
+
+TEST(VirtualLoginItemsTest, RegisterAndUnregisterMoveTheStatus) {
+  VirtualLoginItems items;
+  EXPECT_EQ(items.status(), LoginItemStatus::notRegistered);
+  EXPECT_EQ(items.registerMainApp(), std::nullopt);
+  EXPECT_EQ(items.status(), LoginItemStatus::enabled);
+  EXPECT_EQ(items.unregisterMainApp(), std::nullopt);
+  EXPECT_EQ(items.status(), LoginItemStatus::notRegistered);
+  EXPECT_EQ(items.registerCallCount(), 1);
+  EXPECT_EQ(items.unregisterCallCount(), 1);
+  EXPECT_EQ(items.statusCallCount(), 3);
+}
+
+TEST(VirtualLoginItemsTest, RegistrationMayWaitForTheUsersApproval) {
+  VirtualLoginItems items;
+  items.setRequiresApproval(true);
+  EXPECT_EQ(items.registerMainApp(), std::nullopt);
+  EXPECT_EQ(items.status(), LoginItemStatus::requiresApproval);
+  items.approve();
+  EXPECT_EQ(items.status(), LoginItemStatus::enabled);
+  items.approve();  // nothing waits any more
+  EXPECT_EQ(items.status(), LoginItemStatus::enabled);
+}
+
+TEST(VirtualLoginItemsTest, FailuresCarryTheirDescriptionAndChangeNothing) {
+  struct Case {
+    LoginItemStatus initial;
+    bool registering;
+  };
+  for (const Case c :
+       {Case{LoginItemStatus::notRegistered, true}, Case{LoginItemStatus::notFound, true},
+        Case{LoginItemStatus::enabled, false}, Case{LoginItemStatus::requiresApproval, false}}) {
+    SCOPED_TRACE(static_cast<int>(c.initial));
+    VirtualLoginItems items(c.initial);
+    items.setRegisterFailure("Operation not permitted");
+    items.setUnregisterFailure("Invalid argument");
+    const auto error = c.registering ? items.registerMainApp() : items.unregisterMainApp();
+    ASSERT_TRUE(error.has_value());
+    EXPECT_EQ(error->description, c.registering ? "Operation not permitted" : "Invalid argument");
+    EXPECT_EQ(items.status(), c.initial);
+
+    items.setRegisterFailure(std::nullopt);
+    items.setUnregisterFailure(std::nullopt);
+    EXPECT_EQ(c.registering ? items.registerMainApp() : items.unregisterMainApp(), std::nullopt);
+    EXPECT_EQ(items.status(),
+              c.registering ? LoginItemStatus::enabled : LoginItemStatus::notRegistered);
+  }
+}
+
+}  // namespace
+}  // namespace kestravane::platform::vmac
