@@ -1,0 +1,75 @@
+// The virtual Mac's keyboard: presses and releases keys by macOS virtual key code and sends the
+// events a Mac keyboard makes through the window server. Modifier keys make flags-changed events
+// whose flag word holds every held modifier (general flag plus the key's device bit) and the
+// Caps Lock state; each press of Caps Lock toggles it and makes one flags-changed event, its
+// release none. Other keys make key-down and key-up events carrying the current flags (plus the
+// fn and numeric-pad marks that arrow, function and keypad keys carry on a Mac). Every keyboard
+// event carries the non-coalesced bit 0x100, as on a Mac.
+// Threading: any thread; calls are serialised and each returns after its events were delivered.
+// Not to be called from a tap callback (the delivery would wait for that very callback).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <set>
+
+#include "Platform/EventTaps.h"
+#include "Platform/Virtual/WindowServer.h"
+
+namespace kestravane::platform::vmac {
+
+// A few macOS virtual key codes (kVK_...).
+namespace keycode {
+inline constexpr std::uint16_t a = 0;
+inline constexpr std::uint16_t s = 1;
+inline constexpr std::uint16_t space = 49;
+inline constexpr std::uint16_t rightCommand = 54;
+inline constexpr std::uint16_t command = 55;
+inline constexpr std::uint16_t shift = 56;
+inline constexpr std::uint16_t capsLock = 57;
+inline constexpr std::uint16_t option = 58;
+inline constexpr std::uint16_t control = 59;
+inline constexpr std::uint16_t rightShift = 60;
+inline constexpr std::uint16_t rightOption = 61;
+inline constexpr std::uint16_t rightControl = 62;
+inline constexpr std::uint16_t function = 63;  // fn/Globe
+inline constexpr std::uint16_t leftArrow = 123;
+inline constexpr std::uint16_t f1 = 122;
+inline constexpr std::uint16_t keypad1 = 83;
+}  // namespace keycode
+
+class Keyboard {
+ public:
+  explicit Keyboard(std::shared_ptr<WindowServer> windowServer);
+
+  // Whether the key code is a modifier key (including Caps Lock and fn).
+  static bool isModifier(std::uint16_t keyCode);
+
+  // Press or release one key; false (and no event) for a key already down / not down. Caps
+  // Lock's release is accepted but makes no event, so it answers false too.
+  bool press(std::uint16_t keyCode);
+  bool release(std::uint16_t keyCode);
+  // Press, then release.
+  void tap(std::uint16_t keyCode);
+  // `count` auto-repeat key-downs of a held ordinary key; the number of events sent (0 for a
+  // key that is not down or a modifier, which does not repeat).
+  std::size_t autoRepeat(std::uint16_t keyCode, std::size_t count);
+
+  bool isDown(std::uint16_t keyCode) const;
+  bool capsLockOn() const;
+  // The flag word the next event would carry.
+  EventFlags currentFlags() const;
+
+ private:
+  EventFlags flagsLocked() const;  // with stateMutex_ held
+
+  const std::shared_ptr<WindowServer> windowServer_;
+  std::mutex sendMutex_;           // one call at a time, so state and events stay in step
+  mutable std::mutex stateMutex_;  // guards the members below; never held while delivering
+  std::set<std::uint16_t> down_;
+  bool capsLock_ = false;
+};
+
+}  // namespace kestravane::platform::vmac

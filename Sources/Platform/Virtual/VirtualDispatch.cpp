@@ -1,0 +1,268 @@
+#include "Platform/Virtual/VirtualDispatch.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <condition_variable>
+#include <limits>
+#include <map>
+#include <mutex>
+#include <stdexcept>
+#include <utility>
+#include <vector>
+
+#include "Platform/Virtual/ManualClock.h"
+#include "Platform/Virtual/VirtualSerialQueue.h"
+
+namespace kestravane::platform::vmac {
+namespace {
+
+constexpr std::uint64_t kMaxNanos = std::numeric_limits<std::uint64_t>::max();
+
+std::uint64_t toNanos(double seconds) {
+  if (!(seconds > 0)) return 0;
+  if (seconds >= 1e18) return 1'000'000'000'000'000'000u;  // ~31 years: later than any test
+  return static_cast<std::uint64_t>(std::llround(seconds * 1e9));
+}
+
+std::uint64_t addSaturating(std::uint64_t a, std::uint64_t b) {
+  return a > kMaxNanos - b ? kMaxNanos : a + b;
+}
+
+}  // namespace
+
+struct VirtualDispatch::MainState {
+  struct Timer {
+    std::function<void()> block;
+    std::uint64_t intervalNanos = 0;
+    std::atomic<bool> cancelled{false};
+  };
+  struct Item {
+    std::function<void()> block;
+    std::shared_ptr<Timer> timer;  // set for a repeating timer's next run
+  };
+  using Key = std::pair<std::uint64_t, std::uint64_t>;  // due time, submission number
+
+  explicit MainState(std::shared_ptr<Clock> clock_)
+      : clock(std::move(clock_)), manual(dynamic_cast<ManualClock*>(clock.get())) {}
+
+  std::uint64_t now() const { return clock->uptimeNanos(); }
+
+  void submit(std::uint64_t due, Item item) {
+    std::function<void()> handler;
+    {
+      std::lock_guard lock(mutex);
+      if (closed) return;  // `item` is destroyed after the lock is released
+      items.emplace(Key{due, nextNumber++}, std::move(item));
+      handler = wake;
+    }
+    posted.notify_all();
+    if (handler) handler();
+  }
+
+  bool hasDueLocked(std::uint64_t at) const {
+    return !items.empty() && items.begin()->first.first <= at;
+  }
+
+  // Runs the earliest block due now; false when none is due.
+  bool runOne() {
+    const std::uint64_t at = now();
+    Key key;
+    Item item;
+    {
+      std::lock_guard lock(mutex);
+      if (!hasDueLocked(at)) return false;
+      auto node = items.extract(items.begin());
+      key = node.key();
+      item = std::move(node.mapped());
+    }
+    if (!item.timer) {
+      item.block();
+      return true;
+    }
+    if (item.timer->cancelled.load()) return true;
+    item.timer->block();
+    if (item.timer->cancelled.load()) return true;
+    // A late run (real clock) skips the missed times, as NSTimer does.
+    const std::uint64_t interval = item.timer->intervalNanos;
+    const std::uint64_t after = now();
+    const std::uint64_t skipped = after > key.first ? (after - key.first) / interval : 0;
+    const std::uint64_t due = addSaturating(key.first, (skipped + 1) * interval);
+    submit(due, Item{nullptr, std::move(item.timer)});
+    return true;
+  }
+
+  std::size_t runUpTo(std::size_t limit) {
+    std::size_t ran = 0;
+    while (ran < limit && runOne()) ++ran;
+    return ran;
+  }
+
+  void removeTimer(const Timer* timer) {
+    std::vector<Item> removed;
+    std::lock_guard lock(mutex);
+    for (auto it = items.begin(); it != items.end();) {
+      if (it->second.timer.get() == timer) {
+        removed.push_back(std::move(it->second));
+        it = items.erase(it);
+      } else {
+        ++it;
+      }
+    }
+    // `removed` is destroyed before the lock is released; it holds only the timer's shared
+    // state, which the cancelling handle still owns, so no block is destroyed here.
+  }
+
+  const std::shared_ptr<Clock> clock;
+  ManualClock* const manual;
+  mutable std::mutex mutex;
+  std::condition_variable posted;
+  std::map<Key, Item> items;
+  std::uint64_t nextNumber = 0;
+  bool closed = false;
+  std::function<void()> wake;
+};
+
+namespace {
+
+class MainQueue final : public DispatchQueue {
+ public:
+  explicit MainQueue(std::shared_ptr<VirtualDispatch::MainState> state)
+      : state_(std::move(state)), label_(VirtualDispatch::kMainQueueLabel) {}
+  void async(std::function<void()> block) override {
+    state_->submit(state_->now(), {std::move(block), nullptr});
+  }
+  const std::string& label() const override { return label_; }
+
+ private:
+  const std::shared_ptr<VirtualDispatch::MainState> state_;
+  const std::string label_;
+};
+
+class TimerHandle final : public Cancellable {
+ public:
+  TimerHandle(std::weak_ptr<VirtualDispatch::MainState> state,
+              std::shared_ptr<VirtualDispatch::MainState::Timer> timer)
+      : state_(std::move(state)), timer_(std::move(timer)) {}
+  ~TimerHandle() override { cancel(); }
+  void cancel() override {
+    if (timer_->cancelled.exchange(true)) return;
+    if (auto state = state_.lock()) state->removeTimer(timer_.get());
+  }
+
+ private:
+  const std::weak_ptr<VirtualDispatch::MainState> state_;
+  const std::shared_ptr<VirtualDispatch::MainState::Timer> timer_;
+};
+
+}  // namespace
+
+VirtualDispatch::VirtualDispatch(std::shared_ptr<Clock> clock,
+                                 std::shared_ptr<VirtualThreads> threads)
+    : main_(std::make_shared<MainState>(std::move(clock))),
+      threads_(std::move(threads)),
+      mainQueue_(std::make_shared<MainQueue>(main_)) {}
+
+VirtualDispatch::~VirtualDispatch() {
+  std::map<MainState::Key, MainState::Item> dropped;
+  std::function<void()> wake;
+  {
+    std::lock_guard lock(main_->mutex);
+    main_->closed = true;
+    dropped = std::move(main_->items);
+    main_->items.clear();
+    wake = std::move(main_->wake);
+    main_->wake = nullptr;
+  }
+  // `dropped` and `wake` go here, unlocked: what they hold may cancel timers as it is destroyed.
+}
+
+std::shared_ptr<DispatchQueue> VirtualDispatch::mainQueue() {
+  return mainQueue_;
+}
+
+std::shared_ptr<DispatchQueue> VirtualDispatch::createSerialQueue(const std::string& label) {
+  return std::make_shared<VirtualSerialQueue>(label);
+}
+
+void VirtualDispatch::asyncAfterOnMain(double seconds, std::function<void()> block) {
+  main_->submit(addSaturating(main_->now(), toNanos(seconds)), {std::move(block), nullptr});
+}
+
+std::shared_ptr<Cancellable> VirtualDispatch::scheduleRepeatingOnMain(double intervalSeconds,
+                                                                      std::function<void()> block) {
+  auto timer = std::make_shared<MainState::Timer>();
+  timer->block = std::move(block);
+  timer->intervalNanos = toNanos(std::max(intervalSeconds, kMinimumTimerInterval));
+  const std::uint64_t due = addSaturating(main_->now(), timer->intervalNanos);
+  auto handle = std::make_shared<TimerHandle>(main_, timer);
+  main_->submit(due, {nullptr, std::move(timer)});
+  return handle;
+}
+
+void VirtualDispatch::driving() {
+  if (threads_) threads_->setMainThreadToCurrent();
+}
+
+std::size_t VirtualDispatch::runPending() {
+  driving();
+  return main_->runUpTo(kRunLimit);
+}
+
+std::size_t VirtualDispatch::advance(double seconds) {
+  ManualClock* clock = main_->manual;
+  if (!clock) throw std::logic_error("VirtualDispatch::advance needs a ManualClock");
+  driving();
+  std::size_t ran = main_->runUpTo(kRunLimit);
+  const std::uint64_t target = addSaturating(clock->uptimeNanos(), toNanos(seconds));
+  while (ran < kRunLimit) {
+    const auto next = nextDeadline();
+    if (!next || *next > target) break;
+    if (*next > clock->uptimeNanos()) clock->set(*next);
+    ran += main_->runUpTo(kRunLimit - ran);
+  }
+  if (clock->uptimeNanos() < target) clock->set(target);
+  ran += main_->runUpTo(kRunLimit - std::min(ran, kRunLimit));
+  return ran;
+}
+
+bool VirtualDispatch::waitForWork(std::chrono::milliseconds realTimeout) {
+  driving();
+  using Steady = std::chrono::steady_clock;
+  const auto until = Steady::now() + realTimeout;
+  std::unique_lock lock(main_->mutex);
+  for (;;) {
+    const std::uint64_t at = main_->now();
+    if (main_->hasDueLocked(at)) return true;
+    if (Steady::now() >= until) return false;
+    auto wakeAt = until;
+    // A real clock reaches the earliest due time by itself; a manual one only by advance().
+    if (!main_->manual && !main_->items.empty()) {
+      const auto now = Steady::now();
+      const std::uint64_t gap = main_->items.begin()->first.first - at;
+      const auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(until - now);
+      if (gap < static_cast<std::uint64_t>(left.count())) {
+        wakeAt = now + std::chrono::nanoseconds(static_cast<std::int64_t>(gap));
+      }
+    }
+    main_->posted.wait_until(lock, wakeAt);
+  }
+}
+
+std::optional<std::uint64_t> VirtualDispatch::nextDeadline() const {
+  std::lock_guard lock(main_->mutex);
+  if (main_->items.empty()) return std::nullopt;
+  return main_->items.begin()->first.first;
+}
+
+void VirtualDispatch::setWakeHandler(std::function<void()> handler) {
+  std::lock_guard lock(main_->mutex);
+  main_->wake = std::move(handler);
+}
+
+std::size_t VirtualDispatch::waitingCount() const {
+  std::lock_guard lock(main_->mutex);
+  return main_->items.size();
+}
+
+}  // namespace kestravane::platform::vmac

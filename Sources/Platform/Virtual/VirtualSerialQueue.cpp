@@ -1,0 +1,72 @@
+#include "Platform/Virtual/VirtualSerialQueue.h"
+
+#include <pthread.h>
+
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <utility>
+
+namespace kestravane::platform::vmac {
+
+struct VirtualSerialQueue::State {
+  std::mutex mutex;
+  std::condition_variable changed;
+  std::deque<std::function<void()>> blocks;
+  bool closing = false;
+  std::thread::id worker;
+
+  void work() {
+    std::unique_lock lock(mutex);
+    for (;;) {
+      changed.wait(lock, [&] { return closing || !blocks.empty(); });
+      if (blocks.empty()) return;  // closing, with nothing left to run
+      std::function<void()> block = std::move(blocks.front());
+      blocks.pop_front();
+      lock.unlock();
+      block();
+      block = nullptr;  // what it captured goes before the lock is taken again
+      lock.lock();
+    }
+  }
+};
+
+VirtualSerialQueue::VirtualSerialQueue(std::string label)
+    : label_(std::move(label)), state_(std::make_shared<State>()) {}
+
+VirtualSerialQueue::~VirtualSerialQueue() {
+  std::thread worker;
+  {
+    std::lock_guard lock(state_->mutex);
+    state_->closing = true;
+    worker = std::move(worker_);
+  }
+  state_->changed.notify_all();
+  if (!worker.joinable()) return;
+  if (worker.get_id() == std::this_thread::get_id()) {
+    worker.detach();  // the worker owns the state and ends after the remaining blocks
+  } else {
+    worker.join();
+  }
+}
+
+void VirtualSerialQueue::async(std::function<void()> block) {
+  std::lock_guard lock(state_->mutex);
+  state_->blocks.push_back(std::move(block));
+  if (!worker_.joinable()) {
+    worker_ = std::thread([state = state_, name = label_.substr(0, 15)] {
+      pthread_setname_np(pthread_self(), name.c_str());
+      state->work();
+    });
+    state_->worker = worker_.get_id();
+  }
+  state_->changed.notify_one();
+}
+
+bool VirtualSerialQueue::isCurrent() const {
+  std::lock_guard lock(state_->mutex);
+  return state_->worker == std::this_thread::get_id();
+}
+
+}  // namespace kestravane::platform::vmac

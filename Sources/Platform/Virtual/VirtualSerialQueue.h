@@ -1,0 +1,38 @@
+// A serial dispatch queue of the virtual Mac: blocks run one at a time, in submission order, on
+// a worker thread of the queue's own (started with the first block, named after the label),
+// never on the submitting thread. Dropping the queue does not cancel submitted blocks, as with
+// GCD: the destructor lets the worker finish them and joins it, or, when the last reference
+// goes from a block running on the queue itself, leaves the worker to finish on its own.
+// Threading: async() from any thread.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "Platform/Dispatch.h"
+
+namespace kestravane::platform::vmac {
+
+class VirtualSerialQueue final : public DispatchQueue {
+ public:
+  explicit VirtualSerialQueue(std::string label);
+  ~VirtualSerialQueue() override;
+  VirtualSerialQueue(const VirtualSerialQueue&) = delete;
+  VirtualSerialQueue& operator=(const VirtualSerialQueue&) = delete;
+
+  void async(std::function<void()> block) override;
+  const std::string& label() const override { return label_; }
+
+  // Whether the calling thread is this queue's worker.
+  bool isCurrent() const;
+
+  struct State;
+
+ private:
+  const std::string label_;
+  const std::shared_ptr<State> state_;
+  std::thread worker_;  // guarded by the state's mutex
+};
+
+}  // namespace kestravane::platform::vmac

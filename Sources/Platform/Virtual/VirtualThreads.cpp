@@ -1,0 +1,214 @@
+#include "Platform/Virtual/VirtualThreads.h"
+
+#include <pthread.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdio>
+#include <mutex>
+#include <optional>
+#include <stdexcept>
+#include <thread>
+#include <utility>
+
+namespace kestravane::platform::vmac {
+namespace {
+
+// Linux keeps at most 15 characters of a thread's name.
+std::string osThreadName(const std::string& name) {
+  return name.substr(0, 15);
+}
+
+struct ThreadRecord {
+  std::mutex mutex;
+  std::string name;
+  QualityOfService qualityOfService = QualityOfService::defaultQoS;
+  std::function<void()> body;
+  bool started = false;
+  std::optional<pthread_t> handle;  // set while the thread may still be renamed
+  std::atomic<bool> finished{false};
+};
+
+}  // namespace
+
+struct VirtualThreads::Registry {
+  mutable std::mutex mutex;
+  mutable std::condition_variable changed;
+  std::atomic<std::thread::id> mainThread{std::this_thread::get_id()};
+  std::vector<std::shared_ptr<ThreadRecord>> running;  // started, in start order
+  std::vector<std::pair<std::shared_ptr<ThreadRecord>, std::thread>> owned;
+  std::size_t started = 0;
+  std::size_t finished = 0;
+  bool closed = false;  // the component is gone: new threads are detached
+  std::chrono::milliseconds exitWait{2000};
+
+  // Joins the threads whose bodies have ended; called without the mutex held.
+  void reap() {
+    std::vector<std::thread> ended;
+    {
+      std::lock_guard lock(mutex);
+      for (auto it = owned.begin(); it != owned.end();) {
+        if (it->first->finished.load()) {
+          ended.push_back(std::move(it->second));
+          it = owned.erase(it);
+        } else {
+          ++it;
+        }
+      }
+    }
+    for (auto& thread : ended) thread.join();
+  }
+
+  void threadFinished(ThreadRecord& record) {
+    {
+      std::lock_guard recordLock(record.mutex);
+      record.handle.reset();
+      record.finished.store(true);
+    }
+    std::lock_guard lock(mutex);
+    ++finished;
+    std::erase_if(running, [&](const auto& entry) { return entry.get() == &record; });
+    changed.notify_all();
+  }
+};
+
+namespace {
+
+class VirtualThread final : public Thread {
+ public:
+  VirtualThread(std::shared_ptr<VirtualThreads::Registry> registry, std::function<void()> body)
+      : registry_(std::move(registry)), record_(std::make_shared<ThreadRecord>()) {
+    record_->body = std::move(body);
+  }
+
+  void setName(const std::string& name) override {
+    std::lock_guard lock(record_->mutex);
+    record_->name = name;
+    if (record_->handle) pthread_setname_np(*record_->handle, osThreadName(name).c_str());
+  }
+
+  void setQualityOfService(QualityOfService qos) override {
+    std::lock_guard lock(record_->mutex);
+    record_->qualityOfService = qos;
+  }
+
+  void start() override {
+    std::function<void()> body;
+    {
+      std::lock_guard lock(record_->mutex);
+      if (record_->started) throw std::logic_error("NSThread started twice");
+      record_->started = true;
+      body = std::move(record_->body);
+    }
+    registry_->reap();
+    std::unique_lock lock(registry_->mutex);
+    ++registry_->started;
+    registry_->running.push_back(record_);
+    // The record's mutex is held until the new thread's handle is recorded, so the thread's
+    // own naming waits for it.
+    std::unique_lock recordLock(record_->mutex);
+    std::thread thread([registry = registry_, record = record_, body = std::move(body)]() mutable {
+      {
+        std::lock_guard nameLock(record->mutex);
+        pthread_setname_np(pthread_self(), osThreadName(record->name).c_str());
+      }
+      if (body) body();
+      body = nullptr;  // what the body captured is released before the thread counts as finished
+      registry->threadFinished(*record);
+    });
+    record_->handle = thread.native_handle();
+    recordLock.unlock();
+    if (registry_->closed) {
+      thread.detach();
+    } else {
+      registry_->owned.emplace_back(record_, std::move(thread));
+    }
+  }
+
+  bool isFinished() const override { return record_->finished.load(); }
+
+ private:
+  std::shared_ptr<VirtualThreads::Registry> registry_;
+  std::shared_ptr<ThreadRecord> record_;
+};
+
+}  // namespace
+
+VirtualThreads::VirtualThreads() : registry_(std::make_shared<Registry>()) {}
+
+VirtualThreads::~VirtualThreads() {
+  std::vector<std::pair<std::shared_ptr<ThreadRecord>, std::thread>> owned;
+  {
+    std::unique_lock lock(registry_->mutex);
+    registry_->changed.wait_for(lock, registry_->exitWait,
+                                [&] { return registry_->running.empty(); });
+    registry_->closed = true;
+    owned = std::move(registry_->owned);
+  }
+  for (auto& [record, thread] : owned) {
+    if (record->finished.load()) {
+      thread.join();
+    } else {
+      std::string name;
+      {
+        std::lock_guard lock(record->mutex);
+        name = record->name;
+      }
+      std::fprintf(stderr, "virtual Mac: thread \"%s\" still runs at shutdown; detached\n",
+                   name.c_str());
+      thread.detach();
+    }
+  }
+}
+
+std::shared_ptr<Thread> VirtualThreads::create(std::function<void()> body) {
+  return std::make_shared<VirtualThread>(registry_, std::move(body));
+}
+
+void VirtualThreads::sleepForTimeInterval(double seconds) {
+  if (seconds > 0) std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+}
+
+bool VirtualThreads::isMainThread() const {
+  return registry_->mainThread.load() == std::this_thread::get_id();
+}
+
+void VirtualThreads::setMainThreadToCurrent() {
+  registry_->mainThread.store(std::this_thread::get_id());
+}
+
+std::vector<ThreadInfo> VirtualThreads::liveThreads() const {
+  std::vector<std::shared_ptr<ThreadRecord>> running;
+  {
+    std::lock_guard lock(registry_->mutex);
+    running = registry_->running;
+  }
+  std::vector<ThreadInfo> result;
+  for (const auto& record : running) {
+    std::lock_guard lock(record->mutex);
+    if (!record->finished.load()) result.push_back({record->name, record->qualityOfService});
+  }
+  return result;
+}
+
+std::size_t VirtualThreads::startedCount() const {
+  std::lock_guard lock(registry_->mutex);
+  return registry_->started;
+}
+
+std::size_t VirtualThreads::finishedCount() const {
+  std::lock_guard lock(registry_->mutex);
+  return registry_->finished;
+}
+
+bool VirtualThreads::waitUntilAllFinished(std::chrono::milliseconds timeout) const {
+  std::unique_lock lock(registry_->mutex);
+  return registry_->changed.wait_for(lock, timeout, [&] { return registry_->running.empty(); });
+}
+
+void VirtualThreads::setExitWait(std::chrono::milliseconds wait) {
+  std::lock_guard lock(registry_->mutex);
+  registry_->exitWait = wait;
+}
+
+}  // namespace kestravane::platform::vmac

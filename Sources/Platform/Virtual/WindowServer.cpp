@@ -1,0 +1,136 @@
+#include "Platform/Virtual/WindowServer.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace kestravane::platform::vmac {
+
+WindowServer::WindowServer(std::shared_ptr<PermissionState> permissions)
+    : permissions_(std::move(permissions)) {}
+
+std::shared_ptr<VirtualEventTap> WindowServer::addTap(TapLocation location, TapPlacement placement,
+                                                      TapOptions options, EventMask mask,
+                                                      TapCallback callback, void* userInfo) {
+  auto tap =
+      std::make_shared<VirtualEventTap>(location, placement, options, mask, callback, userInfo);
+  std::lock_guard lock(mutex_);
+  std::erase_if(chain_, [](const Entry& entry) { return entry.tap.expired(); });
+  // Head: before every tap of the same location; tail: after all of them.
+  auto position = std::find_if(chain_.begin(), chain_.end(), [&](const Entry& entry) {
+    return placement == TapPlacement::headInsert ? entry.location >= location
+                                                 : entry.location > location;
+  });
+  chain_.insert(position, Entry{location, tap});
+  return tap;
+}
+
+std::vector<std::shared_ptr<VirtualEventTap>> WindowServer::tapsInOrder() const {
+  std::vector<std::shared_ptr<VirtualEventTap>> taps;
+  std::lock_guard lock(mutex_);
+  for (const auto& entry : chain_) {
+    if (auto tap = entry.tap.lock(); tap && !tap->isInvalidated()) taps.push_back(std::move(tap));
+  }
+  return taps;
+}
+
+std::chrono::steady_clock::time_point WindowServer::deadline() const {
+  return std::chrono::steady_clock::now() + tapTimeout();
+}
+
+void WindowServer::post(const Event& event) {
+  std::unique_lock delivery(deliveryMutex_);
+  Event current = event;
+  bool swallowed = false;
+  const bool hiddenFromTaps =
+      permissions_->secureInput() && (event.type == kEventKeyDown || event.type == kEventKeyUp);
+  if (!hiddenFromTaps) {
+    for (const auto& tap : tapsInOrder()) {
+      auto reply = tap->offer(current);
+      if (!reply) continue;
+      const auto outcome = reply->wait(deadline());
+      if (outcome == TapReply::Outcome::timedOut) {
+        tap->disableWithNotice(kEventTapDisabledByTimeout, nullptr);
+        continue;
+      }
+      if (outcome == TapReply::Outcome::released || tap->options == TapOptions::listenOnly) {
+        continue;
+      }
+      auto result = reply->result();
+      if (!result) {
+        swallowed = true;
+        break;
+      }
+      current = *result;
+    }
+  }
+  if (swallowed) return;
+  std::function<void(const Event&)> observer;
+  {
+    std::lock_guard lock(mutex_);
+    received_.push_back(current);
+    observer = foregroundObserver_;
+  }
+  if (observer) observer(current);
+}
+
+void WindowServer::sendNotice(const std::vector<std::shared_ptr<VirtualEventTap>>& taps,
+                              EventType notice) {
+  std::unique_lock delivery(deliveryMutex_);
+  std::vector<std::shared_ptr<TapReply>> replies;
+  for (const auto& tap : taps) {
+    if (!tap->isEnabled()) continue;
+    auto reply = std::make_shared<TapReply>();
+    if (tap->disableWithNotice(notice, reply)) replies.push_back(std::move(reply));
+  }
+  const auto until = deadline();
+  for (const auto& reply : replies) reply->wait(until);
+}
+
+void WindowServer::sendUserInputDisable() {
+  sendNotice(tapsInOrder(), kEventTapDisabledByUserInput);
+}
+
+void WindowServer::sendUserInputDisable(EventTap& tap) {
+  auto* virtualTap = dynamic_cast<VirtualEventTap*>(&tap);
+  if (!virtualTap || virtualTap->isInvalidated()) return;
+  sendNotice({virtualTap->shared_from_this()}, kEventTapDisabledByUserInput);
+}
+
+void WindowServer::sendTimeoutDisable() {
+  sendNotice(tapsInOrder(), kEventTapDisabledByTimeout);
+}
+
+void WindowServer::setTapTimeout(std::chrono::milliseconds timeout) {
+  std::lock_guard lock(mutex_);
+  tapTimeout_ = timeout;
+}
+
+std::chrono::milliseconds WindowServer::tapTimeout() const {
+  std::lock_guard lock(mutex_);
+  return tapTimeout_;
+}
+
+std::vector<TapInfo> WindowServer::liveTaps() const {
+  std::vector<TapInfo> result;
+  for (const auto& tap : tapsInOrder()) {
+    result.push_back({tap->location, tap->placement, tap->options, tap->mask, tap->isEnabled()});
+  }
+  return result;
+}
+
+std::vector<Event> WindowServer::receivedEvents() const {
+  std::lock_guard lock(mutex_);
+  return received_;
+}
+
+void WindowServer::clearReceivedEvents() {
+  std::lock_guard lock(mutex_);
+  received_.clear();
+}
+
+void WindowServer::setForegroundObserver(std::function<void(const Event&)> observer) {
+  std::lock_guard lock(mutex_);
+  foregroundObserver_ = std::move(observer);
+}
+
+}  // namespace kestravane::platform::vmac

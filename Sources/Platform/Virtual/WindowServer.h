@@ -1,0 +1,91 @@
+// The virtual Mac's window server: it routes each keyboard event through the registered event
+// taps and hands what survives to the foreground application.
+//
+// Taps run in order of location (ascending), then placement: at one location the taps inserted
+// at the head come first, newest first, then those appended at the tail, oldest first. A tap sees
+// an event only while enabled and alive and when its mask selects the event's type; while secure
+// input is on no tap sees key-down or key-up events. The window server waits for each tap's
+// callback, which runs on the thread of the run loop holding the tap's source: an active tap's
+// nullptr answer swallows the event; a listen-only tap's answer is ignored. A tap that does not
+// answer within the tap timeout is disabled, its callback later receives the disabled-by-timeout
+// notice, and the event goes on as if passed.
+//
+// Threading: any thread. post() and the disable notices are delivered one at a time, in call
+// order, and return after delivery; the foreground observer is called on the posting thread.
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "Platform/EventTaps.h"
+#include "Platform/Virtual/PermissionState.h"
+#include "Platform/Virtual/VirtualEvent.h"
+#include "Platform/Virtual/VirtualEventTap.h"
+
+namespace kestravane::platform::vmac {
+
+// A live tap (referenced and not invalidated), as the control reports it.
+struct TapInfo {
+  TapLocation location = TapLocation::session;
+  TapPlacement placement = TapPlacement::headInsert;
+  TapOptions options = TapOptions::defaultTap;
+  EventMask mask = 0;
+  bool enabled = false;
+  bool operator==(const TapInfo&) const = default;
+};
+
+class WindowServer {
+ public:
+  static constexpr std::chrono::milliseconds kDefaultTapTimeout{1000};
+
+  explicit WindowServer(std::shared_ptr<PermissionState> permissions);
+
+  const std::shared_ptr<PermissionState>& permissions() const { return permissions_; }
+
+  // Registers a new tap at its place in the chain (permission checks are the caller's).
+  std::shared_ptr<VirtualEventTap> addTap(TapLocation location, TapPlacement placement,
+                                          TapOptions options, EventMask mask, TapCallback callback,
+                                          void* userInfo);
+
+  // Runs one event through the taps to the foreground application; returns once delivered.
+  void post(const Event& event);
+
+  // Control.
+  void setTapTimeout(std::chrono::milliseconds timeout);
+  std::chrono::milliseconds tapTimeout() const;
+  std::vector<TapInfo> liveTaps() const;
+  // Disables every enabled live tap (or the one given) and sends it the disabled-by-user-input
+  // notice; returns after the callbacks ran or the tap timeout passed.
+  void sendUserInputDisable();
+  void sendUserInputDisable(EventTap& tap);
+  // The same with the disabled-by-timeout notice, for a test that needs no slow callback.
+  void sendTimeoutDisable();
+  // What the foreground application received, in order.
+  std::vector<Event> receivedEvents() const;
+  void clearReceivedEvents();
+  // Called with each event the foreground application receives (e.g. by the demo panel).
+  void setForegroundObserver(std::function<void(const Event&)> observer);
+
+ private:
+  struct Entry {
+    TapLocation location;
+    std::weak_ptr<VirtualEventTap> tap;
+  };
+
+  std::vector<std::shared_ptr<VirtualEventTap>> tapsInOrder() const;
+  void sendNotice(const std::vector<std::shared_ptr<VirtualEventTap>>& taps, EventType notice);
+  std::chrono::steady_clock::time_point deadline() const;
+
+  const std::shared_ptr<PermissionState> permissions_;
+  std::mutex deliveryMutex_;  // one delivery at a time
+  mutable std::mutex mutex_;  // guards the members below
+  std::vector<Entry> chain_;
+  std::chrono::milliseconds tapTimeout_ = kDefaultTapTimeout;
+  std::vector<Event> received_;
+  std::function<void(const Event&)> foregroundObserver_;
+};
+
+}  // namespace kestravane::platform::vmac

@@ -1,0 +1,110 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "Platform/Virtual/Keyboard.h"
+#include "Platform/Virtual/PermissionState.h"
+#include "Platform/Virtual/WindowServer.h"
+
+namespace kestravane::platform::vmac {
+namespace {
+
+constexpr EventFlags kNC = kFlagNonCoalesced;
+
+class KeyboardTest : public ::testing::Test {
+ protected:
+  std::vector<Event> takeReceived() {
+    auto events = windowServer->receivedEvents();
+    windowServer->clearReceivedEvents();
+    return events;
+  }
+
+  std::shared_ptr<WindowServer> windowServer =
+      std::make_shared<WindowServer>(std::make_shared<PermissionState>());
+  Keyboard keyboard{windowServer};
+};
+
+TEST_F(KeyboardTest, ModifierKeysMakeFlagsChangedEventsWithMacFlagWords) {
+  struct Case {
+    std::uint16_t keyCode;
+    EventFlags down;
+  };
+  const Case cases[] = {
+      {keycode::function, 0x800000},
+      {keycode::rightCommand, 0x100000 | 0x10},
+      {keycode::command, 0x100000 | 0x8},
+      {keycode::shift, 0x20000 | 0x2},
+      {keycode::rightShift, 0x20000 | 0x4},
+      {keycode::option, 0x80000 | 0x20},
+      {keycode::rightOption, 0x80000 | 0x40},
+      {keycode::control, 0x40000 | 0x1},
+      {keycode::rightControl, 0x40000 | 0x2000},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.keyCode);
+    EXPECT_TRUE(keyboard.press(c.keyCode));
+    EXPECT_TRUE(keyboard.release(c.keyCode));
+    EXPECT_EQ(takeReceived(), (std::vector<Event>{{kEventFlagsChanged, c.keyCode, c.down | kNC, 0},
+                                                  {kEventFlagsChanged, c.keyCode, kNC, 0}}));
+  }
+}
+
+TEST_F(KeyboardTest, FlagWordReflectsEveryHeldModifier) {
+  keyboard.press(keycode::shift);
+  keyboard.press(keycode::rightShift);
+  keyboard.press(keycode::command);
+  keyboard.release(keycode::shift);  // the right Shift still holds the Shift flag
+  keyboard.press(keycode::a);
+  const auto events = takeReceived();
+  ASSERT_EQ(events.size(), 5u);
+  EXPECT_EQ(events[1].flags, 0x20000u | 0x2 | 0x4 | kNC);
+  EXPECT_EQ(events[2].flags, 0x20000u | 0x2 | 0x4 | 0x100000 | 0x8 | kNC);
+  EXPECT_EQ(events[3],
+            (Event{kEventFlagsChanged, keycode::shift, 0x20000 | 0x4 | 0x100000 | 0x8 | kNC, 0}));
+  EXPECT_EQ(events[4], (Event{kEventKeyDown, keycode::a, 0x20000 | 0x4 | 0x100000 | 0x8 | kNC, 0}));
+}
+
+TEST_F(KeyboardTest, CapsLockTogglesWithOneEventPerPress) {
+  keyboard.tap(keycode::capsLock);
+  EXPECT_TRUE(keyboard.capsLockOn());
+  keyboard.tap(keycode::a);
+  keyboard.tap(keycode::capsLock);
+  EXPECT_FALSE(keyboard.capsLockOn());
+  EXPECT_EQ(takeReceived(), (std::vector<Event>{
+                                {kEventFlagsChanged, keycode::capsLock, kFlagAlphaShift | kNC, 0},
+                                {kEventKeyDown, keycode::a, kFlagAlphaShift | kNC, 0},
+                                {kEventKeyUp, keycode::a, kFlagAlphaShift | kNC, 0},
+                                {kEventFlagsChanged, keycode::capsLock, kNC, 0},
+                            }));
+}
+
+TEST_F(KeyboardTest, OrdinaryKeysCarryTheirOwnMarksAndAutoRepeat) {
+  keyboard.tap(keycode::leftArrow);
+  keyboard.tap(keycode::f1);
+  keyboard.tap(keycode::keypad1);
+  keyboard.press(keycode::a);
+  EXPECT_EQ(keyboard.autoRepeat(keycode::a, 2), 2u);
+  EXPECT_EQ(keyboard.autoRepeat(keycode::s, 2), 0u);      // not held
+  EXPECT_EQ(keyboard.autoRepeat(keycode::shift, 2), 0u);  // modifiers do not repeat
+  const auto events = takeReceived();
+  ASSERT_EQ(events.size(), 9u);
+  EXPECT_EQ(events[0].flags, 0x800000u | 0x200000 | kNC);
+  EXPECT_EQ(events[2].flags, 0x800000u | kNC);
+  EXPECT_EQ(events[4].flags, 0x200000u | kNC);
+  EXPECT_EQ(events[6], (Event{kEventKeyDown, keycode::a, kNC, 0}));
+  EXPECT_EQ(events[7], (Event{kEventKeyDown, keycode::a, kNC, 1}));
+  EXPECT_EQ(events[8], events[7]);
+}
+
+TEST_F(KeyboardTest, PressingAHeldKeyOrReleasingAnUnheldOneMakesNoEvent) {
+  EXPECT_FALSE(keyboard.release(keycode::a));
+  EXPECT_TRUE(keyboard.press(keycode::function));
+  EXPECT_FALSE(keyboard.press(keycode::function));
+  EXPECT_TRUE(keyboard.isDown(keycode::function));
+  EXPECT_EQ(takeReceived().size(), 1u);
+}
+
+}  // namespace
+}  // namespace kestravane::platform::vmac

@@ -1,0 +1,34 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+#include "Platform/Virtual/VirtualAccessibility.h"
+
+namespace kestravane::platform::vmac {
+namespace {
+
+TEST(VirtualAccessibilityTest, PromptIsRecordedButOnlyTheUserGrantsTrust) {
+  auto permissions = std::make_shared<PermissionState>();
+  VirtualAccessibility accessibility(permissions);
+  EXPECT_FALSE(accessibility.isProcessTrusted());
+  EXPECT_FALSE(accessibility.isProcessTrustedWithOptions({{kAXTrustedCheckOptionPrompt, true}}));
+  EXPECT_FALSE(accessibility.isProcessTrustedWithOptions({{kAXTrustedCheckOptionPrompt, false}}));
+  EXPECT_FALSE(accessibility.isProcessTrusted());
+
+  permissions->setAccessibilityTrusted(true);  // the user ticks the box in System Settings
+  EXPECT_TRUE(accessibility.isProcessTrustedWithOptions({{kAXTrustedCheckOptionPrompt, true}}));
+  EXPECT_EQ(accessibility.trustQueries(), (std::vector<bool>{true, false, true}));
+  EXPECT_EQ(accessibility.promptsShown(), 1u);  // no prompt once trusted
+}
+
+TEST(VirtualAccessibilityTest, SecureInputFollowsTheSharedState) {
+  auto permissions = std::make_shared<PermissionState>();
+  VirtualAccessibility accessibility(permissions);
+  EXPECT_FALSE(accessibility.isSecureEventInputEnabled());
+  permissions->setSecureInput(true);
+  EXPECT_TRUE(accessibility.isSecureEventInputEnabled());
+}
+
+}  // namespace
+}  // namespace kestravane::platform::vmac
