@@ -277,7 +277,7 @@ TEST_F(FileUserDefaultsTest, ConcurrentWritersLeaveTheLatestStateOnDisk) {
   std::vector<std::thread> writers;
   for (int t = 0; t < 4; ++t) {
     writers.emplace_back([&defaults, t] {
-      for (int i = 0; i < 20; ++i) {
+      for (int i = 0; i < 5; ++i) {
         defaults.setObject(std::int64_t{i}, "writer" + std::to_string(t));
         defaults.dataForKey(kKey);
       }

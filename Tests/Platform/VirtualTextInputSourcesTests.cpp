@@ -251,14 +251,10 @@ TEST(VirtualTextInputSourcesTest, CurrentSourceControl) {
   system.clearCurrentSource();
   EXPECT_EQ(system.copyCurrentKeyboardInputSource(), nullptr);
 
+  // A layout added later joins the end of the system's order.
   system.addSource({"com.apple.keylayout.French", "French", kLayout, true, true});
-  system.setLocalizedName("com.apple.keylayout.French", std::nullopt);
-  EXPECT_TRUE(system.removeSource("com.apple.keylayout.US"));
-  EXPECT_FALSE(system.removeSource("com.apple.keylayout.US"));
-  EXPECT_THAT(cycle(system),
-              ElementsAre("com.apple.keylayout.Russian", "com.apple.keylayout.French"));
-  EXPECT_EQ(system.sources().back(), (InputSourceDescription{"com.apple.keylayout.French",
-                                                             std::nullopt, kLayout, true, true}));
+  EXPECT_THAT(cycle(system), ElementsAre("com.apple.keylayout.US", "com.apple.keylayout.Russian",
+                                         "com.apple.keylayout.French"));
 }
 
 }  // namespace

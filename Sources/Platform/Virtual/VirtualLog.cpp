@@ -48,9 +48,10 @@ VirtualLog::VirtualLog(Sinks sinks) : sinks_(sinks) {}
 
 void VirtualLog::log(std::string_view message) {
   const std::string escaped = escape(message);
+  // Stamped under the lock, so the capture and every sink list lines in time order.
+  std::lock_guard lock(mutex_);
   std::string line = timestamp() + " plivex[" + std::to_string(::getpid()) + ":" +
                      std::to_string(threadID()) + "] " + escaped;
-  std::lock_guard lock(mutex_);
   if (sinks_.standardError) {
     const std::string withNewline = line + "\n";
     std::fwrite(withNewline.data(), 1, withNewline.size(), stderr);

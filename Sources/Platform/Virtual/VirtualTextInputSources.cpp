@@ -117,6 +117,7 @@ OSStatus VirtualTextInputSources::selectInputSource(const InputSource& source) {
 
 void VirtualTextInputSources::setSources(std::vector<InputSourceDescription> sources) {
   std::lock_guard lock(mutex_);
+  const bool hadCurrent = current_ != nullptr;
   std::optional<std::string> currentIdentifier =
       current_ ? current_->description.identifier : std::nullopt;
   for (auto& old : sources_) old->installed = false;
@@ -126,7 +127,7 @@ void VirtualTextInputSources::setSources(std::vector<InputSourceDescription> sou
   }
   // The current source keeps being current when a source of the same identifier is installed.
   current_ = currentIdentifier ? findLocked(*currentIdentifier) : nullptr;
-  if (currentIdentifier) fallBackIfCurrentUnusableLocked();
+  if (hadCurrent) fallBackIfCurrentUnusableLocked();
 }
 
 void VirtualTextInputSources::addSource(InputSourceDescription source) {
