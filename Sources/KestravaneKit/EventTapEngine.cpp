@@ -1,0 +1,186 @@
+#include "KestravaneKit/EventTapEngine.h"
+
+#include <string>
+#include <utility>
+
+namespace kestravane {
+namespace {
+
+using platform::EventType;
+
+constexpr platform::EventMask kEngineEventMask =
+    platform::eventMaskBit(platform::kEventKeyDown) |
+    platform::eventMaskBit(platform::kEventKeyUp) |
+    platform::eventMaskBit(platform::kEventFlagsChanged);  // 0x1C00
+
+const char* boolText(bool value) {
+  return value ? "true" : "false";
+}
+
+}  // namespace
+
+// The press being tracked lives here rather than in the engine: each start() makes a fresh one,
+// so a late tap thread of an earlier start (one that stop() gave up waiting for) never shares it
+// with the current thread, and start() never writes what a tap thread may still be reading.
+struct EventTapEngine::TapRun {
+  explicit TapRun(EventTapEngine& owner) : engine(owner) {}
+
+  // The tap thread holds the engine strongly while its run loop runs, and callbacks come only
+  // from that loop, so the engine outlives every call.
+  EventTapEngine& engine;
+  PressState press;                // the tap thread only
+  TapThread* tapThread = nullptr;  // set before the thread starts; alive while its loop runs
+};
+
+const char* EventTapEngine::EngineError::what() const noexcept {
+  switch (value) {
+    case alreadyStarted:
+      return "alreadyStarted";
+    case noInputMonitoring:
+      return "noInputMonitoring";
+    case noAccessibility:
+      return "noAccessibility";
+    case tapCreationFailed:
+      break;
+  }
+  return "tapCreationFailed";
+}
+
+EventTapEngine::EventTapEngine(Trigger trigger, Suppress suppress, std::int64_t holdTimeoutMs,
+                               std::weak_ptr<InterceptionEngineDelegate> delegate)
+    : trigger(trigger),
+      suppress(suppress),
+      holdTimeoutNanos(TriggerDecision::holdTimeoutNanosFor(holdTimeoutMs)),
+      delegate(std::move(delegate)),
+      services(platform::current()),
+      fireQueue(services->dispatch->createSerialQueue("kestravane.fire")) {}
+
+EventTapEngine::~EventTapEngine() {
+  stop();
+}
+
+EngineHealth EventTapEngine::health() const {
+  std::lock_guard lock(healthLock);
+  return _health;
+}
+
+void EventTapEngine::start() {
+  std::lock_guard lifecycle(lifecycleLock);
+  if (started) throw EngineError(EngineError::alreadyStarted);
+
+  const bool trusted = services->accessibility->isProcessTrusted();
+  const bool listenAccess = services->eventTaps->preflightListenEventAccess();
+  services->log->log(std::string("Plivex[engine] start: AXIsProcessTrusted=") + boolText(trusted) +
+                     " listenEventAccess=" + boolText(listenAccess));
+
+  if (!trusted) {
+    // Without trust the tap is not even attempted, so the system never lists the program under
+    // Input Monitoring.
+    services->log->log(
+        "Plivex[engine] BAIL: нет Accessibility — tapCreate не вызывается, IM не "
+        "зарегистрируется");
+    setHealth(EngineHealth::noAccessibility);
+    throw EngineError(EngineError::noAccessibility);
+  }
+
+  auto tapRun = std::make_shared<TapRun>(*this);  // a fresh press state: nothing held yet
+
+  auto tap = services->eventTaps->tapCreate(platform::TapLocation::session,
+                                            platform::TapPlacement::headInsert,
+                                            platform::TapOptions::defaultTap, kEngineEventMask,
+                                            &EventTapEngine::tapCallback, tapRun.get());
+  if (!tap) {
+    services->log->log(
+        "Plivex[engine] tapCreate=NULL → нет Input Monitoring (app должен появиться в списке)");
+    setHealth(EngineHealth::noInputMonitoring);
+    throw EngineError(EngineError::noInputMonitoring);
+  }
+  services->log->log("Plivex[engine] tapCreate OK — tap создан, движок стартует");
+
+  tapThread = std::make_shared<TapThread>(services, std::move(tap));
+  tapRun->tapThread = tapThread.get();
+  started = true;
+  // The body holds the engine and the thread's state only weakly until it runs, so a stop() or
+  // a drop that comes first lets the thread end at once. It owns the tap's user data.
+  tapThread->launch("kestravane.eventtap", platform::QualityOfService::userInteractive,
+                    [weakSelf = weak_from_this(), weakThread = std::weak_ptr<TapThread>(tapThread),
+                     tapRun = std::move(tapRun)] {
+                      if (auto self = weakSelf.lock()) self->threadBody(weakThread);
+                    });
+}
+
+void EventTapEngine::threadBody(const std::weak_ptr<TapThread>& weakThread) {
+  const auto run = weakThread.lock();
+  if (!run) return;
+  // The health becomes active inside the publication, so a stop() that has begun cannot be
+  // followed by a late "active".
+  EngineHealth old = EngineHealth::active;
+  if (!run->attach([&] { old = exchangeHealth(EngineHealth::active); })) return;
+  reportHealthChange(old, EngineHealth::active);
+  // This thread's strong reference keeps the engine alive until stop() ends the loop.
+  run->run();
+}
+
+void EventTapEngine::stop() {
+  std::lock_guard lifecycle(lifecycleLock);
+  if (!started) return;
+  if (auto run = std::exchange(tapThread, nullptr)) run->stop();
+  started = false;
+  setHealth(EngineHealth::noInputMonitoring);
+}
+
+platform::Event* EventTapEngine::tapCallback(EventType type, platform::Event* event,
+                                             void* userInfo) {
+  auto& run = *static_cast<TapRun*>(userInfo);
+  return run.engine.handle(run, type, event);
+}
+
+platform::Event* EventTapEngine::handle(TapRun& run, EventType type, platform::Event* event) {
+  const TriggerDecision decision(trigger, suppress, holdTimeoutNanos);
+  std::int64_t keyCode = 0;
+  platform::EventFlags flags = 0;
+  if (event != nullptr && !TriggerDecision::isTapDisabledNotice(type)) {
+    const auto& taps = *services->eventTaps;
+    keyCode = taps.integerValueField(*event, platform::kKeyboardEventKeycode);
+    flags = taps.flags(*event);
+  }
+  const std::uint64_t now = decision.needsClock(type, keyCode) ? services->clock->uptimeNanos() : 0;
+
+  const TriggerVerdict verdict = decision.decide(type, keyCode, flags, now, run.press);
+  if (verdict.tapDisabled) {
+    setHealth(EngineHealth::tapDisabled);
+    // Once stop() has begun the tap counts as gone and stays off.
+    if (!run.tapThread->isStopRequested()) {
+      services->eventTaps->tapEnable(*run.tapThread->tap, true);
+      setHealth(EngineHealth::active);
+    }
+    return event;
+  }
+  if (verdict.fire) submitFire();
+  return verdict.pass ? event : nullptr;
+}
+
+void EventTapEngine::submitFire() {
+  fireQueue->async([weakSelf = weak_from_this()] {
+    std::shared_ptr<InterceptionEngineDelegate> receiver;
+    if (auto self = weakSelf.lock()) receiver = self->delegate.lock();
+    // The engine reference is already dropped here, so the delegate never outlives it by holding
+    // it.
+    if (receiver) receiver->engineDidFire();
+  });
+}
+
+void EventTapEngine::setHealth(EngineHealth health) {
+  reportHealthChange(exchangeHealth(health), health);
+}
+
+EngineHealth EventTapEngine::exchangeHealth(EngineHealth health) {
+  std::lock_guard lock(healthLock);
+  return std::exchange(_health, health);
+}
+
+void EventTapEngine::reportHealthChange(EngineHealth old, EngineHealth health) const {
+  if (old != health && onHealthChange) onHealthChange(health);
+}
+
+}  // namespace kestravane

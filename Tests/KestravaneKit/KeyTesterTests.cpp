@@ -1,0 +1,185 @@
+#include "KestravaneKit/KeyTester.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "KestravaneKit/EventTapEngine.h"
+#include "KestravaneKit/TapTestSupport.h"
+
+namespace kestravane {
+namespace {
+
+using Hit = KeyTester::Hit;
+using platform::vmac::TapInfo;
+using testing_support::Recorder;
+using testing_support::VirtualRig;
+using testing_support::waitUntil;
+namespace keycode = platform::vmac::keycode;
+
+class KeyTesterTest : public testing::Test {
+ protected:
+  std::shared_ptr<KeyTester> makeTester() {
+    return std::make_shared<KeyTester>([hits = hits, threads = hitThreads](const Hit& hit) {
+      (*hits)(hit);
+      (*threads)(testing_support::currentThreadName());
+    });
+  }
+
+  // Starts the tester and waits until its thread services the tap: a first key must be
+  // reported. That key and its hit are then forgotten.
+  void startAndWait(KeyTester& tester) {
+    ASSERT_TRUE(tester.start());
+    rig.keyboard.tap(keycode::a);
+    ASSERT_EQ(hits->all().size(), 1u);
+    hits->clear();
+    hitThreads->clear();
+    rig.windowServer->clearReceivedEvents();
+  }
+
+  VirtualRig rig;
+  std::shared_ptr<Recorder<Hit>> hits = std::make_shared<Recorder<Hit>>();
+  std::shared_ptr<Recorder<std::string>> hitThreads = std::make_shared<Recorder<std::string>>();
+};
+
+TEST_F(KeyTesterTest, ReportsKeyDownsAndFlagChangesOnItsOwnThread) {
+  auto tester = makeTester();
+  startAndWait(*tester);
+
+  rig.keyboard.press(keycode::function);
+  rig.keyboard.release(keycode::function);
+  rig.keyboard.tap(keycode::a);
+  rig.keyboard.tap(keycode::leftArrow);
+
+  constexpr std::uint64_t nonCoalesced = platform::kFlagNonCoalesced;
+  constexpr std::uint64_t fn = platform::kFlagSecondaryFn;
+  EXPECT_EQ(hits->all(), (std::vector<Hit>{
+                             {keycode::function, true, true, fn | nonCoalesced},
+                             {keycode::function, true, false, nonCoalesced},
+                             {keycode::a, false, false, nonCoalesced},
+                             {keycode::leftArrow, false, true, fn | 0x200000 | nonCoalesced},
+                         }))
+      << "key-ups are not reported";
+  // The system keeps 15 characters of a thread's name.
+  for (const auto& thread : hitThreads->all()) EXPECT_EQ(thread, "kestravane.keyt");
+  tester->stop();
+}
+
+TEST_F(KeyTesterTest, EveryEventReachesTheApplicationUnchanged) {
+  auto tester = makeTester();
+  startAndWait(*tester);
+  rig.keyboard.tap(keycode::capsLock);
+  rig.keyboard.press(keycode::shift);
+  rig.keyboard.tap(keycode::s);
+  rig.keyboard.release(keycode::shift);
+  rig.keyboard.tap(keycode::function);
+  tester->stop();
+
+  const auto events = rig.windowServer->receivedEvents();
+  ASSERT_EQ(events.size(), 7u);
+  const auto reported = hits->all();
+  std::size_t next = 0;
+  for (const auto& event : events) {
+    if (event.type == platform::kEventKeyUp) continue;
+    ASSERT_LT(next, reported.size());
+    EXPECT_EQ(reported[next].keyCode, event.keyCode);
+    EXPECT_EQ(reported[next].rawFlags, event.flags);
+    ++next;
+  }
+  EXPECT_EQ(next, reported.size());
+}
+
+TEST_F(KeyTesterTest, RunsBesideTheEngineWithoutDisturbingIt) {
+  auto delegate = std::make_shared<testing_support::RecordingDelegate>();
+  auto engine = std::make_shared<EventTapEngine>(EventTapEngine::Trigger::fn,
+                                                 EventTapEngine::Suppress::tap, 300, delegate);
+  engine->start();
+  ASSERT_TRUE(waitUntil([&] { return engine->health() == EngineHealth::active; }));
+  auto tester = makeTester();
+  startAndWait(*tester);
+
+  rig.keyboard.tap(keycode::function);
+  ASSERT_TRUE(rig.dispatch->drain("kestravane.fire"));
+  EXPECT_EQ(delegate->fires(), 1u);
+  EXPECT_EQ(hits->all().size(), 2u) << "the tester, ahead of the engine, sees the release too";
+  EXPECT_EQ(rig.windowServer->receivedEvents().size(), 1u);
+  tester->stop();
+  engine->stop();
+}
+
+TEST_F(KeyTesterTest, StartsOneListenOnlyTapAndThreadAndRefusesASecondStart) {
+  auto tester = makeTester();
+  EXPECT_TRUE(tester->canRun());
+  startAndWait(*tester);
+  EXPECT_FALSE(tester->start());
+  EXPECT_TRUE(tester->isStarted());
+  EXPECT_EQ(
+      rig.windowServer->liveTaps(),
+      (std::vector<TapInfo>{{platform::TapLocation::session, platform::TapPlacement::headInsert,
+                             platform::TapOptions::listenOnly, 0x1400, true}}));
+  ASSERT_EQ(rig.threads->liveThreads().size(), 1u);
+  EXPECT_EQ(rig.threads->liveThreads()[0].name, "kestravane.keytester");
+  EXPECT_EQ(rig.threads->startedCount(), 1u);
+
+  tester->stop();
+  EXPECT_FALSE(tester->isStarted());
+  EXPECT_TRUE(rig.windowServer->liveTaps().empty());
+  EXPECT_TRUE(rig.threads->liveThreads().empty());
+
+  // Every resource is made afresh for the next test.
+  startAndWait(*tester);
+  rig.keyboard.tap(keycode::a);
+  EXPECT_EQ(hits->all().size(), 1u);
+  tester->stop();
+}
+
+TEST_F(KeyTesterTest, WithoutAccessibilityNothingStarts) {
+  rig.permissions->setAccessibilityTrusted(false);
+  auto tester = makeTester();
+  EXPECT_FALSE(tester->canRun());
+  EXPECT_FALSE(tester->start());
+  EXPECT_FALSE(tester->isStarted());
+  EXPECT_FALSE(rig.permissions->listedForInputMonitoring()) << "no tap was asked for";
+  EXPECT_EQ(rig.threads->startedCount(), 0u);
+}
+
+TEST_F(KeyTesterTest, RefusedTapStartsNothing) {
+  rig.permissions->setInputMonitoring(false);
+  auto tester = makeTester();
+  EXPECT_TRUE(tester->canRun()) << "the tester depends on Accessibility only";
+  EXPECT_FALSE(tester->start());
+  EXPECT_FALSE(tester->isStarted());
+  EXPECT_EQ(rig.threads->startedCount(), 0u);
+}
+
+TEST_F(KeyTesterTest, StopWithoutStartAndDestructionAfterStopAreHarmless) {
+  auto tester = makeTester();
+  tester->stop();
+  EXPECT_FALSE(tester->isStarted());
+
+  startAndWait(*tester);
+  const std::weak_ptr<KeyTester> watched = tester;
+  tester->stop();
+  tester.reset();
+  EXPECT_TRUE(watched.expired());
+  EXPECT_TRUE(rig.windowServer->liveTaps().empty());
+}
+
+TEST_F(KeyTesterTest, DisabledTapStaysOffUntilRestarted) {
+  auto tester = makeTester();
+  startAndWait(*tester);
+  rig.windowServer->sendUserInputDisable();
+  rig.keyboard.tap(keycode::a);
+  EXPECT_TRUE(hits->all().empty()) << "neither the notice nor the key is reported";
+  EXPECT_EQ(rig.windowServer->receivedEvents().size(), 2u);
+  tester->stop();
+  startAndWait(*tester);
+  rig.keyboard.tap(keycode::a);
+  EXPECT_EQ(hits->all().size(), 1u);
+  tester->stop();
+}
+
+}  // namespace
+}  // namespace kestravane
