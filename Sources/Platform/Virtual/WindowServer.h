@@ -57,8 +57,8 @@ class WindowServer {
   void setTapTimeout(std::chrono::milliseconds timeout);
   std::chrono::milliseconds tapTimeout() const;
   std::vector<TapInfo> liveTaps() const;
-  // Disables every enabled live tap (or the one given) and sends it the disabled-by-user-input
-  // notice; returns after the callbacks ran or the tap timeout passed.
+  // Disables every enabled live tap (or the one given, if enabled) and sends it the
+  // disabled-by-user-input notice; returns after the callbacks ran or the tap timeout passed.
   void sendUserInputDisable();
   void sendUserInputDisable(EventTap& tap);
   // The same with the disabled-by-timeout notice, for a test that needs no slow callback.
@@ -66,7 +66,8 @@ class WindowServer {
   // What the foreground application received, in order.
   std::vector<Event> receivedEvents() const;
   void clearReceivedEvents();
-  // Called with each event the foreground application receives (e.g. by the demo panel).
+  // Called with each event the foreground application receives (e.g. by the demo panel), on the
+  // posting thread while the delivery is still in progress: it must not post events itself.
   void setForegroundObserver(std::function<void(const Event&)> observer);
 
  private:
