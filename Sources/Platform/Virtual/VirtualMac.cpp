@@ -1,0 +1,73 @@
+#include "Platform/Virtual/VirtualMac.h"
+
+#include <stdexcept>
+
+#include "Platform/Virtual/FileUserDefaults.h"
+#include "Platform/Virtual/MemoryUserDefaults.h"
+#include "Platform/Virtual/SystemUptimeClock.h"
+
+namespace kestravane::platform::vmac {
+
+VirtualMac::VirtualMac(VirtualMacOptions options) {
+  if (options.manualClock) {
+    manualClock_ = std::make_shared<ManualClock>();
+    clock_ = manualClock_;
+  } else {
+    clock_ = std::make_shared<SystemUptimeClock>();
+  }
+  permissions_ = std::make_shared<PermissionState>();
+  windowServer_ = std::make_shared<WindowServer>(permissions_);
+  windowServer_->setTapTimeout(options.tapTimeout);
+  keyboard_ = std::make_shared<Keyboard>(windowServer_);
+  threads_ = std::make_shared<VirtualThreads>();
+  dispatch_ = std::make_shared<VirtualDispatch>(clock_, threads_);
+  eventTaps_ = std::make_shared<VirtualEventTaps>(windowServer_);
+  runLoops_ = std::make_shared<VirtualRunLoops>();
+  accessibility_ = std::make_shared<VirtualAccessibility>(permissions_);
+  inputSources_ = std::make_shared<VirtualTextInputSources>();
+  preferences_ = std::make_shared<VirtualPreferences>();
+  loginItems_ = std::make_shared<VirtualLoginItems>();
+  if (options.defaultsFile) {
+    userDefaults_ = std::make_shared<FileUserDefaults>(*options.defaultsFile);
+  } else {
+    userDefaults_ = std::make_shared<MemoryUserDefaults>();
+  }
+  workspace_ = std::make_shared<VirtualWorkspace>(dispatch_->mainQueue());
+  bundleInfo_ = std::make_shared<VirtualBundleInfo>();
+  log_ = std::make_shared<VirtualLog>(
+      VirtualLog::Sinks{options.logToStandardError, options.logToSystemLog});
+  locale_ = std::make_shared<VirtualLocale>();
+
+  auto services = std::make_shared<Services>();
+  services->eventTaps = eventTaps_;
+  services->runLoops = runLoops_;
+  services->clock = clock_;
+  services->threads = threads_;
+  services->dispatch = dispatch_;
+  services->inputSources = inputSources_;
+  services->accessibility = accessibility_;
+  services->preferences = preferences_;
+  services->loginItems = loginItems_;
+  services->userDefaults = userDefaults_;
+  services->workspace = workspace_;
+  services->bundleInfo = bundleInfo_;
+  services->log = log_;
+  services->locale = locale_;
+  services_ = std::move(services);
+}
+
+void VirtualMac::install() const {
+  platform::install(services_);
+}
+
+ManualClock& VirtualMac::clock() {
+  if (!manualClock_) throw std::logic_error("this virtual Mac runs on the real clock");
+  return *manualClock_;
+}
+
+void VirtualMac::grantAllPermissions() {
+  permissions_->setAccessibilityTrusted(true);
+  permissions_->setInputMonitoring(true);
+}
+
+}  // namespace kestravane::platform::vmac
