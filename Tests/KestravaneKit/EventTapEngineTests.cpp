@@ -12,7 +12,6 @@ namespace kestravane {
 namespace {
 
 using platform::Event;
-using platform::kEventFlagsChanged;
 using platform::kEventKeyDown;
 using platform::kEventKeyUp;
 using platform::vmac::TapInfo;
@@ -88,47 +87,67 @@ TEST_F(EventTapEngineTest, StartLogsInstallsOneActiveTapOnItsThreadAndStopRemove
   EXPECT_EQ(rig.logMessages().size(), 2u) << "stop() logs nothing";
 }
 
-TEST_F(EventTapEngineTest, WithoutAccessibilityThrowsBeforeAskingForATap) {
-  rig.permissions->setAccessibilityTrusted(false);
-  auto engine = makeEngine();
+struct Refusal {
+  bool trusted;
+  bool inputMonitoring;
+  Error::Case error;
+  std::vector<std::string> log;
+  EngineHealth health;
+  bool tapAsked;  // the tap was attempted, so the program is listed under Input Monitoring
+};
 
-  const Error error = startError(*engine);
-  EXPECT_EQ(error, Error(Error::noAccessibility));
-  EXPECT_STREQ(error.what(), "noAccessibility");
-  EXPECT_EQ(rig.logMessages(),
-            (std::vector<std::string>{
-                "Plivex[engine] start: AXIsProcessTrusted=false listenEventAccess=true",
-                "Plivex[engine] BAIL: нет Accessibility — tapCreate не вызывается, IM не "
-                "зарегистрируется"}));
-  EXPECT_EQ(engine->health(), EngineHealth::noAccessibility);
-  EXPECT_EQ(healthChanges->all(), std::vector<EngineHealth>{EngineHealth::noAccessibility});
-  EXPECT_FALSE(rig.permissions->listedForInputMonitoring()) << "no tap may be attempted";
-  EXPECT_EQ(rig.threads->startedCount(), 0u);
+TEST_F(EventTapEngineTest, RefusedStartThrowsLogsAndReportsWhy) {
+  const std::vector<Refusal> refusals{
+      {false,
+       true,
+       Error::noAccessibility,
+       {"Plivex[engine] start: AXIsProcessTrusted=false listenEventAccess=true",
+        "Plivex[engine] BAIL: нет Accessibility — tapCreate не вызывается, IM не "
+        "зарегистрируется"},
+       EngineHealth::noAccessibility,
+       false},
+      {true,
+       false,
+       Error::noInputMonitoring,
+       {"Plivex[engine] start: AXIsProcessTrusted=true listenEventAccess=false",
+        "Plivex[engine] tapCreate=NULL → нет Input Monitoring (app должен появиться в списке)"},
+       EngineHealth::noInputMonitoring,
+       true},
+  };
+  for (const auto& refusal : refusals) {
+    SCOPED_TRACE(Error(refusal.error).what());
+    VirtualRig mac;  // a fresh Mac for each case
+    mac.permissions->setAccessibilityTrusted(refusal.trusted);
+    mac.permissions->setInputMonitoring(refusal.inputMonitoring);
+    auto changes = std::make_shared<Recorder<EngineHealth>>();
+    auto engine = std::make_shared<EventTapEngine>(EventTapEngine::Trigger::fn,
+                                                   EventTapEngine::Suppress::tap, 300, delegate);
+    engine->onHealthChange = [changes](EngineHealth health) { (*changes)(health); };
 
-  // Once trust is granted the same engine starts.
-  rig.permissions->setAccessibilityTrusted(true);
-  startAndWait(*engine);
-  engine->stop();
+    const Error error = startError(*engine);
+    EXPECT_EQ(error, Error(refusal.error));
+    EXPECT_STREQ(error.what(), Error(refusal.error).what());
+    EXPECT_EQ(mac.logMessages(), refusal.log);
+    EXPECT_EQ(engine->health(), refusal.health);
+    // Only a change is reported: the engine starts out as noInputMonitoring.
+    const bool changed = refusal.health != EngineHealth::noInputMonitoring;
+    EXPECT_EQ(changes->all(), changed ? std::vector{refusal.health} : std::vector<EngineHealth>{});
+    EXPECT_EQ(mac.permissions->listedForInputMonitoring(), refusal.tapAsked);
+    EXPECT_EQ(mac.threads->startedCount(), 0u);
+
+    // A failed start leaves the engine stopped; once allowed, the same engine starts.
+    mac.mac.grantAllPermissions();
+    startAndWait(*engine);
+    engine->stop();
+  }
 }
 
-TEST_F(EventTapEngineTest, RefusedTapMeansNoInputMonitoring) {
-  rig.permissions->setInputMonitoring(false);
-  auto engine = makeEngine();
-
-  const Error error = startError(*engine);
-  EXPECT_EQ(error, Error(Error::noInputMonitoring));
-  EXPECT_STREQ(error.what(), "noInputMonitoring");
-  EXPECT_EQ(rig.logMessages(),
-            (std::vector<std::string>{
-                "Plivex[engine] start: AXIsProcessTrusted=true listenEventAccess=false",
-                "Plivex[engine] tapCreate=NULL → нет Input Monitoring (app должен появиться в "
-                "списке)"}));
-  EXPECT_EQ(engine->health(), EngineHealth::noInputMonitoring);
-  EXPECT_TRUE(healthChanges->all().empty()) << "the health did not change";
-  EXPECT_TRUE(rig.permissions->listedForInputMonitoring());
-  EXPECT_EQ(rig.threads->startedCount(), 0u);
-  engine->stop();
-  EXPECT_TRUE(healthChanges->all().empty()) << "a failed start leaves the engine stopped";
+TEST(EventTapEngineError, TextIsTheNameOfTheCase) {
+  EXPECT_STREQ(Error(Error::alreadyStarted).what(), "alreadyStarted");
+  EXPECT_STREQ(Error(Error::noInputMonitoring).what(), "noInputMonitoring");
+  EXPECT_STREQ(Error(Error::noAccessibility).what(), "noAccessibility");
+  EXPECT_STREQ(Error(Error::tapCreationFailed).what(), "tapCreationFailed");
+  EXPECT_NE(Error(Error::noAccessibility), Error(Error::noInputMonitoring));
 }
 
 TEST_F(EventTapEngineTest, SecondStartThrowsAndLeavesTheRunningTapAlone) {
@@ -136,7 +155,6 @@ TEST_F(EventTapEngineTest, SecondStartThrowsAndLeavesTheRunningTapAlone) {
   startAndWait(*engine);
   const Error error = startError(*engine);
   EXPECT_EQ(error, Error(Error::alreadyStarted));
-  EXPECT_STREQ(error.what(), "alreadyStarted");
   EXPECT_EQ(rig.logMessages().size(), 2u);
   EXPECT_EQ(rig.windowServer->liveTaps().size(), 1u);
   EXPECT_EQ(rig.threads->startedCount(), 1u);
@@ -183,29 +201,15 @@ TEST_F(EventTapEngineTest, LoneFnTapSwallowsTheReleaseAndFiresOnTheFireQueue) {
   engine->stop();
 }
 
-TEST_F(EventTapEngineTest, HoldLongerThanTheLimitOrAChordPassesWithoutFiring) {
+TEST_F(EventTapEngineTest, HoldLongerThanTheLimitPassesWithoutFiring) {
   auto engine = makeEngine();
   startAndWait(*engine);
-
   rig.keyboard.press(keycode::function);
   rig.clock->advanceMillis(301);
   rig.keyboard.release(keycode::function);
-
-  rig.keyboard.press(keycode::function);
-  rig.keyboard.tap(keycode::a);
-  rig.keyboard.release(keycode::function);
   drainFires();
-
   EXPECT_EQ(delegate->fires(), 0u);
-  std::vector<std::pair<platform::EventType, std::int64_t>> seen;
-  for (const auto& event : received()) seen.emplace_back(event.type, event.keyCode);
-  EXPECT_EQ(seen, (std::vector<std::pair<platform::EventType, std::int64_t>>{
-                      {kEventFlagsChanged, keycode::function},
-                      {kEventFlagsChanged, keycode::function},
-                      {kEventFlagsChanged, keycode::function},
-                      {kEventKeyDown, keycode::a},
-                      {kEventKeyUp, keycode::a},
-                      {kEventFlagsChanged, keycode::function}}));
+  EXPECT_EQ(received().size(), 2u);
   engine->stop();
 }
 
@@ -278,44 +282,6 @@ TEST_F(EventTapEngineTest, FireForADroppedDelegateIsDropped) {
   rig.keyboard.tap(keycode::capsLock);
   drainFires();  // the fire's block has run without a receiver
   EXPECT_TRUE(received().empty());
-  engine->stop();
-}
-
-TEST_F(EventTapEngineTest, StoppedEngineIsReleasedByItsOwnerAlone) {
-  auto engine = makeEngine(EventTapEngine::Trigger::capsLock);
-  startAndWait(*engine);
-  rig.keyboard.tap(keycode::capsLock);
-  drainFires();
-  ASSERT_EQ(delegate->fires(), 1u);
-  std::weak_ptr<EventTapEngine> watched = engine;
-  engine->stop();
-  engine.reset();
-  EXPECT_TRUE(watched.expired()) << "a stopped engine is released by its owner alone";
-}
-
-TEST(EventTapEngineFields, HoldLimitIsKeptInNanosecondsAndNeverNegative) {
-  VirtualRig rig;
-  const std::weak_ptr<InterceptionEngineDelegate> none;
-  EXPECT_EQ(EventTapEngine(EventTapEngine::Trigger::fn, EventTapEngine::Suppress::tap, 300, none)
-                .holdTimeoutNanos,
-            300'000'000u);
-  EXPECT_EQ(EventTapEngine(EventTapEngine::Trigger::fn, EventTapEngine::Suppress::tap, -5, none)
-                .holdTimeoutNanos,
-            0u);
-}
-
-TEST_F(EventTapEngineTest, NegativeHoldLimitFiresOnlyWithinOneClockReading) {
-  auto engine =
-      std::make_shared<EventTapEngine>(EventTapEngine::Trigger::fn, EventTapEngine::Suppress::tap,
-                                       -5, std::weak_ptr<InterceptionEngineDelegate>(delegate));
-  startAndWait(*engine);
-  rig.keyboard.tap(keycode::function);
-  rig.keyboard.press(keycode::function);
-  rig.clock->advanceNanos(1);
-  rig.keyboard.release(keycode::function);
-  drainFires();
-  EXPECT_EQ(delegate->fires(), 1u);
-  EXPECT_EQ(received().size(), 3u);
   engine->stop();
 }
 

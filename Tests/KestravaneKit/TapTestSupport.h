@@ -7,9 +7,7 @@
 
 #include <pthread.h>
 
-#include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <functional>
 #include <future>
 #include <memory>
@@ -20,16 +18,7 @@
 
 #include "KestravaneCore/InterceptionEngine.h"
 #include "Platform/Services.h"
-#include "Platform/Virtual/Keyboard.h"
-#include "Platform/Virtual/ManualClock.h"
-#include "Platform/Virtual/PermissionState.h"
-#include "Platform/Virtual/VirtualAccessibility.h"
-#include "Platform/Virtual/VirtualDispatch.h"
-#include "Platform/Virtual/VirtualEventTaps.h"
-#include "Platform/Virtual/VirtualLog.h"
-#include "Platform/Virtual/VirtualRunLoops.h"
-#include "Platform/Virtual/VirtualThreads.h"
-#include "Platform/Virtual/WindowServer.h"
+#include "Platform/Virtual/VirtualMac.h"
 
 namespace kestravane::testing_support {
 
@@ -89,15 +78,6 @@ class RecordingDispatch final : public platform::Dispatch {
     return true;
   }
 
-  std::size_t createdCount(const std::string& label) {
-    std::lock_guard lock(mutex);
-    std::size_t count = 0;
-    for (const auto& weak : queues) {
-      if (auto queue = weak.lock(); queue && queue->label() == label) ++count;
-    }
-    return count;
-  }
-
  private:
   const std::shared_ptr<platform::Dispatch> inner;
   std::mutex mutex;
@@ -105,40 +85,28 @@ class RecordingDispatch final : public platform::Dispatch {
 };
 
 // A virtual Mac with the program's permissions granted, installed as the platform until the
-// rig is destroyed. The uptime clock is manual.
+// rig is destroyed, its serial queues recorded. The uptime clock is manual.
 struct VirtualRig {
   VirtualRig() {
-    permissions->setAccessibilityTrusted(true);
-    permissions->setInputMonitoring(true);
-    auto services = std::make_shared<platform::Services>();
-    services->eventTaps = std::make_shared<platform::vmac::VirtualEventTaps>(windowServer);
-    services->runLoops = std::make_shared<platform::vmac::VirtualRunLoops>();
-    services->clock = clock;
-    services->threads = threads;
+    mac.grantAllPermissions();
+    auto services = std::make_shared<platform::Services>(*mac.services());
     services->dispatch = dispatch;
-    services->accessibility = std::make_shared<platform::vmac::VirtualAccessibility>(permissions);
-    services->log = log;
     platform::install(services);
   }
   ~VirtualRig() { platform::install(nullptr); }
   VirtualRig(const VirtualRig&) = delete;
   VirtualRig& operator=(const VirtualRig&) = delete;
 
-  std::vector<std::string> logMessages() const { return log->messages(); }
+  std::vector<std::string> logMessages() { return mac.log().messages(); }
 
-  const std::shared_ptr<platform::vmac::PermissionState> permissions =
-      std::make_shared<platform::vmac::PermissionState>();
-  const std::shared_ptr<platform::vmac::WindowServer> windowServer =
-      std::make_shared<platform::vmac::WindowServer>(permissions);
-  platform::vmac::Keyboard keyboard{windowServer};
-  const std::shared_ptr<platform::vmac::ManualClock> clock =
-      std::make_shared<platform::vmac::ManualClock>(1'000'000'000);
-  const std::shared_ptr<platform::vmac::VirtualThreads> threads =
-      std::make_shared<platform::vmac::VirtualThreads>();
-  const std::shared_ptr<RecordingDispatch> dispatch = std::make_shared<RecordingDispatch>(
-      std::make_shared<platform::vmac::VirtualDispatch>(clock, threads));
-  const std::shared_ptr<platform::vmac::VirtualLog> log =
-      std::make_shared<platform::vmac::VirtualLog>(platform::vmac::VirtualLog::Sinks{false, false});
+  platform::vmac::VirtualMac mac;
+  platform::vmac::PermissionState* const permissions = &mac.permissions();
+  platform::vmac::WindowServer* const windowServer = &mac.windowServer();
+  platform::vmac::Keyboard& keyboard = mac.keyboard();
+  platform::vmac::ManualClock* const clock = &mac.clock();
+  platform::vmac::VirtualThreads* const threads = &mac.threads();
+  const std::shared_ptr<RecordingDispatch> dispatch =
+      std::make_shared<RecordingDispatch>(mac.services()->dispatch);
 };
 
 // Counts the fires it receives and remembers the thread each arrived on.
