@@ -5,7 +5,7 @@
 namespace kestravane {
 namespace {
 
-constexpr int kMaxStopWaits = 30;  // an integer count: 30 additions of 0.01 fall short of 0.3
+constexpr int kMaxStopWaits = 30;  // 300 ms, counted in whole sleeps rather than summed seconds
 constexpr double kStopWaitSeconds = 0.01;
 
 }  // namespace
