@@ -1,5 +1,6 @@
 #include "KestravaneKit/ConfigStore.h"
 
+#include <exception>
 #include <string>
 
 #include "Platform/Services.h"
@@ -15,7 +16,13 @@ PlivexConfig ConfigStore::load() const {
 }
 
 void ConfigStore::save(const PlivexConfig& config) const {
-  const std::string json = encodeConfig(config);
+  std::string json;
+  try {
+    json = encodeConfig(config);
+  } catch (const std::exception&) {
+    // Nothing is written, so the previously stored record stays; saving reports nothing.
+    return;
+  }
   platform::current()->userDefaults->setObject(platform::Data(json.begin(), json.end()),
                                                std::string(key));
 }

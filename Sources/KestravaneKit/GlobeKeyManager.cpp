@@ -1,7 +1,6 @@
 #include "KestravaneKit/GlobeKeyManager.h"
 
-#include <cmath>
-#include <limits>
+#include <cstdint>
 #include <variant>
 
 #include "Platform/Services.h"
@@ -12,28 +11,23 @@ namespace {
 constexpr const char* kDomain = "com.apple.HIToolbox";
 constexpr const char* kKey = "AppleFnUsageType";
 
-// A preference number as an integer, the way a numeric property-list value converts exactly:
-// integers as they are, booleans as 0 or 1, reals only when they are whole and in range.
+// Only an integer number counts, as for the system's own integer reading of a preference
+// (CFPreferencesGetAppIntegerValue): a boolean is not a number there and a real is not an
+// integer, so neither says what the system does with the key. Reading them as absent keeps the
+// key "not free" rather than risk a tap that both switches the layout and runs a system function.
 std::optional<std::int64_t> asInteger(const platform::PropertyValue& value) {
-  if (auto* integer = std::get_if<std::int64_t>(&value)) return *integer;
-  if (auto* flag = std::get_if<bool>(&value)) return *flag ? 1 : 0;
-  if (auto* real = std::get_if<double>(&value)) {
-    constexpr double limit = 9223372036854775808.0;  // 2^63
-    if (std::trunc(*real) == *real && *real >= -limit && *real < limit) {
-      return static_cast<std::int64_t>(*real);
-    }
-  }
+  if (const auto* integer = std::get_if<std::int64_t>(&value)) return *integer;
   return std::nullopt;
 }
 
 }  // namespace
 
 std::optional<GlobeFnUsage> GlobeKeyManager::current() const {
-  auto& preferences = *platform::current()->preferences;
+  const auto preferences = platform::current()->preferences;
   // Picks up a change the user has just made in the keyboard settings.
-  preferences.appSynchronize(kDomain);
-  auto value = preferences.copyValue(kKey, kDomain, platform::PreferencesUser::currentUser,
-                                     platform::PreferencesHost::anyHost);
+  preferences->appSynchronize(kDomain);
+  auto value = preferences->copyValue(kKey, kDomain, platform::PreferencesUser::currentUser,
+                                      platform::PreferencesHost::anyHost);
   if (!value) return std::nullopt;
   auto integer = asInteger(*value);
   if (!integer) return std::nullopt;

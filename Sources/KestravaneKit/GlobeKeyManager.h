@@ -10,7 +10,8 @@ namespace kestravane {
 
 class GlobeKeyManager {
  public:
-  // Absent when the preference is missing or not an integer.
+  // Absent when the preference is missing or not an integer number (a string, a boolean or a
+  // real is not one).
   std::optional<GlobeFnUsage> current() const;
   // The preference is present and says the key does nothing.
   bool isGlobeFree() const;

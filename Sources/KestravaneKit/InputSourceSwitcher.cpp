@@ -1,13 +1,16 @@
 #include "KestravaneKit/InputSourceSwitcher.h"
 
+#include <algorithm>
+
 #include "KestravaneCore/LayoutCycler.h"
 #include "Platform/Services.h"
 
 namespace kestravane {
 namespace {
 
-platform::TextInputSources& inputSources() {
-  return *platform::current()->inputSources;
+// Held for the whole call, so the system object outlives it even if the services are replaced.
+std::shared_ptr<platform::TextInputSources> inputSources() {
+  return platform::current()->inputSources;
 }
 
 // Exactly the three entries the system's keyboard-layout listing is asked with.
@@ -24,14 +27,15 @@ const platform::InputSourceFilter& keyboardLayoutFilter() {
 }  // namespace
 
 std::vector<InputSourceSwitcher::Source> InputSourceSwitcher::sources() {
-  auto& system = inputSources();
-  auto list = system.createInputSourceList(keyboardLayoutFilter(), false);
+  const auto system = inputSources();
+  auto list = system->createInputSourceList(keyboardLayoutFilter(), false);
   std::vector<Source> result;
   if (!list) return result;
+  // An array that holds anything but input sources cannot be read as the list at all.
+  if (std::ranges::any_of(*list, [](const auto& ref) { return ref == nullptr; })) return result;
   result.reserve(list->size());
   for (auto& ref : *list) {
-    if (!ref) continue;
-    auto id = system.stringProperty(*ref, platform::kTISPropertyInputSourceID);
+    auto id = system->stringProperty(*ref, platform::kTISPropertyInputSourceID);
     if (!id) continue;
     result.push_back(Source{std::move(*id), std::move(ref)});
   }
@@ -52,10 +56,10 @@ std::vector<std::string> InputSourceSwitcher::enabledSelectableSourceIDs() {
 }
 
 std::vector<InputSourceSwitcher::NamedSource> InputSourceSwitcher::enabledSelectableSources() {
-  auto& system = inputSources();
+  const auto system = inputSources();
   std::vector<NamedSource> named;
   for (auto& source : sources()) {
-    auto name = system.stringProperty(*source.ref, platform::kTISPropertyLocalizedName);
+    auto name = system->stringProperty(*source.ref, platform::kTISPropertyLocalizedName);
     std::string shown = name ? std::move(*name) : shortName(source.id);
     named.push_back(NamedSource{std::move(source.id), std::move(shown)});
   }
@@ -64,7 +68,7 @@ std::vector<InputSourceSwitcher::NamedSource> InputSourceSwitcher::enabledSelect
 
 std::string InputSourceSwitcher::displayName(std::string_view id) {
   if (auto ref = sourceRef(id)) {
-    if (auto name = inputSources().stringProperty(*ref, platform::kTISPropertyLocalizedName)) {
+    if (auto name = inputSources()->stringProperty(*ref, platform::kTISPropertyLocalizedName)) {
       return *name;
     }
   }
@@ -72,10 +76,10 @@ std::string InputSourceSwitcher::displayName(std::string_view id) {
 }
 
 std::optional<std::string> InputSourceSwitcher::currentSourceID() {
-  auto& system = inputSources();
-  auto current = system.copyCurrentKeyboardInputSource();
+  const auto system = inputSources();
+  auto current = system->copyCurrentKeyboardInputSource();
   if (!current) return std::nullopt;
-  return system.stringProperty(*current, platform::kTISPropertyInputSourceID);
+  return system->stringProperty(*current, platform::kTISPropertyInputSourceID);
 }
 
 std::string InputSourceSwitcher::shortName(std::string_view id) {
@@ -97,7 +101,7 @@ InputSourceSwitcher::Result InputSourceSwitcher::switchNext() {
   auto next = cycle.next(current);
   if (!next) return Result{std::nullopt, current};
   // The list may have changed since it was read; then nothing is selected.
-  if (auto ref = sourceRef(*next)) inputSources().selectInputSource(*ref);
+  if (auto ref = sourceRef(*next)) inputSources()->selectInputSource(*ref);
   return Result{std::move(next), currentSourceID()};
 }
 

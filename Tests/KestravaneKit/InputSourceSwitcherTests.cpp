@@ -1,0 +1,301 @@
+#include "KestravaneKit/InputSourceSwitcher.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "KestravaneKit/InstalledVirtualMac.h"
+
+namespace kestravane {
+namespace {
+
+using platform::vmac::InputSourceDescription;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+using Named = InputSourceSwitcher::NamedSource;
+using Result = InputSourceSwitcher::Result;
+
+const std::string kLayout{platform::kTISTypeKeyboardLayout};
+const std::string kMethod{platform::kTISTypeKeyboardInputMethodModeEnabled};
+const std::string kMode{platform::kTISTypeKeyboardInputMode};
+
+const std::string kABC = "com.apple.keylayout.ABC";
+const std::string kRussian = "com.apple.keylayout.Russian";
+const std::string kUkrainian = "com.apple.keylayout.Ukrainian";
+const std::string kGerman = "com.apple.keylayout.German";
+const std::string kPinyin = "com.apple.inputmethod.SCIM";
+const std::string kPinyinMode = "com.apple.inputmethod.SCIM.ITABC";
+
+InputSourceDescription layout(std::string id, std::optional<std::string> name = std::nullopt) {
+  return {std::move(id), std::move(name), kLayout, true, true};
+}
+
+// Forwards to the virtual system and remembers how the list was asked for.
+class RecordingInputSources final : public platform::TextInputSources {
+ public:
+  explicit RecordingInputSources(std::shared_ptr<platform::TextInputSources> inner)
+      : inner(std::move(inner)) {}
+
+  std::optional<std::vector<std::shared_ptr<platform::InputSource>>> createInputSourceList(
+      const platform::InputSourceFilter& filter, bool includeAllInstalled) override {
+    requests.emplace_back(filter, includeAllInstalled);
+    return inner->createInputSourceList(filter, includeAllInstalled);
+  }
+  std::optional<std::string> stringProperty(const platform::InputSource& source,
+                                            std::string_view key) override {
+    return inner->stringProperty(source, key);
+  }
+  std::shared_ptr<platform::InputSource> copyCurrentKeyboardInputSource() override {
+    return inner->copyCurrentKeyboardInputSource();
+  }
+  platform::OSStatus selectInputSource(const platform::InputSource& source) override {
+    return inner->selectInputSource(source);
+  }
+
+  std::shared_ptr<platform::TextInputSources> inner;
+  std::vector<std::pair<platform::InputSourceFilter, bool>> requests;
+};
+
+class InputSourceSwitcherTest : public ::testing::Test {
+ protected:
+  platform::vmac::VirtualTextInputSources& system() { return installed.mac.inputSources(); }
+
+  // Layouts, an input method with a mode, a disabled and a non-select-capable layout, a layout
+  // listed twice and a broken one without an identifier, mixed as a real system lists them.
+  void installMixedSources() {
+    system().setSources({
+        layout(kABC, "ABC"),
+        {kPinyin, "Pinyin", kMethod, true, false},
+        {kPinyinMode, "Pinyin – Simplified", kMode, true, true},
+        {kGerman, "Deutsch", kLayout, false, true},
+        layout(kRussian),  // no localized name
+        {"com.example.keylayout.Unselectable", "Unselectable", kLayout, true, false},
+        layout(kABC, "ABC again"),
+        {std::nullopt, "Broken", kLayout, true, true},
+        layout(kUkrainian, "Ukrainian"),
+    });
+  }
+
+  testing_support::InstalledVirtualMac installed;
+};
+
+TEST_F(InputSourceSwitcherTest, AsksForEnabledSelectCapableKeyboardLayoutsOfTheEnabledSet) {
+  auto recorder = std::make_shared<RecordingInputSources>(installed.mac.services()->inputSources);
+  installed.installEdited([&](platform::Services& services) { services.inputSources = recorder; });
+
+  InputSourceSwitcher::enabledSelectableSourceIDs();
+
+  const platform::InputSourceFilter expected{
+      {std::string(platform::kTISPropertyInputSourceType), kLayout},
+      {std::string(platform::kTISPropertyInputSourceIsSelectCapable), true},
+      {std::string(platform::kTISPropertyInputSourceIsEnabled), true},
+  };
+  ASSERT_EQ(recorder->requests.size(), 1u);
+  EXPECT_EQ(recorder->requests[0].first, expected);
+  EXPECT_FALSE(recorder->requests[0].second) << "include-all-installed must be false";
+}
+
+TEST_F(InputSourceSwitcherTest, ListsOnlyLayoutsOfTheCycleInSystemOrderWithDuplicates) {
+  installMixedSources();
+  EXPECT_THAT(InputSourceSwitcher::enabledSelectableSourceIDs(),
+              ElementsAre(kABC, kRussian, kABC, kUkrainian));
+  EXPECT_THAT(InputSourceSwitcher::enabledSelectableSources(),
+              ElementsAre(Named{kABC, "ABC"}, Named{kRussian, "Russian"}, Named{kABC, "ABC again"},
+                          Named{kUkrainian, "Ukrainian"}));
+}
+
+TEST_F(InputSourceSwitcherTest, ListFollowsTheSystemAtEveryCall) {
+  installMixedSources();
+  system().setEnabled(kRussian, false);
+  system().moveSource(kUkrainian, 0);
+  EXPECT_THAT(InputSourceSwitcher::enabledSelectableSourceIDs(),
+              ElementsAre(kUkrainian, kABC, kABC));
+  system().setEnabled(kGerman, true);
+  EXPECT_THAT(InputSourceSwitcher::enabledSelectableSourceIDs(),
+              ElementsAre(kUkrainian, kABC, kGerman, kABC));
+}
+
+TEST_F(InputSourceSwitcherTest, UnreadableListIsEmpty) {
+  installMixedSources();
+  system().setListFails(true);
+  EXPECT_THAT(InputSourceSwitcher::enabledSelectableSourceIDs(), IsEmpty());
+  EXPECT_THAT(InputSourceSwitcher::enabledSelectableSources(), IsEmpty());
+
+  // An array holding something that is not an input source cannot be read as the list.
+  system().setListFails(false);
+  system().setListAppendsForeignEntry(true);
+  EXPECT_THAT(InputSourceSwitcher::enabledSelectableSourceIDs(), IsEmpty());
+  EXPECT_THAT(InputSourceSwitcher::enabledSelectableSources(), IsEmpty());
+}
+
+TEST_F(InputSourceSwitcherTest, DisplayNameOnlyNamesListedLayoutsByTheirLocalizedName) {
+  installMixedSources();
+  EXPECT_EQ(InputSourceSwitcher::displayName(kUkrainian), "Ukrainian");
+  EXPECT_EQ(InputSourceSwitcher::displayName(kABC), "ABC") << "the first listed entry names it";
+  EXPECT_EQ(InputSourceSwitcher::displayName(kRussian), "Russian") << "no localized name";
+  // Known to the system under another name, but not in the cycle.
+  EXPECT_EQ(InputSourceSwitcher::displayName(kGerman), "German");
+  EXPECT_EQ(InputSourceSwitcher::displayName(kPinyinMode), "ITABC");
+  EXPECT_EQ(InputSourceSwitcher::displayName("com.apple.keylayout.abc"), "abc");
+  EXPECT_EQ(InputSourceSwitcher::displayName("org.unknown.Layout"), "Layout");
+}
+
+TEST(InputSourceSwitcherShortName, LastNonEmptyPieceOrTheIdentifierItself) {
+  const std::vector<std::pair<std::string, std::string>> cases{
+      {"com.apple.keylayout.US", "US"},
+      {"a.b.c", "c"},
+      {".a.b", "b"},
+      {"a..b", "b"},
+      {"a.b.", "b"},
+      {"..a...b...", "b"},
+      {"Russian", "Russian"},
+      {".", "."},
+      {"...", "..."},
+      {"", ""},
+  };
+  for (const auto& [id, expected] : cases) {
+    EXPECT_EQ(InputSourceSwitcher::shortName(id), expected) << "identifier '" << id << "'";
+  }
+}
+
+TEST_F(InputSourceSwitcherTest, CurrentSourceIsReadAsTheSystemNamesIt) {
+  installMixedSources();
+  system().setCurrentSource(kRussian);
+  EXPECT_EQ(InputSourceSwitcher::currentSourceID(), kRussian);
+  system().setCurrentSource(kPinyinMode);  // an input mode, not in the cycle
+  EXPECT_EQ(InputSourceSwitcher::currentSourceID(), kPinyinMode);
+  system().clearCurrentSource();
+  EXPECT_EQ(InputSourceSwitcher::currentSourceID(), std::nullopt);
+}
+
+struct SelectionCase {
+  const char* name;
+  std::vector<std::string> cycle;
+  std::optional<std::string> current;  // absent: the system names no current source
+  std::string expected;
+};
+
+TEST_F(InputSourceSwitcherTest, SwitchSelectsTheSuccessorOfTheCurrentSource) {
+  const std::vector<SelectionCase> cases{
+      {"middle", {kABC, kRussian, kUkrainian}, kABC, kRussian},
+      {"last wraps", {kABC, kRussian, kUkrainian}, kUkrainian, kABC},
+      {"input mode current", {kABC, kRussian}, kPinyinMode, kABC},
+      {"nothing current", {kABC, kRussian}, std::nullopt, kABC},
+      {"first duplicate decides", {kABC, kRussian, kABC, kUkrainian}, kABC, kRussian},
+      {"single layout", {kRussian}, kRussian, kRussian},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<InputSourceDescription> sources;
+    for (const auto& id : c.cycle) sources.push_back(layout(id));
+    sources.push_back({kPinyinMode, "Pinyin", kMode, true, true});
+    system().setSources(std::move(sources));
+    if (c.current) {
+      ASSERT_TRUE(system().setCurrentSource(*c.current));
+    } else {
+      system().clearCurrentSource();
+    }
+    const int selectsBefore = system().selectCallCount();
+
+    const Result result = InputSourceSwitcher().switchNext();
+
+    EXPECT_EQ(result, (Result{c.expected, c.expected}));
+    EXPECT_TRUE(result.ok());
+    EXPECT_EQ(system().currentSourceID(), c.expected);
+    EXPECT_EQ(system().selectCallCount(), selectsBefore + 1);
+  }
+}
+
+TEST_F(InputSourceSwitcherTest, RepeatedSwitchesWalkTheCycleAndWrap) {
+  system().setSources({layout(kABC), layout(kRussian), layout(kUkrainian)});
+  system().setCurrentSource(kABC);
+  InputSourceSwitcher switcher;
+  std::vector<std::optional<std::string>> requested;
+  for (int i = 0; i < 4; ++i) requested.push_back(switcher.switchNext().requested);
+  EXPECT_THAT(requested, ElementsAre(kRussian, kUkrainian, kABC, kRussian));
+}
+
+TEST_F(InputSourceSwitcherTest, SwitchListsTheSourcesTwice) {
+  system().setSources({layout(kABC), layout(kRussian)});
+  system().setCurrentSource(kABC);
+  const int listsBefore = system().listCallCount();
+  InputSourceSwitcher().switchNext();
+  EXPECT_EQ(system().listCallCount(), listsBefore + 2);
+}
+
+TEST_F(InputSourceSwitcherTest, EmptyCycleSelectsNothingAndReportsTheCurrentSource) {
+  // Only an input method is enabled; its mode is current.
+  system().setSources({
+      {kPinyin, "Pinyin", kMethod, true, false},
+      {kPinyinMode, "Pinyin – Simplified", kMode, true, true},
+      {kGerman, "German", kLayout, false, true},
+  });
+  system().setCurrentSource(kPinyinMode);
+  const int selectsBefore = system().selectCallCount();
+
+  const Result result = InputSourceSwitcher().switchNext();
+
+  EXPECT_EQ(result, (Result{std::nullopt, kPinyinMode}));
+  EXPECT_FALSE(result.ok());
+  EXPECT_EQ(system().selectCallCount(), selectsBefore);
+  EXPECT_EQ(system().currentSourceID(), kPinyinMode);
+}
+
+TEST_F(InputSourceSwitcherTest, FailedListSelectsNothing) {
+  system().setSources({layout(kABC), layout(kRussian)});
+  system().setCurrentSource(kABC);
+  system().setListFails(true);
+  const Result result = InputSourceSwitcher().switchNext();
+  EXPECT_EQ(result, (Result{std::nullopt, kABC}));
+  EXPECT_EQ(system().selectCallCount(), 0);
+}
+
+TEST_F(InputSourceSwitcherTest, LayoutThatVanishesBeforeSelectionIsNotSelected) {
+  system().setSources({layout(kABC), layout(kRussian), layout(kUkrainian)});
+  system().setCurrentSource(kABC);
+  system().vanishAfterNextList(kRussian);  // removed right after the switch's first listing
+
+  const Result result = InputSourceSwitcher().switchNext();
+
+  EXPECT_EQ(result, (Result{kRussian, kABC}));
+  EXPECT_FALSE(result.ok());
+  EXPECT_EQ(system().selectCallCount(), 0);
+  EXPECT_EQ(system().currentSourceID(), kABC);
+}
+
+TEST_F(InputSourceSwitcherTest, IgnoredSelectionShowsAsNotOk) {
+  system().setSources({layout(kABC), layout(kRussian)});
+  system().setCurrentSource(kABC);
+  for (const platform::OSStatus status : {platform::vmac::noErr, platform::vmac::paramErr}) {
+    system().setSelectionIgnored(true, status);
+    const Result result = InputSourceSwitcher().switchNext();
+    EXPECT_EQ(result, (Result{kRussian, kABC})) << "status " << status;
+    EXPECT_FALSE(result.ok());
+  }
+  EXPECT_EQ(system().selectCallCount(), 2) << "no retry";
+}
+
+TEST(InputSourceSwitcherResult, EqualityComparesBothFieldsAndOkNeedsBothEqual) {
+  const std::optional<std::string> none;
+  const Result bothA{"A", "A"};
+  EXPECT_TRUE(bothA.ok());
+  EXPECT_FALSE((Result{"A", "B"}).ok());
+  EXPECT_FALSE((Result{none, "A"}).ok());
+  EXPECT_FALSE((Result{"A", none}).ok());
+  EXPECT_FALSE((Result{none, none}).ok());
+  EXPECT_FALSE((Result{"a", "A"}).ok()) << "identifiers compare exactly";
+
+  EXPECT_EQ((Result{none, "A"}), (Result{none, "A"}));
+  EXPECT_EQ((Result{none, none}), (Result{none, none}));
+  EXPECT_NE((Result{none, "A"}), (Result{none, "B"}));
+  EXPECT_NE((Result{none, "A"}), (Result{"A", "A"}));
+  EXPECT_NE((Result{"A", none}), (Result{"A", "A"}));
+  EXPECT_NE((Result{"A", "B"}), (Result{"B", "A"}));
+}
+
+}  // namespace
+}  // namespace kestravane

@@ -1,0 +1,95 @@
+#include "KestravaneKit/Permissions.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "KestravaneKit/InstalledVirtualMac.h"
+
+namespace kestravane {
+namespace {
+
+using platform::vmac::PermissionState;
+
+class PermissionsTest : public ::testing::Test {
+ protected:
+  PermissionState& state() { return installed.mac.permissions(); }
+
+  testing_support::InstalledVirtualMac installed;
+};
+
+struct QueryCase {
+  const char* name;
+  std::function<bool()> query;
+  std::function<void(PermissionState&, bool)> set;
+};
+
+TEST_F(PermissionsTest, EveryQueryAsksTheSystemWhenAsked) {
+  const std::vector<QueryCase> cases{
+      {"Input Monitoring", &Permissions::hasInputMonitoring,
+       [](PermissionState& s, bool on) { s.setInputMonitoring(on); }},
+      {"Accessibility", &Permissions::hasAccessibility,
+       [](PermissionState& s, bool on) { s.setAccessibilityTrusted(on); }},
+      {"secure input", &Permissions::isSecureInputActive,
+       [](PermissionState& s, bool on) { s.setSecureInput(on); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_FALSE(c.query()) << "nothing is granted or on at first";
+    for (const bool on : {true, false, true}) {
+      c.set(state(), on);
+      EXPECT_EQ(c.query(), on);
+    }
+  }
+}
+
+TEST_F(PermissionsTest, RequestingInputMonitoringReturnsTheSystemsAnswer) {
+  EXPECT_FALSE(Permissions::requestInputMonitoring()) << "the user has to allow it in Settings";
+  state().setListenRequestGrants(true);
+  EXPECT_TRUE(Permissions::requestInputMonitoring());
+  EXPECT_EQ(state().listenRequestCount(), 2u);
+  EXPECT_TRUE(Permissions::hasInputMonitoring());
+}
+
+// Forwards to the virtual system and remembers the options of every trust query.
+class RecordingAccessibility final : public platform::Accessibility {
+ public:
+  explicit RecordingAccessibility(std::shared_ptr<platform::Accessibility> inner)
+      : inner(std::move(inner)) {}
+  bool isProcessTrusted() override { return inner->isProcessTrusted(); }
+  bool isProcessTrustedWithOptions(const std::map<std::string, bool>& options) override {
+    optionsAsked.push_back(options);
+    return inner->isProcessTrustedWithOptions(options);
+  }
+  bool isSecureEventInputEnabled() override { return inner->isSecureEventInputEnabled(); }
+
+  std::shared_ptr<platform::Accessibility> inner;
+  std::vector<std::map<std::string, bool>> optionsAsked;
+};
+
+TEST_F(PermissionsTest, PromptAsksOnceWithOnlyThePromptOption) {
+  auto recorder = std::make_shared<RecordingAccessibility>(installed.mac.services()->accessibility);
+  installed.installEdited([&](platform::Services& services) { services.accessibility = recorder; });
+
+  Permissions::promptAccessibility();
+
+  const std::map<std::string, bool> expected{{"AXTrustedCheckOptionPrompt", true}};
+  EXPECT_THAT(recorder->optionsAsked, ::testing::ElementsAre(expected));
+  EXPECT_EQ(installed.mac.accessibility().promptsShown(), 1u);
+  EXPECT_FALSE(Permissions::hasAccessibility()) << "the prompt itself grants nothing";
+}
+
+TEST_F(PermissionsTest, PromptWhenTrustedShowsNothing) {
+  state().setAccessibilityTrusted(true);
+  Permissions::promptAccessibility();
+  EXPECT_THAT(installed.mac.accessibility().trustQueries(), ::testing::ElementsAre(true));
+  EXPECT_EQ(installed.mac.accessibility().promptsShown(), 0u);
+}
+
+}  // namespace
+}  // namespace kestravane

@@ -1,0 +1,146 @@
+#include "KestravaneKit/SwitchController.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "KestravaneKit/InstalledVirtualMac.h"
+
+namespace kestravane {
+namespace {
+
+using platform::vmac::InputSourceDescription;
+using Result = InputSourceSwitcher::Result;
+
+const std::string kLayout{platform::kTISTypeKeyboardLayout};
+const std::string kA = "com.apple.keylayout.ABC";
+const std::string kB = "com.apple.keylayout.Russian";
+const std::string kC = "com.apple.keylayout.Ukrainian";
+const std::string kMode = "com.apple.inputmethod.SCIM.ITABC";
+
+// What the owner's onSwitch saw, and where.
+struct Reported {
+  Result result;
+  std::thread::id thread;
+  std::optional<std::string> currentWhenReported;
+};
+
+class SwitchControllerTest : public ::testing::Test {
+ protected:
+  SwitchControllerTest() {
+    system().setSources({{kA, "ABC", kLayout, true, true},
+                         {kB, "Russian", kLayout, true, true},
+                         {kC, "Ukrainian", kLayout, true, true}});
+    system().setCurrentSource(kA);
+  }
+
+  platform::vmac::VirtualTextInputSources& system() { return installed.mac.inputSources(); }
+
+  std::shared_ptr<SwitchController> makeController() {
+    return std::make_shared<SwitchController>(InputSourceSwitcher(), [this](const Result& result) {
+      reported.push_back({result, std::this_thread::get_id(), system().currentSourceID()});
+    });
+  }
+
+  // Fires from another thread, as the engine's fire queue does, and waits until the fire call
+  // has returned. The main queue is not driven meanwhile, so a fire that waited for the switch
+  // would never return.
+  static void fireFromFireQueue(const std::shared_ptr<SwitchController>& controller, int times) {
+    std::thread fireQueue([controller, times] {
+      for (int i = 0; i < times; ++i) controller->engineDidFire();
+    });
+    fireQueue.join();
+  }
+
+  testing_support::InstalledVirtualMac installed;
+  std::vector<Reported> reported;  // main thread only
+};
+
+TEST_F(SwitchControllerTest, FireSwitchesOnTheMainQueueAfterReturning) {
+  auto controller = makeController();
+  fireFromFireQueue(controller, 1);
+
+  EXPECT_TRUE(reported.empty());
+  EXPECT_EQ(system().selectCallCount(), 0) << "no switch on the fire queue";
+  EXPECT_EQ(system().currentSourceID(), kA);
+
+  EXPECT_EQ(installed.mac.dispatch().runPending(), 1u);
+  ASSERT_EQ(reported.size(), 1u);
+  EXPECT_EQ(reported[0].result, (Result{kB, kB}));
+  EXPECT_EQ(reported[0].thread, std::this_thread::get_id()) << "onSwitch on the main thread";
+  EXPECT_EQ(system().selectCallCount(), 1);
+  EXPECT_EQ(system().currentSourceID(), kB);
+}
+
+TEST_F(SwitchControllerTest, ThreeFiresSwitchInOrderEachReportedBeforeTheNext) {
+  auto controller = makeController();
+  fireFromFireQueue(controller, 3);
+  installed.mac.dispatch().runPending();
+
+  ASSERT_EQ(reported.size(), 3u);
+  const std::vector<std::string> expected{kB, kC, kA};
+  for (std::size_t i = 0; i < expected.size(); ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(reported[i].result, (Result{expected[i], expected[i]}));
+    // The system still shows this switch's layout, so the next switch has not begun yet.
+    EXPECT_EQ(reported[i].currentWhenReported, expected[i]);
+    EXPECT_EQ(reported[i].thread, std::this_thread::get_id());
+  }
+  EXPECT_EQ(system().selectCallCount(), 3);
+}
+
+TEST_F(SwitchControllerTest, FiresFromSeveralThreadsAreAllDelivered) {
+  auto controller = makeController();
+  std::vector<std::thread> fireThreads;
+  for (int i = 0; i < 4; ++i)
+    fireThreads.emplace_back([controller] { controller->engineDidFire(); });
+  for (auto& thread : fireThreads) thread.join();
+  installed.mac.dispatch().runPending();
+  EXPECT_EQ(reported.size(), 4u);
+  EXPECT_EQ(system().selectCallCount(), 4);
+  EXPECT_EQ(system().currentSourceID(), kB);  // four steps around a cycle of three
+}
+
+TEST_F(SwitchControllerTest, EmptyCycleIsStillReported) {
+  system().setSources({{kMode, "Pinyin – Simplified",
+                        std::string(platform::kTISTypeKeyboardInputMode), true, true}});
+  system().setCurrentSource(kMode);
+  auto controller = makeController();
+  fireFromFireQueue(controller, 1);
+  installed.mac.dispatch().runPending();
+
+  ASSERT_EQ(reported.size(), 1u);
+  EXPECT_EQ(reported[0].result, (Result{std::nullopt, kMode}));
+  EXPECT_EQ(system().selectCallCount(), 0);
+}
+
+TEST_F(SwitchControllerTest, QueuedFireKeepsADroppedControllerAliveUntilItHasRun) {
+  auto controller = makeController();
+  const std::weak_ptr<SwitchController> weak = controller;
+  fireFromFireQueue(controller, 1);
+  controller.reset();  // the application drops it while the fire waits on the main queue
+
+  EXPECT_FALSE(weak.expired()) << "the queued fire holds the controller";
+  installed.mac.dispatch().runPending();
+  ASSERT_EQ(reported.size(), 1u);
+  EXPECT_EQ(reported[0].result, (Result{kB, kB}));
+  EXPECT_TRUE(weak.expired()) << "released once the fire has run";
+}
+
+TEST_F(SwitchControllerTest, FireArrivingWhileTheMainQueueWaitsIsPickedUp) {
+  auto controller = makeController();
+  std::thread fireQueue([controller] { controller->engineDidFire(); });
+  EXPECT_TRUE(installed.mac.dispatch().waitForWork(std::chrono::milliseconds(2000)));
+  fireQueue.join();
+  installed.mac.dispatch().runPending();
+  EXPECT_EQ(reported.size(), 1u);
+}
+
+}  // namespace
+}  // namespace kestravane
