@@ -1,0 +1,386 @@
+#include "Scenarios/ScenarioPlayer.h"
+
+#include <chrono>
+#include <future>
+#include <memory>
+#include <mutex>
+#include <sstream>
+#include <thread>
+#include <type_traits>
+
+#include "KestravaneKit/EventTapEngine.h"
+#include "KestravaneKit/InputSourceSwitcher.h"
+#include "KestravaneKit/SwitchController.h"
+#include "Platform/Virtual/VirtualMac.h"
+#include "Scenarios/Notation.h"
+
+namespace kestravane::scenario {
+namespace {
+
+namespace vmac = platform::vmac;
+using namespace std::chrono_literals;
+
+// How long a settle waits, in real time, for the engine's threads. Generous for sanitizer builds;
+// reached only when something is wrong.
+constexpr auto kRealTimeLimit = 2000ms;
+
+// Hands out the virtual Mac's queues and keeps the serial ones, so that a settle can wait until
+// every block already submitted to the engine's fire queue has run.
+class QueueWatch final : public platform::Dispatch {
+ public:
+  explicit QueueWatch(std::shared_ptr<platform::Dispatch> inner) : inner(std::move(inner)) {}
+
+  std::shared_ptr<platform::DispatchQueue> mainQueue() override { return inner->mainQueue(); }
+  std::shared_ptr<platform::DispatchQueue> createSerialQueue(const std::string& label) override {
+    auto queue = inner->createSerialQueue(label);
+    std::lock_guard lock(mutex);
+    queues.push_back(queue);
+    return queue;
+  }
+  void asyncAfterOnMain(double seconds, std::function<void()> block) override {
+    inner->asyncAfterOnMain(seconds, std::move(block));
+  }
+  std::shared_ptr<platform::Cancellable> scheduleRepeatingOnMain(
+      double intervalSeconds, std::function<void()> block) override {
+    return inner->scheduleRepeatingOnMain(intervalSeconds, std::move(block));
+  }
+
+  // Whether every live serial queue ran what it had been given before the limit.
+  bool drain() {
+    std::vector<std::shared_ptr<platform::DispatchQueue>> live;
+    {
+      std::lock_guard lock(mutex);
+      for (const auto& weak : queues) {
+        if (auto queue = weak.lock()) live.push_back(std::move(queue));
+      }
+    }
+    for (const auto& queue : live) {
+      auto marker = std::make_shared<std::promise<void>>();
+      auto reached = marker->get_future();
+      queue->async([marker] { marker->set_value(); });
+      if (reached.wait_for(kRealTimeLimit) != std::future_status::ready) return false;
+    }
+    return true;
+  }
+
+ private:
+  const std::shared_ptr<platform::Dispatch> inner;
+  std::mutex mutex;
+  std::vector<std::weak_ptr<platform::DispatchQueue>> queues;
+};
+
+struct SwitchRecord {
+  InputSourceSwitcher::Result result;
+  bool onMainThread = false;
+};
+
+std::string text(const std::optional<std::string>& id) {
+  return id ? *id : "-";
+}
+
+std::string describe(const SwitchRecord& record) {
+  return "ok=" + std::string(record.result.ok() ? "true" : "false") +
+         " requested=" + text(record.result.requested) + " actual=" + text(record.result.actual) +
+         (record.onMainThread ? " (on the main thread)" : " (NOT on the main thread)");
+}
+
+std::string joined(const std::vector<std::string>& items, const std::string& separator,
+                   const std::string& whenEmpty) {
+  if (items.empty()) return whenEmpty;
+  std::string result = items.front();
+  for (std::size_t i = 1; i < items.size(); ++i) result += separator + items[i];
+  return result;
+}
+
+class Player {
+ public:
+  explicit Player(const Header& header) {
+    vmac::VirtualMacOptions options;
+    options.manualClock = true;
+    mac = std::make_unique<vmac::VirtualMac>(options);
+    queues = std::make_shared<QueueWatch>(mac->services()->dispatch);
+    auto services = std::make_shared<platform::Services>(*mac->services());
+    services->dispatch = queues;
+    platform::install(services);
+
+    mac->permissions().setAccessibilityTrusted(header.accessibility);
+    mac->permissions().setInputMonitoring(header.inputMonitoring);
+    if (header.layouts) {
+      std::vector<vmac::InputSourceDescription> sources;
+      for (const auto& layout : *header.layouts) {
+        vmac::InputSourceDescription source;
+        source.identifier = layout.id;
+        source.enabled = layout.enabled;
+        sources.push_back(source);
+      }
+      mac->inputSources().setSources(std::move(sources));
+    }
+    if (header.current && !mac->inputSources().setCurrentSource(*header.current)) {
+      mismatches.push_back(
+          {0, "current " + *header.current, "an installed input source", "no such source"});
+    }
+
+    // As the application builds them: the controller first, then the engine with it as delegate.
+    controller = std::make_shared<SwitchController>(
+        InputSourceSwitcher(), [this](const InputSourceSwitcher::Result& result) {
+          const bool onMain = mac->threads().isMainThread();
+          std::lock_guard lock(recordsMutex);
+          switches.push_back({result, onMain});
+        });
+    engine = std::make_shared<EventTapEngine>(*header.trigger, header.suppress,
+                                              header.holdTimeoutMs, controller);
+    engine->onHealthChange = [this](EngineHealth health) {
+      std::lock_guard lock(recordsMutex);
+      healthChanges.push_back(health);
+    };
+  }
+
+  ~Player() {
+    engine->stop();
+    settle();
+    engine.reset();
+    controller.reset();
+    platform::install(nullptr);
+  }
+
+  Player(const Player&) = delete;
+  Player& operator=(const Player&) = delete;
+
+  std::vector<Mismatch> play(const std::vector<Step>& steps) {
+    for (const auto& step : steps) {
+      current = &step;
+      std::visit([this](const auto& action) { perform(action); }, step.action);
+      if (!settle()) mismatch("the engine's fire queue empties", "it still runs");
+    }
+    return std::move(mismatches);
+  }
+
+ private:
+  void mismatch(std::string expected, std::string actual) {
+    mismatches.push_back({current->line, current->text, std::move(expected), std::move(actual)});
+  }
+
+  // Lets the fires already made reach the switch controller, then runs the main queue.
+  bool settle() {
+    const bool drained = queues->drain();
+    mac->dispatch().runPending();
+    return drained;
+  }
+
+  void perform(const step::Key& key) {
+    auto& keyboard = mac->keyboard();
+    const bool wasDown = keyboard.isDown(key.keyCode);
+    if (key.motion == step::KeyMotion::press && wasDown) {
+      return mismatch("a key that is up", keyName(key.keyCode) + " is already down");
+    }
+    if (key.motion == step::KeyMotion::release && !wasDown) {
+      return mismatch("a key that is down", keyName(key.keyCode) + " is not down");
+    }
+    switch (key.motion) {
+      case step::KeyMotion::press:
+        keyboard.press(key.keyCode);
+        break;
+      case step::KeyMotion::release:
+        keyboard.release(key.keyCode);
+        break;
+      case step::KeyMotion::tap:
+        keyboard.tap(key.keyCode);
+        break;
+    }
+  }
+
+  void perform(const step::Repeat& repeat) {
+    const auto sent = mac->keyboard().autoRepeat(repeat.keyCode, repeat.count);
+    if (sent != repeat.count) {
+      mismatch(std::to_string(repeat.count) + " repeats", std::to_string(sent) + " sent");
+    }
+  }
+
+  void perform(const step::Wait& wait) { mac->clock().advanceNanos(wait.nanos); }
+  void perform(const step::SetClock& clock) { mac->clock().set(clock.nanos); }
+  void perform(const step::Post& post) { mac->windowServer().post(post.event); }
+
+  void perform(const step::DisableNotice& notice) {
+    if (notice.byTimeout) {
+      mac->windowServer().sendTimeoutDisable();
+    } else {
+      mac->windowServer().sendUserInputDisable();
+    }
+  }
+
+  void perform(const step::SecureInput& secure) { mac->permissions().setSecureInput(secure.on); }
+
+  void perform(const step::Permission& permission) {
+    if (permission.kind == step::PermissionKind::accessibility) {
+      mac->permissions().setAccessibilityTrusted(permission.granted);
+    } else {
+      mac->permissions().setInputMonitoring(permission.granted);
+    }
+  }
+
+  void perform(const step::LayoutChange& change) {
+    auto& sources = mac->inputSources();
+    bool known = false;
+    switch (change.kind) {
+      case step::LayoutChangeKind::enable:
+        known = sources.setEnabled(change.id, true);
+        break;
+      case step::LayoutChangeKind::disable:
+        known = sources.setEnabled(change.id, false);
+        break;
+      case step::LayoutChangeKind::select:
+        known = sources.setCurrentSource(change.id);
+        break;
+    }
+    if (!known) mismatch("an installed input source", "no source " + change.id);
+  }
+
+  void perform(const step::SelectionIgnored& ignored) {
+    mac->inputSources().setSelectionIgnored(ignored.on);
+  }
+
+  void perform(const step::Start& start) {
+    std::string outcome = "started";
+    try {
+      engine->start();
+    } catch (const EventTapEngine::EngineError& error) {
+      outcome = std::string("throws ") + error.what();
+    }
+    const std::string expected =
+        start.expectedError
+            ? std::string("throws ") + EventTapEngine::EngineError(*start.expectedError).what()
+            : "started";
+    if (outcome != expected) return mismatch(expected, outcome);
+    if (start.expectedError) return;
+    // The tap thread reports the engine active once its tap is enabled; keys pressed before
+    // that would never reach the tap.
+    const auto deadline = std::chrono::steady_clock::now() + kRealTimeLimit;
+    while (engine->health() != EngineHealth::active) {
+      if (std::chrono::steady_clock::now() >= deadline) {
+        return mismatch("health active after start",
+                        "still " + std::string(healthName(engine->health())));
+      }
+      std::this_thread::sleep_for(1ms);
+    }
+  }
+
+  void perform(const step::Stop&) { engine->stop(); }
+
+  void perform(const step::ExpectFires& expected) {
+    std::size_t total = 0;
+    {
+      std::lock_guard lock(recordsMutex);
+      total = switches.size();
+    }
+    const std::size_t fires = total - firesSeen;
+    firesSeen = total;
+    if (fires != expected.count) {
+      mismatch(std::to_string(expected.count) + " fires", std::to_string(fires) + " fires");
+    }
+  }
+
+  void perform(const step::ExpectApp& expected) {
+    const auto received = mac->windowServer().receivedEvents();
+    std::vector<platform::Event> fresh(received.begin() + static_cast<std::ptrdiff_t>(appSeen),
+                                       received.end());
+    appSeen = received.size();
+    bool same = fresh.size() == expected.events.size();
+    for (std::size_t i = 0; same && i < fresh.size(); ++i) {
+      same = expected.events[i].matches(fresh[i]);
+    }
+    if (same) return;
+    std::vector<std::string> actual;
+    for (const auto& event : fresh) actual.push_back(scenario::describe(event));
+    const std::string written = current->text.substr(current->text.find("app") + 3);
+    mismatch(written.substr(written.find_first_not_of(' ')), joined(actual, ", ", "none"));
+  }
+
+  void perform(const step::ExpectLayout& expected) {
+    const auto actual = mac->inputSources().currentSourceID();
+    if (actual != expected.id) mismatch(expected.id.value_or("none"), actual.value_or("none"));
+  }
+
+  void perform(const step::ExpectLog& expected) {
+    const auto messages = mac->log().messages();
+    std::vector<std::string> fresh(messages.begin() + static_cast<std::ptrdiff_t>(logSeen),
+                                   messages.end());
+    if (!expected.line) {
+      logSeen = messages.size();
+      if (!fresh.empty()) mismatch("no further log line", joined(fresh, "\n    then: ", ""));
+      return;
+    }
+    if (fresh.empty()) return mismatch(*expected.line, "no further log line");
+    ++logSeen;
+    if (fresh.front() != *expected.line) mismatch(*expected.line, fresh.front());
+  }
+
+  void perform(const step::ExpectHealth& expected) {
+    std::vector<EngineHealth> fresh;
+    {
+      std::lock_guard lock(recordsMutex);
+      fresh.assign(healthChanges.begin() + static_cast<std::ptrdiff_t>(healthSeen),
+                   healthChanges.end());
+      healthSeen = healthChanges.size();
+    }
+    if (fresh == expected.changes) return;
+    auto names = [](const std::vector<EngineHealth>& values) {
+      std::vector<std::string> result;
+      for (const auto value : values) result.emplace_back(healthName(value));
+      return joined(result, " ", "none");
+    };
+    mismatch(names(expected.changes), names(fresh));
+  }
+
+  void perform(const step::ExpectHealthNow& expected) {
+    const auto health = engine->health();
+    if (health != expected.health) {
+      mismatch(std::string(healthName(expected.health)), std::string(healthName(health)));
+    }
+  }
+
+  void perform(const step::ExpectSwitch& expected) {
+    std::optional<SwitchRecord> last;
+    {
+      std::lock_guard lock(recordsMutex);
+      if (!switches.empty()) last = switches.back();
+    }
+    std::string wanted;
+    if (expected.ok) wanted += std::string(" ok=") + (*expected.ok ? "true" : "false");
+    if (expected.requested) wanted += " requested=" + text(*expected.requested);
+    if (expected.actual) wanted += " actual=" + text(*expected.actual);
+    wanted = wanted.substr(1) + " (on the main thread)";
+    if (!last) return mismatch(wanted, "no switch");
+    const bool same = last->onMainThread && (!expected.ok || *expected.ok == last->result.ok()) &&
+                      (!expected.requested || *expected.requested == last->result.requested) &&
+                      (!expected.actual || *expected.actual == last->result.actual);
+    if (!same) mismatch(wanted, describe(*last));
+  }
+
+  std::unique_ptr<vmac::VirtualMac> mac;
+  std::shared_ptr<QueueWatch> queues;
+  std::shared_ptr<SwitchController> controller;
+  std::shared_ptr<EventTapEngine> engine;
+
+  // Written by the engine's threads and the main queue, read by the expectations.
+  std::mutex recordsMutex;
+  std::vector<SwitchRecord> switches;
+  std::vector<EngineHealth> healthChanges;
+
+  // What earlier expectations have already accounted for.
+  std::size_t firesSeen = 0;
+  std::size_t appSeen = 0;
+  std::size_t logSeen = 0;
+  std::size_t healthSeen = 0;
+
+  const Step* current = nullptr;
+  std::vector<Mismatch> mismatches;
+};
+
+}  // namespace
+
+std::vector<Mismatch> playScenario(const Scenario& scenario) {
+  Player player(scenario.header);
+  return player.play(scenario.steps);
+}
+
+}  // namespace kestravane::scenario
