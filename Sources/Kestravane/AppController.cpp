@@ -1,0 +1,281 @@
+#include "Kestravane/AppController.h"
+
+#include <charconv>
+#include <exception>
+#include <utility>
+
+#include "Kestravane/HeadlessWindowHost.h"
+#include "KestravaneKit/LaunchAtLogin.h"
+#include "KestravaneKit/Permissions.h"
+#include "KestravaneKit/TriggerDecision.h"
+
+namespace kestravane {
+
+std::shared_ptr<AppController> AppController::shared() {
+  // Lives for the whole process: never destroyed, so nothing depends on the order of exit-time
+  // destruction.
+  static const auto* const instance = new std::shared_ptr<AppController>(create());
+  return *instance;
+}
+
+std::shared_ptr<AppController> AppController::create() {
+  auto controller = std::make_shared<AppController>(PassKey{});
+  controller->startUp();
+  return controller;
+}
+
+AppController::AppController(PassKey)
+    : services(platform::current()),
+      mainQueue(services->dispatch->mainQueue()),
+      host(std::make_shared<HeadlessWindowHost>()) {}
+
+AppController::~AppController() {
+  if (wakeTask) wakeTask->cancel();
+  if (pollTask) pollTask->cancel();
+  if (onboardingTick) onboardingTick->cancel();
+  if (engine) engine->stop();
+  if (keyTester) keyTester->stop();
+}
+
+void AppController::startUp() {
+  _config.set(store.load());
+  _layouts.set(InputSourceSwitcher::enabledSelectableSourceIDs());
+  _globeFree.set(readGlobeFree());
+  startEngine();
+  observeWake();
+  startPolling();
+  mainQueue->async([weakSelf = weak_from_this()] {
+    if (auto self = weakSelf.lock()) self->presentOnboardingIfNeeded();
+  });
+}
+
+EngineInputs AppController::engineInputs() const {
+  EngineInputs inputs;
+  inputs.hasAccessibility = Permissions::hasAccessibility();
+  inputs.layoutCount = static_cast<std::int64_t>(layouts().size());
+  inputs.triggerIsFn = config().trigger == TriggerKind::fn;
+  inputs.globeFree = globeFree();
+  inputs.userEnabled = _userEnabled;
+  inputs.isRunning = isRunning();
+  inputs.tapDisabled = engine && engine->health() == EngineHealth::tapDisabled;
+  inputs.secureInput = Permissions::isSecureInputActive();
+  return inputs;
+}
+
+bool AppController::readGlobeFree() const {
+  const auto usage = globe.current();
+  return usage && usage->isDoNothing();
+}
+
+void AppController::recomputeHealth() {
+  _health.set(EngineState::health(engineInputs()));
+}
+
+void AppController::startEngine() {
+  stopEngine();
+  _layouts.set(InputSourceSwitcher::enabledSelectableSourceIDs());
+  _globeFree.set(readGlobeFree());
+  if (EngineState::isBlocked(engineInputs())) {
+    recomputeHealth();
+    return;
+  }
+
+  const std::weak_ptr<AppController> weakSelf = weak_from_this();
+  auto newSwitchController = std::make_shared<SwitchController>(
+      InputSourceSwitcher(),
+      [weakSelf, queue = mainQueue](const InputSourceSwitcher::Result& result) {
+        queue->async([weakSelf, result] {
+          if (auto self = weakSelf.lock()) self->_lastSwitch.set(lastSwitchText(result));
+        });
+      });
+  auto newEngine =
+      std::make_shared<EventTapEngine>(toTrigger(config().trigger), EventTapEngine::Suppress::tap,
+                                       kHoldTimeoutMs, newSwitchController);
+  // The engine's own health is read through engineInputs(); the value passed is not needed.
+  newEngine->onHealthChange = [weakSelf, queue = mainQueue](EngineHealth) {
+    queue->async([weakSelf] {
+      if (auto self = weakSelf.lock()) self->recomputeHealth();
+    });
+  };
+  switchController = std::move(newSwitchController);
+  engine = std::move(newEngine);
+
+  try {
+    engine->start();
+    _isRunning.set(true);
+  } catch (const std::exception& error) {
+    services->log->log(std::string("Plivex[app] startEngine failed: ") + error.what());
+    engine.reset();
+    switchController.reset();
+    _isRunning.set(false);
+  }
+  recomputeHealth();
+}
+
+void AppController::stopEngine() {
+  if (engine) engine->stop();
+  engine.reset();
+  switchController.reset();
+  _isRunning.set(false);
+  recomputeHealth();
+}
+
+void AppController::refresh() {
+  _layouts.set(InputSourceSwitcher::enabledSelectableSourceIDs());
+  _globeFree.set(readGlobeFree());
+  recomputeHealth();
+}
+
+void AppController::reconcile() {
+  refresh();
+  startOrStop();
+}
+
+void AppController::startOrStop() {
+  if (EngineState::shouldRun(engineInputs())) {
+    if (!isRunning()) startEngine();
+  } else if (isRunning()) {
+    stopEngine();
+  }
+}
+
+void AppController::observeWake() {
+  wakeTask = services->workspace->addDidWakeObserver([weakSelf = weak_from_this()] {
+    // A full rebuild with a new tap; a stopped engine is left to the periodic check.
+    if (auto self = weakSelf.lock(); self && self->isRunning()) self->startEngine();
+  });
+}
+
+void AppController::startPolling() {
+  // The first check comes one interval after start-up.
+  pollTask = services->dispatch->scheduleRepeatingOnMain(kPollIntervalSeconds,
+                                                         [weakSelf = weak_from_this()] {
+                                                           if (auto self = weakSelf.lock()) {
+                                                             self->tick();
+                                                           }
+                                                         });
+}
+
+void AppController::tick() {
+  // The layouts are not listed again here; the last listing stands until the next reconcile().
+  _globeFree.set(readGlobeFree());
+  recomputeHealth();
+  startOrStop();
+}
+
+void AppController::apply(TriggerKind trigger, AppLanguage language, bool launchAtLogin) {
+  _config.modify([trigger](PlivexConfig& config) { config.trigger = trigger; });
+  _config.modify([language](PlivexConfig& config) { config.language = language; });
+  store.save(config());
+  // Compared with the system's state, not the stored flag, which may be stale.
+  if (launchAtLogin != LaunchAtLogin::isEnabled()) setLaunchAtLogin(launchAtLogin);
+  _layouts.set(InputSourceSwitcher::enabledSelectableSourceIDs());
+  if (_userEnabled) {
+    startEngine();
+  } else {
+    stopEngine();
+  }
+}
+
+void AppController::setLaunchAtLogin(bool on) {
+  if (LaunchAtLogin::setEnabled(on)) {
+    _config.modify([on](PlivexConfig& config) { config.launchAtLogin = on; });
+    store.save(config());
+  }
+  // A view showing the login toggle re-reads the real state, also after a refusal.
+  sendWillChange();
+}
+
+void AppController::startKeyTest() {
+  if (isTesting()) return;
+  auto tester = std::make_shared<KeyTester>(
+      [weakSelf = weak_from_this(), queue = mainQueue](const KeyTester::Hit& hit) {
+        queue->async([weakSelf, hit] {
+          if (auto self = weakSelf.lock()) self->_lastTestedKey.set(lastTestedKeyText(hit));
+        });
+      });
+  if (!tester->start()) return;
+  keyTester = std::move(tester);
+  _isTesting.set(true);
+  _lastTestedKey.set("");
+}
+
+void AppController::stopKeyTest() {
+  if (keyTester) keyTester->stop();
+  keyTester.reset();
+  _isTesting.set(false);
+  _lastTestedKey.set("");
+}
+
+void AppController::toggleEnabled() {
+  _userEnabled = !_userEnabled;
+  if (_userEnabled) {
+    startEngine();
+  } else {
+    stopEngine();
+  }
+}
+
+void AppController::open(const std::string& url) {
+  if (const auto parsed = services->workspace->urlWithString(url)) {
+    services->workspace->openURL(*parsed);
+  }
+}
+
+void AppController::setWindowHost(std::shared_ptr<OnboardingWindowHost> windowHost) {
+  host = windowHost ? std::move(windowHost) : std::make_shared<HeadlessWindowHost>();
+}
+
+void AppController::presentOnboardingIfNeeded() {
+  refresh();
+  if (onboardingWindow || onboardingOffered) return;
+  if (!EngineState::isBlocked(engineInputs())) return;
+  onboardingOffered = true;
+
+  const std::weak_ptr<AppController> weakSelf = weak_from_this();
+  OnboardingContent content{weakSelf, [weakSelf] {
+                              if (auto self = weakSelf.lock()) self->closeOnboardingWindow();
+                            }};
+  auto delegate = std::make_shared<OnboardingWindowDelegate>([weakSelf] {
+    if (auto self = weakSelf.lock()) self->forgetOnboardingWindow();
+  });
+  auto window = host->makeOnboardingWindow(WindowSpec::onboarding(), std::move(content), delegate);
+  if (!window) return;
+  onboardingWindowDelegate = std::move(delegate);
+  onboardingWindow = window;
+  // The window re-checks the preconditions it shows while it exists.
+  onboardingTick = services->dispatch->scheduleRepeatingOnMain(kOnboardingTickSeconds, [weakSelf] {
+    if (auto self = weakSelf.lock()) self->reconcile();
+  });
+  host->activateIgnoringOtherApps();
+  window->makeKeyAndOrderFront();
+}
+
+void AppController::closeOnboardingWindow() {
+  // Closing runs the delegate, which forgets the window: keep it alive through its close().
+  if (const auto window = onboardingWindow) window->close();
+}
+
+void AppController::forgetOnboardingWindow() {
+  onboardingWindow.reset();
+  onboardingWindowDelegate.reset();
+  if (onboardingTick) onboardingTick->cancel();
+  onboardingTick.reset();
+}
+
+std::string AppController::lastSwitchText(const InputSourceSwitcher::Result& result) {
+  return result.requested.value_or("?") + " ok=" + (result.ok() ? "true" : "false");
+}
+
+std::string AppController::lastTestedKeyText(const KeyTester::Hit& hit) {
+  char hex[16] = {};
+  const auto converted = std::to_chars(std::begin(hex), std::end(hex), hit.rawFlags, 16);
+  std::string text = "keyCode " + std::to_string(hit.keyCode);
+  if (hit.isFlagsChanged) text += " (модификатор)";
+  text += hit.fnFlag ? "  fn=true" : "  fn=false";
+  text += "  flags=0x";
+  text.append(hex, converted.ptr);
+  return text;
+}
+
+}  // namespace kestravane

@@ -1,0 +1,148 @@
+// The one object that ties the program together: it loads the configuration, owns the engine with
+// its switch controller and, during a key test, the key tester; publishes the state that the menu
+// and the windows show; decides again and again whether the engine ought to run (on request,
+// every 3 seconds, after a wake); and asks the interface for the onboarding window at start-up.
+// Threading: main thread only, for creation, every operation and read, and destruction. The
+// callbacks it hands out (the switch controller's onSwitch, the engine's onHealthChange, the
+// key tester's onHit) capture only a weak reference and post their work to the main queue, so
+// nothing reaches the controller from another thread and nothing happens once it is gone.
+// Ownership: always held by a std::shared_ptr (shared() or create()), so that posted work can
+// refer to it weakly.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "Kestravane/ObservableObject.h"
+#include "Kestravane/OnboardingWindowDelegate.h"
+#include "Kestravane/OnboardingWindowHost.h"
+#include "Kestravane/Published.h"
+#include "KestravaneCore/EngineState.h"
+#include "KestravaneCore/PlivexConfig.h"
+#include "KestravaneKit/ConfigStore.h"
+#include "KestravaneKit/EventTapEngine.h"
+#include "KestravaneKit/GlobeKeyManager.h"
+#include "KestravaneKit/InputSourceSwitcher.h"
+#include "KestravaneKit/KeyTester.h"
+#include "KestravaneKit/SwitchController.h"
+#include "Platform/Services.h"
+
+namespace kestravane {
+
+class AppController final : public ObservableObject,
+                            public std::enable_shared_from_this<AppController> {
+  struct PassKey {
+    explicit PassKey() = default;
+  };
+
+ public:
+  static constexpr double kPollIntervalSeconds = 3.0;
+  static constexpr double kOnboardingTickSeconds = 1.5;
+  static constexpr std::int64_t kHoldTimeoutMs = 300;
+  static constexpr std::string_view kAccessibilitySettingsURL =
+      "x-apple.systempreferences:com.apple.preference.security?Privacy_Accessibility";
+  static constexpr std::string_view kKeyboardSettingsURL =
+      "x-apple.systempreferences:com.apple.preference.keyboard";
+
+  // The program's controller, created (with its start-up) on first access and never destroyed.
+  static std::shared_ptr<AppController> shared();
+  // A new controller after its start-up: what shared() makes once. The onboarding check is
+  // posted to the main queue and runs after the caller's current main-queue turn.
+  static std::shared_ptr<AppController> create();
+
+  explicit AppController(PassKey);
+  // Cancels the wake observer, the periodic check and the onboarding tick, stops the engine and
+  // the key tester (their threads would keep them alive otherwise) and releases everything.
+  ~AppController() override;
+
+  // Published state; each assignment tells the observers first.
+  EngineHealth health() const { return _health.get(); }
+  bool isRunning() const { return _isRunning.get(); }
+  bool globeFree() const { return _globeFree.get(); }
+  const std::string& lastSwitch() const { return _lastSwitch.get(); }
+  const std::vector<std::string>& layouts() const { return _layouts.get(); }
+  const PlivexConfig& config() const { return _config.get(); }
+  bool isTesting() const { return _isTesting.get(); }
+  const std::string& lastTestedKey() const { return _lastTestedKey.get(); }
+
+  // The user's on/off switch; not persisted, so every launch starts enabled.
+  bool userEnabled() const { return _userEnabled; }
+  void setUserEnabled(bool enabled) { _userEnabled = enabled; }
+
+  // Stops any engine, re-lists layouts and re-reads the Globe key, then builds and starts a new
+  // engine unless a precondition blocks it; a failed start is logged. Ignores userEnabled.
+  void startEngine();
+  void stopEngine();
+  // Re-lists the layouts, re-reads the Globe key and recomputes the health.
+  void refresh();
+  // refresh(), then starts or stops the engine as the inputs say it ought to be.
+  void reconcile();
+  // The settings window's Done: stores trigger and language, changes the login item when it
+  // differs from the system's state, and rebuilds (or stops) the engine.
+  void apply(TriggerKind trigger, AppLanguage language, bool launchAtLogin);
+  // Registers or unregisters the login item; records the choice only when the system agreed;
+  // tells the observers in every case.
+  void setLaunchAtLogin(bool on);
+  void startKeyTest();
+  void stopKeyTest();
+  // The on/off item of the menu and the settings window.
+  void toggleEnabled();
+  // Asks for the onboarding window when something blocks the engine; only once per run.
+  void presentOnboardingIfNeeded();
+  // Opens a System Settings pane (or any URL); an unparsable string does nothing.
+  void open(const std::string& url);
+
+  // Where onboarding windows are made; a HeadlessWindowHost until the interface sets its own
+  // (before the onboarding check posted at start-up runs).
+  void setWindowHost(std::shared_ptr<OnboardingWindowHost> host);
+  const std::shared_ptr<OnboardingWindowHost>& windowHost() const { return host; }
+  bool hasOnboardingWindow() const { return onboardingWindow != nullptr; }
+
+  // The fixed-format texts of lastSwitch and lastTestedKey.
+  static std::string lastSwitchText(const InputSourceSwitcher::Result& result);
+  static std::string lastTestedKeyText(const KeyTester::Hit& hit);
+
+ private:
+  void startUp();
+  EngineInputs engineInputs() const;
+  bool readGlobeFree() const;
+  void recomputeHealth();
+  // Steps 2 and 3 of reconcile(): start or stop as the inputs say.
+  void startOrStop();
+  void observeWake();
+  void startPolling();
+  void tick();
+  void closeOnboardingWindow();
+  void forgetOnboardingWindow();
+
+  const std::shared_ptr<const platform::Services> services;
+  const std::shared_ptr<platform::DispatchQueue> mainQueue;
+
+  Published<EngineHealth> _health{*this, EngineHealth::disabled};
+  Published<bool> _isRunning{*this, false};
+  Published<bool> _globeFree{*this, true};
+  Published<std::string> _lastSwitch{*this, "—"};
+  Published<std::vector<std::string>> _layouts{*this, {}};
+  Published<PlivexConfig> _config{*this, PlivexConfig::defaults()};
+  Published<bool> _isTesting{*this, false};
+  Published<std::string> _lastTestedKey{*this, ""};
+
+  bool _userEnabled = true;
+  std::shared_ptr<EventTapEngine> engine;
+  std::shared_ptr<SwitchController> switchController;
+  std::shared_ptr<KeyTester> keyTester;
+  GlobeKeyManager globe;
+  ConfigStore store;
+  std::shared_ptr<platform::Cancellable> wakeTask;
+  std::shared_ptr<platform::Cancellable> pollTask;
+  std::shared_ptr<OnboardingWindow> onboardingWindow;
+  std::shared_ptr<OnboardingWindowDelegate> onboardingWindowDelegate;
+  std::shared_ptr<platform::Cancellable> onboardingTick;  // exists exactly while the window does
+  bool onboardingOffered = false;
+  std::shared_ptr<OnboardingWindowHost> host;
+};
+
+}  // namespace kestravane

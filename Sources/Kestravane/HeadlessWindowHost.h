@@ -1,0 +1,50 @@
+// The window host of a program without an interface toolkit (and of the tests): it shows
+// nothing, but records every window asked for, with its spec and content, keeps it as a window
+// that can be closed, and counts activations.
+// Threading: main thread only.
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "Kestravane/OnboardingWindowHost.h"
+
+namespace kestravane {
+
+class HeadlessWindowHost final : public OnboardingWindowHost {
+ public:
+  class Window final : public OnboardingWindow {
+   public:
+    Window(WindowSpec spec, OnboardingContent content,
+           std::weak_ptr<OnboardingWindowDelegate> delegate);
+
+    void makeKeyAndOrderFront() override;
+    void close() override;
+
+    const WindowSpec spec;
+    const OnboardingContent content;
+    bool isOpen() const { return open; }
+    // Made key and brought to the front while open.
+    bool isKeyAndFront() const { return open && keyAndFront; }
+
+   private:
+    const std::weak_ptr<OnboardingWindowDelegate> delegate;
+    bool open = true;
+    bool keyAndFront = false;
+  };
+
+  std::shared_ptr<OnboardingWindow> makeOnboardingWindow(
+      const WindowSpec& spec, OnboardingContent content,
+      std::weak_ptr<OnboardingWindowDelegate> delegate) override;
+  void activateIgnoringOtherApps() override { ++activations; }
+
+  // Every window made, oldest first; they stay here after closing.
+  const std::vector<std::shared_ptr<Window>>& windows() const { return made; }
+  int activationCount() const { return activations; }
+
+ private:
+  std::vector<std::shared_ptr<Window>> made;
+  int activations = 0;
+};
+
+}  // namespace kestravane

@@ -1,0 +1,293 @@
+// Start-up, the periodic check and the onboarding window.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "AppTestSupport.h"
+
+namespace kestravane {
+namespace {
+
+using testing_support::AppTest;
+using testing_support::kRussian;
+using testing_support::kUS;
+
+using platform::vmac::VirtualMac;
+
+// Nothing missing but what a case takes away: both permissions, the Globe key free, U.S. and
+// Russian enabled, and the given trigger stored.
+void ready(VirtualMac& mac, TriggerKind trigger) {
+  mac.grantAllPermissions();
+  mac.preferences().setFnUsageType(0);
+  ConfigStore().save(PlivexConfig(trigger, AppLanguage::en, false));
+}
+
+struct StartUpCase {
+  std::string name;
+  std::function<void(VirtualMac&)> arrange;
+  EngineHealth health;
+  bool running;
+  bool onboarding;
+  std::size_t failures;
+};
+
+class StartUpTest : public AppTest, public testing::WithParamInterface<StartUpCase> {};
+
+TEST_P(StartUpTest, PublishesTheHealthStartsTheEngineAndOffersOnboardingAfterStartUp) {
+  const StartUpCase& c = GetParam();
+  c.arrange(mac);
+  launch();
+
+  EXPECT_EQ(controller->health(), c.health);
+  EXPECT_EQ(controller->isRunning(), c.running);
+  EXPECT_EQ(activeTaps(), c.running ? 1U : 0U);
+  EXPECT_EQ(startFailures(), c.failures);
+  // The onboarding check runs only after start-up has returned.
+  EXPECT_TRUE(host->windows().empty());
+  runPending();
+  EXPECT_EQ(host->windows().size(), c.onboarding ? 1U : 0U);
+  EXPECT_EQ(controller->hasOnboardingWindow(), c.onboarding);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    AppController, StartUpTest,
+    testing::Values(StartUpCase{"FirstLaunchWithoutAnyPermission", [](VirtualMac&) {},
+                                EngineHealth::noAccessibility, false, true, 0},
+                    StartUpCase{"InputMonitoringMissing",
+                                [](VirtualMac& mac) {
+                                  mac.permissions().setAccessibilityTrusted(true);
+                                  mac.preferences().setFnUsageType(0);
+                                  ConfigStore().save(
+                                      PlivexConfig(TriggerKind::capsLock, AppLanguage::en, false));
+                                },
+                                EngineHealth::tapDisabled, false, false, 1},
+                    StartUpCase{"OneLayout",
+                                [](VirtualMac& mac) {
+                                  ready(mac, TriggerKind::capsLock);
+                                  mac.inputSources().setEnabled(kRussian, false);
+                                },
+                                EngineHealth::needsLayouts, false, true, 0},
+                    StartUpCase{"FnWithGlobePreferenceAbsent",
+                                [](VirtualMac& mac) {
+                                  ready(mac, TriggerKind::fn);
+                                  mac.preferences().setFnUsageType(std::nullopt);
+                                },
+                                EngineHealth::globeNotFree, false, true, 0},
+                    StartUpCase{"FnWithGlobeShowingEmoji",
+                                [](VirtualMac& mac) {
+                                  ready(mac, TriggerKind::fn);
+                                  mac.preferences().setFnUsageType(2);
+                                },
+                                EngineHealth::globeNotFree, false, true, 0},
+                    StartUpCase{"CapsLockIgnoresTheGlobeKey",
+                                [](VirtualMac& mac) {
+                                  ready(mac, TriggerKind::capsLock);
+                                  mac.preferences().setFnUsageType(2);
+                                },
+                                EngineHealth::active, true, false, 0},
+                    StartUpCase{"FnWithGlobeFree",
+                                [](VirtualMac& mac) { ready(mac, TriggerKind::fn); },
+                                EngineHealth::active, true, false, 0},
+                    StartUpCase{"SecureInputOn",
+                                [](VirtualMac& mac) {
+                                  ready(mac, TriggerKind::rightCommand);
+                                  mac.permissions().setSecureInput(true);
+                                },
+                                EngineHealth::secureInput, true, false, 0}),
+    [](const testing::TestParamInfo<StartUpCase>& info) { return info.param.name; });
+
+TEST_F(AppTest, StartUpLoadsTheStoredConfigurationAndListsTheLayouts) {
+  readyMac();
+  storeConfig(TriggerKind::rightCommand, true);
+  launch();
+  EXPECT_EQ(controller->config(), PlivexConfig(TriggerKind::rightCommand, AppLanguage::en, true));
+  EXPECT_EQ(controller->layouts(), (std::vector<std::string>{kUS, kRussian}));
+  EXPECT_TRUE(controller->globeFree());
+  EXPECT_TRUE(controller->userEnabled());
+  EXPECT_EQ(controller->lastSwitch(), "—");
+  EXPECT_FALSE(controller->isTesting());
+  EXPECT_EQ(controller->lastTestedKey(), "");
+}
+
+TEST_F(AppTest, AFailingStartIsLoggedAtStartUpAndAgainAtEveryCheck) {
+  mac.permissions().setAccessibilityTrusted(true);
+  storeConfig(TriggerKind::capsLock);
+  launch();
+  runPending();
+  EXPECT_EQ(startFailures(), 1U);
+
+  advance(2.9);
+  EXPECT_EQ(startFailures(), 1U) << "the first check comes 3 seconds after start-up";
+  advance(0.1);
+  EXPECT_EQ(startFailures(), 2U);
+  advance(3);
+  EXPECT_EQ(startFailures(), 3U);
+  EXPECT_EQ(mac.log().messages().back(), "Plivex[app] startEngine failed: noInputMonitoring");
+  EXPECT_FALSE(controller->isRunning());
+  EXPECT_EQ(controller->health(), EngineHealth::tapDisabled);
+  EXPECT_TRUE(host->windows().empty());
+
+  // Once the user allows Input Monitoring, the next check starts the engine.
+  mac.permissions().setInputMonitoring(true);
+  advance(3);
+  EXPECT_TRUE(controller->isRunning());
+  EXPECT_EQ(controller->health(), EngineHealth::active);
+  EXPECT_EQ(startFailures(), 3U);
+}
+
+TEST_F(AppTest, ASecondLayoutIsSeenAtTheNextReconcileNotAtTheNextCheck) {
+  readyMac();
+  storeConfig(TriggerKind::capsLock);
+  mac.inputSources().setEnabled(kRussian, false);
+  launch();
+  ASSERT_EQ(controller->health(), EngineHealth::needsLayouts);
+  runPending();
+  host->windows().front()->close();  // its own timer would re-list the layouts
+
+  mac.inputSources().setEnabled(kRussian, true);
+  advance(6);
+  EXPECT_EQ(controller->layouts(), std::vector<std::string>{kUS});
+  EXPECT_FALSE(controller->isRunning());
+  EXPECT_EQ(controller->health(), EngineHealth::needsLayouts);
+
+  controller->reconcile();
+  EXPECT_EQ(controller->layouts(), (std::vector<std::string>{kUS, kRussian}));
+  EXPECT_TRUE(controller->isRunning());
+  EXPECT_EQ(controller->health(), EngineHealth::active);
+}
+
+TEST_F(AppTest, TheCheckRereadsTheGlobeKeyAndStartsOrStopsTheEngine) {
+  readyMac();
+  mac.preferences().setFnUsageType(std::nullopt);
+  launch();
+  ASSERT_FALSE(controller->globeFree());
+
+  mac.preferences().setFnUsageType(0);
+  advance(3);
+  EXPECT_TRUE(controller->globeFree());
+  EXPECT_TRUE(controller->isRunning());
+  EXPECT_EQ(activeTaps(), 1U);
+
+  mac.preferences().setFnUsageType(1);
+  advance(3);
+  EXPECT_FALSE(controller->globeFree());
+  EXPECT_FALSE(controller->isRunning());
+  EXPECT_EQ(controller->health(), EngineHealth::globeNotFree);
+  EXPECT_EQ(activeTaps(), 0U);
+}
+
+TEST_F(AppTest, TheCheckStopsTheEngineWhenAccessibilityIsRevokedAndShowsSecureInput) {
+  readyMac();
+  launch();
+  mac.permissions().setSecureInput(true);
+  advance(3);
+  EXPECT_EQ(controller->health(), EngineHealth::secureInput);
+  EXPECT_TRUE(controller->isRunning()) << "secure input does not stop the engine";
+
+  mac.permissions().setAccessibilityTrusted(false);
+  advance(3);
+  EXPECT_EQ(controller->health(), EngineHealth::noAccessibility);
+  EXPECT_FALSE(controller->isRunning());
+  EXPECT_EQ(activeTaps(), 0U);
+}
+
+TEST_F(AppTest, TheOnboardingWindowIsAskedForWithItsKindAndBroughtToTheFront) {
+  launch();
+  runPending();
+  ASSERT_EQ(host->windows().size(), 1U);
+  const auto& window = *host->windows().front();
+  EXPECT_EQ(window.spec, WindowSpec::onboarding());
+  EXPECT_EQ(window.spec.title, "Plivex");
+  EXPECT_EQ(window.spec.styleMask(), 3U);
+  EXPECT_FALSE(window.spec.releasedWhenClosed);
+  EXPECT_TRUE(window.spec.centred);
+  EXPECT_TRUE(window.isKeyAndFront());
+  EXPECT_EQ(host->activationCount(), 1);
+  EXPECT_EQ(window.content.controller.lock(), controller);
+}
+
+TEST_F(AppTest, WhileTheOnboardingWindowIsOpenItReconcilesEveryOneAndAHalfSeconds) {
+  readyMac();
+  storeConfig(TriggerKind::capsLock);
+  mac.inputSources().setEnabled(kRussian, false);
+  launch();
+  runPending();
+  ASSERT_TRUE(controller->hasOnboardingWindow());
+
+  mac.inputSources().setEnabled(kRussian, true);
+  advance(1.4);
+  EXPECT_FALSE(controller->isRunning());
+  advance(0.1);
+  EXPECT_EQ(controller->layouts().size(), 2U);
+  EXPECT_TRUE(controller->isRunning());
+  EXPECT_EQ(controller->health(), EngineHealth::active);
+  EXPECT_TRUE(controller->hasOnboardingWindow()) << "the user closes it";
+}
+
+TEST_F(AppTest, ClosingTheOnboardingWindowForgetsItEndsItsTimerAndItIsNotOfferedAgain) {
+  readyMac();
+  storeConfig(TriggerKind::capsLock);
+  mac.inputSources().setEnabled(kRussian, false);
+  launch();
+  runPending();
+  ASSERT_TRUE(controller->hasOnboardingWindow());
+  const std::size_t waitingWithWindow = mac.dispatch().waitingCount();
+
+  host->windows().front()->close();
+  EXPECT_FALSE(controller->hasOnboardingWindow());
+  EXPECT_EQ(mac.dispatch().waitingCount(), waitingWithWindow - 1) << "the tick timer is gone";
+
+  mac.inputSources().setEnabled(kRussian, true);
+  advance(2.9);
+  EXPECT_EQ(controller->layouts().size(), 1U) << "no tick re-lists the layouts any more";
+
+  controller->presentOnboardingIfNeeded();
+  EXPECT_EQ(host->windows().size(), 1U);
+  EXPECT_FALSE(controller->hasOnboardingWindow());
+}
+
+TEST_F(AppTest, TheContentsCloseActionClosesTheWindowTheSameWay) {
+  launch();
+  runPending();
+  ASSERT_EQ(host->windows().size(), 1U);
+  const auto window = host->windows().front();
+  window->content.onClose();
+  EXPECT_FALSE(window->isOpen());
+  EXPECT_FALSE(controller->hasOnboardingWindow());
+  window->content.onClose();  // nothing left to close
+  EXPECT_FALSE(window->isOpen());
+}
+
+TEST_F(AppTest, TheOnboardingCheckDoesNothingWhenTheControllerIsGoneBeforeItRuns) {
+  launch();
+  controller.reset();
+  runPending();
+  EXPECT_TRUE(host->windows().empty());
+}
+
+TEST_F(AppTest, DestructionCancelsTheCheckTheWakeObserverAndTheOnboardingTimer) {
+  readyMac();
+  storeConfig(TriggerKind::capsLock);
+  mac.inputSources().setEnabled(kRussian, false);
+  launch();
+  runPending();
+  ASSERT_TRUE(controller->hasOnboardingWindow());
+  ASSERT_EQ(mac.workspace().wakeObserverCount(), 1U);
+
+  controller.reset();
+  EXPECT_EQ(mac.workspace().wakeObserverCount(), 0U);
+  runPending();
+  EXPECT_EQ(mac.dispatch().waitingCount(), 0U);
+  host->windows().front()->close();  // the delegate is gone with the controller
+}
+
+TEST_F(AppTest, SharedIsCreatedOnFirstAccessAndStaysTheSame) {
+  const auto first = AppController::shared();
+  EXPECT_EQ(AppController::shared(), first);
+  EXPECT_EQ(first->health(), EngineHealth::noAccessibility);
+}
+
+}  // namespace
+}  // namespace kestravane
