@@ -82,13 +82,5 @@ TEST_F(LaunchAtLoginTest, RefusedChangeLogsOneLineWithTheErrorAndReturnsFalse) {
   EXPECT_EQ(loginItem().registerCallCount() + loginItem().unregisterCallCount(), 2) << "no retry";
 }
 
-TEST_F(LaunchAtLoginTest, ErrorDescriptionIsLoggedVerbatim) {
-  const std::string description =
-      "The operation couldn’t be completed. (SMAppServiceErrorDomain error 1.)";
-  loginItem().setRegisterFailure(description);
-  EXPECT_FALSE(LaunchAtLogin::setEnabled(true));
-  EXPECT_THAT(logged(), ElementsAre("Plivex[login] SMAppService register failed: " + description));
-}
-
 }  // namespace
 }  // namespace kestravane

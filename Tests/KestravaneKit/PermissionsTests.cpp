@@ -84,12 +84,5 @@ TEST_F(PermissionsTest, PromptAsksOnceWithOnlyThePromptOption) {
   EXPECT_FALSE(Permissions::hasAccessibility()) << "the prompt itself grants nothing";
 }
 
-TEST_F(PermissionsTest, PromptWhenTrustedShowsNothing) {
-  state().setAccessibilityTrusted(true);
-  Permissions::promptAccessibility();
-  EXPECT_THAT(installed.mac.accessibility().trustQueries(), ::testing::ElementsAre(true));
-  EXPECT_EQ(installed.mac.accessibility().promptsShown(), 0u);
-}
-
 }  // namespace
 }  // namespace kestravane

@@ -3,7 +3,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <memory>
 #include <optional>
 #include <string>
@@ -95,18 +94,6 @@ TEST_F(SwitchControllerTest, ThreeFiresSwitchInOrderEachReportedBeforeTheNext) {
   EXPECT_EQ(system().selectCallCount(), 3);
 }
 
-TEST_F(SwitchControllerTest, FiresFromSeveralThreadsAreAllDelivered) {
-  auto controller = makeController();
-  std::vector<std::thread> fireThreads;
-  for (int i = 0; i < 4; ++i)
-    fireThreads.emplace_back([controller] { controller->engineDidFire(); });
-  for (auto& thread : fireThreads) thread.join();
-  installed.mac.dispatch().runPending();
-  EXPECT_EQ(reported.size(), 4u);
-  EXPECT_EQ(system().selectCallCount(), 4);
-  EXPECT_EQ(system().currentSourceID(), kB);  // four steps around a cycle of three
-}
-
 TEST_F(SwitchControllerTest, EmptyCycleIsStillReported) {
   system().setSources({{kMode, "Pinyin – Simplified",
                         std::string(platform::kTISTypeKeyboardInputMode), true, true}});
@@ -131,15 +118,6 @@ TEST_F(SwitchControllerTest, QueuedFireKeepsADroppedControllerAliveUntilItHasRun
   ASSERT_EQ(reported.size(), 1u);
   EXPECT_EQ(reported[0].result, (Result{kB, kB}));
   EXPECT_TRUE(weak.expired()) << "released once the fire has run";
-}
-
-TEST_F(SwitchControllerTest, FireArrivingWhileTheMainQueueWaitsIsPickedUp) {
-  auto controller = makeController();
-  std::thread fireQueue([controller] { controller->engineDidFire(); });
-  EXPECT_TRUE(installed.mac.dispatch().waitForWork(std::chrono::milliseconds(2000)));
-  fireQueue.join();
-  installed.mac.dispatch().runPending();
-  EXPECT_EQ(reported.size(), 1u);
 }
 
 }  // namespace
