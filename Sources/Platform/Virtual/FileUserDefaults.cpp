@@ -168,7 +168,10 @@ std::optional<std::string> FileUserDefaults::writeAtomically(const std::string& 
   if (error) return "cannot create " + directory.string() + ": " + error.message();
 
   // The temporary file sits next to the target so that the rename stays within one file system.
-  std::string pattern = (directory / ("." + path_.filename().string() + ".XXXXXX")).string();
+  std::string name = path_.filename().string();
+  name.insert(0, 1, '.');
+  name += ".XXXXXX";
+  std::string pattern = (directory / name).string();
   FileDescriptor file(::mkostemp(pattern.data(), O_CLOEXEC));
   if (file.get() < 0) return describe("cannot create a temporary file in", directory, errno);
   const std::filesystem::path temporary = pattern;
