@@ -210,7 +210,7 @@ TEST_F(EngineLifecycleStress, ThreadThatStartsAfterStopGaveUpWaitingStillEnds) {
   ASSERT_TRUE(waitUntil([&] { return engine->health() == EngineHealth::active; }));
   EXPECT_TRUE(waitUntil([&] { return rig.threads->liveThreads().size() == 1; }));
   rig.keyboard.tap(keycode::function);
-  ASSERT_TRUE(rig.dispatch->drain("kestravane.fire"));
+  ASSERT_TRUE(rig.drain("kestravane.fire"));
   EXPECT_EQ(delegate->fires(), 1u);
   engine->stop();
   engine.reset();

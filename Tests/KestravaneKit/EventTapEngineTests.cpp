@@ -54,7 +54,7 @@ class EventTapEngineTest : public testing::Test {
   }
 
   // Waits until the fires submitted so far have reached (or missed) the delegate.
-  void drainFires() { ASSERT_TRUE(rig.dispatch->drain(kFireQueue)); }
+  void drainFires() { ASSERT_TRUE(rig.drain(kFireQueue)); }
 
   std::vector<Event> received() const { return rig.windowServer->receivedEvents(); }
 

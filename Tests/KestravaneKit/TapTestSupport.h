@@ -9,7 +9,6 @@
 
 #include <chrono>
 #include <functional>
-#include <future>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -39,65 +38,22 @@ inline std::string currentThreadName() {
   return name;
 }
 
-// Hands out the platform's serial queues and remembers them by label, so a test can wait for
-// the blocks a component has submitted to its own queue.
-class RecordingDispatch final : public platform::Dispatch {
- public:
-  explicit RecordingDispatch(std::shared_ptr<platform::Dispatch> inner) : inner(std::move(inner)) {}
-
-  std::shared_ptr<platform::DispatchQueue> mainQueue() override { return inner->mainQueue(); }
-  std::shared_ptr<platform::DispatchQueue> createSerialQueue(const std::string& label) override {
-    auto queue = inner->createSerialQueue(label);
-    std::lock_guard lock(mutex);
-    queues.push_back(queue);
-    return queue;
-  }
-  void asyncAfterOnMain(double seconds, std::function<void()> block) override {
-    inner->asyncAfterOnMain(seconds, std::move(block));
-  }
-  std::shared_ptr<platform::Cancellable> scheduleRepeatingOnMain(
-      double intervalSeconds, std::function<void()> block) override {
-    return inner->scheduleRepeatingOnMain(intervalSeconds, std::move(block));
-  }
-
-  // Waits until every block submitted so far to the live queues labelled `label` has run.
-  bool drain(const std::string& label) {
-    std::vector<std::shared_ptr<platform::DispatchQueue>> live;
-    {
-      std::lock_guard lock(mutex);
-      for (const auto& weak : queues) {
-        if (auto queue = weak.lock(); queue && queue->label() == label) live.push_back(queue);
-      }
-    }
-    for (const auto& queue : live) {
-      auto done = std::make_shared<std::promise<void>>();
-      auto finished = done->get_future();
-      queue->async([done] { done->set_value(); });
-      if (finished.wait_for(std::chrono::seconds(3)) != std::future_status::ready) return false;
-    }
-    return true;
-  }
-
- private:
-  const std::shared_ptr<platform::Dispatch> inner;
-  std::mutex mutex;
-  std::vector<std::weak_ptr<platform::DispatchQueue>> queues;
-};
-
 // A virtual Mac with the program's permissions granted, installed as the platform until the
-// rig is destroyed, its serial queues recorded. The uptime clock is manual.
+// rig is destroyed, The uptime clock is manual.
 struct VirtualRig {
   VirtualRig() {
     mac.grantAllPermissions();
-    auto services = std::make_shared<platform::Services>(*mac.services());
-    services->dispatch = dispatch;
-    platform::install(services);
+    mac.install();
   }
   ~VirtualRig() { platform::install(nullptr); }
   VirtualRig(const VirtualRig&) = delete;
   VirtualRig& operator=(const VirtualRig&) = delete;
 
   std::vector<std::string> logMessages() { return mac.log().messages(); }
+  // Waits until the blocks already submitted to the queues labelled `label` have run.
+  bool drain(const std::string& label) {
+    return mac.dispatch().drainSerialQueues(std::chrono::seconds(3), label);
+  }
 
   platform::vmac::VirtualMac mac;
   platform::vmac::PermissionState* const permissions = &mac.permissions();
@@ -105,8 +61,6 @@ struct VirtualRig {
   platform::vmac::Keyboard& keyboard = mac.keyboard();
   platform::vmac::ManualClock* const clock = &mac.clock();
   platform::vmac::VirtualThreads* const threads = &mac.threads();
-  const std::shared_ptr<RecordingDispatch> dispatch =
-      std::make_shared<RecordingDispatch>(mac.services()->dispatch);
 };
 
 // Counts the fires it receives and remembers the thread each arrived on.

@@ -1,7 +1,6 @@
 #include "Scenarios/ScenarioPlayer.h"
 
 #include <chrono>
-#include <future>
 #include <memory>
 #include <mutex>
 #include <sstream>
@@ -23,51 +22,6 @@ using namespace std::chrono_literals;
 // How long a settle waits, in real time, for the engine's threads. Generous for sanitizer builds;
 // reached only when something is wrong.
 constexpr auto kRealTimeLimit = 2000ms;
-
-// Hands out the virtual Mac's queues and keeps the serial ones, so that a settle can wait until
-// every block already submitted to the engine's fire queue has run.
-class QueueWatch final : public platform::Dispatch {
- public:
-  explicit QueueWatch(std::shared_ptr<platform::Dispatch> inner) : inner(std::move(inner)) {}
-
-  std::shared_ptr<platform::DispatchQueue> mainQueue() override { return inner->mainQueue(); }
-  std::shared_ptr<platform::DispatchQueue> createSerialQueue(const std::string& label) override {
-    auto queue = inner->createSerialQueue(label);
-    std::lock_guard lock(mutex);
-    queues.push_back(queue);
-    return queue;
-  }
-  void asyncAfterOnMain(double seconds, std::function<void()> block) override {
-    inner->asyncAfterOnMain(seconds, std::move(block));
-  }
-  std::shared_ptr<platform::Cancellable> scheduleRepeatingOnMain(
-      double intervalSeconds, std::function<void()> block) override {
-    return inner->scheduleRepeatingOnMain(intervalSeconds, std::move(block));
-  }
-
-  // Whether every live serial queue ran what it had been given before the limit.
-  bool drain() {
-    std::vector<std::shared_ptr<platform::DispatchQueue>> live;
-    {
-      std::lock_guard lock(mutex);
-      for (const auto& weak : queues) {
-        if (auto queue = weak.lock()) live.push_back(std::move(queue));
-      }
-    }
-    for (const auto& queue : live) {
-      auto marker = std::make_shared<std::promise<void>>();
-      auto reached = marker->get_future();
-      queue->async([marker] { marker->set_value(); });
-      if (reached.wait_for(kRealTimeLimit) != std::future_status::ready) return false;
-    }
-    return true;
-  }
-
- private:
-  const std::shared_ptr<platform::Dispatch> inner;
-  std::mutex mutex;
-  std::vector<std::weak_ptr<platform::DispatchQueue>> queues;
-};
 
 struct SwitchRecord {
   InputSourceSwitcher::Result result;
@@ -98,10 +52,7 @@ class Player {
     vmac::VirtualMacOptions options;
     options.manualClock = true;
     mac = std::make_unique<vmac::VirtualMac>(options);
-    queues = std::make_shared<QueueWatch>(mac->services()->dispatch);
-    auto services = std::make_shared<platform::Services>(*mac->services());
-    services->dispatch = queues;
-    platform::install(services);
+    mac->install();
 
     mac->permissions().setAccessibilityTrusted(header.accessibility);
     mac->permissions().setInputMonitoring(header.inputMonitoring);
@@ -162,7 +113,7 @@ class Player {
 
   // Lets the fires already made reach the switch controller, then runs the main queue.
   bool settle() {
-    const bool drained = queues->drain();
+    const bool drained = mac->dispatch().drainSerialQueues(kRealTimeLimit);
     mac->dispatch().runPending();
     return drained;
   }
@@ -357,7 +308,6 @@ class Player {
   }
 
   std::unique_ptr<vmac::VirtualMac> mac;
-  std::shared_ptr<QueueWatch> queues;
   std::shared_ptr<SwitchController> controller;
   std::shared_ptr<EventTapEngine> engine;
 

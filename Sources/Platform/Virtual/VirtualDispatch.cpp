@@ -1,5 +1,7 @@
 #include "Platform/Virtual/VirtualDispatch.h"
 
+#include <future>
+
 #include <algorithm>
 #include <atomic>
 #include <cmath>
@@ -182,7 +184,32 @@ std::shared_ptr<DispatchQueue> VirtualDispatch::mainQueue() {
 }
 
 std::shared_ptr<DispatchQueue> VirtualDispatch::createSerialQueue(const std::string& label) {
-  return std::make_shared<VirtualSerialQueue>(label);
+  auto queue = std::make_shared<VirtualSerialQueue>(label);
+  std::lock_guard lock(serialQueuesMutex_);
+  std::erase_if(serialQueues_, [](const auto& weak) { return weak.expired(); });
+  serialQueues_.push_back(queue);
+  return queue;
+}
+
+bool VirtualDispatch::drainSerialQueues(std::chrono::milliseconds realLimit,
+                                        std::string_view label) {
+  std::vector<std::shared_ptr<DispatchQueue>> live;
+  {
+    std::lock_guard lock(serialQueuesMutex_);
+    for (const auto& weak : serialQueues_) {
+      auto queue = weak.lock();
+      if (queue && (label.empty() || queue->label() == label)) live.push_back(std::move(queue));
+    }
+  }
+  const auto deadline = std::chrono::steady_clock::now() + realLimit;
+  for (const auto& queue : live) {
+    // A marker block runs after everything submitted before it, the queue being serial.
+    auto marker = std::make_shared<std::promise<void>>();
+    auto reached = marker->get_future();
+    queue->async([marker] { marker->set_value(); });
+    if (reached.wait_until(deadline) != std::future_status::ready) return false;
+  }
+  return true;
 }
 
 void VirtualDispatch::asyncAfterOnMain(double seconds, std::function<void()> block) {

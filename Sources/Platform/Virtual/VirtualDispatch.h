@@ -13,8 +13,11 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "Platform/Clock.h"
 #include "Platform/Dispatch.h"
@@ -63,6 +66,11 @@ class VirtualDispatch final : public Dispatch {
   // Blocks and timers waiting on the main queue, due or not.
   std::size_t waitingCount() const;
 
+  // Waits until every block submitted so far to the live serial queues (only those labelled
+  // `label`, when one is given) has run; false when `realLimit` passed first. Never call it from
+  // a block running on one of those queues.
+  bool drainSerialQueues(std::chrono::milliseconds realLimit, std::string_view label = {});
+
   struct MainState;
 
  private:
@@ -71,6 +79,8 @@ class VirtualDispatch final : public Dispatch {
   const std::shared_ptr<MainState> main_;
   const std::shared_ptr<VirtualThreads> threads_;
   std::shared_ptr<DispatchQueue> mainQueue_;
+  std::mutex serialQueuesMutex_;
+  std::vector<std::weak_ptr<DispatchQueue>> serialQueues_;  // guarded by serialQueuesMutex_
 };
 
 }  // namespace kestravane::platform::vmac
