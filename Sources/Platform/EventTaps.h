@@ -18,16 +18,18 @@ inline constexpr EventType kEventTapDisabledByUserInput = 0xFFFFFFFF;
 
 // CGEventMask: bit n selects event type n.
 using EventMask = std::uint64_t;
-inline constexpr EventMask eventMaskBit(EventType type) { return EventMask{1} << type; }
+inline constexpr EventMask eventMaskBit(EventType type) {
+  return EventMask{1} << type;
+}
 
 // CGEventFlags word.
 using EventFlags = std::uint64_t;
-inline constexpr EventFlags kFlagAlphaShift = 0x10000;     // Caps Lock is on
+inline constexpr EventFlags kFlagAlphaShift = 0x10000;  // Caps Lock is on
 inline constexpr EventFlags kFlagShift = 0x20000;
 inline constexpr EventFlags kFlagControl = 0x40000;
-inline constexpr EventFlags kFlagAlternate = 0x80000;      // Option
+inline constexpr EventFlags kFlagAlternate = 0x80000;  // Option
 inline constexpr EventFlags kFlagCommand = 0x100000;
-inline constexpr EventFlags kFlagSecondaryFn = 0x800000;   // fn/Globe held
+inline constexpr EventFlags kFlagSecondaryFn = 0x800000;  // fn/Globe held
 inline constexpr EventFlags kFlagNonCoalesced = 0x100;
 
 // CGEventField numbers.

@@ -8,7 +8,12 @@
 namespace kestravane::platform {
 
 // SMAppService.Status raw values.
-enum class LoginItemStatus : int { notRegistered = 0, enabled = 1, requiresApproval = 2, notFound = 3 };
+enum class LoginItemStatus : int {
+  notRegistered = 0,
+  enabled = 1,
+  requiresApproval = 2,
+  notFound = 3
+};
 
 // A thrown NSError, reduced to what the program uses: its description.
 struct ServiceError {

@@ -17,7 +17,8 @@ namespace kestravane::platform {
 inline constexpr std::string_view kTISPropertyInputSourceID = "TISPropertyInputSourceID";
 inline constexpr std::string_view kTISPropertyLocalizedName = "TISPropertyLocalizedName";
 inline constexpr std::string_view kTISPropertyInputSourceType = "TISPropertyInputSourceType";
-inline constexpr std::string_view kTISPropertyInputSourceIsEnabled = "TISPropertyInputSourceIsEnabled";
+inline constexpr std::string_view kTISPropertyInputSourceIsEnabled =
+    "TISPropertyInputSourceIsEnabled";
 inline constexpr std::string_view kTISPropertyInputSourceIsSelectCapable =
     "TISPropertyInputSourceIsSelectCapable";
 

@@ -21,10 +21,10 @@ enum class QualityOfService : int {
 class Thread {
  public:
   virtual ~Thread() = default;
-  virtual void setName(const std::string& name) = 0;                 // setName:
-  virtual void setQualityOfService(QualityOfService qos) = 0;        // setQualityOfService:
-  virtual void start() = 0;                                          // start
-  virtual bool isFinished() const = 0;                               // isFinished
+  virtual void setName(const std::string& name) = 0;           // setName:
+  virtual void setQualityOfService(QualityOfService qos) = 0;  // setQualityOfService:
+  virtual void start() = 0;                                    // start
+  virtual bool isFinished() const = 0;                         // isFinished
 };
 
 class Threads {
