@@ -239,7 +239,7 @@ void AppController::presentOnboardingIfNeeded() {
   auto delegate = std::make_shared<OnboardingWindowDelegate>([weakSelf] {
     if (auto self = weakSelf.lock()) self->forgetOnboardingWindow();
   });
-  auto window = host->makeOnboardingWindow(WindowSpec::onboarding(), std::move(content), delegate);
+  auto window = host->makeOnboardingWindow(WindowStyle::onboarding(), std::move(content), delegate);
   if (!window) return;
   onboardingWindowDelegate = std::move(delegate);
   onboardingWindow = window;

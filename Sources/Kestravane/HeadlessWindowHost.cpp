@@ -4,9 +4,9 @@
 
 namespace kestravane {
 
-HeadlessWindowHost::Window::Window(WindowSpec spec, OnboardingContent content,
+HeadlessWindowHost::Window::Window(WindowStyle style, OnboardingContent content,
                                    std::weak_ptr<OnboardingWindowDelegate> delegate)
-    : spec(std::move(spec)), content(std::move(content)), delegate(std::move(delegate)) {}
+    : style(std::move(style)), content(std::move(content)), delegate(std::move(delegate)) {}
 
 void HeadlessWindowHost::Window::makeKeyAndOrderFront() {
   if (open) keyAndFront = true;
@@ -20,9 +20,9 @@ void HeadlessWindowHost::Window::close() {
 }
 
 std::shared_ptr<OnboardingWindow> HeadlessWindowHost::makeOnboardingWindow(
-    const WindowSpec& spec, OnboardingContent content,
+    const WindowStyle& style, OnboardingContent content,
     std::weak_ptr<OnboardingWindowDelegate> delegate) {
-  auto window = std::make_shared<Window>(spec, std::move(content), std::move(delegate));
+  auto window = std::make_shared<Window>(style, std::move(content), std::move(delegate));
   made.push_back(window);
   return window;
 }

@@ -1,5 +1,5 @@
 // The window host of a program without an interface toolkit (and of the tests): it shows
-// nothing, but records every window asked for, with its spec and content, keeps it as a window
+// nothing, but records every window asked for, with its style and content, keeps it as a window
 // that can be closed, and counts activations.
 // Threading: main thread only.
 #pragma once
@@ -15,13 +15,13 @@ class HeadlessWindowHost final : public OnboardingWindowHost {
  public:
   class Window final : public OnboardingWindow {
    public:
-    Window(WindowSpec spec, OnboardingContent content,
+    Window(WindowStyle style, OnboardingContent content,
            std::weak_ptr<OnboardingWindowDelegate> delegate);
 
     void makeKeyAndOrderFront() override;
     void close() override;
 
-    const WindowSpec spec;
+    const WindowStyle style;
     const OnboardingContent content;
     bool isOpen() const { return open; }
     // Made key and brought to the front while open.
@@ -34,7 +34,7 @@ class HeadlessWindowHost final : public OnboardingWindowHost {
   };
 
   std::shared_ptr<OnboardingWindow> makeOnboardingWindow(
-      const WindowSpec& spec, OnboardingContent content,
+      const WindowStyle& style, OnboardingContent content,
       std::weak_ptr<OnboardingWindowDelegate> delegate) override;
   void activateIgnoringOtherApps() override { ++activations; }
 

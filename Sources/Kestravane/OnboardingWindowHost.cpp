@@ -2,15 +2,15 @@
 
 namespace kestravane {
 
-unsigned WindowSpec::styleMask() const {
+unsigned WindowStyle::styleMask() const {
   return (titled ? kTitledMask : 0U) | (closable ? kClosableMask : 0U) |
          (miniaturizable ? kMiniaturizableMask : 0U) | (resizable ? kResizableMask : 0U);
 }
 
-WindowSpec WindowSpec::onboarding() {
-  WindowSpec spec;
-  spec.title = "Plivex";
-  return spec;
+WindowStyle WindowStyle::onboarding() {
+  WindowStyle style;
+  style.title = "Plivex";
+  return style;
 }
 
 }  // namespace kestravane

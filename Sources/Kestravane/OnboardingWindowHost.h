@@ -15,7 +15,7 @@ namespace kestravane {
 class AppController;
 
 // The kind of window, which the interface layer must honour.
-struct WindowSpec {
+struct WindowStyle {
   // NSWindow style-mask bits.
   static constexpr unsigned kTitledMask = 1;
   static constexpr unsigned kClosableMask = 2;
@@ -35,9 +35,9 @@ struct WindowSpec {
 
   // The onboarding window: titled "Plivex", titled and closable only (style mask 3), not
   // released when closed, centred. It takes the size of its content.
-  static WindowSpec onboarding();
+  static WindowStyle onboarding();
 
-  bool operator==(const WindowSpec&) const = default;
+  bool operator==(const WindowStyle&) const = default;
 };
 
 // What the window hosts: the onboarding view, built from the controller (held weakly) and the
@@ -69,10 +69,10 @@ class OnboardingWindowHost {
   OnboardingWindowHost& operator=(const OnboardingWindowHost&) = delete;
   virtual ~OnboardingWindowHost() = default;
 
-  // Creates a window as `spec` says, hosting `content`, with `delegate` as its delegate (held
+  // Creates a window as `style` says, hosting `content`, with `delegate` as its delegate (held
   // weakly, as AppKit does; held strongly while windowWillClose() runs). Not shown yet.
   virtual std::shared_ptr<OnboardingWindow> makeOnboardingWindow(
-      const WindowSpec& spec, OnboardingContent content,
+      const WindowStyle& style, OnboardingContent content,
       std::weak_ptr<OnboardingWindowDelegate> delegate) = 0;
   // Activates the application, ignoring other applications (it has no Dock icon to click).
   virtual void activateIgnoringOtherApps() = 0;

@@ -198,11 +198,11 @@ TEST_F(AppTest, TheOnboardingWindowIsAskedForWithItsKindAndBroughtToTheFront) {
   runPending();
   ASSERT_EQ(host->windows().size(), 1U);
   const auto& window = *host->windows().front();
-  EXPECT_EQ(window.spec, WindowSpec::onboarding());
-  EXPECT_EQ(window.spec.title, "Plivex");
-  EXPECT_EQ(window.spec.styleMask(), 3U);
-  EXPECT_FALSE(window.spec.releasedWhenClosed);
-  EXPECT_TRUE(window.spec.centred);
+  EXPECT_EQ(window.style, WindowStyle::onboarding());
+  EXPECT_EQ(window.style.title, "Plivex");
+  EXPECT_EQ(window.style.styleMask(), 3U);
+  EXPECT_FALSE(window.style.releasedWhenClosed);
+  EXPECT_TRUE(window.style.centred);
   EXPECT_TRUE(window.isKeyAndFront());
   EXPECT_EQ(host->activationCount(), 1);
   EXPECT_EQ(window.content.controller.lock(), controller);
