@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs, only those that are missing.
 set -euo pipefail
-packages=(cmake ninja-build g++ clang libclang-rt-14-dev clang-format
+packages=(cmake ninja-build g++ clang libclang-rt-dev clang-format
           libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
           qt6-base-dev libgl-dev xvfb xauth)
 missing=()
@@ -9,7 +9,15 @@ for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
 if [ ${#missing[@]} -gt 0 ]; then
-  sudo=""; [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  sudo=""
+  if [ "$(id -u)" -ne 0 ]; then
+    if ! command -v sudo >/dev/null; then
+      echo "Missing Debian packages: ${missing[*]}" >&2
+      echo "Run this script as root (or install sudo) so that it can install them." >&2
+      exit 1
+    fi
+    sudo="sudo"
+  fi
   echo "Installing: ${missing[*]}"
   $sudo apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -192,12 +192,12 @@ TEST_F(EventTapsTest, TapsRunByLocationThenHeadNewestFirstThenTailOldestFirst) {
     tag->order->ids.push_back(tag->id);
     return event;
   };
-  struct Spec {
+  struct TapPlace {
     TapLocation location;
     TapPlacement placement;
   };
   // Created in this order; ids are their creation numbers.
-  const Spec specs[] = {
+  const TapPlace places[] = {
       {TapLocation::session, TapPlacement::tailAppend},           // 0
       {TapLocation::session, TapPlacement::headInsert},           // 1
       {TapLocation::annotatedSession, TapPlacement::headInsert},  // 2
@@ -218,8 +218,8 @@ TEST_F(EventTapsTest, TapsRunByLocationThenHeadNewestFirstThenTailOldestFirst) {
     loops.run();
   });
   for (int i = 0; i < 6; ++i) {
-    created.push_back(taps->tapCreate(specs[i].location, specs[i].placement, TapOptions::listenOnly,
-                                      kKeyMask, record, &tags[i]));
+    created.push_back(taps->tapCreate(places[i].location, places[i].placement,
+                                      TapOptions::listenOnly, kKeyMask, record, &tags[i]));
     sources.push_back(taps->createRunLoopSource(*created.back()));
   }
   thread->start();

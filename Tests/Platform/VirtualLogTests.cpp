@@ -19,7 +19,7 @@ VirtualLog quietLog() {
 }
 
 const std::regex kLineFormat(
-    R"((\d{4})-(\d{2})-(\d{2}) (\d{2}):(\d{2}):(\d{2})\.(\d{3}) plivex\[(\d+):(\d+)\] (.*))");
+    R"((\d{4})-(\d{2})-(\d{2}) (\d{2}):(\d{2}):(\d{2})\.(\d{3}) ([^\[ ]+)\[(\d+):(\d+)\] (.*))");
 
 TEST(VirtualLogTest, EachMessageIsOneLineInTheSystemFormat) {
   auto log = quietLog();
@@ -28,8 +28,9 @@ TEST(VirtualLogTest, EachMessageIsOneLineInTheSystemFormat) {
   ASSERT_EQ(lines.size(), 1u);
   std::smatch match;
   ASSERT_TRUE(std::regex_match(lines[0], match, kLineFormat)) << lines[0];
-  EXPECT_EQ(match[8].str(), std::to_string(::getpid()));
-  EXPECT_EQ(match[10].str(), "Plivex[app] startEngine failed: noInputMonitoring");
+  EXPECT_EQ(match[8].str(), program_invocation_short_name);
+  EXPECT_EQ(match[9].str(), std::to_string(::getpid()));
+  EXPECT_EQ(match[11].str(), "Plivex[app] startEngine failed: noInputMonitoring");
   const int month = std::stoi(match[2].str());
   const int hour = std::stoi(match[4].str());
   EXPECT_TRUE(month >= 1 && month <= 12 && hour <= 23) << lines[0];
@@ -86,7 +87,7 @@ TEST(VirtualLogTest, LinesFromManyThreadsStayWholeAndCarryTheirThread) {
   for (const auto& line : lines) {
     std::smatch match;
     ASSERT_TRUE(std::regex_match(line, match, kLineFormat)) << line;
-    threadIDsByMessage[match[10].str()].insert(match[9].str());
+    threadIDsByMessage[match[11].str()].insert(match[10].str());
   }
   ASSERT_EQ(threadIDsByMessage.size(), 4u);
   std::set<std::string> distinct;

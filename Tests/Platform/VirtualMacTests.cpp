@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include "KestravaneCore/Strings.h"
+
 #include <atomic>
+#include <optional>
 #include <thread>
 
 namespace kestravane::platform::vmac {
@@ -62,6 +65,19 @@ TEST(VirtualMac, InstalledServicesShareOneWorld) {
   mac.dispatch().advance(0.1);
   EXPECT_TRUE(ran);
   EXPECT_EQ(services->clock->uptimeNanos(), 3'000'000'000u);
+  install(nullptr);
+}
+
+TEST(VirtualMac, TheTextsFollowTheInstalledLocale) {
+  VirtualMac mac;
+  mac.install();
+  mac.locale().setLanguageCode("ru");
+  EXPECT_TRUE(Strings(AppLanguage::system).ru());
+  mac.locale().setLanguageCode("uk");
+  EXPECT_FALSE(Strings(AppLanguage::system).ru());
+  mac.locale().setLanguageCode(std::nullopt);
+  EXPECT_FALSE(Strings(AppLanguage::system).ru());
+  install(nullptr);
 }
 
 TEST(VirtualMac, WakeObserversRunOnTheMainQueue) {

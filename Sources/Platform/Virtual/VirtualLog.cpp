@@ -4,6 +4,7 @@
 #include <syslog.h>
 #include <unistd.h>
 
+#include <cerrno>  // program_invocation_short_name
 #include <chrono>
 #include <cstdio>
 #include <ctime>
@@ -50,8 +51,8 @@ void VirtualLog::log(std::string_view message) {
   const std::string escaped = escape(message);
   // Stamped under the lock, so the capture and every sink list lines in time order.
   std::lock_guard lock(mutex_);
-  std::string line = timestamp() + " plivex[" + std::to_string(::getpid()) + ":" +
-                     std::to_string(threadID()) + "] " + escaped;
+  std::string line = timestamp() + " " + std::string(program_invocation_short_name) + "[" +
+                     std::to_string(::getpid()) + ":" + std::to_string(threadID()) + "] " + escaped;
   if (sinks_.standardError) {
     const std::string withNewline = line + "\n";
     std::fwrite(withNewline.data(), 1, withNewline.size(), stderr);
