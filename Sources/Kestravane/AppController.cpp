@@ -27,9 +27,13 @@ std::shared_ptr<AppController> AppController::create() {
 AppController::AppController(PassKey)
     : services(platform::current()),
       mainQueue(services->dispatch->mainQueue()),
-      host(std::make_shared<HeadlessWindowHost>()) {}
+      mainThread(*services),
+      host(std::make_shared<HeadlessWindowHost>()) {
+  mainThread.check("AppController::AppController");
+}
 
 AppController::~AppController() {
+  mainThread.check("AppController::~AppController");
   if (wakeTask) wakeTask->cancel();
   if (pollTask) pollTask->cancel();
   if (onboardingTick) onboardingTick->cancel();
@@ -72,6 +76,7 @@ void AppController::recomputeHealth() {
 }
 
 void AppController::startEngine() {
+  mainThread.check("AppController::startEngine");
   stopEngine();
   _layouts.set(InputSourceSwitcher::enabledSelectableSourceIDs());
   _globeFree.set(readGlobeFree());
@@ -113,6 +118,7 @@ void AppController::startEngine() {
 }
 
 void AppController::stopEngine() {
+  mainThread.check("AppController::stopEngine");
   if (engine) engine->stop();
   engine.reset();
   switchController.reset();
@@ -121,12 +127,14 @@ void AppController::stopEngine() {
 }
 
 void AppController::refresh() {
+  mainThread.check("AppController::refresh");
   _layouts.set(InputSourceSwitcher::enabledSelectableSourceIDs());
   _globeFree.set(readGlobeFree());
   recomputeHealth();
 }
 
 void AppController::reconcile() {
+  mainThread.check("AppController::reconcile");
   refresh();
   startOrStop();
 }
@@ -164,6 +172,7 @@ void AppController::tick() {
 }
 
 void AppController::apply(TriggerKind trigger, AppLanguage language, bool launchAtLogin) {
+  mainThread.check("AppController::apply");
   _config.modify([trigger](PlivexConfig& config) { config.trigger = trigger; });
   _config.modify([language](PlivexConfig& config) { config.language = language; });
   store.save(config());
@@ -178,6 +187,7 @@ void AppController::apply(TriggerKind trigger, AppLanguage language, bool launch
 }
 
 void AppController::setLaunchAtLogin(bool on) {
+  mainThread.check("AppController::setLaunchAtLogin");
   if (LaunchAtLogin::setEnabled(on)) {
     _config.modify([on](PlivexConfig& config) { config.launchAtLogin = on; });
     store.save(config());
@@ -187,11 +197,18 @@ void AppController::setLaunchAtLogin(bool on) {
 }
 
 void AppController::startKeyTest() {
+  mainThread.check("AppController::startKeyTest");
   if (isTesting()) return;
+  // A hit already posted when this test stops must not land in the stopped test, nor in a later
+  // one: the posted work carries the number of the test that saw it.
+  const std::uint64_t generation = ++keyTestGeneration;
   auto tester = std::make_shared<KeyTester>(
-      [weakSelf = weak_from_this(), queue = mainQueue](const KeyTester::Hit& hit) {
-        queue->async([weakSelf, hit] {
-          if (auto self = weakSelf.lock()) self->_lastTestedKey.set(lastTestedKeyText(hit));
+      [weakSelf = weak_from_this(), queue = mainQueue, generation](const KeyTester::Hit& hit) {
+        queue->async([weakSelf, generation, hit] {
+          const auto self = weakSelf.lock();
+          if (self && self->isTesting() && self->keyTestGeneration == generation) {
+            self->_lastTestedKey.set(lastTestedKeyText(hit));
+          }
         });
       });
   if (!tester->start()) return;
@@ -201,6 +218,7 @@ void AppController::startKeyTest() {
 }
 
 void AppController::stopKeyTest() {
+  mainThread.check("AppController::stopKeyTest");
   if (keyTester) keyTester->stop();
   keyTester.reset();
   _isTesting.set(false);
@@ -208,6 +226,7 @@ void AppController::stopKeyTest() {
 }
 
 void AppController::toggleEnabled() {
+  mainThread.check("AppController::toggleEnabled");
   _userEnabled = !_userEnabled;
   if (_userEnabled) {
     startEngine();
@@ -217,16 +236,19 @@ void AppController::toggleEnabled() {
 }
 
 void AppController::open(const std::string& url) {
+  mainThread.check("AppController::open");
   if (const auto parsed = services->workspace->urlWithString(url)) {
     services->workspace->openURL(*parsed);
   }
 }
 
 void AppController::setWindowHost(std::shared_ptr<OnboardingWindowHost> windowHost) {
+  mainThread.check("AppController::setWindowHost");
   host = windowHost ? std::move(windowHost) : std::make_shared<HeadlessWindowHost>();
 }
 
 void AppController::presentOnboardingIfNeeded() {
+  mainThread.check("AppController::presentOnboardingIfNeeded");
   refresh();
   if (onboardingWindow || onboardingOffered) return;
   if (!EngineState::isBlocked(engineInputs())) return;

@@ -2,7 +2,8 @@
 // its switch controller and, during a key test, the key tester; publishes the state that the menu
 // and the windows show; decides again and again whether the engine ought to run (on request,
 // every 3 seconds, after a wake); and asks the interface for the onboarding window at start-up.
-// Threading: main thread only, for creation, every operation and read, and destruction. The
+// Threading: main thread only, for creation, every operation and read, and destruction; creation,
+// destruction and every operation abort (after one log line) when called on another thread. The
 // callbacks it hands out (the switch controller's onSwitch, the engine's onHealthChange, the
 // key tester's onHit) capture only a weak reference and post their work to the main queue, so
 // nothing reaches the controller from another thread and nothing happens once it is gone.
@@ -16,6 +17,7 @@
 #include <string_view>
 #include <vector>
 
+#include "Kestravane/MainThreadChecker.h"
 #include "Kestravane/ObservableObject.h"
 #include "Kestravane/OnboardingWindowDelegate.h"
 #include "Kestravane/OnboardingWindowHost.h"
@@ -70,7 +72,10 @@ class AppController final : public ObservableObject,
 
   // The user's on/off switch; not persisted, so every launch starts enabled.
   bool userEnabled() const { return _userEnabled; }
-  void setUserEnabled(bool enabled) { _userEnabled = enabled; }
+  void setUserEnabled(bool enabled) {
+    mainThread.check("AppController::setUserEnabled");
+    _userEnabled = enabled;
+  }
 
   // Stops any engine, re-lists layouts and re-reads the Globe key, then builds and starts a new
   // engine unless a precondition blocks it; a failed start is logged. Ignores userEnabled.
@@ -100,6 +105,8 @@ class AppController final : public ObservableObject,
   void setWindowHost(std::shared_ptr<OnboardingWindowHost> host);
   const std::shared_ptr<OnboardingWindowHost>& windowHost() const { return host; }
   bool hasOnboardingWindow() const { return onboardingWindow != nullptr; }
+  // Whether the controller holds an engine object; after every operation it equals isRunning().
+  bool hasEngine() const { return engine != nullptr; }
 
   // The fixed-format texts of lastSwitch and lastTestedKey.
   static std::string lastSwitchText(const InputSourceSwitcher::Result& result);
@@ -120,6 +127,7 @@ class AppController final : public ObservableObject,
 
   const std::shared_ptr<const platform::Services> services;
   const std::shared_ptr<platform::DispatchQueue> mainQueue;
+  const MainThreadChecker mainThread;
 
   Published<EngineHealth> _health{*this, EngineHealth::disabled};
   Published<bool> _isRunning{*this, false};
@@ -134,6 +142,8 @@ class AppController final : public ObservableObject,
   std::shared_ptr<EventTapEngine> engine;
   std::shared_ptr<SwitchController> switchController;
   std::shared_ptr<KeyTester> keyTester;
+  // Counts the key tests started; a hit is shown only while the test that saw it still runs.
+  std::uint64_t keyTestGeneration = 0;
   GlobeKeyManager globe;
   ConfigStore store;
   std::shared_ptr<platform::Cancellable> wakeTask;

@@ -41,11 +41,13 @@ bool Subscription::isActive() const {
   return observed && observed->observers.contains(id);
 }
 
-ObservableObject::ObservableObject() : registry(std::make_shared<Subscription::Registry>()) {}
+ObservableObject::ObservableObject()
+    : registry(std::make_shared<Subscription::Registry>()), mainThread(*platform::current()) {}
 
 ObservableObject::~ObservableObject() = default;
 
 Subscription ObservableObject::subscribe(std::function<void()> observer) {
+  mainThread.check("ObservableObject::subscribe");
   const std::uint64_t id = registry->nextId++;
   registry->observers.emplace(id,
                               std::make_shared<const std::function<void()>>(std::move(observer)));
@@ -57,6 +59,7 @@ std::size_t ObservableObject::observerCount() const {
 }
 
 void ObservableObject::sendWillChange() {
+  mainThread.check("ObservableObject::sendWillChange");
   // A snapshot, so observers may subscribe or cancel while being told; one cancelled meanwhile
   // is skipped, one added meanwhile waits for the next change.
   const std::vector<std::pair<std::uint64_t, std::shared_ptr<const std::function<void()>>>>

@@ -1,15 +1,20 @@
 // Observation for the interface: an object that tells its observers before each change of its
 // published state (and on demand, without a property change), so that the views can rebuild from
-// the current state. Observers are told synchronously, in the order they subscribed; a view
-// defers its rebuild to the next main-queue turn, when the new value is in place.
-// Threading: main thread only: subscribing, notifying, publishing and every Subscription
-// operation. An observer must not change the object from inside its call.
+// the current state. Observers are told synchronously, in the order they subscribed, while the
+// old value is still in place; a view therefore rebuilds through a RebuildScheduler, which runs
+// the rebuild on a later main-queue turn, once the new values are in place.
+// Threading: main thread only: creating, subscribing, notifying, publishing and every
+// Subscription operation. Subscribing and notifying off the main thread abort (after one log
+// line); the platform services must be installed before an object is made. An observer must not
+// change the object from inside its call.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
+
+#include "Kestravane/MainThreadChecker.h"
 
 namespace kestravane {
 
@@ -61,6 +66,7 @@ class ObservableObject {
   friend class Published;
 
   const std::shared_ptr<Subscription::Registry> registry;
+  const MainThreadChecker mainThread;
 };
 
 }  // namespace kestravane

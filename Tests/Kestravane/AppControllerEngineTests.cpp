@@ -138,6 +138,37 @@ TEST_F(AppTest, KeyTestReportsModifierAndKeyDownHitsInTheFixedFormat) {
   EXPECT_FALSE(controller->isTesting());
 }
 
+// A hit already on its way to the main queue when the test stops belongs to that test only: it
+// must not show after the stop, nor in a test started before it lands.
+TEST_F(AppTest, AHitPostedBeforeTheKeyTestStopsIsDropped) {
+  mac.grantAllPermissions();
+  launch();
+  for (const bool restart : {false, true}) {
+    SCOPED_TRACE(restart ? "stopped and started again" : "stopped");
+    controller->startKeyTest();
+    ASSERT_TRUE(controller->isTesting());
+    // A listen-only tap's callback has run, and posted the hit, when the press returns.
+    mac.keyboard().press(platform::vmac::keycode::a);
+    ASSERT_GT(mac.dispatch().waitingCount(), 0U);
+    controller->stopKeyTest();
+    if (restart) controller->startKeyTest();
+    runPending();
+    EXPECT_EQ(controller->isTesting(), restart);
+    EXPECT_EQ(controller->lastTestedKey(), "");
+    mac.keyboard().release(platform::vmac::keycode::a);
+    runPending();
+    if (restart) {
+      // The running test still reports its own hits.
+      mac.keyboard().press(platform::vmac::keycode::s);
+      ASSERT_TRUE(pumpUntil([&] { return !controller->lastTestedKey().empty(); }));
+      EXPECT_EQ(controller->lastTestedKey(), "keyCode 1  fn=false  flags=0x100");
+      mac.keyboard().release(platform::vmac::keycode::s);
+      controller->stopKeyTest();
+      runPending();
+    }
+  }
+}
+
 TEST_F(AppTest, StartingAKeyTestTwiceStartsOneTester) {
   mac.grantAllPermissions();
   launch();

@@ -19,8 +19,10 @@ using testing_support::kUS;
 
 class InvariantTest : public AppTest, public testing::WithParamInterface<std::uint32_t> {
  protected:
-  // The engine is the only owner of an active tap, so the live active taps count the engines.
   void expectInvariant(const std::string& step) {
+    // The engine object itself: a failed or stopped one must not be kept.
+    ASSERT_EQ(controller->hasEngine(), controller->isRunning()) << "after " << step;
+    // The engine is the only owner of an active tap, so the live active taps count the engines.
     ASSERT_EQ(activeTaps(), controller->isRunning() ? 1U : 0U) << "after " << step;
     // Likewise the key tester owns the only listen-only tap.
     ASSERT_EQ(listenOnlyTaps(), controller->isTesting() ? 1U : 0U) << "after " << step;

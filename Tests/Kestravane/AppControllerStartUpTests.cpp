@@ -1,6 +1,8 @@
 // Start-up, the periodic check and the onboarding window.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <string>
 #include <vector>
@@ -283,10 +285,28 @@ TEST_F(AppTest, DestructionCancelsTheCheckTheWakeObserverAndTheOnboardingTimer) 
   host->windows().front()->close();  // the delegate is gone with the controller
 }
 
-TEST_F(AppTest, SharedIsCreatedOnFirstAccessAndStaysTheSame) {
+// The child's side of the test below: builds its own virtual Mac, takes shared() twice and
+// exits with 0 only when both are one controller that has gone through its start-up.
+[[noreturn]] void takeSharedAndExit() {
+  VirtualMac mac;
+  mac.install();
   const auto first = AppController::shared();
-  EXPECT_EQ(AppController::shared(), first);
-  EXPECT_EQ(first->health(), EngineHealth::noAccessibility);
+  const bool same = AppController::shared() == first;
+  // Start-up ran: health and layouts published, the wake observer in place, and the onboarding
+  // check posted (nothing is granted, so it opens the window).
+  mac.dispatch().runPending();
+  const bool startedUp = first->health() == EngineHealth::noAccessibility &&
+                         first->layouts() == std::vector<std::string>{kUS, kRussian} &&
+                         mac.workspace().wakeObserverCount() == 1U && first->hasOnboardingWindow();
+  std::fprintf(stderr, "same=%d startedUp=%d\n", same, startedUp);
+  std::exit(same && startedUp ? 0 : 1);
+}
+
+// shared() makes a controller that is never destroyed, tied to the virtual Mac of its first
+// caller: it is tried in a child process, so nothing of it reaches the other tests.
+TEST(AppControllerSharedDeathTest, SharedIsCreatedOnFirstAccessAndStaysTheSame) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(takeSharedAndExit(), testing::ExitedWithCode(0), "same=1 startedUp=1");
 }
 
 }  // namespace

@@ -7,9 +7,11 @@
 #include <algorithm>
 #include <iostream>
 #include <string>
+#include <utility>
 
 #include "Kestravane/AppController.h"
 #include "Kestravane/Console/ConsoleSession.h"
+#include "Kestravane/RebuildScheduler.h"
 #include "KestravaneCore/Presentation.h"
 #include "KestravaneCore/Strings.h"
 #include "Platform/Virtual/FileUserDefaults.h"
@@ -32,23 +34,40 @@ int pollTimeoutMs(VirtualMac& mac) {
   return static_cast<int>(std::min<std::uint64_t>((*deadline - now) / 1'000'000 + 1, kIdleMs));
 }
 
-// Prints what a user would notice in the menu bar: the status line and each switch.
-struct ChangeReporter {
-  std::string lastStatus;
-  std::string lastSwitch = "—";
+std::string statusLine(const AppController& controller) {
+  return std::string(kestravane::Presentation::statusLine(
+      controller.health(), kestravane::Strings(controller.config().language)));
+}
 
-  void report(const AppController& controller) {
-    const kestravane::Strings s(controller.config().language);
-    std::string status(kestravane::Presentation::statusLine(controller.health(), s));
+// Prints what a user would notice in the menu bar: the status line when it changes and each
+// switch. It observes the controller like a view, so it reports once per burst of changes, on
+// the main-queue turn after them.
+class ChangeReporter {
+ public:
+  // `controller` must outlive the reporter; its current status counts as already shown.
+  explicit ChangeReporter(AppController& controller)
+      : controller(controller),
+        lastStatus(statusLine(controller)),
+        lastSwitch(controller.lastSwitch()),
+        rebuilds(controller, [this] { report(); }) {}
+
+ private:
+  void report() {
+    std::string status = statusLine(controller);
     if (status != lastStatus) {
       std::cout << "[menu bar] " << status << '\n';
-      lastStatus = status;
+      lastStatus = std::move(status);
     }
     if (controller.lastSwitch() != lastSwitch) {
       lastSwitch = controller.lastSwitch();
       std::cout << "[switch] " << lastSwitch << '\n';
     }
   }
+
+  AppController& controller;
+  std::string lastStatus;
+  std::string lastSwitch;
+  kestravane::RebuildScheduler rebuilds;
 };
 
 }  // namespace
@@ -68,11 +87,9 @@ int main() {
                "then 'tap fn'. Type 'help' for every command.\n";
   auto controller = AppController::shared();
   kestravane::console::ConsoleSession session(mac, controller, std::cout);
-  ChangeReporter reporter;
   mac.dispatch().runDue();
   session.printStatus();
-  reporter.lastStatus = kestravane::Presentation::statusLine(
-      controller->health(), kestravane::Strings(controller->config().language));
+  const ChangeReporter reporter(*controller);
 
   std::string pending;
   bool keepGoing = true;
@@ -90,12 +107,10 @@ int main() {
            newline = pending.find('\n')) {
         const std::string line = pending.substr(0, newline);
         pending.erase(0, newline + 1);
-        keepGoing = session.execute(line);
-        reporter.report(*controller);
+        keepGoing = session.execute(line);  // its last main-queue turns run the reporter
         if (keepGoing && interactive) std::cout << "plivex> " << std::flush;
       }
     }
-    reporter.report(*controller);
   }
   controller->stopEngine();
   controller->stopKeyTest();
