@@ -10,8 +10,9 @@ namespace kestravane {
 
 class GlobeKeyManager {
  public:
-  // Absent when the preference is missing or not an integer number (a string, a boolean or a
-  // real is not one).
+  // Absent when the preference is missing or cannot be read as an integer: an integer counts
+  // as it is, and so does a whole real within the integer range (2.0 reads as 2); a boolean, a
+  // fractional or out-of-range real, a string and data do not.
   std::optional<GlobeFnUsage> current() const;
   // The preference is present and says the key does nothing.
   bool isGlobeFree() const;

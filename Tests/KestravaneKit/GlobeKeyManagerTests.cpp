@@ -3,6 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <limits>
 #include <optional>
 #include <string>
 #include <vector>
@@ -35,34 +37,60 @@ TEST_F(GlobeKeyManagerTest, MissingPreferenceIsAbsentAndNotFree) {
   EXPECT_FALSE(manager.isGlobeFree());
 }
 
-TEST_F(GlobeKeyManagerTest, IntegerValuesMapToTheirUsage) {
+// An integer counts as it is; a real counts when it is a whole number that fits an integer
+// (System Settings writes integers, but `defaults write -float` or another tool may not).
+TEST_F(GlobeKeyManagerTest, NumbersThatHoldAnIntegerMapToTheirUsage) {
   struct Case {
-    std::int64_t stored;
+    PropertyValue stored;
     GlobeFnUsage expected;
     bool free;
   };
+  constexpr std::int64_t lowest = std::numeric_limits<std::int64_t>::min();
   const std::vector<Case> cases{
-      {0, GlobeFnUsage::doNothing(), true},
-      {1, GlobeFnUsage::occupied(1), false},
-      {2, GlobeFnUsage::occupied(2), false},
-      {3, GlobeFnUsage::occupied(3), false},
-      {-1, GlobeFnUsage::occupied(-1), false},
-      {4'294'967'296, GlobeFnUsage::occupied(4'294'967'296), false},
+      {std::int64_t{0}, GlobeFnUsage::doNothing(), true},
+      {std::int64_t{1}, GlobeFnUsage::occupied(1), false},
+      {std::int64_t{2}, GlobeFnUsage::occupied(2), false},
+      {std::int64_t{3}, GlobeFnUsage::occupied(3), false},
+      {std::int64_t{-1}, GlobeFnUsage::occupied(-1), false},
+      {std::int64_t{4'294'967'296}, GlobeFnUsage::occupied(4'294'967'296), false},
+      {0.0, GlobeFnUsage::doNothing(), true},
+      {-0.0, GlobeFnUsage::doNothing(), true},
+      {2.0, GlobeFnUsage::occupied(2), false},
+      {3.0, GlobeFnUsage::occupied(3), false},
+      {-1.0, GlobeFnUsage::occupied(-1), false},
+      {4'294'967'296.0, GlobeFnUsage::occupied(4'294'967'296), false},
+      {-9'223'372'036'854'775'808.0, GlobeFnUsage::occupied(lowest), false},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.stored);
+    SCOPED_TRACE(::testing::PrintToString(c.stored));
     storeFromOutside(c.stored);
     EXPECT_EQ(manager.current(), c.expected);
     EXPECT_EQ(manager.isGlobeFree(), c.free);
   }
 }
 
-// Only an integer number says what the key does: the system's integer reading of a preference
-// does not take a boolean or a real either, so these read as absent and never as free.
-TEST_F(GlobeKeyManagerTest, ValuesThatAreNotIntegersAreAbsent) {
+// Nothing else says exactly what the key does, so these read as absent and never as free: a
+// string even when it spells a number, a boolean (not a number to the system), a real with a
+// fraction or beyond the integer range, and data.
+TEST_F(GlobeKeyManagerTest, ValuesThatCannotBeReadAsAnIntegerAreAbsent) {
   const std::vector<PropertyValue> values{
-      std::string("0"),  std::string("2"), std::string(""), false, true, 0.0, 2.0, 0.5,
+      std::string("0"),
+      std::string("2"),
+      std::string(""),
+      false,
+      true,
+      0.5,
+      2.5,
+      -0.5,
+      1e-300,
+      9'223'372'036'854'775'808.0,   // 2^63, one past the largest integer
+      -9'223'372'036'854'777'856.0,  // the next real below -2^63
+      1e300,
+      std::numeric_limits<double>::infinity(),
+      -std::numeric_limits<double>::infinity(),
+      std::numeric_limits<double>::quiet_NaN(),
       platform::Data{0},
+      platform::Data{},
   };
   for (const auto& value : values) {
     SCOPED_TRACE(::testing::PrintToString(value));
