@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "KestravaneKit/TapTestSupport.h"
@@ -273,15 +275,36 @@ TEST_F(EventTapEngineTest, TapDisabledBySystemIsEnabledAgainAndForgetsThePress) 
   }
 }
 
-TEST_F(EventTapEngineTest, FireForADroppedDelegateIsDropped) {
-  std::weak_ptr<RecordingDelegate> watched = delegate;
-  auto engine = makeEngine(EventTapEngine::Trigger::capsLock);
+TEST_F(EventTapEngineTest, FireForADroppedDelegateReachesTheQueueAndIsDropped) {
+  // Counts into storage the test keeps, so calls stay visible once the delegate is gone.
+  class CountingDelegate final : public InterceptionEngineDelegate {
+   public:
+    explicit CountingDelegate(std::shared_ptr<std::atomic<int>> calls) : calls_(std::move(calls)) {}
+    void engineDidFire() override { ++*calls_; }
+
+   private:
+    std::shared_ptr<std::atomic<int>> calls_;
+  };
+  auto calls = std::make_shared<std::atomic<int>>(0);
+  auto counting = std::make_shared<CountingDelegate>(calls);
+  std::weak_ptr<CountingDelegate> watched = counting;
+  auto engine = std::make_shared<EventTapEngine>(EventTapEngine::Trigger::capsLock,
+                                                 EventTapEngine::Suppress::tap, 300, counting);
   startAndWait(*engine);
-  delegate.reset();
+  auto blocksRun = [&] { return rig.mac.dispatch().serialBlocksRun(kFireQueue); };
+
+  rig.keyboard.tap(keycode::capsLock);
+  drainFires();
+  ASSERT_EQ(blocksRun(), 1u);
+  ASSERT_EQ(calls->load(), 1) << "while the delegate lives, its fire reaches it";
+
+  counting.reset();
   ASSERT_TRUE(watched.expired()) << "the engine must not keep its delegate alive";
   rig.keyboard.tap(keycode::capsLock);
-  drainFires();  // the fire's block has run without a receiver
-  EXPECT_TRUE(received().empty());
+  drainFires();
+  EXPECT_EQ(blocksRun(), 2u) << "the second fire was still submitted and its block ran";
+  EXPECT_EQ(calls->load(), 1) << "with no delegate left, the fire is dropped";
+  EXPECT_TRUE(received().empty()) << "both Caps Lock events were swallowed all the same";
   engine->stop();
 }
 

@@ -171,5 +171,37 @@ TEST(VirtualSerialQueueTest, QueueMayBeDroppedFromABlockRunningOnIt) {
   EXPECT_EQ(finished.wait_for(5s), std::future_status::ready);
 }
 
+TEST(VirtualSerialQueueTest, DrainWaitsForTheBlocksSubmittedSoFarAndCountsWhatRan) {
+  VirtualDispatch dispatch(std::make_shared<ManualClock>());
+  auto fire = dispatch.createSerialQueue("kestravane.fire");
+  auto other = dispatch.createSerialQueue("kestravane.other");
+  EXPECT_TRUE(dispatch.drainSerialQueues(5s)) << "nothing submitted, nothing to wait for";
+  EXPECT_EQ(dispatch.serialBlocksRun("kestravane.fire"), 0u);
+
+  std::promise<void> gate;
+  std::shared_future<void> opened = gate.get_future().share();
+  std::atomic<int> ran{0};
+  auto captured = std::make_shared<int>(0);
+  fire->async([opened, &ran] {
+    opened.wait();
+    ++ran;
+  });
+  fire->async([captured, &ran] { ++ran; });
+  other->async([] {});
+
+  EXPECT_FALSE(dispatch.drainSerialQueues(20ms, "kestravane.fire")) << "its first block waits";
+  EXPECT_EQ(dispatch.serialBlocksRun("kestravane.fire"), 0u);
+  EXPECT_TRUE(dispatch.drainSerialQueues(5s, "kestravane.other")) << "another label's queue";
+  EXPECT_EQ(dispatch.serialBlocksRun("kestravane.other"), 1u);
+
+  gate.set_value();
+  ASSERT_TRUE(dispatch.drainSerialQueues(5s, "kestravane.fire"));
+  EXPECT_EQ(ran.load(), 2);
+  EXPECT_EQ(captured.use_count(), 1) << "a drained block has released what it captured";
+  ASSERT_TRUE(dispatch.drainSerialQueues(5s));
+  EXPECT_EQ(dispatch.serialBlocksRun("kestravane.fire"), 2u) << "draining runs no block of its own";
+  EXPECT_EQ(dispatch.serialBlocksRun("kestravane.none"), 0u);
+}
+
 }  // namespace
 }  // namespace kestravane::platform::vmac

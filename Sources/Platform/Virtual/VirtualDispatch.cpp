@@ -1,7 +1,5 @@
 #include "Platform/Virtual/VirtualDispatch.h"
 
-#include <future>
-
 #include <algorithm>
 #include <atomic>
 #include <cmath>
@@ -193,7 +191,7 @@ std::shared_ptr<DispatchQueue> VirtualDispatch::createSerialQueue(const std::str
 
 bool VirtualDispatch::drainSerialQueues(std::chrono::milliseconds realLimit,
                                         std::string_view label) {
-  std::vector<std::shared_ptr<DispatchQueue>> live;
+  std::vector<std::shared_ptr<VirtualSerialQueue>> live;
   {
     std::lock_guard lock(serialQueuesMutex_);
     for (const auto& weak : serialQueues_) {
@@ -203,13 +201,25 @@ bool VirtualDispatch::drainSerialQueues(std::chrono::milliseconds realLimit,
   }
   const auto deadline = std::chrono::steady_clock::now() + realLimit;
   for (const auto& queue : live) {
-    // A marker block runs after everything submitted before it, the queue being serial.
-    auto marker = std::make_shared<std::promise<void>>();
-    auto reached = marker->get_future();
-    queue->async([marker] { marker->set_value(); });
-    if (reached.wait_until(deadline) != std::future_status::ready) return false;
+    if (!queue->waitUntilRun(deadline)) return false;
   }
   return true;
+}
+
+std::size_t VirtualDispatch::serialBlocksRun(std::string_view label) const {
+  std::vector<std::shared_ptr<VirtualSerialQueue>> live;
+  {
+    std::lock_guard lock(serialQueuesMutex_);
+    for (const auto& weak : serialQueues_) {
+      auto queue = weak.lock();
+      if (queue && queue->label() == label) live.push_back(std::move(queue));
+    }
+  }
+  // Counted, and the references dropped, outside the lock: a queue whose last reference goes
+  // here joins its worker, which may be creating a queue.
+  std::size_t count = 0;
+  for (const auto& queue : live) count += queue->blocksRun();
+  return count;
 }
 
 void VirtualDispatch::asyncAfterOnMain(double seconds, std::function<void()> block) {

@@ -25,6 +25,8 @@
 
 namespace kestravane::platform::vmac {
 
+class VirtualSerialQueue;
+
 class VirtualDispatch final : public Dispatch {
  public:
   // Most blocks one driving call runs, so a block that keeps posting itself cannot hang it.
@@ -70,6 +72,9 @@ class VirtualDispatch final : public Dispatch {
   // `label`, when one is given) has run; false when `realLimit` passed first. Never call it from
   // a block running on one of those queues.
   bool drainSerialQueues(std::chrono::milliseconds realLimit, std::string_view label = {});
+  // Blocks that have finished running on the live serial queues labelled `label`, e.g. to see
+  // that work reached a queue even when it had nothing to deliver.
+  std::size_t serialBlocksRun(std::string_view label) const;
 
   struct MainState;
 
@@ -79,8 +84,8 @@ class VirtualDispatch final : public Dispatch {
   const std::shared_ptr<MainState> main_;
   const std::shared_ptr<VirtualThreads> threads_;
   std::shared_ptr<DispatchQueue> mainQueue_;
-  std::mutex serialQueuesMutex_;
-  std::vector<std::weak_ptr<DispatchQueue>> serialQueues_;  // guarded by serialQueuesMutex_
+  mutable std::mutex serialQueuesMutex_;
+  std::vector<std::weak_ptr<VirtualSerialQueue>> serialQueues_;  // guarded by serialQueuesMutex_
 };
 
 }  // namespace kestravane::platform::vmac

@@ -13,9 +13,12 @@ namespace kestravane::platform::vmac {
 struct VirtualSerialQueue::State {
   std::mutex mutex;
   std::condition_variable changed;
+  std::condition_variable ran;
   std::deque<std::function<void()>> blocks;
   bool closing = false;
   std::thread::id worker;
+  std::size_t submitted = 0;
+  std::size_t finished = 0;
 
   void work() {
     std::unique_lock lock(mutex);
@@ -28,6 +31,8 @@ struct VirtualSerialQueue::State {
       block();
       block = nullptr;  // what it captured goes before the lock is taken again
       lock.lock();
+      ++finished;
+      ran.notify_all();
     }
   }
 };
@@ -54,6 +59,7 @@ VirtualSerialQueue::~VirtualSerialQueue() {
 void VirtualSerialQueue::async(std::function<void()> block) {
   std::lock_guard lock(state_->mutex);
   state_->blocks.push_back(std::move(block));
+  ++state_->submitted;
   if (!worker_.joinable()) {
     worker_ = std::thread([state = state_, name = label_.substr(0, 15)] {
       pthread_setname_np(pthread_self(), name.c_str());
@@ -67,6 +73,17 @@ void VirtualSerialQueue::async(std::function<void()> block) {
 bool VirtualSerialQueue::isCurrent() const {
   std::lock_guard lock(state_->mutex);
   return state_->worker == std::this_thread::get_id();
+}
+
+std::size_t VirtualSerialQueue::blocksRun() const {
+  std::lock_guard lock(state_->mutex);
+  return state_->finished;
+}
+
+bool VirtualSerialQueue::waitUntilRun(std::chrono::steady_clock::time_point deadline) const {
+  std::unique_lock lock(state_->mutex);
+  const std::size_t target = state_->submitted;
+  return state_->ran.wait_until(lock, deadline, [&] { return state_->finished >= target; });
 }
 
 }  // namespace kestravane::platform::vmac

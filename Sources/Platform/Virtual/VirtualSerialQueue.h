@@ -3,9 +3,12 @@
 // never on the submitting thread. Dropping the queue does not cancel submitted blocks, as with
 // GCD: the destructor lets the worker finish them and joins it, or, when the last reference
 // goes from a block running on the queue itself, leaves the worker to finish on its own.
-// Threading: async() from any thread.
+// For tests it counts the blocks it has run and can wait for those submitted so far.
+// Threading: every call from any thread; waitUntilRun() never from a block on this queue.
 #pragma once
 
+#include <chrono>
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <thread>
@@ -26,6 +29,12 @@ class VirtualSerialQueue final : public DispatchQueue {
 
   // Whether the calling thread is this queue's worker.
   bool isCurrent() const;
+
+  // Control. Blocks that have finished running (what they captured already released).
+  std::size_t blocksRun() const;
+  // Waits until every block submitted before the call has finished; false when `deadline`
+  // passed first.
+  bool waitUntilRun(std::chrono::steady_clock::time_point deadline) const;
 
   struct State;
 
