@@ -34,7 +34,7 @@ TEST(VirtualLoginItemsTest, FailuresCarryTheirDescriptionAndChangeNothing) {
     bool registering;
   };
   for (const Case c :
-       {Case{LoginItemStatus::notRegistered, true}, Case{LoginItemStatus::notFound, true},
+       {Case{LoginItemStatus::notRegistered, true}, Case{LoginItemStatus::requiresApproval, true},
         Case{LoginItemStatus::enabled, false}, Case{LoginItemStatus::requiresApproval, false}}) {
     SCOPED_TRACE(static_cast<int>(c.initial));
     VirtualLoginItems items(c.initial);
@@ -51,6 +51,30 @@ TEST(VirtualLoginItemsTest, FailuresCarryTheirDescriptionAndChangeNothing) {
     EXPECT_EQ(items.status(),
               c.registering ? LoginItemStatus::enabled : LoginItemStatus::notRegistered);
   }
+}
+
+// A service that cannot be found cannot be registered: the call throws, whatever else is set,
+// and the item stays not found until the application is where the service can find it.
+TEST(VirtualLoginItemsTest, AServiceThatIsNotFoundCannotBeRegistered) {
+  VirtualLoginItems items(LoginItemStatus::notFound);
+  for (const bool requiresApproval : {false, true}) {
+    items.setRequiresApproval(requiresApproval);
+    const auto error = items.registerMainApp();
+    ASSERT_TRUE(error.has_value());
+    EXPECT_EQ(error->description,
+              "The operation couldn’t be completed. (SMAppServiceErrorDomain error 3.)");
+    EXPECT_EQ(items.status(), LoginItemStatus::notFound);
+  }
+  items.setRegisterFailure("Operation not permitted");
+  EXPECT_EQ(items.registerMainApp()->description, "Operation not permitted")
+      << "a failure set on purpose takes precedence";
+  items.setRegisterFailure(std::nullopt);
+
+  items.setRequiresApproval(false);
+  items.setStatus(LoginItemStatus::notRegistered);  // the application was moved into place
+  EXPECT_EQ(items.registerMainApp(), std::nullopt);
+  EXPECT_EQ(items.status(), LoginItemStatus::enabled);
+  EXPECT_EQ(items.registerCallCount(), 4);
 }
 
 }  // namespace

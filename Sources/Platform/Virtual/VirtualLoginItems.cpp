@@ -16,6 +16,7 @@ std::optional<ServiceError> VirtualLoginItems::registerMainApp() {
   std::lock_guard lock(mutex_);
   ++registerCalls_;
   if (registerFailure_) return ServiceError{*registerFailure_};
+  if (status_ == LoginItemStatus::notFound) return ServiceError{kServiceNotFoundDescription};
   status_ = requiresApproval_ ? LoginItemStatus::requiresApproval : LoginItemStatus::enabled;
   return std::nullopt;
 }

@@ -13,11 +13,17 @@ namespace kestravane::platform::vmac {
 
 class VirtualLoginItems final : public LoginItems {
  public:
+  // What SMAppService throws when it cannot find the service (an app not where launchd can
+  // find it), as its ordinary description renders it.
+  static constexpr const char* kServiceNotFoundDescription =
+      "The operation couldn’t be completed. (SMAppServiceErrorDomain error 3.)";
+
   explicit VirtualLoginItems(LoginItemStatus initial = LoginItemStatus::notRegistered);
 
   // Seam. A successful register() makes the item enabled, or waiting for approval while
-  // setRequiresApproval(true); a successful unregister() makes it not registered. A failing call
-  // changes nothing and answers its error.
+  // setRequiresApproval(true); a successful unregister() makes it not registered. While the
+  // status is notFound the service cannot be found, so register() fails with
+  // kServiceNotFoundDescription. A failing call changes nothing and answers its error.
   LoginItemStatus status() override;
   std::optional<ServiceError> registerMainApp() override;
   std::optional<ServiceError> unregisterMainApp() override;
