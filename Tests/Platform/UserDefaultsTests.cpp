@@ -1,8 +1,11 @@
+#include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -260,16 +263,70 @@ TEST_F(FileUserDefaultsTest, ACrashMidWriteLeavesThePreviousFileIntactAndLoadabl
   defaults.setObject(bytes("{\"trigger\":\"rightCommand\",\"language\":\"ru\"}"), kKey);
   EXPECT_NE(defaults.lastWriteError(), std::nullopt);
   EXPECT_EQ(readFile(path_), previous);
-  ASSERT_EQ(filesIn(path_.parent_path()).size(), 2u);  // the target and the torn temporary
+  // The target and one torn temporary beside it.
+  const auto afterTheCrash = filesIn(path_.parent_path());
+  ASSERT_EQ(afterTheCrash.size(), 2u);
+  const fs::path torn = afterTheCrash[0] == path_ ? afterTheCrash[1] : afterTheCrash[0];
+  EXPECT_THAT(torn.filename().string(),
+              ::testing::MatchesRegex("\\.defaults\\.json\\.[A-Za-z0-9]{6}"));
 
   // The next process loads the previous state; the torn temporary does not disturb it.
   FileUserDefaults afterCrash(path_);
   EXPECT_EQ(afterCrash.loadError(), std::nullopt);
   EXPECT_EQ(afterCrash.dataForKey(kKey), bytes("{\"trigger\":\"fn\"}"));
 
+  // Its first successful write also clears away what the crash left.
   afterCrash.setObject(bytes("{\"trigger\":\"capsLock\"}"), kKey);
   EXPECT_EQ(afterCrash.lastWriteError(), std::nullopt);
   EXPECT_EQ(FileUserDefaults(path_).dataForKey(kKey), bytes("{\"trigger\":\"capsLock\"}"));
+  EXPECT_THAT(filesIn(path_.parent_path()), ::testing::ElementsAre(path_));
+}
+
+// Only temporaries of this file that no writer can still finish are cleared: older than the
+// write that clears them and not locked by a writer at work.
+TEST_F(FileUserDefaultsTest, ASuccessfulWriteRemovesOnlyStaleTemporariesOfItsFile) {
+  const fs::path folder = path_.parent_path();
+  fs::create_directories(folder);
+  const auto anHourAgo = fs::file_time_type::clock::now() - std::chrono::hours(1);
+  const auto inAnHour = fs::file_time_type::clock::now() + std::chrono::hours(1);
+  auto temporary = [&](const std::string& name, fs::file_time_type written) {
+    writeFile(folder / name, "{\"torn");
+    fs::last_write_time(folder / name, written);
+    return folder / name;
+  };
+  const fs::path stale = temporary(".defaults.json.Ab12Z9", anHourAgo);
+  const fs::path alsoStale = temporary(".defaults.json.000000", anHourAgo);
+  const fs::path locked = temporary(".defaults.json.LiVe01", anHourAgo);
+  const fs::path newer = temporary(".defaults.json.NeWer1", inAnHour);
+  const std::vector<fs::path> otherNames{
+      temporary(".defaults.json.bak", anHourAgo),    temporary(".defaults.json.ABCDEFG", anHourAgo),
+      temporary(".defaults.json.AB-123", anHourAgo), temporary("defaults.json.ABC123", anHourAgo),
+      temporary(".other.json.ABC123", anHourAgo),    temporary(".defaults.jsonXABC123", anHourAgo),
+  };
+  const fs::path directoryLikeATemporary = folder / ".defaults.json.DiR123";
+  fs::create_directory(directoryLikeATemporary);
+  fs::last_write_time(directoryLikeATemporary, anHourAgo);
+
+  // A writer in another process still at work on its temporary holds it locked.
+  const int writer = ::open(locked.c_str(), O_RDWR | O_CLOEXEC);
+  ASSERT_GE(writer, 0);
+  ASSERT_EQ(::flock(writer, LOCK_EX), 0);
+
+  FileUserDefaults defaults(path_);
+  defaults.setObject(true, "flag");
+  EXPECT_EQ(defaults.lastWriteError(), std::nullopt);
+  ::close(writer);
+
+  std::vector<fs::path> expected = otherNames;
+  expected.insert(expected.end(), {path_, locked, newer, directoryLikeATemporary});
+  EXPECT_THAT(filesIn(folder), ::testing::UnorderedElementsAreArray(expected));
+  EXPECT_FALSE(fs::exists(stale));
+  EXPECT_FALSE(fs::exists(alsoStale));
+
+  // Once its writer is gone, the next write clears the formerly locked one too.
+  defaults.setObject(false, "flag");
+  EXPECT_FALSE(fs::exists(locked));
+  EXPECT_TRUE(fs::exists(newer));
 }
 
 TEST_F(FileUserDefaultsTest, ConcurrentWritersLeaveTheLatestStateOnDisk) {

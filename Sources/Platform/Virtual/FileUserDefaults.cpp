@@ -1,9 +1,12 @@
 #include "Platform/Virtual/FileUserDefaults.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -49,6 +52,56 @@ bool writeAll(int fd, std::string_view bytes) {
     bytes.remove_prefix(static_cast<std::size_t>(written));
   }
   return true;
+}
+
+// mkostemp's six replacement characters.
+constexpr std::size_t kTemporarySuffixLength = 6;
+
+// The name of a temporary file for the target `targetName`: "." + name + "." + six letters or
+// digits, the pattern writeAtomically() passes to mkostemp.
+bool isTemporaryName(std::string_view candidate, std::string_view targetName) {
+  const std::size_t prefixLength = targetName.size() + 2;
+  if (candidate.size() != prefixLength + kTemporarySuffixLength) return false;
+  if (candidate.front() != '.' || candidate.substr(1, targetName.size()) != targetName ||
+      candidate[prefixLength - 1] != '.') {
+    return false;
+  }
+  const std::string_view suffix = candidate.substr(prefixLength);
+  return std::all_of(suffix.begin(), suffix.end(),
+                     [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; });
+}
+
+bool notLaterThan(const struct timespec& a, const struct timespec& b) {
+  return a.tv_sec < b.tv_sec || (a.tv_sec == b.tv_sec && a.tv_nsec <= b.tv_nsec);
+}
+
+// Removes the temporaries of `target` that writers which died mid-write (a crash, a power cut)
+// left in `directory`: nothing would ever rename or remove them. A temporary counts as stale
+// when it is a regular file created no later than the current write's own (`startedAt`) and no
+// writer holds its lock; a live writer, in this process or another, keeps its temporary locked
+// until the rename. Best effort: whatever cannot be examined stays.
+void removeStaleTemporaries(const std::filesystem::path& directory,
+                            const std::filesystem::path& target, const struct timespec& startedAt) {
+  const std::string targetName = target.filename().string();
+  std::error_code error;
+  std::vector<std::filesystem::path> candidates;
+  for (std::filesystem::directory_iterator entry(directory, error), end; !error && entry != end;
+       entry.increment(error)) {
+    if (isTemporaryName(entry->path().filename().string(), targetName)) {
+      candidates.push_back(entry->path());
+    }
+  }
+  for (const auto& candidate : candidates) {
+    FileDescriptor file(::open(candidate.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (file.get() < 0) continue;
+    struct stat info {};
+    if (::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode) ||
+        !notLaterThan(info.st_mtim, startedAt)) {
+      continue;
+    }
+    if (::flock(file.get(), LOCK_EX | LOCK_NB) != 0) continue;  // its writer is still at work
+    ::unlink(candidate.c_str());
+  }
 }
 
 }  // namespace
@@ -175,6 +228,13 @@ std::optional<std::string> FileUserDefaults::writeAtomically(const std::string& 
   FileDescriptor file(::mkostemp(pattern.data(), O_CLOEXEC));
   if (file.get() < 0) return describe("cannot create a temporary file in", directory, errno);
   const std::filesystem::path temporary = pattern;
+  // Locked until the rename (through a second descriptor of the same open file, which outlives
+  // the checked close below), so that another writer's clean-up leaves it alone; the creation
+  // time tells which temporaries are older than this write.
+  ::flock(file.get(), LOCK_EX);
+  FileDescriptor lockHolder(::dup(file.get()));
+  struct stat created {};
+  const bool knowsCreation = ::fstat(file.get(), &created) == 0;
 
   if (crash) {
     writeAll(file.get(), std::string_view(text).substr(0, text.size() / 2));
@@ -194,6 +254,7 @@ std::optional<std::string> FileUserDefaults::writeAtomically(const std::string& 
   // not a failed write.
   FileDescriptor directoryHandle(::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (directoryHandle.get() >= 0) ::fsync(directoryHandle.get());
+  if (knowsCreation) removeStaleTemporaries(directory, path_, created.st_mtim);
   return std::nullopt;
 }
 

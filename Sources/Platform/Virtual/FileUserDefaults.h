@@ -2,6 +2,8 @@
 // UserDefaultsJson.h). The file is read once at construction; every change is written at once
 // and atomically (temporary file in the same directory, flushed and synced, renamed over the
 // target), so a crash leaves either the old file or the new one, never half of one.
+// After a successful write, the temporary files that writers which died mid-write left beside
+// the target (".<name>.XXXXXX", older than this write and no longer locked) are removed.
 // A file that is missing, unreadable or not valid loads as empty and is left untouched until the
 // next successful write replaces it. A failed write never throws and never harms the previous
 // file; the value stays set in memory and the failure is readable through lastWriteError().
