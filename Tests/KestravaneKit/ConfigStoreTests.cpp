@@ -238,6 +238,37 @@ TEST_F(ConfigStoreFileTest, UnreadableFileOrEntryGivesTheDefaultsAndStaysUntouch
   }
 }
 
+// A directory where the file should be cannot be opened as a file at all, not even by root.
+TEST_F(ConfigStoreFileTest, FileThatCannotBeOpenedGivesTheDefaultsAndSavesFailQuietly) {
+  fs::create_directories(defaultsPath);
+  auto run = launch();
+  EXPECT_TRUE(fileDefaults(*run).loadError().has_value());
+  EXPECT_EQ(configStore.load(), kDefaults);
+
+  configStore.save(kCustom);
+  EXPECT_TRUE(fileDefaults(*run).lastWriteError().has_value());
+  EXPECT_EQ(configStore.load(), kCustom) << "the running application keeps what it set";
+  EXPECT_TRUE(fs::is_directory(defaultsPath)) << "the obstacle is neither removed nor replaced";
+
+  relaunch(run);
+  EXPECT_EQ(configStore.load(), kDefaults) << "nothing could be stored";
+}
+
+TEST_F(ConfigStoreFileTest, SaveAfterLoadingAGarbageFileWritesAFileTheNextRunLoads) {
+  const std::string garbage = "\x89PNG\r\n\x1a\n{\"PlivexConfig.v1\":";
+  writeFile(garbage);
+  auto run = launch();
+  EXPECT_EQ(configStore.load(), kDefaults);
+  EXPECT_EQ(fileText(), garbage);
+
+  configStore.save(kCustom);
+  EXPECT_EQ(fileDefaults(*run).lastWriteError(), std::nullopt);
+  EXPECT_NE(fileText(), garbage);
+  relaunch(run);
+  EXPECT_EQ(fileDefaults(*run).loadError(), std::nullopt);
+  EXPECT_EQ(configStore.load(), kCustom);
+}
+
 TEST_F(ConfigStoreFileTest, UnwritableDirectoryKeepsTheAppRunningAndTheLastGoodRecord) {
   std::string good;
   {
@@ -285,6 +316,9 @@ TEST_F(ConfigStoreFileTest, CrashWhileWritingLeavesTheLastGoodRecord) {
   EXPECT_EQ(configStore.load(), kCustom);
 
   configStore.save(kDefaults);
+  const fs::directory_iterator folder(defaultsPath.parent_path());
+  EXPECT_EQ(std::distance(fs::begin(folder), fs::end(folder)), 1)
+      << "the save also cleared the temporary the crash left";
   relaunch(run);
   EXPECT_EQ(configStore.load(), kDefaults);
 }
