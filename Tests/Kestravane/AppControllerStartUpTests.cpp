@@ -35,6 +35,10 @@ struct StartUpCase {
   std::size_t failures;
 };
 
+void PrintTo(const StartUpCase& c, std::ostream* out) {
+  *out << c.name;
+}
+
 class StartUpTest : public AppTest, public testing::WithParamInterface<StartUpCase> {};
 
 TEST_P(StartUpTest, PublishesTheHealthStartsTheEngineAndOffersOnboardingAfterStartUp) {

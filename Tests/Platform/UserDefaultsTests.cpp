@@ -71,7 +71,16 @@ class TemporaryDirectoryTest : public ::testing::Test {
 
 // --- The seam's rules, for both kinds of store --------------------------------------------
 
-using Factory = std::function<std::unique_ptr<UserDefaults>(const fs::path&)>;
+// A way to make the store under test; printed by its name in test listings.
+struct Factory {
+  std::string name;
+  std::function<std::unique_ptr<UserDefaults>(const fs::path&)> make;
+  std::unique_ptr<UserDefaults> operator()(const fs::path& path) const { return make(path); }
+};
+
+void PrintTo(const Factory& factory, std::ostream* out) {
+  *out << factory.name;
+}
 
 class UserDefaultsContractTest : public TemporaryDirectoryTest,
                                  public ::testing::WithParamInterface<Factory> {};
@@ -95,14 +104,13 @@ TEST_P(UserDefaultsContractTest, DataForKeyAnswersOnlyDataBlobs) {
   defaults->removeObject(kKey);  // removing nothing is fine
 }
 
-INSTANTIATE_TEST_SUITE_P(Stores, UserDefaultsContractTest,
-                         ::testing::Values(Factory([](const fs::path&) {
-                                             return std::make_unique<MemoryUserDefaults>();
-                                           }),
-                                           Factory([](const fs::path& path) {
-                                             return std::make_unique<FileUserDefaults>(path);
-                                           })),
-                         [](const auto& param) { return param.index == 0 ? "Memory" : "File"; });
+INSTANTIATE_TEST_SUITE_P(
+    Stores, UserDefaultsContractTest,
+    ::testing::Values(
+        Factory{"Memory", [](const fs::path&) { return std::make_unique<MemoryUserDefaults>(); }},
+        Factory{"File",
+                [](const fs::path& path) { return std::make_unique<FileUserDefaults>(path); }}),
+    [](const auto& param) { return param.param.name; });
 
 // --- The file ------------------------------------------------------------------------------
 
