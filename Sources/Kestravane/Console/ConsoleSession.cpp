@@ -1,5 +1,6 @@
 #include "Kestravane/Console/ConsoleSession.h"
 
+#include <charconv>
 #include <chrono>
 #include <ostream>
 #include <sstream>
@@ -68,7 +69,13 @@ bool ConsoleSession::run(const std::vector<std::string>& words) {
   } else if (command == "tap" && !argument.empty()) {
     tapKey(argument, 40);
   } else if (command == "hold" && words.size() == 3) {
-    tapKey(argument, std::stoi(words[2]));
+    int holdMs = 0;
+    const std::string& text = words[2];
+    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), holdMs);
+    if (error != std::errc() || end != text.data() + text.size() || holdMs < 0 || holdMs > 10000) {
+      return out << "hold <key> <milliseconds from 0 to 10000>\n", true;
+    }
+    tapKey(argument, holdMs);
   } else if ((command == "press" || command == "release") && !argument.empty()) {
     auto code = keyCodeForName(argument);
     if (!code) return out << "unknown key: " << argument << '\n', true;
