@@ -44,7 +44,7 @@ AppController::~AppController() {
 void AppController::startUp() {
   _config.set(store.load());
   _layouts.set(InputSourceSwitcher::enabledSelectableSourceIDs());
-  _globeFree.set(readGlobeFree());
+  _globeFree.set(globe.isGlobeFree());
   startEngine();
   observeWake();
   startPolling();
@@ -66,11 +66,6 @@ EngineInputs AppController::engineInputs() const {
   return inputs;
 }
 
-bool AppController::readGlobeFree() const {
-  const auto usage = globe.current();
-  return usage && usage->isDoNothing();
-}
-
 void AppController::recomputeHealth() {
   _health.set(EngineState::health(engineInputs()));
 }
@@ -79,7 +74,7 @@ void AppController::startEngine() {
   mainThread.check("AppController::startEngine");
   stopEngine();
   _layouts.set(InputSourceSwitcher::enabledSelectableSourceIDs());
-  _globeFree.set(readGlobeFree());
+  _globeFree.set(globe.isGlobeFree());
   if (EngineState::isBlocked(engineInputs())) {
     recomputeHealth();
     return;
@@ -129,7 +124,7 @@ void AppController::stopEngine() {
 void AppController::refresh() {
   mainThread.check("AppController::refresh");
   _layouts.set(InputSourceSwitcher::enabledSelectableSourceIDs());
-  _globeFree.set(readGlobeFree());
+  _globeFree.set(globe.isGlobeFree());
   recomputeHealth();
 }
 
@@ -166,7 +161,7 @@ void AppController::startPolling() {
 
 void AppController::tick() {
   // The layouts are not listed again here; the last listing stands until the next reconcile().
-  _globeFree.set(readGlobeFree());
+  _globeFree.set(globe.isGlobeFree());
   recomputeHealth();
   startOrStop();
 }

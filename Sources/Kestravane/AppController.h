@@ -115,7 +115,6 @@ class AppController final : public ObservableObject,
  private:
   void startUp();
   EngineInputs engineInputs() const;
-  bool readGlobeFree() const;
   void recomputeHealth();
   // Steps 2 and 3 of reconcile(): start or stop as the inputs say.
   void startOrStop();
