@@ -51,8 +51,7 @@ TriggerVerdict TriggerDecision::decide(platform::EventType type, std::int64_t ke
                                        PressState& press) const noexcept {
   if (isTapDisabledNotice(type)) {
     // Key events may have been lost while the tap was off: a release seen later must not fire.
-    press.sm.reset();
-    press.triggerHeld = false;
+    press.reset();
     return TriggerVerdict{.pass = true, .fire = false, .tapDisabled = true};
   }
 
