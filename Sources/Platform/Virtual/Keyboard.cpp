@@ -71,6 +71,19 @@ EventFlags Keyboard::flagsLocked() const {
   return flags;
 }
 
+Event Keyboard::keyEventLocked(std::uint16_t keyCode, EventType ordinaryKeyType) const {
+  Event event;
+  event.keyCode = keyCode;
+  if (isModifier(keyCode)) {
+    event.type = kEventFlagsChanged;  // modifiers report their state, not down and up
+    event.flags = flagsLocked();
+  } else {
+    event.type = ordinaryKeyType;
+    event.flags = flagsLocked() | keyMarks(keyCode);
+  }
+  return event;
+}
+
 bool Keyboard::press(std::uint16_t keyCode) {
   std::lock_guard send(sendMutex_);
   Event event;
@@ -78,14 +91,7 @@ bool Keyboard::press(std::uint16_t keyCode) {
     std::lock_guard lock(stateMutex_);
     if (!down_.insert(keyCode).second) return false;
     if (keyCode == keycode::capsLock) capsLock_ = !capsLock_;
-    event.keyCode = keyCode;
-    if (isModifier(keyCode)) {
-      event.type = kEventFlagsChanged;
-      event.flags = flagsLocked();
-    } else {
-      event.type = kEventKeyDown;
-      event.flags = flagsLocked() | keyMarks(keyCode);
-    }
+    event = keyEventLocked(keyCode, kEventKeyDown);
   }
   windowServer_->post(event);
   return true;
@@ -97,14 +103,7 @@ bool Keyboard::release(std::uint16_t keyCode) {
   {
     std::lock_guard lock(stateMutex_);
     if (down_.erase(keyCode) == 0 || keyCode == keycode::capsLock) return false;
-    event.keyCode = keyCode;
-    if (isModifier(keyCode)) {
-      event.type = kEventFlagsChanged;
-      event.flags = flagsLocked();
-    } else {
-      event.type = kEventKeyUp;
-      event.flags = flagsLocked() | keyMarks(keyCode);
-    }
+    event = keyEventLocked(keyCode, kEventKeyUp);
   }
   windowServer_->post(event);
   return true;

@@ -64,6 +64,8 @@ class Keyboard {
 
  private:
   EventFlags flagsLocked() const;  // with stateMutex_ held
+  // The event a press or release of `keyCode` sends now; with stateMutex_ held.
+  Event keyEventLocked(std::uint16_t keyCode, EventType ordinaryKeyType) const;
 
   const std::shared_ptr<WindowServer> windowServer_;
   std::mutex sendMutex_;           // one call at a time, so state and events stay in step
