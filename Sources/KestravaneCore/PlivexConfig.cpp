@@ -14,6 +14,16 @@ constexpr std::array<std::string_view, 3> appLanguageRawValues{"en", "ru", "syst
 // keeps every later reader of the same bytes safe from deep recursion.
 constexpr std::size_t maxNestingDepth = 512;
 
+// The case whose raw value is exactly `raw` (case-sensitive), of an enumeration with rawValue().
+template <class Enum, std::size_t count>
+std::optional<Enum> parseRawValue(const std::array<Enum, count>& allCases,
+                                  std::string_view raw) noexcept {
+  for (Enum value : allCases) {
+    if (rawValue(value) == raw) return value;
+  }
+  return std::nullopt;
+}
+
 constexpr std::string_view invalidJsonMessage = "The given data was not valid JSON.";
 
 enum class JsonKind { null, boolean, number, string, array, object };
@@ -179,10 +189,7 @@ std::string_view rawValue(TriggerKind kind) noexcept {
 }
 
 std::optional<TriggerKind> parseTriggerKind(std::string_view raw) noexcept {
-  for (TriggerKind kind : allTriggerKinds) {
-    if (rawValue(kind) == raw) return kind;
-  }
-  return std::nullopt;
+  return parseRawValue(allTriggerKinds, raw);
 }
 
 std::string_view rawValue(AppLanguage language) noexcept {
@@ -190,10 +197,7 @@ std::string_view rawValue(AppLanguage language) noexcept {
 }
 
 std::optional<AppLanguage> parseAppLanguage(std::string_view raw) noexcept {
-  for (AppLanguage language : allAppLanguages) {
-    if (rawValue(language) == raw) return language;
-  }
-  return std::nullopt;
+  return parseRawValue(allAppLanguages, raw);
 }
 
 std::string encodeConfig(const PlivexConfig& config) {
