@@ -64,7 +64,7 @@ std::vector<TimedEvent> typingWithTriggerTaps() {
 // The decision step alone, with the clock readings taken beforehand.
 void BM_DecisionStep(benchmark::State& state) {
   const auto events = typingWithTriggerTaps();
-  const TriggerDecision decision(TapTrigger::fn, TapSuppress::tap,
+  const TriggerDecision decision(TriggerKind::fn, TapSuppress::tap,
                                  TriggerDecision::holdTimeoutNanosFor(300));
   PressState press;
   std::size_t fires = 0;
@@ -87,7 +87,7 @@ BENCHMARK(BM_DecisionStep);
 void BM_DecisionStepWithClockReads(benchmark::State& state) {
   const auto events = typingWithTriggerTaps();
   const std::unique_ptr<platform::Clock> clock = std::make_unique<vmac::SystemUptimeClock>();
-  const TriggerDecision decision(TapTrigger::fn, TapSuppress::tap,
+  const TriggerDecision decision(TriggerKind::fn, TapSuppress::tap,
                                  TriggerDecision::holdTimeoutNanosFor(300));
   PressState press;
   std::size_t fires = 0;
@@ -137,8 +137,8 @@ void BM_TapChainThroughput(benchmark::State& state) {
   auto delegate = std::make_shared<CountingDelegate>();
   std::shared_ptr<EventTapEngine> engine;
   if (state.range(0) != 0) {
-    engine = std::make_shared<EventTapEngine>(EventTapEngine::Trigger::fn,
-                                              EventTapEngine::Suppress::tap, 300, delegate);
+    engine = std::make_shared<EventTapEngine>(TriggerKind::fn, EventTapEngine::Suppress::tap, 300,
+                                              delegate);
     engine->start();
     waitUntilActive(*engine);
   }
@@ -204,8 +204,8 @@ void BM_TapToSwitchLatency(benchmark::State& state) {
                                                          switchedAt = clock->unwatchedNanos();
                                                          ++switches;
                                                        });
-  auto engine = std::make_shared<EventTapEngine>(EventTapEngine::Trigger::fn,
-                                                 EventTapEngine::Suppress::tap, 300, controller);
+  auto engine = std::make_shared<EventTapEngine>(TriggerKind::fn, EventTapEngine::Suppress::tap,
+                                                 300, controller);
   engine->start();
   waitUntilActive(*engine);
 

@@ -4,5 +4,5 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j"$(nproc)" --target plivex
-exec build/Sources/Kestravane/Console/plivex "$@"
+cmake --build build -j"$(nproc)" --target plivex-console
+exec build/Sources/Console/plivex-console "$@"

@@ -88,9 +88,8 @@ void AppController::startEngine() {
           if (auto self = weakSelf.lock()) self->_lastSwitch.set(lastSwitchText(result));
         });
       });
-  auto newEngine =
-      std::make_shared<EventTapEngine>(toTrigger(config().trigger), EventTapEngine::Suppress::tap,
-                                       kHoldTimeoutMs, newSwitchController);
+  auto newEngine = std::make_shared<EventTapEngine>(config().trigger, EventTapEngine::Suppress::tap,
+                                                    kHoldTimeoutMs, newSwitchController);
   // The engine's own health is read through engineInputs(); the value passed is not needed.
   newEngine->onHealthChange = [weakSelf, queue = mainQueue](EngineHealth) {
     queue->async([weakSelf] {
@@ -264,7 +263,7 @@ void AppController::presentOnboardingIfNeeded() {
   onboardingTick = services->dispatch->scheduleRepeatingOnMain(kOnboardingTickSeconds, [weakSelf] {
     if (auto self = weakSelf.lock()) self->reconcile();
   });
-  host->activateIgnoringOtherApps();
+  services->application->activateIgnoringOtherApps(true);
   window->makeKeyAndOrderFront();
 }
 

@@ -1,6 +1,6 @@
 // The window host of a program without an interface toolkit (and of the tests): it shows
-// nothing, but records every window asked for, with its style and content, keeps it as a window
-// that can be closed, and counts activations.
+// nothing, but records every window asked for, with its style and content, and keeps it as a
+// window that can be closed.
 // Threading: main thread only.
 #pragma once
 
@@ -36,15 +36,12 @@ class HeadlessWindowHost final : public OnboardingWindowHost {
   std::shared_ptr<OnboardingWindow> makeOnboardingWindow(
       const WindowStyle& style, OnboardingContent content,
       std::weak_ptr<OnboardingWindowDelegate> delegate) override;
-  void activateIgnoringOtherApps() override { ++activations; }
 
   // Every window made, oldest first; they stay here after closing.
   const std::vector<std::shared_ptr<Window>>& windows() const { return made; }
-  int activationCount() const { return activations; }
 
  private:
   std::vector<std::shared_ptr<Window>> made;
-  int activations = 0;
 };
 
 }  // namespace kestravane

@@ -74,8 +74,6 @@ class OnboardingWindowHost {
   virtual std::shared_ptr<OnboardingWindow> makeOnboardingWindow(
       const WindowStyle& style, OnboardingContent content,
       std::weak_ptr<OnboardingWindowDelegate> delegate) = 0;
-  // Activates the application, ignoring other applications (it has no Dock icon to click).
-  virtual void activateIgnoringOtherApps() = 0;
 };
 
 }  // namespace kestravane

@@ -2,20 +2,17 @@
 // the leading spaces of the indented menu items) are what the windows show.
 #include "KestravaneCore/Strings.h"
 
-#include "KestravaneCore/LanguageCodeProvider.h"
-
 namespace kestravane {
 namespace {
 
-bool resolvesToRussian(AppLanguage lang) {
+bool resolvesToRussian(AppLanguage lang, const std::optional<std::string>& systemLanguageCode) {
   switch (lang) {
     case AppLanguage::en:
       return false;
     case AppLanguage::ru:
       return true;
     case AppLanguage::system:
-      // Asked afresh every time: the user may change the system language while we run.
-      return currentLanguageCode() == "ru";
+      return systemLanguageCode == "ru";
   }
   return false;
 }
@@ -29,7 +26,8 @@ std::string prefixed(std::string_view prefix, std::string_view argument) {
 
 }  // namespace
 
-Strings::Strings(AppLanguage lang) : _ru(resolvesToRussian(lang)) {}
+Strings::Strings(AppLanguage lang, const std::optional<std::string>& systemLanguageCode)
+    : _ru(resolvesToRussian(lang, systemLanguageCode)) {}
 
 std::string Strings::triggerLabel(std::string_view triggerName) const {
   return prefixed(pick("Trigger: ", "Триггер: "), triggerName);

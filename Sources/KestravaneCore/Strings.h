@@ -1,8 +1,8 @@
 // Every language-dependent text of the menu and the windows, in English and Russian.
-// Threading: an immutable value; building one reads the current language code through the
-// installed provider, which may be called from any thread.
+// Threading: an immutable value; usable from any thread.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -12,9 +12,11 @@ namespace kestravane {
 
 class Strings {
  public:
-  // `system` follows the current language code, read anew each time: exactly "ru" gives Russian,
-  // anything else (or no code at all) gives English.
-  explicit Strings(AppLanguage lang);
+  // `system` follows `systemLanguageCode`, the current locale's language code as the caller has
+  // just read it: exactly "ru" gives Russian, anything else (or no code at all) gives English.
+  // The core reads no locale; the platform services do (see KestravaneKit/TextsForLanguage.h).
+  explicit Strings(AppLanguage lang,
+                   const std::optional<std::string>& systemLanguageCode = std::nullopt);
 
   // True: every text is Russian; false: English.
   bool ru() const { return _ru; }

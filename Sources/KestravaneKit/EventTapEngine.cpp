@@ -46,7 +46,7 @@ const char* EventTapEngine::EngineError::what() const noexcept {
   return "tapCreationFailed";
 }
 
-EventTapEngine::EventTapEngine(Trigger trigger, Suppress suppress, std::int64_t holdTimeoutMs,
+EventTapEngine::EventTapEngine(TriggerKind trigger, Suppress suppress, std::int64_t holdTimeoutMs,
                                std::weak_ptr<InterceptionEngineDelegate> delegate)
     : trigger(trigger),
       suppress(suppress),
@@ -139,7 +139,7 @@ platform::Event* EventTapEngine::handle(TapRun& run, EventType type, platform::E
   const TriggerDecision decision(trigger, suppress, holdTimeoutNanos);
   std::int64_t keyCode = 0;
   platform::EventFlags flags = 0;
-  if (event != nullptr && !TriggerDecision::isTapDisabledNotice(type)) {
+  if (event != nullptr && !platform::isTapDisabledNotice(type)) {
     const auto& taps = *services->eventTaps;
     keyCode = taps.integerValueField(*event, platform::kKeyboardEventKeycode);
     flags = taps.flags(*event);

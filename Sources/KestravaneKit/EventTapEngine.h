@@ -29,7 +29,6 @@ namespace kestravane {
 class EventTapEngine final : public InterceptionEngine,
                              public std::enable_shared_from_this<EventTapEngine> {
  public:
-  using Trigger = TapTrigger;
   using Suppress = TapSuppress;
 
   // What start() throws; its text is the name of its case.
@@ -48,7 +47,7 @@ class EventTapEngine final : public InterceptionEngine,
   };
 
   // Takes the installed platform services and keeps them. A negative `holdTimeoutMs` counts as 0.
-  EventTapEngine(Trigger trigger, Suppress suppress, std::int64_t holdTimeoutMs,
+  EventTapEngine(TriggerKind trigger, Suppress suppress, std::int64_t holdTimeoutMs,
                  std::weak_ptr<InterceptionEngineDelegate> delegate);
   ~EventTapEngine() override;
 
@@ -59,7 +58,7 @@ class EventTapEngine final : public InterceptionEngine,
   // Returns once the tap is gone and its thread has ended, or after 300 ms of waiting.
   void stop() override;
 
-  const Trigger trigger;
+  const TriggerKind trigger;
   const Suppress suppress;
   const std::uint64_t holdTimeoutNanos;
   const std::weak_ptr<InterceptionEngineDelegate> delegate;

@@ -59,7 +59,7 @@ platform::Event* KeyTester::tapCallback(platform::EventType type, platform::Even
   // The system's notices that it disabled the tap arrive whatever the mask says; they are no
   // key, so they are not reported (as a hit they would read as key code 0, the A key). The tap
   // is not enabled again: no more hits arrive until the test is started anew.
-  if (!tester || event == nullptr || TriggerDecision::isTapDisabledNotice(type)) return event;
+  if (!tester || event == nullptr || platform::isTapDisabledNotice(type)) return event;
   const auto& taps = *tester->services->eventTaps;
   const platform::EventFlags flags = taps.flags(*event);
   const Hit hit{

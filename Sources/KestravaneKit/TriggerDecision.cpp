@@ -7,57 +7,46 @@ namespace {
 
 constexpr TriggerVerdict passes{};
 
-std::int64_t keyCodeOf(TapTrigger trigger) noexcept {
+std::int64_t keyCodeOf(TriggerKind trigger) noexcept {
   switch (trigger) {
-    case TapTrigger::fn:
-      return kKeyCodeFn;
-    case TapTrigger::rightCommand:
-      return kKeyCodeRightCommand;
-    case TapTrigger::capsLock:
+    case TriggerKind::fn:
+      return platform::kKeyCodeFn;
+    case TriggerKind::rightCommand:
+      return platform::kKeyCodeRightCommand;
+    case TriggerKind::capsLock:
       break;
   }
-  return kKeyCodeCapsLock;
+  return platform::kKeyCodeCapsLock;
 }
 
-platform::EventFlags downFlagOf(TapTrigger trigger) noexcept {
-  return trigger == TapTrigger::fn ? platform::kFlagSecondaryFn : kFlagDeviceRightCommand;
+platform::EventFlags downFlagOf(TriggerKind trigger) noexcept {
+  return trigger == TriggerKind::fn ? platform::kFlagSecondaryFn
+                                    : platform::kFlagDeviceRightCommand;
 }
 
 }  // namespace
-
-TapTrigger toTrigger(TriggerKind kind) noexcept {
-  switch (kind) {
-    case TriggerKind::fn:
-      return TapTrigger::fn;
-    case TriggerKind::capsLock:
-      return TapTrigger::capsLock;
-    case TriggerKind::rightCommand:
-      break;
-  }
-  return TapTrigger::rightCommand;
-}
 
 std::uint64_t TriggerDecision::holdTimeoutNanosFor(std::int64_t holdTimeoutMs) noexcept {
   return static_cast<std::uint64_t>(std::max<std::int64_t>(0, holdTimeoutMs)) * 1'000'000u;
 }
 
 bool TriggerDecision::needsClock(platform::EventType type, std::int64_t keyCode) const noexcept {
-  return trigger != TapTrigger::capsLock && type == platform::kEventFlagsChanged &&
+  return trigger != TriggerKind::capsLock && type == platform::kEventFlagsChanged &&
          keyCode == keyCodeOf(trigger);
 }
 
 TriggerVerdict TriggerDecision::decide(platform::EventType type, std::int64_t keyCode,
                                        platform::EventFlags flags, std::uint64_t nowNanos,
                                        PressState& press) const noexcept {
-  if (isTapDisabledNotice(type)) {
+  if (platform::isTapDisabledNotice(type)) {
     // Key events may have been lost while the tap was off: a release seen later must not fire.
     press.reset();
     return TriggerVerdict{.pass = true, .fire = false, .tapDisabled = true};
   }
 
-  if (trigger == TapTrigger::capsLock) {
+  if (trigger == TriggerKind::capsLock) {
     // Each Caps Lock event toggles the lock light and fires at once; no press is tracked.
-    if (type == platform::kEventFlagsChanged && keyCode == kKeyCodeCapsLock) {
+    if (type == platform::kEventFlagsChanged && keyCode == platform::kKeyCodeCapsLock) {
       return TriggerVerdict{.pass = false, .fire = true};
     }
     return passes;

@@ -13,22 +13,9 @@
 
 namespace kestravane {
 
-// The key that triggers, as the engine recognises it (`EventTapEngine::Trigger`).
-enum class TapTrigger { fn, capsLock, rightCommand };
-
-// Maps each trigger kind to the trigger of the same name.
-TapTrigger toTrigger(TriggerKind kind) noexcept;
-
 // Whether the release that fires is swallowed (`EventTapEngine::Suppress`). Caps Lock events are
 // swallowed under either value.
 enum class TapSuppress { none, tap };
-
-// Key codes and down-flags by which the triggers are recognised in flags-changed events.
-inline constexpr std::int64_t kKeyCodeFn = 63;
-inline constexpr std::int64_t kKeyCodeRightCommand = 54;
-inline constexpr std::int64_t kKeyCodeCapsLock = 57;
-// The device-dependent right-Command bit; the general Command flag is set by both Command keys.
-inline constexpr platform::EventFlags kFlagDeviceRightCommand = 0x10;
 
 // What the engine knows about the press in progress. Reset whenever its view of the keyboard may
 // be stale (start, tap disabled by the system).
@@ -54,16 +41,12 @@ struct TriggerVerdict {
 
 class TriggerDecision {
  public:
-  TriggerDecision(TapTrigger trigger, TapSuppress suppress, std::uint64_t holdTimeoutNanos) noexcept
+  TriggerDecision(TriggerKind trigger, TapSuppress suppress,
+                  std::uint64_t holdTimeoutNanos) noexcept
       : trigger(trigger), suppress(suppress), holdTimeoutNanos(holdTimeoutNanos) {}
 
   // max(0, ms) in nanoseconds; the caller keeps `ms` small enough to fit.
   static std::uint64_t holdTimeoutNanosFor(std::int64_t holdTimeoutMs) noexcept;
-
-  static bool isTapDisabledNotice(platform::EventType type) noexcept {
-    return type == platform::kEventTapDisabledByTimeout ||
-           type == platform::kEventTapDisabledByUserInput;
-  }
 
   // Whether `decide()` will look at the clock reading for this event. The tap reads the clock
   // only then, so ordinary typing costs no clock reading.
@@ -74,7 +57,7 @@ class TriggerDecision {
   TriggerVerdict decide(platform::EventType type, std::int64_t keyCode, platform::EventFlags flags,
                         std::uint64_t nowNanos, PressState& press) const noexcept;
 
-  const TapTrigger trigger;
+  const TriggerKind trigger;
   const TapSuppress suppress;
   const std::uint64_t holdTimeoutNanos;
 

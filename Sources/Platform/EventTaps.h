@@ -16,6 +16,12 @@ inline constexpr EventType kEventFlagsChanged = 12;
 inline constexpr EventType kEventTapDisabledByTimeout = 0xFFFFFFFE;
 inline constexpr EventType kEventTapDisabledByUserInput = 0xFFFFFFFF;
 
+// The two notices by which the system tells a tap's callback that it disabled the tap; they carry
+// no key event.
+inline constexpr bool isTapDisabledNotice(EventType type) {
+  return type == kEventTapDisabledByTimeout || type == kEventTapDisabledByUserInput;
+}
+
 // CGEventMask: bit n selects event type n.
 using EventMask = std::uint64_t;
 inline constexpr EventMask eventMaskBit(EventType type) {
@@ -31,6 +37,15 @@ inline constexpr EventFlags kFlagAlternate = 0x80000;  // Option
 inline constexpr EventFlags kFlagCommand = 0x100000;
 inline constexpr EventFlags kFlagSecondaryFn = 0x800000;  // fn/Globe held
 inline constexpr EventFlags kFlagNonCoalesced = 0x100;
+
+// The device-dependent bit of the right Command key (NX_DEVICERCMDKEYMASK); the general Command
+// flag is set by both Command keys.
+inline constexpr EventFlags kFlagDeviceRightCommand = 0x10;
+
+// Virtual key codes (kVK_...) of the keys that can trigger a switch.
+inline constexpr std::int64_t kKeyCodeRightCommand = 54;  // kVK_RightCommand
+inline constexpr std::int64_t kKeyCodeCapsLock = 57;      // kVK_CapsLock
+inline constexpr std::int64_t kKeyCodeFn = 63;            // kVK_Function (fn/Globe)
 
 // CGEventField numbers.
 using EventField = std::uint32_t;

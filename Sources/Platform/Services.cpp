@@ -4,8 +4,6 @@
 #include <cstdlib>
 #include <mutex>
 
-#include "KestravaneCore/LanguageCodeProvider.h"
-
 namespace kestravane::platform {
 namespace {
 
@@ -15,19 +13,8 @@ std::shared_ptr<const Services> installedServices;
 }  // namespace
 
 void install(std::shared_ptr<const Services> services) {
-  std::shared_ptr<Locale> locale = services ? services->locale : nullptr;
-  {
-    std::lock_guard lock(installedMutex);
-    installedServices = std::move(services);
-  }
-  if (locale) {
-    setLanguageCodeProvider([weakLocale = std::weak_ptr<Locale>(locale)] {
-      auto strong = weakLocale.lock();
-      return strong ? strong->currentLanguageCode() : std::nullopt;
-    });
-  } else {
-    setLanguageCodeProvider(nullptr);
-  }
+  std::lock_guard lock(installedMutex);
+  installedServices = std::move(services);
 }
 
 std::shared_ptr<const Services> current() {

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "Platform/Accessibility.h"
+#include "Platform/Application.h"
 #include "Platform/BundleInfo.h"
 #include "Platform/Clock.h"
 #include "Platform/Dispatch.h"
@@ -37,10 +38,10 @@ struct Services {
   std::shared_ptr<BundleInfo> bundleInfo;
   std::shared_ptr<Log> log;
   std::shared_ptr<Locale> locale;
+  std::shared_ptr<Application> application;
 };
 
-// Makes `services` the system the program talks to, and points the texts' language lookup at
-// its locale. Passing nullptr uninstalls.
+// Makes `services` the system the program talks to. Passing nullptr uninstalls.
 void install(std::shared_ptr<const Services> services);
 
 // The installed services. Calling it with nothing installed is a programming error (aborts).

@@ -210,7 +210,7 @@ TEST_F(AppTest, TheOnboardingWindowIsAskedForWithItsKindAndBroughtToTheFront) {
   EXPECT_FALSE(window.style.releasedWhenClosed);
   EXPECT_TRUE(window.style.centred);
   EXPECT_TRUE(window.isKeyAndFront());
-  EXPECT_EQ(host->activationCount(), 1);
+  EXPECT_EQ(mac.application().forcedActivationCount(), 1);
   EXPECT_EQ(window.content.controller.lock(), controller);
 }
 

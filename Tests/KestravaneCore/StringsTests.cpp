@@ -1,7 +1,5 @@
 #include "KestravaneCore/Strings.h"
 
-#include <array>
-#include <cstdlib>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -9,7 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include "KestravaneCore/LanguageCodeProvider.h"
 #include "KestravaneCore/PlivexConfig.h"
 
 namespace kestravane {
@@ -145,17 +142,6 @@ TEST(StringsTest, LabelsPutTheirPrefixBeforeTheArgument) {
   EXPECT_EQ(en.triggerLabel(std::string_view("a\0b", 3)), std::string("Trigger: a\0b", 12));
 }
 
-// Installs a language-code provider for one test and restores the default afterwards.
-class ProviderScope {
- public:
-  explicit ProviderScope(LanguageCodeProvider provider) {
-    setLanguageCodeProvider(std::move(provider));
-  }
-  ~ProviderScope() { setLanguageCodeProvider({}); }
-  ProviderScope(const ProviderScope&) = delete;
-  ProviderScope& operator=(const ProviderScope&) = delete;
-};
-
 TEST(StringsTest, SystemLanguageIsRussianOnlyForTheExactCodeRu) {
   struct Case {
     std::optional<std::string> code;
@@ -167,8 +153,7 @@ TEST(StringsTest, SystemLanguageIsRussianOnlyForTheExactCodeRu) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.code.value_or("<none>"));
-    ProviderScope scope([code = c.code] { return code; });
-    expectLanguage(Strings(AppLanguage::system), c.russian);
+    expectLanguage(Strings(AppLanguage::system, c.code), c.russian);
   }
 }
 
@@ -176,104 +161,9 @@ TEST(StringsTest, FixedLanguagesIgnoreTheSystemLanguage) {
   for (std::optional<std::string> code :
        {std::optional<std::string>("ru"), std::optional<std::string>("de"),
         std::optional<std::string>()}) {
-    ProviderScope scope([code] { return code; });
-    EXPECT_FALSE(Strings(AppLanguage::en).ru());
-    EXPECT_TRUE(Strings(AppLanguage::ru).ru());
+    EXPECT_FALSE(Strings(AppLanguage::en, code).ru());
+    EXPECT_TRUE(Strings(AppLanguage::ru, code).ru());
   }
-}
-
-TEST(StringsTest, SystemLanguageIsReadAnewAtEveryConstruction) {
-  std::optional<std::string> code = "ru";
-  int calls = 0;
-  ProviderScope scope([&] {
-    ++calls;
-    return code;
-  });
-  const Strings first(AppLanguage::system);
-  code = "de";
-  const Strings second(AppLanguage::system);
-  code = "ru";
-  const Strings third(AppLanguage::system);
-  EXPECT_TRUE(first.ru());
-  EXPECT_FALSE(second.ru());
-  EXPECT_TRUE(third.ru());
-  EXPECT_EQ(calls, 3);
-  // A built value keeps its language; reading a text does not ask again.
-  code = "de";
-  EXPECT_EQ(first.quit(), "Выйти");
-  EXPECT_EQ(calls, 3);
-}
-
-// Sets the three locale variables for one test and restores them afterwards.
-class LocaleEnvScope {
- public:
-  LocaleEnvScope() {
-    for (std::size_t i = 0; i < kNames.size(); ++i) {
-      if (const char* value = std::getenv(kNames[i])) saved_[i] = value;
-      ::unsetenv(kNames[i]);
-    }
-  }
-  ~LocaleEnvScope() {
-    for (std::size_t i = 0; i < kNames.size(); ++i) {
-      if (saved_[i]) {
-        ::setenv(kNames[i], saved_[i]->c_str(), 1);
-      } else {
-        ::unsetenv(kNames[i]);
-      }
-    }
-  }
-  LocaleEnvScope(const LocaleEnvScope&) = delete;
-  LocaleEnvScope& operator=(const LocaleEnvScope&) = delete;
-
-  static void set(const char* name, const char* value) { ::setenv(name, value, 1); }
-
- private:
-  static constexpr std::array<const char*, 3> kNames = {"LC_ALL", "LC_MESSAGES", "LANG"};
-  std::array<std::optional<std::string>, 3> saved_;
-};
-
-TEST(PosixLanguageCodeTest, TakesTheLettersBeforeTheTerritoryCodesetOrModifier) {
-  struct Case {
-    const char* lcAll;
-    const char* lcMessages;
-    const char* lang;
-    std::optional<std::string> expected;
-  };
-  const std::vector<Case> cases = {
-      {"ru_RU.UTF-8", "de_DE.UTF-8", "en_US.UTF-8", "ru"},
-      {nullptr, "de_DE.UTF-8", "ru_RU.UTF-8", "de"},
-      {nullptr, nullptr, "uk_UA.UTF-8", "uk"},
-      {"", "", "ru_RU", "ru"},  // empty values are skipped
-      {nullptr, nullptr, "sr@latin", "sr"},
-      {nullptr, nullptr, "de.ISO-8859-1", "de"},
-      {nullptr, nullptr, "ru", "ru"},
-      {"C", nullptr, "ru_RU.UTF-8", std::nullopt},  // the first set variable decides
-      {nullptr, nullptr, "POSIX", std::nullopt},
-      {nullptr, nullptr, "C.UTF-8", std::nullopt},
-      {nullptr, nullptr, "_RU", std::nullopt},
-      {nullptr, nullptr, nullptr, std::nullopt},
-  };
-  for (const Case& c : cases) {
-    LocaleEnvScope env;
-    if (c.lcAll) LocaleEnvScope::set("LC_ALL", c.lcAll);
-    if (c.lcMessages) LocaleEnvScope::set("LC_MESSAGES", c.lcMessages);
-    if (c.lang) LocaleEnvScope::set("LANG", c.lang);
-    EXPECT_EQ(posixLanguageCode(), c.expected)
-        << (c.lcAll ? c.lcAll : "-") << " / " << (c.lcMessages ? c.lcMessages : "-") << " / "
-        << (c.lang ? c.lang : "-");
-  }
-}
-
-TEST(PosixLanguageCodeTest, DefaultProviderFeedsTheSystemLanguage) {
-  setLanguageCodeProvider({});
-  LocaleEnvScope env;
-  LocaleEnvScope::set("LANG", "ru_RU.UTF-8");
-  EXPECT_TRUE(Strings(AppLanguage::system).ru());
-  LocaleEnvScope::set("LANG", "uk_UA.UTF-8");
-  EXPECT_FALSE(Strings(AppLanguage::system).ru());
-  LocaleEnvScope::set("LC_ALL", "C");
-  LocaleEnvScope::set("LANG", "ru_RU.UTF-8");
-  EXPECT_FALSE(Strings(AppLanguage::system).ru());
 }
 
 }  // namespace

@@ -97,8 +97,8 @@ class Typist {
 class EngineLifecycleStress : public testing::Test {
  protected:
   std::shared_ptr<EventTapEngine> makeEngine() {
-    return std::make_shared<EventTapEngine>(EventTapEngine::Trigger::fn,
-                                            EventTapEngine::Suppress::tap, 300, delegate);
+    return std::make_shared<EventTapEngine>(TriggerKind::fn, EventTapEngine::Suppress::tap, 300,
+                                            delegate);
   }
 
   // Installs the rig's services with controlled threads; engines made afterwards use them.

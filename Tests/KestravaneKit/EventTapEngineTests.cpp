@@ -32,7 +32,7 @@ const std::string kFireQueue = "kestravane.fire";
 class EventTapEngineTest : public testing::Test {
  protected:
   std::shared_ptr<EventTapEngine> makeEngine(
-      EventTapEngine::Trigger trigger = EventTapEngine::Trigger::fn,
+      TriggerKind trigger = TriggerKind::fn,
       EventTapEngine::Suppress suppress = EventTapEngine::Suppress::tap) {
     auto engine = std::make_shared<EventTapEngine>(trigger, suppress, 300, delegate);
     engine->onHealthChange = [changes = healthChanges](EngineHealth health) { (*changes)(health); };
@@ -122,8 +122,8 @@ TEST_F(EventTapEngineTest, RefusedStartThrowsLogsAndReportsWhy) {
     mac.permissions->setAccessibilityTrusted(refusal.trusted);
     mac.permissions->setInputMonitoring(refusal.inputMonitoring);
     auto changes = std::make_shared<Recorder<EngineHealth>>();
-    auto engine = std::make_shared<EventTapEngine>(EventTapEngine::Trigger::fn,
-                                                   EventTapEngine::Suppress::tap, 300, delegate);
+    auto engine = std::make_shared<EventTapEngine>(TriggerKind::fn, EventTapEngine::Suppress::tap,
+                                                   300, delegate);
     engine->onHealthChange = [changes](EngineHealth health) { (*changes)(health); };
 
     const Error error = startError(*engine);
@@ -216,7 +216,7 @@ TEST_F(EventTapEngineTest, HoldLongerThanTheLimitPassesWithoutFiring) {
 }
 
 TEST_F(EventTapEngineTest, SuppressNoneLetsTheFiringReleasePass) {
-  auto engine = makeEngine(EventTapEngine::Trigger::rightCommand, EventTapEngine::Suppress::none);
+  auto engine = makeEngine(TriggerKind::rightCommand, EventTapEngine::Suppress::none);
   startAndWait(*engine);
   rig.keyboard.tap(keycode::command);  // the left one never triggers
   rig.keyboard.tap(keycode::rightCommand);
@@ -227,7 +227,7 @@ TEST_F(EventTapEngineTest, SuppressNoneLetsTheFiringReleasePass) {
 }
 
 TEST_F(EventTapEngineTest, CapsLockFiresAndIsSwallowedEvenWhileAKeyIsHeld) {
-  auto engine = makeEngine(EventTapEngine::Trigger::capsLock, EventTapEngine::Suppress::none);
+  auto engine = makeEngine(TriggerKind::capsLock, EventTapEngine::Suppress::none);
   startAndWait(*engine);
   rig.keyboard.press(keycode::a);
   rig.keyboard.tap(keycode::capsLock);
@@ -288,7 +288,7 @@ TEST_F(EventTapEngineTest, FireForADroppedDelegateReachesTheQueueAndIsDropped) {
   auto calls = std::make_shared<std::atomic<int>>(0);
   auto counting = std::make_shared<CountingDelegate>(calls);
   std::weak_ptr<CountingDelegate> watched = counting;
-  auto engine = std::make_shared<EventTapEngine>(EventTapEngine::Trigger::capsLock,
+  auto engine = std::make_shared<EventTapEngine>(TriggerKind::capsLock,
                                                  EventTapEngine::Suppress::tap, 300, counting);
   startAndWait(*engine);
   auto blocksRun = [&] { return rig.mac.dispatch().serialBlocksRun(kFireQueue); };

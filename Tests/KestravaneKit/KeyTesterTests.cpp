@@ -75,8 +75,8 @@ TEST_F(KeyTesterTest, ReportsKeyDownsAndFlagChangesOnItsOwnThread) {
 
 TEST_F(KeyTesterTest, RunsBesideTheEngineWithoutDisturbingIt) {
   auto delegate = std::make_shared<testing_support::RecordingDelegate>();
-  auto engine = std::make_shared<EventTapEngine>(EventTapEngine::Trigger::fn,
-                                                 EventTapEngine::Suppress::tap, 300, delegate);
+  auto engine = std::make_shared<EventTapEngine>(TriggerKind::fn, EventTapEngine::Suppress::tap,
+                                                 300, delegate);
   engine->start();
   ASSERT_TRUE(waitUntil([&] { return engine->health() == EngineHealth::active; }));
   auto tester = makeTester();

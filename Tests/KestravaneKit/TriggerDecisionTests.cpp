@@ -43,13 +43,13 @@ constexpr bool passes = true, swallowed = false, fires = true, quiet = false;
 
 struct Script {
   std::string name;
-  TapTrigger trigger;
+  TriggerKind trigger;
   TapSuppress suppress;
   std::int64_t holdTimeoutMs;
   std::vector<Step> steps;
 };
 
-Script script(std::string name, TapTrigger trigger, TapSuppress suppress, std::int64_t holdMs,
+Script script(std::string name, TriggerKind trigger, TapSuppress suppress, std::int64_t holdMs,
               std::vector<Step> steps) {
   return Script{std::move(name), trigger, suppress, holdMs, std::move(steps)};
 }
@@ -71,10 +71,9 @@ TEST_P(TriggerDecisionScript, GivesTheExpectedVerdictForEachEvent) {
     const TriggerVerdict verdict =
         decision.decide(step.type, step.keyCode, step.flags, step.atNanos, press);
     // Only the system's notices that the tap was disabled are marked as such.
-    EXPECT_EQ(verdict,
-              (TriggerVerdict{.pass = step.pass,
-                              .fire = step.fire,
-                              .tapDisabled = TriggerDecision::isTapDisabledNotice(step.type)}));
+    EXPECT_EQ(verdict, (TriggerVerdict{.pass = step.pass,
+                                       .fire = step.fire,
+                                       .tapDisabled = platform::isTapDisabledNotice(step.type)}));
   }
 }
 
@@ -82,9 +81,9 @@ std::string scriptName(const testing::TestParamInfo<Script>& info) {
   return info.param.name;
 }
 
-const TapTrigger fn = TapTrigger::fn;
-const TapTrigger rightCommand = TapTrigger::rightCommand;
-const TapTrigger capsLock = TapTrigger::capsLock;
+const TriggerKind fn = TriggerKind::fn;
+const TriggerKind rightCommand = TriggerKind::rightCommand;
+const TriggerKind capsLock = TriggerKind::capsLock;
 const TapSuppress tap = TapSuppress::tap;
 const TapSuppress none = TapSuppress::none;
 
@@ -196,12 +195,6 @@ TEST(TriggerDecision, HoldLimitIsNonNegativeMilliseconds) {
   EXPECT_EQ(TriggerDecision::holdTimeoutNanosFor(300), 300'000'000u);
   EXPECT_EQ(TriggerDecision::holdTimeoutNanosFor(0), 0u);
   EXPECT_EQ(TriggerDecision::holdTimeoutNanosFor(-5), 0u);
-}
-
-TEST(TriggerDecision, TriggerKindMapsToTheTriggerOfTheSameName) {
-  EXPECT_EQ(toTrigger(TriggerKind::fn), TapTrigger::fn);
-  EXPECT_EQ(toTrigger(TriggerKind::capsLock), TapTrigger::capsLock);
-  EXPECT_EQ(toTrigger(TriggerKind::rightCommand), TapTrigger::rightCommand);
 }
 
 }  // namespace

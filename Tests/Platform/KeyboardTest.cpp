@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdint>
 #include <memory>
+#include <set>
+#include <string>
 #include <vector>
 
 #include "Platform/Virtual/Keyboard.h"
@@ -104,6 +107,27 @@ TEST_F(KeyboardTest, PressingAHeldKeyOrReleasingAnUnheldOneMakesNoEvent) {
   EXPECT_FALSE(keyboard.press(keycode::function));
   EXPECT_TRUE(keyboard.isDown(keycode::function));
   EXPECT_EQ(takeReceived().size(), 1u);
+}
+
+TEST(KeyTableTest, EveryKeyHasOneCodeAndOneNameFoundInAnyCase) {
+  std::set<std::uint16_t> codes;
+  std::set<std::string> spellings;
+  for (const KeyInfo& key : allKeys()) {
+    EXPECT_TRUE(codes.insert(key.code).second) << "code " << key.code << " twice";
+    for (std::string_view name : {key.name, key.alias}) {
+      if (name.empty()) continue;
+      std::string lower(name);
+      for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+      EXPECT_TRUE(spellings.insert(lower).second) << name << " names two keys";
+      EXPECT_EQ(keyByName(lower), &key);
+    }
+    EXPECT_EQ(keyByCode(key.code), &key);
+  }
+  EXPECT_EQ(keyByName("CAPSLOCK")->code, keycode::capsLock);
+  EXPECT_EQ(keyByName("rcmd")->code, keycode::rightCommand);
+  EXPECT_EQ(keyByName(""), nullptr);
+  EXPECT_EQ(keyByName("1"), nullptr);  // a bare number is a key code, never a name
+  EXPECT_EQ(keyByCode(52), nullptr);
 }
 
 }  // namespace

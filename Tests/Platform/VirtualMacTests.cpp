@@ -68,18 +68,6 @@ TEST(VirtualMac, InstalledServicesShareOneWorld) {
   install(nullptr);
 }
 
-TEST(VirtualMac, TheTextsFollowTheInstalledLocale) {
-  VirtualMac mac;
-  mac.install();
-  mac.locale().setLanguageCode("ru");
-  EXPECT_TRUE(Strings(AppLanguage::system).ru());
-  mac.locale().setLanguageCode("uk");
-  EXPECT_FALSE(Strings(AppLanguage::system).ru());
-  mac.locale().setLanguageCode(std::nullopt);
-  EXPECT_FALSE(Strings(AppLanguage::system).ru());
-  install(nullptr);
-}
-
 TEST(VirtualMac, WakeObserversRunOnTheMainQueue) {
   VirtualMac mac;
   int wakes = 0;

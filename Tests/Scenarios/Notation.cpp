@@ -7,92 +7,10 @@
 #include <sstream>
 #include <vector>
 
+#include "Platform/Virtual/KeyTable.h"
+
 namespace kestravane::scenario {
 namespace {
-
-struct NamedKey {
-  std::string_view name;
-  std::uint16_t code;
-  platform::EventFlags downFlag;  // 0 for keys that are not modifiers
-};
-
-// macOS virtual key codes (kVK_...); the device bits are those a Mac sets in the flag word.
-constexpr NamedKey kKeys[] = {
-    {"fn", 63, platform::kFlagSecondaryFn},
-    {"capsLock", 57, platform::kFlagAlphaShift},
-    {"leftControl", 59, 0x1},
-    {"leftShift", 56, 0x2},
-    {"rightShift", 60, 0x4},
-    {"leftCommand", 55, 0x8},
-    {"rightCommand", 54, 0x10},
-    {"leftOption", 58, 0x20},
-    {"rightOption", 61, 0x40},
-    {"rightControl", 62, 0x2000},
-    {"a", 0, 0},
-    {"s", 1, 0},
-    {"d", 2, 0},
-    {"f", 3, 0},
-    {"h", 4, 0},
-    {"g", 5, 0},
-    {"z", 6, 0},
-    {"x", 7, 0},
-    {"c", 8, 0},
-    {"v", 9, 0},
-    {"b", 11, 0},
-    {"q", 12, 0},
-    {"w", 13, 0},
-    {"e", 14, 0},
-    {"r", 15, 0},
-    {"y", 16, 0},
-    {"t", 17, 0},
-    {"digit1", 18, 0},
-    {"digit2", 19, 0},
-    {"digit3", 20, 0},
-    {"digit4", 21, 0},
-    {"digit6", 22, 0},
-    {"digit5", 23, 0},
-    {"digit9", 25, 0},
-    {"digit7", 26, 0},
-    {"digit8", 28, 0},
-    {"digit0", 29, 0},
-    {"o", 31, 0},
-    {"u", 32, 0},
-    {"i", 34, 0},
-    {"p", 35, 0},
-    {"return", 36, 0},
-    {"l", 37, 0},
-    {"j", 38, 0},
-    {"k", 40, 0},
-    {"n", 45, 0},
-    {"m", 46, 0},
-    {"tab", 48, 0},
-    {"space", 49, 0},
-    {"delete", 51, 0},
-    {"escape", 53, 0},
-    {"f1", 122, 0},
-    {"f2", 120, 0},
-    {"f3", 99, 0},
-    {"f4", 118, 0},
-    {"f5", 96, 0},
-    {"f6", 97, 0},
-    {"f7", 98, 0},
-    {"f8", 100, 0},
-    {"f9", 101, 0},
-    {"f10", 109, 0},
-    {"f11", 103, 0},
-    {"f12", 111, 0},
-    {"leftArrow", 123, 0},
-    {"rightArrow", 124, 0},
-    {"downArrow", 125, 0},
-    {"upArrow", 126, 0},
-    {"keypad1", 83, 0},
-};
-
-const NamedKey* byCode(std::int64_t code) {
-  const auto it = std::find_if(std::begin(kKeys), std::end(kKeys),
-                               [&](const NamedKey& key) { return key.code == code; });
-  return it == std::end(kKeys) ? nullptr : &*it;
-}
 
 template <typename T>
 std::optional<T> parseNumber(std::string_view word) {
@@ -140,23 +58,21 @@ std::string hex(std::uint64_t value) {
 
 // Digit keys are named "digit1" and so on, so a bare number is always a key code.
 std::optional<std::uint16_t> parseKey(std::string_view word) {
-  for (const auto& key : kKeys) {
-    if (key.name == word) return key.code;
-  }
+  if (const auto* key = platform::vmac::keyByName(word)) return key->code;
   const auto code = parseNumber<std::uint16_t>(word);
   if (code && *code < 128) return code;
   return {};
 }
 
 std::string keyName(std::int64_t keyCode) {
-  if (const auto* key = byCode(keyCode)) return std::string(key->name);
+  if (const auto* key = platform::vmac::keyByCode(keyCode)) return std::string(key->name);
   return std::to_string(keyCode);
 }
 
 std::optional<platform::EventFlags> downFlag(std::int64_t keyCode) {
-  const auto* key = byCode(keyCode);
-  if (!key || key->downFlag == 0) return {};
-  return key->downFlag;
+  const auto* key = platform::vmac::keyByCode(keyCode);
+  if (!key || !key->isModifier()) return {};
+  return key->downFlag();
 }
 
 bool EventPattern::matches(const platform::Event& event) const {

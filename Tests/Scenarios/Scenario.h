@@ -31,7 +31,7 @@ struct InstalledLayout {
 };
 
 struct Header {
-  std::optional<EventTapEngine::Trigger> trigger;  // required
+  std::optional<TriggerKind> trigger;  // required
   EventTapEngine::Suppress suppress = EventTapEngine::Suppress::tap;
   std::int64_t holdTimeoutMs = 300;
   std::optional<std::vector<InstalledLayout>> layouts;  // the virtual Mac's own list when absent

@@ -129,7 +129,7 @@ void readHeaderLine(const LineReader& in, Header& header) {
     in.expectWords(2);
     const auto kind = parseTriggerKind(in.word(1));
     if (!kind) in.fail("unknown trigger");
-    header.trigger = toTrigger(*kind);
+    header.trigger = *kind;
   } else if (keyword == "suppress") {
     in.expectWords(2);
     if (in.word(1) == "tap") {

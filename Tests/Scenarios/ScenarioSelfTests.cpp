@@ -64,7 +64,7 @@ TEST(ScenarioParser, ReadsHeaderStepsAndComments) {
       "expect log Plivex[engine] a # b#c\n"
       "expect app down rightCommand, keyup a 0x100\n",
       "ok.scn");
-  EXPECT_EQ(scenario.header.trigger, EventTapEngine::Trigger::rightCommand);
+  EXPECT_EQ(scenario.header.trigger, TriggerKind::rightCommand);
   EXPECT_EQ(scenario.header.suppress, EventTapEngine::Suppress::none);
   EXPECT_EQ(scenario.header.holdTimeoutMs, -5);
   ASSERT_TRUE(scenario.header.layouts);

@@ -5,6 +5,7 @@
 // release none. Other keys make key-down and key-up events carrying the current flags (plus the
 // fn and numeric-pad marks that arrow, function and keypad keys carry on a Mac). Every keyboard
 // event carries the non-coalesced bit 0x100, as on a Mac.
+// Keys are those of KeyTable.h; a code the table does not have is an ordinary key without marks.
 // Threading: any thread; calls are serialised and each returns after its events were delivered.
 // Not to be called from a tap callback (the delivery would wait for that very callback).
 #pragma once
@@ -16,29 +17,10 @@
 #include <set>
 
 #include "Platform/EventTaps.h"
+#include "Platform/Virtual/KeyTable.h"
 #include "Platform/Virtual/WindowServer.h"
 
 namespace kestravane::platform::vmac {
-
-// A few macOS virtual key codes (kVK_...).
-namespace keycode {
-inline constexpr std::uint16_t a = 0;
-inline constexpr std::uint16_t s = 1;
-inline constexpr std::uint16_t space = 49;
-inline constexpr std::uint16_t rightCommand = 54;
-inline constexpr std::uint16_t command = 55;
-inline constexpr std::uint16_t shift = 56;
-inline constexpr std::uint16_t capsLock = 57;
-inline constexpr std::uint16_t option = 58;
-inline constexpr std::uint16_t control = 59;
-inline constexpr std::uint16_t rightShift = 60;
-inline constexpr std::uint16_t rightOption = 61;
-inline constexpr std::uint16_t rightControl = 62;
-inline constexpr std::uint16_t function = 63;  // fn/Globe
-inline constexpr std::uint16_t leftArrow = 123;
-inline constexpr std::uint16_t f1 = 122;
-inline constexpr std::uint16_t keypad1 = 83;
-}  // namespace keycode
 
 class Keyboard {
  public:

@@ -1,8 +1,8 @@
 #include "Platform/Virtual/VirtualLocale.h"
 
+#include <cstdlib>
+#include <string_view>
 #include <utility>
-
-#include "KestravaneCore/LanguageCodeProvider.h"
 
 namespace kestravane::platform::vmac {
 
@@ -12,6 +12,19 @@ std::optional<std::string> VirtualLocale::currentLanguageCode() {
     if (override_) return *override_;
   }
   return posixLanguageCode();
+}
+
+std::optional<std::string> VirtualLocale::posixLanguageCode() {
+  for (const char* variable : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+    const char* value = std::getenv(variable);
+    if (value == nullptr || *value == '\0') continue;
+    std::string_view name(value);
+    if (name == "C" || name == "POSIX" || name.starts_with("C.")) return std::nullopt;
+    std::string_view code = name.substr(0, name.find_first_of("_.@"));
+    if (code.empty()) return std::nullopt;
+    return std::string(code);
+  }
+  return std::nullopt;
 }
 
 void VirtualLocale::setLanguageCode(std::optional<std::string> code) {

@@ -14,8 +14,13 @@ class VirtualLocale final : public Locale {
  public:
   VirtualLocale() = default;
 
-  // Seam: the override when one is set, otherwise kestravane::posixLanguageCode() at this moment.
+  // Seam: the override when one is set, otherwise posixLanguageCode() at this moment.
   std::optional<std::string> currentLanguageCode() override;
+
+  // The language code of the POSIX locale named by LC_ALL, then LC_MESSAGES, then LANG (the
+  // first that is set and not empty): the letters before "_", "." or "@"; absent for "C",
+  // "POSIX" or when none is set.
+  static std::optional<std::string> posixLanguageCode();
 
   // Control: the user picking a system language; nullopt models a locale without a language.
   void setLanguageCode(std::optional<std::string> code);

@@ -37,6 +37,7 @@ VirtualMac::VirtualMac(VirtualMacOptions options) {
   log_ = std::make_shared<VirtualLog>(
       VirtualLog::Sinks{options.logToStandardError, options.logToSystemLog});
   locale_ = std::make_shared<VirtualLocale>();
+  application_ = std::make_shared<VirtualApplication>();
 
   auto services = std::make_shared<Services>();
   services->eventTaps = eventTaps_;
@@ -53,6 +54,7 @@ VirtualMac::VirtualMac(VirtualMacOptions options) {
   services->bundleInfo = bundleInfo_;
   services->log = log_;
   services->locale = locale_;
+  services->application = application_;
   services_ = std::move(services);
 }
 

@@ -1,7 +1,7 @@
 // The whole virtual Mac: every modelled service, wired together and offered as the program's
 // platform services, plus the control interface that tests and the demo panel drive (keys,
-// permissions, layouts, preferences, login item, sleep and wake, the clock, the main queue, and
-// what the foreground application received or the log says).
+// permissions, layouts, preferences, login item, sleep and wake, the clock, the main queue, the
+// application's activation policy, and what the foreground application received or the log says).
 // Threading: the control objects state their own contracts; construct and destroy on one thread.
 #pragma once
 
@@ -15,6 +15,7 @@
 #include "Platform/Virtual/ManualClock.h"
 #include "Platform/Virtual/PermissionState.h"
 #include "Platform/Virtual/VirtualAccessibility.h"
+#include "Platform/Virtual/VirtualApplication.h"
 #include "Platform/Virtual/VirtualBundleInfo.h"
 #include "Platform/Virtual/VirtualDispatch.h"
 #include "Platform/Virtual/VirtualEventTaps.h"
@@ -67,6 +68,7 @@ class VirtualMac {
   VirtualBundleInfo& bundleInfo() { return *bundleInfo_; }
   VirtualLog& log() { return *log_; }
   VirtualLocale& locale() { return *locale_; }
+  VirtualApplication& application() { return *application_; }
 
   // Grants Accessibility and Input Monitoring: a Mac where the user has allowed the program.
   void grantAllPermissions();
@@ -90,6 +92,7 @@ class VirtualMac {
   std::shared_ptr<VirtualBundleInfo> bundleInfo_;
   std::shared_ptr<VirtualLog> log_;
   std::shared_ptr<VirtualLocale> locale_;
+  std::shared_ptr<VirtualApplication> application_;
   std::shared_ptr<const Services> services_;
 };
 

@@ -1,10 +1,10 @@
 // The text console drives the real program on the virtual Mac: what a user types there must reach
 // the system model and the controller, and what the program shows must come back.
-#include "Kestravane/Console/ConsoleSession.h"
+#include "Console/ConsoleSession.h"
 
 #include <sstream>
 
-#include "AppTestSupport.h"
+#include "Kestravane/AppTestSupport.h"
 
 namespace kestravane::testing_support {
 namespace {

@@ -1,4 +1,5 @@
-// Names for macOS key codes as the console spells them ("fn", "rcmd", "a", ...).
+// Key names as the console takes them: the key table's names and short aliases, in any case
+// ("fn", "capsLock", "rcmd", "a"), or a decimal key code.
 // Threading: pure functions.
 #pragma once
 

@@ -9,8 +9,8 @@
 #include <string>
 #include <utility>
 
+#include "Console/ConsoleSession.h"
 #include "Kestravane/AppController.h"
-#include "Kestravane/Console/ConsoleSession.h"
 #include "Kestravane/RebuildScheduler.h"
 #include "KestravaneCore/Presentation.h"
 #include "KestravaneCore/Strings.h"

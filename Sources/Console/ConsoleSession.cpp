@@ -1,4 +1,4 @@
-#include "Kestravane/Console/ConsoleSession.h"
+#include "Console/ConsoleSession.h"
 
 #include <charconv>
 #include <chrono>
@@ -6,7 +6,7 @@
 #include <sstream>
 #include <thread>
 
-#include "Kestravane/Console/KeyNames.h"
+#include "Console/KeyNames.h"
 #include "KestravaneCore/Presentation.h"
 #include "KestravaneCore/Strings.h"
 #include "KestravaneKit/InputSourceSwitcher.h"

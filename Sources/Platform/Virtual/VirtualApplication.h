@@ -1,0 +1,47 @@
+// The virtual Mac's application object: it keeps the activation policy (accessory at launch, as
+// for an agent application without a Dock icon), counts activations and termination requests,
+// and hands a termination to the event loop that runs the program.
+// Threading: main thread only, for the seam and the control alike; the observer and the
+// termination handler run on the calling thread, after the change.
+#pragma once
+
+#include <functional>
+
+#include "Platform/Application.h"
+
+namespace kestravane::platform::vmac {
+
+class VirtualApplication final : public Application {
+ public:
+  // Seam.
+  bool setActivationPolicy(ActivationPolicy policy) override;
+  ActivationPolicy activationPolicy() override { return policy_; }
+  void activateIgnoringOtherApps(bool flag) override;
+  void terminate() override;
+
+  // Control.
+  int activationCount() const { return activations_; }
+  // Activations that asked to come above other applications (flag true).
+  int forcedActivationCount() const { return forcedActivations_; }
+  int terminationCount() const { return terminations_; }
+  bool isActive() const { return active_; }
+  // The user switched to another application.
+  void deactivate();
+  // Runs after each terminate(), e.g. to end the event loop.
+  void setTerminationHandler(std::function<void()> handler);
+  // Runs after every change of policy, activation or termination (the demo panel's Dock strip).
+  void setObserver(std::function<void()> observer);
+
+ private:
+  void changed() const;
+
+  ActivationPolicy policy_ = ActivationPolicy::accessory;
+  bool active_ = false;
+  int activations_ = 0;
+  int forcedActivations_ = 0;
+  int terminations_ = 0;
+  std::function<void()> terminationHandler_;
+  std::function<void()> observer_;
+};
+
+}  // namespace kestravane::platform::vmac

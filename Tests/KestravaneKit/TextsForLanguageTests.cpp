@@ -1,0 +1,29 @@
+#include "KestravaneKit/TextsForLanguage.h"
+
+#include <gtest/gtest.h>
+
+#include "Platform/Virtual/VirtualLocale.h"
+
+namespace kestravane {
+namespace {
+
+TEST(TextsForLanguageTest, SystemFollowsTheLocaleAfreshAndFixedLanguagesIgnoreIt) {
+  platform::vmac::VirtualLocale locale;
+  locale.setLanguageCode("ru");
+  const Strings first = textsFor(AppLanguage::system, locale);
+  locale.setLanguageCode("uk");
+  const Strings second = textsFor(AppLanguage::system, locale);
+  locale.setLanguageCode(std::nullopt);
+  const Strings third = textsFor(AppLanguage::system, locale);
+  EXPECT_TRUE(first.ru());  // a built value keeps its language
+  EXPECT_FALSE(second.ru());
+  EXPECT_FALSE(third.ru());
+
+  locale.setLanguageCode("ru");
+  EXPECT_FALSE(textsFor(AppLanguage::en, locale).ru());
+  locale.setLanguageCode("de");
+  EXPECT_TRUE(textsFor(AppLanguage::ru, locale).ru());
+}
+
+}  // namespace
+}  // namespace kestravane

@@ -1,0 +1,34 @@
+#include "Platform/Virtual/VirtualApplication.h"
+
+#include <gtest/gtest.h>
+
+namespace kestravane::platform::vmac {
+namespace {
+
+TEST(VirtualApplicationTest, StartsAsAnAgentAndRecordsPolicyActivationAndTermination) {
+  VirtualApplication app;
+  int changes = 0;
+  int terminations = 0;
+  app.setObserver([&] { ++changes; });
+  app.setTerminationHandler([&] { ++terminations; });
+  EXPECT_EQ(app.activationPolicy(), ActivationPolicy::accessory);
+  EXPECT_FALSE(app.isActive());
+
+  EXPECT_TRUE(app.setActivationPolicy(ActivationPolicy::regular));
+  EXPECT_EQ(app.activationPolicy(), ActivationPolicy::regular);
+  app.activateIgnoringOtherApps(true);
+  app.activateIgnoringOtherApps(false);
+  EXPECT_TRUE(app.isActive());
+  EXPECT_EQ(app.activationCount(), 2);
+  EXPECT_EQ(app.forcedActivationCount(), 1);
+  app.deactivate();
+  EXPECT_FALSE(app.isActive());
+
+  app.terminate();
+  EXPECT_EQ(app.terminationCount(), 1);
+  EXPECT_EQ(terminations, 1);
+  EXPECT_EQ(changes, 5);
+}
+
+}  // namespace
+}  // namespace kestravane::platform::vmac
