@@ -15,7 +15,7 @@
 
 #include "KestravaneKit/EventTapEngine.h"
 #include "KestravaneKit/InputSourceSwitcher.h"
-#include "KestravaneKit/SwitchController.h"
+#include "KestravaneKit/SwitchingEngine.h"
 #include "KestravaneKit/TriggerDecision.h"
 #include "Platform/Virtual/SystemUptimeClock.h"
 #include "Platform/Virtual/VirtualMac.h"
@@ -133,12 +133,11 @@ void waitUntilActive(const EventTapEngine& engine) {
 void BM_TapChainThroughput(benchmark::State& state) {
   vmac::VirtualMac mac;
   mac.grantAllPermissions();
-  mac.install();
   auto delegate = std::make_shared<CountingDelegate>();
   std::shared_ptr<EventTapEngine> engine;
   if (state.range(0) != 0) {
-    engine = std::make_shared<EventTapEngine>(TriggerKind::fn, EventTapEngine::Suppress::tap, 300,
-                                              delegate);
+    engine = EventTapEngine::create(mac.services(), TriggerKind::fn, EventTapEngine::Suppress::tap,
+                                    300, delegate);
     engine->start();
     waitUntilActive(*engine);
   }
@@ -154,7 +153,6 @@ void BM_TapChainThroughput(benchmark::State& state) {
     state.counters["fires"] = static_cast<double>(delegate->fires.load());
   }
   engine.reset();
-  platform::install(nullptr);
 }
 BENCHMARK(BM_TapChainThroughput)->Arg(0)->Arg(1)->UseRealTime();
 
@@ -195,17 +193,18 @@ void BM_TapToSwitchLatency(benchmark::State& state) {
   auto clock = std::make_shared<WatchedClock>();
   auto services = std::make_shared<platform::Services>(*mac.services());
   services->clock = clock;
-  platform::install(services);
 
   std::uint64_t switchedAt = 0;
   std::size_t switches = 0;
-  auto controller = std::make_shared<SwitchController>(InputSourceSwitcher(),
-                                                       [&](const InputSourceSwitcher::Result&) {
-                                                         switchedAt = clock->unwatchedNanos();
-                                                         ++switches;
-                                                       });
-  auto engine = std::make_shared<EventTapEngine>(TriggerKind::fn, EventTapEngine::Suppress::tap,
-                                                 300, controller);
+  auto parts = SwitchingEngine::make(
+      services, InputSourceSwitcher(*services), {},
+      [&](const InputSourceSwitcher::Result&) {
+        switchedAt = clock->unwatchedNanos();
+        ++switches;
+      },
+      nullptr);
+  auto& controller = parts.switchController;
+  auto& engine = parts.engine;
   engine->start();
   waitUntilActive(*engine);
 
@@ -240,7 +239,6 @@ void BM_TapToSwitchLatency(benchmark::State& state) {
   state.counters["missed"] = static_cast<double>(missed);
   engine.reset();
   controller.reset();
-  platform::install(nullptr);
 }
 BENCHMARK(BM_TapToSwitchLatency)->Iterations(20000)->UseRealTime();
 

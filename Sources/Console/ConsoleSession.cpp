@@ -10,7 +10,7 @@
 #include "KestravaneCore/Presentation.h"
 #include "KestravaneCore/Strings.h"
 #include "KestravaneKit/InputSourceSwitcher.h"
-#include "KestravaneKit/Permissions.h"
+#include "KestravaneKit/TextsForLanguage.h"
 
 namespace kestravane::console {
 namespace {
@@ -156,7 +156,7 @@ void ConsoleSession::setPermission(const std::string& which, bool granted) {
 }
 
 void ConsoleSession::printLayouts() {
-  const auto current = InputSourceSwitcher::currentSourceID();
+  const auto current = controller->inputSources().currentSourceID();
   for (const auto& source : mac.inputSources().sources()) {
     const std::string id = source.identifier.value_or("(no identifier)");
     out << (current == id ? " * " : "   ") << (source.enabled ? "[on]  " : "[off] ") << id << "  "
@@ -165,20 +165,20 @@ void ConsoleSession::printLayouts() {
 }
 
 void ConsoleSession::printStatus() {
-  const Strings s(controller->config().language);
+  const Strings s = textsFor(controller->config().language, *controller->services()->locale);
   const auto health = controller->health();
   out << Presentation::statusLine(health, s) << '\n';
   out << s.triggerLabel(triggerDisplayName(controller->config().trigger)) << '\n';
   std::string names;
   for (const auto& id : controller->layouts()) {
     if (!names.empty()) names += " → ";
-    names += InputSourceSwitcher::displayName(id);
+    names += controller->inputSources().displayName(id);
   }
   out << s.layoutsLabel(names) << '\n';
-  out << "current layout: " << InputSourceSwitcher::currentSourceID().value_or("—")
+  out << "current layout: " << controller->inputSources().currentSourceID().value_or("—")
       << "   last switch: " << controller->lastSwitch() << '\n';
-  const auto actions = Presentation::actions(health, Permissions::hasInputMonitoring(),
-                                             Permissions::hasAccessibility());
+  const auto actions = Presentation::actions(health, controller->permissions().hasInputMonitoring(),
+                                             controller->permissions().hasAccessibility());
   if (actions.requestAccessibility) out << s.requestAccessibility() << "   (grant accessibility)\n";
   if (actions.needsLayoutsHint) out << s.needLayoutsHint() << "   (enable <id>)\n";
   if (actions.freeGlobe) out << s.freeGlobe() << "   (globe free)\n";

@@ -13,7 +13,7 @@
 #include "Kestravane/AppController.h"
 #include "Kestravane/RebuildScheduler.h"
 #include "KestravaneCore/Presentation.h"
-#include "KestravaneCore/Strings.h"
+#include "KestravaneKit/TextsForLanguage.h"
 #include "Platform/Virtual/FileUserDefaults.h"
 #include "Platform/Virtual/VirtualMac.h"
 
@@ -36,7 +36,8 @@ int pollTimeoutMs(VirtualMac& mac) {
 
 std::string statusLine(const AppController& controller) {
   return std::string(kestravane::Presentation::statusLine(
-      controller.health(), kestravane::Strings(controller.config().language)));
+      controller.health(),
+      kestravane::textsFor(controller.config().language, *controller.services()->locale)));
 }
 
 // Prints what a user would notice in the menu bar: the status line when it changes and each
@@ -80,12 +81,11 @@ int main() {
   options.logToSystemLog = true;
   VirtualMac mac(options);
   mac.threads().setExitWait(std::chrono::milliseconds(0));
-  mac.install();
 
   const bool interactive = isatty(STDIN_FILENO) != 0;
   std::cout << "Plivex on a virtual Mac. Nothing is granted yet: try 'grant all', 'globe free',\n"
                "then 'tap fn'. Type 'help' for every command.\n";
-  auto controller = AppController::shared();
+  auto controller = AppController::create(mac.services());
   kestravane::console::ConsoleSession session(mac, controller, std::cout);
   mac.dispatch().runDue();
   session.printStatus();

@@ -5,29 +5,36 @@
 #include <utility>
 
 #include "Kestravane/HeadlessWindowHost.h"
-#include "KestravaneKit/LaunchAtLogin.h"
-#include "KestravaneKit/Permissions.h"
-#include "KestravaneKit/TriggerDecision.h"
+#include "KestravaneCore/Strings.h"
+#include "KestravaneKit/LogLines.h"
 
 namespace kestravane {
 
 std::shared_ptr<AppController> AppController::shared() {
   // Lives for the whole process: never destroyed, so nothing depends on the order of exit-time
   // destruction.
-  static const auto* const instance = new std::shared_ptr<AppController>(create());
+  static const auto* const instance =
+      new std::shared_ptr<AppController>(create(platform::current()));
   return *instance;
 }
 
-std::shared_ptr<AppController> AppController::create() {
-  auto controller = std::make_shared<AppController>(PassKey{});
+std::shared_ptr<AppController> AppController::create(
+    std::shared_ptr<const platform::Services> services) {
+  auto controller = std::make_shared<AppController>(PassKey{}, std::move(services));
   controller->startUp();
   return controller;
 }
 
-AppController::AppController(PassKey)
-    : services(platform::current()),
-      mainQueue(services->dispatch->mainQueue()),
-      mainThread(*services),
+AppController::AppController(PassKey, std::shared_ptr<const platform::Services> services)
+    : ObservableObject(*services),
+      _services(std::move(services)),
+      mainQueue(_services->dispatch->mainQueue()),
+      mainThread(*_services),
+      _permissions(*_services),
+      _launchAtLogin(*_services),
+      _inputSources(*_services),
+      globe(*_services),
+      store(*_services),
       host(std::make_shared<HeadlessWindowHost>()) {
   mainThread.check("AppController::AppController");
 }
@@ -43,7 +50,7 @@ AppController::~AppController() {
 
 void AppController::startUp() {
   _config.set(store.load());
-  _layouts.set(InputSourceSwitcher::enabledSelectableSourceIDs());
+  _layouts.set(_inputSources.enabledSelectableSourceIDs());
   _globeFree.set(globe.isGlobeFree());
   startEngine();
   observeWake();
@@ -55,14 +62,14 @@ void AppController::startUp() {
 
 EngineInputs AppController::engineInputs() const {
   EngineInputs inputs;
-  inputs.hasAccessibility = Permissions::hasAccessibility();
+  inputs.hasAccessibility = _permissions.hasAccessibility();
   inputs.layoutCount = static_cast<std::int64_t>(layouts().size());
   inputs.triggerIsFn = config().trigger == TriggerKind::fn;
   inputs.globeFree = globeFree();
   inputs.userEnabled = _userEnabled;
   inputs.isRunning = isRunning();
   inputs.tapDisabled = engine && engine->health() == EngineHealth::tapDisabled;
-  inputs.secureInput = Permissions::isSecureInputActive();
+  inputs.secureInput = _permissions.isSecureInputActive();
   return inputs;
 }
 
@@ -73,7 +80,7 @@ void AppController::recomputeHealth() {
 void AppController::startEngine() {
   mainThread.check("AppController::startEngine");
   stopEngine();
-  _layouts.set(InputSourceSwitcher::enabledSelectableSourceIDs());
+  _layouts.set(_inputSources.enabledSelectableSourceIDs());
   _globeFree.set(globe.isGlobeFree());
   if (EngineState::isBlocked(engineInputs())) {
     recomputeHealth();
@@ -81,29 +88,30 @@ void AppController::startEngine() {
   }
 
   const std::weak_ptr<AppController> weakSelf = weak_from_this();
-  auto newSwitchController = std::make_shared<SwitchController>(
-      InputSourceSwitcher(),
+  auto parts = SwitchingEngine::make(
+      _services, _inputSources,
+      {.trigger = config().trigger,
+       .suppress = EventTapEngine::Suppress::tap,
+       .holdTimeoutMs = kHoldTimeoutMs},
       [weakSelf, queue = mainQueue](const InputSourceSwitcher::Result& result) {
         queue->async([weakSelf, result] {
           if (auto self = weakSelf.lock()) self->_lastSwitch.set(lastSwitchText(result));
         });
+      },
+      // The engine's own health is read through engineInputs(); the value passed is not needed.
+      [weakSelf, queue = mainQueue](EngineHealth) {
+        queue->async([weakSelf] {
+          if (auto self = weakSelf.lock()) self->recomputeHealth();
+        });
       });
-  auto newEngine = std::make_shared<EventTapEngine>(config().trigger, EventTapEngine::Suppress::tap,
-                                                    kHoldTimeoutMs, newSwitchController);
-  // The engine's own health is read through engineInputs(); the value passed is not needed.
-  newEngine->onHealthChange = [weakSelf, queue = mainQueue](EngineHealth) {
-    queue->async([weakSelf] {
-      if (auto self = weakSelf.lock()) self->recomputeHealth();
-    });
-  };
-  switchController = std::move(newSwitchController);
-  engine = std::move(newEngine);
+  switchController = std::move(parts.switchController);
+  engine = std::move(parts.engine);
 
   try {
     engine->start();
     _isRunning.set(true);
   } catch (const std::exception& error) {
-    services->log->log(std::string("Plivex[app] startEngine failed: ") + error.what());
+    _services->log->log(std::string(logline::kAppStartEngineFailed) + error.what());
     engine.reset();
     switchController.reset();
     _isRunning.set(false);
@@ -122,7 +130,7 @@ void AppController::stopEngine() {
 
 void AppController::refresh() {
   mainThread.check("AppController::refresh");
-  _layouts.set(InputSourceSwitcher::enabledSelectableSourceIDs());
+  _layouts.set(_inputSources.enabledSelectableSourceIDs());
   _globeFree.set(globe.isGlobeFree());
   recomputeHealth();
 }
@@ -142,7 +150,7 @@ void AppController::startOrStop() {
 }
 
 void AppController::observeWake() {
-  wakeTask = services->workspace->addDidWakeObserver([weakSelf = weak_from_this()] {
+  wakeTask = _services->workspace->addDidWakeObserver([weakSelf = weak_from_this()] {
     // A full rebuild with a new tap; a stopped engine is left to the periodic check.
     if (auto self = weakSelf.lock(); self && self->isRunning()) self->startEngine();
   });
@@ -150,12 +158,12 @@ void AppController::observeWake() {
 
 void AppController::startPolling() {
   // The first check comes one interval after start-up.
-  pollTask = services->dispatch->scheduleRepeatingOnMain(kPollIntervalSeconds,
-                                                         [weakSelf = weak_from_this()] {
-                                                           if (auto self = weakSelf.lock()) {
-                                                             self->tick();
-                                                           }
-                                                         });
+  pollTask = _services->dispatch->scheduleRepeatingOnMain(kPollIntervalSeconds,
+                                                          [weakSelf = weak_from_this()] {
+                                                            if (auto self = weakSelf.lock()) {
+                                                              self->tick();
+                                                            }
+                                                          });
 }
 
 void AppController::tick() {
@@ -171,8 +179,8 @@ void AppController::apply(TriggerKind trigger, AppLanguage language, bool launch
   _config.modify([language](PlivexConfig& config) { config.language = language; });
   store.save(config());
   // Compared with the system's state, not the stored flag, which may be stale.
-  if (launchAtLogin != LaunchAtLogin::isEnabled()) setLaunchAtLogin(launchAtLogin);
-  _layouts.set(InputSourceSwitcher::enabledSelectableSourceIDs());
+  if (launchAtLogin != _launchAtLogin.isEnabled()) setLaunchAtLogin(launchAtLogin);
+  _layouts.set(_inputSources.enabledSelectableSourceIDs());
   if (_userEnabled) {
     startEngine();
   } else {
@@ -182,7 +190,7 @@ void AppController::apply(TriggerKind trigger, AppLanguage language, bool launch
 
 void AppController::setLaunchAtLogin(bool on) {
   mainThread.check("AppController::setLaunchAtLogin");
-  if (LaunchAtLogin::setEnabled(on)) {
+  if (_launchAtLogin.setEnabled(on)) {
     _config.modify([on](PlivexConfig& config) { config.launchAtLogin = on; });
     store.save(config());
   }
@@ -196,15 +204,15 @@ void AppController::startKeyTest() {
   // A hit already posted when this test stops must not land in the stopped test, nor in a later
   // one: the posted work carries the number of the test that saw it.
   const std::uint64_t generation = ++keyTestGeneration;
-  auto tester = std::make_shared<KeyTester>(
-      [weakSelf = weak_from_this(), queue = mainQueue, generation](const KeyTester::Hit& hit) {
-        queue->async([weakSelf, generation, hit] {
-          const auto self = weakSelf.lock();
-          if (self && self->isTesting() && self->keyTestGeneration == generation) {
-            self->_lastTestedKey.set(lastTestedKeyText(hit));
-          }
-        });
-      });
+  auto tester = KeyTester::create(_services, [weakSelf = weak_from_this(), queue = mainQueue,
+                                              generation](const KeyTester::Hit& hit) {
+    queue->async([weakSelf, generation, hit] {
+      const auto self = weakSelf.lock();
+      if (self && self->isTesting() && self->keyTestGeneration == generation) {
+        self->_lastTestedKey.set(lastTestedKeyText(hit));
+      }
+    });
+  });
   if (!tester->start()) return;
   keyTester = std::move(tester);
   _isTesting.set(true);
@@ -231,8 +239,8 @@ void AppController::toggleEnabled() {
 
 void AppController::open(const std::string& url) {
   mainThread.check("AppController::open");
-  if (const auto parsed = services->workspace->urlWithString(url)) {
-    services->workspace->openURL(*parsed);
+  if (const auto parsed = _services->workspace->urlWithString(url)) {
+    _services->workspace->openURL(*parsed);
   }
 }
 
@@ -260,10 +268,10 @@ void AppController::presentOnboardingIfNeeded() {
   onboardingWindowDelegate = std::move(delegate);
   onboardingWindow = window;
   // The window re-checks the preconditions it shows while it exists.
-  onboardingTick = services->dispatch->scheduleRepeatingOnMain(kOnboardingTickSeconds, [weakSelf] {
+  onboardingTick = _services->dispatch->scheduleRepeatingOnMain(kOnboardingTickSeconds, [weakSelf] {
     if (auto self = weakSelf.lock()) self->reconcile();
   });
-  services->application->activateIgnoringOtherApps(true);
+  _services->application->activateIgnoringOtherApps(true);
   window->makeKeyAndOrderFront();
 }
 
@@ -287,7 +295,7 @@ std::string AppController::lastTestedKeyText(const KeyTester::Hit& hit) {
   char hex[16] = {};
   const auto converted = std::to_chars(std::begin(hex), std::end(hex), hit.rawFlags, 16);
   std::string text = "keyCode " + std::to_string(hit.keyCode);
-  if (hit.isFlagsChanged) text += " (модификатор)";
+  if (hit.isFlagsChanged) text += Strings::modifierSuffix();
   text += hit.fnFlag ? "  fn=true" : "  fn=false";
   text += "  flags=0x";
   text.append(hex, converted.ptr);

@@ -2,13 +2,13 @@
 // its switch controller and, during a key test, the key tester; publishes the state that the menu
 // and the windows show; decides again and again whether the engine ought to run (on request,
 // every 3 seconds, after a wake); and asks the interface for the onboarding window at start-up.
-// Threading: main thread only, for creation, every operation and read, and destruction; creation,
-// destruction and every operation abort (after one log line) when called on another thread. The
-// callbacks it hands out (the switch controller's onSwitch, the engine's onHealthChange, the
-// key tester's onHit) capture only a weak reference and post their work to the main queue, so
-// nothing reaches the controller from another thread and nothing happens once it is gone.
-// Ownership: always held by a std::shared_ptr (shared() or create()), so that posted work can
-// refer to it weakly.
+// Threads: main thread only, for creation, every operation and read, and destruction; each
+//   aborts (after one log line) when called on another thread. The callbacks it hands out (the
+//   switch controller's onSwitch, the engine's onHealthChange, the key tester's onHit) capture
+//   only a weak reference and post their work to the main queue, so nothing reaches the
+//   controller from another thread and nothing happens once it is gone.
+// Ownership: always a std::shared_ptr (shared() or create()), so posted work can refer to it
+//   weakly. It keeps the services it was made with for its whole life.
 #pragma once
 
 #include <cstdint>
@@ -29,7 +29,10 @@
 #include "KestravaneKit/GlobeKeyManager.h"
 #include "KestravaneKit/InputSourceSwitcher.h"
 #include "KestravaneKit/KeyTester.h"
+#include "KestravaneKit/LaunchAtLogin.h"
+#include "KestravaneKit/Permissions.h"
 #include "KestravaneKit/SwitchController.h"
+#include "KestravaneKit/SwitchingEngine.h"
 #include "Platform/Services.h"
 
 namespace kestravane {
@@ -49,13 +52,14 @@ class AppController final : public ObservableObject,
   static constexpr std::string_view kKeyboardSettingsURL =
       "x-apple.systempreferences:com.apple.preference.keyboard";
 
-  // The program's controller, created (with its start-up) on first access and never destroyed.
+  // The program's controller, created (with its start-up) on the installed services at first
+  // access and never destroyed. Only the program's entry point calls it.
   static std::shared_ptr<AppController> shared();
-  // A new controller after its start-up: what shared() makes once. The onboarding check is
-  // posted to the main queue and runs after the caller's current main-queue turn.
-  static std::shared_ptr<AppController> create();
+  // A new controller on `services`, after its start-up: what shared() makes once. The
+  // onboarding check is posted to the main queue and runs after the caller's current turn.
+  static std::shared_ptr<AppController> create(std::shared_ptr<const platform::Services> services);
 
-  explicit AppController(PassKey);
+  AppController(PassKey, std::shared_ptr<const platform::Services> services);
   // Cancels the wake observer, the periodic check and the onboarding tick, stops the engine and
   // the key tester (their threads would keep them alive otherwise) and releases everything.
   ~AppController() override;
@@ -108,6 +112,12 @@ class AppController final : public ObservableObject,
   // Whether the controller holds an engine object; after every operation it equals isRunning().
   bool hasEngine() const { return engine != nullptr; }
 
+  // What the views read besides the published state: the services and the live system reads.
+  const std::shared_ptr<const platform::Services>& services() const { return _services; }
+  const Permissions& permissions() const { return _permissions; }
+  const LaunchAtLogin& launchAtLogin() const { return _launchAtLogin; }
+  const InputSourceSwitcher& inputSources() const { return _inputSources; }
+
   // The fixed-format texts of lastSwitch and lastTestedKey.
   static std::string lastSwitchText(const InputSourceSwitcher::Result& result);
   static std::string lastTestedKeyText(const KeyTester::Hit& hit);
@@ -124,9 +134,14 @@ class AppController final : public ObservableObject,
   void closeOnboardingWindow();
   void forgetOnboardingWindow();
 
-  const std::shared_ptr<const platform::Services> services;
+  const std::shared_ptr<const platform::Services> _services;
   const std::shared_ptr<platform::DispatchQueue> mainQueue;
   const MainThreadChecker mainThread;
+  const Permissions _permissions;
+  const LaunchAtLogin _launchAtLogin;
+  const InputSourceSwitcher _inputSources;
+  const GlobeKeyManager globe;
+  const ConfigStore store;
 
   Published<EngineHealth> _health{*this, EngineHealth::disabled};
   Published<bool> _isRunning{*this, false};
@@ -143,8 +158,6 @@ class AppController final : public ObservableObject,
   std::shared_ptr<KeyTester> keyTester;
   // Counts the key tests started; a hit is shown only while the test that saw it still runs.
   std::uint64_t keyTestGeneration = 0;
-  GlobeKeyManager globe;
-  ConfigStore store;
   std::shared_ptr<platform::Cancellable> wakeTask;
   std::shared_ptr<platform::Cancellable> pollTask;
   std::shared_ptr<OnboardingWindow> onboardingWindow;

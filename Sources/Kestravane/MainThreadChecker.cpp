@@ -3,13 +3,16 @@
 #include <cstdlib>
 #include <string>
 
+#include "KestravaneKit/LogLines.h"
+
 namespace kestravane {
 
 MainThreadChecker::MainThreadChecker(const platform::Services& services)
     : threads(services.threads), log(services.log) {}
 
 void MainThreadChecker::fail(std::string_view operation) const {
-  log->log("Plivex[app] " + std::string(operation) + " called off the main thread");
+  log->log(std::string(logline::kAppPrefix) + std::string(operation) +
+           std::string(logline::kOffMainThreadSuffix));
   std::abort();
 }
 

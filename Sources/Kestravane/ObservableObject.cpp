@@ -41,8 +41,10 @@ bool Subscription::isActive() const {
   return observed && observed->observers.contains(id);
 }
 
-ObservableObject::ObservableObject()
-    : registry(std::make_shared<Subscription::Registry>()), mainThread(*platform::current()) {}
+ObservableObject::ObservableObject(const platform::Services& services)
+    : registry(std::make_shared<Subscription::Registry>()),
+      mainThread(services),
+      queue(services.dispatch->mainQueue()) {}
 
 ObservableObject::~ObservableObject() = default;
 

@@ -5,8 +5,7 @@
 // the rebuild on a later main-queue turn, once the new values are in place.
 // Threading: main thread only: creating, subscribing, notifying, publishing and every
 // Subscription operation. Subscribing and notifying off the main thread abort (after one log
-// line); the platform services must be installed before an object is made. An observer must not
-// change the object from inside its call.
+// line). An observer must not change the object from inside its call.
 #pragma once
 
 #include <cstddef>
@@ -47,7 +46,9 @@ class Subscription {
 
 class ObservableObject {
  public:
-  ObservableObject();
+  // Uses the services' threads and log to enforce the main-thread rule, and names their main
+  // queue as the one its observers rebuild on.
+  explicit ObservableObject(const platform::Services& services);
   ObservableObject(const ObservableObject&) = delete;
   ObservableObject& operator=(const ObservableObject&) = delete;
   virtual ~ObservableObject();
@@ -55,6 +56,8 @@ class ObservableObject {
   // `observer` is called before every change, until the returned handle is dropped or cancelled.
   [[nodiscard]] Subscription subscribe(std::function<void()> observer);
   std::size_t observerCount() const;
+  // The main queue of the services the object was made with.
+  const std::shared_ptr<platform::DispatchQueue>& mainQueue() const { return queue; }
 
  protected:
   // objectWillChange: tells every current observer; also used for a change that no published
@@ -67,6 +70,7 @@ class ObservableObject {
 
   const std::shared_ptr<Subscription::Registry> registry;
   const MainThreadChecker mainThread;
+  const std::shared_ptr<platform::DispatchQueue> queue;
 };
 
 }  // namespace kestravane

@@ -2,8 +2,6 @@
 
 #include <utility>
 
-#include "Platform/Services.h"
-
 namespace kestravane {
 
 struct RebuildScheduler::State {
@@ -29,7 +27,7 @@ void runRebuild(const std::weak_ptr<RebuildScheduler::State>& weakState) {
 RebuildScheduler::RebuildScheduler(ObservableObject& object, std::function<void()> rebuild)
     : state(std::make_shared<State>()) {
   state->rebuild = std::move(rebuild);
-  state->mainQueue = platform::current()->dispatch->mainQueue();
+  state->mainQueue = object.mainQueue();
   state->subscription = object.subscribe([weakState = std::weak_ptr<State>(state)] {
     const auto strong = weakState.lock();
     if (!strong || strong->pending) return;

@@ -18,6 +18,10 @@ class Strings {
   explicit Strings(AppLanguage lang,
                    const std::optional<std::string>& systemLanguageCode = std::nullopt);
 
+  // The mark the key tester's readout puts after a modifier key's event; the same (Russian) text
+  // in both interface languages.
+  static std::string_view modifierSuffix() { return " (модификатор)"; }
+
   // True: every text is Russian; false: English.
   bool ru() const { return _ru; }
 

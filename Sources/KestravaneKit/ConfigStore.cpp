@@ -3,12 +3,13 @@
 #include <exception>
 #include <string>
 
-#include "Platform/Services.h"
-
 namespace kestravane {
 
+ConfigStore::ConfigStore(const platform::Services& services)
+    : userDefaults(services.userDefaults) {}
+
 PlivexConfig ConfigStore::load() const {
-  auto blob = platform::current()->userDefaults->dataForKey(std::string(key));
+  auto blob = userDefaults->dataForKey(std::string(key));
   if (!blob) return PlivexConfig::defaults();
   auto decoded = decodeConfig(std::span<const std::uint8_t>(*blob));
   if (auto* config = std::get_if<PlivexConfig>(&decoded)) return *config;
@@ -23,8 +24,7 @@ void ConfigStore::save(const PlivexConfig& config) const {
     // Nothing is written, so the previously stored record stays; saving reports nothing.
     return;
   }
-  platform::current()->userDefaults->setObject(platform::Data(json.begin(), json.end()),
-                                               std::string(key));
+  userDefaults->setObject(platform::Data(json.begin(), json.end()), std::string(key));
 }
 
 }  // namespace kestravane

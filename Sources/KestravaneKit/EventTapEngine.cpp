@@ -3,6 +3,8 @@
 #include <string>
 #include <utility>
 
+#include "KestravaneKit/LogLines.h"
+
 namespace kestravane {
 namespace {
 
@@ -46,14 +48,22 @@ const char* EventTapEngine::EngineError::what() const noexcept {
   return "tapCreationFailed";
 }
 
-EventTapEngine::EventTapEngine(TriggerKind trigger, Suppress suppress, std::int64_t holdTimeoutMs,
+std::shared_ptr<EventTapEngine> EventTapEngine::create(
+    std::shared_ptr<const platform::Services> services, TriggerKind trigger, Suppress suppress,
+    std::int64_t holdTimeoutMs, std::weak_ptr<InterceptionEngineDelegate> delegate) {
+  return std::shared_ptr<EventTapEngine>(new EventTapEngine(std::move(services), trigger, suppress,
+                                                            holdTimeoutMs, std::move(delegate)));
+}
+
+EventTapEngine::EventTapEngine(std::shared_ptr<const platform::Services> services,
+                               TriggerKind trigger, Suppress suppress, std::int64_t holdTimeoutMs,
                                std::weak_ptr<InterceptionEngineDelegate> delegate)
     : trigger(trigger),
       suppress(suppress),
       holdTimeoutNanos(TriggerDecision::holdTimeoutNanosFor(holdTimeoutMs)),
       delegate(std::move(delegate)),
-      services(platform::current()),
-      fireQueue(services->dispatch->createSerialQueue("kestravane.fire")) {}
+      services(std::move(services)),
+      fireQueue(this->services->dispatch->createSerialQueue("kestravane.fire")) {}
 
 EventTapEngine::~EventTapEngine() {
   stop();
@@ -70,15 +80,13 @@ void EventTapEngine::start() {
 
   const bool trusted = services->accessibility->isProcessTrusted();
   const bool listenAccess = services->eventTaps->preflightListenEventAccess();
-  services->log->log(std::string("Plivex[engine] start: AXIsProcessTrusted=") + boolText(trusted) +
-                     " listenEventAccess=" + boolText(listenAccess));
+  services->log->log(std::string(logline::kEngineStartPrefix) + boolText(trusted) +
+                     std::string(logline::kEngineStartListenAccess) + boolText(listenAccess));
 
   if (!trusted) {
     // Without trust the tap is not even attempted, so the system never lists the program under
     // Input Monitoring.
-    services->log->log(
-        "Plivex[engine] BAIL: нет Accessibility — tapCreate не вызывается, IM не "
-        "зарегистрируется");
+    services->log->log(logline::kEngineNoAccessibility);
     setHealth(EngineHealth::noAccessibility);
     throw EngineError(EngineError::noAccessibility);
   }
@@ -90,23 +98,30 @@ void EventTapEngine::start() {
                                             platform::TapOptions::defaultTap, kEngineEventMask,
                                             &EventTapEngine::tapCallback, tapRun.get());
   if (!tap) {
-    services->log->log(
-        "Plivex[engine] tapCreate=NULL → нет Input Monitoring (app должен появиться в списке)");
+    services->log->log(logline::kEngineTapCreateFailed);
     setHealth(EngineHealth::noInputMonitoring);
     throw EngineError(EngineError::noInputMonitoring);
   }
-  services->log->log("Plivex[engine] tapCreate OK — tap создан, движок стартует");
+  services->log->log(logline::kEngineTapCreated);
 
-  tapThread = std::make_shared<TapThread>(services, std::move(tap));
-  tapRun->tapThread = tapThread.get();
-  started = true;
+  auto newThread = std::make_shared<TapThread>(services, std::move(tap));
+  tapRun->tapThread = newThread.get();
   // The body holds the engine and the thread's state only weakly until it runs, so a stop() or
   // a drop that comes first lets the thread end at once. It owns the tap's user data.
-  tapThread->launch("kestravane.eventtap", platform::QualityOfService::userInteractive,
-                    [weakSelf = weak_from_this(), weakThread = std::weak_ptr<TapThread>(tapThread),
-                     tapRun = std::move(tapRun)] {
-                      if (auto self = weakSelf.lock()) self->threadBody(weakThread);
-                    });
+  try {
+    newThread->launch(
+        "kestravane.eventtap", platform::QualityOfService::userInteractive,
+        [weakSelf = weak_from_this(), weakThread = std::weak_ptr<TapThread>(newThread),
+         tapRun = std::move(tapRun)] {
+          if (auto self = weakSelf.lock()) self->threadBody(weakThread);
+        });
+  } catch (...) {
+    // No thread runs the tap: tear it down and stay stopped, so a later start() can try again.
+    newThread->stop();
+    throw;
+  }
+  tapThread = std::move(newThread);
+  started = true;
 }
 
 void EventTapEngine::threadBody(const std::weak_ptr<TapThread>& weakThread) {

@@ -2,15 +2,15 @@
 // ("kestravane.eventtap", user-interactive), recognises lone taps of the trigger key, swallows the
 // releases that fire (and every Caps Lock event), and tells its delegate of each fire on its own
 // serial queue ("kestravane.fire"). Keeps its own health and reports each change.
-// Threading: construction, start(), stop() and destruction on the owner's thread (start() and
-// stop() are also serialised by `lifecycleLock`); health() from any thread; `onHealthChange` is
-// set before start() and then called on the thread that makes the change (the caller of start()
-// and stop(), or the tap thread), never while `healthLock` is held, and must not call start() or
-// stop() synchronously. The tap callback runs on the tap thread and takes no lock but
-// `healthLock`, and that only when the health changes. Locks are only ever nested as
-// `lifecycleLock`, then the tap thread's publication lock, then `healthLock`.
-// Ownership: create it with std::make_shared. A started engine is kept alive by its tap thread
-// until stop() ends that thread, so call stop() before dropping it.
+// Threads: create(), start(), stop() and destruction on the owner's thread; health() from any
+//   thread; the tap callback on the tap thread; `onHealthChange` on the thread that makes the
+//   change (the caller of start()/stop(), or the tap thread), set before start(), never called
+//   with a lock held, and it must not call start() or stop() synchronously.
+// Locks: `lifecycleLock` (start/stop), then the tap thread's publication lock, then `healthLock`,
+//   never in another order. The tap callback takes only `healthLock`, and only when the health
+//   changes.
+// Ownership: only through create(), as a std::shared_ptr. A started engine is kept alive by its
+//   tap thread until stop() ends that thread, so call stop() before dropping it.
 #pragma once
 
 #include <cstdint>
@@ -46,14 +46,19 @@ class EventTapEngine final : public InterceptionEngine,
     Case value;
   };
 
-  // Takes the installed platform services and keeps them. A negative `holdTimeoutMs` counts as 0.
-  EventTapEngine(TriggerKind trigger, Suppress suppress, std::int64_t holdTimeoutMs,
-                 std::weak_ptr<InterceptionEngineDelegate> delegate);
+  // Keeps the services it is given. A negative `holdTimeoutMs` counts as 0.
+  static std::shared_ptr<EventTapEngine> create(std::shared_ptr<const platform::Services> services,
+                                                TriggerKind trigger, Suppress suppress,
+                                                std::int64_t holdTimeoutMs,
+                                                std::weak_ptr<InterceptionEngineDelegate> delegate);
   ~EventTapEngine() override;
+  EventTapEngine(const EventTapEngine&) = delete;
+  EventTapEngine& operator=(const EventTapEngine&) = delete;
 
   EngineHealth health() const override;
   // Throws EngineError. On return the tap exists and its thread has been launched; the health
-  // becomes active shortly afterwards, from the tap thread.
+  // becomes active shortly afterwards, from the tap thread. When the thread cannot be launched
+  // the tap is invalidated, the engine stays stopped, and the launch's exception propagates.
   void start() override;
   // Returns once the tap is gone and its thread has ended, or after 300 ms of waiting.
   void stop() override;
@@ -69,6 +74,10 @@ class EventTapEngine final : public InterceptionEngine,
  private:
   // One start()'s worth of tap-thread state, and the tap's user data.
   struct TapRun;
+
+  EventTapEngine(std::shared_ptr<const platform::Services> services, TriggerKind trigger,
+                 Suppress suppress, std::int64_t holdTimeoutMs,
+                 std::weak_ptr<InterceptionEngineDelegate> delegate);
 
   static platform::Event* tapCallback(platform::EventType type, platform::Event* event,
                                       void* userInfo);

@@ -4,8 +4,6 @@
 #include <cstdint>
 #include <variant>
 
-#include "Platform/Services.h"
-
 namespace kestravane {
 namespace {
 
@@ -33,8 +31,10 @@ std::optional<std::int64_t> asInteger(const platform::PropertyValue& value) {
 
 }  // namespace
 
+GlobeKeyManager::GlobeKeyManager(const platform::Services& services)
+    : preferences(services.preferences) {}
+
 std::optional<GlobeFnUsage> GlobeKeyManager::current() const {
-  const auto preferences = platform::current()->preferences;
   // Picks up a change the user has just made in the keyboard settings.
   preferences->appSynchronize(kDomain);
   auto value = preferences->copyValue(kKey, kDomain, platform::PreferencesUser::currentUser,

@@ -3,15 +3,9 @@
 #include <algorithm>
 
 #include "KestravaneCore/LayoutCycler.h"
-#include "Platform/Services.h"
 
 namespace kestravane {
 namespace {
-
-// Held for the whole call, so the system object outlives it even if the services are replaced.
-std::shared_ptr<platform::TextInputSources> inputSources() {
-  return platform::current()->inputSources;
-}
 
 // Exactly the three entries the system's keyboard-layout listing is asked with.
 const platform::InputSourceFilter& keyboardLayoutFilter() {
@@ -26,8 +20,10 @@ const platform::InputSourceFilter& keyboardLayoutFilter() {
 
 }  // namespace
 
-std::vector<InputSourceSwitcher::Source> InputSourceSwitcher::sources() {
-  const auto system = inputSources();
+InputSourceSwitcher::InputSourceSwitcher(const platform::Services& services)
+    : system(services.inputSources) {}
+
+std::vector<InputSourceSwitcher::Source> InputSourceSwitcher::sources() const {
   auto list = system->createInputSourceList(keyboardLayoutFilter(), false);
   std::vector<Source> result;
   if (!list) return result;
@@ -42,21 +38,21 @@ std::vector<InputSourceSwitcher::Source> InputSourceSwitcher::sources() {
   return result;
 }
 
-std::shared_ptr<platform::InputSource> InputSourceSwitcher::sourceRef(std::string_view id) {
+std::shared_ptr<platform::InputSource> InputSourceSwitcher::sourceRef(std::string_view id) const {
   for (auto& source : sources()) {
     if (source.id == id) return std::move(source.ref);
   }
   return nullptr;
 }
 
-std::vector<std::string> InputSourceSwitcher::enabledSelectableSourceIDs() {
+std::vector<std::string> InputSourceSwitcher::enabledSelectableSourceIDs() const {
   std::vector<std::string> ids;
   for (auto& source : sources()) ids.push_back(std::move(source.id));
   return ids;
 }
 
-std::vector<InputSourceSwitcher::NamedSource> InputSourceSwitcher::enabledSelectableSources() {
-  const auto system = inputSources();
+std::vector<InputSourceSwitcher::NamedSource> InputSourceSwitcher::enabledSelectableSources()
+    const {
   std::vector<NamedSource> named;
   for (auto& source : sources()) {
     auto name = system->stringProperty(*source.ref, platform::kTISPropertyLocalizedName);
@@ -66,17 +62,16 @@ std::vector<InputSourceSwitcher::NamedSource> InputSourceSwitcher::enabledSelect
   return named;
 }
 
-std::string InputSourceSwitcher::displayName(std::string_view id) {
+std::string InputSourceSwitcher::displayName(std::string_view id) const {
   if (auto ref = sourceRef(id)) {
-    if (auto name = inputSources()->stringProperty(*ref, platform::kTISPropertyLocalizedName)) {
+    if (auto name = system->stringProperty(*ref, platform::kTISPropertyLocalizedName)) {
       return *name;
     }
   }
   return shortName(id);
 }
 
-std::optional<std::string> InputSourceSwitcher::currentSourceID() {
-  const auto system = inputSources();
+std::optional<std::string> InputSourceSwitcher::currentSourceID() const {
   auto current = system->copyCurrentKeyboardInputSource();
   if (!current) return std::nullopt;
   return system->stringProperty(*current, platform::kTISPropertyInputSourceID);
@@ -95,13 +90,13 @@ std::string InputSourceSwitcher::shortName(std::string_view id) {
   return std::string(last.empty() ? id : last);
 }
 
-InputSourceSwitcher::Result InputSourceSwitcher::switchNext() {
+InputSourceSwitcher::Result InputSourceSwitcher::switchNext() const {
   const LayoutCycler cycle(enabledSelectableSourceIDs());
   const auto current = currentSourceID();
   auto next = cycle.next(current);
   if (!next) return Result{std::nullopt, current};
   // The list may have changed since it was read; then nothing is selected.
-  if (auto ref = sourceRef(*next)) inputSources()->selectInputSource(*ref);
+  if (auto ref = sourceRef(*next)) system->selectInputSource(*ref);
   return Result{std::move(next), currentSourceID()};
 }
 

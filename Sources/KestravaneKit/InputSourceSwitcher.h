@@ -1,6 +1,7 @@
 // The program's only contact with the system's text input sources: lists the keyboard layouts of
 // the cycle, names them, reads the current one and selects the next.
-// Threading: main thread only. Stateless: every call asks the system afresh.
+// Threads: main thread only. Holds only the input-sources service; every call asks the system
+// afresh. Copies share that service.
 #pragma once
 
 #include <memory>
@@ -9,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "Platform/TextInputSources.h"
+#include "Platform/Services.h"
 
 namespace kestravane {
 
@@ -31,21 +32,21 @@ class InputSourceSwitcher {
     bool operator==(const NamedSource&) const = default;
   };
 
-  InputSourceSwitcher() = default;
+  explicit InputSourceSwitcher(const platform::Services& services);
 
   // Identifiers of the enabled, select-capable keyboard layouts, in the system's order.
-  static std::vector<std::string> enabledSelectableSourceIDs();
+  std::vector<std::string> enabledSelectableSourceIDs() const;
   // The same sources with their localized names (the short name when a source has none).
-  static std::vector<NamedSource> enabledSelectableSources();
+  std::vector<NamedSource> enabledSelectableSources() const;
   // The localized name of a listed layout, otherwise the identifier's short name.
-  static std::string displayName(std::string_view id);
+  std::string displayName(std::string_view id) const;
   // The current keyboard input source, of any type.
-  static std::optional<std::string> currentSourceID();
+  std::optional<std::string> currentSourceID() const;
   // The last non-empty piece of a dotted identifier; the identifier itself when there is none.
   static std::string shortName(std::string_view id);
 
   // Selects the layout after the current one, once, without retrying.
-  Result switchNext();
+  Result switchNext() const;
 
  private:
   struct Source {
@@ -53,8 +54,10 @@ class InputSourceSwitcher {
     std::shared_ptr<platform::InputSource> ref;
   };
 
-  static std::vector<Source> sources();
-  static std::shared_ptr<platform::InputSource> sourceRef(std::string_view id);
+  std::vector<Source> sources() const;
+  std::shared_ptr<platform::InputSource> sourceRef(std::string_view id) const;
+
+  std::shared_ptr<platform::TextInputSources> system;
 };
 
 }  // namespace kestravane

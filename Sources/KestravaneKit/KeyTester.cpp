@@ -1,8 +1,7 @@
 #include "KestravaneKit/KeyTester.h"
 
+#include <exception>
 #include <utility>
-
-#include "KestravaneKit/TriggerDecision.h"
 
 namespace kestravane {
 namespace {
@@ -13,7 +12,13 @@ constexpr platform::EventMask kKeyTesterEventMask =
 
 }  // namespace
 
-KeyTester::KeyTester(OnHit onHit) : onHit(std::move(onHit)), services(platform::current()) {}
+std::shared_ptr<KeyTester> KeyTester::create(std::shared_ptr<const platform::Services> services,
+                                             OnHit onHit) {
+  return std::shared_ptr<KeyTester>(new KeyTester(std::move(services), std::move(onHit)));
+}
+
+KeyTester::KeyTester(std::shared_ptr<const platform::Services> services, OnHit onHit)
+    : onHit(std::move(onHit)), services(std::move(services)) {}
 
 KeyTester::~KeyTester() {
   stop();
@@ -31,12 +36,18 @@ bool KeyTester::start() {
       platform::TapOptions::listenOnly, kKeyTesterEventMask, &KeyTester::tapCallback, this);
   if (!tap) return false;
 
-  tapThread = std::make_shared<TapThread>(services, std::move(tap));
+  auto newThread = std::make_shared<TapThread>(services, std::move(tap));
+  try {
+    newThread->launch("kestravane.keytester", std::nullopt,
+                      [weakSelf = weak_from_this(), weakRun = std::weak_ptr<TapThread>(newThread)] {
+                        if (auto self = weakSelf.lock()) self->threadBody(weakRun);
+                      });
+  } catch (const std::exception&) {
+    newThread->stop();  // no thread runs the tap: tear it down and stay idle
+    return false;
+  }
+  tapThread = std::move(newThread);
   started = true;
-  tapThread->launch("kestravane.keytester", std::nullopt,
-                    [weakSelf = weak_from_this(), weakRun = std::weak_ptr<TapThread>(tapThread)] {
-                      if (auto self = weakSelf.lock()) self->threadBody(weakRun);
-                    });
   return true;
 }
 

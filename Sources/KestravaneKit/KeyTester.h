@@ -1,10 +1,10 @@
 // Shows what the system reports for the keys the user presses: a listen-only event tap (it never
 // changes, swallows or delays an event) on a thread of its own ("kestravane.keytester") that
 // reports every key-down and flags-changed event as a `Hit`.
-// Threading: construction, start(), stop() and destruction on one thread (the main thread), one
-// call at a time; `onHit` runs on the tester's thread, never on the main thread. A started tester
-// is kept alive by its thread until stop() ends it, so call stop() to end a test.
-// Ownership: create it with std::make_shared.
+// Threads: create(), start(), stop() and destruction on one thread (the main thread), one call
+//   at a time; `onHit` runs on the tester's thread, never on the main thread.
+// Ownership: only through create(), as a std::shared_ptr. A started tester is kept alive by its
+//   thread until stop() ends it, so call stop() to end a test.
 #pragma once
 
 #include <cstdint>
@@ -29,8 +29,9 @@ class KeyTester final : public std::enable_shared_from_this<KeyTester> {
   };
   using OnHit = std::function<void(const Hit&)>;
 
-  // Takes the installed platform services and keeps them; starts nothing.
-  explicit KeyTester(OnHit onHit);
+  // Keeps the services it is given; starts nothing.
+  static std::shared_ptr<KeyTester> create(std::shared_ptr<const platform::Services> services,
+                                           OnHit onHit);
   ~KeyTester();
   KeyTester(const KeyTester&) = delete;
   KeyTester& operator=(const KeyTester&) = delete;
@@ -38,7 +39,8 @@ class KeyTester final : public std::enable_shared_from_this<KeyTester> {
   // The process is trusted for Accessibility, which the tester needs.
   bool canRun() const;
   // True when the tap was created and the thread launched; false when already started, without
-  // Accessibility trust, or when the system refuses the tap (then nothing has changed).
+  // Accessibility trust, when the system refuses the tap or the thread cannot be launched (then
+  // nothing has changed: any tap made is invalidated).
   bool start();
   // Tears the tap and the thread down, waiting at most 300 ms for the thread; safe when idle.
   void stop();
@@ -47,6 +49,8 @@ class KeyTester final : public std::enable_shared_from_this<KeyTester> {
   const OnHit onHit;
 
  private:
+  KeyTester(std::shared_ptr<const platform::Services> services, OnHit onHit);
+
   static platform::Event* tapCallback(platform::EventType type, platform::Event* event,
                                       void* userInfo);
   void threadBody(const std::weak_ptr<TapThread>& weakRun);

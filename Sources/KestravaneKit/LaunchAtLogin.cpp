@@ -2,23 +2,24 @@
 
 #include <string>
 
-#include "Platform/Services.h"
+#include "KestravaneKit/LogLines.h"
 
-namespace kestravane::LaunchAtLogin {
+namespace kestravane {
 
-bool isEnabled() {
-  return platform::current()->loginItems->status() == platform::LoginItemStatus::enabled;
+LaunchAtLogin::LaunchAtLogin(const platform::Services& services)
+    : loginItems(services.loginItems), log(services.log) {}
+
+bool LaunchAtLogin::isEnabled() const {
+  return loginItems->status() == platform::LoginItemStatus::enabled;
 }
 
-bool setEnabled(bool on) {
-  const auto services = platform::current();
-  const auto error =
-      on ? services->loginItems->registerMainApp() : services->loginItems->unregisterMainApp();
+bool LaunchAtLogin::setEnabled(bool on) const {
+  const auto error = on ? loginItems->registerMainApp() : loginItems->unregisterMainApp();
   if (!error) return true;
-  const char* prefix = on ? "Plivex[login] SMAppService register failed: "
-                          : "Plivex[login] SMAppService unregister failed: ";
-  services->log->log(std::string(prefix) + error->description);
+  const std::string_view prefix =
+      on ? logline::kLoginRegisterFailed : logline::kLoginUnregisterFailed;
+  log->log(std::string(prefix) + error->description);
   return false;
 }
 
-}  // namespace kestravane::LaunchAtLogin
+}  // namespace kestravane

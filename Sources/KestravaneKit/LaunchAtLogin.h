@@ -1,12 +1,25 @@
 // Whether the program is registered as the user's login item, and registering it.
-// Threading: main thread; no state.
+// Threads: main thread. Holds only the services it uses.
 #pragma once
 
-namespace kestravane::LaunchAtLogin {
+#include <memory>
 
-// True only while the login item's status is enabled (not while it awaits approval).
-bool isEnabled();
-// Registers (true) or unregisters (false) the login item; false, with a log line, on failure.
-bool setEnabled(bool on);
+#include "Platform/Services.h"
 
-}  // namespace kestravane::LaunchAtLogin
+namespace kestravane {
+
+class LaunchAtLogin {
+ public:
+  explicit LaunchAtLogin(const platform::Services& services);
+
+  // True only while the login item's status is enabled (not while it awaits approval).
+  bool isEnabled() const;
+  // Registers (true) or unregisters (false) the login item; false, with a log line, on failure.
+  bool setEnabled(bool on) const;
+
+ private:
+  std::shared_ptr<platform::LoginItems> loginItems;
+  std::shared_ptr<platform::Log> log;
+};
+
+}  // namespace kestravane

@@ -1,29 +1,29 @@
 #include "KestravaneKit/Permissions.h"
 
-#include "Platform/Services.h"
+namespace kestravane {
 
-namespace kestravane::Permissions {
+Permissions::Permissions(const platform::Services& services)
+    : eventTaps(services.eventTaps), accessibility(services.accessibility) {}
 
-bool hasInputMonitoring() {
-  return platform::current()->eventTaps->preflightListenEventAccess();
+bool Permissions::hasInputMonitoring() const {
+  return eventTaps->preflightListenEventAccess();
 }
 
-bool hasAccessibility() {
-  return platform::current()->accessibility->isProcessTrusted();
+bool Permissions::hasAccessibility() const {
+  return accessibility->isProcessTrusted();
 }
 
-bool isSecureInputActive() {
-  return platform::current()->accessibility->isSecureEventInputEnabled();
+bool Permissions::isSecureInputActive() const {
+  return accessibility->isSecureEventInputEnabled();
 }
 
-bool requestInputMonitoring() {
-  return platform::current()->eventTaps->requestListenEventAccess();
+bool Permissions::requestInputMonitoring() const {
+  return eventTaps->requestListenEventAccess();
 }
 
-void promptAccessibility() {
+void Permissions::promptAccessibility() const {
   // The answer is not used: the outcome is learnt from later polls of hasAccessibility().
-  platform::current()->accessibility->isProcessTrustedWithOptions(
-      {{platform::kAXTrustedCheckOptionPrompt, true}});
+  accessibility->isProcessTrustedWithOptions({{platform::kAXTrustedCheckOptionPrompt, true}});
 }
 
-}  // namespace kestravane::Permissions
+}  // namespace kestravane

@@ -1,13 +1,19 @@
 #include "KestravaneKit/SwitchController.h"
 
-#include "Platform/Services.h"
-
 namespace kestravane {
 
-SwitchController::SwitchController(InputSourceSwitcher switcher, OnSwitch onSwitch)
-    : switcher(switcher),
+std::shared_ptr<SwitchController> SwitchController::create(const platform::Services& services,
+                                                           InputSourceSwitcher switcher,
+                                                           OnSwitch onSwitch) {
+  return std::shared_ptr<SwitchController>(
+      new SwitchController(services, std::move(switcher), std::move(onSwitch)));
+}
+
+SwitchController::SwitchController(const platform::Services& services, InputSourceSwitcher switcher,
+                                   OnSwitch onSwitch)
+    : switcher(std::move(switcher)),
       onSwitch(std::move(onSwitch)),
-      mainQueue(platform::current()->dispatch->mainQueue()) {}
+      mainQueue(services.dispatch->mainQueue()) {}
 
 void SwitchController::engineDidFire() {
   mainQueue->async([self = shared_from_this()] {

@@ -1,8 +1,9 @@
 // Joins the engine to the layout switch: each fire is carried to the main queue, where the
 // switcher selects the next layout and the owner is told the outcome.
-// Threading: `engineDidFire()` runs on the engine's fire queue and returns at once; the switch
-// and `onSwitch` run on the main thread, one fire after another in order. Create it with
-// std::make_shared: a queued fire keeps the controller alive until it has run.
+// Threads: `engineDidFire()` runs on the engine's fire queue and returns at once; the switch and
+// `onSwitch` run on the main thread, one fire after another in order.
+// Ownership: only through create(), as a std::shared_ptr; a queued fire keeps the controller
+// alive until it has run.
 #pragma once
 
 #include <functional>
@@ -10,7 +11,7 @@
 
 #include "KestravaneCore/InterceptionEngine.h"
 #include "KestravaneKit/InputSourceSwitcher.h"
-#include "Platform/Dispatch.h"
+#include "Platform/Services.h"
 
 namespace kestravane {
 
@@ -19,11 +20,15 @@ class SwitchController final : public InterceptionEngineDelegate,
  public:
   using OnSwitch = std::function<void(const InputSourceSwitcher::Result&)>;
 
-  SwitchController(InputSourceSwitcher switcher, OnSwitch onSwitch);
+  static std::shared_ptr<SwitchController> create(const platform::Services& services,
+                                                  InputSourceSwitcher switcher, OnSwitch onSwitch);
 
   void engineDidFire() override;
 
  private:
+  SwitchController(const platform::Services& services, InputSourceSwitcher switcher,
+                   OnSwitch onSwitch);
+
   InputSourceSwitcher switcher;
   const OnSwitch onSwitch;
   const std::shared_ptr<platform::DispatchQueue> mainQueue;

@@ -16,10 +16,12 @@ TapThread::TapThread(std::shared_ptr<const platform::Services> services,
 
 void TapThread::launch(const std::string& name, std::optional<platform::QualityOfService> qos,
                        std::function<void()> body) {
-  thread = services->threads->create(std::move(body));
-  thread->setName(name);
-  if (qos) thread->setQualityOfService(*qos);
-  thread->start();
+  auto newThread = services->threads->create(std::move(body));
+  newThread->setName(name);
+  if (qos) newThread->setQualityOfService(*qos);
+  newThread->start();
+  // Only a started thread is waited for by stop().
+  thread = std::move(newThread);
 }
 
 bool TapThread::attach(const std::function<void()>& whileAttached) {

@@ -1,11 +1,12 @@
 // One run of an event tap on a thread of its own: the tap, the thread, and the thread's run loop
 // and run-loop source, which the thread publishes so that the owner's stop() always finds them.
 // The engine and the key tester each create one per start() and drop it in stop().
-// Threading: `launch()` and `stop()` belong to the owner, which calls them one at a time (under
-// its own lifecycle serialisation); `attach()` and `run()` belong to the launched thread. The
-// run loop and source are published under `publishLock`, together with `stopRequested`, so a
-// stop() that comes before the thread has attached makes the thread end without running, and a
-// stop() that comes after finds the run loop to stop. Create it with std::make_shared.
+// Threads: `launch()` and `stop()` belong to the owner, one call at a time (under its own
+//   lifecycle serialisation); `attach()` and `run()` belong to the launched thread.
+// Locks: the run loop and source are published under `publishLock` together with
+//   `stopRequested`, so a stop() before the thread has attached makes the thread end without
+//   running, and a stop() after it finds the run loop to stop.
+// Ownership: a std::shared_ptr, held by the owner and, weakly, by the thread's body.
 #pragma once
 
 #include <atomic>
@@ -27,6 +28,7 @@ class TapThread {
   TapThread& operator=(const TapThread&) = delete;
 
   // Owner: creates the thread with `body`, names it, gives it `qos` when set, and starts it.
+  // When that throws, no thread is kept, and stop() still tears the tap down.
   void launch(const std::string& name, std::optional<platform::QualityOfService> qos,
               std::function<void()> body);
 

@@ -48,7 +48,7 @@ TEST_F(ConsoleSessionTest, SettingsCommandsGoThroughTheControllerAndBadInputIsEx
   run("trigger capsLock");
   run("language ru");
   EXPECT_EQ(controller->config(), PlivexConfig(TriggerKind::capsLock, AppLanguage::ru, false));
-  EXPECT_EQ(ConfigStore().load(), controller->config());
+  EXPECT_EQ(ConfigStore(*services()).load(), controller->config());
   EXPECT_NE(run("status").find("Триггер: Caps Lock"), std::string::npos);
 
   EXPECT_NE(run("trigger CapsLock").find("trigger fn|capsLock|rightCommand"), std::string::npos);

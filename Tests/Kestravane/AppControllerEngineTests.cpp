@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "AppTestSupport.h"
+#include "Kestravane/AppTestSupport.h"
 
 namespace kestravane {
 namespace {

@@ -8,7 +8,7 @@
 #include <random>
 #include <string>
 
-#include "AppTestSupport.h"
+#include "Kestravane/AppTestSupport.h"
 
 namespace kestravane {
 namespace {

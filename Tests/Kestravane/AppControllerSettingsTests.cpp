@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "AppTestSupport.h"
+#include "Kestravane/AppTestSupport.h"
 
 namespace kestravane {
 namespace {
@@ -31,7 +31,7 @@ TEST_F(SettingsTest, ApplyStoresTriggerThenLanguageAndRebuildsTheEngineForTheNew
   controller->apply(TriggerKind::rightCommand, AppLanguage::ru, false);
   const PlivexConfig expected(TriggerKind::rightCommand, AppLanguage::ru, false);
   EXPECT_EQ(controller->config(), expected);
-  EXPECT_EQ(ConfigStore().load(), expected);
+  EXPECT_EQ(ConfigStore(*services()).load(), expected);
   ASSERT_GE(seen.size(), 2U);
   EXPECT_EQ(seen[0], PlivexConfig(TriggerKind::capsLock, AppLanguage::en, false));
   EXPECT_EQ(seen[1], PlivexConfig(TriggerKind::rightCommand, AppLanguage::en, false));
@@ -72,7 +72,7 @@ TEST_F(SettingsTest, ApplyListsTheLayoutsAgain) {
 
 TEST_F(SettingsTest, ALoginChoiceEqualToTheSystemsStateMakesNoCallEvenIfTheStoredFlagDiffers) {
   storeConfig(TriggerKind::capsLock, true);
-  controller = AppController::create();  // stored flag true, system not registered
+  controller = AppController::create(services());  // stored flag true, system not registered
   controller->apply(TriggerKind::capsLock, AppLanguage::en, false);
   EXPECT_EQ(mac.loginItems().registerCallCount(), 0);
   EXPECT_EQ(mac.loginItems().unregisterCallCount(), 0);
@@ -89,12 +89,12 @@ TEST_F(SettingsTest, ALoginChoiceThatDiffersRegistersAndRecordsIt) {
   EXPECT_EQ(mac.loginItems().registerCallCount(), 1);
   EXPECT_EQ(mac.loginItems().status(), LoginItemStatus::enabled);
   EXPECT_TRUE(controller->config().launchAtLogin);
-  EXPECT_TRUE(ConfigStore().load().launchAtLogin);
+  EXPECT_TRUE(ConfigStore(*services()).load().launchAtLogin);
 
   controller->apply(TriggerKind::capsLock, AppLanguage::en, false);
   EXPECT_EQ(mac.loginItems().unregisterCallCount(), 1);
   EXPECT_FALSE(controller->config().launchAtLogin);
-  EXPECT_FALSE(ConfigStore().load().launchAtLogin);
+  EXPECT_FALSE(ConfigStore(*services()).load().launchAtLogin);
 }
 
 TEST_F(SettingsTest, ARefusedRegistrationKeepsTheFlagLogsAndStillTellsTheObservers) {
@@ -105,13 +105,14 @@ TEST_F(SettingsTest, ARefusedRegistrationKeepsTheFlagLogsAndStillTellsTheObserve
   controller->setLaunchAtLogin(true);
   EXPECT_EQ(notifications, 1U);
   EXPECT_FALSE(controller->config().launchAtLogin);
-  EXPECT_FALSE(ConfigStore().load().launchAtLogin);
+  EXPECT_FALSE(ConfigStore(*services()).load().launchAtLogin);
   EXPECT_EQ(mac.log().messages().back(),
-            "Plivex[login] SMAppService register failed: Operation not permitted");
+            std::string(logline::kLoginRegisterFailed) + "Operation not permitted");
 
   // Through the settings window's save the rest is still applied.
   controller->apply(TriggerKind::rightCommand, AppLanguage::ru, true);
-  EXPECT_EQ(ConfigStore().load(), PlivexConfig(TriggerKind::rightCommand, AppLanguage::ru, false));
+  EXPECT_EQ(ConfigStore(*services()).load(),
+            PlivexConfig(TriggerKind::rightCommand, AppLanguage::ru, false));
 }
 
 TEST_F(AppTest, OpenHandsParsableURLsToTheWorkspaceAndIgnoresTheRest) {

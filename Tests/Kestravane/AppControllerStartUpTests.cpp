@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "AppTestSupport.h"
+#include "Kestravane/AppTestSupport.h"
 
 namespace kestravane {
 namespace {
@@ -23,7 +23,7 @@ using platform::vmac::VirtualMac;
 void ready(VirtualMac& mac, TriggerKind trigger) {
   mac.grantAllPermissions();
   mac.preferences().setFnUsageType(0);
-  ConfigStore().save(PlivexConfig(trigger, AppLanguage::en, false));
+  ConfigStore(*mac.services()).save(PlivexConfig(trigger, AppLanguage::en, false));
 }
 
 struct StartUpCase {
@@ -65,8 +65,9 @@ INSTANTIATE_TEST_SUITE_P(
                                 [](VirtualMac& mac) {
                                   mac.permissions().setAccessibilityTrusted(true);
                                   mac.preferences().setFnUsageType(0);
-                                  ConfigStore().save(
-                                      PlivexConfig(TriggerKind::capsLock, AppLanguage::en, false));
+                                  ConfigStore(*mac.services())
+                                      .save(PlivexConfig(TriggerKind::capsLock, AppLanguage::en,
+                                                         false));
                                 },
                                 EngineHealth::tapDisabled, false, false, 1},
                     StartUpCase{"OneLayout",
@@ -130,7 +131,8 @@ TEST_F(AppTest, AFailingStartIsLoggedAtStartUpAndAgainAtEveryCheck) {
   EXPECT_EQ(startFailures(), 2U);
   advance(3);
   EXPECT_EQ(startFailures(), 3U);
-  EXPECT_EQ(mac.log().messages().back(), "Plivex[app] startEngine failed: noInputMonitoring");
+  EXPECT_EQ(mac.log().messages().back(),
+            std::string(logline::kAppStartEngineFailed) + "noInputMonitoring");
   EXPECT_FALSE(controller->isRunning());
   EXPECT_EQ(controller->health(), EngineHealth::tapDisabled);
   EXPECT_TRUE(host->windows().empty());

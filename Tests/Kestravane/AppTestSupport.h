@@ -1,8 +1,5 @@
-// A virtual Mac installed for one test, with the application controller on it: the test's
-// thread drives the main queue (so it is the main thread), time moves only when the test
-// advances the manual clock, and work from the tap, fire and key-tester threads is waited for
-// with short bounded real-time waits.
-// Threading: built, used and torn down on the test's thread.
+// The application controller on the test rig's virtual Mac, with the test's window host.
+// Threads: built, used and torn down on the test's thread, which is the main thread.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -19,29 +16,17 @@
 #include "Kestravane/AppController.h"
 #include "Kestravane/HeadlessWindowHost.h"
 #include "KestravaneKit/ConfigStore.h"
-#include "Platform/Virtual/VirtualMac.h"
+#include "KestravaneKit/LogLines.h"
+#include "Support/VirtualMacRig.h"
 
 namespace kestravane::testing_support {
 
-inline constexpr std::string_view kStartFailedPrefix = "Plivex[app] startEngine failed: ";
-inline constexpr std::string_view kTapCreatedPrefix = "Plivex[engine] tapCreate OK";
 inline constexpr const char* kUS = "com.apple.keylayout.US";
 inline constexpr const char* kRussian = "com.apple.keylayout.Russian";
 
-class AppTest : public testing::Test {
+class AppTest : public testing::Test, protected VirtualMacRig {
  protected:
-  AppTest() { mac.install(); }
-  ~AppTest() override {
-    controller.reset();
-    platform::install(nullptr);
-  }
-
-  static platform::vmac::VirtualMacOptions options() {
-    platform::vmac::VirtualMacOptions options;
-    // Room for a slow tap thread to pick up its first event under the sanitizers.
-    options.tapTimeout = std::chrono::milliseconds(5000);
-    return options;
-  }
+  ~AppTest() override { controller.reset(); }
 
   // Nothing missing: both permissions, the Globe key free, U.S. and Russian enabled.
   void readyMac() {
@@ -50,40 +35,19 @@ class AppTest : public testing::Test {
   }
 
   void storeConfig(TriggerKind trigger, bool launchAtLogin = false) {
-    ConfigStore().save(PlivexConfig(trigger, AppLanguage::en, launchAtLogin));
+    ConfigStore(*services()).save(PlivexConfig(trigger, AppLanguage::en, launchAtLogin));
   }
 
   // Start-up, with the test's window host in place before the posted onboarding check.
   AppController& launch() {
-    controller = AppController::create();
+    controller = AppController::create(services());
     controller->setWindowHost(host);
     return *controller;
   }
 
-  std::size_t runPending() { return mac.dispatch().runPending(); }
-  std::size_t advance(double seconds) { return mac.dispatch().advance(seconds); }
-
-  // Runs the main queue until `condition` holds, waiting briefly for work from other threads.
-  bool pumpUntil(const std::function<bool()>& condition,
-                 std::chrono::milliseconds timeout = std::chrono::milliseconds(5000)) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    for (;;) {
-      runPending();
-      if (condition()) return true;
-      if (std::chrono::steady_clock::now() >= deadline) return false;
-      mac.dispatch().waitForWork(std::chrono::milliseconds(10));
-    }
-  }
-
-  std::size_t logCount(std::string_view prefix) {
-    const auto messages = mac.log().messages();
-    return static_cast<std::size_t>(std::count_if(
-        messages.begin(), messages.end(),
-        [prefix](const std::string& message) { return message.starts_with(prefix); }));
-  }
-  std::size_t startFailures() { return logCount(kStartFailedPrefix); }
+  std::size_t startFailures() { return logCount(logline::kAppStartEngineFailed); }
   // Each engine start that got its tap logs this once: the number of taps ever created.
-  std::size_t tapsCreated() { return logCount(kTapCreatedPrefix); }
+  std::size_t tapsCreated() { return logCount(logline::kEngineTapCreated); }
 
   // Live taps that may change events: the engine's (the key tester's only listens).
   std::size_t activeTaps() {
@@ -102,7 +66,6 @@ class AppTest : public testing::Test {
     mac.keyboard().release(platform::vmac::keycode::function);
   }
 
-  platform::vmac::VirtualMac mac{options()};
   std::shared_ptr<HeadlessWindowHost> host = std::make_shared<HeadlessWindowHost>();
   std::shared_ptr<AppController> controller;
 };

@@ -7,7 +7,7 @@
 #include <string>
 #include <thread>
 
-#include "AppTestSupport.h"
+#include "Kestravane/AppTestSupport.h"
 #include "Kestravane/ObservableObject.h"
 #include "Kestravane/Published.h"
 
@@ -18,6 +18,7 @@ using MainThreadDeathTest = testing_support::AppTest;
 
 class Model final : public ObservableObject {
  public:
+  explicit Model(const platform::Services& services) : ObservableObject(services) {}
   Published<int> value{*this, 0};
 };
 
@@ -25,7 +26,7 @@ TEST_F(MainThreadDeathTest, OperationsFromAnotherThreadLogAndAbort) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   launch();
   runPending();
-  Model model;
+  Model model{*services()};
   struct Case {
     const char* operation;
     std::function<void()> call;
@@ -37,7 +38,7 @@ TEST_F(MainThreadDeathTest, OperationsFromAnotherThreadLogAndAbort) {
       {"AppController::startKeyTest", [&] { controller->startKeyTest(); }},
       {"AppController::open", [&] { controller->open("x-apple.systempreferences:x"); }},
       {"AppController::~AppController", [&] { controller.reset(); }},
-      {"AppController::AppController", [] { AppController::create(); }},
+      {"AppController::AppController", [&] { AppController::create(services()); }},
       {"ObservableObject::sendWillChange", [&] { model.value.set(1); }},
       {"ObservableObject::subscribe", [&] { auto subscription = model.subscribe([] {}); }},
   };

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "AppTestSupport.h"
+#include "Kestravane/AppTestSupport.h"
 #include "Kestravane/ObservableObject.h"
 #include "Kestravane/Published.h"
 #include "Kestravane/RebuildScheduler.h"
@@ -17,20 +17,20 @@ namespace kestravane {
 namespace {
 
 using testing_support::AppTest;
-// Observation belongs to the main thread of an installed platform: the test's, which drives the
-// virtual Mac's main queue.
+// Observation belongs to the main thread: the test's, which drives the virtual Mac's main queue.
 using ObservationTest = AppTest;
 using RebuildSchedulerTest = AppTest;
 
 class Model final : public ObservableObject {
  public:
+  explicit Model(const platform::Services& services) : ObservableObject(services) {}
   Published<std::string> name{*this, "old"};
   Published<std::vector<int>> numbers{*this, {}};
   void changed() { sendWillChange(); }
 };
 
 TEST_F(ObservationTest, ObserversAreToldBeforeEachAssignmentEvenOfAnEqualValue) {
-  Model model;
+  Model model{*services()};
   std::vector<std::string> seen;
   auto subscription = model.subscribe([&] { seen.push_back(model.name.get()); });
 
@@ -45,7 +45,7 @@ TEST_F(ObservationTest, ObserversAreToldBeforeEachAssignmentEvenOfAnEqualValue) 
 }
 
 TEST_F(ObservationTest, ObserversRunInSubscriptionOrderUntilTheirHandleGoes) {
-  Model model;
+  Model model{*services()};
   std::vector<int> calls;
   auto first = model.subscribe([&] { calls.push_back(1); });
   std::optional<Subscription> second = model.subscribe([&] { calls.push_back(2); });
@@ -65,7 +65,7 @@ TEST_F(ObservationTest, ObserversRunInSubscriptionOrderUntilTheirHandleGoes) {
 }
 
 TEST_F(ObservationTest, AnObserverCancelledDuringANotificationIsNotCalledLaterInIt) {
-  Model model;
+  Model model{*services()};
   std::vector<int> calls;
   Subscription later;
   auto first = model.subscribe([&] {
@@ -87,7 +87,7 @@ TEST_F(ObservationTest, AnObserverCancelledDuringANotificationIsNotCalledLaterIn
 TEST_F(ObservationTest, ASubscriptionMayOutliveItsObject) {
   Subscription subscription;
   {
-    Model model;
+    Model model{*services()};
     subscription = model.subscribe([] {});
     EXPECT_TRUE(subscription.isActive());
   }
@@ -96,7 +96,7 @@ TEST_F(ObservationTest, ASubscriptionMayOutliveItsObject) {
 }
 
 TEST_F(RebuildSchedulerTest, ABurstOfChangesGivesOneRebuildOnALaterTurnThatSeesTheNewValues) {
-  Model model;
+  Model model{*services()};
   std::vector<std::string> rebuilds;
   RebuildScheduler scheduler(model, [&] {
     rebuilds.push_back(model.name.get() + "/" + std::to_string(model.numbers.get().size()));
@@ -139,7 +139,7 @@ TEST_F(RebuildSchedulerTest, AViewOfTheControllerRebuildsOnceWithTheStateAfterTh
 TEST_F(RebuildSchedulerTest, ARebuildStillQueuedDoesNothingOnceTheSchedulerOrTheObjectIsGone) {
   for (const bool dropObject : {false, true}) {
     SCOPED_TRACE(dropObject ? "object gone" : "scheduler gone");
-    auto model = std::make_unique<Model>();
+    auto model = std::make_unique<Model>(*services());
     std::size_t rebuilds = 0;
     auto scheduler = std::make_unique<RebuildScheduler>(*model, [&] { ++rebuilds; });
     model->name.set("new");

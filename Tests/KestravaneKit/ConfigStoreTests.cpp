@@ -13,9 +13,9 @@
 #include <utility>
 #include <vector>
 
-#include "KestravaneKit/InstalledVirtualMac.h"
 #include "Platform/Virtual/FileUserDefaults.h"
 #include "Platform/Virtual/MemoryUserDefaults.h"
+#include "Support/VirtualMacRig.h"
 
 namespace kestravane {
 namespace {
@@ -25,6 +25,7 @@ using platform::Data;
 using platform::PropertyValue;
 using platform::vmac::FileUserDefaults;
 using platform::vmac::MemoryUserDefaults;
+using platform::vmac::VirtualMac;
 using platform::vmac::VirtualMacOptions;
 
 const std::string kKey = "PlivexConfig.v1";
@@ -51,12 +52,12 @@ std::vector<PlivexConfig> allRecords() {
 class ConfigStoreTest : public ::testing::Test {
  protected:
   MemoryUserDefaults& defaults() {
-    return dynamic_cast<MemoryUserDefaults&>(installed.mac.userDefaults());
+    return dynamic_cast<MemoryUserDefaults&>(rig.mac.userDefaults());
   }
   void store(const PropertyValue& value) { defaults().setObject(value, kKey); }
 
-  testing_support::InstalledVirtualMac installed;
-  ConfigStore configStore;
+  testing_support::VirtualMacRig rig;
+  ConfigStore configStore{*rig.services()};
 };
 
 TEST_F(ConfigStoreTest, FirstRunGivesTheDefaultsAndWritesNothing) {
@@ -176,20 +177,23 @@ class ConfigStoreFileTest : public ::testing::Test {
     fs::remove_all(directory, ignored);
   }
 
-  // One run of the application: a fresh virtual Mac reading the same defaults file. The previous
-  // run must have ended (see relaunch).
-  std::unique_ptr<testing_support::InstalledVirtualMac> launch() {
+  // One run of the application: a fresh virtual Mac reading the same defaults file.
+  struct Run {
+    explicit Run(VirtualMacOptions options) : mac(std::move(options)) {}
+    FileUserDefaults& file() { return dynamic_cast<FileUserDefaults&>(mac.userDefaults()); }
+
+    VirtualMac mac;
+    ConfigStore store{*mac.services()};
+  };
+  std::unique_ptr<Run> launch() const {
     VirtualMacOptions options;
     options.defaultsFile = defaultsPath;
-    return std::make_unique<testing_support::InstalledVirtualMac>(options);
+    return std::make_unique<Run>(options);
   }
-  // Ends the run, then starts the next one (two installed at once would uninstall each other).
-  void relaunch(std::unique_ptr<testing_support::InstalledVirtualMac>& run) {
+  // Ends the run, then starts the next one, as a user quitting and starting the program.
+  void relaunch(std::unique_ptr<Run>& run) const {
     run.reset();
     run = launch();
-  }
-  static FileUserDefaults& fileDefaults(testing_support::InstalledVirtualMac& run) {
-    return dynamic_cast<FileUserDefaults&>(run.mac.userDefaults());
   }
   std::string fileText() const {
     std::ifstream in(defaultsPath, std::ios::binary);
@@ -202,22 +206,21 @@ class ConfigStoreFileTest : public ::testing::Test {
 
   fs::path directory;
   fs::path defaultsPath;
-  ConfigStore configStore;
 };
 
 TEST_F(ConfigStoreFileTest, RecordSurvivesARestart) {
   {
     auto run = launch();
-    EXPECT_EQ(configStore.load(), kDefaults);
-    configStore.save(kCustom);
+    EXPECT_EQ(run->store.load(), kDefaults);
+    run->store.save(kCustom);
   }
   auto run = launch();
-  EXPECT_EQ(configStore.load(), kCustom);
+  EXPECT_EQ(run->store.load(), kCustom);
 }
 
 TEST_F(ConfigStoreFileTest, MissingFileGivesTheDefaultsAndIsNotCreated) {
   auto run = launch();
-  EXPECT_EQ(configStore.load(), kDefaults);
+  EXPECT_EQ(run->store.load(), kDefaults);
   EXPECT_FALSE(fs::exists(defaultsPath));
 }
 
@@ -233,7 +236,7 @@ TEST_F(ConfigStoreFileTest, UnreadableFileOrEntryGivesTheDefaultsAndStaysUntouch
     SCOPED_TRACE(text);
     writeFile(text);
     auto run = launch();
-    EXPECT_EQ(configStore.load(), kDefaults);
+    EXPECT_EQ(run->store.load(), kDefaults);
     EXPECT_EQ(fileText(), text);
   }
 }
@@ -242,38 +245,38 @@ TEST_F(ConfigStoreFileTest, UnreadableFileOrEntryGivesTheDefaultsAndStaysUntouch
 TEST_F(ConfigStoreFileTest, FileThatCannotBeOpenedGivesTheDefaultsAndSavesFailQuietly) {
   fs::create_directories(defaultsPath);
   auto run = launch();
-  EXPECT_TRUE(fileDefaults(*run).loadError().has_value());
-  EXPECT_EQ(configStore.load(), kDefaults);
+  EXPECT_TRUE(run->file().loadError().has_value());
+  EXPECT_EQ(run->store.load(), kDefaults);
 
-  configStore.save(kCustom);
-  EXPECT_TRUE(fileDefaults(*run).lastWriteError().has_value());
-  EXPECT_EQ(configStore.load(), kCustom) << "the running application keeps what it set";
+  run->store.save(kCustom);
+  EXPECT_TRUE(run->file().lastWriteError().has_value());
+  EXPECT_EQ(run->store.load(), kCustom) << "the running application keeps what it set";
   EXPECT_TRUE(fs::is_directory(defaultsPath)) << "the obstacle is neither removed nor replaced";
 
   relaunch(run);
-  EXPECT_EQ(configStore.load(), kDefaults) << "nothing could be stored";
+  EXPECT_EQ(run->store.load(), kDefaults) << "nothing could be stored";
 }
 
 TEST_F(ConfigStoreFileTest, SaveAfterLoadingAGarbageFileWritesAFileTheNextRunLoads) {
   const std::string garbage = "\x89PNG\r\n\x1a\n{\"PlivexConfig.v1\":";
   writeFile(garbage);
   auto run = launch();
-  EXPECT_EQ(configStore.load(), kDefaults);
+  EXPECT_EQ(run->store.load(), kDefaults);
   EXPECT_EQ(fileText(), garbage);
 
-  configStore.save(kCustom);
-  EXPECT_EQ(fileDefaults(*run).lastWriteError(), std::nullopt);
+  run->store.save(kCustom);
+  EXPECT_EQ(run->file().lastWriteError(), std::nullopt);
   EXPECT_NE(fileText(), garbage);
   relaunch(run);
-  EXPECT_EQ(fileDefaults(*run).loadError(), std::nullopt);
-  EXPECT_EQ(configStore.load(), kCustom);
+  EXPECT_EQ(run->file().loadError(), std::nullopt);
+  EXPECT_EQ(run->store.load(), kCustom);
 }
 
 TEST_F(ConfigStoreFileTest, UnwritableDirectoryKeepsTheAppRunningAndTheLastGoodRecord) {
   std::string good;
   {
     auto run = launch();
-    configStore.save(kCustom);
+    run->store.save(kCustom);
     good = fileText();
   }
   auto run = launch();
@@ -285,9 +288,9 @@ TEST_F(ConfigStoreFileTest, UnwritableDirectoryKeepsTheAppRunningAndTheLastGoodR
   std::ofstream(folder) << "blocker";
 
   const PlivexConfig attempted(TriggerKind::rightCommand, AppLanguage::system, false);
-  configStore.save(attempted);
-  EXPECT_TRUE(fileDefaults(*run).lastWriteError().has_value());
-  EXPECT_EQ(configStore.load(), attempted) << "like NSUserDefaults, the app keeps what it set";
+  run->store.save(attempted);
+  EXPECT_TRUE(run->file().lastWriteError().has_value());
+  EXPECT_EQ(run->store.load(), attempted) << "like NSUserDefaults, the app keeps what it set";
 
   // The directory comes back: the failed save did not touch the last good file, and a save that
   // can write does.
@@ -295,32 +298,32 @@ TEST_F(ConfigStoreFileTest, UnwritableDirectoryKeepsTheAppRunningAndTheLastGoodR
   fs::rename(away, folder);
   EXPECT_EQ(fileText(), good);
   const PlivexConfig later(TriggerKind::fn, AppLanguage::ru, true);
-  configStore.save(later);
-  EXPECT_EQ(fileDefaults(*run).lastWriteError(), std::nullopt);
+  run->store.save(later);
+  EXPECT_EQ(run->file().lastWriteError(), std::nullopt);
   relaunch(run);
-  EXPECT_EQ(configStore.load(), later);
+  EXPECT_EQ(run->store.load(), later);
 }
 
 TEST_F(ConfigStoreFileTest, CrashWhileWritingLeavesTheLastGoodRecord) {
   {
     auto run = launch();
-    configStore.save(kCustom);
+    run->store.save(kCustom);
     const std::string good = fileText();
-    fileDefaults(*run).simulateCrashDuringNextWrite();
-    configStore.save(kDefaults);
-    EXPECT_TRUE(fileDefaults(*run).lastWriteError().has_value());
+    run->file().simulateCrashDuringNextWrite();
+    run->store.save(kDefaults);
+    EXPECT_TRUE(run->file().lastWriteError().has_value());
     EXPECT_EQ(fileText(), good) << "the half-written file must not replace the good one";
-    EXPECT_EQ(configStore.load(), kDefaults) << "the running application keeps what it set";
+    EXPECT_EQ(run->store.load(), kDefaults) << "the running application keeps what it set";
   }
   auto run = launch();
-  EXPECT_EQ(configStore.load(), kCustom);
+  EXPECT_EQ(run->store.load(), kCustom);
 
-  configStore.save(kDefaults);
+  run->store.save(kDefaults);
   const fs::directory_iterator folder(defaultsPath.parent_path());
   EXPECT_EQ(std::distance(fs::begin(folder), fs::end(folder)), 1)
       << "the save also cleared the temporary the crash left";
   relaunch(run);
-  EXPECT_EQ(configStore.load(), kDefaults);
+  EXPECT_EQ(run->store.load(), kDefaults);
 }
 
 }  // namespace

@@ -9,13 +9,14 @@
 
 #include "KestravaneKit/EventTapEngine.h"
 #include "KestravaneKit/KeyTester.h"
-#include "KestravaneKit/TapTestSupport.h"
+#include "Support/Recorders.h"
+#include "Support/VirtualMacRig.h"
 
 namespace kestravane {
 namespace {
 
 using testing_support::RecordingDelegate;
-using testing_support::VirtualRig;
+using testing_support::VirtualMacRig;
 using testing_support::waitUntil;
 namespace keycode = platform::vmac::keycode;
 
@@ -97,16 +98,14 @@ class Typist {
 class EngineLifecycleStress : public testing::Test {
  protected:
   std::shared_ptr<EventTapEngine> makeEngine() {
-    return std::make_shared<EventTapEngine>(TriggerKind::fn, EventTapEngine::Suppress::tap, 300,
-                                            delegate);
+    return EventTapEngine::create(services, TriggerKind::fn, EventTapEngine::Suppress::tap, 300,
+                                  delegate);
   }
 
-  // Installs the rig's services with controlled threads; engines made afterwards use them.
+  // The rig's services with controlled threads; engines and testers made afterwards use them.
   std::shared_ptr<ControlledThreads> installThreads(ControlledThreads::Options options) {
     auto threads = std::make_shared<ControlledThreads>(rig.mac.services()->threads, options);
-    auto services = std::make_shared<platform::Services>(*platform::current());
-    services->threads = threads;
-    platform::install(services);
+    services = rig.editedServices([&](platform::Services& edited) { edited.threads = threads; });
     return threads;
   }
 
@@ -114,13 +113,14 @@ class EngineLifecycleStress : public testing::Test {
   void SetUp() override { installThreads({.sleepScale = 0.1}); }
 
   void expectNothingLeft() {
-    EXPECT_TRUE(rig.threads->waitUntilAllFinished(std::chrono::seconds(3)));
-    EXPECT_TRUE(rig.threads->liveThreads().empty());
-    EXPECT_EQ(rig.threads->startedCount(), rig.threads->finishedCount());
-    EXPECT_TRUE(rig.windowServer->liveTaps().empty());
+    EXPECT_TRUE(rig.threads.waitUntilAllFinished(std::chrono::seconds(3)));
+    EXPECT_TRUE(rig.threads.liveThreads().empty());
+    EXPECT_EQ(rig.threads.startedCount(), rig.threads.finishedCount());
+    EXPECT_TRUE(rig.windowServer.liveTaps().empty());
   }
 
-  VirtualRig rig;
+  VirtualMacRig rig{VirtualMacRig::Start::granted};
+  std::shared_ptr<const platform::Services> services = rig.services();
   std::shared_ptr<RecordingDelegate> delegate = std::make_shared<RecordingDelegate>();
 };
 
@@ -178,18 +178,18 @@ TEST_F(EngineLifecycleStress, StopBeforeTheTapThreadHasRunStillEndsIt) {
     const std::weak_ptr<EventTapEngine> watched = engine;
     engine->start();
     engine->stop();  // the thread is let go only once stop() waits for it
-    EXPECT_TRUE(rig.threads->liveThreads().empty()) << "stop() saw the thread end";
+    EXPECT_TRUE(rig.threads.liveThreads().empty()) << "stop() saw the thread end";
     EXPECT_FALSE(becameActive.load()) << "a stopped engine never turns active";
     EXPECT_EQ(engine->health(), EngineHealth::noInputMonitoring);
     engine.reset();
     EXPECT_TRUE(watched.expired());
 
     gate->close();  // the key tester's thread, the same way
-    auto tester = std::make_shared<KeyTester>([](const KeyTester::Hit&) {});
+    auto tester = KeyTester::create(services, [](const KeyTester::Hit&) {});
     const std::weak_ptr<KeyTester> watchedTester = tester;
     ASSERT_TRUE(tester->start());
     tester->stop();
-    EXPECT_TRUE(rig.threads->liveThreads().empty());
+    EXPECT_TRUE(rig.threads.liveThreads().empty());
     tester.reset();
     EXPECT_TRUE(watchedTester.expired());
   }
@@ -202,13 +202,13 @@ TEST_F(EngineLifecycleStress, ThreadThatStartsAfterStopGaveUpWaitingStillEnds) {
   const std::weak_ptr<EventTapEngine> watched = engine;
   engine->start();
   engine->stop();  // waits its full 300 ms for a thread that cannot run yet
-  EXPECT_EQ(rig.threads->liveThreads().size(), 1u);
+  EXPECT_EQ(rig.threads.liveThreads().size(), 1u);
 
   // A new start must not be confused by the late thread of the old one.
   gate->open();
   engine->start();
   ASSERT_TRUE(waitUntil([&] { return engine->health() == EngineHealth::active; }));
-  EXPECT_TRUE(waitUntil([&] { return rig.threads->liveThreads().size() == 1; }));
+  EXPECT_TRUE(waitUntil([&] { return rig.threads.liveThreads().size() == 1; }));
   rig.keyboard.tap(keycode::function);
   ASSERT_TRUE(rig.drain("kestravane.fire"));
   EXPECT_EQ(delegate->fires(), 1u);
@@ -253,7 +253,7 @@ TEST_F(EngineLifecycleStress, KeyTesterStopRacingItsThreadsStart) {
   std::atomic<std::size_t> hits{0};
   Typist typist(rig.keyboard);
   for (int i = 0; i < kRaceIterations; ++i) {
-    auto tester = std::make_shared<KeyTester>([&](const KeyTester::Hit&) { hits.fetch_add(1); });
+    auto tester = KeyTester::create(services, [&](const KeyTester::Hit&) { hits.fetch_add(1); });
     const std::weak_ptr<KeyTester> watched = tester;
     ASSERT_TRUE(tester->start());
     if (i % 10 == 0) {

@@ -8,7 +8,9 @@
 #include <utility>
 #include <vector>
 
-#include "KestravaneKit/TapTestSupport.h"
+#include "KestravaneKit/LogLines.h"
+#include "Support/Recorders.h"
+#include "Support/VirtualMacRig.h"
 
 namespace kestravane {
 namespace {
@@ -19,14 +21,14 @@ using platform::kEventKeyUp;
 using platform::vmac::TapInfo;
 using testing_support::Recorder;
 using testing_support::RecordingDelegate;
-using testing_support::VirtualRig;
+using testing_support::VirtualMacRig;
 using testing_support::waitUntil;
 namespace keycode = platform::vmac::keycode;
 using Error = EventTapEngine::EngineError;
 
 const std::string kStartLogGranted =
     "Plivex[engine] start: AXIsProcessTrusted=true listenEventAccess=true";
-const std::string kTapCreatedLog = "Plivex[engine] tapCreate OK — tap создан, движок стартует";
+const std::string kTapCreatedLog(logline::kEngineTapCreated);
 const std::string kFireQueue = "kestravane.fire";
 
 class EventTapEngineTest : public testing::Test {
@@ -34,7 +36,7 @@ class EventTapEngineTest : public testing::Test {
   std::shared_ptr<EventTapEngine> makeEngine(
       TriggerKind trigger = TriggerKind::fn,
       EventTapEngine::Suppress suppress = EventTapEngine::Suppress::tap) {
-    auto engine = std::make_shared<EventTapEngine>(trigger, suppress, 300, delegate);
+    auto engine = EventTapEngine::create(rig.services(), trigger, suppress, 300, delegate);
     engine->onHealthChange = [changes = healthChanges](EngineHealth health) { (*changes)(health); };
     return engine;
   }
@@ -58,9 +60,9 @@ class EventTapEngineTest : public testing::Test {
   // Waits until the fires submitted so far have reached (or missed) the delegate.
   void drainFires() { ASSERT_TRUE(rig.drain(kFireQueue)); }
 
-  std::vector<Event> received() const { return rig.windowServer->receivedEvents(); }
+  std::vector<Event> received() const { return rig.windowServer.receivedEvents(); }
 
-  VirtualRig rig;
+  VirtualMacRig rig{VirtualMacRig::Start::granted};
   std::shared_ptr<RecordingDelegate> delegate = std::make_shared<RecordingDelegate>();
   std::shared_ptr<Recorder<EngineHealth>> healthChanges =
       std::make_shared<Recorder<EngineHealth>>();
@@ -73,17 +75,17 @@ TEST_F(EventTapEngineTest, StartLogsInstallsOneActiveTapOnItsThreadAndStopRemove
   startAndWait(*engine);
   EXPECT_EQ(rig.logMessages(), (std::vector<std::string>{kStartLogGranted, kTapCreatedLog}));
   EXPECT_EQ(
-      rig.windowServer->liveTaps(),
+      rig.windowServer.liveTaps(),
       (std::vector<TapInfo>{{platform::TapLocation::session, platform::TapPlacement::headInsert,
                              platform::TapOptions::defaultTap, 0x1C00, true}}));
-  EXPECT_EQ(rig.threads->liveThreads(),
+  EXPECT_EQ(rig.threads.liveThreads(),
             (std::vector<platform::vmac::ThreadInfo>{
                 {"kestravane.eventtap", platform::QualityOfService::userInteractive}}));
 
   engine->stop();
   EXPECT_EQ(engine->health(), EngineHealth::noInputMonitoring);
-  EXPECT_TRUE(rig.windowServer->liveTaps().empty());
-  EXPECT_TRUE(rig.threads->liveThreads().empty()) << "stop() waits for the tap thread";
+  EXPECT_TRUE(rig.windowServer.liveTaps().empty());
+  EXPECT_TRUE(rig.threads.liveThreads().empty()) << "stop() waits for the tap thread";
   EXPECT_EQ(healthChanges->all(),
             (std::vector<EngineHealth>{EngineHealth::active, EngineHealth::noInputMonitoring}));
   EXPECT_EQ(rig.logMessages().size(), 2u) << "stop() logs nothing";
@@ -104,26 +106,25 @@ TEST_F(EventTapEngineTest, RefusedStartThrowsLogsAndReportsWhy) {
        true,
        Error::noAccessibility,
        {"Plivex[engine] start: AXIsProcessTrusted=false listenEventAccess=true",
-        "Plivex[engine] BAIL: нет Accessibility — tapCreate не вызывается, IM не "
-        "зарегистрируется"},
+        std::string(logline::kEngineNoAccessibility)},
        EngineHealth::noAccessibility,
        false},
       {true,
        false,
        Error::noInputMonitoring,
        {"Plivex[engine] start: AXIsProcessTrusted=true listenEventAccess=false",
-        "Plivex[engine] tapCreate=NULL → нет Input Monitoring (app должен появиться в списке)"},
+        std::string(logline::kEngineTapCreateFailed)},
        EngineHealth::noInputMonitoring,
        true},
   };
   for (const auto& refusal : refusals) {
     SCOPED_TRACE(Error(refusal.error).what());
-    VirtualRig mac;  // a fresh Mac for each case
-    mac.permissions->setAccessibilityTrusted(refusal.trusted);
-    mac.permissions->setInputMonitoring(refusal.inputMonitoring);
+    VirtualMacRig mac{VirtualMacRig::Start::granted};  // a fresh Mac for each case
+    mac.permissions.setAccessibilityTrusted(refusal.trusted);
+    mac.permissions.setInputMonitoring(refusal.inputMonitoring);
     auto changes = std::make_shared<Recorder<EngineHealth>>();
-    auto engine = std::make_shared<EventTapEngine>(TriggerKind::fn, EventTapEngine::Suppress::tap,
-                                                   300, delegate);
+    auto engine = EventTapEngine::create(mac.services(), TriggerKind::fn,
+                                         EventTapEngine::Suppress::tap, 300, delegate);
     engine->onHealthChange = [changes](EngineHealth health) { (*changes)(health); };
 
     const Error error = startError(*engine);
@@ -134,8 +135,8 @@ TEST_F(EventTapEngineTest, RefusedStartThrowsLogsAndReportsWhy) {
     // Only a change is reported: the engine starts out as noInputMonitoring.
     const bool changed = refusal.health != EngineHealth::noInputMonitoring;
     EXPECT_EQ(changes->all(), changed ? std::vector{refusal.health} : std::vector<EngineHealth>{});
-    EXPECT_EQ(mac.permissions->listedForInputMonitoring(), refusal.tapAsked);
-    EXPECT_EQ(mac.threads->startedCount(), 0u);
+    EXPECT_EQ(mac.permissions.listedForInputMonitoring(), refusal.tapAsked);
+    EXPECT_EQ(mac.threads.startedCount(), 0u);
 
     // A failed start leaves the engine stopped; once allowed, the same engine starts.
     mac.mac.grantAllPermissions();
@@ -158,8 +159,8 @@ TEST_F(EventTapEngineTest, SecondStartThrowsAndLeavesTheRunningTapAlone) {
   const Error error = startError(*engine);
   EXPECT_EQ(error, Error(Error::alreadyStarted));
   EXPECT_EQ(rig.logMessages().size(), 2u);
-  EXPECT_EQ(rig.windowServer->liveTaps().size(), 1u);
-  EXPECT_EQ(rig.threads->startedCount(), 1u);
+  EXPECT_EQ(rig.windowServer.liveTaps().size(), 1u);
+  EXPECT_EQ(rig.threads.startedCount(), 1u);
   EXPECT_EQ(engine->health(), EngineHealth::active);
   engine->stop();
 }
@@ -177,9 +178,9 @@ TEST_F(EventTapEngineTest, StoppedEngineStartsAgainWithAFreshTapAndThread) {
   startAndWait(*engine);
   engine->stop();
   startAndWait(*engine);
-  EXPECT_EQ(rig.windowServer->liveTaps().size(), 1u);
-  EXPECT_EQ(rig.threads->startedCount(), 2u);
-  EXPECT_EQ(rig.threads->liveThreads().size(), 1u);
+  EXPECT_EQ(rig.windowServer.liveTaps().size(), 1u);
+  EXPECT_EQ(rig.threads.startedCount(), 2u);
+  EXPECT_EQ(rig.threads.liveThreads().size(), 1u);
   engine->stop();
   EXPECT_EQ(healthChanges->all(),
             (std::vector<EngineHealth>{EngineHealth::active, EngineHealth::noInputMonitoring,
@@ -191,7 +192,7 @@ TEST_F(EventTapEngineTest, LoneFnTapSwallowsTheReleaseAndFiresOnTheFireQueue) {
   startAndWait(*engine);
 
   rig.keyboard.press(keycode::function);
-  rig.clock->advanceMillis(300);
+  rig.mac.clock().advanceMillis(300);
   rig.keyboard.release(keycode::function);
   drainFires();
 
@@ -207,7 +208,7 @@ TEST_F(EventTapEngineTest, HoldLongerThanTheLimitPassesWithoutFiring) {
   auto engine = makeEngine();
   startAndWait(*engine);
   rig.keyboard.press(keycode::function);
-  rig.clock->advanceMillis(301);
+  rig.mac.clock().advanceMillis(301);
   rig.keyboard.release(keycode::function);
   drainFires();
   EXPECT_EQ(delegate->fires(), 0u);
@@ -250,9 +251,9 @@ TEST_F(EventTapEngineTest, TapDisabledBySystemIsEnabledAgainAndForgetsThePress) 
 
     rig.keyboard.press(keycode::function);
     if (byTimeout) {
-      rig.windowServer->sendTimeoutDisable();
+      rig.windowServer.sendTimeoutDisable();
     } else {
-      rig.windowServer->sendUserInputDisable();
+      rig.windowServer.sendUserInputDisable();
     }
     rig.keyboard.release(keycode::function);
     drainFires();
@@ -261,8 +262,8 @@ TEST_F(EventTapEngineTest, TapDisabledBySystemIsEnabledAgainAndForgetsThePress) 
     EXPECT_EQ(std::vector<EngineHealth>(changes.begin() + changesBefore, changes.end()),
               (std::vector<EngineHealth>{EngineHealth::tapDisabled, EngineHealth::active}));
     EXPECT_EQ(engine->health(), EngineHealth::active);
-    ASSERT_EQ(rig.windowServer->liveTaps().size(), 1u);
-    EXPECT_TRUE(rig.windowServer->liveTaps()[0].enabled);
+    ASSERT_EQ(rig.windowServer.liveTaps().size(), 1u);
+    EXPECT_TRUE(rig.windowServer.liveTaps()[0].enabled);
     EXPECT_EQ(delegate->fires(), 0u) << "the release of a forgotten press must not fire";
     EXPECT_EQ(received().size(), 2u);
 
@@ -270,7 +271,7 @@ TEST_F(EventTapEngineTest, TapDisabledBySystemIsEnabledAgainAndForgetsThePress) 
     drainFires();
     EXPECT_EQ(delegate->fires(), 1u);
     engine->stop();
-    rig.windowServer->clearReceivedEvents();
+    rig.windowServer.clearReceivedEvents();
     delegate = std::make_shared<RecordingDelegate>();
   }
 }
@@ -288,8 +289,8 @@ TEST_F(EventTapEngineTest, FireForADroppedDelegateReachesTheQueueAndIsDropped) {
   auto calls = std::make_shared<std::atomic<int>>(0);
   auto counting = std::make_shared<CountingDelegate>(calls);
   std::weak_ptr<CountingDelegate> watched = counting;
-  auto engine = std::make_shared<EventTapEngine>(TriggerKind::capsLock,
-                                                 EventTapEngine::Suppress::tap, 300, counting);
+  auto engine = EventTapEngine::create(rig.services(), TriggerKind::capsLock,
+                                       EventTapEngine::Suppress::tap, 300, counting);
   startAndWait(*engine);
   auto blocksRun = [&] { return rig.mac.dispatch().serialBlocksRun(kFireQueue); };
 

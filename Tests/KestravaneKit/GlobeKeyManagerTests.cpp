@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "KestravaneKit/InstalledVirtualMac.h"
+#include "Support/VirtualMacRig.h"
 
 namespace kestravane {
 namespace {
@@ -22,14 +22,14 @@ using platform::vmac::kHIToolboxDomain;
 
 class GlobeKeyManagerTest : public ::testing::Test {
  protected:
-  platform::vmac::VirtualPreferences& preferences() { return installed.mac.preferences(); }
+  platform::vmac::VirtualPreferences& preferences() { return rig.mac.preferences(); }
   // Written by another process (System Settings, `defaults write`), as the system stores it.
   void storeFromOutside(const PropertyValue& value) {
     preferences().writeFromOtherProcess(kHIToolboxDomain, kFnUsageTypeKey, value);
   }
 
-  testing_support::InstalledVirtualMac installed;
-  GlobeKeyManager manager;
+  testing_support::VirtualMacRig rig;
+  GlobeKeyManager manager{*rig.services()};
 };
 
 TEST_F(GlobeKeyManagerTest, MissingPreferenceIsAbsentAndNotFree) {

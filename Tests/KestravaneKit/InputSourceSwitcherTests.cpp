@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "KestravaneKit/InstalledVirtualMac.h"
+#include "Support/VirtualMacRig.h"
 
 namespace kestravane {
 namespace {
@@ -62,7 +62,7 @@ class RecordingInputSources final : public platform::TextInputSources {
 
 class InputSourceSwitcherTest : public ::testing::Test {
  protected:
-  platform::vmac::VirtualTextInputSources& system() { return installed.mac.inputSources(); }
+  platform::vmac::VirtualTextInputSources& system() { return rig.mac.inputSources(); }
 
   // Layouts, an input method with a mode, a disabled and a non-select-capable layout, a layout
   // listed twice and a broken one without an identifier, mixed as a real system lists them.
@@ -80,14 +80,15 @@ class InputSourceSwitcherTest : public ::testing::Test {
     });
   }
 
-  testing_support::InstalledVirtualMac installed;
+  testing_support::VirtualMacRig rig;
+  InputSourceSwitcher switcher{*rig.services()};
 };
 
 TEST_F(InputSourceSwitcherTest, AsksForEnabledSelectCapableKeyboardLayoutsOfTheEnabledSet) {
-  auto recorder = std::make_shared<RecordingInputSources>(installed.mac.services()->inputSources);
-  installed.installEdited([&](platform::Services& services) { services.inputSources = recorder; });
-
-  InputSourceSwitcher::enabledSelectableSourceIDs();
+  auto recorder = std::make_shared<RecordingInputSources>(rig.services()->inputSources);
+  InputSourceSwitcher(*rig.editedServices([&](platform::Services& services) {
+    services.inputSources = recorder;
+  })).enabledSelectableSourceIDs();
 
   const platform::InputSourceFilter expected{
       {std::string(platform::kTISPropertyInputSourceType), kLayout},
@@ -101,9 +102,8 @@ TEST_F(InputSourceSwitcherTest, AsksForEnabledSelectCapableKeyboardLayoutsOfTheE
 
 TEST_F(InputSourceSwitcherTest, ListsOnlyLayoutsOfTheCycleInSystemOrderWithDuplicates) {
   installMixedSources();
-  EXPECT_THAT(InputSourceSwitcher::enabledSelectableSourceIDs(),
-              ElementsAre(kABC, kRussian, kABC, kUkrainian));
-  EXPECT_THAT(InputSourceSwitcher::enabledSelectableSources(),
+  EXPECT_THAT(switcher.enabledSelectableSourceIDs(), ElementsAre(kABC, kRussian, kABC, kUkrainian));
+  EXPECT_THAT(switcher.enabledSelectableSources(),
               ElementsAre(Named{kABC, "ABC"}, Named{kRussian, "Russian"}, Named{kABC, "ABC again"},
                           Named{kUkrainian, "Ukrainian"}));
 }
@@ -112,36 +112,34 @@ TEST_F(InputSourceSwitcherTest, ListFollowsTheSystemAtEveryCall) {
   installMixedSources();
   system().setEnabled(kRussian, false);
   system().moveSource(kUkrainian, 0);
-  EXPECT_THAT(InputSourceSwitcher::enabledSelectableSourceIDs(),
-              ElementsAre(kUkrainian, kABC, kABC));
+  EXPECT_THAT(switcher.enabledSelectableSourceIDs(), ElementsAre(kUkrainian, kABC, kABC));
   system().setEnabled(kGerman, true);
-  EXPECT_THAT(InputSourceSwitcher::enabledSelectableSourceIDs(),
-              ElementsAre(kUkrainian, kABC, kGerman, kABC));
+  EXPECT_THAT(switcher.enabledSelectableSourceIDs(), ElementsAre(kUkrainian, kABC, kGerman, kABC));
 }
 
 TEST_F(InputSourceSwitcherTest, UnreadableListIsEmpty) {
   installMixedSources();
   system().setListFails(true);
-  EXPECT_THAT(InputSourceSwitcher::enabledSelectableSourceIDs(), IsEmpty());
-  EXPECT_THAT(InputSourceSwitcher::enabledSelectableSources(), IsEmpty());
+  EXPECT_THAT(switcher.enabledSelectableSourceIDs(), IsEmpty());
+  EXPECT_THAT(switcher.enabledSelectableSources(), IsEmpty());
 
   // An array holding something that is not an input source cannot be read as the list.
   system().setListFails(false);
   system().setListAppendsForeignEntry(true);
-  EXPECT_THAT(InputSourceSwitcher::enabledSelectableSourceIDs(), IsEmpty());
-  EXPECT_THAT(InputSourceSwitcher::enabledSelectableSources(), IsEmpty());
+  EXPECT_THAT(switcher.enabledSelectableSourceIDs(), IsEmpty());
+  EXPECT_THAT(switcher.enabledSelectableSources(), IsEmpty());
 }
 
 TEST_F(InputSourceSwitcherTest, DisplayNameOnlyNamesListedLayoutsByTheirLocalizedName) {
   installMixedSources();
-  EXPECT_EQ(InputSourceSwitcher::displayName(kUkrainian), "Ukrainian");
-  EXPECT_EQ(InputSourceSwitcher::displayName(kABC), "ABC") << "the first listed entry names it";
-  EXPECT_EQ(InputSourceSwitcher::displayName(kRussian), "Russian") << "no localized name";
+  EXPECT_EQ(switcher.displayName(kUkrainian), "Ukrainian");
+  EXPECT_EQ(switcher.displayName(kABC), "ABC") << "the first listed entry names it";
+  EXPECT_EQ(switcher.displayName(kRussian), "Russian") << "no localized name";
   // Known to the system under another name, but not in the cycle.
-  EXPECT_EQ(InputSourceSwitcher::displayName(kGerman), "German");
-  EXPECT_EQ(InputSourceSwitcher::displayName(kPinyinMode), "ITABC");
-  EXPECT_EQ(InputSourceSwitcher::displayName("com.apple.keylayout.abc"), "abc");
-  EXPECT_EQ(InputSourceSwitcher::displayName("org.unknown.Layout"), "Layout");
+  EXPECT_EQ(switcher.displayName(kGerman), "German");
+  EXPECT_EQ(switcher.displayName(kPinyinMode), "ITABC");
+  EXPECT_EQ(switcher.displayName("com.apple.keylayout.abc"), "abc");
+  EXPECT_EQ(switcher.displayName("org.unknown.Layout"), "Layout");
 }
 
 TEST(InputSourceSwitcherShortName, LastNonEmptyPieceOrTheIdentifierItself) {
@@ -165,11 +163,11 @@ TEST(InputSourceSwitcherShortName, LastNonEmptyPieceOrTheIdentifierItself) {
 TEST_F(InputSourceSwitcherTest, CurrentSourceIsReadAsTheSystemNamesIt) {
   installMixedSources();
   system().setCurrentSource(kRussian);
-  EXPECT_EQ(InputSourceSwitcher::currentSourceID(), kRussian);
+  EXPECT_EQ(switcher.currentSourceID(), kRussian);
   system().setCurrentSource(kPinyinMode);  // an input mode, not in the cycle
-  EXPECT_EQ(InputSourceSwitcher::currentSourceID(), kPinyinMode);
+  EXPECT_EQ(switcher.currentSourceID(), kPinyinMode);
   system().clearCurrentSource();
-  EXPECT_EQ(InputSourceSwitcher::currentSourceID(), std::nullopt);
+  EXPECT_EQ(switcher.currentSourceID(), std::nullopt);
 }
 
 struct SelectionCase {
@@ -201,7 +199,7 @@ TEST_F(InputSourceSwitcherTest, SwitchSelectsTheSuccessorOfTheCurrentSource) {
     }
     const int selectsBefore = system().selectCallCount();
 
-    const Result result = InputSourceSwitcher().switchNext();
+    const Result result = switcher.switchNext();
 
     EXPECT_EQ(result, (Result{c.expected, c.expected}));
     EXPECT_TRUE(result.ok());
@@ -213,7 +211,6 @@ TEST_F(InputSourceSwitcherTest, SwitchSelectsTheSuccessorOfTheCurrentSource) {
 TEST_F(InputSourceSwitcherTest, RepeatedSwitchesWalkTheCycleAndWrap) {
   system().setSources({layout(kABC), layout(kRussian), layout(kUkrainian)});
   system().setCurrentSource(kABC);
-  InputSourceSwitcher switcher;
   std::vector<std::optional<std::string>> requested;
   for (int i = 0; i < 4; ++i) requested.push_back(switcher.switchNext().requested);
   EXPECT_THAT(requested, ElementsAre(kRussian, kUkrainian, kABC, kRussian));
@@ -223,7 +220,7 @@ TEST_F(InputSourceSwitcherTest, SwitchListsTheSourcesTwice) {
   system().setSources({layout(kABC), layout(kRussian)});
   system().setCurrentSource(kABC);
   const int listsBefore = system().listCallCount();
-  InputSourceSwitcher().switchNext();
+  switcher.switchNext();
   EXPECT_EQ(system().listCallCount(), listsBefore + 2);
 }
 
@@ -237,7 +234,7 @@ TEST_F(InputSourceSwitcherTest, EmptyCycleSelectsNothingAndReportsTheCurrentSour
   system().setCurrentSource(kPinyinMode);
   const int selectsBefore = system().selectCallCount();
 
-  const Result result = InputSourceSwitcher().switchNext();
+  const Result result = switcher.switchNext();
 
   EXPECT_EQ(result, (Result{std::nullopt, kPinyinMode}));
   EXPECT_FALSE(result.ok());
@@ -249,7 +246,7 @@ TEST_F(InputSourceSwitcherTest, FailedListSelectsNothing) {
   system().setSources({layout(kABC), layout(kRussian)});
   system().setCurrentSource(kABC);
   system().setListFails(true);
-  const Result result = InputSourceSwitcher().switchNext();
+  const Result result = switcher.switchNext();
   EXPECT_EQ(result, (Result{std::nullopt, kABC}));
   EXPECT_EQ(system().selectCallCount(), 0);
 }
@@ -259,7 +256,7 @@ TEST_F(InputSourceSwitcherTest, LayoutThatVanishesBeforeSelectionIsNotSelected) 
   system().setCurrentSource(kABC);
   system().vanishAfterNextList(kRussian);  // removed right after the switch's first listing
 
-  const Result result = InputSourceSwitcher().switchNext();
+  const Result result = switcher.switchNext();
 
   EXPECT_EQ(result, (Result{kRussian, kABC}));
   EXPECT_FALSE(result.ok());
@@ -272,7 +269,7 @@ TEST_F(InputSourceSwitcherTest, IgnoredSelectionShowsAsNotOk) {
   system().setCurrentSource(kABC);
   for (const platform::OSStatus status : {platform::vmac::noErr, platform::vmac::paramErr}) {
     system().setSelectionIgnored(true, status);
-    const Result result = InputSourceSwitcher().switchNext();
+    const Result result = switcher.switchNext();
     EXPECT_EQ(result, (Result{kRussian, kABC})) << "status " << status;
     EXPECT_FALSE(result.ok());
   }

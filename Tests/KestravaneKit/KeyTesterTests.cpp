@@ -7,7 +7,8 @@
 #include <vector>
 
 #include "KestravaneKit/EventTapEngine.h"
-#include "KestravaneKit/TapTestSupport.h"
+#include "Support/Recorders.h"
+#include "Support/VirtualMacRig.h"
 
 namespace kestravane {
 namespace {
@@ -15,14 +16,14 @@ namespace {
 using Hit = KeyTester::Hit;
 using platform::vmac::TapInfo;
 using testing_support::Recorder;
-using testing_support::VirtualRig;
+using testing_support::VirtualMacRig;
 using testing_support::waitUntil;
 namespace keycode = platform::vmac::keycode;
 
 class KeyTesterTest : public testing::Test {
  protected:
   std::shared_ptr<KeyTester> makeTester() {
-    return std::make_shared<KeyTester>([hits = hits, threads = hitThreads](const Hit& hit) {
+    return KeyTester::create(rig.services(), [hits = hits, threads = hitThreads](const Hit& hit) {
       (*hits)(hit);
       (*threads)(testing_support::currentThreadName());
     });
@@ -36,10 +37,10 @@ class KeyTesterTest : public testing::Test {
     ASSERT_EQ(hits->all().size(), 1u);
     hits->clear();
     hitThreads->clear();
-    rig.windowServer->clearReceivedEvents();
+    rig.windowServer.clearReceivedEvents();
   }
 
-  VirtualRig rig;
+  VirtualMacRig rig{VirtualMacRig::Start::granted};
   std::shared_ptr<Recorder<Hit>> hits = std::make_shared<Recorder<Hit>>();
   std::shared_ptr<Recorder<std::string>> hitThreads = std::make_shared<Recorder<std::string>>();
 };
@@ -63,7 +64,7 @@ TEST_F(KeyTesterTest, ReportsKeyDownsAndFlagChangesOnItsOwnThread) {
                          }))
       << "key-ups are not reported";
   std::vector<std::uint64_t> delivered;
-  for (const auto& event : rig.windowServer->receivedEvents()) delivered.push_back(event.flags);
+  for (const auto& event : rig.windowServer.receivedEvents()) delivered.push_back(event.flags);
   EXPECT_EQ(delivered, (std::vector<std::uint64_t>{fn | nonCoalesced, nonCoalesced, nonCoalesced,
                                                    nonCoalesced, fn | 0x200000 | nonCoalesced,
                                                    fn | 0x200000 | nonCoalesced}))
@@ -75,8 +76,8 @@ TEST_F(KeyTesterTest, ReportsKeyDownsAndFlagChangesOnItsOwnThread) {
 
 TEST_F(KeyTesterTest, RunsBesideTheEngineWithoutDisturbingIt) {
   auto delegate = std::make_shared<testing_support::RecordingDelegate>();
-  auto engine = std::make_shared<EventTapEngine>(TriggerKind::fn, EventTapEngine::Suppress::tap,
-                                                 300, delegate);
+  auto engine = EventTapEngine::create(rig.services(), TriggerKind::fn,
+                                       EventTapEngine::Suppress::tap, 300, delegate);
   engine->start();
   ASSERT_TRUE(waitUntil([&] { return engine->health() == EngineHealth::active; }));
   auto tester = makeTester();
@@ -86,7 +87,7 @@ TEST_F(KeyTesterTest, RunsBesideTheEngineWithoutDisturbingIt) {
   ASSERT_TRUE(rig.drain("kestravane.fire"));
   EXPECT_EQ(delegate->fires(), 1u);
   EXPECT_EQ(hits->all().size(), 2u) << "the tester, ahead of the engine, sees the release too";
-  EXPECT_EQ(rig.windowServer->receivedEvents().size(), 1u);
+  EXPECT_EQ(rig.windowServer.receivedEvents().size(), 1u);
   tester->stop();
   engine->stop();
 }
@@ -98,17 +99,17 @@ TEST_F(KeyTesterTest, StartsOneListenOnlyTapAndThreadAndRefusesASecondStart) {
   EXPECT_FALSE(tester->start());
   EXPECT_TRUE(tester->isStarted());
   EXPECT_EQ(
-      rig.windowServer->liveTaps(),
+      rig.windowServer.liveTaps(),
       (std::vector<TapInfo>{{platform::TapLocation::session, platform::TapPlacement::headInsert,
                              platform::TapOptions::listenOnly, 0x1400, true}}));
-  ASSERT_EQ(rig.threads->liveThreads().size(), 1u);
-  EXPECT_EQ(rig.threads->liveThreads()[0].name, "kestravane.keytester");
-  EXPECT_EQ(rig.threads->startedCount(), 1u);
+  ASSERT_EQ(rig.threads.liveThreads().size(), 1u);
+  EXPECT_EQ(rig.threads.liveThreads()[0].name, "kestravane.keytester");
+  EXPECT_EQ(rig.threads.startedCount(), 1u);
 
   tester->stop();
   EXPECT_FALSE(tester->isStarted());
-  EXPECT_TRUE(rig.windowServer->liveTaps().empty());
-  EXPECT_TRUE(rig.threads->liveThreads().empty());
+  EXPECT_TRUE(rig.windowServer.liveTaps().empty());
+  EXPECT_TRUE(rig.threads.liveThreads().empty());
 
   // Every resource is made afresh for the next test.
   startAndWait(*tester);
@@ -119,17 +120,17 @@ TEST_F(KeyTesterTest, StartsOneListenOnlyTapAndThreadAndRefusesASecondStart) {
 
 TEST_F(KeyTesterTest, StartsNothingWithoutAccessibilityOrWhenTheTapIsRefused) {
   auto tester = makeTester();
-  rig.permissions->setAccessibilityTrusted(false);
+  rig.permissions.setAccessibilityTrusted(false);
   EXPECT_FALSE(tester->canRun());
   EXPECT_FALSE(tester->start());
-  EXPECT_FALSE(rig.permissions->listedForInputMonitoring()) << "no tap was asked for";
+  EXPECT_FALSE(rig.permissions.listedForInputMonitoring()) << "no tap was asked for";
 
-  rig.permissions->setAccessibilityTrusted(true);
-  rig.permissions->setInputMonitoring(false);
+  rig.permissions.setAccessibilityTrusted(true);
+  rig.permissions.setInputMonitoring(false);
   EXPECT_TRUE(tester->canRun()) << "the tester depends on Accessibility only";
   EXPECT_FALSE(tester->start());
   EXPECT_FALSE(tester->isStarted());
-  EXPECT_EQ(rig.threads->startedCount(), 0u);
+  EXPECT_EQ(rig.threads.startedCount(), 0u);
   tester->stop();
 }
 
@@ -143,16 +144,16 @@ TEST_F(KeyTesterTest, StopWithoutStartAndDestructionAfterStopAreHarmless) {
   tester->stop();
   tester.reset();
   EXPECT_TRUE(watched.expired());
-  EXPECT_TRUE(rig.windowServer->liveTaps().empty());
+  EXPECT_TRUE(rig.windowServer.liveTaps().empty());
 }
 
 TEST_F(KeyTesterTest, DisabledTapStaysOffUntilRestarted) {
   auto tester = makeTester();
   startAndWait(*tester);
-  rig.windowServer->sendUserInputDisable();
+  rig.windowServer.sendUserInputDisable();
   rig.keyboard.tap(keycode::a);
   EXPECT_TRUE(hits->all().empty()) << "neither the notice nor the key is reported";
-  EXPECT_EQ(rig.windowServer->receivedEvents().size(), 2u);
+  EXPECT_EQ(rig.windowServer.receivedEvents().size(), 2u);
   tester->stop();
   startAndWait(*tester);
   rig.keyboard.tap(keycode::a);

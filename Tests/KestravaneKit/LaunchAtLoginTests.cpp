@@ -7,7 +7,8 @@
 #include <utility>
 #include <vector>
 
-#include "KestravaneKit/InstalledVirtualMac.h"
+#include "KestravaneKit/LogLines.h"
+#include "Support/VirtualMacRig.h"
 
 namespace kestravane {
 namespace {
@@ -18,10 +19,11 @@ using ::testing::IsEmpty;
 
 class LaunchAtLoginTest : public ::testing::Test {
  protected:
-  platform::vmac::VirtualLoginItems& loginItem() { return installed.mac.loginItems(); }
-  std::vector<std::string> logged() { return installed.mac.log().messages(); }
+  platform::vmac::VirtualLoginItems& loginItem() { return rig.mac.loginItems(); }
+  std::vector<std::string> logged() { return rig.mac.log().messages(); }
 
-  testing_support::InstalledVirtualMac installed;
+  testing_support::VirtualMacRig rig;
+  LaunchAtLogin launchAtLogin{*rig.services()};
 };
 
 TEST_F(LaunchAtLoginTest, EnabledOnlyWhileTheStatusIsEnabled) {
@@ -33,16 +35,16 @@ TEST_F(LaunchAtLoginTest, EnabledOnlyWhileTheStatusIsEnabled) {
   int asked = loginItem().statusCallCount();
   for (const auto& [status, expected] : cases) {
     loginItem().setStatus(status);
-    EXPECT_EQ(LaunchAtLogin::isEnabled(), expected) << static_cast<int>(status);
+    EXPECT_EQ(launchAtLogin.isEnabled(), expected) << static_cast<int>(status);
     EXPECT_EQ(loginItem().statusCallCount(), ++asked) << "asked afresh every time";
   }
 }
 
 TEST_F(LaunchAtLoginTest, SuccessfulChangesAreReportedWithoutLogging) {
-  EXPECT_TRUE(LaunchAtLogin::setEnabled(true));
-  EXPECT_TRUE(LaunchAtLogin::isEnabled());
-  EXPECT_TRUE(LaunchAtLogin::setEnabled(false));
-  EXPECT_FALSE(LaunchAtLogin::isEnabled());
+  EXPECT_TRUE(launchAtLogin.setEnabled(true));
+  EXPECT_TRUE(launchAtLogin.isEnabled());
+  EXPECT_TRUE(launchAtLogin.setEnabled(false));
+  EXPECT_FALSE(launchAtLogin.isEnabled());
   EXPECT_EQ(loginItem().registerCallCount(), 1);
   EXPECT_EQ(loginItem().unregisterCallCount(), 1);
   EXPECT_THAT(logged(), IsEmpty());
@@ -50,10 +52,10 @@ TEST_F(LaunchAtLoginTest, SuccessfulChangesAreReportedWithoutLogging) {
 
 TEST_F(LaunchAtLoginTest, AcceptedRegistrationAwaitingApprovalIsNotEnabledYet) {
   loginItem().setRequiresApproval(true);
-  EXPECT_TRUE(LaunchAtLogin::setEnabled(true));
-  EXPECT_FALSE(LaunchAtLogin::isEnabled());
+  EXPECT_TRUE(launchAtLogin.setEnabled(true));
+  EXPECT_FALSE(launchAtLogin.isEnabled());
   loginItem().approve();
-  EXPECT_TRUE(LaunchAtLogin::isEnabled());
+  EXPECT_TRUE(launchAtLogin.isEnabled());
 }
 
 TEST_F(LaunchAtLoginTest, RefusedChangeLogsOneLineWithTheErrorAndReturnsFalse) {
@@ -64,18 +66,18 @@ TEST_F(LaunchAtLoginTest, RefusedChangeLogsOneLineWithTheErrorAndReturnsFalse) {
   };
   const std::vector<Case> cases{
       {true, LoginItemStatus::notRegistered,
-       "Plivex[login] SMAppService register failed: Operation not permitted"},
+       std::string(logline::kLoginRegisterFailed) + "Operation not permitted"},
       {false, LoginItemStatus::enabled,
-       "Plivex[login] SMAppService unregister failed: Operation not permitted"},
+       std::string(logline::kLoginUnregisterFailed) + "Operation not permitted"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.expectedLine);
-    installed.mac.log().clear();
+    rig.mac.log().clear();
     loginItem().setStatus(c.before);
     loginItem().setRegisterFailure("Operation not permitted");
     loginItem().setUnregisterFailure("Operation not permitted");
 
-    EXPECT_FALSE(LaunchAtLogin::setEnabled(c.on));
+    EXPECT_FALSE(launchAtLogin.setEnabled(c.on));
     EXPECT_THAT(logged(), ElementsAre(c.expectedLine));
     EXPECT_EQ(loginItem().status(), c.before) << "a refused change changes nothing";
   }

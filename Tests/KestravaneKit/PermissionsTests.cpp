@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "KestravaneKit/InstalledVirtualMac.h"
+#include "Support/VirtualMacRig.h"
 
 namespace kestravane {
 namespace {
@@ -18,14 +18,15 @@ using platform::vmac::PermissionState;
 
 class PermissionsTest : public ::testing::Test {
  protected:
-  PermissionState& state() { return installed.mac.permissions(); }
+  PermissionState& state() { return rig.mac.permissions(); }
 
-  testing_support::InstalledVirtualMac installed;
+  testing_support::VirtualMacRig rig;
+  Permissions permissions{*rig.services()};
 };
 
 struct QueryCase {
   const char* name;
-  std::function<bool()> query;
+  bool (Permissions::*query)() const;
   std::function<void(PermissionState&, bool)> set;
 };
 
@@ -40,20 +41,20 @@ TEST_F(PermissionsTest, EveryQueryAsksTheSystemWhenAsked) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    EXPECT_FALSE(c.query()) << "nothing is granted or on at first";
+    EXPECT_FALSE((permissions.*c.query)()) << "nothing is granted or on at first";
     for (const bool on : {true, false, true}) {
       c.set(state(), on);
-      EXPECT_EQ(c.query(), on);
+      EXPECT_EQ((permissions.*c.query)(), on);
     }
   }
 }
 
 TEST_F(PermissionsTest, RequestingInputMonitoringReturnsTheSystemsAnswer) {
-  EXPECT_FALSE(Permissions::requestInputMonitoring()) << "the user has to allow it in Settings";
+  EXPECT_FALSE(permissions.requestInputMonitoring()) << "the user has to allow it in Settings";
   state().setListenRequestGrants(true);
-  EXPECT_TRUE(Permissions::requestInputMonitoring());
+  EXPECT_TRUE(permissions.requestInputMonitoring());
   EXPECT_EQ(state().listenRequestCount(), 2u);
-  EXPECT_TRUE(Permissions::hasInputMonitoring());
+  EXPECT_TRUE(permissions.hasInputMonitoring());
 }
 
 // Forwards to the virtual system and remembers the options of every trust query.
@@ -73,15 +74,16 @@ class RecordingAccessibility final : public platform::Accessibility {
 };
 
 TEST_F(PermissionsTest, PromptAsksOnceWithOnlyThePromptOption) {
-  auto recorder = std::make_shared<RecordingAccessibility>(installed.mac.services()->accessibility);
-  installed.installEdited([&](platform::Services& services) { services.accessibility = recorder; });
+  auto recorder = std::make_shared<RecordingAccessibility>(rig.services()->accessibility);
+  const Permissions recorded(*rig.editedServices(
+      [&](platform::Services& services) { services.accessibility = recorder; }));
 
-  Permissions::promptAccessibility();
+  recorded.promptAccessibility();
 
   const std::map<std::string, bool> expected{{"AXTrustedCheckOptionPrompt", true}};
   EXPECT_THAT(recorder->optionsAsked, ::testing::ElementsAre(expected));
-  EXPECT_EQ(installed.mac.accessibility().promptsShown(), 1u);
-  EXPECT_FALSE(Permissions::hasAccessibility()) << "the prompt itself grants nothing";
+  EXPECT_EQ(rig.mac.accessibility().promptsShown(), 1u);
+  EXPECT_FALSE(recorded.hasAccessibility()) << "the prompt itself grants nothing";
 }
 
 }  // namespace

@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "KestravaneKit/InstalledVirtualMac.h"
+#include "Support/VirtualMacRig.h"
 
 namespace kestravane {
 namespace {
@@ -39,12 +39,13 @@ class SwitchControllerTest : public ::testing::Test {
     system().setCurrentSource(kA);
   }
 
-  platform::vmac::VirtualTextInputSources& system() { return installed.mac.inputSources(); }
+  platform::vmac::VirtualTextInputSources& system() { return rig.mac.inputSources(); }
 
   std::shared_ptr<SwitchController> makeController() {
-    return std::make_shared<SwitchController>(InputSourceSwitcher(), [this](const Result& result) {
-      reported.push_back({result, std::this_thread::get_id(), system().currentSourceID()});
-    });
+    return SwitchController::create(
+        *rig.services(), InputSourceSwitcher(*rig.services()), [this](const Result& result) {
+          reported.push_back({result, std::this_thread::get_id(), system().currentSourceID()});
+        });
   }
 
   // Fires from another thread, as the engine's fire queue does, and waits until the fire call
@@ -57,7 +58,7 @@ class SwitchControllerTest : public ::testing::Test {
     fireQueue.join();
   }
 
-  testing_support::InstalledVirtualMac installed;
+  testing_support::VirtualMacRig rig;
   std::vector<Reported> reported;  // main thread only
 };
 
@@ -69,7 +70,7 @@ TEST_F(SwitchControllerTest, FireSwitchesOnTheMainQueueAfterReturning) {
   EXPECT_EQ(system().selectCallCount(), 0) << "no switch on the fire queue";
   EXPECT_EQ(system().currentSourceID(), kA);
 
-  EXPECT_EQ(installed.mac.dispatch().runPending(), 1u);
+  EXPECT_EQ(rig.mac.dispatch().runPending(), 1u);
   ASSERT_EQ(reported.size(), 1u);
   EXPECT_EQ(reported[0].result, (Result{kB, kB}));
   EXPECT_EQ(reported[0].thread, std::this_thread::get_id()) << "onSwitch on the main thread";
@@ -80,7 +81,7 @@ TEST_F(SwitchControllerTest, FireSwitchesOnTheMainQueueAfterReturning) {
 TEST_F(SwitchControllerTest, ThreeFiresSwitchInOrderEachReportedBeforeTheNext) {
   auto controller = makeController();
   fireFromFireQueue(controller, 3);
-  installed.mac.dispatch().runPending();
+  rig.mac.dispatch().runPending();
 
   ASSERT_EQ(reported.size(), 3u);
   const std::vector<std::string> expected{kB, kC, kA};
@@ -100,7 +101,7 @@ TEST_F(SwitchControllerTest, EmptyCycleIsStillReported) {
   system().setCurrentSource(kMode);
   auto controller = makeController();
   fireFromFireQueue(controller, 1);
-  installed.mac.dispatch().runPending();
+  rig.mac.dispatch().runPending();
 
   ASSERT_EQ(reported.size(), 1u);
   EXPECT_EQ(reported[0].result, (Result{std::nullopt, kMode}));
@@ -114,7 +115,7 @@ TEST_F(SwitchControllerTest, QueuedFireKeepsADroppedControllerAliveUntilItHasRun
   controller.reset();  // the application drops it while the fire waits on the main queue
 
   EXPECT_FALSE(weak.expired()) << "the queued fire holds the controller";
-  installed.mac.dispatch().runPending();
+  rig.mac.dispatch().runPending();
   ASSERT_EQ(reported.size(), 1u);
   EXPECT_EQ(reported[0].result, (Result{kB, kB}));
   EXPECT_TRUE(weak.expired()) << "released once the fire has run";

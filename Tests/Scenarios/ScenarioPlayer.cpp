@@ -9,7 +9,7 @@
 
 #include "KestravaneKit/EventTapEngine.h"
 #include "KestravaneKit/InputSourceSwitcher.h"
-#include "KestravaneKit/SwitchController.h"
+#include "KestravaneKit/SwitchingEngine.h"
 #include "Platform/Virtual/VirtualMac.h"
 #include "Scenarios/Notation.h"
 
@@ -52,7 +52,6 @@ class Player {
     vmac::VirtualMacOptions options;
     options.manualClock = true;
     mac = std::make_unique<vmac::VirtualMac>(options);
-    mac->install();
 
     mac->permissions().setAccessibilityTrusted(header.accessibility);
     mac->permissions().setInputMonitoring(header.inputMonitoring);
@@ -71,19 +70,23 @@ class Player {
           {0, "current " + *header.current, "an installed input source", "no such source"});
     }
 
-    // As the application builds them: the controller first, then the engine with it as delegate.
-    controller = std::make_shared<SwitchController>(
-        InputSourceSwitcher(), [this](const InputSourceSwitcher::Result& result) {
+    // The program's own assembly of the key path.
+    auto parts = SwitchingEngine::make(
+        mac->services(), InputSourceSwitcher(*mac->services()),
+        {.trigger = *header.trigger,
+         .suppress = header.suppress,
+         .holdTimeoutMs = header.holdTimeoutMs},
+        [this](const InputSourceSwitcher::Result& result) {
           const bool onMain = mac->threads().isMainThread();
           std::lock_guard lock(recordsMutex);
           switches.push_back({result, onMain});
+        },
+        [this](EngineHealth health) {
+          std::lock_guard lock(recordsMutex);
+          healthChanges.push_back(health);
         });
-    engine = std::make_shared<EventTapEngine>(*header.trigger, header.suppress,
-                                              header.holdTimeoutMs, controller);
-    engine->onHealthChange = [this](EngineHealth health) {
-      std::lock_guard lock(recordsMutex);
-      healthChanges.push_back(health);
-    };
+    controller = std::move(parts.switchController);
+    engine = std::move(parts.engine);
   }
 
   ~Player() {
@@ -91,7 +94,6 @@ class Player {
     settle();
     engine.reset();
     controller.reset();
-    platform::install(nullptr);
   }
 
   Player(const Player&) = delete;

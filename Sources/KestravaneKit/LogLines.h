@@ -1,0 +1,33 @@
+// The program's fixed log lines, exactly as they are written, and the prefixes of those that
+// end in a value. The engine's lines mix English and Russian on purpose: they are the texts
+// people search for in the system log. Tests compare against these same constants.
+// Threads: constant data.
+#pragma once
+
+#include <string_view>
+
+namespace kestravane::logline {
+
+// EventTapEngine::start(): followed by "true"/"false", " listenEventAccess=" and "true"/"false".
+inline constexpr std::string_view kEngineStartPrefix = "Plivex[engine] start: AXIsProcessTrusted=";
+inline constexpr std::string_view kEngineStartListenAccess = " listenEventAccess=";
+inline constexpr std::string_view kEngineNoAccessibility =
+    "Plivex[engine] BAIL: нет Accessibility — tapCreate не вызывается, IM не зарегистрируется";
+inline constexpr std::string_view kEngineTapCreateFailed =
+    "Plivex[engine] tapCreate=NULL → нет Input Monitoring (app должен появиться в списке)";
+inline constexpr std::string_view kEngineTapCreated =
+    "Plivex[engine] tapCreate OK — tap создан, движок стартует";
+
+// LaunchAtLogin::setEnabled(): followed by the system's error description.
+inline constexpr std::string_view kLoginRegisterFailed =
+    "Plivex[login] SMAppService register failed: ";
+inline constexpr std::string_view kLoginUnregisterFailed =
+    "Plivex[login] SMAppService unregister failed: ";
+
+// AppController::startEngine(): followed by the engine error's case name.
+inline constexpr std::string_view kAppStartEngineFailed = "Plivex[app] startEngine failed: ";
+// MainThreadChecker: "Plivex[app] <operation> called off the main thread".
+inline constexpr std::string_view kAppPrefix = "Plivex[app] ";
+inline constexpr std::string_view kOffMainThreadSuffix = " called off the main thread";
+
+}  // namespace kestravane::logline

@@ -1,0 +1,19 @@
+#include "KestravaneKit/SwitchingEngine.h"
+
+#include <utility>
+
+namespace kestravane {
+
+SwitchingEngine SwitchingEngine::make(const std::shared_ptr<const platform::Services>& services,
+                                      const InputSourceSwitcher& switcher, const Settings& settings,
+                                      SwitchController::OnSwitch onSwitch,
+                                      std::function<void(EngineHealth)> onHealthChange) {
+  SwitchingEngine parts;
+  parts.switchController = SwitchController::create(*services, switcher, std::move(onSwitch));
+  parts.engine = EventTapEngine::create(services, settings.trigger, settings.suppress,
+                                        settings.holdTimeoutMs, parts.switchController);
+  parts.engine->onHealthChange = std::move(onHealthChange);
+  return parts;
+}
+
+}  // namespace kestravane
