@@ -1,9 +1,8 @@
-// The assembled virtual Mac, seen only through the installed services as the program sees it.
+// The assembled virtual Mac, seen through its services as the program sees them.
 #include "Platform/Virtual/VirtualMac.h"
 
 #include <gtest/gtest.h>
 
-#include "KestravaneCore/Strings.h"
 
 #include <atomic>
 #include <optional>
