@@ -2,7 +2,7 @@
 // the virtual system reports (permissions, layouts, the Globe preference, secure input, sleep and
 // wake) or does what the menu and the settings window would do, and the console prints what the
 // program shows in return.
-// Threading: main thread only (the thread that drives the virtual Mac's main queue).
+// Threads: main thread only (the thread that drives the virtual Mac's main queue).
 #pragma once
 
 #include <iosfwd>

@@ -1,6 +1,6 @@
 // Key names as the console takes them: the key table's names and short aliases, in any case
 // ("fn", "capsLock", "rcmd", "a"), or a decimal key code.
-// Threading: pure functions.
+// Threads: pure functions.
 #pragma once
 
 #include <cstdint>

@@ -1,7 +1,7 @@
 // The window host of a program without an interface toolkit (and of the tests): it shows
 // nothing, but records every window asked for, with its style and content, and keeps it as a
 // window that can be closed.
-// Threading: main thread only.
+// Threads: main thread only.
 #pragma once
 
 #include <memory>

@@ -1,7 +1,7 @@
 // Enforces the rule that the application's objects are used on the main thread only. A call from
 // another thread is a programming error that would race with the main thread unseen, so it is
 // stopped at once: one log line naming the operation, then abort.
-// Threading: built on any thread (it takes the installed services' threads and log); check()
+// Threads: built on any thread (it takes the installed services' threads and log); check()
 // from any thread, which is its point.
 #pragma once
 

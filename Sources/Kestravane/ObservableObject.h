@@ -3,7 +3,7 @@
 // the current state. Observers are told synchronously, in the order they subscribed, while the
 // old value is still in place; a view therefore rebuilds through a RebuildScheduler, which runs
 // the rebuild on a later main-queue turn, once the new values are in place.
-// Threading: main thread only: creating, subscribing, notifying, publishing and every
+// Threads: main thread only: creating, subscribing, notifying, publishing and every
 // Subscription operation. Subscribing and notifying off the main thread abort (after one log
 // line). An observer must not change the object from inside its call.
 #pragma once

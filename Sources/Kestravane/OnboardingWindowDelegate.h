@@ -1,6 +1,6 @@
 // The onboarding window's delegate: tells its owner, through `onClose`, that the window is
 // closing, whichever way it is closed (its close button, Return, or the content's Close/Done).
-// Threading: main thread only.
+// Threads: main thread only.
 #pragma once
 
 #include <functional>

@@ -1,7 +1,7 @@
 // What the application controller asks of the interface layer for the onboarding window: a
 // window of a given kind hosting the onboarding content, told to its delegate when it closes.
 // The interface layer implements it with its toolkit; HeadlessWindowHost stands in without one.
-// Threading: main thread only, for every call here and on the windows.
+// Threads: main thread only, for every call here and on the windows.
 #pragma once
 
 #include <functional>

@@ -1,7 +1,7 @@
 // A published property of an ObservableObject: every assignment tells the owner's observers
 // first and then stores the value, so an observer still reads the old value. Assigning an equal
 // value notifies too: the views rely on it to re-read the live state they do not keep.
-// Threading: main thread only, like its owner.
+// Threads: main thread only, like its owner.
 #pragma once
 
 #include <utility>

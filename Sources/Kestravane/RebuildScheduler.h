@@ -5,7 +5,7 @@
 // turn (a start-up, an apply) gives one rebuild. The posted work holds the scheduler only weakly:
 // once the scheduler is destroyed, or the observed object is gone, a rebuild still on the queue
 // does nothing.
-// Threading: main thread only, for creation, the notices, the rebuilds and destruction.
+// Threads: main thread only, for creation, the notices, the rebuilds and destruction.
 #pragma once
 
 #include <functional>

@@ -1,5 +1,5 @@
 // Engine health and its derivation from the gathered platform state.
-// Threading: pure values and functions without state; usable from any thread.
+// Threads: pure values and functions without state; usable from any thread.
 #pragma once
 
 #include <array>

@@ -1,5 +1,5 @@
 // What the system does with the Globe/fn key, from the preference "AppleFnUsageType".
-// Threading: immutable value; usable from any thread.
+// Threads: immutable value; usable from any thread.
 #pragma once
 
 #include <cstdint>

@@ -1,5 +1,5 @@
 // How the rest of the program sees the key-interception engine and the receiver of its fires.
-// Threading: `health()` may be called from any thread; `start()` and `stop()` are serialised by
+// Threads: `health()` may be called from any thread; `start()` and `stop()` are serialised by
 // the implementation; `engineDidFire()` is called on the engine's own fire queue, never on the
 // tap thread.
 #pragma once

@@ -1,5 +1,5 @@
 // The successor rule of the layout cycle: which input-source identifier follows the active one.
-// Threading: an immutable value after construction; safe to share between threads for reading.
+// Threads: an immutable value after construction; safe to share between threads for reading.
 #pragma once
 
 #include <optional>

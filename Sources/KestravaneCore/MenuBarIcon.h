@@ -1,5 +1,5 @@
 // The menu-bar symbol for an engine health.
-// Threading: a pure function; usable from any thread.
+// Threads: a pure function; usable from any thread.
 #pragma once
 
 #include <string_view>

@@ -1,6 +1,6 @@
 // The user's persistent choices (trigger key, interface language, launch at login), the two
 // persisted enumerations, and the keyed JSON form in which the record is stored.
-// Threading: plain values and pure functions; safe from any thread.
+// Threads: plain values and pure functions; safe from any thread.
 #pragma once
 
 #include <array>

@@ -1,5 +1,5 @@
 // What the menu and the settings window show and offer for an engine health.
-// Threading: pure values and functions; usable from any thread.
+// Threads: pure values and functions; usable from any thread.
 #pragma once
 
 #include <string_view>

@@ -1,5 +1,5 @@
 // Every language-dependent text of the menu and the windows, in English and Russian.
-// Threading: an immutable value; usable from any thread.
+// Threads: an immutable value; usable from any thread.
 #pragma once
 
 #include <optional>

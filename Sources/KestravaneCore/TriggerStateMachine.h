@@ -1,7 +1,7 @@
 // The lone-tap decision: orders the trigger events of one press and answers `fire` only when the
 // trigger is released while nothing has spoilt the press. It knows nothing of keys or time; the
 // engine decides which key events become which `TriggerEvent` and when a hold is too long.
-// Threading: a plain value without locks or shared state; its owner calls it from one thread at
+// Threads: a plain value without locks or shared state; its owner calls it from one thread at
 // a time.
 #pragma once
 

@@ -1,6 +1,7 @@
 // The texts in the configured interface language, with `system` resolved through the platform's
 // current locale, read afresh at every call (the user may change the system language while the
-// program runs). Threading: any thread (the locale service may be asked from any thread).
+// program runs).
+// Threads: any thread (the locale service may be asked from any thread).
 #pragma once
 
 #include "KestravaneCore/Strings.h"

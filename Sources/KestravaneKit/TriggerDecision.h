@@ -1,7 +1,7 @@
 // The engine's verdict on one key event: what the event means for the configured trigger key,
 // whether it passes on to the applications and whether it fires a layout switch. It reads only
 // the event's type, key code and flag word and one clock reading, so it runs without any tap.
-// Threading: `TriggerDecision` is an immutable value, usable from any thread; `decide()` mutates
+// Threads: `TriggerDecision` is an immutable value, usable from any thread; `decide()` mutates
 // only the `PressState` it is given, whose owner feeds it from one thread at a time.
 #pragma once
 

@@ -1,5 +1,6 @@
 // Accessibility trust (AXIsProcessTrusted, AXIsProcessTrustedWithOptions) and secure keyboard
-// entry (IsSecureEventInputEnabled). Threading: any thread.
+// entry (IsSecureEventInputEnabled).
+// Threads: any thread.
 #pragma once
 
 #include <map>

@@ -1,5 +1,6 @@
 // The application object (NSApplication.sharedApplication): its activation policy, activation
-// and termination. Threading: main thread only.
+// and termination.
+// Threads: main thread only.
 #pragma once
 
 namespace kestravane::platform {

@@ -1,5 +1,5 @@
 // The main bundle's Info dictionary ([NSBundle.mainBundle objectForInfoDictionaryKey:]).
-// Threading: any thread.
+// Threads: any thread.
 #pragma once
 
 #include <optional>

@@ -1,5 +1,5 @@
 // The uptime clock (clock_gettime_nsec_np(CLOCK_UPTIME_RAW) / mach_absolute_time in ns).
-// Threading: any thread.
+// Threads: any thread.
 #pragma once
 
 #include <cstdint>

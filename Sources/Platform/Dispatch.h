@@ -1,5 +1,5 @@
 // Grand Central Dispatch: the main queue, serial queues, delayed and repeating work on main.
-// Threading: any thread may submit; blocks run on the queue's thread (main: the main thread).
+// Threads: any thread may submit; blocks run on the queue's thread (main: the main thread).
 #pragma once
 
 #include <functional>

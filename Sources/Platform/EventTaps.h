@@ -1,5 +1,5 @@
 // Quartz event taps (CGEventTapCreate and friends) and listen-event access.
-// Threading: every call may be made from any thread; a tap's callback runs on the thread whose
+// Threads: every call may be made from any thread; a tap's callback runs on the thread whose
 // run loop holds the tap's run-loop source.
 #pragma once
 

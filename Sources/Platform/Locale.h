@@ -1,4 +1,5 @@
-// The current locale (Locale.current.language.languageCode). Threading: any thread.
+// The current locale (Locale.current.language.languageCode).
+// Threads: any thread.
 #pragma once
 
 #include <optional>

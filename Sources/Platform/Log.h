@@ -1,4 +1,5 @@
-// The system log (NSLog with one finished message). Threading: any thread.
+// The system log (NSLog with one finished message).
+// Threads: any thread.
 #pragma once
 
 #include <string_view>

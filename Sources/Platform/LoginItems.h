@@ -1,5 +1,5 @@
 // Service Management: the application's own login item (SMAppService.mainApp).
-// Threading: the program calls these on the main thread.
+// Threads: the program calls these on the main thread.
 #pragma once
 
 #include <optional>

@@ -1,5 +1,5 @@
 // Core Foundation preferences (CFPreferencesAppSynchronize, CFPreferencesCopyValue).
-// Threading: any thread.
+// Threads: any thread.
 #pragma once
 
 #include <optional>

@@ -1,5 +1,6 @@
 // A property-list value as the system stores it in preferences, user defaults and the bundle's
-// Info dictionary. Threading: a plain value.
+// Info dictionary.
+// Threads: a plain value.
 #pragma once
 
 #include <cstdint>

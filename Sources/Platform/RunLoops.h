@@ -1,5 +1,5 @@
 // Core Foundation run loops (CFRunLoopGetCurrent, CFRunLoopAddSource, CFRunLoopRun, ...).
-// Threading: `current()` and `run()` act on the calling thread's loop; `stop()`, `addSource()`
+// Threads: `current()` and `run()` act on the calling thread's loop; `stop()`, `addSource()`
 // and `removeSource()` may be called from any thread.
 #pragma once
 

@@ -1,5 +1,5 @@
 // The set of macOS services the program uses, and the process-wide installed set.
-// Threading: install() and current() may be called from any thread; objects that use the
+// Threads: install() and current() may be called from any thread; objects that use the
 // services take a reference to the installed set when they are created and keep it.
 #pragma once
 

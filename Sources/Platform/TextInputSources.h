@@ -1,5 +1,5 @@
 // Text Input Sources services (TISCreateInputSourceList, TISGetInputSourceProperty, ...).
-// Threading: the program calls these on the main thread only.
+// Threads: the program calls these on the main thread only.
 #pragma once
 
 #include <cstdint>

@@ -1,5 +1,5 @@
 // Threads (NSThread): created with a body, named, given a quality of service, started.
-// Threading: any thread.
+// Threads: any thread.
 #pragma once
 
 #include <functional>

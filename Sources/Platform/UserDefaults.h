@@ -1,5 +1,5 @@
 // The application's standard user defaults (NSUserDefaults.standardUserDefaults).
-// Threading: any thread.
+// Threads: any thread.
 #pragma once
 
 #include <optional>

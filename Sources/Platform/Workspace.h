@@ -1,5 +1,5 @@
 // NSWorkspace: opening URLs and the did-wake notification.
-// Threading: calls from the main thread; wake observers run on the main queue.
+// Threads: calls from the main thread; wake observers run on the main queue.
 #pragma once
 
 #include <functional>

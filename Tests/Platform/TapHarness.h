@@ -1,6 +1,6 @@
 // A tap on a thread of its own with its own run loop, set up through the seam the way the
 // program sets up its taps; records what its callback saw and on which thread.
-// Threading: start(), stop() and the accessors from the test's thread; the callback runs on the
+// Threads: start(), stop() and the accessors from the test's thread; the callback runs on the
 // harness's own thread; the recorded events are guarded by a mutex.
 #pragma once
 

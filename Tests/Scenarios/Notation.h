@@ -1,6 +1,6 @@
 // The names a scenario uses for keys, events, health values and engine errors, and how an event
 // the foreground application received is written back in the same notation.
-// Threading: pure functions over constant tables.
+// Threads: pure functions over constant tables.
 #pragma once
 
 #include <cstdint>

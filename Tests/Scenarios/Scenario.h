@@ -1,6 +1,6 @@
 // One key-path scenario as read from a .scn file: the set-up of the virtual Mac and the engine,
 // then the timed steps and the expectations, each with the line it came from.
-// Threading: plain values.
+// Threads: plain values.
 #pragma once
 
 #include <cstdint>

@@ -1,5 +1,5 @@
 // Reads a scenario file (the format is described in Tests/Scenarios/README.md) into a Scenario.
-// Threading: pure functions.
+// Threads: pure functions.
 #pragma once
 
 #include <filesystem>

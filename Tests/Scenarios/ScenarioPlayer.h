@@ -2,7 +2,7 @@
 // path: an EventTapEngine whose delegate is a SwitchController around an InputSourceSwitcher,
 // as the application builds them. Every step is followed by a settle: the engine's fire queue
 // is drained and the main queue is run, so a fire has been switched before the next step.
-// Threading: construct, play and destroy on one thread; that thread drives the main queue and so
+// Threads: construct, play and destroy on one thread; that thread drives the main queue and so
 // is the program's main thread. The virtual Mac is installed as the platform while it lives.
 #pragma once
 

@@ -7,7 +7,7 @@
 // A file that is missing, unreadable or not valid loads as empty and is left untouched until the
 // next successful write replaces it. A failed write never throws and never harms the previous
 // file; the value stays set in memory and the failure is readable through lastWriteError().
-// Threading: thread-safe; writes are serialised by an internal mutex, so the file always holds
+// Threads: thread-safe; writes are serialised by an internal mutex, so the file always holds
 // the state of the latest completed change.
 #pragma once
 

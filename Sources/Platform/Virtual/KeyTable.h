@@ -1,7 +1,7 @@
 // The keys of the virtual Mac's keyboard: one row per key with its name, its macOS virtual key
 // code (kVK_...) and the flag bits a Mac reports for it. The keyboard, the text console and the
 // scenario files all read keys from this one table.
-// Threading: constant data and pure functions.
+// Threads: constant data and pure functions.
 #pragma once
 
 #include <cstdint>

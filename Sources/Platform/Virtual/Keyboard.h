@@ -6,7 +6,7 @@
 // fn and numeric-pad marks that arrow, function and keypad keys carry on a Mac). Every keyboard
 // event carries the non-coalesced bit 0x100, as on a Mac.
 // Keys are those of KeyTable.h; a code the table does not have is an ordinary key without marks.
-// Threading: any thread; calls are serialised and each returns after its events were delivered.
+// Threads: any thread; calls are serialised and each returns after its events were delivered.
 // Not to be called from a tap callback (the delivery would wait for that very callback).
 #pragma once
 

@@ -1,5 +1,5 @@
 // The uptime clock of tests: it stands still until a test moves it.
-// Threading: any thread; readings and moves are atomic.
+// Threads: any thread; readings and moves are atomic.
 #pragma once
 
 #include <atomic>

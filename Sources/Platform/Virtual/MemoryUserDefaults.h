@@ -1,5 +1,6 @@
 // User defaults that live only in memory, for tests: typed values per key, nothing persisted.
-// Threading: thread-safe; one internal mutex guards every call.
+// Threads: any thread.
+// Locks: one internal mutex around every call.
 #pragma once
 
 #include <mutex>

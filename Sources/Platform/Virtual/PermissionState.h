@@ -2,7 +2,7 @@
 // them: Input Monitoring (listen-event access), Accessibility trust, and whether some
 // application has secure input on. Shared by the accessibility and event-tap models.
 // Nothing is granted at first, as on a Mac where the program was never allowed.
-// Threading: any thread; every value is atomic.
+// Threads: any thread; every value is atomic.
 #pragma once
 
 #include <atomic>

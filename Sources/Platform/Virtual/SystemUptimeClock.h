@@ -1,6 +1,6 @@
 // The uptime clock of the running application: CLOCK_MONOTONIC, which like macOS's
 // CLOCK_UPTIME_RAW does not advance while the machine is suspended.
-// Threading: any thread.
+// Threads: any thread.
 #pragma once
 
 #include <cstdint>

@@ -2,7 +2,7 @@
 // are the defaults' keys, each value an object with exactly one member naming its type:
 //   {"data": "<base64, standard alphabet, padded>"}, {"string": "..."}, {"integer": 42},
 //   {"real": 0.5 | "nan" | "inf" | "-inf"}, {"bool": true}
-// Threading: pure functions.
+// Threads: pure functions.
 #pragma once
 
 #include <map>

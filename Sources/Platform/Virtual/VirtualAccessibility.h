@@ -2,7 +2,7 @@
 // PermissionState (so the window server hides key events from taps while secure input is on).
 // Asking with the prompt option is recorded; the prompt never grants trust by itself: the user
 // grants it later in System Settings (PermissionState::setAccessibilityTrusted).
-// Threading: any thread.
+// Threads: any thread.
 #pragma once
 
 #include <cstddef>

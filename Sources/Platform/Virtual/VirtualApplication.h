@@ -1,7 +1,7 @@
 // The virtual Mac's application object: it keeps the activation policy (accessory at launch, as
 // for an agent application without a Dock icon), counts activations and termination requests,
 // and hands a termination to the event loop that runs the program.
-// Threading: main thread only, for the seam and the control alike; the observer and the
+// Threads: main thread only, for the seam and the control alike; the observer and the
 // termination handler run on the calling thread, after the change.
 #pragma once
 

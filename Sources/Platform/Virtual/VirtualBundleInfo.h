@@ -1,5 +1,6 @@
 // The virtual Mac's main-bundle Info dictionary.
-// Threading: thread-safe; one internal mutex guards every call.
+// Threads: any thread.
+// Locks: one internal mutex around every call.
 #pragma once
 
 #include <map>

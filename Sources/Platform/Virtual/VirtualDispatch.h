@@ -4,7 +4,7 @@
 // sleeps until nextDeadline() and calls runDue(). Blocks run one at a time, in order of their
 // due time and then of submission; delayed work and repeating timers are due on the clock given
 // at construction. The thread that drives the main queue counts as the main thread.
-// Threading: submission, cancellation, nextDeadline() and the wake handler from any thread;
+// Threads: submission, cancellation, nextDeadline() and the wake handler from any thread;
 // the driving calls from the main thread only.
 #pragma once
 

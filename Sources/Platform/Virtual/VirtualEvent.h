@@ -1,5 +1,5 @@
 // The virtual Mac's CGEventRef: a keyboard event as plain data, copied by value.
-// Threading: a value type; each copy belongs to whoever holds it.
+// Threads: a value type; each copy belongs to whoever holds it.
 #pragma once
 
 #include <cstdint>

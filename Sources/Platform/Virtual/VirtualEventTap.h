@@ -4,7 +4,7 @@
 // callback on its own thread; the answer goes back to the window server through a TapReply.
 // A tap is created enabled. A disabled tap takes no events and drops those still waiting in
 // its port (notices still reach it); an invalidated tap is dead for good.
-// Threading: any thread; the callback runs on the thread of the run loop holding the source.
+// Threads: any thread; the callback runs on the thread of the run loop holding the source.
 #pragma once
 
 #include <chrono>

@@ -1,7 +1,7 @@
 // The virtual Mac's Quartz event-tap calls. Taps are refused as macOS refuses them: without
 // Input Monitoring no tap at all, and an active (default) tap also needs Accessibility trust.
 // Asking for a tap or for access puts the program on the Input Monitoring list.
-// Threading: any thread; see WindowServer for where callbacks run.
+// Threads: any thread; see WindowServer for where callbacks run.
 #pragma once
 
 #include <memory>

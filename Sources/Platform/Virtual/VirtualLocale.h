@@ -1,5 +1,7 @@
 // The virtual Mac's current locale: the language code, read afresh from the process's POSIX
-// locale unless the control has overridden it. Threading: thread-safe (one internal mutex).
+// locale unless the control has overridden it.
+// Threads: any thread.
+// Locks: one internal mutex.
 #pragma once
 
 #include <mutex>

@@ -3,7 +3,7 @@
 //   YYYY-MM-DD HH:MM:SS.mmm plivex[pid:tid] message
 // (local time), written to standard error and to syslog (ident "plivex"), and kept in a bounded
 // capture that tests and the demo panel read back.
-// Threading: thread-safe; a line is formatted and written to every sink under one mutex, so
+// Threads: thread-safe; a line is formatted and written to every sink under one mutex, so
 // lines from different threads never interleave.
 #pragma once
 

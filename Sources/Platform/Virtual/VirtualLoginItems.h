@@ -1,6 +1,8 @@
 // The virtual Mac's Service Management login item for the application itself
 // (SMAppService.mainApp): its status, registration and unregistration, and the errors the
-// service throws. Threading: thread-safe; one internal mutex guards every call.
+// service throws.
+// Threads: any thread.
+// Locks: one internal mutex around every call.
 #pragma once
 
 #include <mutex>

@@ -2,7 +2,7 @@
 // platform services, plus the control interface that tests and the demo panel drive (keys,
 // permissions, layouts, preferences, login item, sleep and wake, the clock, the main queue, the
 // application's activation policy, and what the foreground application received or the log says).
-// Threading: the control objects state their own contracts; construct and destroy on one thread.
+// Threads: the control objects state their own contracts; construct and destroy on one thread.
 #pragma once
 
 #include <chrono>

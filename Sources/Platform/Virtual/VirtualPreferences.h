@@ -1,7 +1,8 @@
 // The virtual Mac's Core Foundation preferences: values per user, host, domain and key, with the
 // process-local cache of CFPreferences. What another process writes (System Settings changing
 // the Globe key) reaches copyValue() only after appSynchronize() of that domain.
-// Threading: thread-safe; one internal mutex guards every call.
+// Threads: any thread.
+// Locks: one internal mutex around every call.
 #pragma once
 
 #include <cstdint>

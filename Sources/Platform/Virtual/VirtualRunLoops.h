@@ -4,7 +4,7 @@
 // CFRunLoop services a mach-port source. run() follows CFRunLoopRun: it returns when the loop is
 // stopped or holds no source, and a stop that came while the loop was not running makes the next
 // run() return at once.
-// Threading: current() and run() act on the calling thread's loop; addSource(), removeSource()
+// Threads: current() and run() act on the calling thread's loop; addSource(), removeSource()
 // and stop() may be called from any thread; a source's signal() from any thread.
 #pragma once
 

@@ -4,7 +4,7 @@
 // GCD: the destructor lets the worker finish them and joins it, or, when the last reference
 // goes from a block running on the queue itself, leaves the worker to finish on its own.
 // For tests it counts the blocks it has run and can wait for those submitted so far.
-// Threading: every call from any thread; waitUntilRun() never from a block on this queue.
+// Threads: every call from any thread; waitUntilRun() never from a block on this queue.
 #pragma once
 
 #include <chrono>

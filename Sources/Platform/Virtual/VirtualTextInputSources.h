@@ -1,6 +1,6 @@
 // The virtual Mac's Text Input Sources: the installed input sources in the system's order, which
 // of them are enabled and select-capable, the current one, and selection as macOS performs it.
-// Threading: thread-safe; every call (seam or control) takes one internal mutex. The program uses
+// Threads: thread-safe; every call (seam or control) takes one internal mutex. The program uses
 // the seam on the main thread only; tests and the demo panel may drive the control from anywhere.
 #pragma once
 

@@ -2,7 +2,7 @@
 // service as the program asks. Like an NSThread it is never joined by the program: the
 // component owns the std::threads, joins those that have ended, and at its destruction waits
 // for the rest (detaching, with a warning on standard error, any that will not end).
-// Threading: every call from any thread. The main thread is the constructing thread until
+// Threads: every call from any thread. The main thread is the constructing thread until
 // setMainThreadToCurrent() names another (the main queue's driver does so).
 #pragma once
 

@@ -1,7 +1,7 @@
 // The virtual Mac's NSWorkspace: URL parsing as [NSURL URLWithString:] does it, opening URLs
 // (recorded, so tests and the demo panel can see which System Settings pane was asked for), and
 // the did-wake notification, whose observers run on the main queue.
-// Threading: thread-safe; any thread may call. Wake observers run only on the main queue given
+// Threads: thread-safe; any thread may call. Wake observers run only on the main queue given
 // at construction.
 #pragma once
 

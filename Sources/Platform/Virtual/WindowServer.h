@@ -10,7 +10,7 @@
 // answer within the tap timeout is disabled, its callback later receives the disabled-by-timeout
 // notice, and the event goes on as if passed.
 //
-// Threading: any thread. post() and the disable notices are delivered one at a time, in call
+// Threads: any thread. post() and the disable notices are delivered one at a time, in call
 // order, and return after delivery; the foreground observer is called on the posting thread.
 #pragma once
 
