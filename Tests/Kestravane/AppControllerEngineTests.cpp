@@ -215,11 +215,7 @@ TEST_F(RunningEngineTest, AFireArrivingAfterTheControllerIsGoneChangesNothingOfI
 
   tapFn();
   // The switch is on the main queue once the fire has crossed the fire queue.
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-  while (mac.dispatch().waitingCount() == idle && std::chrono::steady_clock::now() < deadline) {
-    mac.dispatch().waitForWork(std::chrono::milliseconds(5));
-  }
-  ASSERT_GT(mac.dispatch().waitingCount(), idle);
+  ASSERT_TRUE(testing_support::waitUntil([&] { return mac.dispatch().waitingCount() > idle; }));
 
   controller.reset();
   EXPECT_FALSE(subscription.isActive());

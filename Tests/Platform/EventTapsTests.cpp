@@ -14,6 +14,7 @@
 #include "Platform/Virtual/VirtualRunLoops.h"
 #include "Platform/Virtual/VirtualThreads.h"
 #include "Platform/Virtual/WindowServer.h"
+#include "Support/Waiting.h"
 #include "TapHarness.h"
 
 namespace kestravane::platform::vmac {
@@ -223,7 +224,7 @@ TEST_F(EventTapsTest, TapsRunByLocationThenHeadNewestFirstThenTailOldestFirst) {
     sources.push_back(taps->createRunLoopSource(*created.back()));
   }
   thread->start();
-  while (!ready) std::this_thread::sleep_for(1ms);
+  ASSERT_TRUE(testing_support::waitUntil([&] { return ready.load(); }));
 
   keyboard.press(keycode::a);
   {

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "Platform/Virtual/VirtualRunLoops.h"
+#include "Support/Waiting.h"
 
 namespace kestravane::platform::vmac {
 namespace {
@@ -32,6 +33,32 @@ class CountingSource final : public VirtualRunLoopSource {
   std::atomic<int> pending{0};
   std::atomic<int> performed{0};
   std::atomic<std::thread::id> thread;
+};
+
+// A thread that adds `source` to its own loop and runs it; the loop once it exists. A runner
+// still running at the end of a failed test is stopped and joined.
+struct Runner {
+  Runner(VirtualRunLoops& loops, std::shared_ptr<VirtualRunLoopSource> source) : loops(loops) {
+    std::promise<std::shared_ptr<VirtualRunLoop>> started;
+    thread = std::thread([&loops, &started, source] {
+      auto own = loops.currentLoop();
+      loops.addSource(*own, source);
+      started.set_value(own);
+      loops.run();
+    });
+    loop = started.get_future().get();
+  }
+  ~Runner() {
+    if (!thread.joinable()) return;
+    loops.stop(*loop);
+    thread.join();
+  }
+  Runner(const Runner&) = delete;
+  Runner& operator=(const Runner&) = delete;
+
+  VirtualRunLoops& loops;
+  std::thread thread;
+  std::shared_ptr<VirtualRunLoop> loop;
 };
 
 TEST(VirtualRunLoopsTest, EachThreadHasItsOwnLoop) {
@@ -64,22 +91,15 @@ TEST(VirtualRunLoopsTest, StopOrRemovingTheLastSourceEndsARunFromAnotherThread) 
   VirtualRunLoops loops;
   for (bool byStop : {true, false}) {
     auto source = std::make_shared<IdleSource>();
-    std::promise<std::shared_ptr<VirtualRunLoop>> started;
-    std::thread runner([&] {
-      auto loop = loops.currentLoop();
-      loops.addSource(*loop, source);
-      started.set_value(loop);
-      loops.run();
-    });
-    auto loop = started.get_future().get();
-    while (!loop->isRunning()) std::this_thread::sleep_for(1ms);
+    Runner runner(loops, source);
+    ASSERT_TRUE(testing_support::waitUntil([&] { return runner.loop->isRunning(); }));
     if (byStop) {
-      loops.stop(*loop);
+      loops.stop(*runner.loop);
     } else {
-      loops.removeSource(*loop, *source);
+      loops.removeSource(*runner.loop, *source);
     }
-    runner.join();
-    EXPECT_FALSE(loop->isRunning());
+    runner.thread.join();
+    EXPECT_FALSE(runner.loop->isRunning());
   }
 }
 
@@ -87,21 +107,14 @@ TEST(VirtualRunLoopsTest, SignalledSourceIsPerformedOnTheLoopThreadUntilItsWorkI
   VirtualRunLoops loops;
   auto source = std::make_shared<CountingSource>();
   source->pending = 3;  // work waiting before the source is in any loop
-  std::promise<std::shared_ptr<VirtualRunLoop>> started;
-  std::thread runner([&] {
-    auto loop = loops.currentLoop();
-    loops.addSource(*loop, source);
-    started.set_value(loop);
-    loops.run();
-  });
-  auto loop = started.get_future().get();
-  while (source->performed < 3) std::this_thread::sleep_for(1ms);
+  Runner runner(loops, source);
+  ASSERT_TRUE(testing_support::waitUntil([&] { return source->performed == 3; }));
   source->pending = 1;
   source->signal();
-  while (source->performed < 4) std::this_thread::sleep_for(1ms);
-  EXPECT_EQ(source->thread.load(), runner.get_id());
-  loops.stop(*loop);
-  runner.join();
+  ASSERT_TRUE(testing_support::waitUntil([&] { return source->performed == 4; }));
+  EXPECT_EQ(source->thread.load(), runner.thread.get_id());
+  loops.stop(*runner.loop);
+  runner.thread.join();
   EXPECT_EQ(source->performed.load(), 4);
 }
 

@@ -12,6 +12,7 @@
 #include "KestravaneKit/SwitchingEngine.h"
 #include "Platform/Virtual/VirtualMac.h"
 #include "Scenarios/Notation.h"
+#include "Support/Waiting.h"
 
 namespace kestravane::scenario {
 namespace {
@@ -207,13 +208,10 @@ class Player {
     if (start.expectedError) return;
     // The tap thread reports the engine active once its tap is enabled; keys pressed before
     // that would never reach the tap.
-    const auto deadline = std::chrono::steady_clock::now() + kRealTimeLimit;
-    while (engine->health() != EngineHealth::active) {
-      if (std::chrono::steady_clock::now() >= deadline) {
-        return mismatch("health active after start",
-                        "still " + std::string(healthName(engine->health())));
-      }
-      std::this_thread::sleep_for(1ms);
+    if (!testing_support::waitUntil([&] { return engine->health() == EngineHealth::active; },
+                                    kRealTimeLimit)) {
+      return mismatch("health active after start",
+                      "still " + std::string(healthName(engine->health())));
     }
   }
 
