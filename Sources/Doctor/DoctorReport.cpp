@@ -1,0 +1,140 @@
+#include "Doctor/DoctorReport.h"
+
+#include <cstdio>
+#include <utility>
+
+#include "KestravaneKit/GlobeKeyManager.h"
+#include "KestravaneKit/Permissions.h"
+
+namespace kestravane::doctor {
+namespace {
+
+// The tap a key tester would make: listen-only, key-down and flags-changed.
+constexpr platform::EventMask kListenMask = platform::eventMaskBit(platform::kEventKeyDown) |
+                                            platform::eventMaskBit(platform::kEventFlagsChanged);
+
+platform::Event* passEvent(platform::EventType, platform::Event* event, void*) {
+  return event;
+}
+
+bool systemGrantsListenTap(const platform::Services& services) {
+  auto tap = services.eventTaps->tapCreate(
+      platform::TapLocation::session, platform::TapPlacement::headInsert,
+      platform::TapOptions::listenOnly, kListenMask, &passEvent, nullptr);
+  if (!tap) return false;
+  services.eventTaps->invalidate(*tap);  // never added to a run loop: it sees no event
+  return true;
+}
+
+const char* grantWord(bool granted) {
+  return granted ? "granted" : "not-granted";
+}
+
+const char* loginItemWord(platform::LoginItemStatus status) {
+  switch (status) {
+    case platform::LoginItemStatus::notRegistered:
+      return "not-registered";
+    case platform::LoginItemStatus::enabled:
+      return "enabled";
+    case platform::LoginItemStatus::requiresApproval:
+      return "requires-approval";
+    case platform::LoginItemStatus::notFound:
+      return "not-found";
+  }
+  return "unknown";
+}
+
+std::string globeKeyValue(const std::optional<GlobeFnUsage>& usage) {
+  if (!usage) return "absent";
+  if (usage->isDoNothing()) return "0 do-nothing";
+  return std::to_string(usage->occupiedValue().value_or(0)) + " occupied";
+}
+
+std::string joined(const std::vector<std::string>& words) {
+  if (words.empty()) return "none";
+  std::string text;
+  for (const auto& word : words) {
+    if (!text.empty()) text += ", ";
+    text += word;
+  }
+  return text;
+}
+
+}  // namespace
+
+Findings examine(const platform::Services& services, std::string version, std::string backend) {
+  Findings findings;
+  findings.version = std::move(version);
+  findings.backend = std::move(backend);
+  const Permissions permissions(services);
+  const InputSourceSwitcher inputSources(services);
+  findings.accessibility = permissions.hasAccessibility();
+  findings.inputMonitoring = permissions.hasInputMonitoring();
+  findings.listenTapCreated = systemGrantsListenTap(services);
+  findings.secureInput = permissions.isSecureInputActive();
+  findings.layouts = inputSources.enabledSelectableSources();
+  findings.currentSource = inputSources.currentSourceID();
+  findings.globeKey = GlobeKeyManager(services).current();
+  findings.loginItem = services.loginItems->status();
+  return findings;
+}
+
+std::vector<std::string> blockers(const Findings& findings) {
+  std::vector<std::string> words;
+  if (!findings.accessibility) words.emplace_back("accessibility");
+  if (!findings.listenTapCreated) words.emplace_back("input-monitoring");
+  if (findings.layouts.size() < 2) words.emplace_back("layouts");
+  if (!findings.globeKey || !findings.globeKey->isFreeForTrigger()) {
+    words.emplace_back("globe-key(fn)");
+  }
+  if (findings.secureInput) words.emplace_back("secure-input");
+  return words;
+}
+
+std::vector<std::string> reportLines(const Findings& findings) {
+  std::vector<std::string> lines;
+  lines.push_back("plivex-doctor: " + escaped(findings.version));
+  lines.push_back("backend: " + escaped(findings.backend));
+  lines.push_back(std::string("accessibility: ") + grantWord(findings.accessibility));
+  lines.push_back(std::string("input-monitoring: ") + grantWord(findings.inputMonitoring));
+  lines.push_back(std::string("listen-tap: ") +
+                  (findings.listenTapCreated ? "created" : "refused"));
+  lines.push_back(std::string("secure-input: ") + (findings.secureInput ? "on" : "off"));
+  lines.push_back("layouts: " + std::to_string(findings.layouts.size()));
+  for (const auto& layout : findings.layouts) {
+    std::string line = "layout: " + escaped(layout.id) + " \"" + escaped(layout.name) + "\"";
+    if (findings.currentSource == layout.id) line += " current";
+    lines.push_back(std::move(line));
+  }
+  lines.push_back("current-source: " +
+                  (findings.currentSource ? escaped(*findings.currentSource) : "none"));
+  lines.push_back("globe-key: " + globeKeyValue(findings.globeKey));
+  lines.push_back(std::string("login-item: ") + loginItemWord(findings.loginItem));
+  lines.push_back("blocking: " + joined(blockers(findings)));
+  return lines;
+}
+
+std::string escaped(std::string_view text) {
+  std::string result;
+  result.reserve(text.size());
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (c == '\\' || c == '"') {
+      result += '\\';
+      result += c;
+    } else if (c == '\n') {
+      result += "\\n";
+    } else if (c == '\t') {
+      result += "\\t";
+    } else if (byte < 0x20 || byte == 0x7F) {
+      char code[5];
+      std::snprintf(code, sizeof code, "\\x%02X", static_cast<unsigned>(byte));
+      result += code;
+    } else {
+      result += c;
+    }
+  }
+  return result;
+}
+
+}  // namespace kestravane::doctor

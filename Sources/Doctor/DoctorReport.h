@@ -1,0 +1,47 @@
+// What Plivex sees on this machine, gathered and written as the doctor's report: the enabled
+// keyboard layouts, the Globe-key preference, the login item, the permissions and secure input, and
+// whether the system grants a listen-only keyboard tap. Gathering only reads: it opens nothing,
+// prompts for nothing, stores nothing, and invalidates the tap it gets at once.
+// Threads: main thread (the services it asks are main-thread services).
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "KestravaneCore/GlobeFnUsage.h"
+#include "KestravaneKit/InputSourceSwitcher.h"
+#include "Platform/Services.h"
+
+namespace kestravane::doctor {
+
+struct Findings {
+  std::string version;  // the doctor's own
+  std::string backend;  // what the services stand for ("macOS", "virtual Mac")
+  bool accessibility = false;
+  bool inputMonitoring = false;  // the system's preflight answer
+  bool listenTapCreated = false;
+  bool secureInput = false;
+  std::vector<InputSourceSwitcher::NamedSource> layouts;  // the cycle, in the system's order
+  std::optional<std::string> currentSource;
+  std::optional<GlobeFnUsage> globeKey;
+  platform::LoginItemStatus loginItem = platform::LoginItemStatus::notRegistered;
+};
+
+// Asks the system, through the Kit where Plivex does and through `services` where Plivex only
+// acts (the login item's raw status, the test tap).
+Findings examine(const platform::Services& services, std::string version, std::string backend);
+
+// One "key: value" line per finding, in a fixed order, keys and value words stable across
+// platforms and releases; text from the system is escaped so that each line stays one line.
+std::vector<std::string> reportLines(const Findings& findings);
+
+// What stops switching, as report words ("accessibility", "input-monitoring", "layouts",
+// "globe-key(fn)" (only with the fn/Globe trigger), "secure-input"), in that order.
+std::vector<std::string> blockers(const Findings& findings);
+
+// `text` with backslash, double quote and control characters escaped (\\, \", \n, \t, \xHH).
+std::string escaped(std::string_view text);
+
+}  // namespace kestravane::doctor
