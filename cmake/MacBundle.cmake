@@ -1,0 +1,86 @@
+# The macOS application bundle: Plivex.app with its Info.plist, the doctor beside the program,
+# Qt deployed into it when installing, code signing, and a drag-and-drop disk image (CPack).
+# The Info.plist is generated on every platform (plivex_write_info_plist), so a test can check it.
+#
+# Cache variables:
+#   PLIVEX_BUNDLE_IDENTIFIER   the bundle identifier, "com.plivex.Plivex"
+#   PLIVEX_CODESIGN_IDENTITY   the signing identity; "-" (the default) signs ad hoc. Give the name
+#                              of a certificate in your keychain ("Apple Development: ...",
+#                              "Developer ID Application: ...", or a self-signed code-signing
+#                              certificate) to sign with it; see docs/macos.md.
+#   PLIVEX_COPYRIGHT           the NSHumanReadableCopyright text
+include_guard(GLOBAL)
+
+set(PLIVEX_BUNDLE_IDENTIFIER "com.plivex.Plivex" CACHE STRING "Bundle identifier of Plivex.app")
+set(PLIVEX_CODESIGN_IDENTITY "-" CACHE STRING
+    "Code-signing identity for Plivex.app: '-' signs ad hoc, or a certificate's name")
+set(PLIVEX_COPYRIGHT "Copyright © 2026 The Plivex authors. All rights reserved." CACHE STRING
+    "NSHumanReadableCopyright of Plivex.app")
+set(PLIVEX_BUNDLE_NAME "Plivex")
+set(PLIVEX_BUNDLE_EXECUTABLE "Plivex")
+set(PLIVEX_INFO_PLIST_TEMPLATE ${CMAKE_CURRENT_LIST_DIR}/Info.plist.in)
+
+# Writes the bundle's Info.plist to `output`.
+function(plivex_write_info_plist output)
+  set(PLIVEX_BUNDLE_SHORT_VERSION "${PROJECT_VERSION}")
+  set(PLIVEX_BUNDLE_VERSION "${PROJECT_VERSION}")
+  set(PLIVEX_MINIMUM_MACOS "${CMAKE_OSX_DEPLOYMENT_TARGET}")
+  if(NOT PLIVEX_MINIMUM_MACOS)
+    message(FATAL_ERROR "CMAKE_OSX_DEPLOYMENT_TARGET must name the oldest macOS supported")
+  endif()
+  configure_file(${PLIVEX_INFO_PLIST_TEMPLATE} ${output} @ONLY)
+endfunction()
+
+# Makes `target` (an executable) the bundle Plivex.app: in the build tree, signed and with the
+# doctor inside, ready to run from there; when installed (and in the disk image), with Qt
+# deployed into it and signed again.
+function(plivex_make_bundle target)
+  find_program(PLIVEX_CODESIGN codesign REQUIRED)
+  set(plist ${CMAKE_CURRENT_BINARY_DIR}/${target}-Info.plist)
+  plivex_write_info_plist(${plist})
+  set_target_properties(${target} PROPERTIES
+    MACOSX_BUNDLE TRUE
+    OUTPUT_NAME ${PLIVEX_BUNDLE_EXECUTABLE}
+    MACOSX_BUNDLE_INFO_PLIST ${plist})
+
+  set(sign ${PLIVEX_CODESIGN} --force --sign "${PLIVEX_CODESIGN_IDENTITY}")
+  set(contents $<TARGET_BUNDLE_CONTENT_DIR:${target}>)
+  add_dependencies(${target} plivex-doctor)
+  add_custom_command(TARGET ${target} POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:plivex-doctor> ${contents}/MacOS/plivex-doctor
+    COMMAND ${sign} ${contents}/MacOS/plivex-doctor
+    COMMAND ${sign} --deep $<TARGET_BUNDLE_DIR:${target}>
+    COMMENT "Signing ${PLIVEX_BUNDLE_NAME}.app (identity '${PLIVEX_CODESIGN_IDENTITY}')"
+    VERBATIM)
+
+  install(TARGETS ${target} BUNDLE DESTINATION .)
+  install(TARGETS plivex-doctor RUNTIME DESTINATION ${PLIVEX_BUNDLE_NAME}.app/Contents/MacOS)
+  # Qt's frameworks and plugins into the installed bundle (macdeployqt through Qt's script).
+  qt_generate_deploy_app_script(TARGET ${target} OUTPUT_SCRIPT deployScript
+                                NO_UNSUPPORTED_PLATFORM_ERROR)
+  install(SCRIPT ${deployScript})
+  # Deployment rewrites the binaries, so the installed bundle is signed last, inside out.
+  install(CODE "
+    set(app \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${PLIVEX_BUNDLE_NAME}.app\")
+    execute_process(COMMAND \"${PLIVEX_CODESIGN}\" --force --sign \"${PLIVEX_CODESIGN_IDENTITY}\"
+                            \"\${app}/Contents/MacOS/plivex-doctor\" COMMAND_ERROR_IS_FATAL ANY)
+    execute_process(COMMAND \"${PLIVEX_CODESIGN}\" --force --deep
+                            --sign \"${PLIVEX_CODESIGN_IDENTITY}\" \"\${app}\"
+                    COMMAND_ERROR_IS_FATAL ANY)
+    execute_process(COMMAND \"${PLIVEX_CODESIGN}\" --verify --deep --strict \"\${app}\"
+                    COMMAND_ERROR_IS_FATAL ANY)
+  ")
+endfunction()
+
+if(APPLE)
+  # `cpack` (or `cmake --build . --target package`) makes Plivex-<version>.dmg: the installed,
+  # signed bundle beside a link to /Applications.
+  set(CPACK_GENERATOR "DragNDrop")
+  set(CPACK_PACKAGE_NAME "${PLIVEX_BUNDLE_NAME}")
+  set(CPACK_PACKAGE_VENDOR "The Plivex authors")
+  set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
+  set(CPACK_PACKAGE_FILE_NAME "${PLIVEX_BUNDLE_NAME}-${PROJECT_VERSION}")
+  set(CPACK_DMG_VOLUME_NAME "${PLIVEX_BUNDLE_NAME}")
+  set(CPACK_DMG_FORMAT "UDZO")
+  include(CPack)
+endif()
