@@ -1,4 +1,6 @@
-// The virtual Mac as the backend of a build without the macOS frameworks.
+// The virtual Mac as the backend of a build without the macOS frameworks: each call makes a fresh
+// machine on the real clock, with its user defaults in memory, its log kept in memory, and
+// nothing granted (no Accessibility, no Input Monitoring), as on a Mac where Plivex is new.
 #include <memory>
 
 #include "Platform/Backend.h"
@@ -9,6 +11,7 @@ namespace kestravane::platform {
 std::shared_ptr<const Services> makeBackendServices() {
   vmac::VirtualMacOptions options;
   options.manualClock = false;  // a program runs on real time
+  // The other options keep their defaults: defaults in memory, no log sink but the capture.
   auto mac = std::make_shared<vmac::VirtualMac>(options);
   const Services* services = mac->services().get();
   // Shares ownership of the machine, so the services' components stay wired to each other.
