@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "Platform/Virtual/DefaultsLogLines.h"
 #include "Platform/Virtual/FileUserDefaults.h"
 #include "Platform/Virtual/MemoryUserDefaults.h"
 #include "Support/VirtualMacRig.h"
@@ -289,8 +290,13 @@ TEST_F(ConfigStoreFileTest, UnwritableDirectoryKeepsTheAppRunningAndTheLastGoodR
 
   const PlivexConfig attempted(TriggerKind::rightCommand, AppLanguage::system, false);
   run->store.save(attempted);
+  run->store.save(attempted);
   EXPECT_TRUE(run->file().lastWriteError().has_value());
   EXPECT_EQ(run->store.load(), attempted) << "like NSUserDefaults, the app keeps what it set";
+  // The virtual Mac's log says so, once, naming the file.
+  EXPECT_THAT(run->mac.log().messages(),
+              ::testing::ElementsAre(::testing::StartsWith(
+                  std::string(platform::vmac::defaultsline::kCannotSave) + defaultsPath.string())));
 
   // The directory comes back: the failed save did not touch the last good file, and a save that
   // can write does.

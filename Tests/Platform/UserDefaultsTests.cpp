@@ -15,59 +15,15 @@
 #include <sstream>
 #include <thread>
 
+#include "Platform/DefaultsFileTest.h"
+#include "Platform/Virtual/DefaultsLogLines.h"
 #include "Platform/Virtual/FileUserDefaults.h"
 #include "Platform/Virtual/MemoryUserDefaults.h"
 #include "Platform/Virtual/UserDefaultsJson.h"
+#include "Support/ChildProcess.h"
 
 namespace kestravane::platform::vmac {
 namespace {
-
-namespace fs = std::filesystem;
-
-const std::string kKey = "PlivexConfig.v1";
-
-Data bytes(std::string_view text) {
-  return Data(text.begin(), text.end());
-}
-
-std::string readFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream content;
-  content << in.rdbuf();
-  return content.str();
-}
-
-void writeFile(const fs::path& path, std::string_view content) {
-  std::ofstream(path, std::ios::binary) << content;
-}
-
-std::vector<fs::path> filesIn(const fs::path& directory) {
-  std::vector<fs::path> result;
-  for (const auto& entry : fs::directory_iterator(directory)) result.push_back(entry.path());
-  return result;
-}
-
-// A fresh directory per test, removed afterwards (permissions restored first).
-class TemporaryDirectoryTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    std::string pattern = (fs::path(::testing::TempDir()) / "plivex-defaults-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    directory_ = pattern;
-    path_ = directory_ / "plivex" / "defaults.json";
-  }
-  void TearDown() override {
-    std::error_code error;
-    for (const auto& entry : fs::recursive_directory_iterator(directory_, error)) {
-      fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add, error);
-    }
-    fs::remove_all(directory_, error);
-  }
-  static bool runningAsRoot() { return ::geteuid() == 0; }
-
-  fs::path directory_;
-  fs::path path_;
-};
 
 // --- The seam's rules, for both kinds of store --------------------------------------------
 
@@ -109,7 +65,10 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         Factory{"Memory", [](const fs::path&) { return std::make_unique<MemoryUserDefaults>(); }},
         Factory{"File",
-                [](const fs::path& path) { return std::make_unique<FileUserDefaults>(path); }}),
+                [](const fs::path& path) {
+                  return std::make_unique<FileUserDefaults>(
+                      path, std::make_shared<VirtualLog>(VirtualLog::Sinks{false, false}));
+                }}),
     [](const auto& param) { return param.param.name; });
 
 // --- The file ------------------------------------------------------------------------------
@@ -133,12 +92,12 @@ TEST_F(FileUserDefaultsTest, EveryValueTypeSurvivesANewInstance) {
       {"false", false},
   };
   {
-    FileUserDefaults writer(path_);
+    FileUserDefaults writer(path_, log_);
     for (const auto& [key, value] : values) writer.setObject(value, key);
     writer.setObject(std::numeric_limits<double>::quiet_NaN(), "nan");
     EXPECT_EQ(writer.lastWriteError(), std::nullopt);
   }
-  FileUserDefaults reader(path_);
+  FileUserDefaults reader(path_, log_);
   EXPECT_EQ(reader.loadError(), std::nullopt);
   auto loaded = reader.values();
   ASSERT_TRUE(loaded.contains("nan"));
@@ -149,14 +108,14 @@ TEST_F(FileUserDefaultsTest, EveryValueTypeSurvivesANewInstance) {
 }
 
 TEST_F(FileUserDefaultsTest, MissingFileLoadsEmptyAndIsNotCreatedByLoading) {
-  FileUserDefaults defaults(path_);
+  FileUserDefaults defaults(path_, log_);
   EXPECT_TRUE(defaults.values().empty());
   EXPECT_EQ(defaults.loadError(), std::nullopt);
   EXPECT_FALSE(fs::exists(path_.parent_path()));
 
   defaults.setObject(bytes("{}"), kKey);  // creates the missing directory
   EXPECT_EQ(defaults.lastWriteError(), std::nullopt);
-  EXPECT_EQ(FileUserDefaults(path_).dataForKey(kKey), bytes("{}"));
+  EXPECT_EQ(FileUserDefaults(path_, log_).dataForKey(kKey), bytes("{}"));
   EXPECT_THAT(filesIn(path_.parent_path()), ::testing::ElementsAre(path_));
 }
 
@@ -174,7 +133,7 @@ TEST_F(FileUserDefaultsTest, BadFilesLoadEmptyAndStayUntilTheNextWrite) {
     fs::create_directories(path_.parent_path());
     writeFile(path_, content);
     {
-      FileUserDefaults defaults(path_);
+      FileUserDefaults defaults(path_, log_);
       EXPECT_TRUE(defaults.values().empty());
       EXPECT_NE(defaults.loadError(), std::nullopt);
       EXPECT_EQ(readFile(path_), content);  // not repaired, not deleted
@@ -182,7 +141,7 @@ TEST_F(FileUserDefaultsTest, BadFilesLoadEmptyAndStayUntilTheNextWrite) {
       defaults.setObject(std::int64_t{7}, "answer");
       EXPECT_EQ(defaults.lastWriteError(), std::nullopt);
     }
-    FileUserDefaults reloaded(path_);
+    FileUserDefaults reloaded(path_, log_);
     EXPECT_EQ(reloaded.values(), (UserDefaultsValues{{"answer", std::int64_t{7}}}));
     fs::remove(path_);
   }
@@ -199,7 +158,7 @@ TEST_F(FileUserDefaultsTest, MalformedEntriesAreSkippedAndTheRestKept) {
     "wrong kind": {"integer": "1"},
     "real from integer": {"real": 3}
   })");
-  FileUserDefaults defaults(path_);
+  FileUserDefaults defaults(path_, log_);
   EXPECT_EQ(defaults.loadError(), std::nullopt);
   EXPECT_EQ(defaults.values(),
             (UserDefaultsValues{{"kept", std::string("yes")}, {"real from integer", 3.0}}));
@@ -207,7 +166,7 @@ TEST_F(FileUserDefaultsTest, MalformedEntriesAreSkippedAndTheRestKept) {
 
 TEST_F(FileUserDefaultsTest, AFileThatCannotBeReadLoadsEmptyAndIsKept) {
   fs::create_directories(path_);  // a directory where the file should be: unreadable even for root
-  FileUserDefaults defaults(path_);
+  FileUserDefaults defaults(path_, log_);
   EXPECT_TRUE(defaults.values().empty());
   EXPECT_NE(defaults.loadError(), std::nullopt);
 
@@ -219,43 +178,57 @@ TEST_F(FileUserDefaultsTest, AFileThatCannotBeReadLoadsEmptyAndIsKept) {
   EXPECT_THAT(filesIn(path_.parent_path()), ::testing::ElementsAre(path_));  // no temporary left
 }
 
-TEST_F(FileUserDefaultsTest, AFileWithoutReadPermissionLoadsEmptyAndIsKept) {
-  if (runningAsRoot()) GTEST_SKIP() << "root reads files whatever their permissions";
-  fs::create_directories(path_.parent_path());
-  const std::string content = encodeUserDefaults({{kKey, bytes("{}")}});
-  writeFile(path_, content);
-  fs::permissions(path_, fs::perms::none);
-  {
-    FileUserDefaults defaults(path_);
-    EXPECT_TRUE(defaults.values().empty());
-    EXPECT_NE(defaults.loadError(), std::nullopt);
-  }
-  fs::permissions(path_, fs::perms::owner_read | fs::perms::owner_write);
-  EXPECT_EQ(readFile(path_), content);
+// Permissions bind only users without privileges: as root, these run as uid 65534 in a child.
+TEST_F(FileUserDefaultsTest, AFileWithoutReadPermissionLoadsEmptyAndIsNeverReplaced) {
+  PLIVEX_EXPECT_CHILD(testing_support::runUnprivileged(directory_, [&] {
+    fs::create_directories(path_.parent_path());
+    const std::string content = encodeUserDefaults({{kKey, bytes("{}")}});
+    writeFile(path_, content);
+    fs::permissions(path_, fs::perms::none);
+    {
+      FileUserDefaults defaults(path_, log_);
+      EXPECT_TRUE(defaults.values().empty());
+      EXPECT_NE(defaults.loadError(), std::nullopt);
+      ASSERT_EQ(logged(defaultsline::kCannotRead).size(), 1u);
+      EXPECT_THAT(logged(defaultsline::kCannotRead)[0],
+                  ::testing::HasSubstr(path_.string() + ": Permission denied"));
+
+      // The settings it holds are the user's: a save must not replace them.
+      defaults.setObject(bytes("{\"trigger\":\"capsLock\"}"), kKey);
+      EXPECT_NE(defaults.lastWriteError(), std::nullopt);
+      EXPECT_EQ(defaults.dataForKey(kKey), bytes("{\"trigger\":\"capsLock\"}"));
+    }
+    fs::permissions(path_, fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(readFile(path_), content);
+    EXPECT_THAT(filesIn(path_.parent_path()), ::testing::ElementsAre(path_));
+  }));
 }
 
 TEST_F(FileUserDefaultsTest, AWriteIntoAReadOnlyDirectoryFailsAndKeepsThePreviousFile) {
-  if (runningAsRoot()) GTEST_SKIP() << "root writes into read-only directories";
-  FileUserDefaults defaults(path_);
-  defaults.setObject(bytes("old"), kKey);
-  const std::string previous = readFile(path_);
-  fs::permissions(path_.parent_path(), fs::perms::owner_read | fs::perms::owner_exec);
+  PLIVEX_EXPECT_CHILD(testing_support::runUnprivileged(directory_, [&] {
+    FileUserDefaults defaults(path_, log_);
+    defaults.setObject(bytes("old"), kKey);
+    const std::string previous = readFile(path_);
+    fs::permissions(path_.parent_path(), fs::perms::owner_read | fs::perms::owner_exec);
 
-  defaults.setObject(bytes("new"), kKey);
-  EXPECT_NE(defaults.lastWriteError(), std::nullopt);
-  EXPECT_EQ(defaults.dataForKey(kKey), bytes("new"));
-  EXPECT_EQ(readFile(path_), previous);
-  EXPECT_EQ(FileUserDefaults(path_).dataForKey(kKey), bytes("old"));
+    defaults.setObject(bytes("new"), kKey);
+    EXPECT_NE(defaults.lastWriteError(), std::nullopt);
+    EXPECT_EQ(defaults.dataForKey(kKey), bytes("new"));
+    EXPECT_EQ(readFile(path_), previous);
+    EXPECT_EQ(FileUserDefaults(path_, log_).dataForKey(kKey), bytes("old"));
+    EXPECT_THAT(logged(defaultsline::kCannotSave),
+                ::testing::ElementsAre(::testing::HasSubstr("Permission denied")));
 
-  fs::permissions(path_.parent_path(), fs::perms::owner_all);
-  defaults.setObject(bytes("newer"), kKey);
-  EXPECT_EQ(defaults.lastWriteError(), std::nullopt);
-  EXPECT_EQ(FileUserDefaults(path_).dataForKey(kKey), bytes("newer"));
+    fs::permissions(path_.parent_path(), fs::perms::owner_all);
+    defaults.setObject(bytes("newer"), kKey);
+    EXPECT_EQ(defaults.lastWriteError(), std::nullopt);
+    EXPECT_EQ(FileUserDefaults(path_, log_).dataForKey(kKey), bytes("newer"));
+  }));
 }
 
 TEST_F(FileUserDefaultsTest, AWriteWhoseDirectoryCannotExistFailsWithoutThrowing) {
   writeFile(directory_ / "plivex", "a file where the directory should be");
-  FileUserDefaults defaults(path_);
+  FileUserDefaults defaults(path_, log_);
   EXPECT_NO_THROW(defaults.setObject(bytes("{}"), kKey));
   EXPECT_NE(defaults.lastWriteError(), std::nullopt);
   EXPECT_EQ(defaults.dataForKey(kKey), bytes("{}"));
@@ -263,7 +236,7 @@ TEST_F(FileUserDefaultsTest, AWriteWhoseDirectoryCannotExistFailsWithoutThrowing
 }
 
 TEST_F(FileUserDefaultsTest, ACrashMidWriteLeavesThePreviousFileIntactAndLoadable) {
-  FileUserDefaults defaults(path_);
+  FileUserDefaults defaults(path_, log_);
   defaults.setObject(bytes("{\"trigger\":\"fn\"}"), kKey);
   const std::string previous = readFile(path_);
 
@@ -279,14 +252,14 @@ TEST_F(FileUserDefaultsTest, ACrashMidWriteLeavesThePreviousFileIntactAndLoadabl
               ::testing::MatchesRegex("\\.defaults\\.json\\.[A-Za-z0-9]{6}"));
 
   // The next process loads the previous state; the torn temporary does not disturb it.
-  FileUserDefaults afterCrash(path_);
+  FileUserDefaults afterCrash(path_, log_);
   EXPECT_EQ(afterCrash.loadError(), std::nullopt);
   EXPECT_EQ(afterCrash.dataForKey(kKey), bytes("{\"trigger\":\"fn\"}"));
 
   // Its first successful write also clears away what the crash left.
   afterCrash.setObject(bytes("{\"trigger\":\"capsLock\"}"), kKey);
   EXPECT_EQ(afterCrash.lastWriteError(), std::nullopt);
-  EXPECT_EQ(FileUserDefaults(path_).dataForKey(kKey), bytes("{\"trigger\":\"capsLock\"}"));
+  EXPECT_EQ(FileUserDefaults(path_, log_).dataForKey(kKey), bytes("{\"trigger\":\"capsLock\"}"));
   EXPECT_THAT(filesIn(path_.parent_path()), ::testing::ElementsAre(path_));
 }
 
@@ -320,7 +293,7 @@ TEST_F(FileUserDefaultsTest, ASuccessfulWriteRemovesOnlyStaleTemporariesOfItsFil
   ASSERT_GE(writer, 0);
   ASSERT_EQ(::flock(writer, LOCK_EX), 0);
 
-  FileUserDefaults defaults(path_);
+  FileUserDefaults defaults(path_, log_);
   defaults.setObject(true, "flag");
   EXPECT_EQ(defaults.lastWriteError(), std::nullopt);
   ::close(writer);
@@ -338,7 +311,7 @@ TEST_F(FileUserDefaultsTest, ASuccessfulWriteRemovesOnlyStaleTemporariesOfItsFil
 }
 
 TEST_F(FileUserDefaultsTest, ConcurrentWritersLeaveTheLatestStateOnDisk) {
-  FileUserDefaults defaults(path_);
+  FileUserDefaults defaults(path_, log_);
   std::vector<std::thread> writers;
   for (int t = 0; t < 4; ++t) {
     writers.emplace_back([&defaults, t] {
@@ -349,7 +322,7 @@ TEST_F(FileUserDefaultsTest, ConcurrentWritersLeaveTheLatestStateOnDisk) {
     });
   }
   for (auto& writer : writers) writer.join();
-  EXPECT_EQ(FileUserDefaults(path_).values(), defaults.values());
+  EXPECT_EQ(FileUserDefaults(path_, log_).values(), defaults.values());
   EXPECT_EQ(defaults.values().size(), 4u);
 }
 

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <limits>
 #include <nlohmann/json.hpp>
+#include <string>
+#include <utility>
 
 namespace kestravane::platform::vmac {
 namespace {
@@ -70,6 +72,46 @@ std::optional<PropertyValue> decodeValue(const json& entry) {
   return std::nullopt;
 }
 
+// Checks the text's syntax and nesting without building anything, so that a hostile file (say
+// megabytes of "[") costs neither memory nor deep recursion before it is refused.
+class NestingCheck final : public nlohmann::json_sax<json> {
+ public:
+  bool tooDeep = false;
+
+  bool null() override { return true; }
+  bool boolean(bool) override { return true; }
+  bool number_integer(number_integer_t) override { return true; }
+  bool number_unsigned(number_unsigned_t) override { return true; }
+  bool number_float(number_float_t, const string_t&) override { return true; }
+  bool string(string_t&) override { return true; }
+  bool binary(binary_t&) override { return true; }
+  bool start_object(std::size_t) override { return enter(); }
+  bool key(string_t&) override { return true; }
+  bool end_object() override { return leave(); }
+  bool start_array(std::size_t) override { return enter(); }
+  bool end_array() override { return leave(); }
+  bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) override {
+    return false;
+  }
+
+ private:
+  bool enter() {
+    tooDeep = ++depth > kMaximumDefaultsNesting;
+    return !tooDeep;  // false ends the parse
+  }
+  bool leave() {
+    --depth;
+    return true;
+  }
+
+  std::size_t depth = 0;
+};
+
+std::optional<UserDefaultsValues> refuse(std::string* whyNot, std::string reason) {
+  if (whyNot != nullptr) *whyNot = std::move(reason);
+  return std::nullopt;
+}
+
 }  // namespace
 
 std::string encodeUserDefaults(const UserDefaultsValues& values) {
@@ -78,9 +120,16 @@ std::string encodeUserDefaults(const UserDefaultsValues& values) {
   return document.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
 }
 
-std::optional<UserDefaultsValues> decodeUserDefaults(std::string_view text) {
+std::optional<UserDefaultsValues> decodeUserDefaults(std::string_view text, std::string* whyNot) {
+  NestingCheck check;
+  if (!json::sax_parse(text, &check, json::input_format_t::json, /*strict=*/true)) {
+    return refuse(
+        whyNot, check.tooDeep
+                    ? "nested more than " + std::to_string(kMaximumDefaultsNesting) + " levels deep"
+                    : "not valid JSON");
+  }
   const json document = json::parse(text, nullptr, /*allow_exceptions=*/false);
-  if (!document.is_object()) return std::nullopt;  // also the parser's "discarded" value
+  if (!document.is_object()) return refuse(whyNot, "not a JSON object");
   UserDefaultsValues values;
   for (auto member = document.begin(); member != document.end(); ++member) {
     if (auto value = decodeValue(member.value())) values.emplace(member.key(), std::move(*value));

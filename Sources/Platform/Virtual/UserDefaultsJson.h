@@ -5,6 +5,7 @@
 // Threads: pure functions.
 #pragma once
 
+#include <cstddef>
 #include <map>
 #include <optional>
 #include <string>
@@ -20,9 +21,14 @@ using UserDefaultsValues = std::map<std::string, PropertyValue, std::less<>>;
 // bytes (macOS strings cannot hold them either).
 std::string encodeUserDefaults(const UserDefaultsValues& values);
 
-// Absent when the text is not a JSON object (garbage, truncated, empty). Members of an unknown
-// or malformed shape are skipped, so one odd entry does not cost the others.
-std::optional<UserDefaultsValues> decodeUserDefaults(std::string_view text);
+// Deepest nesting of arrays and objects that decoding accepts; a defaults file needs two levels.
+inline constexpr std::size_t kMaximumDefaultsNesting = 512;
+
+// Absent when the text is not a JSON object (garbage, truncated, empty) or nests deeper than
+// kMaximumDefaultsNesting; then `whyNot`, when given, receives a short reason. Members of an
+// unknown or malformed shape are skipped, so one odd entry does not cost the others.
+std::optional<UserDefaultsValues> decodeUserDefaults(std::string_view text,
+                                                     std::string* whyNot = nullptr);
 
 std::string encodeBase64(const Data& data);
 // Absent unless the text is canonical padded base64.

@@ -27,15 +27,16 @@ VirtualMac::VirtualMac(VirtualMacOptions options) {
   inputSources_ = std::make_shared<VirtualTextInputSources>();
   preferences_ = std::make_shared<VirtualPreferences>();
   loginItems_ = std::make_shared<VirtualLoginItems>();
+  log_ = std::make_shared<VirtualLog>(
+      VirtualLog::Sinks{options.logToStandardError, options.logToSystemLog});
   if (options.defaultsFile) {
-    userDefaults_ = std::make_shared<FileUserDefaults>(*options.defaultsFile);
+    // Says in the log what it found in the file, and when a save fails.
+    userDefaults_ = std::make_shared<FileUserDefaults>(*options.defaultsFile, log_);
   } else {
     userDefaults_ = std::make_shared<MemoryUserDefaults>();
   }
   workspace_ = std::make_shared<VirtualWorkspace>(dispatch_->mainQueue());
   bundleInfo_ = std::make_shared<VirtualBundleInfo>();
-  log_ = std::make_shared<VirtualLog>(
-      VirtualLog::Sinks{options.logToStandardError, options.logToSystemLog});
   locale_ = std::make_shared<VirtualLocale>();
   application_ = std::make_shared<VirtualApplication>();
 

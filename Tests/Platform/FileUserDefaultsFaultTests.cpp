@@ -1,0 +1,241 @@
+// What the defaults file does with the files and faults a careless user or a broken disk leaves:
+// every failed save is said once in the log, what could not be read is never replaced, what was
+// read but is not valid is kept as a copy before it is replaced, nothing at the path hangs the
+// start, and a symbolic link stays a link to the file it names.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <string>
+#include <vector>
+
+#include "Platform/DefaultsFileTest.h"
+#include "Platform/Virtual/DefaultsLogLines.h"
+#include "Platform/Virtual/FileUserDefaults.h"
+#include "Platform/Virtual/UserDefaultsJson.h"
+#include "Support/ChildProcess.h"
+
+namespace kestravane::platform::vmac {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+using ::testing::SizeIs;
+using ::testing::UnorderedElementsAre;
+
+class FileUserDefaultsFaultTest : public TemporaryDirectoryTest {
+ protected:
+  std::vector<std::string> saveFailures() const { return logged(defaultsline::kCannotSave); }
+  std::vector<std::string> savedAgain() const { return logged(defaultsline::kSavedAgain); }
+  fs::path badCopy() const { return fs::path(path_.string() + ".bad"); }
+  // Two changes, as a user changing the trigger twice.
+  void changeTwice(FileUserDefaults& defaults) {
+    defaults.setObject(bytes("{\"trigger\":\"capsLock\"}"), kKey);
+    defaults.setObject(bytes("{\"trigger\":\"rightCommand\"}"), kKey);
+  }
+};
+
+// Obstacles in the way of the file, each repaired afterwards as a user would.
+TEST_F(FileUserDefaultsFaultTest, AFailedSaveIsLoggedOnceNamingTheFileAndTheReason) {
+  struct Obstacle {
+    const char* name;
+    std::function<void()> place;
+    std::function<void()> remove;
+    const char* reason;
+  };
+  const fs::path folder = path_.parent_path();
+  const std::vector<Obstacle> obstacles{
+      {"folder is a regular file", [&] { writeFile(folder, "not a folder"); },
+       [&] { fs::remove(folder); }, "cannot create"},
+      {"folder is a dangling link", [&] { fs::create_symlink(directory_ / "gone", folder); },
+       [&] { fs::remove(folder); }, "cannot create"},
+      {"file's place taken by a folder made while running",
+       [&] { fs::create_directories(path_ / "inside"); }, [&] { fs::remove_all(path_); },
+       "Is a directory"},
+  };
+  for (const auto& obstacle : obstacles) {
+    SCOPED_TRACE(obstacle.name);
+    log_->clear();
+    FileUserDefaults defaults(path_, log_);
+    obstacle.place();
+    changeTwice(defaults);
+    EXPECT_EQ(defaults.dataForKey(kKey), bytes("{\"trigger\":\"rightCommand\"}"));
+    ASSERT_THAT(saveFailures(), SizeIs(1)) << "one line, not one per save";
+    EXPECT_THAT(saveFailures()[0], HasSubstr(path_.string() + ": "));
+    EXPECT_THAT(saveFailures()[0], HasSubstr(obstacle.reason));
+    EXPECT_THAT(saveFailures()[0], ::testing::EndsWith(defaultsline::kCannotSaveSuffix));
+
+    // Once a save gets through, that is said; a later failure is said again.
+    obstacle.remove();
+    defaults.setObject(bytes("{}"), kKey);
+    EXPECT_EQ(defaults.lastWriteError(), std::nullopt);
+    EXPECT_THAT(savedAgain(), ElementsAre(std::string(defaultsline::kSavedAgain) + path_.string()));
+    fs::remove_all(folder);
+    obstacle.place();
+    changeTwice(defaults);
+    EXPECT_THAT(saveFailures(), SizeIs(2));
+    obstacle.remove();
+    fs::remove_all(folder);
+  }
+}
+
+TEST_F(FileUserDefaultsFaultTest, AFullDiskFailsTheSaveOnceAndKeepsThePreviousFile) {
+  FileUserDefaults(path_, log_).setObject(bytes("{}"), kKey);
+  const std::string previous = readFile(path_);
+  // A limit of 256 bytes holds the small file but not one with a 1 KiB value.
+  PLIVEX_EXPECT_CHILD(testing_support::runWithFileSizeLimit(256, [&] {
+    FileUserDefaults defaults(path_, log_);
+    const Data large(1024, 'x');
+    defaults.setObject(large, kKey);
+    defaults.setObject(large, "another");
+    EXPECT_EQ(defaults.dataForKey(kKey), large);
+    ASSERT_THAT(saveFailures(), SizeIs(1));
+    EXPECT_THAT(saveFailures()[0], HasSubstr("File too large"));
+    EXPECT_EQ(readFile(path_), previous);
+    EXPECT_THAT(filesIn(path_.parent_path()), ElementsAre(path_)) << "no temporary left";
+
+    defaults.removeObject("another");
+    defaults.setObject(bytes("{}"), kKey);  // small again: fits
+    EXPECT_EQ(defaults.lastWriteError(), std::nullopt);
+    EXPECT_THAT(savedAgain(), SizeIs(1));
+  }));
+}
+
+// Files that exist but cannot be read hold the user's settings as far as anyone knows.
+TEST_F(FileUserDefaultsFaultTest, WhatCouldNotBeReadIsKeptUntilTheUserRemovesIt) {
+  struct Unreadable {
+    const char* name;
+    std::function<void()> place;
+    const char* reason;
+  };
+  const std::vector<Unreadable> cases{
+      {"a folder", [&] { fs::create_directories(path_ / "inside"); },
+       defaultsline::kNotARegularFile.data()},
+      {"a named pipe", [&] { ASSERT_EQ(::mkfifo(path_.c_str(), 0600), 0); },
+       defaultsline::kNotARegularFile.data()},
+      {"a link loop", [&] { fs::create_symlink(path_.filename(), path_); },
+       "Too many levels of symbolic links"},
+  };
+  for (const auto& unreadable : cases) {
+    SCOPED_TRACE(unreadable.name);
+    log_->clear();
+    fs::create_directories(path_.parent_path());
+    unreadable.place();
+    FileUserDefaults defaults(path_, log_);
+    EXPECT_TRUE(defaults.values().empty());
+    ASSERT_THAT(logged(defaultsline::kCannotRead), SizeIs(1));
+    EXPECT_THAT(logged(defaultsline::kCannotRead)[0],
+                HasSubstr(path_.string() + ": " + unreadable.reason));
+
+    changeTwice(defaults);
+    EXPECT_EQ(defaults.dataForKey(kKey), bytes("{\"trigger\":\"rightCommand\"}"));
+    EXPECT_THAT(saveFailures(), ElementsAre(HasSubstr(defaultsline::kKeptUnreadable)));
+    EXPECT_THAT(filesIn(path_.parent_path()), ElementsAre(path_)) << "kept, nothing beside it";
+
+    fs::remove_all(path_);  // the user moves it away: now the settings are saved
+    defaults.setObject(bytes("{}"), kKey);
+    EXPECT_EQ(defaults.lastWriteError(), std::nullopt);
+    EXPECT_EQ(FileUserDefaults(path_, log_).dataForKey(kKey), bytes("{}"));
+    fs::remove(path_);
+  }
+}
+
+// A named pipe would block a reading open() until a writer came, which is never.
+TEST_F(FileUserDefaultsFaultTest, ANamedPipeDoesNotHangTheStart) {
+  fs::create_directories(path_.parent_path());
+  ASSERT_EQ(::mkfifo(path_.c_str(), 0600), 0);
+  PLIVEX_EXPECT_CHILD(testing_support::runInChild([] { return std::nullopt; },
+                                                  [&] {
+                                                    FileUserDefaults defaults(path_, log_);
+                                                    EXPECT_NE(defaults.loadError(), std::nullopt);
+                                                  },
+                                                  /*limitSeconds=*/10));
+  EXPECT_TRUE(fs::is_fifo(path_));
+}
+
+TEST_F(FileUserDefaultsFaultTest, AnInvalidFileIsKeptAsACopyBeforeTheNextSaveReplacesIt) {
+  const std::string tooLarge = encodeUserDefaults(
+      {{"padding", std::string(FileUserDefaults::kMaximumFileSize, 'x')}, {"flag", true}});
+  const std::vector<std::pair<const char*, std::string>> cases{
+      {"garbage", "\x89PNG\r\n\x1a\n not json at all"},
+      {"truncated", "{\"PlivexConfig.v1\": {\"data\": \"e30"},
+      {"too large, though valid", tooLarge},
+      {"nested too deeply, though valid", "{\"x\":" + std::string(kMaximumDefaultsNesting, '[') +
+                                              std::string(kMaximumDefaultsNesting, ']') + "}"},
+  };
+  for (const auto& [name, content] : cases) {
+    SCOPED_TRACE(name);
+    log_->clear();
+    fs::create_directories(path_.parent_path());
+    writeFile(path_, content);
+    writeFile(badCopy(), "an older copy");
+    FileUserDefaults defaults(path_, log_);
+    EXPECT_TRUE(defaults.values().empty());
+    ASSERT_THAT(logged(defaultsline::kNotValid), SizeIs(1));
+    EXPECT_THAT(logged(defaultsline::kNotValid)[0], HasSubstr(path_.string()));
+    EXPECT_THAT(logged(defaultsline::kNotValid)[0], ::testing::EndsWith(badCopy().string()));
+    EXPECT_EQ(readFile(path_), content) << "loading changes nothing";
+
+    changeTwice(defaults);
+    EXPECT_EQ(defaults.lastWriteError(), std::nullopt);
+    EXPECT_EQ(readFile(badCopy()), content) << "the one copy is the file replaced";
+    EXPECT_THAT(logged(defaultsline::kKeptCopy),
+                ElementsAre(std::string(defaultsline::kKeptCopy) + badCopy().string()));
+    EXPECT_EQ(FileUserDefaults(path_, log_).dataForKey(kKey),
+              bytes("{\"trigger\":\"rightCommand\"}"));
+    EXPECT_THAT(filesIn(path_.parent_path()), UnorderedElementsAre(path_, badCopy()));
+    fs::remove_all(path_.parent_path());
+  }
+}
+
+TEST_F(FileUserDefaultsFaultTest, ASymbolicLinkIsWrittenThroughToTheFileItNames) {
+  const fs::path dotfiles = directory_ / "dotfiles";
+  const fs::path real = dotfiles / "plivex.json";
+  const fs::path hop = dotfiles / "current.json";
+  fs::create_directories(dotfiles);
+  fs::create_directories(path_.parent_path());
+  FileUserDefaults(real, log_).setObject(bytes("{}"), kKey);
+  fs::create_symlink("plivex.json", hop);  // relative, in its folder
+  fs::create_symlink(fs::path("..") / "dotfiles" / "current.json", path_);  // a chain of two
+
+  FileUserDefaults defaults(path_, log_);
+  EXPECT_EQ(defaults.dataForKey(kKey), bytes("{}"));
+  changeTwice(defaults);
+  EXPECT_EQ(defaults.lastWriteError(), std::nullopt);
+  EXPECT_TRUE(fs::is_symlink(path_));
+  EXPECT_TRUE(fs::is_symlink(hop));
+  EXPECT_EQ(FileUserDefaults(real, log_).dataForKey(kKey), bytes("{\"trigger\":\"rightCommand\"}"));
+  EXPECT_THAT(filesIn(dotfiles), UnorderedElementsAre(real, hop)) << "no temporary left";
+  EXPECT_THAT(filesIn(path_.parent_path()), ElementsAre(path_));
+
+  // A link to a file not made yet: the first save makes it, in the link's target folder.
+  fs::remove(real);
+  FileUserDefaults fresh(path_, log_);
+  fresh.setObject(bytes("{}"), kKey);
+  EXPECT_EQ(fresh.lastWriteError(), std::nullopt);
+  EXPECT_TRUE(fs::is_symlink(path_));
+  EXPECT_EQ(FileUserDefaults(real, log_).dataForKey(kKey), bytes("{}"));
+  EXPECT_THAT(saveFailures(), IsEmpty());
+}
+
+TEST(UserDefaultsJsonNestingTest, NestingIsBoundedAsTheConfigurationIs) {
+  const auto nested = [](std::size_t arrays) {
+    return "{\"kept\":{\"bool\":true},\"x\":" + std::string(arrays, '[') +
+           std::string(arrays, ']') + "}";
+  };
+  // The object itself is one level.
+  const auto deepest = decodeUserDefaults(nested(kMaximumDefaultsNesting - 1));
+  ASSERT_TRUE(deepest.has_value());
+  EXPECT_EQ(deepest->at("kept"), PropertyValue(true));
+
+  std::string whyNot;
+  EXPECT_EQ(decodeUserDefaults(nested(kMaximumDefaultsNesting), &whyNot), std::nullopt);
+  EXPECT_EQ(whyNot, "nested more than 512 levels deep");
+  // Megabytes of "[" are refused at the limit, without building anything.
+  EXPECT_EQ(decodeUserDefaults(std::string(4 * 1024 * 1024, '['), &whyNot), std::nullopt);
+  EXPECT_EQ(whyNot, "nested more than 512 levels deep");
+}
+
+}  // namespace
+}  // namespace kestravane::platform::vmac
