@@ -11,9 +11,13 @@
 #include "KestravaneCore/Strings.h"
 #include "KestravaneKit/InputSourceSwitcher.h"
 #include "KestravaneKit/TextsForLanguage.h"
+#include "Platform/Virtual/DefaultsLogLines.h"
 
 namespace kestravane::console {
 namespace {
+
+constexpr int kLongestHoldMs = 10000;
+constexpr std::string_view kHoldUsage = "hold <key> <milliseconds from 0 to 10000>";
 
 std::vector<std::string> splitWords(std::string_view line) {
   std::vector<std::string> words;
@@ -34,16 +38,61 @@ std::string_view triggerDisplayName(TriggerKind trigger) {
   return "";
 }
 
+std::string_view loginItemText(platform::LoginItemStatus status) {
+  switch (status) {
+    case platform::LoginItemStatus::notRegistered:
+      return "not registered";
+    case platform::LoginItemStatus::enabled:
+      return "enabled";
+    case platform::LoginItemStatus::requiresApproval:
+      return "requires approval";
+    case platform::LoginItemStatus::notFound:
+      break;
+  }
+  return "not found";
+}
+
+std::string_view grantedText(bool granted) {
+  return granted ? "granted" : "not granted";
+}
+
+std::string statusLine(const AppController& controller) {
+  const Strings s = textsFor(controller.config().language, *controller.services()->locale);
+  return std::string(Presentation::statusLine(controller.health(), s));
+}
+
+// "on" or "off" as the only argument; absent for anything else.
+std::optional<bool> onOff(const std::vector<std::string>& words) {
+  if (words.size() != 2) return std::nullopt;
+  if (words[1] == "on") return true;
+  if (words[1] == "off") return false;
+  return std::nullopt;
+}
+
 }  // namespace
 
 ConsoleSession::ConsoleSession(platform::vmac::VirtualMac& mac,
-                               std::shared_ptr<AppController> controller, std::ostream& out)
-    : mac(mac), controller(std::move(controller)), out(out) {}
+                               std::shared_ptr<AppController> controller, std::ostream& out,
+                               Notify notify, bool verbose)
+    : mac(mac),
+      controller(std::move(controller)),
+      out(out),
+      notify(notify ? std::move(notify)
+                    : Notify([stream = &out](std::string_view text) { *stream << text << '\n'; })),
+      verbose(verbose),
+      onboardingHost(std::make_shared<ConsoleOnboardingHost>(
+          [this](const std::string& text) { this->notify(text); })),
+      shownStatus(statusLine(*this->controller)),
+      shownSwitch(this->controller->lastSwitch()),
+      rebuilds(*this->controller, [this] { reportChanges(); }) {
+  this->controller->setWindowHost(onboardingHost);
+}
 
 bool ConsoleSession::execute(std::string_view line) {
   const auto words = splitWords(line);
   if (words.empty()) return true;
   const bool keepGoing = run(words);
+  showNewLogLines();  // what the command logged, right below its own output
   settle();
   return keepGoing;
 }
@@ -57,6 +106,35 @@ void ConsoleSession::settle() {
   mac.dispatch().runDue();
 }
 
+bool ConsoleSession::shutDown(std::chrono::milliseconds wait) {
+  controller->stopKeyTest();
+  controller->stopEngine();
+  return mac.threads().waitUntilAllFinished(wait);
+}
+
+void ConsoleSession::showNewLogLines() {
+  for (const auto& message : mac.log().messagesSince(logCursor)) {
+    if (verbose || message.starts_with(platform::vmac::defaultsline::kPrefix)) notify(message);
+  }
+}
+
+void ConsoleSession::reportChanges() {
+  std::string status = statusLine(*controller);
+  if (status != shownStatus) {
+    notify("[menu bar] " + status);
+    shownStatus = std::move(status);
+  }
+  if (controller->lastSwitch() != shownSwitch) {
+    shownSwitch = controller->lastSwitch();
+    notify("[switch] " + shownSwitch);
+  }
+  if (controller->lastTestedKey() != shownTestedKey) {
+    shownTestedKey = controller->lastTestedKey();
+    if (!shownTestedKey.empty()) notify("[key test] " + shownTestedKey);
+  }
+  onboardingHost->refresh();
+}
+
 bool ConsoleSession::run(const std::vector<std::string>& words) {
   const std::string& command = words[0];
   const std::string argument = words.size() > 1 ? words[1] : "";
@@ -66,60 +144,46 @@ bool ConsoleSession::run(const std::vector<std::string>& words) {
   } else if (command == "status") {
     controller->reconcile();  // what opening the menu does
     printStatus();
-  } else if (command == "tap" && !argument.empty()) {
+  } else if (command == "tap") {
+    if (words.size() != 2) return out << "tap <key>\n", true;
     tapKey(argument, 40);
-  } else if (command == "hold" && words.size() == 3) {
-    int holdMs = 0;
-    const std::string& text = words[2];
-    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), holdMs);
-    if (error != std::errc() || end != text.data() + text.size() || holdMs < 0 || holdMs > 10000) {
-      return out << "hold <key> <milliseconds from 0 to 10000>\n", true;
-    }
-    tapKey(argument, holdMs);
-  } else if ((command == "press" || command == "release") && !argument.empty()) {
+  } else if (command == "hold") {
+    hold(words);
+  } else if (command == "press" || command == "release") {
+    if (words.size() != 2) return out << command << " <key>\n", true;
     auto code = keyCodeForName(argument);
     if (!code) return out << "unknown key: " << argument << '\n', true;
     command == "press" ? mac.keyboard().press(*code) : mac.keyboard().release(*code);
   } else if (command == "grant" || command == "revoke") {
-    setPermission(argument, command == "grant");
+    setPermission(words, command == "grant");
   } else if (command == "globe") {
-    if (argument == "free")
-      mac.preferences().setFnUsageType(0);
-    else if (argument == "occupied")
-      mac.preferences().setFnUsageType(1);
-    else if (argument == "absent")
-      mac.preferences().setFnUsageType(std::nullopt);
-    else
-      out << "globe free|occupied|absent\n";
+    setGlobe(words);
   } else if (command == "layouts") {
     printLayouts();
-  } else if ((command == "enable" || command == "disable") && !argument.empty()) {
+  } else if (command == "enable" || command == "disable") {
+    if (words.size() != 2) return out << command << " <input source id>\n", true;
     if (!mac.inputSources().setEnabled(argument, command == "enable")) {
       out << "no such input source: " << argument << '\n';
+    } else {
+      out << argument << ": " << command << "d\n";
     }
   } else if (command == "secure") {
-    mac.permissions().setSecureInput(argument == "on");
+    const auto on = onOff(words);
+    if (!on) return out << "secure on|off\n", true;
+    mac.permissions().setSecureInput(*on);
+    out << "secure input: " << (*on ? "on" : "off") << '\n';
   } else if (command == "trigger" || command == "language" || command == "login") {
-    auto config = controller->config();
-    bool login = config.launchAtLogin;
-    if (command == "trigger") {
-      auto trigger = parseTriggerKind(argument);
-      if (!trigger) return out << "trigger fn|capsLock|rightCommand\n", true;
-      config.trigger = *trigger;
-    } else if (command == "language") {
-      auto language = parseAppLanguage(argument);
-      if (!language) return out << "language en|ru|system\n", true;
-      config.language = *language;
-    } else {
-      login = argument == "on";
-    }
-    controller->apply(config.trigger, config.language, login);  // the settings window's Done
+    applySetting(words);
   } else if (command == "toggle") {
     controller->toggleEnabled();
+    out << "switching: " << (controller->userEnabled() ? "enabled" : "disabled") << '\n';
   } else if (command == "wake") {
     mac.workspace().postWake();
+    out << "the Mac woke from sleep\n";
   } else if (command == "keytest") {
-    argument == "stop" ? controller->stopKeyTest() : controller->startKeyTest();
+    keyTest(words);
+  } else if (command == "onboarding") {
+    showOnboarding(words);
   } else if (command == "settings") {
     controller->open(std::string(argument == "keyboard"
                                      ? AppController::kKeyboardSettingsURL
@@ -135,6 +199,20 @@ bool ConsoleSession::run(const std::vector<std::string>& words) {
   return true;
 }
 
+void ConsoleSession::hold(const std::vector<std::string>& words) {
+  int holdMs = 0;
+  if (words.size() == 3) {
+    const std::string& text = words[2];
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), holdMs);
+    if (error == std::errc() && end == text.data() + text.size() && holdMs >= 0 &&
+        holdMs <= kLongestHoldMs) {
+      tapKey(words[1], holdMs);
+      return;
+    }
+  }
+  out << kHoldUsage << '\n';
+}
+
 void ConsoleSession::tapKey(const std::string& name, int holdMs) {
   auto code = keyCodeForName(name);
   if (!code) {
@@ -146,12 +224,93 @@ void ConsoleSession::tapKey(const std::string& name, int holdMs) {
   mac.keyboard().release(*code);
 }
 
-void ConsoleSession::setPermission(const std::string& which, bool granted) {
-  if (which == "accessibility" || which == "all")
-    mac.permissions().setAccessibilityTrusted(granted);
-  if (which == "input" || which == "all") mac.permissions().setInputMonitoring(granted);
-  if (which != "accessibility" && which != "input" && which != "all") {
+void ConsoleSession::setPermission(const std::vector<std::string>& words, bool granted) {
+  const std::string which = words.size() == 2 ? words[1] : "";
+  const bool accessibility = which == "accessibility" || which == "all";
+  const bool input = which == "input" || which == "all";
+  if (!accessibility && !input) {
     out << "grant|revoke accessibility|input|all\n";
+    return;
+  }
+  if (accessibility) mac.permissions().setAccessibilityTrusted(granted);
+  if (input) mac.permissions().setInputMonitoring(granted);
+  out << "accessibility: " << grantedText(mac.permissions().accessibilityTrusted())
+      << ", input monitoring: " << grantedText(mac.permissions().inputMonitoring()) << '\n';
+}
+
+void ConsoleSession::setGlobe(const std::vector<std::string>& words) {
+  const std::string which = words.size() == 2 ? words[1] : "";
+  if (which == "free") {
+    mac.preferences().setFnUsageType(0);
+  } else if (which == "occupied") {
+    mac.preferences().setFnUsageType(1);
+  } else if (which == "absent") {
+    mac.preferences().setFnUsageType(std::nullopt);
+  } else {
+    out << "globe free|occupied|absent\n";
+    return;
+  }
+  out << "globe key: " << which << '\n';
+}
+
+void ConsoleSession::applySetting(const std::vector<std::string>& words) {
+  const std::string& command = words[0];
+  auto config = controller->config();
+  bool login = controller->launchAtLogin().isEnabled();
+  if (command == "trigger") {
+    const auto trigger = words.size() == 2 ? triggerForName(words[1]) : std::nullopt;
+    if (!trigger) {
+      out << "trigger fn|capsLock|rightCommand\n";
+      return;
+    }
+    config.trigger = *trigger;
+  } else if (command == "language") {
+    const auto language = words.size() == 2 ? parseAppLanguage(words[1]) : std::nullopt;
+    if (!language) {
+      out << "language en|ru|system\n";
+      return;
+    }
+    config.language = *language;
+  } else {
+    const auto on = onOff(words);
+    if (!on) {
+      out << "login on|off\n";
+      return;
+    }
+    login = *on;
+  }
+  controller->apply(config.trigger, config.language, login);  // the settings window's Done
+  if (command == "trigger") {
+    out << "trigger: " << triggerDisplayName(controller->config().trigger) << '\n';
+  } else if (command == "language") {
+    out << "language: " << rawValue(controller->config().language) << '\n';
+  } else {
+    out << "login item: " << loginItemText(controller->services()->loginItems->status()) << '\n';
+  }
+}
+
+void ConsoleSession::keyTest(const std::vector<std::string>& words) {
+  const std::string which = words.size() == 2 ? words[1] : "";
+  if (which == "start") {
+    controller->startKeyTest();
+    out << (controller->isTesting() ? "key test started: press keys; readouts follow"
+                                    : "key test could not start (it needs Accessibility)")
+        << '\n';
+  } else if (which == "stop") {
+    controller->stopKeyTest();
+    out << "key test stopped\n";
+  } else {
+    out << "keytest start|stop\n";
+  }
+}
+
+void ConsoleSession::showOnboarding(const std::vector<std::string>& words) {
+  if (words.size() == 1) {
+    if (!onboardingHost->showAgain()) out << "the onboarding is not open\n";
+  } else if (words.size() == 2 && words[1] == "close") {
+    out << (onboardingHost->close() ? "onboarding closed" : "the onboarding is not open") << '\n';
+  } else {
+    out << "onboarding [close]\n";
   }
 }
 
@@ -177,12 +336,15 @@ void ConsoleSession::printStatus() {
   out << s.layoutsLabel(names) << '\n';
   out << "current layout: " << controller->inputSources().currentSourceID().value_or("—")
       << "   last switch: " << controller->lastSwitch() << '\n';
+  out << "login item: " << loginItemText(controller->services()->loginItems->status()) << '\n';
   const auto actions = Presentation::actions(health, controller->permissions().hasInputMonitoring(),
                                              controller->permissions().hasAccessibility());
   if (actions.requestAccessibility) out << s.requestAccessibility() << "   (grant accessibility)\n";
   if (actions.needsLayoutsHint) out << s.needLayoutsHint() << "   (enable <id>)\n";
   if (actions.freeGlobe) out << s.freeGlobe() << "   (globe free)\n";
   if (controller->isTesting()) out << "key test: " << controller->lastTestedKey() << '\n';
+  // What opening the menu rebuilt is shown here already.
+  shownStatus = statusLine(*controller);
 }
 
 void ConsoleSession::printHelp() {
@@ -190,7 +352,8 @@ void ConsoleSession::printHelp() {
          "System:    grant|revoke accessibility|input|all | globe free|occupied|absent\n"
          "           layouts | enable <id> | disable <id> | secure on|off | wake\n"
          "Plivex:    status | toggle | trigger fn|capsLock|rightCommand | language en|ru|system\n"
-         "           login on|off | keytest start|stop | settings [keyboard] | log | quit\n"
+         "           login on|off | keytest start|stop | onboarding [close] | settings [keyboard]\n"
+         "           log | quit\n"
          "Key names: "
       << keyNameList() << '\n';
 }

@@ -23,4 +23,10 @@ std::string keyNameList() {
   return list + " (names in any case, or a key code 0-127)";
 }
 
+std::optional<TriggerKind> triggerForName(std::string_view name) {
+  // The trigger keys' names in the key table are the triggers' stored names.
+  if (const auto* key = platform::vmac::keyByName(name)) return parseTriggerKind(key->name);
+  return std::nullopt;
+}
+
 }  // namespace kestravane::console

@@ -1,118 +1,124 @@
 // Plivex on the virtual Mac, driven from a text console: the program runs for real (engine, tap
 // thread, fire queue, application controller) on a modelled macOS whose keyboard, permissions,
 // layouts and preferences the console's commands change.
-#include <poll.h>
+// Usage: plivex-console [--verbose]   (--verbose: every log line inline, not only the settings
+// file's; `log` shows them all in any case)
+#include <signal.h>
+#include <sys/signalfd.h>
+#include <termios.h>
 #include <unistd.h>
 
-#include <algorithm>
+#include <chrono>
 #include <iostream>
-#include <string>
-#include <utility>
+#include <string_view>
 
+#include "Console/ConsoleLoop.h"
+#include "Console/ConsoleScreen.h"
 #include "Console/ConsoleSession.h"
 #include "Kestravane/AppController.h"
-#include "Kestravane/RebuildScheduler.h"
-#include "KestravaneCore/Presentation.h"
-#include "KestravaneKit/TextsForLanguage.h"
+#include "Kestravane/SingleInstance.h"
 #include "Platform/Virtual/FileUserDefaults.h"
 #include "Platform/Virtual/VirtualMac.h"
 
 namespace {
 
 using kestravane::AppController;
+using kestravane::SingleInstance;
+using kestravane::console::ConsoleLoop;
+using kestravane::console::ConsoleScreen;
+using kestravane::console::ConsoleSession;
 using kestravane::platform::vmac::FileUserDefaults;
 using kestravane::platform::vmac::VirtualMac;
 using kestravane::platform::vmac::VirtualMacOptions;
 
-// How long to wait for input before the main queue's next due work.
-int pollTimeoutMs(VirtualMac& mac) {
-  constexpr int kIdleMs = 100;
-  auto deadline = mac.dispatch().nextDeadline();
-  if (!deadline) return kIdleMs;
-  const auto now = mac.services()->clock->uptimeNanos();
-  if (*deadline <= now) return 0;
-  return static_cast<int>(std::min<std::uint64_t>((*deadline - now) / 1'000'000 + 1, kIdleMs));
-}
+// How long quitting waits for the engine's and the key tester's threads to end.
+constexpr std::chrono::milliseconds kShutDownWait{2000};
 
-std::string statusLine(const AppController& controller) {
-  return std::string(kestravane::Presentation::statusLine(
-      controller.health(),
-      kestravane::textsFor(controller.config().language, *controller.services()->locale)));
-}
-
-// Prints what a user would notice in the menu bar: the status line when it changes and each
-// switch. It observes the controller like a view, so it reports once per burst of changes, on
-// the main-queue turn after them.
-class ChangeReporter {
+// While it lives, the terminal hands over each key as it is typed, without echoing it: the
+// console echoes and edits the line itself, so that it can keep that line intact below what
+// the program prints meanwhile. Ctrl-C still interrupts.
+class TerminalMode {
  public:
-  // `controller` must outlive the reporter; its current status counts as already shown.
-  explicit ChangeReporter(AppController& controller)
-      : controller(controller),
-        lastStatus(statusLine(controller)),
-        lastSwitch(controller.lastSwitch()),
-        rebuilds(controller, [this] { report(); }) {}
-
- private:
-  void report() {
-    std::string status = statusLine(controller);
-    if (status != lastStatus) {
-      std::cout << "[menu bar] " << status << '\n';
-      lastStatus = std::move(status);
-    }
-    if (controller.lastSwitch() != lastSwitch) {
-      lastSwitch = controller.lastSwitch();
-      std::cout << "[switch] " << lastSwitch << '\n';
-    }
+  explicit TerminalMode(bool enable) {
+    if (!enable || ::tcgetattr(STDIN_FILENO, &saved) != 0) return;
+    termios keys = saved;
+    keys.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO));
+    keys.c_cc[VMIN] = 1;
+    keys.c_cc[VTIME] = 0;
+    active = ::tcsetattr(STDIN_FILENO, TCSANOW, &keys) == 0;
+  }
+  TerminalMode(const TerminalMode&) = delete;
+  TerminalMode& operator=(const TerminalMode&) = delete;
+  ~TerminalMode() {
+    if (active) ::tcsetattr(STDIN_FILENO, TCSANOW, &saved);
   }
 
-  AppController& controller;
-  std::string lastStatus;
-  std::string lastSwitch;
-  kestravane::RebuildScheduler rebuilds;
+ private:
+  termios saved{};
+  bool active = false;
 };
+
+// Interrupt, hang-up and terminate end the console as `quit` does (engine stopped, threads
+// joined, terminal restored): they are blocked in every thread and read from a descriptor the
+// loop watches. Blocked before the first thread starts, so every thread inherits the mask.
+int stopSignalDescriptor() {
+  sigset_t signals;
+  ::sigemptyset(&signals);
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) ::sigaddset(&signals, signal);
+  ::pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+  return ::signalfd(-1, &signals, SFD_NONBLOCK | SFD_CLOEXEC);
+}
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+  bool verbose = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view argument = argv[i];
+    if (argument == "--verbose" || argument == "-v") {
+      verbose = true;
+    } else if (argument != "--console") {  // the run script's own choice, passed along
+      std::cerr << "usage: plivex-console [--verbose]\n";
+      return 2;
+    }
+  }
+
+  // Before anything is read: a second start must not touch the running one's settings.
+  auto instance = SingleInstance::acquire(SingleInstance::runtimeDirectory());
+  if (!instance.isPrimary()) {
+    instance.requestRaise();
+    std::cout << "Plivex is already running\n";
+    return 0;
+  }
+
+  const int stop = stopSignalDescriptor();
   VirtualMacOptions options;
   options.manualClock = false;
   options.defaultsFile = FileUserDefaults::defaultPath();
-  options.logToStandardError = true;
+  options.logToStandardError = false;  // the console shows log lines itself (ConsoleLoop)
   options.logToSystemLog = true;
   VirtualMac mac(options);
-  mac.threads().setExitWait(std::chrono::milliseconds(0));
 
-  const bool interactive = isatty(STDIN_FILENO) != 0;
-  std::cout << "Plivex on a virtual Mac. Nothing is granted yet: try 'grant all', 'globe free',\n"
-               "then 'tap fn'. Type 'help' for every command.\n";
-  auto controller = AppController::create(mac.services());
-  kestravane::console::ConsoleSession session(mac, controller, std::cout);
-  mac.dispatch().runDue();
-  session.printStatus();
-  const ChangeReporter reporter(*controller);
-
-  std::string pending;
-  bool keepGoing = true;
-  if (interactive) std::cout << "plivex> " << std::flush;
-  while (keepGoing) {
-    pollfd input{STDIN_FILENO, POLLIN, 0};
-    const int ready = poll(&input, 1, pollTimeoutMs(mac));
-    mac.dispatch().runDue();
-    if (ready > 0) {
-      char buffer[512];
-      const ssize_t count = read(STDIN_FILENO, buffer, sizeof buffer);
-      if (count <= 0) break;
-      pending.append(buffer, static_cast<std::size_t>(count));
-      for (auto newline = pending.find('\n'); newline != std::string::npos && keepGoing;
-           newline = pending.find('\n')) {
-        const std::string line = pending.substr(0, newline);
-        pending.erase(0, newline + 1);
-        keepGoing = session.execute(line);  // its last main-queue turns run the reporter
-        if (keepGoing && interactive) std::cout << "plivex> " << std::flush;
-      }
-    }
+  const bool terminal = ::isatty(STDIN_FILENO) != 0 && ::isatty(STDOUT_FILENO) != 0;
+  const TerminalMode keys(terminal);
+  ConsoleScreen screen(std::cout, terminal);
+  screen.stream() << "Plivex on a virtual Mac. Nothing is granted yet: try 'grant all', "
+                     "'globe free',\nthen 'tap fn'. Type 'help' for every command.\n";
+  if (instance.problem()) {
+    screen.notice("[plivex] cannot make sure that Plivex runs only once: " + *instance.problem());
   }
-  controller->stopEngine();
-  controller->stopKeyTest();
+  auto controller = AppController::create(mac.services());
+  ConsoleSession session(
+      mac, controller, screen.stream(), [&screen](std::string_view text) { screen.notice(text); },
+      verbose);
+  session.printStatus();
+  {
+    ConsoleLoop loop(mac, session, screen, {STDIN_FILENO, stop, &instance});
+    loop.run();
+  }
+  screen.lineEntered();
+  if (terminal) screen.stream() << '\n';
+  session.shutDown(kShutDownWait);
+  if (stop >= 0) ::close(stop);
   return 0;
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <map>
 #include <regex>
 #include <set>
@@ -96,6 +97,33 @@ TEST(VirtualLogTest, LinesFromManyThreadsStayWholeAndCarryTheirThread) {
     distinct.insert(ids.begin(), ids.end());
   }
   EXPECT_EQ(distinct.size(), 4u);
+}
+
+// A reader that shows new lines as they come (the console) learns of each one and reads only
+// what it has not read, including lines logged on other threads.
+TEST(VirtualLogTest, AnObserverIsToldOfEachLineAndReadsOnlyTheNewOnes) {
+  auto log = quietLog();
+  log.log("before");
+  std::uint64_t cursor = 0;
+  EXPECT_THAT(log.messagesSince(cursor), ElementsAre("before"));
+  EXPECT_THAT(log.messagesSince(cursor), ::testing::IsEmpty());
+
+  std::atomic<int> told{0};
+  log.setObserver([&] { ++told; });
+  std::thread([&] { log.log("from a thread"); }).join();
+  log.log("from here");
+  EXPECT_EQ(told, 2);
+  EXPECT_THAT(log.messagesSince(cursor), ElementsAre("from a thread", "from here"));
+
+  // Lines the capture limit dropped before they were read are skipped, not invented.
+  log.setCaptureLimit(1);
+  log.log("dropped");
+  log.log("kept");
+  EXPECT_THAT(log.messagesSince(cursor), ElementsAre("kept"));
+  log.setObserver(nullptr);
+  log.log("unobserved");
+  EXPECT_EQ(told, 4);
+  EXPECT_EQ(log.loggedCount(), 6u);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <syslog.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>  // program_invocation_short_name
 #include <chrono>
 #include <cstdio>
@@ -50,7 +51,7 @@ VirtualLog::VirtualLog(Sinks sinks) : sinks_(sinks) {}
 void VirtualLog::log(std::string_view message) {
   const std::string escaped = escape(message);
   // Stamped under the lock, so the capture and every sink list lines in time order.
-  std::lock_guard lock(mutex_);
+  std::unique_lock lock(mutex_);
   std::string line = timestamp() + " " + std::string(program_invocation_short_name) + "[" +
                      std::to_string(::getpid()) + ":" + std::to_string(threadID()) + "] " + escaped;
   if (sinks_.standardError) {
@@ -59,7 +60,11 @@ void VirtualLog::log(std::string_view message) {
   }
   if (sinks_.systemLog) writeToSystemLog(escaped);
   capture_.push_back({std::move(line), std::string(message)});
+  ++loggedCount_;
   trimLocked();
+  const auto observer = observer_;
+  lock.unlock();
+  if (observer) (*observer)();
 }
 
 void VirtualLog::setStandardErrorEnabled(bool enabled) {
@@ -84,6 +89,29 @@ std::vector<std::string> VirtualLog::messages() const {
   std::vector<std::string> result;
   for (const auto& entry : capture_) result.push_back(entry.message);
   return result;
+}
+
+std::uint64_t VirtualLog::loggedCount() const {
+  std::lock_guard lock(mutex_);
+  return loggedCount_;
+}
+
+std::vector<std::string> VirtualLog::messagesSince(std::uint64_t& cursor) const {
+  std::lock_guard lock(mutex_);
+  std::vector<std::string> result;
+  // The capture holds the newest capture_.size() of the loggedCount_ messages.
+  const std::uint64_t oldestCaptured = loggedCount_ - capture_.size();
+  for (std::uint64_t index = std::max(cursor, oldestCaptured); index < loggedCount_; ++index) {
+    result.push_back(capture_[static_cast<std::size_t>(index - oldestCaptured)].message);
+  }
+  cursor = loggedCount_;
+  return result;
+}
+
+void VirtualLog::setObserver(std::function<void()> observer) {
+  std::lock_guard lock(mutex_);
+  observer_ =
+      observer ? std::make_shared<const std::function<void()>>(std::move(observer)) : nullptr;
 }
 
 void VirtualLog::clear() {

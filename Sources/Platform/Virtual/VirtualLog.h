@@ -8,7 +8,10 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <deque>
+#include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -38,6 +41,14 @@ class VirtualLog final : public Log {
   std::vector<std::string> lines() const;
   // The captured messages as they were logged (before escaping), oldest first.
   std::vector<std::string> messages() const;
+  // How many messages have been logged since construction (clear() does not reset it).
+  std::uint64_t loggedCount() const;
+  // The captured messages logged since `cursor` (a loggedCount() read earlier), oldest first;
+  // moves `cursor` past them. Messages the capture limit dropped meanwhile are missing.
+  std::vector<std::string> messagesSince(std::uint64_t& cursor) const;
+  // Called after each message is captured, on the logging thread and without the log's lock
+  // held, e.g. to wake a loop that shows new lines; it must not log. Empty: nobody is told.
+  void setObserver(std::function<void()> observer);
   void clear();
   // Keeps only the newest `limit` entries (default 1000), so a long-running process does not
   // grow without end.
@@ -58,6 +69,8 @@ class VirtualLog final : public Log {
   Sinks sinks_;
   std::deque<Entry> capture_;
   std::size_t captureLimit_ = 1000;
+  std::uint64_t loggedCount_ = 0;
+  std::shared_ptr<const std::function<void()>> observer_;
 };
 
 }  // namespace kestravane::platform::vmac
