@@ -1,6 +1,7 @@
 // The key path: the engine's per-event decision beside one reading of the uptime clock, the
-// cost of the engine's tap in the virtual Mac's event chain, and the time from a trigger's
-// release to the layout switch on the main queue.
+// cost of the engine's tap in the virtual Mac's event chain beside that of a tap that passes
+// every event unchanged, and the time from a trigger's release to the layout switch on the main
+// queue.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -16,6 +17,7 @@
 #include "KestravaneKit/EventTapEngine.h"
 #include "KestravaneKit/InputSourceSwitcher.h"
 #include "KestravaneKit/SwitchingEngine.h"
+#include "KestravaneKit/TapThread.h"
 #include "KestravaneKit/TriggerDecision.h"
 #include "Platform/Virtual/SystemUptimeClock.h"
 #include "Platform/Virtual/VirtualMac.h"
@@ -127,19 +129,68 @@ void waitUntilActive(const EventTapEngine& engine) {
   }
 }
 
-// Key events through the virtual Mac's window server to the foreground application, without a
-// tap (0) and with the engine's tap (1), which runs on its own thread as on a Mac. Every 16th
-// keystroke is a lone fn tap.
+// A tap that returns every event unchanged, made and serviced as the engine's is (same location,
+// placement, options and mask; its own thread with its own run loop, through TapThread): what
+// handing each event to a tap thread and taking its answer back costs by itself.
+class PassThroughTap {
+ public:
+  explicit PassThroughTap(std::shared_ptr<const platform::Services> services) {
+    auto tap = services->eventTaps->tapCreate(
+        platform::TapLocation::session, platform::TapPlacement::headInsert,
+        platform::TapOptions::defaultTap, kKeyEventMask, &passThrough, nullptr);
+    if (!tap) throw std::runtime_error("pass-through tap refused");
+    thread = std::make_shared<TapThread>(std::move(services), std::move(tap));
+    thread->launch("bench.passthrough", platform::QualityOfService::userInteractive,
+                   [weakThread = std::weak_ptr<TapThread>(thread), this] {
+                     const auto run = weakThread.lock();
+                     if (!run || !run->attach([this] { attached.store(true); })) return;
+                     run->run();
+                   });
+    const auto deadline = std::chrono::steady_clock::now() + 2s;
+    while (!attached.load()) {
+      if (std::chrono::steady_clock::now() > deadline) throw std::runtime_error("tap not attached");
+      std::this_thread::sleep_for(1ms);
+    }
+  }
+  PassThroughTap(const PassThroughTap&) = delete;
+  PassThroughTap& operator=(const PassThroughTap&) = delete;
+  ~PassThroughTap() { thread->stop(); }
+
+ private:
+  static constexpr platform::EventMask kKeyEventMask =
+      platform::eventMaskBit(platform::kEventKeyDown) |
+      platform::eventMaskBit(platform::kEventKeyUp) |
+      platform::eventMaskBit(platform::kEventFlagsChanged);
+
+  static platform::Event* passThrough(platform::EventType, platform::Event* event, void*) {
+    return event;
+  }
+
+  std::shared_ptr<TapThread> thread;
+  std::atomic<bool> attached{false};
+};
+
+// The taps in the chain of BM_TapChainThroughput, by its argument.
+enum ChainTaps : std::int64_t { noTap = 0, engineTap = 1, passThroughTap = 2, bothTaps = 3 };
+
+// Key events through the virtual Mac's window server to the foreground application: without a
+// tap, with the engine's tap, with a pass-through tap in its place, and with both. Each tap runs
+// on its own thread, as on a Mac. Every 16th keystroke is a lone fn tap.
 void BM_TapChainThroughput(benchmark::State& state) {
   vmac::VirtualMac mac;
   mac.grantAllPermissions();
+  const auto taps = static_cast<ChainTaps>(state.range(0));
   auto delegate = std::make_shared<CountingDelegate>();
   std::shared_ptr<EventTapEngine> engine;
-  if (state.range(0) != 0) {
+  if (taps == engineTap || taps == bothTaps) {
     engine = EventTapEngine::create(mac.services(), TriggerKind::fn, EventTapEngine::Suppress::tap,
                                     300, delegate);
     engine->start();
     waitUntilActive(*engine);
+  }
+  std::unique_ptr<PassThroughTap> passThrough;
+  if (taps == passThroughTap || taps == bothTaps) {
+    passThrough = std::make_unique<PassThroughTap>(mac.services());
   }
   auto& keyboard = mac.keyboard();
   std::int64_t keystrokes = 0;
@@ -148,13 +199,19 @@ void BM_TapChainThroughput(benchmark::State& state) {
     if (keystrokes % 4096 == 0) mac.windowServer().clearReceivedEvents();
   }
   state.SetItemsProcessed(2 * keystrokes);
+  passThrough.reset();
   if (engine) {
     engine->stop();
     state.counters["fires"] = static_cast<double>(delegate->fires.load());
   }
   engine.reset();
 }
-BENCHMARK(BM_TapChainThroughput)->Arg(0)->Arg(1)->UseRealTime();
+BENCHMARK(BM_TapChainThroughput)
+    ->Arg(noTap)
+    ->Arg(engineTap)
+    ->Arg(passThroughTap)
+    ->Arg(bothTaps)
+    ->UseRealTime();
 
 // The uptime clock of the running virtual Mac, remembering the engine's latest reading: for the
 // fn trigger the engine reads the clock only when fn's own event reaches its tap callback.
