@@ -17,3 +17,8 @@ elif [ "$sanitizer" = "address" ]; then
   export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1" UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 fi
 ctest --test-dir "$build" --output-on-failure -j"$(nproc)"
+# A skipped test says why in its own output, which ctest keeps to itself: show the reasons.
+if grep -q ": Skipped$" "$build/Testing/Temporary/LastTest.log" 2>/dev/null; then
+  echo "== skipped, and why =="
+  grep -A1 ": Skipped$" "$build/Testing/Temporary/LastTest.log" | grep -v "^--$"
+fi
