@@ -66,7 +66,10 @@ int stopSignalDescriptor() {
   ::sigemptyset(&signals);
   for (const int signal : {SIGINT, SIGTERM, SIGHUP}) ::sigaddset(&signals, signal);
   ::pthread_sigmask(SIG_BLOCK, &signals, nullptr);
-  return ::signalfd(-1, &signals, SFD_NONBLOCK | SFD_CLOEXEC);
+  const int descriptor = ::signalfd(-1, &signals, SFD_NONBLOCK | SFD_CLOEXEC);
+  // Without one, the signals end the program as they always do.
+  if (descriptor < 0) ::pthread_sigmask(SIG_UNBLOCK, &signals, nullptr);
+  return descriptor;
 }
 
 }  // namespace
