@@ -1,0 +1,42 @@
+// Runs the virtual Mac's main queue inside Qt's event loop, so that the main queue is the Qt
+// thread's, as the main dispatch queue is AppKit's main thread on a Mac. Work submitted from any
+// thread wakes the loop through one queued call; work due later arms one single-shot timer for
+// the earliest deadline. Nothing runs, and nothing polls, while nothing is due.
+// Threads: built, driven and destroyed on the Qt main thread, which becomes the virtual Mac's
+// main thread; the wake handler it installs may run on any thread, also after destruction, when
+// it does nothing.
+#pragma once
+
+#include <QObject>
+#include <QTimer>
+#include <memory>
+
+#include "Platform/Clock.h"
+#include "Platform/Virtual/VirtualDispatch.h"
+
+namespace kestravane::linux_app {
+
+class MainQueueDriver final {
+ public:
+  MainQueueDriver(platform::vmac::VirtualDispatch& dispatch,
+                  std::shared_ptr<platform::Clock> clock);
+  ~MainQueueDriver();
+  MainQueueDriver(const MainQueueDriver&) = delete;
+  MainQueueDriver& operator=(const MainQueueDriver&) = delete;
+
+  // Runs what is due now and arms the timer for what comes next.
+  void pump();
+
+  struct Wake;
+
+ private:
+  void arm();
+
+  platform::vmac::VirtualDispatch& dispatch;
+  const std::shared_ptr<platform::Clock> clock;
+  QObject context;  // queued calls and the timer belong to the main thread through it
+  QTimer timer;
+  const std::shared_ptr<Wake> wake;
+};
+
+}  // namespace kestravane::linux_app

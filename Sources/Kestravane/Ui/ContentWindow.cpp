@@ -1,0 +1,37 @@
+#include "Kestravane/Ui/ContentWindow.h"
+
+#include <QKeyEvent>
+#include <QLayout>
+
+namespace kestravane::ui {
+
+ContentWindow::ContentWindow(QWidget* parent) : QWidget(parent, Qt::Window), _renderer(*this) {}
+
+void ContentWindow::redraw() {
+  if (isVisible()) drawNow();
+}
+
+void ContentWindow::drawNow() {
+  _renderer.render(buildContent());
+  // The window takes the content's size: its fixed width and its ideal height.
+  layout()->setSizeConstraint(QLayout::SetFixedSize);
+  layout()->activate();
+}
+
+void ContentWindow::keyPressEvent(QKeyEvent* event) {
+  // Keys that no control used reach the window: Return is the default action, Escape the cancel.
+  switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      if (_renderer.runShortcut(KeyboardShortcut::defaultAction)) return;
+      break;
+    case Qt::Key_Escape:
+      if (_renderer.runShortcut(KeyboardShortcut::cancelAction)) return;
+      break;
+    default:
+      break;
+  }
+  QWidget::keyPressEvent(event);
+}
+
+}  // namespace kestravane::ui

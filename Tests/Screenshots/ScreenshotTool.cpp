@@ -1,0 +1,251 @@
+// Writes PNG pictures of the interface as a user sees it, for people to look at: the menu for
+// every health, the settings window and the onboarding window, in English and Russian. Each
+// picture comes from a virtual Mac arranged into that state, the real controller and the real
+// widgets; and the menu-bar icons on a light and a dark panel. Usage: plivex-screenshots DIR (any
+// Qt platform: offscreen, or xcb under Xvfb).
+#include <QApplication>
+#include <QDir>
+#include <QMenu>
+#include <QPainter>
+#include <QPixmap>
+#include <QWidget>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "Kestravane/AppController.h"
+#include "Kestravane/MenuContent.h"
+#include "Kestravane/PlivexApp.h"
+#include "Kestravane/SymbolIcon.h"
+#include "Kestravane/Ui/MenuBarExtra.h"
+#include "Kestravane/Ui/QtOnboardingWindowHost.h"
+#include "Kestravane/Ui/SettingsWindow.h"
+#include "KestravaneCore/PlivexConfig.h"
+#include "KestravaneKit/ConfigStore.h"
+#include "Platform/Virtual/VirtualMac.h"
+
+namespace {
+
+using kestravane::AppController;
+using kestravane::AppLanguage;
+using kestravane::EngineHealth;
+using kestravane::PlivexApp;
+using kestravane::TriggerKind;
+using kestravane::platform::vmac::VirtualMac;
+
+constexpr const char* kRussianLayout = "com.apple.keylayout.Russian";
+
+// One state of the program: a virtual Mac arranged as `arrange` says, with the controller and
+// the interface on it.
+class Scene {
+ public:
+  Scene(TriggerKind trigger, AppLanguage language, const std::function<void(VirtualMac&)>& arrange)
+      : mac() {
+    kestravane::ConfigStore(*mac.services())
+        .save(kestravane::PlivexConfig(trigger, language, false));
+    arrange(mac);
+    controller = AppController::create(mac.services());
+    app = std::make_unique<PlivexApp>(controller);
+    settle();
+  }
+  ~Scene() {
+    app.reset();
+    controller->stopKeyTest();
+    controller.reset();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  }
+
+  // Lets the posted work (the onboarding check, redraws) and Qt's events run.
+  void settle() {
+    for (int i = 0; i < 3; ++i) {
+      mac.dispatch().runPending();
+      QApplication::processEvents();
+    }
+  }
+
+  VirtualMac mac;
+  std::shared_ptr<AppController> controller;
+  std::unique_ptr<PlivexApp> app;
+};
+
+bool save(QWidget& widget, const QString& path) {
+  const bool saved = widget.grab().save(path);
+  std::printf("%s %s\n", saved ? "wrote" : "FAILED", qPrintable(path));
+  return saved;
+}
+
+const char* languageName(AppLanguage language) {
+  return language == AppLanguage::ru ? "ru" : "en";
+}
+
+struct HealthScene {
+  const char* name;
+  EngineHealth health;
+  TriggerKind trigger;
+  std::function<void(VirtualMac&)> arrange;
+  std::function<void(AppController&)> afterStart;
+};
+
+std::vector<HealthScene> healthScenes() {
+  const auto ready = [](VirtualMac& mac) {
+    mac.grantAllPermissions();
+    mac.preferences().setFnUsageType(0);
+  };
+  const auto nothing = [](AppController&) {};
+  return {
+      {"active", EngineHealth::active, TriggerKind::fn, ready, nothing},
+      {"disabled", EngineHealth::disabled, TriggerKind::fn, ready,
+       [](AppController& controller) { controller.toggleEnabled(); }},
+      {"needsLayouts", EngineHealth::needsLayouts, TriggerKind::capsLock,
+       [ready](VirtualMac& mac) {
+         ready(mac);
+         mac.inputSources().setEnabled(kRussianLayout, false);
+       },
+       nothing},
+      // The controller never publishes this health (a missing Input Monitoring shows as a
+      // failed start), so its menu is drawn from a state that says it.
+      {"noInputMonitoring", EngineHealth::noInputMonitoring, TriggerKind::capsLock,
+       [](VirtualMac& mac) { mac.permissions().setAccessibilityTrusted(true); }, nothing},
+      {"noAccessibility", EngineHealth::noAccessibility, TriggerKind::fn, [](VirtualMac&) {},
+       nothing},
+      {"tapDisabled", EngineHealth::tapDisabled, TriggerKind::capsLock,
+       [](VirtualMac& mac) { mac.permissions().setAccessibilityTrusted(true); }, nothing},
+      {"globeNotFree", EngineHealth::globeNotFree, TriggerKind::fn,
+       [](VirtualMac& mac) {
+         mac.grantAllPermissions();
+         mac.preferences().setFnUsageType(2);
+       },
+       nothing},
+      {"secureInput", EngineHealth::secureInput, TriggerKind::rightCommand,
+       [ready](VirtualMac& mac) {
+         ready(mac);
+         mac.permissions().setSecureInput(true);
+       },
+       nothing},
+  };
+}
+
+bool menus(const QDir& dir, AppLanguage language) {
+  bool ok = true;
+  for (const auto& scene : healthScenes()) {
+    Scene state(scene.trigger, language, scene.arrange);
+    scene.afterStart(*state.controller);
+    state.settle();
+    const kestravane::MenuContent content(state.controller, [] {});
+    auto now = content.currentState();
+    if (now.health != scene.health && scene.health != EngineHealth::noInputMonitoring) {
+      std::printf("FAILED the %s scene shows another health\n", scene.name);
+      ok = false;
+    }
+    now.health = scene.health;
+    QMenu& menu = *state.app->menuBarExtra().menu();
+    // Shown as the tray shows it, then filled with the scene's items.
+    menu.popup(QPoint(40, 40));
+    kestravane::ui::MenuBarExtra::fill(menu, content.build(now));
+    menu.adjustSize();
+    QApplication::processEvents();
+    ok &=
+        save(menu, dir.filePath(QString("menu-%1-%2.png").arg(scene.name, languageName(language))));
+    menu.hide();
+  }
+  return ok;
+}
+
+bool windows(const QDir& dir, AppLanguage language) {
+  bool ok = true;
+  const QString suffix = QString("-%1.png").arg(languageName(language));
+  {
+    Scene state(TriggerKind::fn, language, [](VirtualMac& mac) {
+      mac.grantAllPermissions();
+      mac.preferences().setFnUsageType(0);
+    });
+    auto& window = state.app->settingsWindow();
+    window.present();
+    state.settle();
+    ok &= save(window, dir.filePath("settings-active" + suffix));
+    state.controller->startKeyTest();
+    state.mac.keyboard().press(kestravane::platform::vmac::keycode::function);
+    for (int i = 0; i < 50 && state.controller->lastTestedKey().empty(); ++i) {
+      state.mac.dispatch().waitForWork(std::chrono::milliseconds(20));
+      state.settle();
+    }
+    state.mac.keyboard().release(kestravane::platform::vmac::keycode::function);
+    state.settle();
+    ok &= save(window, dir.filePath("settings-keytest" + suffix));
+  }
+  {
+    Scene state(TriggerKind::fn, language, [](VirtualMac&) {});
+    auto& window = state.app->settingsWindow();
+    window.present();
+    state.settle();
+    ok &= save(window, dir.filePath("settings-noAccessibility" + suffix));
+    auto* onboarding = state.app->windowHost().lastWindow();
+    if (onboarding) {
+      ok &= save(*onboarding, dir.filePath("onboarding-start" + suffix));
+    } else {
+      std::printf("FAILED no onboarding window\n");
+      ok = false;
+    }
+  }
+  {
+    Scene state(TriggerKind::capsLock, language, [](VirtualMac& mac) {
+      mac.permissions().setAccessibilityTrusted(true);
+      mac.inputSources().setEnabled(kRussianLayout, false);
+    });
+    auto* onboarding = state.app->windowHost().lastWindow();
+    if (!onboarding) return false;
+    ok &= save(*onboarding, dir.filePath("onboarding-layouts" + suffix));
+    state.mac.grantAllPermissions();
+    state.mac.inputSources().setEnabled(kRussianLayout, true);
+    state.mac.dispatch().runPending();
+    state.controller->reconcile();
+    state.settle();
+    ok &= save(*onboarding, dir.filePath("onboarding-allSet" + suffix));
+  }
+  return ok;
+}
+
+// The menu-bar icons at a panel's size and larger, on a light and on a dark panel.
+bool icons(const QDir& dir) {
+  bool ok = true;
+  for (const char* name : {"keyboard.fill", "keyboard", "exclamationmark.triangle.fill"}) {
+    const QIcon icon = kestravane::symbolIcon(name);
+    QPixmap strip(2 * (22 + 48 + 24), 64);
+    QPainter painter(&strip);
+    int x = 0;
+    for (const QColor panel : {QColor(0xee, 0xee, 0xee), QColor(0x22, 0x22, 0x22)}) {
+      painter.fillRect(x, 0, 94, 64, panel);
+      painter.drawPixmap(x + 8, 21, icon.pixmap(22));
+      painter.drawPixmap(x + 38, 8, icon.pixmap(48));
+      x += 94;
+    }
+    painter.end();
+    const QString path = dir.filePath(QString("icon-%1.png").arg(name));
+    const bool saved = !icon.isNull() && strip.save(path);
+    std::printf("%s %s\n", saved ? "wrote" : "FAILED", qPrintable(path));
+    ok &= saved;
+  }
+  return ok;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  QApplication application(argc, argv);
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: %s DIR\n", argv[0]);
+    return 2;
+  }
+  QDir dir(QString::fromLocal8Bit(argv[1]));
+  if (!dir.mkpath(".")) {
+    std::fprintf(stderr, "cannot create %s\n", argv[1]);
+    return 1;
+  }
+  bool ok = icons(dir);
+  for (const auto language : {AppLanguage::en, AppLanguage::ru}) {
+    ok &= menus(dir, language);
+    ok &= windows(dir, language);
+  }
+  return ok ? 0 : 1;
+}
