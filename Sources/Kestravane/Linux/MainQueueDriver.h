@@ -26,6 +26,8 @@ class MainQueueDriver final {
 
   // Runs what is due now and arms the timer for what comes next.
   void pump();
+  // Whether the timer is armed for work due later.
+  bool isWaitingForDeadline() const { return timer.isActive(); }
 
   struct Wake;
 

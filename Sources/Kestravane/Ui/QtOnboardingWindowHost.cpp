@@ -3,7 +3,6 @@
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QScreen>
-#include <QShowEvent>
 #include <utility>
 
 #include "Kestravane/Ui/ViewStyle.h"
@@ -30,10 +29,7 @@ class QtOnboardingWindow final : public OnboardingWindow {
   }
 
   void makeKeyAndOrderFront() override {
-    if (!widget) return;
-    widget->show();
-    widget->raise();
-    widget->activateWindow();
+    if (widget) widget->present();
   }
 
   void close() override {
@@ -59,23 +55,25 @@ OnboardingWindowWidget::OnboardingWindowWidget(const WindowStyle& style, Onboard
   }
 }
 
-void OnboardingWindowWidget::showEvent(QShowEvent* event) {
-  if (!shownBefore && !event->spontaneous()) {
+void OnboardingWindowWidget::present() {
+  if (!shownBefore) {
     shownBefore = true;
-    open = true;
     // When the content is first shown, the preconditions are checked once.
     _view.appear();
     drawNow();
     if (centred) {
-      if (const QScreen* screen =
-              this->screen() ? this->screen() : QGuiApplication::primaryScreen()) {
+      const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+      if (screen) {
         QRect frame = frameGeometry();
         frame.moveCenter(screen->availableGeometry().center());
         move(frame.topLeft());
       }
     }
   }
-  ContentWindow::showEvent(event);
+  open = true;
+  show();
+  raise();
+  activateWindow();
 }
 
 void OnboardingWindowWidget::closeEvent(QCloseEvent* event) {

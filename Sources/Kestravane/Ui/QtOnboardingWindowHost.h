@@ -26,11 +26,13 @@ class OnboardingWindowWidget final : public ContentWindow {
                          std::weak_ptr<OnboardingWindowDelegate> delegate);
 
   bool isOpen() const { return open; }
+  // Makes the window key and brings it to the front; the first time, the content is checked
+  // once, drawn, and the window centred.
+  void present();
   const OnboardingView& view() const { return _view; }
 
  protected:
   ViewNode buildContent() override { return _view.build(); }
-  void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 
  private:

@@ -1,0 +1,109 @@
+// The onboarding window as a user meets it: opened at start-up when something is missing,
+// titled "Plivex", centred and fixed in size; following the system every 1.5 seconds while it
+// exists; closed by Return, its button or its close button, each telling the controller.
+#include <gtest/gtest.h>
+
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPointer>
+#include <QPushButton>
+#include <QScreen>
+#include <QTest>
+#include <string>
+
+#include "Kestravane/Ui/QtOnboardingWindowHost.h"
+#include "UiTestSupport.h"
+
+namespace kestravane {
+namespace {
+
+using testing_support::kRussian;
+using testing_support::UiTest;
+
+class OnboardingWindowTest : public UiTest {
+ protected:
+  ui::OnboardingWindowWidget* window() { return app->windowHost().lastWindow(); }
+
+  std::string text(const std::string& id) {
+    auto* label = qobject_cast<QLabel*>(window()->element(id));
+    if (label) return label->text().toStdString();
+    auto* button = qobject_cast<QPushButton*>(window()->element(id));
+    return button ? button->text().toStdString() : "";
+  }
+};
+
+TEST_F(OnboardingWindowTest, OpensAtStartUpTitledCentredAndOfAFixedSize) {
+  startApp();
+  ASSERT_NE(window(), nullptr);
+  ASSERT_TRUE(controller->hasOnboardingWindow());
+  EXPECT_TRUE(window()->isVisible());
+  EXPECT_EQ(window()->windowTitle().toStdString(), "Plivex");
+  EXPECT_EQ(window()->width(), 460);
+  EXPECT_EQ(window()->minimumSize(), window()->maximumSize());
+  const auto flags = window()->windowFlags();
+  EXPECT_TRUE(flags.testFlag(Qt::WindowCloseButtonHint));
+  EXPECT_FALSE(flags.testFlag(Qt::WindowMinimizeButtonHint));
+  EXPECT_FALSE(flags.testFlag(Qt::WindowMaximizeButtonHint));
+  const QPoint screenCentre = window()->screen()->availableGeometry().center();
+  // Within the few points the window frame, known only once shown, may add.
+  EXPECT_LE((window()->frameGeometry().center() - screenCentre).manhattanLength(), 8);
+  EXPECT_EQ(text("title"), "Set up Plivex");
+  EXPECT_EQ(text("close"), "Close");
+}
+
+TEST_F(OnboardingWindowTest, ReChecksEveryOneAndAHalfSecondsWhileItExistsAndNotAfter) {
+  readyMac();
+  storeConfig(TriggerKind::capsLock);
+  mac.inputSources().setEnabled(kRussian, false);
+  startApp();
+  ASSERT_NE(window()->element("step.layouts"), nullptr);
+
+  mac.inputSources().setEnabled(kRussian, true);
+  advanceAndSettle(1.4);
+  EXPECT_NE(window()->element("step.layouts"), nullptr);
+  advanceAndSettle(0.1);
+  EXPECT_EQ(window()->element("step.layouts"), nullptr);
+  EXPECT_EQ(text("allSet"), "✓ All set — Plivex is active.");
+  EXPECT_EQ(text("close"), "Done");
+
+  closeByCloseButton(*window());
+  settle();
+  EXPECT_FALSE(controller->hasOnboardingWindow());
+  mac.inputSources().setEnabled(kRussian, false);
+  advanceAndSettle(2.9);  // the 3-second check does not re-list layouts either
+  EXPECT_EQ(controller->layouts().size(), 2U) << "no tick after the window closed";
+}
+
+TEST_F(OnboardingWindowTest, ReturnClosesItWhateverIsMissingAndTheWindowIsReleasedLater) {
+  startApp();
+  QPointer<ui::OnboardingWindowWidget> opened = window();
+  ASSERT_TRUE(opened);
+  QTest::keyClick(opened.data(), Qt::Key_Return);
+  settle();
+  EXPECT_FALSE(controller->hasOnboardingWindow());
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_TRUE(opened.isNull()) << "the controller dropped it, so it is deleted";
+}
+
+TEST_F(OnboardingWindowTest, ItsButtonsGrantAndClose) {
+  startApp();
+  QTest::mouseClick(window()->element("step.accessibility.button"), Qt::LeftButton);
+  settle();
+  EXPECT_EQ(mac.accessibility().promptsShown(), 1U);
+  QTest::mouseClick(window()->element("step.globe.button"), Qt::LeftButton);
+  EXPECT_EQ(mac.workspace().openedURLs().size(), 1U);
+
+  QTest::mouseClick(window()->element("close"), Qt::LeftButton);
+  settle();
+  EXPECT_FALSE(controller->hasOnboardingWindow());
+}
+
+TEST_F(OnboardingWindowTest, NothingMissingNoWindow) {
+  readyMac();
+  startApp();
+  EXPECT_EQ(window(), nullptr);
+  EXPECT_FALSE(controller->hasOnboardingWindow());
+}
+
+}  // namespace
+}  // namespace kestravane

@@ -1,0 +1,182 @@
+// The settings window as a user meets it: shown by "Settings…", drawn at its fixed width,
+// answering Return, Escape and its close button, keeping pending values until Done, redrawing
+// in place on the periodic check, and making the application regular only while it is shown.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <string>
+
+#include "Kestravane/Ui/SettingsWindow.h"
+#include "UiTestSupport.h"
+
+namespace kestravane {
+namespace {
+
+using platform::ActivationPolicy;
+using testing_support::UiTest;
+
+class SettingsWindowTest : public UiTest {
+ protected:
+  void SetUp() override {
+    readyMac();
+    startApp();
+    window().present();
+    settle();
+    ASSERT_TRUE(window().isVisible());
+  }
+
+  ui::SettingsWindow& window() { return app->settingsWindow(); }
+
+  template <typename Widget>
+  Widget& element(const std::string& id) {
+    auto* widget = qobject_cast<Widget*>(window().element(id));
+    if (!widget) throw std::runtime_error("no widget " + id);
+    return *widget;
+  }
+  // One option of the trigger picker.
+  QRadioButton& triggerOption(int index) {
+    auto* option = window()
+                       .element("trigger.picker")
+                       ->findChild<QRadioButton*>(QString("trigger.picker/%1").arg(index));
+    if (!option) throw std::runtime_error("no trigger option");
+    return *option;
+  }
+  std::string text(const std::string& id) {
+    QWidget* widget = window().element(id);
+    if (auto* label = qobject_cast<QLabel*>(widget)) return label->text().toStdString();
+    if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+      return button->text().toStdString();
+    }
+    throw std::runtime_error("no text " + id);
+  }
+  void click(const std::string& id) {
+    QTest::mouseClick(window().element(id), Qt::LeftButton);
+    settle();
+  }
+  void press(Qt::Key key) {
+    QTest::keyClick(&window(), key);
+    settle();
+  }
+};
+
+TEST_F(SettingsWindowTest, ShownItIsRegularAtAFixedWidthAndGoneItIsAnAccessoryAgain) {
+  EXPECT_EQ(mac.application().activationPolicy(), ActivationPolicy::regular);
+  EXPECT_EQ(window().width(), 460);
+  EXPECT_EQ(window().minimumSize(), window().maximumSize()) << "not resizable";
+  EXPECT_EQ(window().windowTitle().toStdString(), "Plivex Settings");
+  EXPECT_EQ(element<QComboBox>("language.picker").width(), 160);
+  EXPECT_EQ(text("status.line"), "🟢 Active");
+
+  closeByCloseButton(window());
+  settle();
+  EXPECT_FALSE(window().isVisible());
+  EXPECT_EQ(mac.application().activationPolicy(), ActivationPolicy::accessory);
+}
+
+TEST_F(SettingsWindowTest, EscapeCancelsThePendingChoicesAndReopeningShowsTheStoredOnes) {
+  triggerOption(1).click();
+  element<QCheckBox>("launchAtLogin").click();
+  settle();
+  EXPECT_TRUE(triggerOption(1).isChecked());
+  EXPECT_EQ(window().view().trigger(), TriggerKind::capsLock);
+
+  press(Qt::Key_Escape);
+  EXPECT_FALSE(window().isVisible());
+  EXPECT_EQ(controller->config(), PlivexConfig::defaults());
+  EXPECT_EQ(mac.loginItems().registerCallCount(), 0);
+  EXPECT_EQ(mac.application().activationPolicy(), ActivationPolicy::accessory);
+
+  window().present();
+  settle();
+  EXPECT_TRUE(triggerOption(0).isChecked());
+  EXPECT_FALSE(element<QCheckBox>("launchAtLogin").isChecked());
+}
+
+TEST_F(SettingsWindowTest, ReturnIsDoneAndTheNewLanguageShowsOnlyAfterIt) {
+  triggerOption(2).click();
+  auto& language = element<QComboBox>("language.picker");
+  language.setCurrentIndex(1);
+  emit language.activated(1);  // as the user's choice in the pop-up
+  settle();
+  EXPECT_EQ(text("title"), "Plivex Settings") << "the applied language until Done";
+  EXPECT_EQ(language.currentIndex(), 1);
+
+  const auto tapsBefore = tapsCreated();
+  // Return works wherever the focus is that does not use the key itself.
+  element<QPushButton>("cancel").setFocus();
+  press(Qt::Key_Return);
+  EXPECT_FALSE(window().isVisible());
+  EXPECT_EQ(controller->config(), PlivexConfig(TriggerKind::rightCommand, AppLanguage::ru, false));
+  EXPECT_EQ(tapsCreated(), tapsBefore + 1);
+
+  window().present();
+  settle();
+  EXPECT_EQ(text("title"), "Настройки Plivex");
+  EXPECT_EQ(window().windowTitle().toStdString(), "Настройки Plivex");
+  EXPECT_EQ(text("done"), "Готово");
+}
+
+TEST_F(SettingsWindowTest, DoneAndCancelButtonsCloseTheWindow) {
+  const auto tapsBefore = tapsCreated();
+  click("done");
+  EXPECT_FALSE(window().isVisible());
+  EXPECT_EQ(tapsCreated(), tapsBefore + 1) << "Done without changes still applies";
+
+  window().present();
+  settle();
+  click("cancel");
+  EXPECT_FALSE(window().isVisible());
+  EXPECT_EQ(tapsCreated(), tapsBefore + 1);
+}
+
+TEST_F(SettingsWindowTest, ThePeriodicCheckRedrawsInPlaceAndANewRemedyRedrawsTheLayout) {
+  QWidget* const statusLine = window().element("status.line");
+  const auto builds = window().renderer().buildCount();
+  advanceAndSettle(AppController::kPollIntervalSeconds);
+  EXPECT_EQ(window().element("status.line"), statusLine);
+  EXPECT_EQ(window().renderer().buildCount(), builds);
+
+  click("status.toggle");
+  EXPECT_EQ(text("status.line"), "⚪️ Disabled");
+  EXPECT_EQ(text("status.toggle"), "Enable");
+  EXPECT_EQ(window().renderer().buildCount(), builds) << "only texts changed";
+
+  mac.permissions().setAccessibilityTrusted(false);
+  click("status.toggle");
+  click("status.refresh");
+  EXPECT_EQ(text("status.line"), "🟠 Needs Accessibility");
+  EXPECT_EQ(text("status.requestAccessibility"), "② Request Accessibility");
+  EXPECT_EQ(text("status.openAccessibilitySettings"), "Open settings…");
+  EXPECT_GT(window().renderer().buildCount(), builds);
+  click("status.openAccessibilitySettings");
+  EXPECT_EQ(mac.workspace().openedURLs().size(), 1U);
+}
+
+TEST_F(SettingsWindowTest, TheKeyTesterShowsItsReadoutAndStopsWhenTheWindowCloses) {
+  EXPECT_EQ(window().element("keyTester.readout"), nullptr);
+  click("keyTester.button");
+  ASSERT_TRUE(controller->isTesting());
+  EXPECT_EQ(text("keyTester.button"), "Stop");
+  EXPECT_EQ(text("keyTester.readout"), "waiting for a key…");
+  const QFontMetrics readout(window().element("keyTester.readout")->font());
+  EXPECT_EQ(readout.horizontalAdvance("iiii"), readout.horizontalAdvance("MMMM")) << "monospaced";
+
+  mac.keyboard().press(platform::vmac::keycode::capsLock);
+  ASSERT_TRUE(pumpUntil([&] { return !controller->lastTestedKey().empty(); }));
+  settle();
+  EXPECT_EQ(text("keyTester.readout"), controller->lastTestedKey());
+
+  closeByCloseButton(window());
+  settle();
+  EXPECT_FALSE(controller->isTesting());
+  EXPECT_EQ(listenOnlyTaps(), 0U);
+}
+
+}  // namespace
+}  // namespace kestravane
