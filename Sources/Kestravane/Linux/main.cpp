@@ -59,7 +59,6 @@ int main(int argc, char* argv[]) {
 
   QApplication application(argc, argv);
   QApplication::setApplicationName("plivex");
-  QApplication::setApplicationDisplayName("Plivex");
   // A menu-bar utility: closing its last window does not end it.
   QApplication::setQuitOnLastWindowClosed(false);
   const auto quitSignals = quitOnSignals();

@@ -41,8 +41,10 @@ MenuBarExtra::MenuBarExtra(std::shared_ptr<AppController> controller,
   if (QGuiApplication::platformName() != QLatin1String("cocoa")) {
     connect(&tray, &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason why) {
-              if (why == QSystemTrayIcon::Trigger && !_menu->isVisible())
-                _menu->popup(QCursor::pos());
+              if (why != QSystemTrayIcon::Trigger || _menu->isVisible()) return;
+              // Below the icon, as a status item's menu drops from the menu bar.
+              const QRect icon = tray.geometry();
+              _menu->popup(icon.isValid() ? icon.bottomLeft() + QPoint(0, 1) : QCursor::pos());
             });
   }
   controllerChanged();

@@ -1,5 +1,7 @@
 #include "Kestravane/Ui/SettingsWindow.h"
 
+#include <QGuiApplication>
+#include <QScreen>
 #include <QShowEvent>
 #include <utility>
 
@@ -21,6 +23,17 @@ ViewNode SettingsWindow::buildContent() {
 }
 
 void SettingsWindow::present() {
+  if (!placed) {
+    // Centred the first time; afterwards where the user left it.
+    placed = true;
+    drawNow();
+    if (const QScreen* screen =
+            this->screen() ? this->screen() : QGuiApplication::primaryScreen()) {
+      QRect frame = frameGeometry();
+      frame.moveCenter(screen->availableGeometry().center());
+      move(frame.topLeft());
+    }
+  }
   if (!isVisible()) show();
   raise();
   activateWindow();

@@ -33,6 +33,7 @@ class SettingsWindow final : public ContentWindow {
   SettingsView _view;
   RebuildScheduler controllerChanges;
   RebuildScheduler pendingChanges;
+  bool placed = false;
 };
 
 }  // namespace kestravane::ui

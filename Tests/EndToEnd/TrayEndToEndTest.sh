@@ -1,0 +1,131 @@
+#!/usr/bin/env bash
+# Plivex as a user starts it, on a real X server: Xvfb with trayer as the system tray. The test
+# finds Plivex's icon in the tray, clicks it, sees the menu open, chooses "Settings…" from it,
+# sees the settings window, and quits from the menu; screenshots of each step go to OUTDIR.
+# Skipped (exit 77) where Xvfb is missing.
+# Usage: TrayEndToEndTest.sh PLIVEX OUTDIR
+set -uo pipefail
+plivex="$1"
+out="$2"
+
+if ! command -v Xvfb >/dev/null; then
+  echo "SKIPPED: Xvfb is not installed (Debian package xvfb)"
+  exit 77
+fi
+for tool in trayer xdotool xwininfo import; do
+  if ! command -v "$tool" >/dev/null; then
+    echo "FAILED: $tool is missing (scripts/install-deps.sh installs it)"
+    exit 1
+  fi
+done
+
+mkdir -p "$out"
+rm -f "$out"/*.png
+work="$(mktemp -d)"
+pids=()
+cleanup() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
+  for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null; done
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+  echo "FAILED: $*"
+  echo "--- plivex's output:"
+  cat "$work/plivex.log" 2>/dev/null
+  exit 1
+}
+
+# Polls `command` every 0.1 s for up to `seconds`: a real X server answers in real time.
+wait_for() {
+  local seconds="$1"
+  shift
+  local tries=$((seconds * 10))
+  while ! "$@" >/dev/null 2>&1; do
+    tries=$((tries - 1))
+    [ "$tries" -gt 0 ] || return 1
+    sleep 0.1
+  done
+}
+
+shot() {
+  import -window root "$out/$1.png" && echo "screenshot: $out/$1.png"
+}
+
+# A display of its own: Xvfb picks a free number and writes it.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+pids+=($!)
+wait_for 10 test -s "$work/display" || fail "Xvfb did not start"
+export DISPLAY=":$(head -n1 "$work/display")"
+
+trayer --edge top --align right --widthtype request --height 32 --SetDockType true \
+  --transparent false --tint 0x303030 >"$work/trayer.log" 2>&1 &
+pids+=($!)
+wait_for 10 xdotool search --class trayer || fail "trayer did not start"
+trayer_windows="$(xdotool search --class trayer)"
+
+# Started as a user starts it, with a fresh configuration; without a session bus Qt uses the
+# X11 system tray protocol, which trayer speaks.
+env -u DBUS_SESSION_BUS_ADDRESS XDG_CONFIG_HOME="$work/config" QT_QPA_PLATFORM=xcb \
+  "$plivex" >"$work/plivex.log" 2>&1 &
+plivex_pid=$!
+pids+=("$plivex_pid")
+
+# Plivex's small visible window whose parent belongs to the tray.
+tray_icon() {
+  local window parent
+  for window in $(xdotool search --onlyvisible --class plivex 2>/dev/null); do
+    parent="$(xwininfo -tree -id "$window" | sed -n 's/^ *Parent window id: \(0x[0-9a-f]*\).*/\1/p')"
+    [ -n "$parent" ] || continue
+    # The icon is embedded into a socket window that the tray owns (its parent, or above it).
+    while [ -n "$parent" ] && [ "$((parent))" -ne 0 ]; do
+      for tray in $trayer_windows; do
+        if [ "$((parent))" -eq "$tray" ]; then
+          echo "$window"
+          return 0
+        fi
+      done
+      parent="$(xwininfo -tree -id "$parent" | sed -n 's/^ *Parent window id: \(0x[0-9a-f]*\).*/\1/p')"
+    done
+  done
+  return 1
+}
+wait_for 15 tray_icon || fail "no Plivex icon in the tray"
+icon="$(tray_icon)"
+grep -q "no system tray" "$work/plivex.log" && fail "Plivex saw no system tray"
+shot 1-tray-icon
+
+visible_windows() { xdotool search --onlyvisible --class plivex 2>/dev/null | sort; }
+# Clicks the icon until a new window (the menu) shows; a click that lands while a window is
+# still being mapped may go unseen, and a user would simply click again.
+open_menu() {
+  local attempt before
+  for attempt in 1 2 3; do
+    before="$(visible_windows)"
+    xdotool mousemove --window "$icon" 10 10 click 1
+    menu_opened() { [ -n "$(comm -13 <(echo "$before") <(visible_windows))" ]; }
+    wait_for 2 menu_opened && return 0
+  done
+  return 1
+}
+open_menu || fail "clicking the icon opened no menu"
+shot 2-menu
+
+# At first start nothing is granted: the menu's selectable items are "② Request
+# Accessibility", "Open settings…", "Settings…", "Enable", "Quit". The third is "Settings…".
+xdotool key Down Down Down Return
+settings_shown() { xdotool search --onlyvisible --name '^Plivex Settings$'; }
+wait_for 5 settings_shown || fail "choosing Settings… showed no settings window"
+shot 3-settings
+
+# Quit from the menu (its last item): the program ends by itself, without an error.
+open_menu || fail "clicking the icon again opened no menu"
+shot 4-menu-again
+xdotool key Up Return
+ended() { ! kill -0 "$plivex_pid" 2>/dev/null; }
+wait_for 10 ended || fail "Quit did not end the program"
+wait "$plivex_pid"
+status=$?
+[ "$status" -eq 0 ] || fail "the program ended with status $status"
+echo "PASSED: tray icon found, menu opened, settings shown, quit from the menu"
