@@ -1,40 +1,52 @@
 #include "Kestravane/Linux/MainQueueDriver.h"
 
-#include <QMetaObject>
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <atomic>
 #include <cstdint>
-#include <functional>
 #include <limits>
 #include <mutex>
+#include <stdexcept>
 
 namespace kestravane::linux_app {
 
-// What the wake handler reaches: the driver's context while it lives, nothing afterwards.
+// What the wake handler reaches: the pipe's writing end while the driver lives, nothing after.
 struct MainQueueDriver::Wake {
   std::mutex mutex;
-  QObject* context = nullptr;  // guarded by mutex
-  std::function<void()> pump;  // guarded by mutex
-  // A pump is queued and has not started yet: further submissions need no other one.
-  std::atomic<bool> queued{false};
+  int writeEnd = -1;  // guarded by mutex
+  int readEnd = -1;   // the main thread's
+  // A wake is on its way and the pump has not started yet: further submissions need no other.
+  std::atomic<bool> pending{false};
 
   void operator()() {
-    if (queued.exchange(true)) return;
+    if (pending.exchange(true)) return;
     std::lock_guard lock(mutex);
-    if (context) QMetaObject::invokeMethod(context, pump, Qt::QueuedConnection);
+    const char byte = 1;
+    // A full pipe already holds a wake; nothing is lost.
+    if (writeEnd >= 0) {
+      [[maybe_unused]] const auto written = write(writeEnd, &byte, 1);
+    }
   }
 };
 
 MainQueueDriver::MainQueueDriver(platform::vmac::VirtualDispatch& dispatch,
                                  std::shared_ptr<platform::Clock> clock)
     : dispatch(dispatch), clock(std::move(clock)), wake(std::make_shared<Wake>()) {
+  int ends[2];
+  if (pipe2(ends, O_NONBLOCK | O_CLOEXEC) != 0) throw std::runtime_error("pipe2 failed");
+  wake->readEnd = ends[0];
+  wake->writeEnd = ends[1];
+  woken = std::make_unique<QSocketNotifier>(wake->readEnd, QSocketNotifier::Read);
+  QObject::connect(woken.get(), &QSocketNotifier::activated, woken.get(), [this] {
+    char bytes[64];
+    while (read(wake->readEnd, bytes, sizeof bytes) > 0) {
+    }
+    pump();
+  });
   timer.setSingleShot(true);
-  QObject::connect(&timer, &QTimer::timeout, &context, [this] { pump(); });
-  {
-    std::lock_guard lock(wake->mutex);
-    wake->context = &context;
-    wake->pump = [this] { pump(); };
-  }
+  QObject::connect(&timer, &QTimer::timeout, &timer, [this] { pump(); });
   dispatch.setWakeHandler([wake = wake] { (*wake)(); });
   // Work submitted before the loop starts (the controller's start-up) runs on its first turn.
   (*wake)();
@@ -42,14 +54,17 @@ MainQueueDriver::MainQueueDriver(platform::vmac::VirtualDispatch& dispatch,
 
 MainQueueDriver::~MainQueueDriver() {
   dispatch.setWakeHandler(nullptr);
+  woken.reset();
   std::lock_guard lock(wake->mutex);
-  wake->context = nullptr;
-  wake->pump = nullptr;
+  close(wake->writeEnd);
+  close(wake->readEnd);
+  wake->writeEnd = -1;
+  wake->readEnd = -1;
 }
 
 void MainQueueDriver::pump() {
-  // Cleared first: anything submitted while this runs queues the next pump.
-  wake->queued.store(false);
+  // Cleared first: anything submitted while this runs sends the next wake.
+  wake->pending.store(false);
   dispatch.runDue();
   arm();
 }

@@ -1,13 +1,15 @@
 // Runs the virtual Mac's main queue inside Qt's event loop, so that the main queue is the Qt
 // thread's, as the main dispatch queue is AppKit's main thread on a Mac. Work submitted from any
-// thread wakes the loop through one queued call; work due later arms one single-shot timer for
-// the earliest deadline. Nothing runs, and nothing polls, while nothing is due.
+// thread wakes the loop through one byte on a pipe that the loop watches (no data travels that
+// way: the work itself is handed over inside the virtual dispatch, under its lock); work due
+// later arms one single-shot timer for the earliest deadline. Nothing runs, and nothing polls,
+// while nothing is due.
 // Threads: built, driven and destroyed on the Qt main thread, which becomes the virtual Mac's
-// main thread; the wake handler it installs may run on any thread, also after destruction, when
-// it does nothing.
+//   main thread; the wake handler it installs may run on any thread, also after destruction,
+//   when it does nothing.
 #pragma once
 
-#include <QObject>
+#include <QSocketNotifier>
 #include <QTimer>
 #include <memory>
 
@@ -36,9 +38,9 @@ class MainQueueDriver final {
 
   platform::vmac::VirtualDispatch& dispatch;
   const std::shared_ptr<platform::Clock> clock;
-  QObject context;  // queued calls and the timer belong to the main thread through it
-  QTimer timer;
   const std::shared_ptr<Wake> wake;
+  QTimer timer;
+  std::unique_ptr<QSocketNotifier> woken;
 };
 
 }  // namespace kestravane::linux_app
