@@ -155,34 +155,6 @@ TEST_F(MenuTextsTest, EveryTextOfAProblemMenuInBothLanguages) {
       "Освободить Globe (Fn → Do Nothing)");
 }
 
-TEST_F(MenuTextsTest, TheStatusRowNamesEachHealthInBothLanguages) {
-  struct Case {
-    EngineHealth health;
-    std::string english;
-    std::string russian;
-  };
-  const Case cases[] = {
-      {EngineHealth::active, "🟢 Active", "🟢 Активно"},
-      {EngineHealth::disabled, "⚪️ Disabled", "⚪️ Выключено"},
-      {EngineHealth::needsLayouts, "🟠 Need ≥2 layouts",
-       "🟠 Нужно ≥2 раскладок"},
-      {EngineHealth::noInputMonitoring, "🟠 Needs Input Monitoring",
-       "🟠 Нужен Input Monitoring"},
-      {EngineHealth::noAccessibility, "🟠 Needs Accessibility", "🟠 Нужен Accessibility"},
-      {EngineHealth::tapDisabled, "🟠 Tap disabled by system",
-       "🟠 Перехват отключён системой"},
-      {EngineHealth::globeNotFree, "🟠 Globe key occupied",
-       "🟠 Globe занят системой"},
-      {EngineHealth::secureInput, "🟠 Secure Input active", "🟠 Secure Input активен"},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(build(c.health, AppLanguage::en, TriggerKind::fn, true).items.front().text,
-              c.english);
-    EXPECT_EQ(build(c.health, AppLanguage::ru, TriggerKind::fn, true).items.front().text,
-              c.russian);
-  }
-}
-
 TEST_F(MenuTextsTest, TheTriggerRowAndTheOnOffItemFollowTheStateNotTheLanguageOfTheNames) {
   struct Case {
     TriggerKind trigger;

@@ -108,6 +108,21 @@ TEST_F(MenuBarExtraTest, TheProblemGroupsButtonsAskForAccessibilityAndOpenItsPan
             AppController::kAccessibilitySettingsURL);
 }
 
+TEST_F(MenuBarExtraTest, AProblemWithoutARemedyShowsTwoSeparatorsInARow) {
+  // Input Monitoring missing: the engine cannot start, the health says the tap is disabled.
+  mac.permissions().setAccessibilityTrusted(true);
+  storeConfig(TriggerKind::capsLock);
+  startApp();
+  ASSERT_EQ(controller->health(), EngineHealth::tapDisabled);
+  open();
+  EXPECT_EQ(texts(),
+            (std::vector<std::string>{"🟠 Tap disabled by system", "--", "--",
+                                      "Trigger: Caps Lock", "--", "Settings…", "Enable", "Quit"}));
+  const auto actions = menu().actions();
+  EXPECT_FALSE(menu().actionGeometry(actions[1]).isEmpty());
+  EXPECT_FALSE(menu().actionGeometry(actions[2]).isEmpty()) << "the second one is drawn too";
+}
+
 TEST_F(MenuBarExtraTest, SettingsOpensTheWindowAboveOtherApplicationsAndQuitTerminates) {
   readyMac();
   startApp();

@@ -62,6 +62,8 @@ MenuBarExtra::~MenuBarExtra() {
 
 void MenuBarExtra::fill(QMenu& menu, const MenuDescription& description) {
   menu.clear();
+  // Two separators in a row are what a problem without a remedy looks like: both are drawn.
+  menu.setSeparatorsCollapsible(false);
   for (const auto& item : description.items) {
     if (item.kind == MenuItem::Kind::separator) {
       menu.addSeparator()->setData(static_cast<int>(item.role));
