@@ -1,7 +1,9 @@
 #include "Kestravane/Ui/ContentWindow.h"
 
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLayout>
+#include <QScreen>
 
 namespace kestravane::ui {
 
@@ -16,6 +18,14 @@ void ContentWindow::drawNow() {
   // The window takes the content's size: its fixed width and its ideal height.
   layout()->setSizeConstraint(QLayout::SetFixedSize);
   layout()->activate();
+}
+
+void ContentWindow::centreOnScreen() {
+  const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+  if (!screen) return;
+  QRect frame = frameGeometry();
+  frame.moveCenter(screen->availableGeometry().center());
+  move(frame.topLeft());
 }
 
 void ContentWindow::keyPressEvent(QKeyEvent* event) {

@@ -27,6 +27,8 @@ class ContentWindow : public QWidget {
   virtual ViewNode buildContent() = 0;
   // Draws even while hidden (before the first show).
   void drawNow();
+  // Puts the window in the middle of its screen's available area.
+  void centreOnScreen();
   void keyPressEvent(QKeyEvent* event) override;
 
  private:

@@ -1,8 +1,6 @@
 #include "Kestravane/Ui/QtOnboardingWindowHost.h"
 
 #include <QCloseEvent>
-#include <QGuiApplication>
-#include <QScreen>
 #include <utility>
 
 #include "Kestravane/Ui/ViewStyle.h"
@@ -61,14 +59,7 @@ void OnboardingWindowWidget::present() {
     // When the content is first shown, the preconditions are checked once.
     _view.appear();
     drawNow();
-    if (centred) {
-      const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
-      if (screen) {
-        QRect frame = frameGeometry();
-        frame.moveCenter(screen->availableGeometry().center());
-        move(frame.topLeft());
-      }
-    }
+    if (centred) centreOnScreen();
   }
   open = true;
   show();

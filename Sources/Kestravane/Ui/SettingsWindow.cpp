@@ -1,7 +1,5 @@
 #include "Kestravane/Ui/SettingsWindow.h"
 
-#include <QGuiApplication>
-#include <QScreen>
 #include <QShowEvent>
 #include <utility>
 
@@ -27,12 +25,7 @@ void SettingsWindow::present() {
     // Centred the first time; afterwards where the user left it.
     placed = true;
     drawNow();
-    if (const QScreen* screen =
-            this->screen() ? this->screen() : QGuiApplication::primaryScreen()) {
-      QRect frame = frameGeometry();
-      frame.moveCenter(screen->availableGeometry().center());
-      move(frame.topLeft());
-    }
+    centreOnScreen();
   }
   if (!isVisible()) show();
   raise();
