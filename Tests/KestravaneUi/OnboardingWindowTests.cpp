@@ -78,6 +78,12 @@ TEST_F(OnboardingWindowTest, ReturnClosesItWhateverIsMissingAndTheWindowIsReleas
   startApp();
   QPointer<ui::OnboardingWindowWidget> opened = window();
   ASSERT_TRUE(opened);
+  // Escape is no way out here: the window has no cancel button.
+  QTest::keyClick(opened.data(), Qt::Key_Escape);
+  settle();
+  EXPECT_TRUE(controller->hasOnboardingWindow());
+  EXPECT_TRUE(opened->isVisible());
+
   QTest::keyClick(opened.data(), Qt::Key_Return);
   settle();
   EXPECT_FALSE(controller->hasOnboardingWindow());
