@@ -67,8 +67,12 @@ trayer_windows="$(xdotool search --class trayer)"
 
 # Started as a user starts it, with a fresh configuration; without a session bus Qt uses the
 # X11 system tray protocol, which trayer speaks.
-# In a sanitizer build, a leak of a system library's own is not the program's.
-export LSAN_OPTIONS="suppressions=$(dirname "$0")/LeakSuppressions.txt${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
+# In a sanitizer build, what a system library does on its own is not the program's fault: a
+# buffer libdbus keeps, and Qt's hand-overs between its own threads under locks that
+# ThreadSanitizer cannot see (Qt is not built with it). The program's own code stays checked.
+here="$(cd "$(dirname "$0")" && pwd)"
+export LSAN_OPTIONS="suppressions=$here/LeakSuppressions.txt${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
+export TSAN_OPTIONS="ignore_noninstrumented_modules=1${TSAN_OPTIONS:+ $TSAN_OPTIONS}"
 env -u DBUS_SESSION_BUS_ADDRESS XDG_CONFIG_HOME="$work/config" QT_QPA_PLATFORM=xcb \
   "$plivex" >"$work/plivex.log" 2>&1 &
 plivex_pid=$!
