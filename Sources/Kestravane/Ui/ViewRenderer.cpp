@@ -187,6 +187,8 @@ QWidget* ViewRenderer::make(const ViewNode& node, Qt::Orientation parentAxis, bo
       break;
     }
     case Kind::button: {
+      // A push button: the platform's default button style is bordered, so the bordered style
+      // and the default one look alike.
       auto* button = new QPushButton;
       button->setAutoDefault(false);
       button->setDefault(node.shortcut == KeyboardShortcut::defaultAction);
