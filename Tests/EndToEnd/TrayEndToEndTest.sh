@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Plivex as a user starts it, on a real X server: Xvfb with trayer as the system tray. The test
 # finds Plivex's icon in the tray, clicks it, sees the menu open, chooses "Settings…" from it,
-# sees the settings window, and quits from the menu; screenshots of each step go to OUTDIR.
+# sees the settings window, and quits from the menu; a second start brings the running one's
+# settings window forward and ends. Screenshots of each step go to OUTDIR.
 # Skipped (exit 77) where Xvfb is missing.
 # Usage: TrayEndToEndTest.sh PLIVEX OUTDIR
 set -uo pipefail
@@ -65,8 +66,11 @@ pids+=($!)
 wait_for 10 xdotool search --class trayer || fail "trayer did not start"
 trayer_windows="$(xdotool search --class trayer)"
 
-# Started as a user starts it, with a fresh configuration; without a session bus Qt uses the
-# X11 system tray protocol, which trayer speaks.
+# Started as a user starts it, with a fresh configuration and a runtime directory of its own
+# (one Plivex runs per user); without a session bus Qt uses the X11 system tray protocol, which
+# trayer speaks.
+mkdir -m 700 "$work/runtime"
+export XDG_RUNTIME_DIR="$work/runtime"
 # In a sanitizer build, what a system library does on its own is not the program's fault: a
 # buffer libdbus keeps, and Qt's hand-overs between its own threads under locks that
 # ThreadSanitizer cannot see (Qt is not built with it). The program's own code stays checked.
@@ -102,6 +106,18 @@ icon="$(tray_icon)"
 grep -q "no system tray" "$work/plivex.log" && fail "Plivex saw no system tray"
 shot 1-tray-icon
 
+settings_shown() { xdotool search --onlyvisible --name '^Plivex Settings$'; }
+settings_gone() { ! settings_shown; }
+
+# Started again, Plivex says so and ends; the running one shows its settings window.
+second="$(env -u DBUS_SESSION_BUS_ADDRESS XDG_CONFIG_HOME="$work/config" QT_QPA_PLATFORM=xcb \
+  timeout 20 "$plivex" 2>&1)" || fail "a second start ended with an error: $second"
+echo "$second" | grep -q "Plivex is already running" || fail "a second start said: $second"
+wait_for 5 settings_shown || fail "a second start did not bring the settings window forward"
+shot 2-second-start
+xdotool key --window "$(settings_shown | head -n1)" Escape
+wait_for 5 settings_gone || fail "Escape did not close the settings window"
+
 visible_windows() { xdotool search --onlyvisible --class plivex 2>/dev/null | sort; }
 # Clicks the icon until a new window (the menu) shows; a click that lands while a window is
 # still being mapped may go unseen, and a user would simply click again.
@@ -116,22 +132,21 @@ open_menu() {
   return 1
 }
 open_menu || fail "clicking the icon opened no menu"
-shot 2-menu
+shot 3-menu
 
 # At first start nothing is granted: the menu's selectable items are "② Request
 # Accessibility", "Open settings…", "Settings…", "Enable", "Quit". The third is "Settings…".
 xdotool key Down Down Down Return
-settings_shown() { xdotool search --onlyvisible --name '^Plivex Settings$'; }
 wait_for 5 settings_shown || fail "choosing Settings… showed no settings window"
-shot 3-settings
+shot 4-settings
 
 # Quit from the menu (its last item): the program ends by itself, without an error.
 open_menu || fail "clicking the icon again opened no menu"
-shot 4-menu-again
+shot 5-menu-again
 xdotool key Up Return
 ended() { ! kill -0 "$plivex_pid" 2>/dev/null; }
 wait_for 10 ended || fail "Quit did not end the program"
 wait "$plivex_pid"
 status=$?
 [ "$status" -eq 0 ] || fail "the program ended with status $status"
-echo "PASSED: tray icon found, menu opened, settings shown, quit from the menu"
+echo "PASSED: tray icon found, second start handed over, menu opened, settings shown, quit"

@@ -2,7 +2,8 @@
 // windows) running on the virtual Mac, a model of the macOS services it uses. The main queue is
 // Qt's event loop; settings persist in the XDG configuration directory; the log goes to standard
 // error and to syslog. It starts as an agent (no Dock icon) and quits from its menu, or on
-// SIGINT/SIGTERM, stopping the engine and the key tester and waiting for their threads.
+// SIGINT/SIGTERM, stopping the engine and the key tester and waiting for their threads. One
+// Plivex runs per user: a second start brings the first one's settings window forward.
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -10,16 +11,20 @@
 #include <QSocketNotifier>
 #include <chrono>
 #include <csignal>
+#include <iostream>
 #include <memory>
 
 #include "Kestravane/AppController.h"
 #include "Kestravane/Linux/MainQueueDriver.h"
 #include "Kestravane/PlivexApp.h"
+#include "Kestravane/SingleInstance.h"
+#include "Kestravane/Ui/SettingsWindow.h"
 #include "Platform/Virtual/FileUserDefaults.h"
 #include "Platform/Virtual/VirtualMac.h"
 
 namespace {
 
+using kestravane::SingleInstance;
 using kestravane::platform::vmac::FileUserDefaults;
 using kestravane::platform::vmac::VirtualMac;
 using kestravane::platform::vmac::VirtualMacOptions;
@@ -49,6 +54,15 @@ std::unique_ptr<QSocketNotifier> quitOnSignals() {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+  // Before anything is read: a second start must not touch the running one's settings. It asks
+  // the first to come forward and ends.
+  auto instance = SingleInstance::acquire(SingleInstance::runtimeDirectory());
+  if (!instance.isPrimary()) {
+    instance.requestRaise();
+    std::cout << "Plivex is already running\n";
+    return 0;
+  }
+
   VirtualMacOptions options;
   options.manualClock = false;
   options.defaultsFile = FileUserDefaults::defaultPath();
@@ -72,6 +86,15 @@ int main(int argc, char* argv[]) {
   int status = 0;
   {
     kestravane::PlivexApp app(controller);
+    if (instance.problem()) mac.log().log("Plivex[app] " + *instance.problem());
+    // Started again: the running one shows its settings window, above other applications.
+    QSocketNotifier raiseRequests(instance.requestDescriptor(), QSocketNotifier::Read);
+    raiseRequests.setEnabled(instance.requestDescriptor() >= 0);
+    QObject::connect(&raiseRequests, &QSocketNotifier::activated, [&] {
+      if (instance.acceptRequests() == 0) return;
+      mac.application().activateIgnoringOtherApps(true);
+      app.settingsWindow().present();
+    });
 
     // ---- The virtual Mac's demo window is created here (Linux only). -----------------------
     // It shows the status item through app.menuBarExtra().menu() and .icon() (iconChanged
