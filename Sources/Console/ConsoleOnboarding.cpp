@@ -2,49 +2,53 @@
 
 #include <utility>
 
-#include "KestravaneCore/Strings.h"
-#include "KestravaneKit/TextsForLanguage.h"
+#include "Kestravane/OnboardingView.h"
 
 namespace kestravane::console {
 namespace {
 
-void addStep(std::string& text, bool done, std::string_view title, std::string_view hint,
-             std::string_view command) {
-  text += done ? "  ✓ " : "  ○ ";
-  text += title;
-  text += "\n      ";
-  text += hint;
-  if (!done && !command.empty()) {
-    text += "   (";
-    text += command;
-    text += ')';
+// The element named `id`, searched depth first; nullptr when the content has none.
+const ViewNode* find(const ViewNode& node, std::string_view id) {
+  if (node.id == id) return &node;
+  for (const auto& child : node.children) {
+    if (const auto* found = find(child, id)) return found;
   }
-  text += '\n';
+  return nullptr;
 }
+
+// What the console types for what a step's button does.
+struct StepCommand {
+  std::string_view step;
+  std::string_view command;
+};
+constexpr StepCommand kStepCommands[] = {
+    {"step.accessibility", "grant accessibility"},
+    {"step.globe", "globe free"},
+    {"step.layouts", "layouts, enable <id>"},
+};
 
 }  // namespace
 
-std::string onboardingText(const AppController& controller) {
-  const Strings s = textsFor(controller.config().language, *controller.services()->locale);
-  const bool accessibility = controller.permissions().hasAccessibility();
-  const bool fnTrigger = controller.config().trigger == TriggerKind::fn;
-  const bool needsGlobe = fnTrigger && !controller.globeFree();
-  const bool enoughLayouts = controller.layouts().size() >= 2;
-
+std::string onboardingText(const std::shared_ptr<AppController>& controller) {
+  // The window's own content decides which steps show, with which marks and texts.
+  const OnboardingView view(controller, nullptr);
+  const ViewNode content = view.build();
   std::string text = "[onboarding] ";
-  text += s.onboardingTitle();
+  if (const auto* title = find(content, "title")) text += title->text;
   text += '\n';
-  addStep(text, accessibility, s.stepAccessibility(), s.stepAccessibilityHint(),
-          "grant accessibility");
-  if (fnTrigger) addStep(text, !needsGlobe, s.stepGlobe(), s.stepGlobeHint(), "globe free");
-  if (!enoughLayouts) {
-    addStep(text, false, s.statusNeedsLayouts(), s.stepLayoutsHint(), "layouts, enable <id>");
-  }
-  if (accessibility && !needsGlobe && enoughLayouts) {
-    text += "  ";
-    text += s.allSet();
+  for (const auto& [step, command] : kStepCommands) {
+    const auto* mark = find(content, std::string(step) + ".mark");
+    if (mark == nullptr) continue;
+    text += "  " + mark->text + " " + find(content, std::string(step) + ".title")->text;
+    text += "\n      " + find(content, std::string(step) + ".hint")->text;
+    if (find(content, std::string(step) + ".button") != nullptr) {
+      text += "   (";
+      text += command;
+      text += ')';
+    }
     text += '\n';
   }
+  if (const auto* allSet = find(content, "allSet")) text += "  " + allSet->text + '\n';
   text += "  (onboarding close)";
   return text;
 }
@@ -72,7 +76,7 @@ class ConsoleOnboardingHost::Window final : public OnboardingWindow {
   void refresh(bool evenIfUnchanged = false) {
     const auto controller = content.controller.lock();
     if (!open || !controller) return;
-    std::string text = onboardingText(*controller);
+    std::string text = onboardingText(controller);
     if (text == lastShown && !evenIfUnchanged) return;
     show(text);
     lastShown = std::move(text);

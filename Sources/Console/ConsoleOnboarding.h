@@ -1,7 +1,7 @@
 // The onboarding window of the text console: the controller's onboarding window shown as text.
 // The host makes windows that print their text when shown and again only when it changes, and
 // that close as a window does (the controller's delegate is told, so its re-check stops).
-// onboardingText() is the one place that turns the controller's state into the steps' text.
+// onboardingText() writes the onboarding window's own content (OnboardingView) as text.
 // Threads: main thread only.
 #pragma once
 
@@ -16,7 +16,7 @@ namespace kestravane::console {
 
 // The onboarding's title, its steps with ✓ or ○, what to type for each step not done, and the
 // all-set line once nothing blocks the engine.
-std::string onboardingText(const AppController& controller);
+std::string onboardingText(const std::shared_ptr<AppController>& controller);
 
 class ConsoleOnboardingHost final : public OnboardingWindowHost {
  public:
