@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace kestravane::platform::vmac {
 namespace {
 
@@ -75,6 +77,24 @@ TEST(VirtualLoginItemsTest, AServiceThatIsNotFoundCannotBeRegistered) {
   EXPECT_EQ(items.registerMainApp(), std::nullopt);
   EXPECT_EQ(items.status(), LoginItemStatus::enabled);
   EXPECT_EQ(items.registerCallCount(), 4);
+}
+
+TEST(VirtualLoginItemsTest, StatusObserverSeesEveryChangeAndNoFailure) {
+  VirtualLoginItems items;
+  std::vector<LoginItemStatus> seen;
+  items.setStatusObserver([&] { seen.push_back(items.status()); });  // no lock held
+  items.setRequiresApproval(true);
+  EXPECT_EQ(items.registerMainApp(), std::nullopt);
+  items.approve();
+  items.approve();  // nothing waited: no change
+  items.setUnregisterFailure("Operation not permitted");
+  EXPECT_TRUE(items.unregisterMainApp().has_value());
+  items.setUnregisterFailure(std::nullopt);
+  EXPECT_EQ(items.unregisterMainApp(), std::nullopt);
+  items.setStatus(LoginItemStatus::notFound);
+  EXPECT_EQ(seen, (std::vector<LoginItemStatus>{
+                      LoginItemStatus::requiresApproval, LoginItemStatus::enabled,
+                      LoginItemStatus::notRegistered, LoginItemStatus::notFound}));
 }
 
 }  // namespace

@@ -257,5 +257,39 @@ TEST(VirtualTextInputSourcesTest, CurrentSourceControl) {
                                          "com.apple.keylayout.French"));
 }
 
+TEST(VirtualTextInputSourcesTest, ChangeObserverSeesEachChangeAfterItHappened) {
+  VirtualTextInputSources system;
+  std::vector<std::optional<std::string>> currentSeen;
+  // Reading the model from inside the call shows that no lock is held and the change is done.
+  system.setChangeObserver([&] { currentSeen.push_back(system.currentSourceID()); });
+
+  auto russian = find(system, "com.apple.keylayout.Russian");
+  ASSERT_NE(russian, nullptr);
+  EXPECT_EQ(system.selectInputSource(*russian), noErr);
+  EXPECT_THAT(currentSeen, ElementsAre("com.apple.keylayout.Russian"));
+
+  EXPECT_TRUE(system.setEnabled("com.apple.keylayout.Russian", false));  // falls back to U.S.
+  EXPECT_TRUE(system.setLocalizedName("com.apple.keylayout.US", "ABC"));
+  EXPECT_EQ(currentSeen.size(), 3u);
+  EXPECT_EQ(currentSeen[1], "com.apple.keylayout.US");
+
+  // Calls that change nothing tell nobody.
+  EXPECT_FALSE(system.setEnabled("com.example.none", true));
+  EXPECT_NE(system.selectInputSource(*russian), noErr);  // disabled now
+  system.setSelectionIgnored(true);
+  auto us = find(system, "com.apple.keylayout.US");
+  ASSERT_NE(us, nullptr);
+  EXPECT_EQ(system.selectInputSource(*us), noErr);
+  EXPECT_EQ(currentSeen.size(), 3u);
+
+  system.vanishAfterNextList("com.apple.keylayout.German");
+  cycle(system);
+  EXPECT_EQ(currentSeen.size(), 4u);
+
+  system.setChangeObserver(nullptr);
+  system.clearCurrentSource();
+  EXPECT_EQ(currentSeen.size(), 4u);
+}
+
 }  // namespace
 }  // namespace kestravane::platform::vmac

@@ -85,6 +85,18 @@ TEST(VirtualWorkspaceTest, OpenedURLsAreRecordedInOrder) {
   EXPECT_TRUE(workspace.openedURLs().empty());
 }
 
+TEST(VirtualWorkspaceTest, OpenedURLsObserverSeesTheListAfterEachChange) {
+  VirtualWorkspace workspace(std::make_shared<RecordingQueue>());
+  std::vector<std::size_t> sizes;
+  workspace.setOpenedURLsObserver([&] { sizes.push_back(workspace.openedURLs().size()); });
+  workspace.openURL(URL{"x-apple.systempreferences:com.apple.preference.keyboard"});
+  workspace.openURL(URL{"https://example.com"});
+  workspace.clearOpenedURLs();
+  workspace.setOpenedURLsObserver(nullptr);
+  workspace.openURL(URL{"https://example.com"});
+  EXPECT_EQ(sizes, (std::vector<std::size_t>{1, 2, 0}));
+}
+
 TEST(VirtualWorkspaceTest, WakeObserversRunOnTheMainQueueUntilRemoved) {
   auto mainQueue = std::make_shared<RecordingQueue>();
   VirtualWorkspace workspace(mainQueue);

@@ -13,25 +13,34 @@ LoginItemStatus VirtualLoginItems::status() {
 }
 
 std::optional<ServiceError> VirtualLoginItems::registerMainApp() {
-  std::lock_guard lock(mutex_);
-  ++registerCalls_;
-  if (registerFailure_) return ServiceError{*registerFailure_};
-  if (status_ == LoginItemStatus::notFound) return ServiceError{kServiceNotFoundDescription};
-  status_ = requiresApproval_ ? LoginItemStatus::requiresApproval : LoginItemStatus::enabled;
+  {
+    std::lock_guard lock(mutex_);
+    ++registerCalls_;
+    if (registerFailure_) return ServiceError{*registerFailure_};
+    if (status_ == LoginItemStatus::notFound) return ServiceError{kServiceNotFoundDescription};
+    status_ = requiresApproval_ ? LoginItemStatus::requiresApproval : LoginItemStatus::enabled;
+  }
+  statusObserver.notify();
   return std::nullopt;
 }
 
 std::optional<ServiceError> VirtualLoginItems::unregisterMainApp() {
-  std::lock_guard lock(mutex_);
-  ++unregisterCalls_;
-  if (unregisterFailure_) return ServiceError{*unregisterFailure_};
-  status_ = LoginItemStatus::notRegistered;
+  {
+    std::lock_guard lock(mutex_);
+    ++unregisterCalls_;
+    if (unregisterFailure_) return ServiceError{*unregisterFailure_};
+    status_ = LoginItemStatus::notRegistered;
+  }
+  statusObserver.notify();
   return std::nullopt;
 }
 
 void VirtualLoginItems::setStatus(LoginItemStatus status) {
-  std::lock_guard lock(mutex_);
-  status_ = status;
+  {
+    std::lock_guard lock(mutex_);
+    status_ = status;
+  }
+  statusObserver.notify();
 }
 
 void VirtualLoginItems::setRequiresApproval(bool requiresApproval) {
@@ -40,8 +49,12 @@ void VirtualLoginItems::setRequiresApproval(bool requiresApproval) {
 }
 
 void VirtualLoginItems::approve() {
-  std::lock_guard lock(mutex_);
-  if (status_ == LoginItemStatus::requiresApproval) status_ = LoginItemStatus::enabled;
+  {
+    std::lock_guard lock(mutex_);
+    if (status_ != LoginItemStatus::requiresApproval) return;
+    status_ = LoginItemStatus::enabled;
+  }
+  statusObserver.notify();
 }
 
 void VirtualLoginItems::setRegisterFailure(std::optional<std::string> description) {
@@ -52,6 +65,10 @@ void VirtualLoginItems::setRegisterFailure(std::optional<std::string> descriptio
 void VirtualLoginItems::setUnregisterFailure(std::optional<std::string> description) {
   std::lock_guard lock(mutex_);
   unregisterFailure_ = std::move(description);
+}
+
+void VirtualLoginItems::setStatusObserver(std::function<void()> observer) {
+  statusObserver.set(std::move(observer));
 }
 
 int VirtualLoginItems::statusCallCount() const {

@@ -1,15 +1,18 @@
 // The virtual Mac's Service Management login item for the application itself
 // (SMAppService.mainApp): its status, registration and unregistration, and the errors the
 // service throws.
-// Threads: any thread.
+// Threads: any thread. The status observer runs on the thread that changed the status, after the
+// change, with no lock held.
 // Locks: one internal mutex around every call.
 #pragma once
 
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
 
 #include "Platform/LoginItems.h"
+#include "Platform/Virtual/ChangeObserver.h"
 
 namespace kestravane::platform::vmac {
 
@@ -41,6 +44,9 @@ class VirtualLoginItems final : public LoginItems {
   void setRegisterFailure(std::optional<std::string> description);
   void setUnregisterFailure(std::optional<std::string> description);
 
+  // Called after every change of the status, whoever made it (the program or the control).
+  void setStatusObserver(std::function<void()> observer);
+
   int statusCallCount() const;
   int registerCallCount() const;
   int unregisterCallCount() const;
@@ -54,6 +60,7 @@ class VirtualLoginItems final : public LoginItems {
   int statusCalls_ = 0;
   int registerCalls_ = 0;
   int unregisterCalls_ = 0;
+  ChangeObserver statusObserver;  // told with mutex_ not held
 };
 
 }  // namespace kestravane::platform::vmac

@@ -17,6 +17,22 @@ class VirtualTextInputSources::Source final : public InputSource {
   bool installed = true;
 };
 
+// Declared before a method's lock, so that it tells the observer after the lock is released.
+class VirtualTextInputSources::ChangeNotice {
+ public:
+  explicit ChangeNotice(const VirtualTextInputSources& model) : model(model) {}
+  ChangeNotice(const ChangeNotice&) = delete;
+  ChangeNotice& operator=(const ChangeNotice&) = delete;
+  ~ChangeNotice() {
+    if (changed) model.changeObserver.notify();
+  }
+  void happened() { changed = true; }
+
+ private:
+  const VirtualTextInputSources& model;
+  bool changed = false;
+};
+
 namespace {
 
 bool matches(const InputSourceDescription& source, const std::string& key,
@@ -68,6 +84,7 @@ std::vector<InputSourceDescription> VirtualTextInputSources::defaultSources() {
 std::optional<std::vector<std::shared_ptr<InputSource>>>
 VirtualTextInputSources::createInputSourceList(const InputSourceFilter& filter,
                                                bool includeAllInstalled) {
+  ChangeNotice notice(*this);
   std::lock_guard lock(mutex_);
   ++listCalls_;
   std::optional<std::vector<std::shared_ptr<InputSource>>> result;
@@ -82,7 +99,10 @@ VirtualTextInputSources::createInputSourceList(const InputSourceFilter& filter,
     }
     if (appendForeignEntry_) result->push_back(nullptr);
   }
-  for (const auto& identifier : std::exchange(vanishAfterList_, {})) removeLocked(identifier);
+  for (const auto& identifier : std::exchange(vanishAfterList_, {})) {
+    removeLocked(identifier);
+    notice.happened();
+  }
   return result;
 }
 
@@ -103,6 +123,7 @@ std::shared_ptr<InputSource> VirtualTextInputSources::copyCurrentKeyboardInputSo
 }
 
 OSStatus VirtualTextInputSources::selectInputSource(const InputSource& source) {
+  ChangeNotice notice(*this);
   std::lock_guard lock(mutex_);
   ++selectCalls_;
   const auto* own = dynamic_cast<const Source*>(&source);
@@ -112,11 +133,14 @@ OSStatus VirtualTextInputSources::selectInputSource(const InputSource& source) {
   for (const auto& candidate : sources_) {
     if (candidate.get() == own) current_ = candidate;
   }
+  notice.happened();
   return noErr;
 }
 
 void VirtualTextInputSources::setSources(std::vector<InputSourceDescription> sources) {
+  ChangeNotice notice(*this);
   std::lock_guard lock(mutex_);
+  notice.happened();
   const bool hadCurrent = current_ != nullptr;
   std::optional<std::string> currentIdentifier =
       current_ ? current_->description.identifier : std::nullopt;
@@ -131,47 +155,59 @@ void VirtualTextInputSources::setSources(std::vector<InputSourceDescription> sou
 }
 
 void VirtualTextInputSources::addSource(InputSourceDescription source) {
+  ChangeNotice notice(*this);
   std::lock_guard lock(mutex_);
+  notice.happened();
   sources_.push_back(std::make_shared<Source>(this, std::move(source)));
 }
 
 bool VirtualTextInputSources::removeSource(std::string_view identifier) {
+  ChangeNotice notice(*this);
   std::lock_guard lock(mutex_);
   if (!findLocked(identifier)) return false;
+  notice.happened();
   removeLocked(identifier);
   return true;
 }
 
 bool VirtualTextInputSources::setEnabled(std::string_view identifier, bool enabled) {
+  ChangeNotice notice(*this);
   std::lock_guard lock(mutex_);
   auto source = findLocked(identifier);
   if (!source) return false;
+  notice.happened();
   source->description.enabled = enabled;
   fallBackIfCurrentUnusableLocked();
   return true;
 }
 
 bool VirtualTextInputSources::setSelectCapable(std::string_view identifier, bool selectCapable) {
+  ChangeNotice notice(*this);
   std::lock_guard lock(mutex_);
   auto source = findLocked(identifier);
   if (!source) return false;
+  notice.happened();
   source->description.selectCapable = selectCapable;
   return true;
 }
 
 bool VirtualTextInputSources::setLocalizedName(std::string_view identifier,
                                                std::optional<std::string> name) {
+  ChangeNotice notice(*this);
   std::lock_guard lock(mutex_);
   auto source = findLocked(identifier);
   if (!source) return false;
+  notice.happened();
   source->description.localizedName = std::move(name);
   return true;
 }
 
 bool VirtualTextInputSources::moveSource(std::string_view identifier, std::size_t index) {
+  ChangeNotice notice(*this);
   std::lock_guard lock(mutex_);
   auto source = findLocked(identifier);
   if (!source) return false;
+  notice.happened();
   std::erase(sources_, source);
   const auto position = static_cast<std::ptrdiff_t>(std::min(index, sources_.size()));
   sources_.insert(sources_.begin() + position, source);
@@ -186,15 +222,19 @@ std::vector<InputSourceDescription> VirtualTextInputSources::sources() const {
 }
 
 bool VirtualTextInputSources::setCurrentSource(std::string_view identifier) {
+  ChangeNotice notice(*this);
   std::lock_guard lock(mutex_);
   auto source = findLocked(identifier);
   if (!source) return false;
+  notice.happened();
   current_ = std::move(source);
   return true;
 }
 
 void VirtualTextInputSources::clearCurrentSource() {
+  ChangeNotice notice(*this);
   std::lock_guard lock(mutex_);
+  notice.happened();
   current_ = nullptr;
 }
 
@@ -222,6 +262,10 @@ void VirtualTextInputSources::setSelectionIgnored(bool ignored, OSStatus reporte
 void VirtualTextInputSources::vanishAfterNextList(std::string identifier) {
   std::lock_guard lock(mutex_);
   vanishAfterList_.push_back(std::move(identifier));
+}
+
+void VirtualTextInputSources::setChangeObserver(std::function<void()> observer) {
+  changeObserver.set(std::move(observer));
 }
 
 int VirtualTextInputSources::listCallCount() const {

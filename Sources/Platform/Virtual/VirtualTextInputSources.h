@@ -2,9 +2,12 @@
 // of them are enabled and select-capable, the current one, and selection as macOS performs it.
 // Threads: thread-safe; every call (seam or control) takes one internal mutex. The program uses
 // the seam on the main thread only; tests and the demo panel may drive the control from anywhere.
+// The change observer runs on the thread that made the change, after it, with no lock held; a
+// change under way while the observer is replaced may still call the old one.
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -13,6 +16,7 @@
 #include <vector>
 
 #include "Platform/TextInputSources.h"
+#include "Platform/Virtual/ChangeObserver.h"
 
 namespace kestravane::platform::vmac {
 
@@ -79,12 +83,17 @@ class VirtualTextInputSources final : public TextInputSources {
   // The source is removed right after the next list call has built its answer.
   void vanishAfterNextList(std::string identifier);
 
+  // Called after every change of the installed sources or of the current source: by the
+  // control, by a selection that took effect, by a source vanishing after a list call.
+  void setChangeObserver(std::function<void()> observer);
+
   // Counters.
   int listCallCount() const;
   int selectCallCount() const;
 
  private:
   class Source;
+  class ChangeNotice;
 
   std::shared_ptr<Source> findLocked(std::string_view identifier) const;
   void removeLocked(std::string_view identifier);
@@ -100,6 +109,7 @@ class VirtualTextInputSources final : public TextInputSources {
   std::vector<std::string> vanishAfterList_;
   int listCalls_ = 0;
   int selectCalls_ = 0;
+  ChangeObserver changeObserver;  // told with mutex_ not held
 };
 
 }  // namespace kestravane::platform::vmac

@@ -98,9 +98,14 @@ std::optional<URL> VirtualWorkspace::urlWithString(const std::string& string) {
 }
 
 bool VirtualWorkspace::openURL(const URL& url) {
-  std::lock_guard lock(mutex_);
-  opened_.push_back(url);
-  return openResult_;
+  bool opens = false;
+  {
+    std::lock_guard lock(mutex_);
+    opened_.push_back(url);
+    opens = openResult_;
+  }
+  openedURLsObserver.notify();
+  return opens;
 }
 
 std::shared_ptr<Cancellable> VirtualWorkspace::addDidWakeObserver(std::function<void()> observer) {
@@ -117,8 +122,15 @@ std::vector<URL> VirtualWorkspace::openedURLs() const {
 }
 
 void VirtualWorkspace::clearOpenedURLs() {
-  std::lock_guard lock(mutex_);
-  opened_.clear();
+  {
+    std::lock_guard lock(mutex_);
+    opened_.clear();
+  }
+  openedURLsObserver.notify();
+}
+
+void VirtualWorkspace::setOpenedURLsObserver(std::function<void()> observer) {
+  openedURLsObserver.set(std::move(observer));
 }
 
 void VirtualWorkspace::setOpenURLResult(bool opens) {

@@ -2,7 +2,8 @@
 // (recorded, so tests and the demo panel can see which System Settings pane was asked for), and
 // the did-wake notification, whose observers run on the main queue.
 // Threads: thread-safe; any thread may call. Wake observers run only on the main queue given
-// at construction.
+// at construction. The opened-URLs observer runs on the thread that changed the list, after the
+// change, with no lock held.
 #pragma once
 
 #include <cstddef>
@@ -13,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "Platform/Virtual/ChangeObserver.h"
 #include "Platform/Workspace.h"
 
 namespace kestravane::platform::vmac {
@@ -34,6 +36,8 @@ class VirtualWorkspace final : public Workspace {
   // Control.
   std::vector<URL> openedURLs() const;  // every URL asked to be opened, in order
   void clearOpenedURLs();
+  // Called after every change of openedURLs() (a URL asked to be opened, or a clear).
+  void setOpenedURLsObserver(std::function<void()> observer);
   void setOpenURLResult(bool opens);  // false: no application handles the URL
   // The machine woke up: one block per current observer goes to the main queue.
   void postWake();
@@ -48,6 +52,7 @@ class VirtualWorkspace final : public Workspace {
   mutable std::mutex mutex_;
   std::vector<URL> opened_;
   bool openResult_ = true;
+  ChangeObserver openedURLsObserver;  // told with mutex_ not held
 };
 
 }  // namespace kestravane::platform::vmac
