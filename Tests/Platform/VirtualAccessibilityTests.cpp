@@ -30,5 +30,19 @@ TEST(VirtualAccessibilityTest, SecureInputFollowsTheSharedState) {
   EXPECT_TRUE(accessibility.isSecureEventInputEnabled());
 }
 
+TEST(VirtualAccessibilityTest, PermissionObserverSeesEachRealChange) {
+  PermissionState permissions;
+  std::vector<bool> inputMonitoringSeen;
+  permissions.setObserver([&] { inputMonitoringSeen.push_back(permissions.inputMonitoring()); });
+  permissions.setAccessibilityTrusted(true);
+  permissions.setAccessibilityTrusted(true);  // no change
+  permissions.setSecureInput(true);
+  permissions.requestListenEventAccess();  // the user is sent to System Settings: no change
+  permissions.setListenRequestGrants(true);
+  permissions.requestListenEventAccess();  // the user clicks Allow
+  permissions.requestListenEventAccess();  // already granted
+  EXPECT_EQ(inputMonitoringSeen, (std::vector<bool>{false, false, true}));
+}
+
 }  // namespace
 }  // namespace kestravane::platform::vmac

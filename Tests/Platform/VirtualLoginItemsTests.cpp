@@ -82,7 +82,7 @@ TEST(VirtualLoginItemsTest, AServiceThatIsNotFoundCannotBeRegistered) {
 TEST(VirtualLoginItemsTest, StatusObserverSeesEveryChangeAndNoFailure) {
   VirtualLoginItems items;
   std::vector<LoginItemStatus> seen;
-  items.setStatusObserver([&] { seen.push_back(items.status()); });  // no lock held
+  items.setStatusObserver([&] { seen.push_back(items.currentStatus()); });  // no lock held
   items.setRequiresApproval(true);
   EXPECT_EQ(items.registerMainApp(), std::nullopt);
   items.approve();
@@ -95,6 +95,7 @@ TEST(VirtualLoginItemsTest, StatusObserverSeesEveryChangeAndNoFailure) {
   EXPECT_EQ(seen, (std::vector<LoginItemStatus>{
                       LoginItemStatus::requiresApproval, LoginItemStatus::enabled,
                       LoginItemStatus::notRegistered, LoginItemStatus::notFound}));
+  EXPECT_EQ(items.statusCallCount(), 0) << "the control's reads are not the program's";
 }
 
 }  // namespace

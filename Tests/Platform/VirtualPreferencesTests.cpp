@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace kestravane::platform::vmac {
 namespace {
 
@@ -84,6 +86,19 @@ TEST(VirtualPreferencesTest, FailedSynchronizeRefreshesNothing) {
             std::nullopt);
   preferences.setSynchronizeFails(false);
   EXPECT_EQ(readFnUsage(preferences), PropertyValue(std::int64_t{3}));
+}
+
+TEST(VirtualPreferencesTest, StoredValuesObserverSeesEachChangeOfTheStore) {
+  VirtualPreferences preferences;
+  std::vector<std::optional<PropertyValue>> seen;
+  preferences.setStoredValuesObserver(
+      [&] { seen.push_back(preferences.storedValue(kHIToolboxDomain, kFnUsageTypeKey)); });
+  preferences.setFnUsageType(0);
+  preferences.setValue(kHIToolboxDomain, kFnUsageTypeKey, std::int64_t{2});
+  preferences.setFnUsageType(std::nullopt);
+  preferences.appSynchronize(kHIToolboxDomain);  // reads; changes nothing stored
+  EXPECT_EQ(seen, (std::vector<std::optional<PropertyValue>>{std::int64_t{0}, std::int64_t{2},
+                                                             std::nullopt}));
 }
 
 }  // namespace

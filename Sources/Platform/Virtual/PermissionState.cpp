@@ -5,7 +5,7 @@ namespace kestravane::platform::vmac {
 bool PermissionState::requestListenEventAccess() {
   listenRequests_.fetch_add(1);
   noteInputMonitoringUse();
-  if (!inputMonitoring_.load() && listenRequestGrants_.load()) inputMonitoring_.store(true);
+  if (listenRequestGrants_.load()) changeTo(inputMonitoring_, true);
   return inputMonitoring_.load();
 }
 

@@ -2,24 +2,29 @@
 // them: Input Monitoring (listen-event access), Accessibility trust, and whether some
 // application has secure input on. Shared by the accessibility and event-tap models.
 // Nothing is granted at first, as on a Mac where the program was never allowed.
-// Threads: any thread; every value is atomic.
+// Threads: any thread; every value is atomic. The observer runs on the thread that made a
+// change, after it.
 #pragma once
 
 #include <atomic>
 #include <cstddef>
+#include <functional>
+#include <utility>
+
+#include "Platform/Virtual/ChangeObserver.h"
 
 namespace kestravane::platform::vmac {
 
 class PermissionState {
  public:
   bool inputMonitoring() const { return inputMonitoring_.load(); }
-  void setInputMonitoring(bool granted) { inputMonitoring_.store(granted); }
+  void setInputMonitoring(bool granted) { changeTo(inputMonitoring_, granted); }
 
   bool accessibilityTrusted() const { return accessibilityTrusted_.load(); }
-  void setAccessibilityTrusted(bool trusted) { accessibilityTrusted_.store(trusted); }
+  void setAccessibilityTrusted(bool trusted) { changeTo(accessibilityTrusted_, trusted); }
 
   bool secureInput() const { return secureInput_.load(); }
-  void setSecureInput(bool on) { secureInput_.store(on); }
+  void setSecureInput(bool on) { changeTo(secureInput_, on); }
 
   // CGRequestListenEventAccess: the request is counted and lists the program under Input
   // Monitoring; it grants access only when setListenRequestGrants(true) says the user will
@@ -33,13 +38,21 @@ class PermissionState {
   bool listedForInputMonitoring() const { return listed_.load(); }
   void noteInputMonitoringUse() { listed_.store(true); }
 
+  // Called after each change of Input Monitoring, Accessibility trust or secure input.
+  void setObserver(std::function<void()> observer) { changed.set(std::move(observer)); }
+
  private:
+  void changeTo(std::atomic<bool>& value, bool wanted) {
+    if (value.exchange(wanted) != wanted) changed.notify();
+  }
+
   std::atomic<bool> inputMonitoring_{false};
   std::atomic<bool> accessibilityTrusted_{false};
   std::atomic<bool> secureInput_{false};
   std::atomic<bool> listenRequestGrants_{false};
   std::atomic<bool> listed_{false};
   std::atomic<std::size_t> listenRequests_{0};
+  ChangeObserver changed;
 };
 
 }  // namespace kestravane::platform::vmac

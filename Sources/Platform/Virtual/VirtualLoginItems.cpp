@@ -43,6 +43,11 @@ void VirtualLoginItems::setStatus(LoginItemStatus status) {
   statusObserver.notify();
 }
 
+LoginItemStatus VirtualLoginItems::currentStatus() const {
+  std::lock_guard lock(mutex_);
+  return status_;
+}
+
 void VirtualLoginItems::setRequiresApproval(bool requiresApproval) {
   std::lock_guard lock(mutex_);
   requiresApproval_ = requiresApproval;

@@ -35,6 +35,8 @@ class VirtualLoginItems final : public LoginItems {
 
   // Control.
   void setStatus(LoginItemStatus status);
+  // The status as status() answers it, without counting a call by the program.
+  LoginItemStatus currentStatus() const;
   // The user must approve new login items in System Settings before they run.
   void setRequiresApproval(bool requiresApproval);
   // The user approving a waiting item in System Settings: requiresApproval becomes enabled.

@@ -28,31 +28,43 @@ std::optional<PropertyValue> VirtualPreferences::copyValue(const std::string& ke
 
 void VirtualPreferences::setValue(const std::string& domain, const std::string& key,
                                   PropertyValue value, PreferencesUser user, PreferencesHost host) {
-  std::lock_guard lock(mutex_);
-  const Key entry{user, host, domain, key};
-  stored_.insert_or_assign(entry, value);
-  cache_.insert_or_assign(entry, std::move(value));
+  {
+    std::lock_guard lock(mutex_);
+    const Key entry{user, host, domain, key};
+    stored_.insert_or_assign(entry, value);
+    cache_.insert_or_assign(entry, std::move(value));
+  }
+  storedValuesObserver.notify();
 }
 
 void VirtualPreferences::removeValue(const std::string& domain, const std::string& key,
                                      PreferencesUser user, PreferencesHost host) {
-  std::lock_guard lock(mutex_);
-  const Key entry{user, host, domain, key};
-  stored_.erase(entry);
-  cache_.erase(entry);
+  {
+    std::lock_guard lock(mutex_);
+    const Key entry{user, host, domain, key};
+    stored_.erase(entry);
+    cache_.erase(entry);
+  }
+  storedValuesObserver.notify();
 }
 
 void VirtualPreferences::writeFromOtherProcess(const std::string& domain, const std::string& key,
                                                PropertyValue value, PreferencesUser user,
                                                PreferencesHost host) {
-  std::lock_guard lock(mutex_);
-  stored_.insert_or_assign(Key{user, host, domain, key}, std::move(value));
+  {
+    std::lock_guard lock(mutex_);
+    stored_.insert_or_assign(Key{user, host, domain, key}, std::move(value));
+  }
+  storedValuesObserver.notify();
 }
 
 void VirtualPreferences::removeFromOtherProcess(const std::string& domain, const std::string& key,
                                                 PreferencesUser user, PreferencesHost host) {
-  std::lock_guard lock(mutex_);
-  stored_.erase(Key{user, host, domain, key});
+  {
+    std::lock_guard lock(mutex_);
+    stored_.erase(Key{user, host, domain, key});
+  }
+  storedValuesObserver.notify();
 }
 
 void VirtualPreferences::setFnUsageType(std::optional<std::int64_t> value) {
@@ -71,6 +83,10 @@ std::optional<PropertyValue> VirtualPreferences::storedValue(const std::string& 
   const auto found = stored_.find(Key{user, host, domain, key});
   if (found == stored_.end()) return std::nullopt;
   return found->second;
+}
+
+void VirtualPreferences::setStoredValuesObserver(std::function<void()> observer) {
+  storedValuesObserver.set(std::move(observer));
 }
 
 void VirtualPreferences::setSynchronizeFails(bool fails) {

@@ -1,11 +1,13 @@
 // The virtual Mac's Core Foundation preferences: values per user, host, domain and key, with the
 // process-local cache of CFPreferences. What another process writes (System Settings changing
 // the Globe key) reaches copyValue() only after appSynchronize() of that domain.
-// Threads: any thread.
+// Threads: any thread. The stored-values observer runs on the thread that made the change, after
+// it, with no lock held.
 // Locks: one internal mutex around every call.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -13,6 +15,7 @@
 #include <tuple>
 
 #include "Platform/Preferences.h"
+#include "Platform/Virtual/ChangeObserver.h"
 
 namespace kestravane::platform::vmac {
 
@@ -55,6 +58,9 @@ class VirtualPreferences final : public Preferences {
                                            PreferencesUser user = PreferencesUser::currentUser,
                                            PreferencesHost host = PreferencesHost::anyHost) const;
 
+  // Called after every change of a stored value (what storedValue() reads).
+  void setStoredValuesObserver(std::function<void()> observer);
+
   // While set, appSynchronize() answers false and refreshes nothing.
   void setSynchronizeFails(bool fails);
   int synchronizeCount(const std::string& domain) const;
@@ -68,6 +74,7 @@ class VirtualPreferences final : public Preferences {
   std::map<std::string, int> synchronizeCounts_;
   bool synchronizeFails_ = false;
   mutable std::mutex mutex_;
+  ChangeObserver storedValuesObserver;  // told with mutex_ not held
 };
 
 }  // namespace kestravane::platform::vmac
