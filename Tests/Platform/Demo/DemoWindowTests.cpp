@@ -1,0 +1,179 @@
+// The demo window over the real program: an application controller on a virtual Mac whose main
+// queue the test drives (the test's thread is the main thread), and time moves only when the
+// test advances the manual clock.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QImage>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+#include <chrono>
+#include <functional>
+#include <memory>
+
+#include "Kestravane/AppController.h"
+#include "Kestravane/HeadlessWindowHost.h"
+#include "Platform/Demo/DemoTestRegistry.h"
+#include "Platform/Virtual/Demo/ActivityView.h"
+#include "Platform/Virtual/Demo/DemoWindow.h"
+#include "Platform/Virtual/Demo/DockStrip.h"
+#include "Platform/Virtual/Demo/ForegroundAppView.h"
+#include "Platform/Virtual/Demo/KeyCap.h"
+#include "Platform/Virtual/Demo/MenuBarStrip.h"
+#include "Platform/Virtual/Demo/SystemControlsPanel.h"
+#include "Platform/Virtual/Demo/VirtualKeyboardView.h"
+#include "Platform/Virtual/VirtualMac.h"
+
+namespace kestravane::platform::vmac::demo {
+namespace {
+
+VirtualMacOptions options() {
+  VirtualMacOptions options;
+  options.tapTimeout = std::chrono::milliseconds(5000);  // a slow tap thread under sanitizers
+  return options;
+}
+
+class DemoWindowTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void init() {
+    mac = std::make_unique<VirtualMac>(options());
+    controller = AppController::create(mac->services());
+    controller->setWindowHost(host);
+    mac->dispatch().runPending();  // the start-up's onboarding check
+    window = std::make_unique<DemoWindow>(*mac);
+    statusMenu = std::make_unique<QMenu>();
+    statusMenu->addAction("Plivex is off");
+    window->setStatusItem(drawnPlivexIcon(), statusMenu.get());
+    window->show();
+  }
+
+  void cleanup() {
+    window.reset();
+    controller.reset();
+    mac.reset();
+  }
+
+  // Through the window's own widgets: grant everything, free the Globe key, tap fn, type "a".
+  void aLoneFnTapSwitchesWhatTheFrontApplicationTypesToRussian() {
+    SystemControlsPanel* controls = window->systemControls();
+    clickSwitch(controls->accessibilitySwitch());
+    clickSwitch(controls->inputMonitoringSwitch());
+    QComboBox* globe = controls->globeKeyChoice();
+    globe->setCurrentIndex(globe->findText("Do Nothing (0)"));
+    QVERIFY(mac->permissions().accessibilityTrusted() && mac->permissions().inputMonitoring());
+
+    mac->dispatch().advance(AppController::kPollIntervalSeconds);  // the periodic check
+    QVERIFY(pumpUntil([&] { return controller->isRunning(); }));
+    QCOMPARE(window->menuBarStrip()->inputSourceName(), QString("U.S."));
+
+    QTest::mouseClick(cap(keycode::function), Qt::LeftButton);
+    QVERIFY(pumpUntil([&] { return window->menuBarStrip()->inputSourceName() == "Russian"; }));
+    QTest::mouseClick(cap(keycode::a), Qt::LeftButton);
+    QVERIFY(pumpUntil([&] { return window->foregroundApp()->text() == QString("ф"); }));
+
+    // The press of fn reached the application; its release, swallowed, never did.
+    const QStringList lines = window->foregroundApp()->eventLines();
+    QVERIFY2(lines.contains("flags changed: fn down   [fn]"), qPrintable(lines.join('\n')));
+    QVERIFY(!lines.filter("fn up").size());
+    QCOMPARE(cap(keycode::a)->legend(), QString("Ф"));
+  }
+
+  void whatTheProgramDoesShowsInTheWindow() {
+    // Lines logged before the window was made are there from the start.
+    window.reset();
+    mac->log().log("Plivex[test] a line logged earlier");
+    window = std::make_unique<DemoWindow>(*mac);
+    QVERIFY(window->activityView()->logText().contains("a line logged earlier"));
+
+    controller->open(std::string(AppController::kAccessibilitySettingsURL));
+    controller->setLaunchAtLogin(true);
+    mac->application().setActivationPolicy(ActivationPolicy::regular);
+    mac->log().log("Plivex[test] a line logged later");
+    QVERIFY(pumpUntil([&] {
+      return window->activityView()->openedURLs() ==
+                 QStringList{QString::fromUtf8(AppController::kAccessibilitySettingsURL)} &&
+             window->systemControls()->loginItemChoice()->currentText() == "Enabled" &&
+             window->dockStrip()->showsApplication() &&
+             window->activityView()->logText().contains("a line logged later");
+    }));
+
+    mac->application().setActivationPolicy(ActivationPolicy::accessory);
+    QVERIFY(pumpUntil([&] { return !window->dockStrip()->showsApplication(); }));
+  }
+
+  void switchesChangeTheVirtualMacAndFollowItsChanges() {
+    SystemControlsPanel* controls = window->systemControls();
+    clickSwitch(controls->inputSourceSwitch("com.apple.keylayout.German"));
+    QVERIFY(mac->inputSources().sources().back().enabled);
+    clickSwitch(controls->secureInputSwitch());
+    QVERIFY(mac->permissions().secureInput());
+    QComboBox* login = controls->loginItemChoice();
+    login->setCurrentIndex(login->findText("Not found"));
+    QCOMPARE(mac->loginItems().currentStatus(), LoginItemStatus::notFound);
+
+    int wakes = 0;
+    const auto observation = mac->services()->workspace->addDidWakeObserver([&] { ++wakes; });
+    QTest::mouseClick(controls->wakeButton(), Qt::LeftButton);
+    mac->dispatch().runPending();
+    QCOMPARE(wakes, 1);
+
+    // Changes made elsewhere show up: a layout disabled, the current source switched away.
+    mac->inputSources().setEnabled("com.apple.keylayout.German", false);
+    mac->inputSources().setCurrentSource("com.apple.keylayout.Russian");
+    QVERIFY(pumpUntil([&] {
+      return !controls->inputSourceSwitch("com.apple.keylayout.German")->isChecked() &&
+             window->menuBarStrip()->inputSourceName() == "Russian";
+    }));
+    mac->preferences().setFnUsageType(2);
+    controls->refreshGlobeKey();
+    QCOMPARE(controls->globeKeyChoice()->currentText(), QString("Show Emoji & Symbols (2)"));
+  }
+
+  void theWindowRendersToAPicture() {
+    QTemporaryDir directory;
+    const QString path = directory.filePath("demo.png");
+    QVERIFY(renderDemoWindow(*window, path));
+    const QImage picture(path);
+    QVERIFY(!picture.isNull());
+    QVERIFY(picture.width() >= window->keyboardView()->sizeHint().width());
+    QVERIFY(!renderDemoWindow(*window, directory.filePath("missing/demo.png")));
+  }
+
+ private:
+  KeyCap* cap(std::uint16_t code) { return window->keyboardView()->keyCap(code); }
+
+  static void clickSwitch(QCheckBox* box) {
+    QVERIFY(box);
+    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(8, box->height() / 2));
+  }
+
+  // Runs the main queue and the GUI's posted work until `condition` holds, waiting briefly for
+  // work from the tap and fire threads.
+  bool pumpUntil(const std::function<bool()>& condition) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    for (;;) {
+      mac->dispatch().runPending();
+      QCoreApplication::processEvents();
+      if (condition()) return true;
+      if (std::chrono::steady_clock::now() >= deadline) return false;
+      mac->dispatch().waitForWork(std::chrono::milliseconds(10));
+    }
+  }
+
+  std::unique_ptr<VirtualMac> mac;
+  std::shared_ptr<HeadlessWindowHost> host = std::make_shared<HeadlessWindowHost>();
+  std::shared_ptr<AppController> controller;
+  std::unique_ptr<DemoWindow> window;
+  std::unique_ptr<QMenu> statusMenu;
+};
+
+const testing::RegisterTest<DemoWindowTest> registration("DemoWindowTest");
+
+}  // namespace
+}  // namespace kestravane::platform::vmac::demo
+
+#include "DemoWindowTests.moc"
