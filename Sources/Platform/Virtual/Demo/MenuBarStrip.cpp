@@ -33,6 +33,7 @@ MenuBarStrip::MenuBarStrip(QWidget* parent)
   inputMenuButton->setToolButtonStyle(Qt::ToolButtonTextOnly);
   inputMenuButton->setAutoRaise(true);
   inputMenuButton->setMenu(inputMenu);
+  inputMenuButton->setStyleSheet("QToolButton::menu-indicator { image: none; }");
   row->addWidget(inputMenuButton);
 
   status->setObjectName("statusItem");
@@ -41,6 +42,7 @@ MenuBarStrip::MenuBarStrip(QWidget* parent)
   status->setPopupMode(QToolButton::InstantPopup);
   status->setAutoRaise(true);
   status->setIconSize({18, 18});
+  status->setStyleSheet("QToolButton::menu-indicator { image: none; }");  // as in a menu bar
   status->setEnabled(false);  // until the application hands over its item
   row->addWidget(status);
 
