@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QTest>
+#include <latch>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -20,8 +21,10 @@ class GuiThreadQueueTest : public QObject {
     std::vector<int> ran;  // touched only by the work, on the GUI thread
     bool allOnGui = true;
     std::vector<std::thread> posters;
+    std::latch together(2);  // the two threads post at the same time
     for (int thread = 0; thread < 2; ++thread) {
-      posters.emplace_back([post = queue.poster(), thread, &ran, &allOnGui, gui] {
+      posters.emplace_back([post = queue.poster(), thread, &ran, &allOnGui, gui, &together] {
+        together.arrive_and_wait();
         for (int i = 0; i < 100; ++i) {
           post([&ran, &allOnGui, gui, value = thread * 1000 + i] {
             allOnGui = allOnGui && std::this_thread::get_id() == gui;
