@@ -2,7 +2,7 @@
 // UCKeyTranslate reports it for a key-down with dead keys off (kUCKeyTranslateNoDeadKeysMask), so
 // German's ´ ` ^ type their accent at once. The demo panel's stand-in application types through
 // it, so that a switch of layout shows in what the user types.
-// Threading: constant data and pure functions.
+// Threads: constant data and pure functions.
 #pragma once
 
 #include <cstdint>

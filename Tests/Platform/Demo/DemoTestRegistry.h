@@ -1,6 +1,6 @@
 // The demo window's test classes, each registered by its file and run by name from main.cpp, so
 // that CTest lists them one by one.
-// Threading: registration at static initialisation; running on the GUI thread.
+// Threads: registration at static initialisation; running on the GUI thread.
 #pragma once
 
 #include <QObject>

@@ -10,13 +10,13 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
-#include <chrono>
 #include <functional>
 #include <memory>
 
 #include "Kestravane/AppController.h"
 #include "Kestravane/HeadlessWindowHost.h"
 #include "Platform/Demo/DemoTestRegistry.h"
+#include "Platform/Demo/QtWaiting.h"
 #include "Platform/Virtual/Demo/ActivityView.h"
 #include "Platform/Virtual/Demo/DemoWindow.h"
 #include "Platform/Virtual/Demo/DockStrip.h"
@@ -26,21 +26,17 @@
 #include "Platform/Virtual/Demo/SystemControlsPanel.h"
 #include "Platform/Virtual/Demo/VirtualKeyboardView.h"
 #include "Platform/Virtual/VirtualMac.h"
+#include "Support/VirtualMacRig.h"
 
 namespace kestravane::platform::vmac::demo {
 namespace {
-
-VirtualMacOptions options() {
-  VirtualMacOptions options;
-  options.tapTimeout = std::chrono::milliseconds(5000);  // a slow tap thread under sanitizers
-  return options;
-}
 
 class DemoWindowTest : public QObject {
   Q_OBJECT
  private slots:
   void init() {
-    mac = std::make_unique<VirtualMac>(options());
+    rig = std::make_unique<testing_support::VirtualMacRig>();
+    mac = &rig->mac;
     controller = AppController::create(mac->services());
     controller->setWindowHost(host);
     mac->dispatch().runPending();  // the start-up's onboarding check
@@ -54,7 +50,7 @@ class DemoWindowTest : public QObject {
   void cleanup() {
     window.reset();
     controller.reset();
-    mac.reset();
+    rig.reset();
   }
 
   // Through the window's own widgets: grant everything, free the Globe key, tap fn, type "a".
@@ -151,20 +147,15 @@ class DemoWindowTest : public QObject {
     QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(8, box->height() / 2));
   }
 
-  // Runs the main queue and the GUI's posted work until `condition` holds, waiting briefly for
-  // work from the tap and fire threads.
+  // Drives the main queue, letting the GUI thread run what it was handed, until `condition`
+  // holds; work from the tap and fire threads is waited for briefly.
   bool pumpUntil(const std::function<bool()>& condition) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    for (;;) {
-      mac->dispatch().runPending();
-      QCoreApplication::processEvents();
-      if (condition()) return true;
-      if (std::chrono::steady_clock::now() >= deadline) return false;
-      mac->dispatch().waitForWork(std::chrono::milliseconds(10));
-    }
+    return testing_support::waitProcessingEvents(condition, testing_support::kDefaultWait,
+                                                 &mac->dispatch());
   }
 
-  std::unique_ptr<VirtualMac> mac;
+  std::unique_ptr<testing_support::VirtualMacRig> rig;
+  VirtualMac* mac = nullptr;
   std::shared_ptr<HeadlessWindowHost> host = std::make_shared<HeadlessWindowHost>();
   std::shared_ptr<AppController> controller;
   std::unique_ptr<DemoWindow> window;

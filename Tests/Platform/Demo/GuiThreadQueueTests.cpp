@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "Platform/Demo/DemoTestRegistry.h"
+#include "Platform/Demo/QtWaiting.h"
 
 namespace kestravane::platform::vmac::demo {
 namespace {
@@ -35,7 +36,7 @@ class GuiThreadQueueTest : public QObject {
     }
     for (auto& poster : posters) poster.join();
     QVERIFY(ran.empty());  // nothing runs before the event loop turns
-    QTRY_COMPARE(ran.size(), std::size_t{200});
+    QVERIFY(testing_support::waitProcessingEvents([&] { return ran.size() == 200; }));
     QVERIFY(allOnGui);
     for (int thread = 0; thread < 2; ++thread) {
       int last = -1;
@@ -66,7 +67,7 @@ class GuiThreadQueueTest : public QObject {
     bool later = false;
     queue->post([&queue] { queue.reset(); });  // as a window closed by a posted refresh
     queue->post([&later] { later = true; });
-    QTRY_VERIFY(!queue);
+    QVERIFY(testing_support::waitProcessingEvents([&] { return !queue; }));
     QCoreApplication::processEvents();
     QVERIFY(!later);
   }

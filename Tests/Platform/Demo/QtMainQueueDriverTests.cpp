@@ -6,7 +6,8 @@
 #include <thread>
 
 #include "Platform/Demo/DemoTestRegistry.h"
-#include "Platform/Virtual/SystemUptimeClock.h"
+#include "Platform/Demo/QtWaiting.h"
+#include "Support/VirtualMacRig.h"
 
 namespace kestravane::platform::vmac::demo {
 namespace {
@@ -15,11 +16,14 @@ class QtMainQueueDriverTest : public QObject {
   Q_OBJECT
  private slots:
   void init() {
-    clock = std::make_shared<SystemUptimeClock>();
-    threads = std::make_shared<VirtualThreads>();
-    dispatch = std::make_unique<VirtualDispatch>(clock, threads);
+    auto options = testing_support::VirtualMacRig::defaultOptions();
+    options.manualClock = false;  // the driver waits in real time
+    rig = std::make_unique<testing_support::VirtualMacRig>(
+        testing_support::VirtualMacRig::Start::fresh, options);
+    dispatch = &rig->mac.dispatch();
+    clock = rig->services()->clock.get();
   }
-  void cleanup() { dispatch.reset(); }
+  void cleanup() { rig.reset(); }
 
   void blocksFromOtherThreadsRunInTheQtLoopOnTheMainThread() {
     QtMainQueueDriver driver(*dispatch, *clock);
@@ -28,12 +32,12 @@ class QtMainQueueDriverTest : public QObject {
     bool onMainThread = false;
     std::thread submitter([&] {
       dispatch->mainQueue()->async([&] {
-        onMainThread = threads->isMainThread();
+        onMainThread = rig->threads.isMainThread();
         ++ran;
       });
     });
     submitter.join();
-    QTRY_COMPARE(ran.load(), 1);
+    QVERIFY(testing_support::waitProcessingEvents([&] { return ran.load() == 1; }));
     QVERIFY(onMainThread);
     QVERIFY(!driver.timerArmed());
   }
@@ -42,10 +46,10 @@ class QtMainQueueDriverTest : public QObject {
     QtMainQueueDriver driver(*dispatch, *clock);
     bool ran = false;
     dispatch->asyncAfterOnMain(0.2, [&] { ran = true; });
-    QTRY_VERIFY(driver.timerArmed());
+    QVERIFY(testing_support::waitProcessingEvents([&] { return driver.timerArmed(); }));
     QVERIFY(driver.timerIntervalMs() > 100 && driver.timerIntervalMs() <= 200);
     QVERIFY(!ran);
-    QTRY_VERIFY_WITH_TIMEOUT(ran, 2000);
+    QVERIFY(testing_support::waitProcessingEvents([&] { return ran; }));
     QVERIFY(!driver.timerArmed());
   }
 
@@ -53,9 +57,9 @@ class QtMainQueueDriverTest : public QObject {
     QtMainQueueDriver driver(*dispatch, *clock);
     int ticks = 0;
     auto timer = dispatch->scheduleRepeatingOnMain(0.02, [&] { ++ticks; });
-    QTRY_VERIFY_WITH_TIMEOUT(ticks >= 3, 2000);
+    QVERIFY(testing_support::waitProcessingEvents([&] { return ticks >= 3; }));
     timer->cancel();
-    QTRY_VERIFY(!driver.timerArmed());
+    QVERIFY(testing_support::waitProcessingEvents([&] { return !driver.timerArmed(); }));
     const int after = ticks;
     QTest::qWait(60);
     QCOMPARE(ticks, after);
@@ -73,9 +77,9 @@ class QtMainQueueDriverTest : public QObject {
   }
 
  private:
-  std::shared_ptr<SystemUptimeClock> clock;
-  std::shared_ptr<VirtualThreads> threads;
-  std::unique_ptr<VirtualDispatch> dispatch;
+  std::unique_ptr<testing_support::VirtualMacRig> rig;
+  VirtualDispatch* dispatch = nullptr;
+  const Clock* clock = nullptr;
 };
 
 const testing::RegisterTest<QtMainQueueDriverTest> registration("QtMainQueueDriverTest");

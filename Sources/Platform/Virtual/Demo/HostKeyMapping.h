@@ -6,7 +6,7 @@
 // full-size keyboards have fn), the Command keys from the Super keys, right Command also from
 // right Alt (AltGr, which sits where a Mac has right Command), Option from left Alt, right Option
 // from the Menu key.
-// Threading: constant data and pure functions.
+// Threads: constant data and pure functions.
 #pragma once
 
 #include <QString>
