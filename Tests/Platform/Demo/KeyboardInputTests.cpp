@@ -123,6 +123,12 @@ class KeyboardInputTest : public QObject {
     // A release whose press the window never saw sends nothing.
     sendHostKey(keys, QEvent::KeyRelease, Qt::Key_B, 56);
     QCOMPARE(received().size(), std::size_t{5});
+
+    // Closing the window lets go of what the host still holds, too.
+    sendHostKey(keys, QEvent::KeyPress, Qt::Key_Control, 37);
+    QVERIFY(mac->keyboard().isDown(keycode::control));
+    window.reset();
+    QVERIFY(!mac->keyboard().isDown(keycode::control));
   }
 
  private:

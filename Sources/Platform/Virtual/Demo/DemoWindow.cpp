@@ -87,6 +87,12 @@ DemoWindow::DemoWindow(VirtualMac& mac, QWidget* parent)
 }
 
 DemoWindow::~DemoWindow() {
+  // The children outlive this body: their signals (the keyboard losing focus as it goes) must
+  // not reach a window that is no longer one.
+  disconnect(keyboard, nullptr, this, nullptr);
+  disconnect(menuBar, nullptr, this, nullptr);
+  // Keys the host still holds would never see their release.
+  releaseHostKeys();
   mac.windowServer().setForegroundObserver(nullptr);
   mac.log().setObserver(nullptr);
   mac.inputSources().setChangeObserver(nullptr);

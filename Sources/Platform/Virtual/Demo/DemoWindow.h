@@ -11,7 +11,8 @@
 //   the GUI thread, never from a tap callback.
 // Ownership: the virtual Mac must outlive the window. The window takes the virtual Mac's
 //   foreground, log, input-source, permission, preference, login-item, opened-URL and application
-//   observers, and gives them up when destroyed.
+//   observers, and gives them up when destroyed, releasing the keys the host's keyboard still
+//   holds.
 #pragma once
 
 #include <QIcon>
