@@ -5,6 +5,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "Platform/Virtual/Keyboard.h"
@@ -107,6 +108,19 @@ TEST_F(KeyboardTest, PressingAHeldKeyOrReleasingAnUnheldOneMakesNoEvent) {
   EXPECT_FALSE(keyboard.press(keycode::function));
   EXPECT_TRUE(keyboard.isDown(keycode::function));
   EXPECT_EQ(takeReceived().size(), 1u);
+}
+
+TEST_F(KeyboardTest, StateObserverFollowsEveryChangeAfterItsEventsArrived) {
+  std::vector<std::pair<bool, std::size_t>> seen;  // Caps Lock on, events received by then
+  keyboard.setStateObserver(
+      [&] { seen.emplace_back(keyboard.capsLockOn(), windowServer->receivedEvents().size()); });
+  keyboard.press(keycode::capsLock);
+  keyboard.release(keycode::capsLock);  // no event, but the key is up again
+  keyboard.press(keycode::a);
+  keyboard.press(keycode::a);    // already down: no change
+  keyboard.release(keycode::s);  // not down: no change
+  EXPECT_EQ(seen, (std::vector<std::pair<bool, std::size_t>>{{true, 1}, {true, 1}, {true, 2}}));
+  EXPECT_FALSE(keyboard.isDown(keycode::capsLock));
 }
 
 TEST(KeyTableTest, EveryKeyHasOneCodeAndOneNameFoundInAnyCase) {

@@ -45,28 +45,36 @@ Event Keyboard::keyEventLocked(std::uint16_t keyCode, EventType ordinaryKeyType)
 }
 
 bool Keyboard::press(std::uint16_t keyCode) {
-  std::lock_guard send(sendMutex_);
-  Event event;
   {
-    std::lock_guard lock(stateMutex_);
-    if (!down_.insert(keyCode).second) return false;
-    if (keyCode == keycode::capsLock) capsLock_ = !capsLock_;
-    event = keyEventLocked(keyCode, kEventKeyDown);
+    std::lock_guard send(sendMutex_);
+    Event event;
+    {
+      std::lock_guard lock(stateMutex_);
+      if (!down_.insert(keyCode).second) return false;
+      if (keyCode == keycode::capsLock) capsLock_ = !capsLock_;
+      event = keyEventLocked(keyCode, kEventKeyDown);
+    }
+    windowServer_->post(event);
   }
-  windowServer_->post(event);
+  stateObserver.notify();
   return true;
 }
 
 bool Keyboard::release(std::uint16_t keyCode) {
-  std::lock_guard send(sendMutex_);
-  Event event;
+  bool sent = false;
   {
-    std::lock_guard lock(stateMutex_);
-    if (down_.erase(keyCode) == 0 || keyCode == keycode::capsLock) return false;
-    event = keyEventLocked(keyCode, kEventKeyUp);
+    std::lock_guard send(sendMutex_);
+    Event event;
+    {
+      std::lock_guard lock(stateMutex_);
+      if (down_.erase(keyCode) == 0) return false;
+      sent = keyCode != keycode::capsLock;  // Caps Lock's release only lets the key up
+      if (sent) event = keyEventLocked(keyCode, kEventKeyUp);
+    }
+    if (sent) windowServer_->post(event);
   }
-  windowServer_->post(event);
-  return true;
+  stateObserver.notify();
+  return sent;
 }
 
 void Keyboard::tap(std::uint16_t keyCode) {
@@ -84,6 +92,10 @@ std::size_t Keyboard::autoRepeat(std::uint16_t keyCode, std::size_t count) {
   }
   for (std::size_t i = 0; i < count; ++i) windowServer_->post(event);
   return count;
+}
+
+void Keyboard::setStateObserver(std::function<void()> observer) {
+  stateObserver.set(std::move(observer));
 }
 
 bool Keyboard::isDown(std::uint16_t keyCode) const {

@@ -7,16 +7,20 @@
 // event carries the non-coalesced bit 0x100, as on a Mac.
 // Keys are those of KeyTable.h; a code the table does not have is an ordinary key without marks.
 // Threads: any thread; calls are serialised and each returns after its events were delivered.
-// Not to be called from a tap callback (the delivery would wait for that very callback).
+// Not to be called from a tap callback (the delivery would wait for that very callback). The
+// state observer runs on the calling thread after the call's events were delivered, with no
+// lock held.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <set>
 
 #include "Platform/EventTaps.h"
+#include "Platform/Virtual/ChangeObserver.h"
 #include "Platform/Virtual/KeyTable.h"
 #include "Platform/Virtual/WindowServer.h"
 
@@ -43,6 +47,9 @@ class Keyboard {
   bool capsLockOn() const;
   // The flag word the next event would carry.
   EventFlags currentFlags() const;
+  // Called after every press or release that changed which keys are down or the Caps Lock
+  // state (e.g. so that a drawn keyboard follows keys pressed elsewhere).
+  void setStateObserver(std::function<void()> observer);
 
  private:
   EventFlags flagsLocked() const;  // with stateMutex_ held
@@ -54,6 +61,7 @@ class Keyboard {
   mutable std::mutex stateMutex_;  // guards the members below; never held while delivering
   std::set<std::uint16_t> down_;
   bool capsLock_ = false;
+  ChangeObserver stateObserver;  // told with no lock held
 };
 
 }  // namespace kestravane::platform::vmac

@@ -60,6 +60,15 @@ class KeyboardInputTest : public QObject {
     QVERIFY(typed(QString("a")));
   }
 
+  void keysPressedElsewhereShowOnTheKeyboard() {
+    mac->keyboard().press(keycode::capsLock);  // a test or a tool, not the window
+    mac->keyboard().press(keycode::shift);
+    QVERIFY(testing_support::waitProcessingEvents(
+        [&] { return cap("capsLock")->isLightOn() && cap("leftShift")->isDown(); }));
+    mac->keyboard().release(keycode::shift);
+    QVERIFY(testing_support::waitProcessingEvents([&] { return !cap("leftShift")->isDown(); }));
+  }
+
   void rightClickLatchesAModifierForAChord() {
     QTest::mouseClick(cap("leftShift"), Qt::RightButton);
     QTest::mouseClick(cap("a"), Qt::LeftButton);

@@ -94,6 +94,7 @@ DemoWindow::~DemoWindow() {
   // Keys the host still holds would never see their release.
   releaseHostKeys();
   mac.windowServer().setForegroundObserver(nullptr);
+  mac.keyboard().setStateObserver(nullptr);
   mac.log().setObserver(nullptr);
   mac.inputSources().setChangeObserver(nullptr);
   mac.loginItems().setStatusObserver(nullptr);
@@ -117,6 +118,8 @@ void DemoWindow::observeVirtualMac() {
   mac.log().setObserver([post, this] { post([this] { showNewLogMessages(); }); });
   showNewLogMessages();
   mac.inputSources().setChangeObserver([post, this] { post([this] { refreshInputSources(); }); });
+  // Keys pressed elsewhere (a test, a tool) show too; the window's own presses show at once.
+  mac.keyboard().setStateObserver([post, this] { post([this] { refreshKeyboard(); }); });
   mac.loginItems().setStatusObserver(
       [post, this] { post([this] { controls->refreshLoginItem(); }); });
   mac.workspace().setOpenedURLsObserver([post, this] { post([this] { refreshOpenedURLs(); }); });

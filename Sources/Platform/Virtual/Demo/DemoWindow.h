@@ -10,9 +10,9 @@
 //   main queue). Key presses block until the event taps have answered; they are made here, on
 //   the GUI thread, never from a tap callback.
 // Ownership: the virtual Mac must outlive the window. The window takes the virtual Mac's
-//   foreground, log, input-source, permission, preference, login-item, opened-URL and application
-//   observers, and gives them up when destroyed, releasing the keys the host's keyboard still
-//   holds.
+//   foreground, keyboard-state, log, input-source, permission, preference, login-item, opened-URL
+//   and application observers, and gives them up when destroyed, releasing the keys the host's
+//   keyboard still holds.
 #pragma once
 
 #include <QIcon>
