@@ -16,8 +16,8 @@ DemoSession::DemoSession(DemoSessionOptions options) {
   virtualMac = std::make_unique<VirtualMac>(macOptions);
   virtualMac->threads().setExitWait(std::chrono::milliseconds(0));
   // First, so that the GUI thread drives the main queue before anything is posted to it.
-  driver = std::make_unique<platform::vmac::demo::QtMainQueueDriver>(
-      virtualMac->dispatch(), *virtualMac->services()->clock);
+  driver = std::make_unique<linux_app::MainQueueDriver>(virtualMac->dispatch(),
+                                                        virtualMac->services()->clock);
   virtualMac->application().setTerminationHandler([] { QCoreApplication::quit(); });
 
   appController = AppController::create(virtualMac->services());

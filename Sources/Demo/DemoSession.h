@@ -12,8 +12,8 @@
 
 #include "Demo/StandInStatusItem.h"
 #include "Kestravane/AppController.h"
+#include "Kestravane/Linux/MainQueueDriver.h"
 #include "Platform/Virtual/Demo/DemoWindow.h"
-#include "Platform/Virtual/Demo/QtMainQueueDriver.h"
 #include "Platform/Virtual/VirtualMac.h"
 
 namespace kestravane::demo {
@@ -39,7 +39,7 @@ class DemoSession {
 
  private:
   std::unique_ptr<platform::vmac::VirtualMac> virtualMac;
-  std::unique_ptr<platform::vmac::demo::QtMainQueueDriver> driver;
+  std::unique_ptr<linux_app::MainQueueDriver> driver;
   std::shared_ptr<AppController> appController;
   std::unique_ptr<StandInStatusItem> statusItem;
   std::unique_ptr<platform::vmac::demo::DemoWindow> demoWindow;
