@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Writes PNG pictures of the interface into DIR for people to look at: the menu for every
 # health, the settings window and the onboarding window, in English and Russian, drawn both on
-# a real X server (Xvfb, in DIR/xvfb) and on Qt's offscreen platform (DIR/offscreen).
+# a real X server (Xvfb, in DIR/xvfb) and on Qt's offscreen platform (DIR/offscreen), and the
+# virtual Mac's demo window after a short session (demo-window.png in both).
 # Usage: scripts/screenshots.sh DIR
 set -euo pipefail
 if [ $# -ne 1 ]; then
@@ -13,12 +14,14 @@ dir="$(cd "$1" && pwd)"
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j"$(nproc)" --target plivex-screenshots
+cmake --build build -j"$(nproc)" --target plivex-screenshots plivex-demo-shot
 tool=build/Tests/Screenshots/plivex-screenshots
+demo=build/Sources/Demo/plivex-demo-shot
+mkdir -p "$dir/offscreen" "$dir/xvfb"
 
 QT_QPA_PLATFORM=offscreen "$tool" "$dir/offscreen"
 xvfb-run -a -s "-screen 0 1280x800x24" env QT_QPA_PLATFORM=xcb "$tool" "$dir/xvfb"
 
-# The virtual Mac's demo window adds its pictures here once it exists, e.g.:
-#   QT_QPA_PLATFORM=offscreen build/.../plivex-demo-screenshots "$dir/offscreen"
+QT_QPA_PLATFORM=offscreen "$demo" "$dir/offscreen/demo-window.png"
+xvfb-run -a -s "-screen 0 1280x800x24" env QT_QPA_PLATFORM=xcb "$demo" "$dir/xvfb/demo-window.png"
 echo "Pictures in $dir/offscreen and $dir/xvfb"

@@ -28,7 +28,7 @@ ActivityView::ActivityView(QWidget* parent)
   QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
   fixed.setPointSizeF(fixed.pointSizeF() * 0.85);
   log->setFont(fixed);
-  log->setMinimumHeight(log->fontMetrics().lineSpacing() * 10 + 8);
+  log->setMinimumHeight(log->fontMetrics().lineSpacing() * 6 + 8);
   column->addWidget(log, 1);
 }
 
