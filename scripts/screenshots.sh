@@ -16,7 +16,7 @@ scripts/install-deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j"$(nproc)" --target plivex-screenshots plivex-demo-shot
 tool=build/Tests/Screenshots/plivex-screenshots
-demo=build/Sources/Demo/plivex-demo-shot
+demo=build/Tests/Screenshots/plivex-demo-shot
 mkdir -p "$dir/offscreen" "$dir/xvfb"
 
 QT_QPA_PLATFORM=offscreen "$tool" "$dir/offscreen"

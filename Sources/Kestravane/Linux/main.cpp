@@ -1,9 +1,10 @@
 // Plivex on Linux: the program with its Qt interface (tray icon, menu, settings and onboarding
-// windows) running on the virtual Mac, a model of the macOS services it uses. The main queue is
-// Qt's event loop; settings persist in the XDG configuration directory; the log goes to standard
-// error and to syslog. It starts as an agent (no Dock icon) and quits from its menu, or on
-// SIGINT/SIGTERM, stopping the engine and the key tester and waiting for their threads. One
-// Plivex runs per user: a second start brings the first one's settings window forward.
+// windows) running on the virtual Mac, a model of the macOS services it uses, with the virtual
+// Mac's demo window to try it in. The main queue is Qt's event loop; settings persist in the XDG
+// configuration directory; the log goes to standard error and to syslog. It starts as an agent
+// (no Dock icon) and quits from its menu, or on SIGINT/SIGTERM, stopping the engine and the key
+// tester and waiting for their threads. One Plivex runs per user: a second start brings the
+// first one's demo window forward.
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -14,20 +15,14 @@
 #include <iostream>
 #include <memory>
 
-#include "Kestravane/AppController.h"
-#include "Kestravane/Linux/MainQueueDriver.h"
-#include "Kestravane/PlivexApp.h"
+#include "Kestravane/Linux/LinuxSession.h"
 #include "Kestravane/SingleInstance.h"
-#include "Kestravane/Ui/SettingsWindow.h"
 #include "Platform/Virtual/FileUserDefaults.h"
-#include "Platform/Virtual/VirtualMac.h"
 
 namespace {
 
 using kestravane::SingleInstance;
 using kestravane::platform::vmac::FileUserDefaults;
-using kestravane::platform::vmac::VirtualMac;
-using kestravane::platform::vmac::VirtualMacOptions;
 
 int signalPipe[2] = {-1, -1};
 
@@ -63,50 +58,27 @@ int main(int argc, char* argv[]) {
     return 0;
   }
 
-  VirtualMacOptions options;
-  options.manualClock = false;
-  options.defaultsFile = FileUserDefaults::defaultPath();
-  options.logToStandardError = true;
-  options.logToSystemLog = true;
-  VirtualMac mac(options);
-  mac.install();
-
   QApplication application(argc, argv);
   QApplication::setApplicationName("plivex");
   // A menu-bar utility: closing its last window does not end it.
   QApplication::setQuitOnLastWindowClosed(false);
   const auto quitSignals = quitOnSignals();
 
-  // The Qt thread drives the main queue from here on.
-  kestravane::linux_app::MainQueueDriver mainQueue(mac.dispatch(), mac.services()->clock);
-  // Quit in the menu terminates the application: the event loop ends.
-  mac.application().setTerminationHandler([] { QApplication::quit(); });
-
-  const auto controller = kestravane::AppController::shared();
   int status = 0;
   {
-    kestravane::PlivexApp app(controller);
-    if (instance.problem()) mac.log().log("Plivex[app] " + *instance.problem());
-    // Started again: the running one shows its settings window, above other applications.
+    kestravane::linux_app::LinuxSession session({.defaultsFile = FileUserDefaults::defaultPath(),
+                                                 .logToStandardError = true,
+                                                 .logToSystemLog = true,
+                                                 .sharedController = true});
+    if (instance.problem()) session.mac().log().log("Plivex[app] " + *instance.problem());
+    // Started again: the running one brings its demo window forward.
     QSocketNotifier raiseRequests(instance.requestDescriptor(), QSocketNotifier::Read);
     raiseRequests.setEnabled(instance.requestDescriptor() >= 0);
     QObject::connect(&raiseRequests, &QSocketNotifier::activated, [&] {
-      if (instance.acceptRequests() == 0) return;
-      mac.application().activateIgnoringOtherApps(true);
-      app.settingsWindow().present();
+      if (instance.acceptRequests() > 0) session.bringForward();
     });
-
-    // ---- The virtual Mac's demo window is created here (Linux only). -----------------------
-    // It shows the status item through app.menuBarExtra().menu() and .icon() (iconChanged
-    // tells when the icon changes), and drives `mac`'s control interface.
-    // --------------------------------------------------------------------------------------
-
+    session.demoWindow().show();
     status = QApplication::exec();
   }
-  // The controller lives on (it is the program's one controller); its threads must not.
-  controller->stopKeyTest();
-  controller->stopEngine();
-  mac.threads().waitUntilAllFinished(std::chrono::seconds(2));
-  mac.application().setTerminationHandler(nullptr);
   return status;
 }

@@ -1,10 +1,10 @@
-// plivex-demo-shot OUT.png: renders the demo window after a short, fixed session (permissions
-// granted, the Globe key freed, "Hello " typed, a lone fn tap, "Привет" typed, the Accessibility
-// pane asked for), so that screenshots show the window at work.
+// plivex-demo-shot OUT.png: renders the demo window, with Plivex's own status item, after a short
+// fixed session (permissions granted, the Globe key freed, "Hello " typed, a lone fn tap,
+// "Привет" typed, the Accessibility pane asked for), so that screenshots show the window at work.
 #include <QApplication>
 #include <cstdio>
 
-#include "Demo/DemoSession.h"
+#include "Kestravane/Linux/LinuxSession.h"
 #include "Platform/Virtual/KeyTable.h"
 
 namespace {
@@ -24,10 +24,14 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: plivex-demo-shot OUT.png\n");
     return 2;
   }
-  kestravane::demo::DemoSession session({std::nullopt, false});
+  kestravane::linux_app::LinuxSession session(
+      {.defaultsFile = std::nullopt,
+       .logToStandardError = false,
+       .logToSystemLog = false,
+       .sharedController = false});
   auto& mac = session.mac();
   auto& controller = session.controller();
-  session.window().show();
+  session.demoWindow().show();
 
   mac.grantAllPermissions();
   mac.preferences().setFnUsageType(0);
@@ -49,7 +53,7 @@ int main(int argc, char** argv) {
   session.runUntil([] { return false; }, 300);  // the window's refreshes
   if (!ok) std::fprintf(stderr, "plivex-demo-shot: the session did not reach its state\n");
   const bool written = kestravane::platform::vmac::demo::renderDemoWindow(
-      session.window(), QString::fromLocal8Bit(argv[1]));
+      session.demoWindow(), QString::fromLocal8Bit(argv[1]));
   if (!written) std::fprintf(stderr, "plivex-demo-shot: cannot write %s\n", argv[1]);
   return ok && written ? 0 : 1;
 }
