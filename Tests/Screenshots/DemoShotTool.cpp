@@ -24,10 +24,10 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: plivex-demo-shot OUT.png\n");
     return 2;
   }
-  kestravane::linux_app::LinuxSession session({.defaultsFile = std::nullopt,
-                                               .logToStandardError = false,
-                                               .logToSystemLog = false,
-                                               .sharedController = false});
+  kestravane::linux_app::LinuxSession::Options options;
+  options.logToStandardError = false;
+  options.sharedController = false;
+  kestravane::linux_app::LinuxSession session(std::move(options));
   auto& mac = session.mac();
   auto& controller = session.controller();
   session.demoWindow().show();

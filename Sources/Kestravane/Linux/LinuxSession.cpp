@@ -22,6 +22,7 @@ LinuxSession::LinuxSession(Options options) {
   // First, so that the GUI thread drives the main queue before anything is posted to it.
   driver = std::make_unique<MainQueueDriver>(virtualMac->dispatch(), virtualMac->services()->clock);
   virtualMac->application().setTerminationHandler([] { QApplication::quit(); });
+  if (options.beforeStart) options.beforeStart(*virtualMac);
 
   if (options.sharedController) {
     virtualMac->install();
@@ -30,6 +31,7 @@ LinuxSession::LinuxSession(Options options) {
     appController = AppController::create(virtualMac->services());
   }
   plivexApp = std::make_unique<PlivexApp>(appController);
+  if (!options.demoWindow) return;
 
   demo = std::make_unique<platform::vmac::demo::DemoWindow>(*virtualMac);
   auto& extra = plivexApp->menuBarExtra();
@@ -52,6 +54,7 @@ LinuxSession::~LinuxSession() {
 
 void LinuxSession::bringForward() {
   virtualMac->application().activateIgnoringOtherApps(true);
+  if (!demo) return;
   // Closed, or taken off the screen behind Qt's back (unmapped, minimised): shown anew.
   const QWindow* handle = demo->windowHandle();
   if (!demo->isVisible() || handle == nullptr || !handle->isExposed()) {

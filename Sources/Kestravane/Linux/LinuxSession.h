@@ -32,6 +32,10 @@ class LinuxSession {
     // The program's one controller (AppController::shared(), on installed services); otherwise
     // a controller of this session's own, e.g. for a tool that draws the window.
     bool sharedController = true;
+    // The virtual Mac's demo window; without it the session is the program alone, as on a Mac.
+    bool demoWindow = true;
+    // Runs on the virtual Mac before the program starts, e.g. to grant what a set-up Mac has.
+    std::function<void(platform::vmac::VirtualMac&)> beforeStart;
   };
 
   explicit LinuxSession(Options options);
@@ -44,6 +48,7 @@ class LinuxSession {
   PlivexApp& app() { return *plivexApp; }
   platform::vmac::demo::DemoWindow& demoWindow() { return *demo; }
 
+  bool hasDemoWindow() const { return demo != nullptr; }
   // Brings the demo window to the front, above other applications (a second start asks this).
   void bringForward();
   // Lets the event loop run until `condition` holds or `timeoutMs` passes; whether it holds.

@@ -66,10 +66,10 @@ int main(int argc, char* argv[]) {
 
   int status = 0;
   {
-    kestravane::linux_app::LinuxSession session({.defaultsFile = FileUserDefaults::defaultPath(),
-                                                 .logToStandardError = true,
-                                                 .logToSystemLog = true,
-                                                 .sharedController = true});
+    kestravane::linux_app::LinuxSession::Options options;
+    options.defaultsFile = FileUserDefaults::defaultPath();
+    options.logToSystemLog = true;
+    kestravane::linux_app::LinuxSession session(std::move(options));
     if (instance.problem()) session.mac().log().log("Plivex[app] " + *instance.problem());
     // Started again: the running one brings its demo window forward.
     QSocketNotifier raiseRequests(instance.requestDescriptor(), QSocketNotifier::Read);
