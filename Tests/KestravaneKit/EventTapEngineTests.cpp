@@ -280,11 +280,11 @@ TEST_F(EventTapEngineTest, FireForADroppedDelegateReachesTheQueueAndIsDropped) {
   // Counts into storage the test keeps, so calls stay visible once the delegate is gone.
   class CountingDelegate final : public InterceptionEngineDelegate {
    public:
-    explicit CountingDelegate(std::shared_ptr<std::atomic<int>> calls) : calls_(std::move(calls)) {}
-    void engineDidFire() override { ++*calls_; }
+    explicit CountingDelegate(std::shared_ptr<std::atomic<int>> calls) : calls(std::move(calls)) {}
+    void engineDidFire() override { ++*calls; }
 
    private:
-    std::shared_ptr<std::atomic<int>> calls_;
+    std::shared_ptr<std::atomic<int>> calls;
   };
   auto calls = std::make_shared<std::atomic<int>>(0);
   auto counting = std::make_shared<CountingDelegate>(calls);

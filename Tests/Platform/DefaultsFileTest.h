@@ -51,29 +51,29 @@ class TemporaryDirectoryTest : public ::testing::Test {
   void SetUp() override {
     std::string pattern = (fs::path(::testing::TempDir()) / "plivex-defaults-XXXXXX").string();
     ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    directory_ = pattern;
-    path_ = directory_ / "plivex" / "defaults.json";
+    directory = pattern;
+    path = directory / "plivex" / "defaults.json";
   }
   void TearDown() override {
     std::error_code error;
-    for (const auto& entry : fs::recursive_directory_iterator(directory_, error)) {
+    for (const auto& entry : fs::recursive_directory_iterator(directory, error)) {
       fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add, error);
     }
-    fs::remove_all(directory_, error);
+    fs::remove_all(directory, error);
   }
 
   // The logged messages that start with `prefix`.
   std::vector<std::string> logged(std::string_view prefix) const {
     std::vector<std::string> result;
-    for (const auto& message : log_->messages()) {
+    for (const auto& message : log->messages()) {
       if (message.starts_with(prefix)) result.push_back(message);
     }
     return result;
   }
 
-  fs::path directory_;
-  fs::path path_;
-  std::shared_ptr<VirtualLog> log_ = std::make_shared<VirtualLog>(VirtualLog::Sinks{false, false});
+  fs::path directory;
+  fs::path path;
+  std::shared_ptr<VirtualLog> log = std::make_shared<VirtualLog>(VirtualLog::Sinks{false, false});
 };
 
 }  // namespace kestravane::platform::vmac

@@ -28,7 +28,7 @@ class FileUserDefaultsFaultTest : public TemporaryDirectoryTest {
  protected:
   std::vector<std::string> saveFailures() const { return logged(defaultsline::kCannotSave); }
   std::vector<std::string> savedAgain() const { return logged(defaultsline::kSavedAgain); }
-  fs::path badCopy() const { return fs::path(path_.string() + ".bad"); }
+  fs::path badCopy() const { return fs::path(path.string() + ".bad"); }
   // Two changes, as a user changing the trigger twice.
   void changeTwice(FileUserDefaults& defaults) {
     defaults.setObject(bytes("{\"trigger\":\"capsLock\"}"), kKey);
@@ -44,25 +44,25 @@ TEST_F(FileUserDefaultsFaultTest, AFailedSaveIsLoggedOnceNamingTheFileAndTheReas
     std::function<void()> remove;
     const char* reason;
   };
-  const fs::path folder = path_.parent_path();
+  const fs::path folder = path.parent_path();
   const std::vector<Obstacle> obstacles{
       {"folder is a regular file", [&] { writeFile(folder, "not a folder"); },
        [&] { fs::remove(folder); }, "cannot create"},
-      {"folder is a dangling link", [&] { fs::create_symlink(directory_ / "gone", folder); },
+      {"folder is a dangling link", [&] { fs::create_symlink(directory / "gone", folder); },
        [&] { fs::remove(folder); }, "cannot create"},
       {"file's place taken by a folder made while running",
-       [&] { fs::create_directories(path_ / "inside"); }, [&] { fs::remove_all(path_); },
+       [&] { fs::create_directories(path / "inside"); }, [&] { fs::remove_all(path); },
        "Is a directory"},
   };
   for (const auto& obstacle : obstacles) {
     SCOPED_TRACE(obstacle.name);
-    log_->clear();
-    FileUserDefaults defaults(path_, log_);
+    log->clear();
+    FileUserDefaults defaults(path, log);
     obstacle.place();
     changeTwice(defaults);
     EXPECT_EQ(defaults.dataForKey(kKey), bytes("{\"trigger\":\"rightCommand\"}"));
     ASSERT_THAT(saveFailures(), SizeIs(1)) << "one line, not one per save";
-    EXPECT_THAT(saveFailures()[0], HasSubstr(path_.string() + ": "));
+    EXPECT_THAT(saveFailures()[0], HasSubstr(path.string() + ": "));
     EXPECT_THAT(saveFailures()[0], HasSubstr(obstacle.reason));
     EXPECT_THAT(saveFailures()[0], ::testing::EndsWith(defaultsline::kCannotSaveSuffix));
 
@@ -70,7 +70,7 @@ TEST_F(FileUserDefaultsFaultTest, AFailedSaveIsLoggedOnceNamingTheFileAndTheReas
     obstacle.remove();
     defaults.setObject(bytes("{}"), kKey);
     EXPECT_EQ(defaults.lastWriteError(), std::nullopt);
-    EXPECT_THAT(savedAgain(), ElementsAre(std::string(defaultsline::kSavedAgain) + path_.string()));
+    EXPECT_THAT(savedAgain(), ElementsAre(std::string(defaultsline::kSavedAgain) + path.string()));
     fs::remove_all(folder);
     obstacle.place();
     changeTwice(defaults);
@@ -81,19 +81,19 @@ TEST_F(FileUserDefaultsFaultTest, AFailedSaveIsLoggedOnceNamingTheFileAndTheReas
 }
 
 TEST_F(FileUserDefaultsFaultTest, AFullDiskFailsTheSaveOnceAndKeepsThePreviousFile) {
-  FileUserDefaults(path_, log_).setObject(bytes("{}"), kKey);
-  const std::string previous = readFile(path_);
+  FileUserDefaults(path, log).setObject(bytes("{}"), kKey);
+  const std::string previous = readFile(path);
   // A limit of 256 bytes holds the small file but not one with a 1 KiB value.
   PLIVEX_EXPECT_CHILD(testing_support::runWithFileSizeLimit(256, [&] {
-    FileUserDefaults defaults(path_, log_);
+    FileUserDefaults defaults(path, log);
     const Data large(1024, 'x');
     defaults.setObject(large, kKey);
     defaults.setObject(large, "another");
     EXPECT_EQ(defaults.dataForKey(kKey), large);
     ASSERT_THAT(saveFailures(), SizeIs(1));
     EXPECT_THAT(saveFailures()[0], HasSubstr("File too large"));
-    EXPECT_EQ(readFile(path_), previous);
-    EXPECT_THAT(filesIn(path_.parent_path()), ElementsAre(path_)) << "no temporary left";
+    EXPECT_EQ(readFile(path), previous);
+    EXPECT_THAT(filesIn(path.parent_path()), ElementsAre(path)) << "no temporary left";
 
     defaults.removeObject("another");
     defaults.setObject(bytes("{}"), kKey);  // small again: fits
@@ -110,48 +110,48 @@ TEST_F(FileUserDefaultsFaultTest, WhatCouldNotBeReadIsKeptUntilTheUserRemovesIt)
     const char* reason;
   };
   const std::vector<Unreadable> cases{
-      {"a folder", [&] { fs::create_directories(path_ / "inside"); },
+      {"a folder", [&] { fs::create_directories(path / "inside"); },
        defaultsline::kNotARegularFile.data()},
-      {"a named pipe", [&] { ASSERT_EQ(::mkfifo(path_.c_str(), 0600), 0); },
+      {"a named pipe", [&] { ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0); },
        defaultsline::kNotARegularFile.data()},
-      {"a link loop", [&] { fs::create_symlink(path_.filename(), path_); },
+      {"a link loop", [&] { fs::create_symlink(path.filename(), path); },
        "Too many levels of symbolic links"},
   };
   for (const auto& unreadable : cases) {
     SCOPED_TRACE(unreadable.name);
-    log_->clear();
-    fs::create_directories(path_.parent_path());
+    log->clear();
+    fs::create_directories(path.parent_path());
     unreadable.place();
-    FileUserDefaults defaults(path_, log_);
+    FileUserDefaults defaults(path, log);
     EXPECT_TRUE(defaults.values().empty());
     ASSERT_THAT(logged(defaultsline::kCannotRead), SizeIs(1));
     EXPECT_THAT(logged(defaultsline::kCannotRead)[0],
-                HasSubstr(path_.string() + ": " + unreadable.reason));
+                HasSubstr(path.string() + ": " + unreadable.reason));
 
     changeTwice(defaults);
     EXPECT_EQ(defaults.dataForKey(kKey), bytes("{\"trigger\":\"rightCommand\"}"));
     EXPECT_THAT(saveFailures(), ElementsAre(HasSubstr(defaultsline::kKeptUnreadable)));
-    EXPECT_THAT(filesIn(path_.parent_path()), ElementsAre(path_)) << "kept, nothing beside it";
+    EXPECT_THAT(filesIn(path.parent_path()), ElementsAre(path)) << "kept, nothing beside it";
 
-    fs::remove_all(path_);  // the user moves it away: now the settings are saved
+    fs::remove_all(path);  // the user moves it away: now the settings are saved
     defaults.setObject(bytes("{}"), kKey);
     EXPECT_EQ(defaults.lastWriteError(), std::nullopt);
-    EXPECT_EQ(FileUserDefaults(path_, log_).dataForKey(kKey), bytes("{}"));
-    fs::remove(path_);
+    EXPECT_EQ(FileUserDefaults(path, log).dataForKey(kKey), bytes("{}"));
+    fs::remove(path);
   }
 }
 
 // A named pipe would block a reading open() until a writer came, which is never.
 TEST_F(FileUserDefaultsFaultTest, ANamedPipeDoesNotHangTheStart) {
-  fs::create_directories(path_.parent_path());
-  ASSERT_EQ(::mkfifo(path_.c_str(), 0600), 0);
+  fs::create_directories(path.parent_path());
+  ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
   PLIVEX_EXPECT_CHILD(testing_support::runInChild([] { return std::nullopt; },
                                                   [&] {
-                                                    FileUserDefaults defaults(path_, log_);
+                                                    FileUserDefaults defaults(path, log);
                                                     EXPECT_NE(defaults.loadError(), std::nullopt);
                                                   },
                                                   /*limitSeconds=*/10));
-  EXPECT_TRUE(fs::is_fifo(path_));
+  EXPECT_TRUE(fs::is_fifo(path));
 }
 
 TEST_F(FileUserDefaultsFaultTest, AnInvalidFileIsKeptAsACopyBeforeTheNextSaveReplacesIt) {
@@ -166,56 +166,56 @@ TEST_F(FileUserDefaultsFaultTest, AnInvalidFileIsKeptAsACopyBeforeTheNextSaveRep
   };
   for (const auto& [name, content] : cases) {
     SCOPED_TRACE(name);
-    log_->clear();
-    fs::create_directories(path_.parent_path());
-    writeFile(path_, content);
+    log->clear();
+    fs::create_directories(path.parent_path());
+    writeFile(path, content);
     writeFile(badCopy(), "an older copy");
-    FileUserDefaults defaults(path_, log_);
+    FileUserDefaults defaults(path, log);
     EXPECT_TRUE(defaults.values().empty());
     ASSERT_THAT(logged(defaultsline::kNotValid), SizeIs(1));
-    EXPECT_THAT(logged(defaultsline::kNotValid)[0], HasSubstr(path_.string()));
+    EXPECT_THAT(logged(defaultsline::kNotValid)[0], HasSubstr(path.string()));
     EXPECT_THAT(logged(defaultsline::kNotValid)[0], ::testing::EndsWith(badCopy().string()));
-    EXPECT_EQ(readFile(path_), content) << "loading changes nothing";
+    EXPECT_EQ(readFile(path), content) << "loading changes nothing";
 
     changeTwice(defaults);
     EXPECT_EQ(defaults.lastWriteError(), std::nullopt);
     EXPECT_EQ(readFile(badCopy()), content) << "the one copy is the file replaced";
     EXPECT_THAT(logged(defaultsline::kKeptCopy),
                 ElementsAre(std::string(defaultsline::kKeptCopy) + badCopy().string()));
-    EXPECT_EQ(FileUserDefaults(path_, log_).dataForKey(kKey),
+    EXPECT_EQ(FileUserDefaults(path, log).dataForKey(kKey),
               bytes("{\"trigger\":\"rightCommand\"}"));
-    EXPECT_THAT(filesIn(path_.parent_path()), UnorderedElementsAre(path_, badCopy()));
-    fs::remove_all(path_.parent_path());
+    EXPECT_THAT(filesIn(path.parent_path()), UnorderedElementsAre(path, badCopy()));
+    fs::remove_all(path.parent_path());
   }
 }
 
 TEST_F(FileUserDefaultsFaultTest, ASymbolicLinkIsWrittenThroughToTheFileItNames) {
-  const fs::path dotfiles = directory_ / "dotfiles";
+  const fs::path dotfiles = directory / "dotfiles";
   const fs::path real = dotfiles / "plivex.json";
   const fs::path hop = dotfiles / "current.json";
   fs::create_directories(dotfiles);
-  fs::create_directories(path_.parent_path());
-  FileUserDefaults(real, log_).setObject(bytes("{}"), kKey);
+  fs::create_directories(path.parent_path());
+  FileUserDefaults(real, log).setObject(bytes("{}"), kKey);
   fs::create_symlink("plivex.json", hop);  // relative, in its folder
-  fs::create_symlink(fs::path("..") / "dotfiles" / "current.json", path_);  // a chain of two
+  fs::create_symlink(fs::path("..") / "dotfiles" / "current.json", path);  // a chain of two
 
-  FileUserDefaults defaults(path_, log_);
+  FileUserDefaults defaults(path, log);
   EXPECT_EQ(defaults.dataForKey(kKey), bytes("{}"));
   changeTwice(defaults);
   EXPECT_EQ(defaults.lastWriteError(), std::nullopt);
-  EXPECT_TRUE(fs::is_symlink(path_));
+  EXPECT_TRUE(fs::is_symlink(path));
   EXPECT_TRUE(fs::is_symlink(hop));
-  EXPECT_EQ(FileUserDefaults(real, log_).dataForKey(kKey), bytes("{\"trigger\":\"rightCommand\"}"));
+  EXPECT_EQ(FileUserDefaults(real, log).dataForKey(kKey), bytes("{\"trigger\":\"rightCommand\"}"));
   EXPECT_THAT(filesIn(dotfiles), UnorderedElementsAre(real, hop)) << "no temporary left";
-  EXPECT_THAT(filesIn(path_.parent_path()), ElementsAre(path_));
+  EXPECT_THAT(filesIn(path.parent_path()), ElementsAre(path));
 
   // A link to a file not made yet: the first save makes it, in the link's target folder.
   fs::remove(real);
-  FileUserDefaults fresh(path_, log_);
+  FileUserDefaults fresh(path, log);
   fresh.setObject(bytes("{}"), kKey);
   EXPECT_EQ(fresh.lastWriteError(), std::nullopt);
-  EXPECT_TRUE(fs::is_symlink(path_));
-  EXPECT_EQ(FileUserDefaults(real, log_).dataForKey(kKey), bytes("{}"));
+  EXPECT_TRUE(fs::is_symlink(path));
+  EXPECT_EQ(FileUserDefaults(real, log).dataForKey(kKey), bytes("{}"));
   EXPECT_THAT(saveFailures(), IsEmpty());
 }
 

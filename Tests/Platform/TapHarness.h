@@ -34,81 +34,81 @@ class TapHarness {
   TapHarness(EventTaps& taps, RunLoops& loops, Threads& threads, TapOptions options, EventMask mask,
              TapLocation location = TapLocation::session,
              TapPlacement placement = TapPlacement::headInsert)
-      : taps_(taps),
-        loops_(loops),
-        threads_(threads),
-        options_(options),
-        mask_(mask),
-        location_(location),
-        placement_(placement) {}
+      : taps(taps),
+        loops(loops),
+        threads(threads),
+        options(options),
+        mask(mask),
+        location(location),
+        placement(placement) {}
 
   ~TapHarness() { stop(); }
 
-  void setBehaviour(Behaviour behaviour) {
-    std::lock_guard lock(mutex_);
-    behaviour_ = std::move(behaviour);
+  void setBehaviour(Behaviour next) {
+    std::lock_guard lock(mutex);
+    behaviour = std::move(next);
   }
 
   // Creates the tap and its thread; returns once the thread's run loop holds the source.
   bool start(const std::string& threadName = "test.tap") {
-    tap_ = taps_.tapCreate(location_, placement_, options_, mask_, &TapHarness::callback, this);
-    if (!tap_) return false;
-    thread_ = threads_.create([this] {
-      auto loop = loops_.current();
-      auto source = taps_.createRunLoopSource(*tap_);
-      loops_.addSource(*loop, source);
+    _tap = taps.tapCreate(location, placement, options, mask, &TapHarness::callback, this);
+    if (!_tap) return false;
+    thread = threads.create([this] {
+      auto loop = loops.current();
+      auto created = taps.createRunLoopSource(*_tap);
+      loops.addSource(*loop, created);
       {
-        std::lock_guard lock(mutex_);
-        loop_ = loop;
-        source_ = source;
-        loopThread_ = std::this_thread::get_id();
+        std::lock_guard lock(mutex);
+        _loop = loop;
+        source = created;
+        _loopThread = std::this_thread::get_id();
       }
-      changed_.notify_all();
-      loops_.run();
+      changed.notify_all();
+      loops.run();
     });
-    thread_->setName(threadName);
-    thread_->start();
-    std::unique_lock lock(mutex_);
-    return changed_.wait_for(lock, std::chrono::seconds(5), [&] { return loop_ != nullptr; });
+    thread->setName(threadName);
+    thread->start();
+    std::unique_lock lock(mutex);
+    return changed.wait_for(lock, std::chrono::seconds(5), [&] { return _loop != nullptr; });
   }
 
   // Tears down in the program's order: disable, remove the source, stop the loop, invalidate.
   void stop() {
-    if (!tap_) return;
-    taps_.tapEnable(*tap_, false);
+    if (!_tap) return;
+    taps.tapEnable(*_tap, false);
     std::shared_ptr<RunLoop> loop;
-    std::shared_ptr<RunLoopSource> source;
+    std::shared_ptr<RunLoopSource> added;
     {
-      std::lock_guard lock(mutex_);
-      loop = loop_;
-      source = source_;
+      std::lock_guard lock(mutex);
+      loop = _loop;
+      added = source;
     }
-    if (loop && source) loops_.removeSource(*loop, *source);
-    if (loop) loops_.stop(*loop);
-    taps_.invalidate(*tap_);
-    for (int i = 0; i < 500 && thread_ && !thread_->isFinished(); ++i) {
-      threads_.sleepForTimeInterval(0.01);
+    if (loop && added) loops.removeSource(*loop, *added);
+    if (loop) loops.stop(*loop);
+    taps.invalidate(*_tap);
+    for (int i = 0; i < 500 && thread && !thread->isFinished(); ++i) {
+      threads.sleepForTimeInterval(0.01);
     }
-    std::lock_guard lock(mutex_);
-    loop_.reset();
-    source_.reset();
-    tap_.reset();
-    thread_.reset();
+    std::lock_guard lock(mutex);
+    _loop.reset();
+    source.reset();
+    _tap.reset();
+    thread.reset();
   }
 
-  EventTap& tap() { return *tap_; }
+  EventTap& tap() { return *_tap; }
   std::shared_ptr<RunLoop> loop() {
-    std::lock_guard lock(mutex_);
-    return loop_;
+    std::lock_guard lock(mutex);
+    return _loop;
   }
   std::thread::id loopThread() {
-    std::lock_guard lock(mutex_);
-    return loopThread_;
+    std::lock_guard lock(mutex);
+    return _loopThread;
   }
 
   std::vector<Seen> seen() {
-    std::lock_guard lock(mutex_);
-    return seen_;
+    std::lock_guard lock(mutex);
+    return _seen;
   }
   std::vector<EventType> seenTypes() {
     std::vector<EventType> types;
@@ -117,8 +117,8 @@ class TapHarness {
   }
   // Waits until the callback has run `count` times in all.
   bool waitForSeen(std::size_t count, std::chrono::milliseconds timeout = std::chrono::seconds(5)) {
-    std::unique_lock lock(mutex_);
-    return changed_.wait_for(lock, timeout, [&] { return seen_.size() >= count; });
+    std::unique_lock lock(mutex);
+    return changed.wait_for(lock, timeout, [&] { return _seen.size() >= count; });
   }
 
  private:
@@ -126,31 +126,31 @@ class TapHarness {
     auto* self = static_cast<TapHarness*>(userInfo);
     Behaviour behaviour;
     {
-      std::lock_guard lock(self->mutex_);
-      self->seen_.push_back({type, self->taps_.integerValueField(*event, kKeyboardEventKeycode),
-                             self->taps_.flags(*event), std::this_thread::get_id()});
-      behaviour = self->behaviour_;
+      std::lock_guard lock(self->mutex);
+      self->_seen.push_back({type, self->taps.integerValueField(*event, kKeyboardEventKeycode),
+                             self->taps.flags(*event), std::this_thread::get_id()});
+      behaviour = self->behaviour;
     }
-    self->changed_.notify_all();
+    self->changed.notify_all();
     return behaviour ? behaviour(type, event) : event;
   }
 
-  EventTaps& taps_;
-  RunLoops& loops_;
-  Threads& threads_;
-  const TapOptions options_;
-  const EventMask mask_;
-  const TapLocation location_;
-  const TapPlacement placement_;
-  std::shared_ptr<EventTap> tap_;
-  std::shared_ptr<Thread> thread_;
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  std::shared_ptr<RunLoop> loop_;
-  std::shared_ptr<RunLoopSource> source_;
-  std::thread::id loopThread_;
-  std::vector<Seen> seen_;
-  Behaviour behaviour_;
+  EventTaps& taps;
+  RunLoops& loops;
+  Threads& threads;
+  const TapOptions options;
+  const EventMask mask;
+  const TapLocation location;
+  const TapPlacement placement;
+  std::shared_ptr<EventTap> _tap;
+  std::shared_ptr<Thread> thread;
+  std::mutex mutex;
+  std::condition_variable changed;
+  std::shared_ptr<RunLoop> _loop;
+  std::shared_ptr<RunLoopSource> source;
+  std::thread::id _loopThread;
+  std::vector<Seen> _seen;
+  Behaviour behaviour;
 };
 
 }  // namespace kestravane::platform::vmac::testing

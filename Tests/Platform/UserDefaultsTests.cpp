@@ -42,7 +42,7 @@ class UserDefaultsContractTest : public TemporaryDirectoryTest,
                                  public ::testing::WithParamInterface<Factory> {};
 
 TEST_P(UserDefaultsContractTest, DataForKeyAnswersOnlyDataBlobs) {
-  auto defaults = GetParam()(path_);
+  auto defaults = GetParam()(path);
   EXPECT_EQ(defaults->dataForKey(kKey), std::nullopt);
   EXPECT_EQ(defaults->objectForKey(kKey), std::nullopt);
 
@@ -92,12 +92,12 @@ TEST_F(FileUserDefaultsTest, EveryValueTypeSurvivesANewInstance) {
       {"false", false},
   };
   {
-    FileUserDefaults writer(path_, log_);
+    FileUserDefaults writer(path, log);
     for (const auto& [key, value] : values) writer.setObject(value, key);
     writer.setObject(std::numeric_limits<double>::quiet_NaN(), "nan");
     EXPECT_EQ(writer.lastWriteError(), std::nullopt);
   }
-  FileUserDefaults reader(path_, log_);
+  FileUserDefaults reader(path, log);
   EXPECT_EQ(reader.loadError(), std::nullopt);
   auto loaded = reader.values();
   ASSERT_TRUE(loaded.contains("nan"));
@@ -108,15 +108,15 @@ TEST_F(FileUserDefaultsTest, EveryValueTypeSurvivesANewInstance) {
 }
 
 TEST_F(FileUserDefaultsTest, MissingFileLoadsEmptyAndIsNotCreatedByLoading) {
-  FileUserDefaults defaults(path_, log_);
+  FileUserDefaults defaults(path, log);
   EXPECT_TRUE(defaults.values().empty());
   EXPECT_EQ(defaults.loadError(), std::nullopt);
-  EXPECT_FALSE(fs::exists(path_.parent_path()));
+  EXPECT_FALSE(fs::exists(path.parent_path()));
 
   defaults.setObject(bytes("{}"), kKey);  // creates the missing directory
   EXPECT_EQ(defaults.lastWriteError(), std::nullopt);
-  EXPECT_EQ(FileUserDefaults(path_, log_).dataForKey(kKey), bytes("{}"));
-  EXPECT_THAT(filesIn(path_.parent_path()), ::testing::ElementsAre(path_));
+  EXPECT_EQ(FileUserDefaults(path, log).dataForKey(kKey), bytes("{}"));
+  EXPECT_THAT(filesIn(path.parent_path()), ::testing::ElementsAre(path));
 }
 
 TEST_F(FileUserDefaultsTest, BadFilesLoadEmptyAndStayUntilTheNextWrite) {
@@ -130,26 +130,26 @@ TEST_F(FileUserDefaultsTest, BadFilesLoadEmptyAndStayUntilTheNextWrite) {
   };
   for (const auto& [name, content] : cases) {
     SCOPED_TRACE(name);
-    fs::create_directories(path_.parent_path());
-    writeFile(path_, content);
+    fs::create_directories(path.parent_path());
+    writeFile(path, content);
     {
-      FileUserDefaults defaults(path_, log_);
+      FileUserDefaults defaults(path, log);
       EXPECT_TRUE(defaults.values().empty());
       EXPECT_NE(defaults.loadError(), std::nullopt);
-      EXPECT_EQ(readFile(path_), content);  // not repaired, not deleted
+      EXPECT_EQ(readFile(path), content);  // not repaired, not deleted
 
       defaults.setObject(std::int64_t{7}, "answer");
       EXPECT_EQ(defaults.lastWriteError(), std::nullopt);
     }
-    FileUserDefaults reloaded(path_, log_);
+    FileUserDefaults reloaded(path, log);
     EXPECT_EQ(reloaded.values(), (UserDefaultsValues{{"answer", std::int64_t{7}}}));
-    fs::remove(path_);
+    fs::remove(path);
   }
 }
 
 TEST_F(FileUserDefaultsTest, MalformedEntriesAreSkippedAndTheRestKept) {
-  fs::create_directories(path_.parent_path());
-  writeFile(path_, R"({
+  fs::create_directories(path.parent_path());
+  writeFile(path, R"({
     "kept": {"string": "yes"},
     "unknown type": {"date": "2026-01-01"},
     "two members": {"string": "a", "bool": true},
@@ -158,15 +158,15 @@ TEST_F(FileUserDefaultsTest, MalformedEntriesAreSkippedAndTheRestKept) {
     "wrong kind": {"integer": "1"},
     "real from integer": {"real": 3}
   })");
-  FileUserDefaults defaults(path_, log_);
+  FileUserDefaults defaults(path, log);
   EXPECT_EQ(defaults.loadError(), std::nullopt);
   EXPECT_EQ(defaults.values(),
             (UserDefaultsValues{{"kept", std::string("yes")}, {"real from integer", 3.0}}));
 }
 
 TEST_F(FileUserDefaultsTest, AFileThatCannotBeReadLoadsEmptyAndIsKept) {
-  fs::create_directories(path_);  // a directory where the file should be: unreadable even for root
-  FileUserDefaults defaults(path_, log_);
+  fs::create_directories(path);  // a directory where the file should be: unreadable even for root
+  FileUserDefaults defaults(path, log);
   EXPECT_TRUE(defaults.values().empty());
   EXPECT_NE(defaults.loadError(), std::nullopt);
 
@@ -174,99 +174,99 @@ TEST_F(FileUserDefaultsTest, AFileThatCannotBeReadLoadsEmptyAndIsKept) {
   defaults.setObject(true, "flag");
   EXPECT_NE(defaults.lastWriteError(), std::nullopt);
   EXPECT_EQ(defaults.objectForKey("flag"), PropertyValue(true));
-  EXPECT_TRUE(fs::is_directory(path_));
-  EXPECT_THAT(filesIn(path_.parent_path()), ::testing::ElementsAre(path_));  // no temporary left
+  EXPECT_TRUE(fs::is_directory(path));
+  EXPECT_THAT(filesIn(path.parent_path()), ::testing::ElementsAre(path));  // no temporary left
 }
 
 // Permissions bind only users without privileges: as root, these run as uid 65534 in a child.
 TEST_F(FileUserDefaultsTest, AFileWithoutReadPermissionLoadsEmptyAndIsNeverReplaced) {
-  PLIVEX_EXPECT_CHILD(testing_support::runUnprivileged(directory_, [&] {
-    fs::create_directories(path_.parent_path());
+  PLIVEX_EXPECT_CHILD(testing_support::runUnprivileged(directory, [&] {
+    fs::create_directories(path.parent_path());
     const std::string content = encodeUserDefaults({{kKey, bytes("{}")}});
-    writeFile(path_, content);
-    fs::permissions(path_, fs::perms::none);
+    writeFile(path, content);
+    fs::permissions(path, fs::perms::none);
     {
-      FileUserDefaults defaults(path_, log_);
+      FileUserDefaults defaults(path, log);
       EXPECT_TRUE(defaults.values().empty());
       EXPECT_NE(defaults.loadError(), std::nullopt);
       ASSERT_EQ(logged(defaultsline::kCannotRead).size(), 1u);
       EXPECT_THAT(logged(defaultsline::kCannotRead)[0],
-                  ::testing::HasSubstr(path_.string() + ": Permission denied"));
+                  ::testing::HasSubstr(path.string() + ": Permission denied"));
 
       // The settings it holds are the user's: a save must not replace them.
       defaults.setObject(bytes("{\"trigger\":\"capsLock\"}"), kKey);
       EXPECT_NE(defaults.lastWriteError(), std::nullopt);
       EXPECT_EQ(defaults.dataForKey(kKey), bytes("{\"trigger\":\"capsLock\"}"));
     }
-    fs::permissions(path_, fs::perms::owner_read | fs::perms::owner_write);
-    EXPECT_EQ(readFile(path_), content);
-    EXPECT_THAT(filesIn(path_.parent_path()), ::testing::ElementsAre(path_));
+    fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(readFile(path), content);
+    EXPECT_THAT(filesIn(path.parent_path()), ::testing::ElementsAre(path));
   }));
 }
 
 TEST_F(FileUserDefaultsTest, AWriteIntoAReadOnlyDirectoryFailsAndKeepsThePreviousFile) {
-  PLIVEX_EXPECT_CHILD(testing_support::runUnprivileged(directory_, [&] {
-    FileUserDefaults defaults(path_, log_);
+  PLIVEX_EXPECT_CHILD(testing_support::runUnprivileged(directory, [&] {
+    FileUserDefaults defaults(path, log);
     defaults.setObject(bytes("old"), kKey);
-    const std::string previous = readFile(path_);
-    fs::permissions(path_.parent_path(), fs::perms::owner_read | fs::perms::owner_exec);
+    const std::string previous = readFile(path);
+    fs::permissions(path.parent_path(), fs::perms::owner_read | fs::perms::owner_exec);
 
     defaults.setObject(bytes("new"), kKey);
     EXPECT_NE(defaults.lastWriteError(), std::nullopt);
     EXPECT_EQ(defaults.dataForKey(kKey), bytes("new"));
-    EXPECT_EQ(readFile(path_), previous);
-    EXPECT_EQ(FileUserDefaults(path_, log_).dataForKey(kKey), bytes("old"));
+    EXPECT_EQ(readFile(path), previous);
+    EXPECT_EQ(FileUserDefaults(path, log).dataForKey(kKey), bytes("old"));
     EXPECT_THAT(logged(defaultsline::kCannotSave),
                 ::testing::ElementsAre(::testing::HasSubstr("Permission denied")));
 
-    fs::permissions(path_.parent_path(), fs::perms::owner_all);
+    fs::permissions(path.parent_path(), fs::perms::owner_all);
     defaults.setObject(bytes("newer"), kKey);
     EXPECT_EQ(defaults.lastWriteError(), std::nullopt);
-    EXPECT_EQ(FileUserDefaults(path_, log_).dataForKey(kKey), bytes("newer"));
+    EXPECT_EQ(FileUserDefaults(path, log).dataForKey(kKey), bytes("newer"));
   }));
 }
 
 TEST_F(FileUserDefaultsTest, AWriteWhoseDirectoryCannotExistFailsWithoutThrowing) {
-  writeFile(directory_ / "plivex", "a file where the directory should be");
-  FileUserDefaults defaults(path_, log_);
+  writeFile(directory / "plivex", "a file where the directory should be");
+  FileUserDefaults defaults(path, log);
   EXPECT_NO_THROW(defaults.setObject(bytes("{}"), kKey));
   EXPECT_NE(defaults.lastWriteError(), std::nullopt);
   EXPECT_EQ(defaults.dataForKey(kKey), bytes("{}"));
-  EXPECT_EQ(readFile(directory_ / "plivex"), "a file where the directory should be");
+  EXPECT_EQ(readFile(directory / "plivex"), "a file where the directory should be");
 }
 
 TEST_F(FileUserDefaultsTest, ACrashMidWriteLeavesThePreviousFileIntactAndLoadable) {
-  FileUserDefaults defaults(path_, log_);
+  FileUserDefaults defaults(path, log);
   defaults.setObject(bytes("{\"trigger\":\"fn\"}"), kKey);
-  const std::string previous = readFile(path_);
+  const std::string previous = readFile(path);
 
   defaults.simulateCrashDuringNextWrite();
   defaults.setObject(bytes("{\"trigger\":\"rightCommand\",\"language\":\"ru\"}"), kKey);
   EXPECT_NE(defaults.lastWriteError(), std::nullopt);
-  EXPECT_EQ(readFile(path_), previous);
+  EXPECT_EQ(readFile(path), previous);
   // The target and one torn temporary beside it.
-  const auto afterTheCrash = filesIn(path_.parent_path());
+  const auto afterTheCrash = filesIn(path.parent_path());
   ASSERT_EQ(afterTheCrash.size(), 2u);
-  const fs::path torn = afterTheCrash[0] == path_ ? afterTheCrash[1] : afterTheCrash[0];
+  const fs::path torn = afterTheCrash[0] == path ? afterTheCrash[1] : afterTheCrash[0];
   EXPECT_THAT(torn.filename().string(),
               ::testing::MatchesRegex("\\.defaults\\.json\\.[A-Za-z0-9]{6}"));
 
   // The next process loads the previous state; the torn temporary does not disturb it.
-  FileUserDefaults afterCrash(path_, log_);
+  FileUserDefaults afterCrash(path, log);
   EXPECT_EQ(afterCrash.loadError(), std::nullopt);
   EXPECT_EQ(afterCrash.dataForKey(kKey), bytes("{\"trigger\":\"fn\"}"));
 
   // Its first successful write also clears away what the crash left.
   afterCrash.setObject(bytes("{\"trigger\":\"capsLock\"}"), kKey);
   EXPECT_EQ(afterCrash.lastWriteError(), std::nullopt);
-  EXPECT_EQ(FileUserDefaults(path_, log_).dataForKey(kKey), bytes("{\"trigger\":\"capsLock\"}"));
-  EXPECT_THAT(filesIn(path_.parent_path()), ::testing::ElementsAre(path_));
+  EXPECT_EQ(FileUserDefaults(path, log).dataForKey(kKey), bytes("{\"trigger\":\"capsLock\"}"));
+  EXPECT_THAT(filesIn(path.parent_path()), ::testing::ElementsAre(path));
 }
 
 // Only temporaries of this file that no writer can still finish are cleared: older than the
 // write that clears them and not locked by a writer at work.
 TEST_F(FileUserDefaultsTest, ASuccessfulWriteRemovesOnlyStaleTemporariesOfItsFile) {
-  const fs::path folder = path_.parent_path();
+  const fs::path folder = path.parent_path();
   fs::create_directories(folder);
   const auto anHourAgo = fs::file_time_type::clock::now() - std::chrono::hours(1);
   const auto inAnHour = fs::file_time_type::clock::now() + std::chrono::hours(1);
@@ -293,13 +293,13 @@ TEST_F(FileUserDefaultsTest, ASuccessfulWriteRemovesOnlyStaleTemporariesOfItsFil
   ASSERT_GE(writer, 0);
   ASSERT_EQ(::flock(writer, LOCK_EX), 0);
 
-  FileUserDefaults defaults(path_, log_);
+  FileUserDefaults defaults(path, log);
   defaults.setObject(true, "flag");
   EXPECT_EQ(defaults.lastWriteError(), std::nullopt);
   ::close(writer);
 
   std::vector<fs::path> expected = otherNames;
-  expected.insert(expected.end(), {path_, locked, newer, directoryLikeATemporary});
+  expected.insert(expected.end(), {path, locked, newer, directoryLikeATemporary});
   EXPECT_THAT(filesIn(folder), ::testing::UnorderedElementsAreArray(expected));
   EXPECT_FALSE(fs::exists(stale));
   EXPECT_FALSE(fs::exists(alsoStale));
@@ -311,7 +311,7 @@ TEST_F(FileUserDefaultsTest, ASuccessfulWriteRemovesOnlyStaleTemporariesOfItsFil
 }
 
 TEST_F(FileUserDefaultsTest, ConcurrentWritersLeaveTheLatestStateOnDisk) {
-  FileUserDefaults defaults(path_, log_);
+  FileUserDefaults defaults(path, log);
   std::vector<std::thread> writers;
   for (int t = 0; t < 4; ++t) {
     writers.emplace_back([&defaults, t] {
@@ -322,7 +322,7 @@ TEST_F(FileUserDefaultsTest, ConcurrentWritersLeaveTheLatestStateOnDisk) {
     });
   }
   for (auto& writer : writers) writer.join();
-  EXPECT_EQ(FileUserDefaults(path_, log_).values(), defaults.values());
+  EXPECT_EQ(FileUserDefaults(path, log).values(), defaults.values());
   EXPECT_EQ(defaults.values().size(), 4u);
 }
 

@@ -33,19 +33,19 @@ TEST(VirtualBundleInfoTest, ShortVersionIsTheProjectVersionUntilChanged) {
 class ScopedLcAll {
  public:
   explicit ScopedLcAll(const char* value) {
-    if (const char* old = std::getenv("LC_ALL")) saved_ = old;
+    if (const char* old = std::getenv("LC_ALL")) saved = old;
     ::setenv("LC_ALL", value, 1);
   }
   ~ScopedLcAll() {
-    if (saved_) {
-      ::setenv("LC_ALL", saved_->c_str(), 1);
+    if (saved) {
+      ::setenv("LC_ALL", saved->c_str(), 1);
     } else {
       ::unsetenv("LC_ALL");
     }
   }
 
  private:
-  std::optional<std::string> saved_;
+  std::optional<std::string> saved;
 };
 
 TEST(VirtualLocaleTest, FollowsThePosixLocaleAfreshUnlessOverridden) {
@@ -76,14 +76,14 @@ class LocaleEnvScope {
  public:
   LocaleEnvScope() {
     for (std::size_t i = 0; i < kNames.size(); ++i) {
-      if (const char* value = std::getenv(kNames[i])) saved_[i] = value;
+      if (const char* value = std::getenv(kNames[i])) saved[i] = value;
       ::unsetenv(kNames[i]);
     }
   }
   ~LocaleEnvScope() {
     for (std::size_t i = 0; i < kNames.size(); ++i) {
-      if (saved_[i]) {
-        ::setenv(kNames[i], saved_[i]->c_str(), 1);
+      if (saved[i]) {
+        ::setenv(kNames[i], saved[i]->c_str(), 1);
       } else {
         ::unsetenv(kNames[i]);
       }
@@ -96,7 +96,7 @@ class LocaleEnvScope {
 
  private:
   static constexpr std::array<const char*, 3> kNames = {"LC_ALL", "LC_MESSAGES", "LANG"};
-  std::array<std::optional<std::string>, 3> saved_;
+  std::array<std::optional<std::string>, 3> saved;
 };
 
 TEST(VirtualLocaleTest, PosixLanguageCodeTakesTheLettersBeforeTheTerritoryCodesetOrModifier) {

@@ -12,28 +12,28 @@ namespace {
 class RecordingQueue final : public DispatchQueue {
  public:
   void async(std::function<void()> block) override {
-    std::lock_guard lock(mutex_);
-    blocks_.push_back(std::move(block));
+    std::lock_guard lock(mutex);
+    blocks.push_back(std::move(block));
   }
-  const std::string& label() const override { return label_; }
+  const std::string& label() const override { return _label; }
 
   std::size_t pending() {
-    std::lock_guard lock(mutex_);
-    return blocks_.size();
+    std::lock_guard lock(mutex);
+    return blocks.size();
   }
   void runAll() {
-    std::vector<std::function<void()>> blocks;
+    std::vector<std::function<void()>> due;
     {
-      std::lock_guard lock(mutex_);
-      blocks.swap(blocks_);
+      std::lock_guard lock(mutex);
+      due.swap(blocks);
     }
-    for (auto& block : blocks) block();
+    for (auto& block : due) block();
   }
 
  private:
-  std::mutex mutex_;
-  std::vector<std::function<void()>> blocks_;
-  const std::string label_ = "com.apple.main-thread";
+  std::mutex mutex;
+  std::vector<std::function<void()>> blocks;
+  const std::string _label = "com.apple.main-thread";
 };
 
 TEST(VirtualWorkspaceTest, UrlWithStringAcceptsOnlyWellFormedURLs) {

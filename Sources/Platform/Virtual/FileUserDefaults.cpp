@@ -59,18 +59,18 @@ fs::path badCopyOf(const fs::path& file) {
 // Closes the descriptor on every path out of a function.
 class FileDescriptor {
  public:
-  explicit FileDescriptor(int fd) : fd_(fd) {}
+  explicit FileDescriptor(int fd) : fd(fd) {}
   FileDescriptor(const FileDescriptor&) = delete;
   FileDescriptor& operator=(const FileDescriptor&) = delete;
   ~FileDescriptor() {
-    if (fd_ >= 0) ::close(fd_);
+    if (fd >= 0) ::close(fd);
   }
-  int get() const { return fd_; }
+  int get() const { return fd; }
   // Closes now and reports whether the kernel accepted the close.
-  bool close() { return ::close(std::exchange(fd_, -1)) == 0; }
+  bool close() { return ::close(std::exchange(fd, -1)) == 0; }
 
  private:
-  int fd_;
+  int fd;
 };
 
 bool writeAll(int fd, std::string_view bytes) {

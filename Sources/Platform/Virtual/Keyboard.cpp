@@ -13,7 +13,7 @@ EventFlags keyMarks(std::uint16_t keyCode) {
 }  // namespace
 
 Keyboard::Keyboard(std::shared_ptr<WindowServer> windowServer)
-    : windowServer_(std::move(windowServer)) {}
+    : windowServer(std::move(windowServer)) {}
 
 bool Keyboard::isModifier(std::uint16_t keyCode) {
   const KeyInfo* key = keyByCode(keyCode);
@@ -22,8 +22,8 @@ bool Keyboard::isModifier(std::uint16_t keyCode) {
 
 EventFlags Keyboard::flagsLocked() const {
   EventFlags flags = kFlagNonCoalesced;
-  if (capsLock_) flags |= kFlagAlphaShift;
-  for (const std::uint16_t code : down_) {
+  if (capsLock) flags |= kFlagAlphaShift;
+  for (const std::uint16_t code : down) {
     const KeyInfo* key = keyByCode(code);
     // Caps Lock's flag follows the lock, not the key being down.
     if (key != nullptr && code != keycode::capsLock) flags |= key->modifierFlag | key->deviceBit;
@@ -46,15 +46,15 @@ Event Keyboard::keyEventLocked(std::uint16_t keyCode, EventType ordinaryKeyType)
 
 bool Keyboard::press(std::uint16_t keyCode) {
   {
-    std::lock_guard send(sendMutex_);
+    std::lock_guard send(sendMutex);
     Event event;
     {
-      std::lock_guard lock(stateMutex_);
-      if (!down_.insert(keyCode).second) return false;
-      if (keyCode == keycode::capsLock) capsLock_ = !capsLock_;
+      std::lock_guard lock(stateMutex);
+      if (!down.insert(keyCode).second) return false;
+      if (keyCode == keycode::capsLock) capsLock = !capsLock;
       event = keyEventLocked(keyCode, kEventKeyDown);
     }
-    windowServer_->post(event);
+    windowServer->post(event);
   }
   stateObserver.notify();
   return true;
@@ -63,15 +63,15 @@ bool Keyboard::press(std::uint16_t keyCode) {
 bool Keyboard::release(std::uint16_t keyCode) {
   bool sent = false;
   {
-    std::lock_guard send(sendMutex_);
+    std::lock_guard send(sendMutex);
     Event event;
     {
-      std::lock_guard lock(stateMutex_);
-      if (down_.erase(keyCode) == 0) return false;
+      std::lock_guard lock(stateMutex);
+      if (down.erase(keyCode) == 0) return false;
       sent = keyCode != keycode::capsLock;  // Caps Lock's release only lets the key up
       if (sent) event = keyEventLocked(keyCode, kEventKeyUp);
     }
-    if (sent) windowServer_->post(event);
+    if (sent) windowServer->post(event);
   }
   stateObserver.notify();
   return sent;
@@ -83,14 +83,14 @@ void Keyboard::tap(std::uint16_t keyCode) {
 }
 
 std::size_t Keyboard::autoRepeat(std::uint16_t keyCode, std::size_t count) {
-  std::lock_guard send(sendMutex_);
+  std::lock_guard send(sendMutex);
   Event event;
   {
-    std::lock_guard lock(stateMutex_);
-    if (isModifier(keyCode) || !down_.contains(keyCode)) return 0;
+    std::lock_guard lock(stateMutex);
+    if (isModifier(keyCode) || !down.contains(keyCode)) return 0;
     event = Event{kEventKeyDown, keyCode, flagsLocked() | keyMarks(keyCode), 1};
   }
-  for (std::size_t i = 0; i < count; ++i) windowServer_->post(event);
+  for (std::size_t i = 0; i < count; ++i) windowServer->post(event);
   return count;
 }
 
@@ -99,17 +99,17 @@ void Keyboard::setStateObserver(std::function<void()> observer) {
 }
 
 bool Keyboard::isDown(std::uint16_t keyCode) const {
-  std::lock_guard lock(stateMutex_);
-  return down_.contains(keyCode);
+  std::lock_guard lock(stateMutex);
+  return down.contains(keyCode);
 }
 
 bool Keyboard::capsLockOn() const {
-  std::lock_guard lock(stateMutex_);
-  return capsLock_;
+  std::lock_guard lock(stateMutex);
+  return capsLock;
 }
 
 EventFlags Keyboard::currentFlags() const {
-  std::lock_guard lock(stateMutex_);
+  std::lock_guard lock(stateMutex);
   return flagsLocked();
 }
 

@@ -52,15 +52,15 @@ class Keyboard {
   void setStateObserver(std::function<void()> observer);
 
  private:
-  EventFlags flagsLocked() const;  // with stateMutex_ held
-  // The event a press or release of `keyCode` sends now; with stateMutex_ held.
+  EventFlags flagsLocked() const;  // with stateMutex held
+  // The event a press or release of `keyCode` sends now; with stateMutex held.
   Event keyEventLocked(std::uint16_t keyCode, EventType ordinaryKeyType) const;
 
-  const std::shared_ptr<WindowServer> windowServer_;
-  std::mutex sendMutex_;           // one call at a time, so state and events stay in step
-  mutable std::mutex stateMutex_;  // guards the members below; never held while delivering
-  std::set<std::uint16_t> down_;
-  bool capsLock_ = false;
+  const std::shared_ptr<WindowServer> windowServer;
+  std::mutex sendMutex;           // one call at a time, so state and events stay in step
+  mutable std::mutex stateMutex;  // guards the members below; never held while delivering
+  std::set<std::uint16_t> down;
+  bool capsLock = false;
   ChangeObserver stateObserver;  // told with no lock held
 };
 

@@ -11,19 +11,19 @@ namespace kestravane::platform::vmac {
 
 class ManualClock final : public Clock {
  public:
-  explicit ManualClock(std::uint64_t startNanos = 0) : nanos_(startNanos) {}
+  explicit ManualClock(std::uint64_t startNanos = 0) : nanos(startNanos) {}
 
-  std::uint64_t uptimeNanos() const override { return nanos_.load(std::memory_order_acquire); }
+  std::uint64_t uptimeNanos() const override { return nanos.load(std::memory_order_acquire); }
 
   // Control.
-  void advanceNanos(std::uint64_t nanos) { nanos_.fetch_add(nanos, std::memory_order_acq_rel); }
+  void advanceNanos(std::uint64_t delta) { nanos.fetch_add(delta, std::memory_order_acq_rel); }
   void advanceMillis(std::uint64_t millis) { advanceNanos(millis * 1'000'000); }
   // Puts the clock at `nanos`, also backwards: a test may start it anywhere, e.g. just before
   // the 64-bit wrap. advanceNanos() wraps as unsigned arithmetic does.
-  void set(std::uint64_t nanos) { nanos_.store(nanos, std::memory_order_release); }
+  void set(std::uint64_t value) { nanos.store(value, std::memory_order_release); }
 
  private:
-  std::atomic<std::uint64_t> nanos_;
+  std::atomic<std::uint64_t> nanos;
 };
 
 }  // namespace kestravane::platform::vmac

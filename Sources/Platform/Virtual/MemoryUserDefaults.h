@@ -26,8 +26,8 @@ class MemoryUserDefaults final : public UserDefaults {
   void replaceValues(UserDefaultsValues values);
 
  private:
-  mutable std::mutex mutex_;
-  UserDefaultsValues values_;
+  mutable std::mutex mutex;
+  UserDefaultsValues _values;
 };
 
 }  // namespace kestravane::platform::vmac

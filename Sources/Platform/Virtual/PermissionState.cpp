@@ -3,10 +3,10 @@
 namespace kestravane::platform::vmac {
 
 bool PermissionState::requestListenEventAccess() {
-  listenRequests_.fetch_add(1);
+  listenRequests.fetch_add(1);
   noteInputMonitoringUse();
-  if (listenRequestGrants_.load()) changeTo(inputMonitoring_, true);
-  return inputMonitoring_.load();
+  if (listenRequestGrants.load()) changeTo(_inputMonitoring, true);
+  return _inputMonitoring.load();
 }
 
 }  // namespace kestravane::platform::vmac

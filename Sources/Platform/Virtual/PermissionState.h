@@ -17,26 +17,26 @@ namespace kestravane::platform::vmac {
 
 class PermissionState {
  public:
-  bool inputMonitoring() const { return inputMonitoring_.load(); }
-  void setInputMonitoring(bool granted) { changeTo(inputMonitoring_, granted); }
+  bool inputMonitoring() const { return _inputMonitoring.load(); }
+  void setInputMonitoring(bool granted) { changeTo(_inputMonitoring, granted); }
 
-  bool accessibilityTrusted() const { return accessibilityTrusted_.load(); }
-  void setAccessibilityTrusted(bool trusted) { changeTo(accessibilityTrusted_, trusted); }
+  bool accessibilityTrusted() const { return _accessibilityTrusted.load(); }
+  void setAccessibilityTrusted(bool trusted) { changeTo(_accessibilityTrusted, trusted); }
 
-  bool secureInput() const { return secureInput_.load(); }
-  void setSecureInput(bool on) { changeTo(secureInput_, on); }
+  bool secureInput() const { return _secureInput.load(); }
+  void setSecureInput(bool on) { changeTo(_secureInput, on); }
 
   // CGRequestListenEventAccess: the request is counted and lists the program under Input
   // Monitoring; it grants access only when setListenRequestGrants(true) says the user will
   // click Allow (by default the user has to go to System Settings).
   bool requestListenEventAccess();
-  void setListenRequestGrants(bool grants) { listenRequestGrants_.store(grants); }
-  std::size_t listenRequestCount() const { return listenRequests_.load(); }
+  void setListenRequestGrants(bool grants) { listenRequestGrants.store(grants); }
+  std::size_t listenRequestCount() const { return listenRequests.load(); }
 
   // Whether the program shows up in the Input Monitoring list: macOS adds it the first time it
   // asks for a tap or for access.
-  bool listedForInputMonitoring() const { return listed_.load(); }
-  void noteInputMonitoringUse() { listed_.store(true); }
+  bool listedForInputMonitoring() const { return listed.load(); }
+  void noteInputMonitoringUse() { listed.store(true); }
 
   // Called after each change of Input Monitoring, Accessibility trust or secure input.
   void setObserver(std::function<void()> observer) { changed.set(std::move(observer)); }
@@ -46,12 +46,12 @@ class PermissionState {
     if (value.exchange(wanted) != wanted) changed.notify();
   }
 
-  std::atomic<bool> inputMonitoring_{false};
-  std::atomic<bool> accessibilityTrusted_{false};
-  std::atomic<bool> secureInput_{false};
-  std::atomic<bool> listenRequestGrants_{false};
-  std::atomic<bool> listed_{false};
-  std::atomic<std::size_t> listenRequests_{0};
+  std::atomic<bool> _inputMonitoring{false};
+  std::atomic<bool> _accessibilityTrusted{false};
+  std::atomic<bool> _secureInput{false};
+  std::atomic<bool> listenRequestGrants{false};
+  std::atomic<bool> listed{false};
+  std::atomic<std::size_t> listenRequests{0};
   ChangeObserver changed;
 };
 

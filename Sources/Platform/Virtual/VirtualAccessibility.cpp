@@ -5,34 +5,34 @@
 namespace kestravane::platform::vmac {
 
 VirtualAccessibility::VirtualAccessibility(std::shared_ptr<PermissionState> permissions)
-    : permissions_(std::move(permissions)) {}
+    : _permissions(std::move(permissions)) {}
 
 bool VirtualAccessibility::isProcessTrusted() {
-  return permissions_->accessibilityTrusted();
+  return _permissions->accessibilityTrusted();
 }
 
 bool VirtualAccessibility::isProcessTrustedWithOptions(const std::map<std::string, bool>& options) {
   const auto prompt = options.find(kAXTrustedCheckOptionPrompt);
   const bool asksForPrompt = prompt != options.end() && prompt->second;
-  const bool trusted = permissions_->accessibilityTrusted();
-  std::lock_guard lock(mutex_);
-  trustQueries_.push_back(asksForPrompt);
-  if (asksForPrompt && !trusted) ++promptsShown_;
+  const bool trusted = _permissions->accessibilityTrusted();
+  std::lock_guard lock(mutex);
+  _trustQueries.push_back(asksForPrompt);
+  if (asksForPrompt && !trusted) ++_promptsShown;
   return trusted;
 }
 
 bool VirtualAccessibility::isSecureEventInputEnabled() {
-  return permissions_->secureInput();
+  return _permissions->secureInput();
 }
 
 std::vector<bool> VirtualAccessibility::trustQueries() const {
-  std::lock_guard lock(mutex_);
-  return trustQueries_;
+  std::lock_guard lock(mutex);
+  return _trustQueries;
 }
 
 std::size_t VirtualAccessibility::promptsShown() const {
-  std::lock_guard lock(mutex_);
-  return promptsShown_;
+  std::lock_guard lock(mutex);
+  return _promptsShown;
 }
 
 }  // namespace kestravane::platform::vmac

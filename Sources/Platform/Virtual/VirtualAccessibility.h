@@ -26,17 +26,17 @@ class VirtualAccessibility final : public Accessibility {
   bool isSecureEventInputEnabled() override;
 
   // Control.
-  const std::shared_ptr<PermissionState>& permissions() const { return permissions_; }
+  const std::shared_ptr<PermissionState>& permissions() const { return _permissions; }
   // One entry per isProcessTrustedWithOptions() call: whether it asked for the prompt.
   std::vector<bool> trustQueries() const;
   // How many times the system showed its prompt (asked for while untrusted).
   std::size_t promptsShown() const;
 
  private:
-  const std::shared_ptr<PermissionState> permissions_;
-  mutable std::mutex mutex_;
-  std::vector<bool> trustQueries_;
-  std::size_t promptsShown_ = 0;
+  const std::shared_ptr<PermissionState> _permissions;
+  mutable std::mutex mutex;
+  std::vector<bool> _trustQueries;
+  std::size_t _promptsShown = 0;
 };
 
 }  // namespace kestravane::platform::vmac

@@ -4,40 +4,40 @@
 
 namespace kestravane::platform::vmac {
 
-bool VirtualApplication::setActivationPolicy(ActivationPolicy policy) {
-  policy_ = policy;
+bool VirtualApplication::setActivationPolicy(ActivationPolicy newPolicy) {
+  policy = newPolicy;
   changed();
   return true;
 }
 
 void VirtualApplication::activateIgnoringOtherApps(bool flag) {
-  ++activations_;
-  if (flag) ++forcedActivations_;
-  active_ = true;
+  ++activations;
+  if (flag) ++forcedActivations;
+  active = true;
   changed();
 }
 
 void VirtualApplication::terminate() {
-  ++terminations_;
+  ++terminations;
   changed();
-  if (terminationHandler_) terminationHandler_();
+  if (terminationHandler) terminationHandler();
 }
 
 void VirtualApplication::deactivate() {
-  active_ = false;
+  active = false;
   changed();
 }
 
 void VirtualApplication::setTerminationHandler(std::function<void()> handler) {
-  terminationHandler_ = std::move(handler);
+  terminationHandler = std::move(handler);
 }
 
-void VirtualApplication::setObserver(std::function<void()> observer) {
-  observer_ = std::move(observer);
+void VirtualApplication::setObserver(std::function<void()> newObserver) {
+  observer = std::move(newObserver);
 }
 
 void VirtualApplication::changed() const {
-  if (observer_) observer_();
+  if (observer) observer();
 }
 
 }  // namespace kestravane::platform::vmac

@@ -15,16 +15,16 @@ class VirtualApplication final : public Application {
  public:
   // Seam.
   bool setActivationPolicy(ActivationPolicy policy) override;
-  ActivationPolicy activationPolicy() override { return policy_; }
+  ActivationPolicy activationPolicy() override { return policy; }
   void activateIgnoringOtherApps(bool flag) override;
   void terminate() override;
 
   // Control.
-  int activationCount() const { return activations_; }
+  int activationCount() const { return activations; }
   // Activations that asked to come above other applications (flag true).
-  int forcedActivationCount() const { return forcedActivations_; }
-  int terminationCount() const { return terminations_; }
-  bool isActive() const { return active_; }
+  int forcedActivationCount() const { return forcedActivations; }
+  int terminationCount() const { return terminations; }
+  bool isActive() const { return active; }
   // The user switched to another application.
   void deactivate();
   // Runs after each terminate(), e.g. to end the event loop.
@@ -35,13 +35,13 @@ class VirtualApplication final : public Application {
  private:
   void changed() const;
 
-  ActivationPolicy policy_ = ActivationPolicy::accessory;
-  bool active_ = false;
-  int activations_ = 0;
-  int forcedActivations_ = 0;
-  int terminations_ = 0;
-  std::function<void()> terminationHandler_;
-  std::function<void()> observer_;
+  ActivationPolicy policy = ActivationPolicy::accessory;
+  bool active = false;
+  int activations = 0;
+  int forcedActivations = 0;
+  int terminations = 0;
+  std::function<void()> terminationHandler;
+  std::function<void()> observer;
 };
 
 }  // namespace kestravane::platform::vmac

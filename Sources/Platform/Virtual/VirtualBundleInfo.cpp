@@ -11,7 +11,7 @@ namespace kestravane::platform::vmac {
 VirtualBundleInfo::VirtualBundleInfo() : VirtualBundleInfo(projectVersion()) {}
 
 VirtualBundleInfo::VirtualBundleInfo(std::string shortVersion) {
-  values_.emplace(kBundleShortVersionKey, std::move(shortVersion));
+  values.emplace(kBundleShortVersionKey, std::move(shortVersion));
 }
 
 std::string VirtualBundleInfo::projectVersion() {
@@ -19,20 +19,20 @@ std::string VirtualBundleInfo::projectVersion() {
 }
 
 std::optional<PropertyValue> VirtualBundleInfo::objectForInfoDictionaryKey(const std::string& key) {
-  std::lock_guard lock(mutex_);
-  const auto found = values_.find(key);
-  if (found == values_.end()) return std::nullopt;
+  std::lock_guard lock(mutex);
+  const auto found = values.find(key);
+  if (found == values.end()) return std::nullopt;
   return found->second;
 }
 
 void VirtualBundleInfo::setValue(const std::string& key, PropertyValue value) {
-  std::lock_guard lock(mutex_);
-  values_.insert_or_assign(key, std::move(value));
+  std::lock_guard lock(mutex);
+  values.insert_or_assign(key, std::move(value));
 }
 
 void VirtualBundleInfo::removeValue(const std::string& key) {
-  std::lock_guard lock(mutex_);
-  values_.erase(key);
+  std::lock_guard lock(mutex);
+  values.erase(key);
 }
 
 }  // namespace kestravane::platform::vmac

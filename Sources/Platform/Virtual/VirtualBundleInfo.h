@@ -32,8 +32,8 @@ class VirtualBundleInfo final : public BundleInfo {
   void removeValue(const std::string& key);
 
  private:
-  mutable std::mutex mutex_;
-  std::map<std::string, PropertyValue> values_;
+  mutable std::mutex mutex;
+  std::map<std::string, PropertyValue> values;
 };
 
 }  // namespace kestravane::platform::vmac

@@ -43,8 +43,8 @@ struct VirtualDispatch::MainState {
   };
   using Key = std::pair<std::uint64_t, std::uint64_t>;  // due time, submission number
 
-  explicit MainState(std::shared_ptr<Clock> clock_)
-      : clock(std::move(clock_)), manual(dynamic_cast<ManualClock*>(clock.get())) {}
+  explicit MainState(std::shared_ptr<Clock> uptimeClock)
+      : clock(std::move(uptimeClock)), manual(dynamic_cast<ManualClock*>(clock.get())) {}
 
   std::uint64_t now() const { return clock->uptimeNanos(); }
 
@@ -128,64 +128,64 @@ namespace {
 class MainQueue final : public DispatchQueue {
  public:
   explicit MainQueue(std::shared_ptr<VirtualDispatch::MainState> state)
-      : state_(std::move(state)), label_(VirtualDispatch::kMainQueueLabel) {}
+      : state(std::move(state)), _label(VirtualDispatch::kMainQueueLabel) {}
   void async(std::function<void()> block) override {
-    state_->submit(state_->now(), {std::move(block), nullptr});
+    state->submit(state->now(), {std::move(block), nullptr});
   }
-  const std::string& label() const override { return label_; }
+  const std::string& label() const override { return _label; }
 
  private:
-  const std::shared_ptr<VirtualDispatch::MainState> state_;
-  const std::string label_;
+  const std::shared_ptr<VirtualDispatch::MainState> state;
+  const std::string _label;
 };
 
 class TimerHandle final : public Cancellable {
  public:
   TimerHandle(std::weak_ptr<VirtualDispatch::MainState> state,
               std::shared_ptr<VirtualDispatch::MainState::Timer> timer)
-      : state_(std::move(state)), timer_(std::move(timer)) {}
+      : state(std::move(state)), timer(std::move(timer)) {}
   ~TimerHandle() override { cancel(); }
   void cancel() override {
-    if (timer_->cancelled.exchange(true)) return;
-    if (auto state = state_.lock()) state->removeTimer(timer_.get());
+    if (timer->cancelled.exchange(true)) return;
+    if (auto live = state.lock()) live->removeTimer(timer.get());
   }
 
  private:
-  const std::weak_ptr<VirtualDispatch::MainState> state_;
-  const std::shared_ptr<VirtualDispatch::MainState::Timer> timer_;
+  const std::weak_ptr<VirtualDispatch::MainState> state;
+  const std::shared_ptr<VirtualDispatch::MainState::Timer> timer;
 };
 
 }  // namespace
 
 VirtualDispatch::VirtualDispatch(std::shared_ptr<Clock> clock,
                                  std::shared_ptr<VirtualThreads> threads)
-    : main_(std::make_shared<MainState>(std::move(clock))),
-      threads_(std::move(threads)),
-      mainQueue_(std::make_shared<MainQueue>(main_)) {}
+    : main(std::make_shared<MainState>(std::move(clock))),
+      threads(std::move(threads)),
+      _mainQueue(std::make_shared<MainQueue>(main)) {}
 
 VirtualDispatch::~VirtualDispatch() {
   std::map<MainState::Key, MainState::Item> dropped;
   std::function<void()> wake;
   {
-    std::lock_guard lock(main_->mutex);
-    main_->closed = true;
-    dropped = std::move(main_->items);
-    main_->items.clear();
-    wake = std::move(main_->wake);
-    main_->wake = nullptr;
+    std::lock_guard lock(main->mutex);
+    main->closed = true;
+    dropped = std::move(main->items);
+    main->items.clear();
+    wake = std::move(main->wake);
+    main->wake = nullptr;
   }
   // `dropped` and `wake` go here, unlocked: what they hold may cancel timers as it is destroyed.
 }
 
 std::shared_ptr<DispatchQueue> VirtualDispatch::mainQueue() {
-  return mainQueue_;
+  return _mainQueue;
 }
 
 std::shared_ptr<DispatchQueue> VirtualDispatch::createSerialQueue(const std::string& label) {
   auto queue = std::make_shared<VirtualSerialQueue>(label);
-  std::lock_guard lock(serialQueuesMutex_);
-  std::erase_if(serialQueues_, [](const auto& weak) { return weak.expired(); });
-  serialQueues_.push_back(queue);
+  std::lock_guard lock(serialQueuesMutex);
+  std::erase_if(serialQueues, [](const auto& weak) { return weak.expired(); });
+  serialQueues.push_back(queue);
   return queue;
 }
 
@@ -193,8 +193,8 @@ bool VirtualDispatch::drainSerialQueues(std::chrono::milliseconds realLimit,
                                         std::string_view label) {
   std::vector<std::shared_ptr<VirtualSerialQueue>> live;
   {
-    std::lock_guard lock(serialQueuesMutex_);
-    for (const auto& weak : serialQueues_) {
+    std::lock_guard lock(serialQueuesMutex);
+    for (const auto& weak : serialQueues) {
       auto queue = weak.lock();
       if (queue && (label.empty() || queue->label() == label)) live.push_back(std::move(queue));
     }
@@ -209,8 +209,8 @@ bool VirtualDispatch::drainSerialQueues(std::chrono::milliseconds realLimit,
 std::size_t VirtualDispatch::serialBlocksRun(std::string_view label) const {
   std::vector<std::shared_ptr<VirtualSerialQueue>> live;
   {
-    std::lock_guard lock(serialQueuesMutex_);
-    for (const auto& weak : serialQueues_) {
+    std::lock_guard lock(serialQueuesMutex);
+    for (const auto& weak : serialQueues) {
       auto queue = weak.lock();
       if (queue && queue->label() == label) live.push_back(std::move(queue));
     }
@@ -223,7 +223,7 @@ std::size_t VirtualDispatch::serialBlocksRun(std::string_view label) const {
 }
 
 void VirtualDispatch::asyncAfterOnMain(double seconds, std::function<void()> block) {
-  main_->submit(addSaturating(main_->now(), toNanos(seconds)), {std::move(block), nullptr});
+  main->submit(addSaturating(main->now(), toNanos(seconds)), {std::move(block), nullptr});
 }
 
 std::shared_ptr<Cancellable> VirtualDispatch::scheduleRepeatingOnMain(double intervalSeconds,
@@ -231,35 +231,35 @@ std::shared_ptr<Cancellable> VirtualDispatch::scheduleRepeatingOnMain(double int
   auto timer = std::make_shared<MainState::Timer>();
   timer->block = std::move(block);
   timer->intervalNanos = toNanos(std::max(intervalSeconds, kMinimumTimerInterval));
-  const std::uint64_t due = addSaturating(main_->now(), timer->intervalNanos);
-  auto handle = std::make_shared<TimerHandle>(main_, timer);
-  main_->submit(due, {nullptr, std::move(timer)});
+  const std::uint64_t due = addSaturating(main->now(), timer->intervalNanos);
+  auto handle = std::make_shared<TimerHandle>(main, timer);
+  main->submit(due, {nullptr, std::move(timer)});
   return handle;
 }
 
 void VirtualDispatch::driving() {
-  if (threads_) threads_->setMainThreadToCurrent();
+  if (threads) threads->setMainThreadToCurrent();
 }
 
 std::size_t VirtualDispatch::runPending() {
   driving();
-  return main_->runUpTo(kRunLimit);
+  return main->runUpTo(kRunLimit);
 }
 
 std::size_t VirtualDispatch::advance(double seconds) {
-  ManualClock* clock = main_->manual;
+  ManualClock* clock = main->manual;
   if (!clock) throw std::logic_error("VirtualDispatch::advance needs a ManualClock");
   driving();
-  std::size_t ran = main_->runUpTo(kRunLimit);
+  std::size_t ran = main->runUpTo(kRunLimit);
   const std::uint64_t target = addSaturating(clock->uptimeNanos(), toNanos(seconds));
   while (ran < kRunLimit) {
     const auto next = nextDeadline();
     if (!next || *next > target) break;
     if (*next > clock->uptimeNanos()) clock->set(*next);
-    ran += main_->runUpTo(kRunLimit - ran);
+    ran += main->runUpTo(kRunLimit - ran);
   }
   if (clock->uptimeNanos() < target) clock->set(target);
-  ran += main_->runUpTo(kRunLimit - std::min(ran, kRunLimit));
+  ran += main->runUpTo(kRunLimit - std::min(ran, kRunLimit));
   return ran;
 }
 
@@ -267,39 +267,39 @@ bool VirtualDispatch::waitForWork(std::chrono::milliseconds realTimeout) {
   driving();
   using Steady = std::chrono::steady_clock;
   const auto until = Steady::now() + realTimeout;
-  std::unique_lock lock(main_->mutex);
+  std::unique_lock lock(main->mutex);
   for (;;) {
-    const std::uint64_t at = main_->now();
-    if (main_->hasDueLocked(at)) return true;
+    const std::uint64_t at = main->now();
+    if (main->hasDueLocked(at)) return true;
     if (Steady::now() >= until) return false;
     auto wakeAt = until;
     // A real clock reaches the earliest due time by itself; a manual one only by advance().
-    if (!main_->manual && !main_->items.empty()) {
+    if (!main->manual && !main->items.empty()) {
       const auto now = Steady::now();
-      const std::uint64_t gap = main_->items.begin()->first.first - at;
+      const std::uint64_t gap = main->items.begin()->first.first - at;
       const auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(until - now);
       if (gap < static_cast<std::uint64_t>(left.count())) {
         wakeAt = now + std::chrono::nanoseconds(static_cast<std::int64_t>(gap));
       }
     }
-    main_->posted.wait_until(lock, wakeAt);
+    main->posted.wait_until(lock, wakeAt);
   }
 }
 
 std::optional<std::uint64_t> VirtualDispatch::nextDeadline() const {
-  std::lock_guard lock(main_->mutex);
-  if (main_->items.empty()) return std::nullopt;
-  return main_->items.begin()->first.first;
+  std::lock_guard lock(main->mutex);
+  if (main->items.empty()) return std::nullopt;
+  return main->items.begin()->first.first;
 }
 
 void VirtualDispatch::setWakeHandler(std::function<void()> handler) {
-  std::lock_guard lock(main_->mutex);
-  main_->wake = std::move(handler);
+  std::lock_guard lock(main->mutex);
+  main->wake = std::move(handler);
 }
 
 std::size_t VirtualDispatch::waitingCount() const {
-  std::lock_guard lock(main_->mutex);
-  return main_->items.size();
+  std::lock_guard lock(main->mutex);
+  return main->items.size();
 }
 
 }  // namespace kestravane::platform::vmac

@@ -81,11 +81,11 @@ class VirtualDispatch final : public Dispatch {
  private:
   void driving();
 
-  const std::shared_ptr<MainState> main_;
-  const std::shared_ptr<VirtualThreads> threads_;
-  std::shared_ptr<DispatchQueue> mainQueue_;
-  mutable std::mutex serialQueuesMutex_;
-  std::vector<std::weak_ptr<VirtualSerialQueue>> serialQueues_;  // guarded by serialQueuesMutex_
+  const std::shared_ptr<MainState> main;
+  const std::shared_ptr<VirtualThreads> threads;
+  std::shared_ptr<DispatchQueue> _mainQueue;
+  mutable std::mutex serialQueuesMutex;
+  std::vector<std::weak_ptr<VirtualSerialQueue>> serialQueues;  // guarded by serialQueuesMutex
 };
 
 }  // namespace kestravane::platform::vmac

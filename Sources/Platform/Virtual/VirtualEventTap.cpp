@@ -11,35 +11,35 @@ bool isNotice(EventType type) {
 
 class TapRunLoopSource final : public VirtualRunLoopSource {
  public:
-  explicit TapRunLoopSource(std::shared_ptr<VirtualEventTap> tap) : tap_(std::move(tap)) {}
-  bool perform() override { return tap_->serviceOne(); }
-  bool hasWork() const override { return tap_->hasMessages(); }
+  explicit TapRunLoopSource(std::shared_ptr<VirtualEventTap> tap) : tap(std::move(tap)) {}
+  bool perform() override { return tap->serviceOne(); }
+  bool hasWork() const override { return tap->hasMessages(); }
 
  private:
-  const std::shared_ptr<VirtualEventTap> tap_;
+  const std::shared_ptr<VirtualEventTap> tap;
 };
 
 }  // namespace
 
 void TapReply::answer(const Event* result) {
-  std::lock_guard lock(mutex_);
-  if (state_ != State::waiting) return;
-  state_ = State::answered;
-  if (result) result_ = *result;
-  settled_.notify_all();
+  std::lock_guard lock(mutex);
+  if (state != State::waiting) return;
+  state = State::answered;
+  if (result) _result = *result;
+  settled.notify_all();
 }
 
 void TapReply::release() {
-  std::lock_guard lock(mutex_);
-  if (state_ != State::waiting) return;
-  state_ = State::released;
-  settled_.notify_all();
+  std::lock_guard lock(mutex);
+  if (state != State::waiting) return;
+  state = State::released;
+  settled.notify_all();
 }
 
 TapReply::Outcome TapReply::wait(std::chrono::steady_clock::time_point deadline) {
-  std::unique_lock lock(mutex_);
-  settled_.wait_until(lock, deadline, [&] { return state_ != State::waiting; });
-  switch (state_) {
+  std::unique_lock lock(mutex);
+  settled.wait_until(lock, deadline, [&] { return state != State::waiting; });
+  switch (state) {
     case State::answered:
       return Outcome::answered;
     case State::released:
@@ -48,70 +48,69 @@ TapReply::Outcome TapReply::wait(std::chrono::steady_clock::time_point deadline)
     case State::abandoned:
       break;
   }
-  state_ = State::abandoned;
+  state = State::abandoned;
   return Outcome::timedOut;
 }
 
 std::optional<Event> TapReply::result() const {
-  std::lock_guard lock(mutex_);
-  return result_;
+  std::lock_guard lock(mutex);
+  return _result;
 }
 
-VirtualEventTap::VirtualEventTap(TapLocation location_, TapPlacement placement_,
-                                 TapOptions options_, EventMask mask_, TapCallback callback,
-                                 void* userInfo)
-    : location(location_),
-      placement(placement_),
-      options(options_),
-      mask(mask_),
-      callback_(callback),
-      userInfo_(userInfo) {}
+VirtualEventTap::VirtualEventTap(TapLocation location, TapPlacement placement, TapOptions options,
+                                 EventMask mask, TapCallback callback, void* userInfo)
+    : location(location),
+      placement(placement),
+      options(options),
+      mask(mask),
+      callback(callback),
+      userInfo(userInfo) {}
 
-void VirtualEventTap::setEnabled(bool enabled) {
-  std::lock_guard lock(mutex_);
-  if (invalidated_) return;
-  enabled_ = enabled;
+void VirtualEventTap::setEnabled(bool on) {
+  std::lock_guard lock(mutex);
+  if (invalidated) return;
+  enabled = on;
   if (!enabled) dropWaitingEvents();
 }
 
 void VirtualEventTap::invalidate() {
-  std::lock_guard lock(mutex_);
-  invalidated_ = true;
-  enabled_ = false;
-  for (auto& message : port_) {
+  std::lock_guard lock(mutex);
+  invalidated = true;
+  enabled = false;
+  for (auto& message : port) {
     if (message.reply) message.reply->release();
   }
-  port_.clear();
+  port.clear();
 }
 
 std::shared_ptr<RunLoopSource> VirtualEventTap::runLoopSource() {
-  std::lock_guard lock(mutex_);
-  if (invalidated_) return nullptr;
-  auto source = source_.lock();
-  if (!source) {
-    source = std::make_shared<TapRunLoopSource>(shared_from_this());
-    source_ = source;
+  std::lock_guard lock(mutex);
+  if (invalidated) return nullptr;
+  auto current = source.lock();
+  if (!current) {
+    current = std::make_shared<TapRunLoopSource>(shared_from_this());
+    source = current;
   }
-  return source;
+  return current;
 }
 
 bool VirtualEventTap::isEnabled() const {
-  std::lock_guard lock(mutex_);
-  return enabled_;
+  std::lock_guard lock(mutex);
+  return enabled;
 }
 
 bool VirtualEventTap::isInvalidated() const {
-  std::lock_guard lock(mutex_);
-  return invalidated_;
+  std::lock_guard lock(mutex);
+  return invalidated;
 }
 
 std::shared_ptr<TapReply> VirtualEventTap::offer(const Event& event) {
   if (event.type >= 64 || (mask & eventMaskBit(event.type)) == 0) return nullptr;
   auto reply = std::make_shared<TapReply>();
   {
-    std::lock_guard lock(mutex_);
-    if (!enabled_ || invalidated_) return nullptr;
-    port_.push_back({event, reply});
+    std::lock_guard lock(mutex);
+    if (!enabled || invalidated) return nullptr;
+    port.push_back({event, reply});
   }
   signalSource();
   return reply;
@@ -119,11 +118,11 @@ std::shared_ptr<TapReply> VirtualEventTap::offer(const Event& event) {
 
 bool VirtualEventTap::disableWithNotice(EventType notice, std::shared_ptr<TapReply> reply) {
   {
-    std::lock_guard lock(mutex_);
-    if (invalidated_) return false;
-    enabled_ = false;
+    std::lock_guard lock(mutex);
+    if (invalidated) return false;
+    enabled = false;
     dropWaitingEvents();
-    port_.push_back({Event{notice, 0, 0, 0}, std::move(reply)});
+    port.push_back({Event{notice, 0, 0, 0}, std::move(reply)});
   }
   signalSource();
   return true;
@@ -132,24 +131,24 @@ bool VirtualEventTap::disableWithNotice(EventType notice, std::shared_ptr<TapRep
 bool VirtualEventTap::serviceOne() {
   Message message;
   {
-    std::lock_guard lock(mutex_);
-    if (port_.empty()) return false;
-    message = std::move(port_.front());
-    port_.pop_front();
+    std::lock_guard lock(mutex);
+    if (port.empty()) return false;
+    message = std::move(port.front());
+    port.pop_front();
   }
   // The callback runs unlocked: it may enable or disable this very tap.
-  Event* result = callback_(message.event.type, &message.event, userInfo_);
+  Event* result = callback(message.event.type, &message.event, userInfo);
   if (message.reply) message.reply->answer(result);
   return hasMessages();
 }
 
 bool VirtualEventTap::hasMessages() const {
-  std::lock_guard lock(mutex_);
-  return !port_.empty();
+  std::lock_guard lock(mutex);
+  return !port.empty();
 }
 
 void VirtualEventTap::dropWaitingEvents() {
-  std::erase_if(port_, [](Message& message) {
+  std::erase_if(port, [](Message& message) {
     if (isNotice(message.event.type)) return false;
     if (message.reply) message.reply->release();
     return true;
@@ -157,12 +156,12 @@ void VirtualEventTap::dropWaitingEvents() {
 }
 
 void VirtualEventTap::signalSource() {
-  std::shared_ptr<VirtualRunLoopSource> source;
+  std::shared_ptr<VirtualRunLoopSource> current;
   {
-    std::lock_guard lock(mutex_);
-    source = source_.lock();
+    std::lock_guard lock(mutex);
+    current = source.lock();
   }
-  if (source) source->signal();
+  if (current) current->signal();
 }
 
 }  // namespace kestravane::platform::vmac

@@ -38,10 +38,10 @@ class TapReply {
 
  private:
   enum class State { waiting, answered, released, abandoned };
-  mutable std::mutex mutex_;
-  std::condition_variable settled_;
-  State state_ = State::waiting;
-  std::optional<Event> result_;
+  mutable std::mutex mutex;
+  std::condition_variable settled;
+  State state = State::waiting;
+  std::optional<Event> _result;
 };
 
 class VirtualEventTap final : public EventTap,
@@ -82,16 +82,16 @@ class VirtualEventTap final : public EventTap,
     std::shared_ptr<TapReply> reply;
   };
 
-  void dropWaitingEvents();  // with mutex_ held
+  void dropWaitingEvents();  // with mutex held
   void signalSource();
 
-  const TapCallback callback_;
-  void* const userInfo_;
-  mutable std::mutex mutex_;
-  bool enabled_ = true;
-  bool invalidated_ = false;
-  std::deque<Message> port_;
-  std::weak_ptr<VirtualRunLoopSource> source_;
+  const TapCallback callback;
+  void* const userInfo;
+  mutable std::mutex mutex;
+  bool enabled = true;
+  bool invalidated = false;
+  std::deque<Message> port;
+  std::weak_ptr<VirtualRunLoopSource> source;
 };
 
 }  // namespace kestravane::platform::vmac

@@ -7,16 +7,16 @@
 namespace kestravane::platform::vmac {
 
 VirtualEventTaps::VirtualEventTaps(std::shared_ptr<WindowServer> windowServer)
-    : windowServer_(std::move(windowServer)) {}
+    : windowServer(std::move(windowServer)) {}
 
 std::shared_ptr<EventTap> VirtualEventTaps::tapCreate(TapLocation location, TapPlacement placement,
                                                       TapOptions options, EventMask mask,
                                                       TapCallback callback, void* userInfo) {
-  PermissionState& permissions = *windowServer_->permissions();
+  PermissionState& permissions = *windowServer->permissions();
   permissions.noteInputMonitoringUse();
   if (!callback || !permissions.inputMonitoring()) return nullptr;
   if (options == TapOptions::defaultTap && !permissions.accessibilityTrusted()) return nullptr;
-  return windowServer_->addTap(location, placement, options, mask, callback, userInfo);
+  return windowServer->addTap(location, placement, options, mask, callback, userInfo);
 }
 
 void VirtualEventTaps::tapEnable(EventTap& tap, bool enable) {
@@ -48,11 +48,11 @@ EventFlags VirtualEventTaps::flags(const Event& event) const {
 }
 
 bool VirtualEventTaps::preflightListenEventAccess() {
-  return windowServer_->permissions()->inputMonitoring();
+  return windowServer->permissions()->inputMonitoring();
 }
 
 bool VirtualEventTaps::requestListenEventAccess() {
-  return windowServer_->permissions()->requestListenEventAccess();
+  return windowServer->permissions()->requestListenEventAccess();
 }
 
 }  // namespace kestravane::platform::vmac

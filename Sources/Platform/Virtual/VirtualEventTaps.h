@@ -27,7 +27,7 @@ class VirtualEventTaps final : public EventTaps {
   bool requestListenEventAccess() override;
 
  private:
-  const std::shared_ptr<WindowServer> windowServer_;
+  const std::shared_ptr<WindowServer> windowServer;
 };
 
 }  // namespace kestravane::platform::vmac

@@ -8,8 +8,8 @@ namespace kestravane::platform::vmac {
 
 std::optional<std::string> VirtualLocale::currentLanguageCode() {
   {
-    std::lock_guard lock(mutex_);
-    if (override_) return *override_;
+    std::lock_guard lock(mutex);
+    if (override) return *override;
   }
   return posixLanguageCode();
 }
@@ -28,13 +28,13 @@ std::optional<std::string> VirtualLocale::posixLanguageCode() {
 }
 
 void VirtualLocale::setLanguageCode(std::optional<std::string> code) {
-  std::lock_guard lock(mutex_);
-  override_.emplace(std::move(code));
+  std::lock_guard lock(mutex);
+  override.emplace(std::move(code));
 }
 
 void VirtualLocale::clearOverride() {
-  std::lock_guard lock(mutex_);
-  override_.reset();
+  std::lock_guard lock(mutex);
+  override.reset();
 }
 
 }  // namespace kestravane::platform::vmac

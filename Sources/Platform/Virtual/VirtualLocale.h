@@ -30,8 +30,8 @@ class VirtualLocale final : public Locale {
   void clearOverride();
 
  private:
-  std::mutex mutex_;
-  std::optional<std::optional<std::string>> override_;
+  std::mutex mutex;
+  std::optional<std::optional<std::string>> override;
 };
 
 }  // namespace kestravane::platform::vmac

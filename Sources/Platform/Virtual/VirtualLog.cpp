@@ -46,82 +46,82 @@ void writeToSystemLog(const std::string& message) {
 
 VirtualLog::VirtualLog() : VirtualLog(Sinks{}) {}
 
-VirtualLog::VirtualLog(Sinks sinks) : sinks_(sinks) {}
+VirtualLog::VirtualLog(Sinks sinks) : sinks(sinks) {}
 
 void VirtualLog::log(std::string_view message) {
   const std::string escaped = escape(message);
   // Stamped under the lock, so the capture and every sink list lines in time order.
-  std::unique_lock lock(mutex_);
+  std::unique_lock lock(mutex);
   std::string line = timestamp() + " " + std::string(program_invocation_short_name) + "[" +
                      std::to_string(::getpid()) + ":" + std::to_string(threadID()) + "] " + escaped;
-  if (sinks_.standardError) {
+  if (sinks.standardError) {
     const std::string withNewline = line + "\n";
     std::fwrite(withNewline.data(), 1, withNewline.size(), stderr);
   }
-  if (sinks_.systemLog) writeToSystemLog(escaped);
-  capture_.push_back({std::move(line), std::string(message)});
-  ++loggedCount_;
+  if (sinks.systemLog) writeToSystemLog(escaped);
+  capture.push_back({std::move(line), std::string(message)});
+  ++_loggedCount;
   trimLocked();
-  const auto observer = observer_;
+  const auto notify = observer;
   lock.unlock();
-  if (observer) (*observer)();
+  if (notify) (*notify)();
 }
 
 void VirtualLog::setStandardErrorEnabled(bool enabled) {
-  std::lock_guard lock(mutex_);
-  sinks_.standardError = enabled;
+  std::lock_guard lock(mutex);
+  sinks.standardError = enabled;
 }
 
 void VirtualLog::setSystemLogEnabled(bool enabled) {
-  std::lock_guard lock(mutex_);
-  sinks_.systemLog = enabled;
+  std::lock_guard lock(mutex);
+  sinks.systemLog = enabled;
 }
 
 std::vector<std::string> VirtualLog::lines() const {
-  std::lock_guard lock(mutex_);
+  std::lock_guard lock(mutex);
   std::vector<std::string> result;
-  for (const auto& entry : capture_) result.push_back(entry.line);
+  for (const auto& entry : capture) result.push_back(entry.line);
   return result;
 }
 
 std::vector<std::string> VirtualLog::messages() const {
-  std::lock_guard lock(mutex_);
+  std::lock_guard lock(mutex);
   std::vector<std::string> result;
-  for (const auto& entry : capture_) result.push_back(entry.message);
+  for (const auto& entry : capture) result.push_back(entry.message);
   return result;
 }
 
 std::uint64_t VirtualLog::loggedCount() const {
-  std::lock_guard lock(mutex_);
-  return loggedCount_;
+  std::lock_guard lock(mutex);
+  return _loggedCount;
 }
 
 std::vector<std::string> VirtualLog::messagesSince(std::uint64_t& cursor) const {
-  std::lock_guard lock(mutex_);
+  std::lock_guard lock(mutex);
   std::vector<std::string> result;
-  // The capture holds the newest capture_.size() of the loggedCount_ messages.
-  const std::uint64_t oldestCaptured = loggedCount_ - capture_.size();
-  for (std::uint64_t index = std::max(cursor, oldestCaptured); index < loggedCount_; ++index) {
-    result.push_back(capture_[static_cast<std::size_t>(index - oldestCaptured)].message);
+  // The capture holds the newest capture.size() of the _loggedCount messages.
+  const std::uint64_t oldestCaptured = _loggedCount - capture.size();
+  for (std::uint64_t index = std::max(cursor, oldestCaptured); index < _loggedCount; ++index) {
+    result.push_back(capture[static_cast<std::size_t>(index - oldestCaptured)].message);
   }
-  cursor = loggedCount_;
+  cursor = _loggedCount;
   return result;
 }
 
-void VirtualLog::setObserver(std::function<void()> observer) {
-  std::lock_guard lock(mutex_);
-  observer_ =
-      observer ? std::make_shared<const std::function<void()>>(std::move(observer)) : nullptr;
+void VirtualLog::setObserver(std::function<void()> newObserver) {
+  std::lock_guard lock(mutex);
+  observer =
+      newObserver ? std::make_shared<const std::function<void()>>(std::move(newObserver)) : nullptr;
 }
 
 void VirtualLog::clear() {
-  std::lock_guard lock(mutex_);
-  capture_.clear();
+  std::lock_guard lock(mutex);
+  capture.clear();
 }
 
 void VirtualLog::setCaptureLimit(std::size_t limit) {
-  std::lock_guard lock(mutex_);
-  captureLimit_ = limit;
+  std::lock_guard lock(mutex);
+  captureLimit = limit;
   trimLocked();
 }
 
@@ -146,7 +146,7 @@ std::string VirtualLog::escape(std::string_view message) {
 }
 
 void VirtualLog::trimLocked() {
-  while (capture_.size() > captureLimit_) capture_.pop_front();
+  while (capture.size() > captureLimit) capture.pop_front();
 }
 
 }  // namespace kestravane::platform::vmac

@@ -65,12 +65,12 @@ class VirtualLog final : public Log {
 
   void trimLocked();
 
-  mutable std::mutex mutex_;
-  Sinks sinks_;
-  std::deque<Entry> capture_;
-  std::size_t captureLimit_ = 1000;
-  std::uint64_t loggedCount_ = 0;
-  std::shared_ptr<const std::function<void()>> observer_;
+  mutable std::mutex mutex;
+  Sinks sinks;
+  std::deque<Entry> capture;
+  std::size_t captureLimit = 1000;
+  std::uint64_t _loggedCount = 0;
+  std::shared_ptr<const std::function<void()>> observer;
 };
 
 }  // namespace kestravane::platform::vmac

@@ -4,21 +4,21 @@
 
 namespace kestravane::platform::vmac {
 
-VirtualLoginItems::VirtualLoginItems(LoginItemStatus initial) : status_(initial) {}
+VirtualLoginItems::VirtualLoginItems(LoginItemStatus initial) : _status(initial) {}
 
 LoginItemStatus VirtualLoginItems::status() {
-  std::lock_guard lock(mutex_);
-  ++statusCalls_;
-  return status_;
+  std::lock_guard lock(mutex);
+  ++statusCalls;
+  return _status;
 }
 
 std::optional<ServiceError> VirtualLoginItems::registerMainApp() {
   {
-    std::lock_guard lock(mutex_);
-    ++registerCalls_;
-    if (registerFailure_) return ServiceError{*registerFailure_};
-    if (status_ == LoginItemStatus::notFound) return ServiceError{kServiceNotFoundDescription};
-    status_ = requiresApproval_ ? LoginItemStatus::requiresApproval : LoginItemStatus::enabled;
+    std::lock_guard lock(mutex);
+    ++registerCalls;
+    if (registerFailure) return ServiceError{*registerFailure};
+    if (_status == LoginItemStatus::notFound) return ServiceError{kServiceNotFoundDescription};
+    _status = requiresApproval ? LoginItemStatus::requiresApproval : LoginItemStatus::enabled;
   }
   statusObserver.notify();
   return std::nullopt;
@@ -26,10 +26,10 @@ std::optional<ServiceError> VirtualLoginItems::registerMainApp() {
 
 std::optional<ServiceError> VirtualLoginItems::unregisterMainApp() {
   {
-    std::lock_guard lock(mutex_);
-    ++unregisterCalls_;
-    if (unregisterFailure_) return ServiceError{*unregisterFailure_};
-    status_ = LoginItemStatus::notRegistered;
+    std::lock_guard lock(mutex);
+    ++unregisterCalls;
+    if (unregisterFailure) return ServiceError{*unregisterFailure};
+    _status = LoginItemStatus::notRegistered;
   }
   statusObserver.notify();
   return std::nullopt;
@@ -37,39 +37,39 @@ std::optional<ServiceError> VirtualLoginItems::unregisterMainApp() {
 
 void VirtualLoginItems::setStatus(LoginItemStatus status) {
   {
-    std::lock_guard lock(mutex_);
-    status_ = status;
+    std::lock_guard lock(mutex);
+    _status = status;
   }
   statusObserver.notify();
 }
 
 LoginItemStatus VirtualLoginItems::currentStatus() const {
-  std::lock_guard lock(mutex_);
-  return status_;
+  std::lock_guard lock(mutex);
+  return _status;
 }
 
-void VirtualLoginItems::setRequiresApproval(bool requiresApproval) {
-  std::lock_guard lock(mutex_);
-  requiresApproval_ = requiresApproval;
+void VirtualLoginItems::setRequiresApproval(bool required) {
+  std::lock_guard lock(mutex);
+  requiresApproval = required;
 }
 
 void VirtualLoginItems::approve() {
   {
-    std::lock_guard lock(mutex_);
-    if (status_ != LoginItemStatus::requiresApproval) return;
-    status_ = LoginItemStatus::enabled;
+    std::lock_guard lock(mutex);
+    if (_status != LoginItemStatus::requiresApproval) return;
+    _status = LoginItemStatus::enabled;
   }
   statusObserver.notify();
 }
 
 void VirtualLoginItems::setRegisterFailure(std::optional<std::string> description) {
-  std::lock_guard lock(mutex_);
-  registerFailure_ = std::move(description);
+  std::lock_guard lock(mutex);
+  registerFailure = std::move(description);
 }
 
 void VirtualLoginItems::setUnregisterFailure(std::optional<std::string> description) {
-  std::lock_guard lock(mutex_);
-  unregisterFailure_ = std::move(description);
+  std::lock_guard lock(mutex);
+  unregisterFailure = std::move(description);
 }
 
 void VirtualLoginItems::setStatusObserver(std::function<void()> observer) {
@@ -77,18 +77,18 @@ void VirtualLoginItems::setStatusObserver(std::function<void()> observer) {
 }
 
 int VirtualLoginItems::statusCallCount() const {
-  std::lock_guard lock(mutex_);
-  return statusCalls_;
+  std::lock_guard lock(mutex);
+  return statusCalls;
 }
 
 int VirtualLoginItems::registerCallCount() const {
-  std::lock_guard lock(mutex_);
-  return registerCalls_;
+  std::lock_guard lock(mutex);
+  return registerCalls;
 }
 
 int VirtualLoginItems::unregisterCallCount() const {
-  std::lock_guard lock(mutex_);
-  return unregisterCalls_;
+  std::lock_guard lock(mutex);
+  return unregisterCalls;
 }
 
 }  // namespace kestravane::platform::vmac

@@ -54,15 +54,15 @@ class VirtualLoginItems final : public LoginItems {
   int unregisterCallCount() const;
 
  private:
-  mutable std::mutex mutex_;
-  LoginItemStatus status_;
-  bool requiresApproval_ = false;
-  std::optional<std::string> registerFailure_;
-  std::optional<std::string> unregisterFailure_;
-  int statusCalls_ = 0;
-  int registerCalls_ = 0;
-  int unregisterCalls_ = 0;
-  ChangeObserver statusObserver;  // told with mutex_ not held
+  mutable std::mutex mutex;
+  LoginItemStatus _status;
+  bool requiresApproval = false;
+  std::optional<std::string> registerFailure;
+  std::optional<std::string> unregisterFailure;
+  int statusCalls = 0;
+  int registerCalls = 0;
+  int unregisterCalls = 0;
+  ChangeObserver statusObserver;  // told with mutex not held
 };
 
 }  // namespace kestravane::platform::vmac

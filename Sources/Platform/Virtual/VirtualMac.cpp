@@ -10,67 +10,67 @@ namespace kestravane::platform::vmac {
 
 VirtualMac::VirtualMac(VirtualMacOptions options) {
   if (options.manualClock) {
-    manualClock_ = std::make_shared<ManualClock>();
-    clock_ = manualClock_;
+    manualClock = std::make_shared<ManualClock>();
+    _clock = manualClock;
   } else {
-    clock_ = std::make_shared<SystemUptimeClock>();
+    _clock = std::make_shared<SystemUptimeClock>();
   }
-  permissions_ = std::make_shared<PermissionState>();
-  windowServer_ = std::make_shared<WindowServer>(permissions_);
-  windowServer_->setTapTimeout(options.tapTimeout);
-  keyboard_ = std::make_shared<Keyboard>(windowServer_);
-  threads_ = std::make_shared<VirtualThreads>();
-  dispatch_ = std::make_shared<VirtualDispatch>(clock_, threads_);
-  eventTaps_ = std::make_shared<VirtualEventTaps>(windowServer_);
-  runLoops_ = std::make_shared<VirtualRunLoops>();
-  accessibility_ = std::make_shared<VirtualAccessibility>(permissions_);
-  inputSources_ = std::make_shared<VirtualTextInputSources>();
-  preferences_ = std::make_shared<VirtualPreferences>();
-  loginItems_ = std::make_shared<VirtualLoginItems>();
-  log_ = std::make_shared<VirtualLog>(
+  _permissions = std::make_shared<PermissionState>();
+  _windowServer = std::make_shared<WindowServer>(_permissions);
+  _windowServer->setTapTimeout(options.tapTimeout);
+  _keyboard = std::make_shared<Keyboard>(_windowServer);
+  _threads = std::make_shared<VirtualThreads>();
+  _dispatch = std::make_shared<VirtualDispatch>(_clock, _threads);
+  eventTaps = std::make_shared<VirtualEventTaps>(_windowServer);
+  runLoops = std::make_shared<VirtualRunLoops>();
+  _accessibility = std::make_shared<VirtualAccessibility>(_permissions);
+  _inputSources = std::make_shared<VirtualTextInputSources>();
+  _preferences = std::make_shared<VirtualPreferences>();
+  _loginItems = std::make_shared<VirtualLoginItems>();
+  _log = std::make_shared<VirtualLog>(
       VirtualLog::Sinks{options.logToStandardError, options.logToSystemLog});
   if (options.defaultsFile) {
     // Says in the log what it found in the file, and when a save fails.
-    userDefaults_ = std::make_shared<FileUserDefaults>(*options.defaultsFile, log_);
+    _userDefaults = std::make_shared<FileUserDefaults>(*options.defaultsFile, _log);
   } else {
-    userDefaults_ = std::make_shared<MemoryUserDefaults>();
+    _userDefaults = std::make_shared<MemoryUserDefaults>();
   }
-  workspace_ = std::make_shared<VirtualWorkspace>(dispatch_->mainQueue());
-  bundleInfo_ = std::make_shared<VirtualBundleInfo>();
-  locale_ = std::make_shared<VirtualLocale>();
-  application_ = std::make_shared<VirtualApplication>();
+  _workspace = std::make_shared<VirtualWorkspace>(_dispatch->mainQueue());
+  _bundleInfo = std::make_shared<VirtualBundleInfo>();
+  _locale = std::make_shared<VirtualLocale>();
+  _application = std::make_shared<VirtualApplication>();
 
   auto services = std::make_shared<Services>();
-  services->eventTaps = eventTaps_;
-  services->runLoops = runLoops_;
-  services->clock = clock_;
-  services->threads = threads_;
-  services->dispatch = dispatch_;
-  services->inputSources = inputSources_;
-  services->accessibility = accessibility_;
-  services->preferences = preferences_;
-  services->loginItems = loginItems_;
-  services->userDefaults = userDefaults_;
-  services->workspace = workspace_;
-  services->bundleInfo = bundleInfo_;
-  services->log = log_;
-  services->locale = locale_;
-  services->application = application_;
-  services_ = std::move(services);
+  services->eventTaps = eventTaps;
+  services->runLoops = runLoops;
+  services->clock = _clock;
+  services->threads = _threads;
+  services->dispatch = _dispatch;
+  services->inputSources = _inputSources;
+  services->accessibility = _accessibility;
+  services->preferences = _preferences;
+  services->loginItems = _loginItems;
+  services->userDefaults = _userDefaults;
+  services->workspace = _workspace;
+  services->bundleInfo = _bundleInfo;
+  services->log = _log;
+  services->locale = _locale;
+  services->application = _application;
+  _services = std::move(services);
 }
 
 void VirtualMac::install() const {
-  platform::install(services_);
+  platform::install(_services);
 }
 
 ManualClock& VirtualMac::clock() {
-  if (!manualClock_) throw std::logic_error("this virtual Mac runs on the real clock");
-  return *manualClock_;
+  if (!manualClock) throw std::logic_error("this virtual Mac runs on the real clock");
+  return *manualClock;
 }
 
 void VirtualMac::grantAllPermissions() {
-  permissions_->setAccessibilityTrusted(true);
-  permissions_->setInputMonitoring(true);
+  _permissions->setAccessibilityTrusted(true);
+  _permissions->setInputMonitoring(true);
 }
 
 }  // namespace kestravane::platform::vmac

@@ -48,52 +48,52 @@ class VirtualMac {
   VirtualMac& operator=(const VirtualMac&) = delete;
 
   // The services as the program sees them.
-  const std::shared_ptr<const Services>& services() const { return services_; }
+  const std::shared_ptr<const Services>& services() const { return _services; }
   // Makes these services the installed ones (platform::install).
   void install() const;
 
   // Control interface.
   ManualClock& clock();  // only with a manual clock
-  Keyboard& keyboard() { return *keyboard_; }
-  WindowServer& windowServer() { return *windowServer_; }
-  PermissionState& permissions() { return *permissions_; }
-  VirtualAccessibility& accessibility() { return *accessibility_; }
-  VirtualDispatch& dispatch() { return *dispatch_; }
-  VirtualThreads& threads() { return *threads_; }
-  VirtualTextInputSources& inputSources() { return *inputSources_; }
-  VirtualPreferences& preferences() { return *preferences_; }
-  VirtualLoginItems& loginItems() { return *loginItems_; }
-  UserDefaults& userDefaults() { return *userDefaults_; }
-  VirtualWorkspace& workspace() { return *workspace_; }
-  VirtualBundleInfo& bundleInfo() { return *bundleInfo_; }
-  VirtualLog& log() { return *log_; }
-  VirtualLocale& locale() { return *locale_; }
-  VirtualApplication& application() { return *application_; }
+  Keyboard& keyboard() { return *_keyboard; }
+  WindowServer& windowServer() { return *_windowServer; }
+  PermissionState& permissions() { return *_permissions; }
+  VirtualAccessibility& accessibility() { return *_accessibility; }
+  VirtualDispatch& dispatch() { return *_dispatch; }
+  VirtualThreads& threads() { return *_threads; }
+  VirtualTextInputSources& inputSources() { return *_inputSources; }
+  VirtualPreferences& preferences() { return *_preferences; }
+  VirtualLoginItems& loginItems() { return *_loginItems; }
+  UserDefaults& userDefaults() { return *_userDefaults; }
+  VirtualWorkspace& workspace() { return *_workspace; }
+  VirtualBundleInfo& bundleInfo() { return *_bundleInfo; }
+  VirtualLog& log() { return *_log; }
+  VirtualLocale& locale() { return *_locale; }
+  VirtualApplication& application() { return *_application; }
 
   // Grants Accessibility and Input Monitoring: a Mac where the user has allowed the program.
   void grantAllPermissions();
 
  private:
-  std::shared_ptr<ManualClock> manualClock_;
-  std::shared_ptr<Clock> clock_;
-  std::shared_ptr<PermissionState> permissions_;
-  std::shared_ptr<WindowServer> windowServer_;
-  std::shared_ptr<Keyboard> keyboard_;
-  std::shared_ptr<VirtualThreads> threads_;
-  std::shared_ptr<VirtualDispatch> dispatch_;
-  std::shared_ptr<VirtualEventTaps> eventTaps_;
-  std::shared_ptr<VirtualRunLoops> runLoops_;
-  std::shared_ptr<VirtualAccessibility> accessibility_;
-  std::shared_ptr<VirtualTextInputSources> inputSources_;
-  std::shared_ptr<VirtualPreferences> preferences_;
-  std::shared_ptr<VirtualLoginItems> loginItems_;
-  std::shared_ptr<UserDefaults> userDefaults_;
-  std::shared_ptr<VirtualWorkspace> workspace_;
-  std::shared_ptr<VirtualBundleInfo> bundleInfo_;
-  std::shared_ptr<VirtualLog> log_;
-  std::shared_ptr<VirtualLocale> locale_;
-  std::shared_ptr<VirtualApplication> application_;
-  std::shared_ptr<const Services> services_;
+  std::shared_ptr<ManualClock> manualClock;
+  std::shared_ptr<Clock> _clock;
+  std::shared_ptr<PermissionState> _permissions;
+  std::shared_ptr<WindowServer> _windowServer;
+  std::shared_ptr<Keyboard> _keyboard;
+  std::shared_ptr<VirtualThreads> _threads;
+  std::shared_ptr<VirtualDispatch> _dispatch;
+  std::shared_ptr<VirtualEventTaps> eventTaps;
+  std::shared_ptr<VirtualRunLoops> runLoops;
+  std::shared_ptr<VirtualAccessibility> _accessibility;
+  std::shared_ptr<VirtualTextInputSources> _inputSources;
+  std::shared_ptr<VirtualPreferences> _preferences;
+  std::shared_ptr<VirtualLoginItems> _loginItems;
+  std::shared_ptr<UserDefaults> _userDefaults;
+  std::shared_ptr<VirtualWorkspace> _workspace;
+  std::shared_ptr<VirtualBundleInfo> _bundleInfo;
+  std::shared_ptr<VirtualLog> _log;
+  std::shared_ptr<VirtualLocale> _locale;
+  std::shared_ptr<VirtualApplication> _application;
+  std::shared_ptr<const Services> _services;
 };
 
 }  // namespace kestravane::platform::vmac

@@ -5,13 +5,13 @@
 namespace kestravane::platform::vmac {
 
 bool VirtualPreferences::appSynchronize(const std::string& applicationID) {
-  std::lock_guard lock(mutex_);
-  ++synchronizeCounts_[applicationID];
-  if (synchronizeFails_) return false;
-  std::erase_if(cache_,
+  std::lock_guard lock(mutex);
+  ++synchronizeCounts[applicationID];
+  if (synchronizeFails) return false;
+  std::erase_if(cache,
                 [&](const auto& entry) { return std::get<2>(entry.first) == applicationID; });
-  for (const auto& [key, value] : stored_) {
-    if (std::get<2>(key) == applicationID) cache_.emplace(key, value);
+  for (const auto& [key, value] : stored) {
+    if (std::get<2>(key) == applicationID) cache.emplace(key, value);
   }
   return true;
 }
@@ -20,19 +20,19 @@ std::optional<PropertyValue> VirtualPreferences::copyValue(const std::string& ke
                                                            const std::string& applicationID,
                                                            PreferencesUser user,
                                                            PreferencesHost host) {
-  std::lock_guard lock(mutex_);
-  const auto found = cache_.find(Key{user, host, applicationID, key});
-  if (found == cache_.end()) return std::nullopt;
+  std::lock_guard lock(mutex);
+  const auto found = cache.find(Key{user, host, applicationID, key});
+  if (found == cache.end()) return std::nullopt;
   return found->second;
 }
 
 void VirtualPreferences::setValue(const std::string& domain, const std::string& key,
                                   PropertyValue value, PreferencesUser user, PreferencesHost host) {
   {
-    std::lock_guard lock(mutex_);
+    std::lock_guard lock(mutex);
     const Key entry{user, host, domain, key};
-    stored_.insert_or_assign(entry, value);
-    cache_.insert_or_assign(entry, std::move(value));
+    stored.insert_or_assign(entry, value);
+    cache.insert_or_assign(entry, std::move(value));
   }
   storedValuesObserver.notify();
 }
@@ -40,10 +40,10 @@ void VirtualPreferences::setValue(const std::string& domain, const std::string& 
 void VirtualPreferences::removeValue(const std::string& domain, const std::string& key,
                                      PreferencesUser user, PreferencesHost host) {
   {
-    std::lock_guard lock(mutex_);
+    std::lock_guard lock(mutex);
     const Key entry{user, host, domain, key};
-    stored_.erase(entry);
-    cache_.erase(entry);
+    stored.erase(entry);
+    cache.erase(entry);
   }
   storedValuesObserver.notify();
 }
@@ -52,8 +52,8 @@ void VirtualPreferences::writeFromOtherProcess(const std::string& domain, const 
                                                PropertyValue value, PreferencesUser user,
                                                PreferencesHost host) {
   {
-    std::lock_guard lock(mutex_);
-    stored_.insert_or_assign(Key{user, host, domain, key}, std::move(value));
+    std::lock_guard lock(mutex);
+    stored.insert_or_assign(Key{user, host, domain, key}, std::move(value));
   }
   storedValuesObserver.notify();
 }
@@ -61,8 +61,8 @@ void VirtualPreferences::writeFromOtherProcess(const std::string& domain, const 
 void VirtualPreferences::removeFromOtherProcess(const std::string& domain, const std::string& key,
                                                 PreferencesUser user, PreferencesHost host) {
   {
-    std::lock_guard lock(mutex_);
-    stored_.erase(Key{user, host, domain, key});
+    std::lock_guard lock(mutex);
+    stored.erase(Key{user, host, domain, key});
   }
   storedValuesObserver.notify();
 }
@@ -79,9 +79,9 @@ std::optional<PropertyValue> VirtualPreferences::storedValue(const std::string& 
                                                              const std::string& key,
                                                              PreferencesUser user,
                                                              PreferencesHost host) const {
-  std::lock_guard lock(mutex_);
-  const auto found = stored_.find(Key{user, host, domain, key});
-  if (found == stored_.end()) return std::nullopt;
+  std::lock_guard lock(mutex);
+  const auto found = stored.find(Key{user, host, domain, key});
+  if (found == stored.end()) return std::nullopt;
   return found->second;
 }
 
@@ -90,14 +90,14 @@ void VirtualPreferences::setStoredValuesObserver(std::function<void()> observer)
 }
 
 void VirtualPreferences::setSynchronizeFails(bool fails) {
-  std::lock_guard lock(mutex_);
-  synchronizeFails_ = fails;
+  std::lock_guard lock(mutex);
+  synchronizeFails = fails;
 }
 
 int VirtualPreferences::synchronizeCount(const std::string& domain) const {
-  std::lock_guard lock(mutex_);
-  const auto found = synchronizeCounts_.find(domain);
-  return found == synchronizeCounts_.end() ? 0 : found->second;
+  std::lock_guard lock(mutex);
+  const auto found = synchronizeCounts.find(domain);
+  return found == synchronizeCounts.end() ? 0 : found->second;
 }
 
 }  // namespace kestravane::platform::vmac

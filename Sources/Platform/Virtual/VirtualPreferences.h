@@ -69,12 +69,12 @@ class VirtualPreferences final : public Preferences {
   using Key = std::tuple<PreferencesUser, PreferencesHost, std::string, std::string>;
   using Values = std::map<Key, PropertyValue>;
 
-  Values stored_;  // what cfprefsd holds
-  Values cache_;   // what this process sees
-  std::map<std::string, int> synchronizeCounts_;
-  bool synchronizeFails_ = false;
-  mutable std::mutex mutex_;
-  ChangeObserver storedValuesObserver;  // told with mutex_ not held
+  Values stored;  // what cfprefsd holds
+  Values cache;   // what this process sees
+  std::map<std::string, int> synchronizeCounts;
+  bool synchronizeFails = false;
+  mutable std::mutex mutex;
+  ChangeObserver storedValuesObserver;  // told with mutex not held
 };
 
 }  // namespace kestravane::platform::vmac

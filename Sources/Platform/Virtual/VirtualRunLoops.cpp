@@ -25,119 +25,119 @@ void VirtualRunLoopSource::signal() {
 }
 
 std::shared_ptr<VirtualRunLoop> VirtualRunLoopSource::loop() const {
-  std::lock_guard lock(mutex_);
-  return loop_.lock();
+  std::lock_guard lock(mutex);
+  return _loop.lock();
 }
 
 bool VirtualRunLoop::isRunning() const {
-  std::lock_guard lock(mutex_);
-  return running_;
+  std::lock_guard lock(mutex);
+  return running;
 }
 
 bool VirtualRunLoop::threadHasEnded() const {
-  std::lock_guard lock(mutex_);
-  return threadEnded_;
+  std::lock_guard lock(mutex);
+  return threadEnded;
 }
 
 std::size_t VirtualRunLoop::sourceCount() const {
-  std::lock_guard lock(mutex_);
-  return sources_.size();
+  std::lock_guard lock(mutex);
+  return sources.size();
 }
 
 bool VirtualRunLoop::holds(const VirtualRunLoopSource* source) const {
-  return std::any_of(sources_.begin(), sources_.end(),
+  return std::any_of(sources.begin(), sources.end(),
                      [&](const auto& held) { return held.get() == source; });
 }
 
 void VirtualRunLoop::add(const std::shared_ptr<VirtualRunLoopSource>& source) {
   std::shared_ptr<VirtualRunLoop> previous;
   {
-    std::lock_guard lock(source->mutex_);
-    previous = source->loop_.lock();
-    source->loop_ = weak_from_this();
+    std::lock_guard lock(source->mutex);
+    previous = source->_loop.lock();
+    source->_loop = weak_from_this();
   }
   if (previous && previous.get() != this) previous->remove(*source);
   {
-    std::lock_guard lock(mutex_);
-    if (!holds(source.get())) sources_.push_back(source);
+    std::lock_guard lock(mutex);
+    if (!holds(source.get())) sources.push_back(source);
   }
   if (source->hasWork()) wake(source);
 }
 
 void VirtualRunLoop::remove(VirtualRunLoopSource& source) {
   {
-    std::lock_guard lock(source.mutex_);
-    if (source.loop_.lock().get() == this) source.loop_.reset();
+    std::lock_guard lock(source.mutex);
+    if (source._loop.lock().get() == this) source._loop.reset();
   }
-  std::lock_guard lock(mutex_);
-  std::erase_if(sources_, [&](const auto& held) { return held.get() == &source; });
-  std::erase_if(signalled_, [&](const auto& held) { return held.get() == &source; });
-  changed_.notify_all();
+  std::lock_guard lock(mutex);
+  std::erase_if(sources, [&](const auto& held) { return held.get() == &source; });
+  std::erase_if(signalled, [&](const auto& held) { return held.get() == &source; });
+  changed.notify_all();
 }
 
 void VirtualRunLoop::stop() {
-  std::lock_guard lock(mutex_);
-  stopRequested_ = true;
-  changed_.notify_all();
+  std::lock_guard lock(mutex);
+  stopRequested = true;
+  changed.notify_all();
 }
 
 void VirtualRunLoop::wake(const std::shared_ptr<VirtualRunLoopSource>& source) {
-  std::lock_guard lock(mutex_);
+  std::lock_guard lock(mutex);
   if (!holds(source.get())) return;
-  if (std::find(signalled_.begin(), signalled_.end(), source) == signalled_.end()) {
-    signalled_.push_back(source);
+  if (std::find(signalled.begin(), signalled.end(), source) == signalled.end()) {
+    signalled.push_back(source);
   }
-  changed_.notify_all();
+  changed.notify_all();
 }
 
 void VirtualRunLoop::markThreadEnded() {
-  std::lock_guard lock(mutex_);
-  threadEnded_ = true;
-  changed_.notify_all();
+  std::lock_guard lock(mutex);
+  threadEnded = true;
+  changed.notify_all();
 }
 
 void VirtualRunLoop::run() {
-  std::unique_lock lock(mutex_);
+  std::unique_lock lock(mutex);
   // CFRunLoopRunSpecific checks for an empty loop before the stop flag, so a remembered stop
   // survives a run() that found no source.
-  if (sources_.empty()) return;
-  if (stopRequested_) {
-    stopRequested_ = false;
+  if (sources.empty()) return;
+  if (stopRequested) {
+    stopRequested = false;
     return;
   }
-  running_ = true;
+  running = true;
   for (;;) {
-    changed_.wait(lock, [&] { return stopRequested_ || sources_.empty() || !signalled_.empty(); });
-    if (stopRequested_) {
-      stopRequested_ = false;
+    changed.wait(lock, [&] { return stopRequested || sources.empty() || !signalled.empty(); });
+    if (stopRequested) {
+      stopRequested = false;
       break;
     }
-    if (sources_.empty()) break;
-    std::shared_ptr<VirtualRunLoopSource> source = std::move(signalled_.front());
-    signalled_.pop_front();
+    if (sources.empty()) break;
+    std::shared_ptr<VirtualRunLoopSource> source = std::move(signalled.front());
+    signalled.pop_front();
     lock.unlock();
     const bool more = source->perform();
     lock.lock();
     // More work goes to the back, so one busy source does not starve the others.
     if (more && holds(source.get()) &&
-        std::find(signalled_.begin(), signalled_.end(), source) == signalled_.end()) {
-      signalled_.push_back(std::move(source));
+        std::find(signalled.begin(), signalled.end(), source) == signalled.end()) {
+      signalled.push_back(std::move(source));
     }
   }
-  running_ = false;
-  changed_.notify_all();
+  running = false;
+  changed.notify_all();
 }
 
-VirtualRunLoops::VirtualRunLoops() : identity_(std::make_shared<int>(0)) {}
+VirtualRunLoops::VirtualRunLoops() : identity(std::make_shared<int>(0)) {}
 
 std::shared_ptr<VirtualRunLoop> VirtualRunLoops::currentLoop() {
   auto& loops = threadLoops.loops;
   std::erase_if(loops, [](const auto& entry) { return entry.first.expired(); });
   for (const auto& [owner, loop] : loops) {
-    if (owner.lock() == identity_) return loop;
+    if (owner.lock() == identity) return loop;
   }
   auto loop = std::make_shared<VirtualRunLoop>();
-  loops.emplace_back(identity_, loop);
+  loops.emplace_back(identity, loop);
   return loop;
 }
 

@@ -39,19 +39,19 @@ class VirtualRunLoopSource : public RunLoopSource,
 
  private:
   friend class VirtualRunLoop;
-  mutable std::mutex mutex_;
-  std::weak_ptr<VirtualRunLoop> loop_;
+  mutable std::mutex mutex;
+  std::weak_ptr<VirtualRunLoop> _loop;
 };
 
 class VirtualRunLoop final : public RunLoop, public std::enable_shared_from_this<VirtualRunLoop> {
  public:
-  VirtualRunLoop() : thread_(std::this_thread::get_id()) {}
+  VirtualRunLoop() : _thread(std::this_thread::get_id()) {}
 
   // Observation.
   bool isRunning() const;
   bool threadHasEnded() const;
   std::size_t sourceCount() const;
-  std::thread::id thread() const { return thread_; }
+  std::thread::id thread() const { return _thread; }
 
   // What VirtualRunLoops and the sources use.
   void add(const std::shared_ptr<VirtualRunLoopSource>& source);
@@ -62,16 +62,16 @@ class VirtualRunLoop final : public RunLoop, public std::enable_shared_from_this
   void markThreadEnded();
 
  private:
-  bool holds(const VirtualRunLoopSource* source) const;  // with mutex_ held
+  bool holds(const VirtualRunLoopSource* source) const;  // with mutex held
 
-  const std::thread::id thread_;
-  mutable std::mutex mutex_;
-  std::condition_variable changed_;
-  std::vector<std::shared_ptr<VirtualRunLoopSource>> sources_;
-  std::deque<std::shared_ptr<VirtualRunLoopSource>> signalled_;
-  bool stopRequested_ = false;
-  bool running_ = false;
-  bool threadEnded_ = false;
+  const std::thread::id _thread;
+  mutable std::mutex mutex;
+  std::condition_variable changed;
+  std::vector<std::shared_ptr<VirtualRunLoopSource>> sources;
+  std::deque<std::shared_ptr<VirtualRunLoopSource>> signalled;
+  bool stopRequested = false;
+  bool running = false;
+  bool threadEnded = false;
 };
 
 class VirtualRunLoops final : public RunLoops {
@@ -91,7 +91,7 @@ class VirtualRunLoops final : public RunLoops {
  private:
   // Identifies this component in each thread's table of loops; a fresh object per component, so
   // a later component at the same address never finds the loops of an earlier one.
-  std::shared_ptr<int> identity_;
+  std::shared_ptr<int> identity;
 };
 
 }  // namespace kestravane::platform::vmac

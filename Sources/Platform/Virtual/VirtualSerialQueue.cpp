@@ -38,52 +38,52 @@ struct VirtualSerialQueue::State {
 };
 
 VirtualSerialQueue::VirtualSerialQueue(std::string label)
-    : label_(std::move(label)), state_(std::make_shared<State>()) {}
+    : _label(std::move(label)), state(std::make_shared<State>()) {}
 
 VirtualSerialQueue::~VirtualSerialQueue() {
-  std::thread worker;
+  std::thread joining;
   {
-    std::lock_guard lock(state_->mutex);
-    state_->closing = true;
-    worker = std::move(worker_);
+    std::lock_guard lock(state->mutex);
+    state->closing = true;
+    joining = std::move(worker);
   }
-  state_->changed.notify_all();
-  if (!worker.joinable()) return;
-  if (worker.get_id() == std::this_thread::get_id()) {
-    worker.detach();  // the worker owns the state and ends after the remaining blocks
+  state->changed.notify_all();
+  if (!joining.joinable()) return;
+  if (joining.get_id() == std::this_thread::get_id()) {
+    joining.detach();  // the worker owns the state and ends after the remaining blocks
   } else {
-    worker.join();
+    joining.join();
   }
 }
 
 void VirtualSerialQueue::async(std::function<void()> block) {
-  std::lock_guard lock(state_->mutex);
-  state_->blocks.push_back(std::move(block));
-  ++state_->submitted;
-  if (!worker_.joinable()) {
-    worker_ = std::thread([state = state_, name = label_.substr(0, 15)] {
+  std::lock_guard lock(state->mutex);
+  state->blocks.push_back(std::move(block));
+  ++state->submitted;
+  if (!worker.joinable()) {
+    worker = std::thread([state = state, name = _label.substr(0, 15)] {
       pthread_setname_np(pthread_self(), name.c_str());
       state->work();
     });
-    state_->worker = worker_.get_id();
+    state->worker = worker.get_id();
   }
-  state_->changed.notify_one();
+  state->changed.notify_one();
 }
 
 bool VirtualSerialQueue::isCurrent() const {
-  std::lock_guard lock(state_->mutex);
-  return state_->worker == std::this_thread::get_id();
+  std::lock_guard lock(state->mutex);
+  return state->worker == std::this_thread::get_id();
 }
 
 std::size_t VirtualSerialQueue::blocksRun() const {
-  std::lock_guard lock(state_->mutex);
-  return state_->finished;
+  std::lock_guard lock(state->mutex);
+  return state->finished;
 }
 
 bool VirtualSerialQueue::waitUntilRun(std::chrono::steady_clock::time_point deadline) const {
-  std::unique_lock lock(state_->mutex);
-  const std::size_t target = state_->submitted;
-  return state_->ran.wait_until(lock, deadline, [&] { return state_->finished >= target; });
+  std::unique_lock lock(state->mutex);
+  const std::size_t target = state->submitted;
+  return state->ran.wait_until(lock, deadline, [&] { return state->finished >= target; });
 }
 
 }  // namespace kestravane::platform::vmac

@@ -25,7 +25,7 @@ class VirtualSerialQueue final : public DispatchQueue {
   VirtualSerialQueue& operator=(const VirtualSerialQueue&) = delete;
 
   void async(std::function<void()> block) override;
-  const std::string& label() const override { return label_; }
+  const std::string& label() const override { return _label; }
 
   // Whether the calling thread is this queue's worker.
   bool isCurrent() const;
@@ -39,9 +39,9 @@ class VirtualSerialQueue final : public DispatchQueue {
   struct State;
 
  private:
-  const std::string label_;
-  const std::shared_ptr<State> state_;
-  std::thread worker_;  // guarded by the state's mutex
+  const std::string _label;
+  const std::shared_ptr<State> state;
+  std::thread worker;  // guarded by the state's mutex
 };
 
 }  // namespace kestravane::platform::vmac

@@ -85,21 +85,21 @@ std::optional<std::vector<std::shared_ptr<InputSource>>>
 VirtualTextInputSources::createInputSourceList(const InputSourceFilter& filter,
                                                bool includeAllInstalled) {
   ChangeNotice notice(*this);
-  std::lock_guard lock(mutex_);
-  ++listCalls_;
+  std::lock_guard lock(mutex);
+  ++listCalls;
   std::optional<std::vector<std::shared_ptr<InputSource>>> result;
-  if (!listFails_) {
+  if (!listFails) {
     result.emplace();
-    for (const auto& source : sources_) {
+    for (const auto& source : _sources) {
       if (!includeAllInstalled && !source->description.enabled) continue;
       const bool all = std::all_of(filter.begin(), filter.end(), [&](const auto& entry) {
         return matches(source->description, entry.first, entry.second);
       });
       if (all) result->push_back(source);
     }
-    if (appendForeignEntry_) result->push_back(nullptr);
+    if (appendForeignEntry) result->push_back(nullptr);
   }
-  for (const auto& identifier : std::exchange(vanishAfterList_, {})) {
+  for (const auto& identifier : std::exchange(vanishAfterList, {})) {
     removeLocked(identifier);
     notice.happened();
   }
@@ -110,7 +110,7 @@ std::optional<std::string> VirtualTextInputSources::stringProperty(const InputSo
                                                                    std::string_view key) {
   const auto* own = dynamic_cast<const Source*>(&source);
   if (own == nullptr || own->owner != this) return std::nullopt;
-  std::lock_guard lock(mutex_);
+  std::lock_guard lock(mutex);
   if (key == kTISPropertyInputSourceID) return own->description.identifier;
   if (key == kTISPropertyLocalizedName) return own->description.localizedName;
   if (key == kTISPropertyInputSourceType) return own->description.type;
@@ -118,20 +118,20 @@ std::optional<std::string> VirtualTextInputSources::stringProperty(const InputSo
 }
 
 std::shared_ptr<InputSource> VirtualTextInputSources::copyCurrentKeyboardInputSource() {
-  std::lock_guard lock(mutex_);
-  return current_;
+  std::lock_guard lock(mutex);
+  return current;
 }
 
 OSStatus VirtualTextInputSources::selectInputSource(const InputSource& source) {
   ChangeNotice notice(*this);
-  std::lock_guard lock(mutex_);
-  ++selectCalls_;
+  std::lock_guard lock(mutex);
+  ++selectCalls;
   const auto* own = dynamic_cast<const Source*>(&source);
   if (own == nullptr || own->owner != this || !own->installed) return paramErr;
   if (!own->description.enabled || !own->description.selectCapable) return paramErr;
-  if (selectionIgnored_) return ignoredSelectionStatus_;
-  for (const auto& candidate : sources_) {
-    if (candidate.get() == own) current_ = candidate;
+  if (selectionIgnored) return ignoredSelectionStatus;
+  for (const auto& candidate : _sources) {
+    if (candidate.get() == own) current = candidate;
   }
   notice.happened();
   return noErr;
@@ -139,31 +139,31 @@ OSStatus VirtualTextInputSources::selectInputSource(const InputSource& source) {
 
 void VirtualTextInputSources::setSources(std::vector<InputSourceDescription> sources) {
   ChangeNotice notice(*this);
-  std::lock_guard lock(mutex_);
+  std::lock_guard lock(mutex);
   notice.happened();
-  const bool hadCurrent = current_ != nullptr;
+  const bool hadCurrent = current != nullptr;
   std::optional<std::string> currentIdentifier =
-      current_ ? current_->description.identifier : std::nullopt;
-  for (auto& old : sources_) old->installed = false;
-  sources_.clear();
+      current ? current->description.identifier : std::nullopt;
+  for (auto& old : _sources) old->installed = false;
+  _sources.clear();
   for (auto& description : sources) {
-    sources_.push_back(std::make_shared<Source>(this, std::move(description)));
+    _sources.push_back(std::make_shared<Source>(this, std::move(description)));
   }
   // The current source keeps being current when a source of the same identifier is installed.
-  current_ = currentIdentifier ? findLocked(*currentIdentifier) : nullptr;
+  current = currentIdentifier ? findLocked(*currentIdentifier) : nullptr;
   if (hadCurrent) fallBackIfCurrentUnusableLocked();
 }
 
 void VirtualTextInputSources::addSource(InputSourceDescription source) {
   ChangeNotice notice(*this);
-  std::lock_guard lock(mutex_);
+  std::lock_guard lock(mutex);
   notice.happened();
-  sources_.push_back(std::make_shared<Source>(this, std::move(source)));
+  _sources.push_back(std::make_shared<Source>(this, std::move(source)));
 }
 
 bool VirtualTextInputSources::removeSource(std::string_view identifier) {
   ChangeNotice notice(*this);
-  std::lock_guard lock(mutex_);
+  std::lock_guard lock(mutex);
   if (!findLocked(identifier)) return false;
   notice.happened();
   removeLocked(identifier);
@@ -172,7 +172,7 @@ bool VirtualTextInputSources::removeSource(std::string_view identifier) {
 
 bool VirtualTextInputSources::setEnabled(std::string_view identifier, bool enabled) {
   ChangeNotice notice(*this);
-  std::lock_guard lock(mutex_);
+  std::lock_guard lock(mutex);
   auto source = findLocked(identifier);
   if (!source) return false;
   notice.happened();
@@ -183,7 +183,7 @@ bool VirtualTextInputSources::setEnabled(std::string_view identifier, bool enabl
 
 bool VirtualTextInputSources::setSelectCapable(std::string_view identifier, bool selectCapable) {
   ChangeNotice notice(*this);
-  std::lock_guard lock(mutex_);
+  std::lock_guard lock(mutex);
   auto source = findLocked(identifier);
   if (!source) return false;
   notice.happened();
@@ -194,7 +194,7 @@ bool VirtualTextInputSources::setSelectCapable(std::string_view identifier, bool
 bool VirtualTextInputSources::setLocalizedName(std::string_view identifier,
                                                std::optional<std::string> name) {
   ChangeNotice notice(*this);
-  std::lock_guard lock(mutex_);
+  std::lock_guard lock(mutex);
   auto source = findLocked(identifier);
   if (!source) return false;
   notice.happened();
@@ -204,64 +204,64 @@ bool VirtualTextInputSources::setLocalizedName(std::string_view identifier,
 
 bool VirtualTextInputSources::moveSource(std::string_view identifier, std::size_t index) {
   ChangeNotice notice(*this);
-  std::lock_guard lock(mutex_);
+  std::lock_guard lock(mutex);
   auto source = findLocked(identifier);
   if (!source) return false;
   notice.happened();
-  std::erase(sources_, source);
-  const auto position = static_cast<std::ptrdiff_t>(std::min(index, sources_.size()));
-  sources_.insert(sources_.begin() + position, source);
+  std::erase(_sources, source);
+  const auto position = static_cast<std::ptrdiff_t>(std::min(index, _sources.size()));
+  _sources.insert(_sources.begin() + position, source);
   return true;
 }
 
 std::vector<InputSourceDescription> VirtualTextInputSources::sources() const {
-  std::lock_guard lock(mutex_);
+  std::lock_guard lock(mutex);
   std::vector<InputSourceDescription> result;
-  for (const auto& source : sources_) result.push_back(source->description);
+  for (const auto& source : _sources) result.push_back(source->description);
   return result;
 }
 
 bool VirtualTextInputSources::setCurrentSource(std::string_view identifier) {
   ChangeNotice notice(*this);
-  std::lock_guard lock(mutex_);
+  std::lock_guard lock(mutex);
   auto source = findLocked(identifier);
   if (!source) return false;
   notice.happened();
-  current_ = std::move(source);
+  current = std::move(source);
   return true;
 }
 
 void VirtualTextInputSources::clearCurrentSource() {
   ChangeNotice notice(*this);
-  std::lock_guard lock(mutex_);
+  std::lock_guard lock(mutex);
   notice.happened();
-  current_ = nullptr;
+  current = nullptr;
 }
 
 std::optional<std::string> VirtualTextInputSources::currentSourceID() const {
-  std::lock_guard lock(mutex_);
-  return current_ ? current_->description.identifier : std::nullopt;
+  std::lock_guard lock(mutex);
+  return current ? current->description.identifier : std::nullopt;
 }
 
 void VirtualTextInputSources::setListFails(bool fails) {
-  std::lock_guard lock(mutex_);
-  listFails_ = fails;
+  std::lock_guard lock(mutex);
+  listFails = fails;
 }
 
 void VirtualTextInputSources::setListAppendsForeignEntry(bool append) {
-  std::lock_guard lock(mutex_);
-  appendForeignEntry_ = append;
+  std::lock_guard lock(mutex);
+  appendForeignEntry = append;
 }
 
 void VirtualTextInputSources::setSelectionIgnored(bool ignored, OSStatus reportedStatus) {
-  std::lock_guard lock(mutex_);
-  selectionIgnored_ = ignored;
-  ignoredSelectionStatus_ = reportedStatus;
+  std::lock_guard lock(mutex);
+  selectionIgnored = ignored;
+  ignoredSelectionStatus = reportedStatus;
 }
 
 void VirtualTextInputSources::vanishAfterNextList(std::string identifier) {
-  std::lock_guard lock(mutex_);
-  vanishAfterList_.push_back(std::move(identifier));
+  std::lock_guard lock(mutex);
+  vanishAfterList.push_back(std::move(identifier));
 }
 
 void VirtualTextInputSources::setChangeObserver(std::function<void()> observer) {
@@ -269,25 +269,25 @@ void VirtualTextInputSources::setChangeObserver(std::function<void()> observer) 
 }
 
 int VirtualTextInputSources::listCallCount() const {
-  std::lock_guard lock(mutex_);
-  return listCalls_;
+  std::lock_guard lock(mutex);
+  return listCalls;
 }
 
 int VirtualTextInputSources::selectCallCount() const {
-  std::lock_guard lock(mutex_);
-  return selectCalls_;
+  std::lock_guard lock(mutex);
+  return selectCalls;
 }
 
 std::shared_ptr<VirtualTextInputSources::Source> VirtualTextInputSources::findLocked(
     std::string_view identifier) const {
-  for (const auto& source : sources_) {
+  for (const auto& source : _sources) {
     if (source->description.identifier == identifier) return source;
   }
   return nullptr;
 }
 
 void VirtualTextInputSources::removeLocked(std::string_view identifier) {
-  std::erase_if(sources_, [&](const std::shared_ptr<Source>& source) {
+  std::erase_if(_sources, [&](const std::shared_ptr<Source>& source) {
     if (source->description.identifier != identifier) return false;
     source->installed = false;
     return true;
@@ -296,11 +296,11 @@ void VirtualTextInputSources::removeLocked(std::string_view identifier) {
 }
 
 void VirtualTextInputSources::fallBackIfCurrentUnusableLocked() {
-  if (current_ && current_->installed && current_->description.enabled) return;
-  current_ = nullptr;
-  for (const auto& source : sources_) {
+  if (current && current->installed && current->description.enabled) return;
+  current = nullptr;
+  for (const auto& source : _sources) {
     if (usableAsFallback(source->description)) {
-      current_ = source;
+      current = source;
       return;
     }
   }

@@ -99,17 +99,17 @@ class VirtualTextInputSources final : public TextInputSources {
   void removeLocked(std::string_view identifier);
   void fallBackIfCurrentUnusableLocked();
 
-  mutable std::mutex mutex_;
-  std::vector<std::shared_ptr<Source>> sources_;
-  std::shared_ptr<Source> current_;
-  bool listFails_ = false;
-  bool appendForeignEntry_ = false;
-  bool selectionIgnored_ = false;
-  OSStatus ignoredSelectionStatus_ = noErr;
-  std::vector<std::string> vanishAfterList_;
-  int listCalls_ = 0;
-  int selectCalls_ = 0;
-  ChangeObserver changeObserver;  // told with mutex_ not held
+  mutable std::mutex mutex;
+  std::vector<std::shared_ptr<Source>> _sources;
+  std::shared_ptr<Source> current;
+  bool listFails = false;
+  bool appendForeignEntry = false;
+  bool selectionIgnored = false;
+  OSStatus ignoredSelectionStatus = noErr;
+  std::vector<std::string> vanishAfterList;
+  int listCalls = 0;
+  int selectCalls = 0;
+  ChangeObserver changeObserver;  // told with mutex not held
 };
 
 }  // namespace kestravane::platform::vmac

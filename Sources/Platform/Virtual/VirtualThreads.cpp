@@ -77,37 +77,37 @@ namespace {
 class VirtualThread final : public Thread {
  public:
   VirtualThread(std::shared_ptr<VirtualThreads::Registry> registry, std::function<void()> body)
-      : registry_(std::move(registry)), record_(std::make_shared<ThreadRecord>()) {
-    record_->body = std::move(body);
+      : registry(std::move(registry)), record(std::make_shared<ThreadRecord>()) {
+    record->body = std::move(body);
   }
 
   void setName(const std::string& name) override {
-    std::lock_guard lock(record_->mutex);
-    record_->name = name;
-    if (record_->handle) pthread_setname_np(*record_->handle, osThreadName(name).c_str());
+    std::lock_guard lock(record->mutex);
+    record->name = name;
+    if (record->handle) pthread_setname_np(*record->handle, osThreadName(name).c_str());
   }
 
   void setQualityOfService(QualityOfService qos) override {
-    std::lock_guard lock(record_->mutex);
-    record_->qualityOfService = qos;
+    std::lock_guard lock(record->mutex);
+    record->qualityOfService = qos;
   }
 
   void start() override {
     std::function<void()> body;
     {
-      std::lock_guard lock(record_->mutex);
-      if (record_->started) throw std::logic_error("NSThread started twice");
-      record_->started = true;
-      body = std::move(record_->body);
+      std::lock_guard lock(record->mutex);
+      if (record->started) throw std::logic_error("NSThread started twice");
+      record->started = true;
+      body = std::move(record->body);
     }
-    registry_->reap();
-    std::unique_lock lock(registry_->mutex);
-    ++registry_->started;
-    registry_->running.push_back(record_);
+    registry->reap();
+    std::unique_lock lock(registry->mutex);
+    ++registry->started;
+    registry->running.push_back(record);
     // The record's mutex is held until the new thread's handle is recorded, so the thread's
     // own naming waits for it.
-    std::unique_lock recordLock(record_->mutex);
-    std::thread thread([registry = registry_, record = record_, body = std::move(body)]() mutable {
+    std::unique_lock recordLock(record->mutex);
+    std::thread thread([registry = registry, record = record, body = std::move(body)]() mutable {
       {
         std::lock_guard nameLock(record->mutex);
         pthread_setname_np(pthread_self(), osThreadName(record->name).c_str());
@@ -116,34 +116,33 @@ class VirtualThread final : public Thread {
       body = nullptr;  // what the body captured is released before the thread counts as finished
       registry->threadFinished(*record);
     });
-    record_->handle = thread.native_handle();
+    record->handle = thread.native_handle();
     recordLock.unlock();
-    if (registry_->closed) {
+    if (registry->closed) {
       thread.detach();
     } else {
-      registry_->owned.emplace_back(record_, std::move(thread));
+      registry->owned.emplace_back(record, std::move(thread));
     }
   }
 
-  bool isFinished() const override { return record_->finished.load(); }
+  bool isFinished() const override { return record->finished.load(); }
 
  private:
-  std::shared_ptr<VirtualThreads::Registry> registry_;
-  std::shared_ptr<ThreadRecord> record_;
+  std::shared_ptr<VirtualThreads::Registry> registry;
+  std::shared_ptr<ThreadRecord> record;
 };
 
 }  // namespace
 
-VirtualThreads::VirtualThreads() : registry_(std::make_shared<Registry>()) {}
+VirtualThreads::VirtualThreads() : registry(std::make_shared<Registry>()) {}
 
 VirtualThreads::~VirtualThreads() {
   std::vector<std::pair<std::shared_ptr<ThreadRecord>, std::thread>> owned;
   {
-    std::unique_lock lock(registry_->mutex);
-    registry_->changed.wait_for(lock, registry_->exitWait,
-                                [&] { return registry_->running.empty(); });
-    registry_->closed = true;
-    owned = std::move(registry_->owned);
+    std::unique_lock lock(registry->mutex);
+    registry->changed.wait_for(lock, registry->exitWait, [&] { return registry->running.empty(); });
+    registry->closed = true;
+    owned = std::move(registry->owned);
   }
   for (auto& [record, thread] : owned) {
     if (record->finished.load()) {
@@ -162,7 +161,7 @@ VirtualThreads::~VirtualThreads() {
 }
 
 std::shared_ptr<Thread> VirtualThreads::create(std::function<void()> body) {
-  return std::make_shared<VirtualThread>(registry_, std::move(body));
+  return std::make_shared<VirtualThread>(registry, std::move(body));
 }
 
 void VirtualThreads::sleepForTimeInterval(double seconds) {
@@ -170,18 +169,18 @@ void VirtualThreads::sleepForTimeInterval(double seconds) {
 }
 
 bool VirtualThreads::isMainThread() const {
-  return registry_->mainThread.load() == std::this_thread::get_id();
+  return registry->mainThread.load() == std::this_thread::get_id();
 }
 
 void VirtualThreads::setMainThreadToCurrent() {
-  registry_->mainThread.store(std::this_thread::get_id());
+  registry->mainThread.store(std::this_thread::get_id());
 }
 
 std::vector<ThreadInfo> VirtualThreads::liveThreads() const {
   std::vector<std::shared_ptr<ThreadRecord>> running;
   {
-    std::lock_guard lock(registry_->mutex);
-    running = registry_->running;
+    std::lock_guard lock(registry->mutex);
+    running = registry->running;
   }
   std::vector<ThreadInfo> result;
   for (const auto& record : running) {
@@ -192,23 +191,23 @@ std::vector<ThreadInfo> VirtualThreads::liveThreads() const {
 }
 
 std::size_t VirtualThreads::startedCount() const {
-  std::lock_guard lock(registry_->mutex);
-  return registry_->started;
+  std::lock_guard lock(registry->mutex);
+  return registry->started;
 }
 
 std::size_t VirtualThreads::finishedCount() const {
-  std::lock_guard lock(registry_->mutex);
-  return registry_->finished;
+  std::lock_guard lock(registry->mutex);
+  return registry->finished;
 }
 
 bool VirtualThreads::waitUntilAllFinished(std::chrono::milliseconds timeout) const {
-  std::unique_lock lock(registry_->mutex);
-  return registry_->changed.wait_for(lock, timeout, [&] { return registry_->running.empty(); });
+  std::unique_lock lock(registry->mutex);
+  return registry->changed.wait_for(lock, timeout, [&] { return registry->running.empty(); });
 }
 
 void VirtualThreads::setExitWait(std::chrono::milliseconds wait) {
-  std::lock_guard lock(registry_->mutex);
-  registry_->exitWait = wait;
+  std::lock_guard lock(registry->mutex);
+  registry->exitWait = wait;
 }
 
 }  // namespace kestravane::platform::vmac

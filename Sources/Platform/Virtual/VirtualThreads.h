@@ -51,7 +51,7 @@ class VirtualThreads final : public Threads {
   struct Registry;
 
  private:
-  std::shared_ptr<Registry> registry_;
+  std::shared_ptr<Registry> registry;
 };
 
 }  // namespace kestravane::platform::vmac

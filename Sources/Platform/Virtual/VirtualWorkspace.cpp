@@ -74,23 +74,23 @@ struct VirtualWorkspace::Observers {
 class VirtualWorkspace::Observation final : public Cancellable {
  public:
   Observation(std::weak_ptr<Observers> observers, std::uint64_t id)
-      : observers_(std::move(observers)), id_(id) {}
+      : observers(std::move(observers)), id(id) {}
   ~Observation() override { cancel(); }
 
   void cancel() override {
-    if (auto observers = observers_.lock()) {
-      std::lock_guard lock(observers->mutex);
-      observers->entries.erase(id_);
+    if (auto live = observers.lock()) {
+      std::lock_guard lock(live->mutex);
+      live->entries.erase(id);
     }
   }
 
  private:
-  const std::weak_ptr<Observers> observers_;
-  const std::uint64_t id_;
+  const std::weak_ptr<Observers> observers;
+  const std::uint64_t id;
 };
 
 VirtualWorkspace::VirtualWorkspace(std::shared_ptr<DispatchQueue> mainQueue)
-    : mainQueue_(std::move(mainQueue)), observers_(std::make_shared<Observers>()) {}
+    : mainQueue(std::move(mainQueue)), observers(std::make_shared<Observers>()) {}
 
 std::optional<URL> VirtualWorkspace::urlWithString(const std::string& string) {
   if (!isValidURLString(string)) return std::nullopt;
@@ -100,31 +100,31 @@ std::optional<URL> VirtualWorkspace::urlWithString(const std::string& string) {
 bool VirtualWorkspace::openURL(const URL& url) {
   bool opens = false;
   {
-    std::lock_guard lock(mutex_);
-    opened_.push_back(url);
-    opens = openResult_;
+    std::lock_guard lock(mutex);
+    opened.push_back(url);
+    opens = openResult;
   }
   openedURLsObserver.notify();
   return opens;
 }
 
 std::shared_ptr<Cancellable> VirtualWorkspace::addDidWakeObserver(std::function<void()> observer) {
-  std::lock_guard lock(observers_->mutex);
-  const std::uint64_t id = observers_->nextID++;
-  observers_->entries.emplace(id,
-                              std::make_shared<const std::function<void()>>(std::move(observer)));
-  return std::make_shared<Observation>(observers_, id);
+  std::lock_guard lock(observers->mutex);
+  const std::uint64_t id = observers->nextID++;
+  observers->entries.emplace(id,
+                             std::make_shared<const std::function<void()>>(std::move(observer)));
+  return std::make_shared<Observation>(observers, id);
 }
 
 std::vector<URL> VirtualWorkspace::openedURLs() const {
-  std::lock_guard lock(mutex_);
-  return opened_;
+  std::lock_guard lock(mutex);
+  return opened;
 }
 
 void VirtualWorkspace::clearOpenedURLs() {
   {
-    std::lock_guard lock(mutex_);
-    opened_.clear();
+    std::lock_guard lock(mutex);
+    opened.clear();
   }
   openedURLsObserver.notify();
 }
@@ -134,29 +134,29 @@ void VirtualWorkspace::setOpenedURLsObserver(std::function<void()> observer) {
 }
 
 void VirtualWorkspace::setOpenURLResult(bool opens) {
-  std::lock_guard lock(mutex_);
-  openResult_ = opens;
+  std::lock_guard lock(mutex);
+  openResult = opens;
 }
 
 void VirtualWorkspace::postWake() {
   std::vector<std::uint64_t> ids;
   {
-    std::lock_guard lock(observers_->mutex);
-    for (const auto& entry : observers_->entries) ids.push_back(entry.first);
+    std::lock_guard lock(observers->mutex);
+    for (const auto& entry : observers->entries) ids.push_back(entry.first);
   }
   // Posted outside the lock: the queue may be one that runs blocks right away.
   for (const std::uint64_t id : ids) {
-    mainQueue_->async([weakObservers = std::weak_ptr<Observers>(observers_), id] {
-      auto observers = weakObservers.lock();
-      if (!observers) return;
-      if (auto observer = observers->find(id)) (*observer)();
+    mainQueue->async([weakObservers = std::weak_ptr<Observers>(observers), id] {
+      auto live = weakObservers.lock();
+      if (!live) return;
+      if (auto observer = live->find(id)) (*observer)();
     });
   }
 }
 
 std::size_t VirtualWorkspace::wakeObserverCount() const {
-  std::lock_guard lock(observers_->mutex);
-  return observers_->entries.size();
+  std::lock_guard lock(observers->mutex);
+  return observers->entries.size();
 }
 
 }  // namespace kestravane::platform::vmac

@@ -47,12 +47,12 @@ class VirtualWorkspace final : public Workspace {
   struct Observers;
   class Observation;
 
-  const std::shared_ptr<DispatchQueue> mainQueue_;
-  const std::shared_ptr<Observers> observers_;
-  mutable std::mutex mutex_;
-  std::vector<URL> opened_;
-  bool openResult_ = true;
-  ChangeObserver openedURLsObserver;  // told with mutex_ not held
+  const std::shared_ptr<DispatchQueue> mainQueue;
+  const std::shared_ptr<Observers> observers;
+  mutable std::mutex mutex;
+  std::vector<URL> opened;
+  bool openResult = true;
+  ChangeObserver openedURLsObserver;  // told with mutex not held
 };
 
 }  // namespace kestravane::platform::vmac

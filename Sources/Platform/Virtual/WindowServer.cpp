@@ -6,28 +6,28 @@
 namespace kestravane::platform::vmac {
 
 WindowServer::WindowServer(std::shared_ptr<PermissionState> permissions)
-    : permissions_(std::move(permissions)) {}
+    : _permissions(std::move(permissions)) {}
 
 std::shared_ptr<VirtualEventTap> WindowServer::addTap(TapLocation location, TapPlacement placement,
                                                       TapOptions options, EventMask mask,
                                                       TapCallback callback, void* userInfo) {
   auto tap =
       std::make_shared<VirtualEventTap>(location, placement, options, mask, callback, userInfo);
-  std::lock_guard lock(mutex_);
-  std::erase_if(chain_, [](const Entry& entry) { return entry.tap.expired(); });
+  std::lock_guard lock(mutex);
+  std::erase_if(chain, [](const Entry& entry) { return entry.tap.expired(); });
   // Head: before every tap of the same location; tail: after all of them.
-  auto position = std::find_if(chain_.begin(), chain_.end(), [&](const Entry& entry) {
+  auto position = std::find_if(chain.begin(), chain.end(), [&](const Entry& entry) {
     return placement == TapPlacement::headInsert ? entry.location >= location
                                                  : entry.location > location;
   });
-  chain_.insert(position, Entry{location, tap});
+  chain.insert(position, Entry{location, tap});
   return tap;
 }
 
 std::vector<std::shared_ptr<VirtualEventTap>> WindowServer::tapsInOrder() const {
   std::vector<std::shared_ptr<VirtualEventTap>> taps;
-  std::lock_guard lock(mutex_);
-  for (const auto& entry : chain_) {
+  std::lock_guard lock(mutex);
+  for (const auto& entry : chain) {
     if (auto tap = entry.tap.lock(); tap && !tap->isInvalidated()) taps.push_back(std::move(tap));
   }
   return taps;
@@ -38,11 +38,11 @@ std::chrono::steady_clock::time_point WindowServer::deadline() const {
 }
 
 void WindowServer::post(const Event& event) {
-  std::unique_lock delivery(deliveryMutex_);
+  std::unique_lock delivery(deliveryMutex);
   Event current = event;
   bool swallowed = false;
   const bool hiddenFromTaps =
-      permissions_->secureInput() && (event.type == kEventKeyDown || event.type == kEventKeyUp);
+      _permissions->secureInput() && (event.type == kEventKeyDown || event.type == kEventKeyUp);
   if (!hiddenFromTaps) {
     for (const auto& tap : tapsInOrder()) {
       auto reply = tap->offer(current);
@@ -66,16 +66,16 @@ void WindowServer::post(const Event& event) {
   if (swallowed) return;
   std::function<void(const Event&)> observer;
   {
-    std::lock_guard lock(mutex_);
-    received_.push_back(current);
-    observer = foregroundObserver_;
+    std::lock_guard lock(mutex);
+    received.push_back(current);
+    observer = foregroundObserver;
   }
   if (observer) observer(current);
 }
 
 void WindowServer::sendNotice(const std::vector<std::shared_ptr<VirtualEventTap>>& taps,
                               EventType notice) {
-  std::unique_lock delivery(deliveryMutex_);
+  std::unique_lock delivery(deliveryMutex);
   std::vector<std::shared_ptr<TapReply>> replies;
   for (const auto& tap : taps) {
     if (!tap->isEnabled()) continue;
@@ -101,13 +101,13 @@ void WindowServer::sendTimeoutDisable() {
 }
 
 void WindowServer::setTapTimeout(std::chrono::milliseconds timeout) {
-  std::lock_guard lock(mutex_);
-  tapTimeout_ = timeout;
+  std::lock_guard lock(mutex);
+  _tapTimeout = timeout;
 }
 
 std::chrono::milliseconds WindowServer::tapTimeout() const {
-  std::lock_guard lock(mutex_);
-  return tapTimeout_;
+  std::lock_guard lock(mutex);
+  return _tapTimeout;
 }
 
 std::vector<TapInfo> WindowServer::liveTaps() const {
@@ -119,18 +119,18 @@ std::vector<TapInfo> WindowServer::liveTaps() const {
 }
 
 std::vector<Event> WindowServer::receivedEvents() const {
-  std::lock_guard lock(mutex_);
-  return received_;
+  std::lock_guard lock(mutex);
+  return received;
 }
 
 void WindowServer::clearReceivedEvents() {
-  std::lock_guard lock(mutex_);
-  received_.clear();
+  std::lock_guard lock(mutex);
+  received.clear();
 }
 
 void WindowServer::setForegroundObserver(std::function<void(const Event&)> observer) {
-  std::lock_guard lock(mutex_);
-  foregroundObserver_ = std::move(observer);
+  std::lock_guard lock(mutex);
+  foregroundObserver = std::move(observer);
 }
 
 }  // namespace kestravane::platform::vmac

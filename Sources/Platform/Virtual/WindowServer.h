@@ -43,7 +43,7 @@ class WindowServer {
 
   explicit WindowServer(std::shared_ptr<PermissionState> permissions);
 
-  const std::shared_ptr<PermissionState>& permissions() const { return permissions_; }
+  const std::shared_ptr<PermissionState>& permissions() const { return _permissions; }
 
   // Registers a new tap at its place in the chain (permission checks are the caller's).
   std::shared_ptr<VirtualEventTap> addTap(TapLocation location, TapPlacement placement,
@@ -80,13 +80,13 @@ class WindowServer {
   void sendNotice(const std::vector<std::shared_ptr<VirtualEventTap>>& taps, EventType notice);
   std::chrono::steady_clock::time_point deadline() const;
 
-  const std::shared_ptr<PermissionState> permissions_;
-  std::mutex deliveryMutex_;  // one delivery at a time
-  mutable std::mutex mutex_;  // guards the members below
-  std::vector<Entry> chain_;
-  std::chrono::milliseconds tapTimeout_ = kDefaultTapTimeout;
-  std::vector<Event> received_;
-  std::function<void(const Event&)> foregroundObserver_;
+  const std::shared_ptr<PermissionState> _permissions;
+  std::mutex deliveryMutex;  // one delivery at a time
+  mutable std::mutex mutex;  // guards the members below
+  std::vector<Entry> chain;
+  std::chrono::milliseconds _tapTimeout = kDefaultTapTimeout;
+  std::vector<Event> received;
+  std::function<void(const Event&)> foregroundObserver;
 };
 
 }  // namespace kestravane::platform::vmac
