@@ -63,11 +63,24 @@ std::vector<TimedEvent> typingWithTriggerTaps() {
   return events;
 }
 
+// The decision for fn/Globe with its lone taps suppressed, the 300 ms hold limit.
+TriggerDecision fnDecision() {
+  return TriggerDecision(TriggerKind::fn, TapSuppress::tap,
+                         TriggerDecision::holdTimeoutNanosFor(300));
+}
+
+// Counts the events decided; a pass over the typing sequence must have fired twice.
+void countPasses(benchmark::State& state, std::size_t fires, std::size_t eventsPerPass) {
+  if (fires != 2 * static_cast<std::size_t>(state.iterations())) {
+    state.SkipWithError("the typing sequence should fire twice per pass");
+  }
+  state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(eventsPerPass));
+}
+
 // The decision step alone, with the clock readings taken beforehand.
 void BM_DecisionStep(benchmark::State& state) {
   const auto events = typingWithTriggerTaps();
-  const TriggerDecision decision(TriggerKind::fn, TapSuppress::tap,
-                                 TriggerDecision::holdTimeoutNanosFor(300));
+  const TriggerDecision decision = fnDecision();
   PressState press;
   std::size_t fires = 0;
   for (auto _ : state) {
@@ -78,10 +91,7 @@ void BM_DecisionStep(benchmark::State& state) {
     }
     benchmark::DoNotOptimize(fires);
   }
-  if (fires != 2 * static_cast<std::size_t>(state.iterations())) {
-    state.SkipWithError("the typing sequence should fire twice per pass");
-  }
-  state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(events.size()));
+  countPasses(state, fires, events.size());
 }
 BENCHMARK(BM_DecisionStep);
 
@@ -89,8 +99,7 @@ BENCHMARK(BM_DecisionStep);
 void BM_DecisionStepWithClockReads(benchmark::State& state) {
   const auto events = typingWithTriggerTaps();
   const std::unique_ptr<platform::Clock> clock = std::make_unique<vmac::SystemUptimeClock>();
-  const TriggerDecision decision(TriggerKind::fn, TapSuppress::tap,
-                                 TriggerDecision::holdTimeoutNanosFor(300));
+  const TriggerDecision decision = fnDecision();
   PressState press;
   std::size_t fires = 0;
   for (auto _ : state) {
@@ -101,7 +110,7 @@ void BM_DecisionStepWithClockReads(benchmark::State& state) {
     }
     benchmark::DoNotOptimize(fires);
   }
-  state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(events.size()));
+  countPasses(state, fires, events.size());
 }
 BENCHMARK(BM_DecisionStepWithClockReads);
 

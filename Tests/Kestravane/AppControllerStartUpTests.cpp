@@ -146,10 +146,7 @@ TEST_F(AppTest, AFailingStartIsLoggedAtStartUpAndAgainAtEveryCheck) {
 }
 
 TEST_F(AppTest, ASecondLayoutIsSeenAtTheNextReconcileNotAtTheNextCheck) {
-  readyMac();
-  storeConfig(TriggerKind::capsLock);
-  mac.inputSources().setEnabled(kRussian, false);
-  launch();
+  launchWithoutASecondLayout();
   ASSERT_EQ(controller->health(), EngineHealth::needsLayouts);
   runPending();
   host->windows().front()->close();  // its own timer would re-list the layouts
@@ -217,10 +214,7 @@ TEST_F(AppTest, TheOnboardingWindowIsAskedForWithItsKindAndBroughtToTheFront) {
 }
 
 TEST_F(AppTest, WhileTheOnboardingWindowIsOpenItReconcilesEveryOneAndAHalfSeconds) {
-  readyMac();
-  storeConfig(TriggerKind::capsLock);
-  mac.inputSources().setEnabled(kRussian, false);
-  launch();
+  launchWithoutASecondLayout();
   runPending();
   ASSERT_TRUE(controller->hasOnboardingWindow());
 
@@ -235,10 +229,7 @@ TEST_F(AppTest, WhileTheOnboardingWindowIsOpenItReconcilesEveryOneAndAHalfSecond
 }
 
 TEST_F(AppTest, ClosingTheOnboardingWindowForgetsItEndsItsTimerAndItIsNotOfferedAgain) {
-  readyMac();
-  storeConfig(TriggerKind::capsLock);
-  mac.inputSources().setEnabled(kRussian, false);
-  launch();
+  launchWithoutASecondLayout();
   runPending();
   ASSERT_TRUE(controller->hasOnboardingWindow());
   const std::size_t waitingWithWindow = mac.dispatch().waitingCount();
@@ -276,10 +267,7 @@ TEST_F(AppTest, TheOnboardingCheckDoesNothingWhenTheControllerIsGoneBeforeItRuns
 }
 
 TEST_F(AppTest, DestructionCancelsTheCheckTheWakeObserverAndTheOnboardingTimer) {
-  readyMac();
-  storeConfig(TriggerKind::capsLock);
-  mac.inputSources().setEnabled(kRussian, false);
-  launch();
+  launchWithoutASecondLayout();
   runPending();
   ASSERT_TRUE(controller->hasOnboardingWindow());
   ASSERT_EQ(mac.workspace().wakeObserverCount(), 1U);

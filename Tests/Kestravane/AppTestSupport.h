@@ -45,6 +45,15 @@ class AppTest : public testing::Test, protected VirtualMacRig {
     return *controller;
   }
 
+  // Start-up on a Mac ready but for a second layout, Caps Lock stored: the engine cannot start
+  // and the posted onboarding check will open the window.
+  void launchWithoutASecondLayout() {
+    readyMac();
+    storeConfig(TriggerKind::capsLock);
+    mac.inputSources().setEnabled(kRussian, false);
+    launch();
+  }
+
   std::size_t startFailures() { return logCount(logline::kAppStartEngineFailed); }
   // Each engine start that got its tap logs this once: the number of taps ever created.
   std::size_t tapsCreated() { return logCount(logline::kEngineTapCreated); }

@@ -191,10 +191,7 @@ class LiveMenuTest : public AppTest {
 };
 
 TEST_F(LiveMenuTest, AccessibilityRevokedAfterTheHealthWasComputedAddsItsRemediesAtOnce) {
-  readyMac();
-  storeConfig(TriggerKind::capsLock);
-  mac.inputSources().setEnabled(kRussian, false);
-  launch();
+  launchWithoutASecondLayout();
   ASSERT_EQ(controller->health(), EngineHealth::needsLayouts);
   EXPECT_EQ(
       rolesOf(content().build()),
@@ -214,10 +211,7 @@ TEST_F(LiveMenuTest, AccessibilityRevokedAfterTheHealthWasComputedAddsItsRemedie
 }
 
 TEST_F(LiveMenuTest, OpeningTheMenuPicksUpASecondLayoutAndStartsTheEngine) {
-  readyMac();
-  storeConfig(TriggerKind::capsLock);
-  mac.inputSources().setEnabled(kRussian, false);
-  launch();
+  launchWithoutASecondLayout();
   runPending();
   mac.inputSources().setEnabled(kRussian, true);
   EXPECT_EQ(itemWith(content().build(), Role::status).text, "🟠 Need ≥2 layouts");
