@@ -55,7 +55,6 @@ class SettingsView final : public ObservableObject {
   // When the window goes away, by any path: the key test ends and the policy returns to
   // accessory. Does nothing unless the window appeared since it last went away.
   void disappear();
-  bool isShown() const { return shown; }
 
   // Cancel (Escape): dismiss only, dropping the pending values.
   void cancel() const;

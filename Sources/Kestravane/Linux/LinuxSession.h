@@ -46,10 +46,11 @@ class LinuxSession {
   platform::vmac::VirtualMac& mac() { return *virtualMac; }
   AppController& controller() { return *appController; }
   PlivexApp& app() { return *plivexApp; }
+  // Only for a session made with `Options::demoWindow`.
   platform::vmac::demo::DemoWindow& demoWindow() { return *demo; }
 
-  bool hasDemoWindow() const { return demo != nullptr; }
-  // Brings the demo window to the front, above other applications (a second start asks this).
+  // Brings the program forward, and the demo window if there is one, above other applications
+  // (a second start asks this).
   void bringForward();
   // Lets the event loop run until `condition` holds or `timeoutMs` passes; whether it holds.
   bool runUntil(const std::function<bool()>& condition, int timeoutMs = 5000);
