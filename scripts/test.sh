@@ -1,14 +1,18 @@
 #!/usr/bin/env bash
 # Installs what is missing, configures, builds and runs the whole test suite.
 # Usage: scripts/test.sh [address|thread]   (optional sanitizer build)
+# With PLIVEX_MACOS_SDK naming an unpacked Apple macOS SDK in the environment, the suite also
+# checks the macOS code against it (Tests/MacOSSDK; it needs clang-16 and llvm-16).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 sanitizer="${1:-}"
 build="build${sanitizer:+-$sanitizer}"
 scripts/install-deps.sh
 benchmarks=ON; [ -n "$sanitizer" ] && benchmarks=OFF
+sdk=()
+[ -n "${PLIVEX_MACOS_SDK:-}" ] && sdk=(-DPLIVEX_MACOS_SDK="$PLIVEX_MACOS_SDK")
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DPLIVEX_SANITIZER="$sanitizer" -DPLIVEX_BUILD_BENCHMARKS="$benchmarks" >/dev/null
+  -DPLIVEX_SANITIZER="$sanitizer" -DPLIVEX_BUILD_BENCHMARKS="$benchmarks" "${sdk[@]}" >/dev/null
 cmake --build "$build" -j"$(nproc)"
 export QT_QPA_PLATFORM=offscreen
 if [ "$sanitizer" = "thread" ]; then
