@@ -271,7 +271,7 @@ void AppController::presentOnboardingIfNeeded() {
   onboardingTick = _services->dispatch->scheduleRepeatingOnMain(kOnboardingTickSeconds, [weakSelf] {
     if (auto self = weakSelf.lock()) self->reconcile();
   });
-  _services->application->activateIgnoringOtherApps(true);
+  _services->application->activate();
   window->makeKeyAndOrderFront();
 }
 

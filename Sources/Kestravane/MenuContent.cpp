@@ -90,7 +90,7 @@ MenuDescription MenuContent::build(const State& state) const {
   items.push_back(button(Role::settings, s.settingsEllipsis(),
                          [application = services->application, open = openSettings] {
                            // First, so the window comes above the application the user was in.
-                           application->activateIgnoringOtherApps(true);
+                           application->activate();
                            if (open) open();
                          }));
   items.push_back(button(Role::toggleEnabled, state.isRunning ? s.disable() : s.enable(),

@@ -31,7 +31,7 @@ SettingsView::SettingsView(std::shared_ptr<AppController> controller, std::funct
 void SettingsView::appear() {
   shown = true;
   services->application->setActivationPolicy(platform::ActivationPolicy::regular);
-  services->application->activateIgnoringOtherApps(true);
+  services->application->activate();
   controller->reconcile();
   setTrigger(controller->config().trigger);
   setLang(controller->config().language);

@@ -19,9 +19,10 @@ class Application {
   virtual bool setActivationPolicy(ActivationPolicy policy) = 0;
   // [NSApp activationPolicy].
   virtual ActivationPolicy activationPolicy() = 0;
-  // [NSApp activateIgnoringOtherApps:flag]: brings the application's windows to the front,
-  // above the application the user was in when `flag` is true.
-  virtual void activateIgnoringOtherApps(bool flag) = 0;
+  // Makes the application the active one, above the application the user was in, so that the
+  // window it orders front next shows on top: [NSApp activate] on macOS 14 and later, where
+  // [NSApp activateIgnoringOtherApps:YES] no longer brings an agent forward; that call on 13.
+  virtual void activate() = 0;
   // [NSApp terminate:nil]: asks the application to quit through its normal termination path.
   // Returns; the event loop ends afterwards.
   virtual void terminate() = 0;

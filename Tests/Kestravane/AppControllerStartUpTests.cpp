@@ -209,7 +209,7 @@ TEST_F(AppTest, TheOnboardingWindowIsAskedForWithItsKindAndBroughtToTheFront) {
   EXPECT_FALSE(window.style.releasedWhenClosed);
   EXPECT_TRUE(window.style.centred);
   EXPECT_TRUE(window.isKeyAndFront());
-  EXPECT_EQ(mac.application().forcedActivationCount(), 1);
+  EXPECT_EQ(mac.application().activationCount(), 1);
   EXPECT_EQ(window.content.controller.lock(), controller);
 }
 

@@ -183,7 +183,7 @@ class LiveMenuTest : public AppTest {
   MenuContent content() {
     return MenuContent(controller, [this] {
       settingsOpened = true;
-      activationsWhenSettingsOpened = mac.application().forcedActivationCount();
+      activationsWhenSettingsOpened = mac.application().activationCount();
     });
   }
   bool settingsOpened = false;
@@ -274,7 +274,7 @@ TEST_F(LiveMenuTest, EachButtonDoesWhatItSays) {
                                               std::string(AppController::kKeyboardSettingsURL)}));
 
   // Settings… activates the application first, then opens the window.
-  const int before = mac.application().forcedActivationCount();
+  const int before = mac.application().activationCount();
   itemWith(content().build(), Role::settings).action();
   EXPECT_TRUE(settingsOpened);
   EXPECT_EQ(activationsWhenSettingsOpened, before + 1);

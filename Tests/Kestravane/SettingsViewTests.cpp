@@ -223,11 +223,11 @@ TEST_F(SettingsViewTest, TheOnOffButtonFollowsIsRunningAndRefreshReconciles) {
 
 TEST_F(SettingsViewTest, AppearingMakesTheApplicationRegularAndGoingAwayMakesItAnAccessory) {
   ASSERT_EQ(mac.application().activationPolicy(), ActivationPolicy::accessory);
-  const int activations = mac.application().forcedActivationCount();
+  const int activations = mac.application().activationCount();
   mac.inputSources().setEnabled(kRussian, false);
   open();
   EXPECT_EQ(mac.application().activationPolicy(), ActivationPolicy::regular);
-  EXPECT_EQ(mac.application().forcedActivationCount(), activations + 1);
+  EXPECT_EQ(mac.application().activationCount(), activations + 1);
   EXPECT_EQ(controller->layouts(), std::vector<std::string>{kUS}) << "reconciled on appearing";
 
   view->cancel();

@@ -86,7 +86,7 @@ class DriftedApplication : public kestravane::platform::Application {
     return kestravane::platform::ActivationPolicy::accessory;
   }
 #endif
-  void activateIgnoringOtherApps(bool) override {}
+  void activate() override {}
 #ifndef PLIVEX_FAULT_MISSING_OVERRIDE
   void terminate() override {}
 #endif

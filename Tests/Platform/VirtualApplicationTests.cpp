@@ -16,11 +16,10 @@ TEST(VirtualApplicationTest, StartsAsAnAgentAndRecordsPolicyActivationAndTermina
 
   EXPECT_TRUE(app.setActivationPolicy(ActivationPolicy::regular));
   EXPECT_EQ(app.activationPolicy(), ActivationPolicy::regular);
-  app.activateIgnoringOtherApps(true);
-  app.activateIgnoringOtherApps(false);
+  app.activate();
+  app.activate();
   EXPECT_TRUE(app.isActive());
   EXPECT_EQ(app.activationCount(), 2);
-  EXPECT_EQ(app.forcedActivationCount(), 1);
   app.deactivate();
   EXPECT_FALSE(app.isActive());
 

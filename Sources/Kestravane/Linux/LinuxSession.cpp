@@ -53,7 +53,7 @@ LinuxSession::~LinuxSession() {
 }
 
 void LinuxSession::bringForward() {
-  virtualMac->application().activateIgnoringOtherApps(true);
+  virtualMac->application().activate();
   if (!demo) return;
   // Closed, or taken off the screen behind Qt's back (unmapped, minimised): shown anew.
   const QWindow* handle = demo->windowHandle();

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "Kestravane/Ui/ViewStyle.h"
+#include "Kestravane/WindowFront.h"
 
 namespace kestravane::ui {
 
@@ -63,8 +64,7 @@ void OnboardingWindowWidget::present() {
   }
   open = true;
   show();
-  raise();
-  activateWindow();
+  orderFront(*this);
 }
 
 void OnboardingWindowWidget::closeEvent(QCloseEvent* event) {

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "Kestravane/Ui/ViewStyle.h"
+#include "Kestravane/WindowFront.h"
 
 namespace kestravane::ui {
 
@@ -28,8 +29,7 @@ void SettingsWindow::present() {
     centreOnScreen();
   }
   if (!isVisible()) show();
-  raise();
-  activateWindow();
+  orderFront(*this);
 }
 
 void SettingsWindow::showEvent(QShowEvent* event) {

@@ -11,7 +11,7 @@ class MacApplication final : public Application {
  public:
   bool setActivationPolicy(ActivationPolicy policy) override;
   ActivationPolicy activationPolicy() override;
-  void activateIgnoringOtherApps(bool flag) override;
+  void activate() override;
   void terminate() override;
 };
 

@@ -10,9 +10,8 @@ bool VirtualApplication::setActivationPolicy(ActivationPolicy newPolicy) {
   return true;
 }
 
-void VirtualApplication::activateIgnoringOtherApps(bool flag) {
+void VirtualApplication::activate() {
   ++activations;
-  if (flag) ++forcedActivations;
   active = true;
   changed();
 }

@@ -16,13 +16,11 @@ class VirtualApplication final : public Application {
   // Seam.
   bool setActivationPolicy(ActivationPolicy policy) override;
   ActivationPolicy activationPolicy() override { return policy; }
-  void activateIgnoringOtherApps(bool flag) override;
+  void activate() override;
   void terminate() override;
 
   // Control.
   int activationCount() const { return activations; }
-  // Activations that asked to come above other applications (flag true).
-  int forcedActivationCount() const { return forcedActivations; }
   int terminationCount() const { return terminations; }
   bool isActive() const { return active; }
   // The user switched to another application.
@@ -38,7 +36,6 @@ class VirtualApplication final : public Application {
   ActivationPolicy policy = ActivationPolicy::accessory;
   bool active = false;
   int activations = 0;
-  int forcedActivations = 0;
   int terminations = 0;
   std::function<void()> terminationHandler;
   std::function<void()> observer;

@@ -1,0 +1,12 @@
+#include "Kestravane/WindowFront.h"
+
+#include <QWidget>
+
+namespace kestravane {
+
+void orderFront(QWidget& window) {
+  window.raise();
+  window.activateWindow();
+}
+
+}  // namespace kestravane
