@@ -18,6 +18,8 @@ set(PLIVEX_COPYRIGHT "Copyright © 2026 The Plivex authors. All rights reserved.
     "NSHumanReadableCopyright of Plivex.app")
 set(PLIVEX_BUNDLE_NAME "Plivex")
 set(PLIVEX_BUNDLE_EXECUTABLE "Plivex")
+# The icon in Contents/Resources, made at build time from Sources/AppIcon/Plivex.svg.
+set(PLIVEX_BUNDLE_ICON_FILE "Plivex.icns")
 set(PLIVEX_INFO_PLIST_TEMPLATE ${CMAKE_CURRENT_LIST_DIR}/Info.plist.in)
 
 # Writes the bundle's Info.plist to `output`.
@@ -31,6 +33,47 @@ function(plivex_write_info_plist output)
   configure_file(${PLIVEX_INFO_PLIST_TEMPLATE} ${output} @ONLY)
 endfunction()
 
+# The icon: the drawing rendered into an iconset, made an .icns by iconutil, put in Resources.
+function(plivex_add_bundle_icon target)
+  find_program(PLIVEX_ICONUTIL iconutil REQUIRED)
+  set(iconset ${CMAKE_CURRENT_BINARY_DIR}/Plivex.iconset)
+  set(icns ${CMAKE_CURRENT_BINARY_DIR}/${PLIVEX_BUNDLE_ICON_FILE})
+  add_custom_command(OUTPUT ${icns}
+    COMMAND ${CMAKE_COMMAND} -E rm -rf ${iconset}
+    COMMAND plivex-icon-render ${PLIVEX_APP_ICON_SVG} ${iconset}
+    COMMAND ${PLIVEX_ICONUTIL} --convert icns --output ${icns} ${iconset}
+    DEPENDS plivex-icon-render ${PLIVEX_APP_ICON_SVG}
+    COMMENT "Making ${PLIVEX_BUNDLE_ICON_FILE}"
+    VERBATIM)
+  target_sources(${target} PRIVATE ${icns})
+  set_source_files_properties(${icns} PROPERTIES MACOSX_PACKAGE_LOCATION Resources)
+endfunction()
+
+# Fails the configuration when the library of `importedTarget` lacks one of the architectures
+# CMAKE_OSX_ARCHITECTURES asks for (universal by default): Homebrew's bottles hold one, and
+# linking the other would fail late, on the library's symbols.
+function(plivex_check_architectures importedTarget)
+  find_program(PLIVEX_LIPO lipo)
+  get_target_property(library ${importedTarget} LOCATION)
+  if(NOT PLIVEX_LIPO OR NOT library)
+    return()
+  endif()
+  execute_process(COMMAND ${PLIVEX_LIPO} -archs ${library} OUTPUT_VARIABLE archs
+                  OUTPUT_STRIP_TRAILING_WHITESPACE RESULT_VARIABLE failed ERROR_QUIET)
+  if(failed)
+    return()
+  endif()
+  separate_arguments(archs UNIX_COMMAND "${archs}")
+  foreach(arch IN LISTS CMAKE_OSX_ARCHITECTURES)
+    if(NOT arch IN_LIST archs)
+      message(FATAL_ERROR "${library} holds ${archs}, not ${arch}, which CMAKE_OSX_ARCHITECTURES "
+              "(${CMAKE_OSX_ARCHITECTURES}) asks for. For a universal Plivex.app use universal "
+              "libraries (Qt's own installer); for this Mac alone configure with "
+              "-DCMAKE_OSX_ARCHITECTURES=$(uname -m).")
+    endif()
+  endforeach()
+endfunction()
+
 # Makes `target` (an executable) the bundle Plivex.app: in the build tree, signed and with the
 # doctor inside, ready to run from there; when installed (and in the disk image), with Qt
 # deployed into it and signed again.
@@ -38,6 +81,7 @@ function(plivex_make_bundle target)
   find_program(PLIVEX_CODESIGN codesign REQUIRED)
   set(plist ${CMAKE_CURRENT_BINARY_DIR}/${target}-Info.plist)
   plivex_write_info_plist(${plist})
+  plivex_add_bundle_icon(${target})
   set_target_properties(${target} PROPERTIES
     MACOSX_BUNDLE TRUE
     OUTPUT_NAME ${PLIVEX_BUNDLE_EXECUTABLE}

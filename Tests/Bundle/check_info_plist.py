@@ -1,10 +1,13 @@
 #!/usr/bin/env python3
 """Checks the Info.plist of Plivex.app: it parses as a property list and has every key the
-bundle needs, with the right type and value.
+bundle needs, with the right type and value. With --contents, the built bundle's Contents
+directory, also that the icon it names is there, as an .icns file.
 
-Usage: check_info_plist.py PLIST --version VERSION --identifier ID --executable NAME
+Usage: check_info_plist.py PLIST --version VERSION --identifier ID --executable NAME --icon FILE
+                           [--contents DIR]
 """
 import argparse
+import os
 import plistlib
 import sys
 
@@ -15,6 +18,8 @@ def main():
     parser.add_argument("--version", required=True, help="the project's version")
     parser.add_argument("--identifier", required=True)
     parser.add_argument("--executable", required=True)
+    parser.add_argument("--icon", required=True, help="the icon file in Contents/Resources")
+    parser.add_argument("--contents", help="the built bundle's Contents directory")
     arguments = parser.parse_args()
 
     with open(arguments.plist, "rb") as source:
@@ -24,6 +29,7 @@ def main():
         "CFBundleIdentifier": arguments.identifier,
         "CFBundleName": "Plivex",
         "CFBundleExecutable": arguments.executable,
+        "CFBundleIconFile": arguments.icon,
         "CFBundlePackageType": "APPL",
         "CFBundleInfoDictionaryVersion": "6.0",
         "CFBundleShortVersionString": arguments.version,
@@ -44,6 +50,14 @@ def main():
         problems.append(f"NSHumanReadableCopyright is {copyright_text!r}")
     if "@" in repr(info):
         problems.append("a placeholder of the template was left unreplaced")
+    if arguments.contents:
+        icon = os.path.join(arguments.contents, "Resources", str(info.get("CFBundleIconFile")))
+        try:
+            with open(icon, "rb") as source:
+                if source.read(4) != b"icns":
+                    problems.append(f"{icon} is not an .icns file")
+        except OSError as error:
+            problems.append(f"the icon cannot be read: {error}")
     if problems:
         for problem in problems:
             print(f"{arguments.plist}: {problem}", file=sys.stderr)
