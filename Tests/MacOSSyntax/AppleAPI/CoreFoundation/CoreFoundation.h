@@ -103,6 +103,7 @@ const void* CFArrayGetValueAtIndex(CFArrayRef theArray, CFIndex idx);
 
 // ---- CoreFoundation/CFDictionary.h
 typedef const struct __CFDictionary* CFDictionaryRef;
+typedef struct __CFDictionary* CFMutableDictionaryRef;
 typedef const void* (*CFDictionaryRetainCallBack)(CFAllocatorRef allocator, const void* value);
 typedef void (*CFDictionaryReleaseCallBack)(CFAllocatorRef allocator, const void* value);
 typedef CFStringRef (*CFDictionaryCopyDescriptionCallBack)(const void* value);
