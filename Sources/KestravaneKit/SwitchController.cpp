@@ -40,8 +40,9 @@ void SwitchController::switchOnMain() {
     // longer turn capitals off, so a lock that happened to be on must not stay on for good. In
     // the usual case (it was off) this puts it back as it was.
     const auto lockOn = hidSystem->modifierLockState(platform::ModifierLock::capsLock);
-    if (!lockOn || *lockOn)
+    if (!lockOn || *lockOn) {
       hidSystem->setModifierLockState(platform::ModifierLock::capsLock, false);
+    }
   }
   if (onSwitch) onSwitch(result);
 }
