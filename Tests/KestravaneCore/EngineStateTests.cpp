@@ -151,25 +151,6 @@ EngineInputs favourable() {
   return EngineInputs{true, 2, false, false, true, true, false, false, false, false};
 }
 
-// Each trigger cares only about its own key: a busy Globe key does not stop the Caps Lock
-// trigger, nor the system's Caps Lock switching the fn trigger.
-TEST(EngineStateTest, OnlyTheChosenTriggersKeyMustBeFree) {
-  EngineInputs in = favourable();
-  in.triggerIsCapsLock = true;
-  EXPECT_EQ(EngineState::health(in), H::capsLockNotFree);
-  EXPECT_TRUE(EngineState::isBlocked(in));
-  in.capsLockFree = true;
-  EXPECT_EQ(EngineState::health(in), H::active);
-
-  in = favourable();
-  in.triggerIsFn = true;
-  in.globeFree = true;
-  EXPECT_EQ(EngineState::health(in), H::active) << "the Caps Lock switching is on, unused";
-  in.globeFree = false;
-  in.triggerIsCapsLock = false;
-  EXPECT_EQ(EngineState::health(in), H::globeNotFree);
-}
-
 TEST(EngineStateTest, FavourableInputsAreActiveAndShouldRun) {
   const EngineInputs in = favourable();
   EXPECT_EQ(EngineState::health(in), H::active);
