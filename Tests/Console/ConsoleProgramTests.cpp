@@ -185,8 +185,8 @@ class ConsoleProgramTest : public ::testing::Test {
 TEST_F(ConsoleProgramTest, ASessionEndsCleanlyByQuitOrByTheEndOfInput) {
   const std::vector<std::string> inputs{
       "grant all\nglobe free\ntap fn\nquit\n",
-      "grant all\nglobe free\nstatus\ntap fn\nkeytest start\ntap a\ntrigger capsLock\n"
-      "tap capsLock\nwake\nkeytest stop\nkeytest start\nquit\n",
+      "grant all\nglobe free\nstatus\ntap fn\nkeytest start\ntap a\ncapslock free\n"
+      "trigger capsLock\ntap capsLock\nwake\nkeytest stop\nkeytest start\nquit\n",
       "grant all\nstatus\nkeytest start\ntoggle\n",
   };
   for (const auto& input : inputs) {
