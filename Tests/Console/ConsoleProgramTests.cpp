@@ -5,6 +5,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <signal.h>
 #include <spawn.h>
 #include <stdlib.h>
 #include <sys/wait.h>
@@ -86,6 +87,9 @@ class ConsoleProcess {
   }
 
   void type(std::string_view text) {
+    // A program that has already ended (a second instance does at once) must not take the test
+    // down with SIGPIPE: the write fails instead.
+    ::signal(SIGPIPE, SIG_IGN);
     while (!text.empty()) {
       const ssize_t written = ::write(input, text.data(), text.size());
       if (written <= 0) return;  // it has gone: its output says why
