@@ -24,6 +24,7 @@ struct StepCommand {
 constexpr StepCommand kStepCommands[] = {
     {"step.accessibility", "grant accessibility"},
     {"step.globe", "globe free"},
+    {"step.capsLock", "capslock free"},
     {"step.layouts", "layouts, enable <id>"},
 };
 

@@ -98,6 +98,12 @@ bool ConsoleSession::execute(std::string_view line) {
 }
 
 void ConsoleSession::settle() {
+  // A tap just made stays off until its thread takes it up: wait for that (briefly), so that
+  // the next command's keys reach it, as a person's would.
+  const auto tapsDeadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+  while (!mac.windowServer().allTapsServed() && std::chrono::steady_clock::now() < tapsDeadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
   // Fires travel tap thread → fire queue → main queue; give them a moment to arrive.
   for (int round = 0; round < 5; ++round) {
     mac.dispatch().runDue();
@@ -158,6 +164,8 @@ bool ConsoleSession::run(const std::vector<std::string>& words) {
     setPermission(words, command == "grant");
   } else if (command == "globe") {
     setGlobe(words);
+  } else if (command == "capslock") {
+    setCapsLockSwitching(words);
   } else if (command == "layouts") {
     printLayouts();
   } else if (command == "enable" || command == "disable") {
@@ -239,18 +247,33 @@ void ConsoleSession::setPermission(const std::vector<std::string>& words, bool g
 }
 
 void ConsoleSession::setGlobe(const std::vector<std::string>& words) {
+  setKeyPreference(words, "globe", "globe key", [&](std::optional<std::int64_t> value) {
+    mac.preferences().setFnUsageType(value);
+  });
+}
+
+void ConsoleSession::setCapsLockSwitching(const std::vector<std::string>& words) {
+  // "free": System Settings' "Use the Caps Lock key to switch to and from ABC" turned off.
+  setKeyPreference(words, "capslock", "caps lock key", [&](std::optional<std::int64_t> value) {
+    mac.preferences().setRomanSwitchState(value);
+  });
+}
+
+void ConsoleSession::setKeyPreference(
+    const std::vector<std::string>& words, std::string_view command, std::string_view keyName,
+    const std::function<void(std::optional<std::int64_t>)>& store) {
   const std::string which = words.size() == 2 ? words[1] : "";
   if (which == "free") {
-    mac.preferences().setFnUsageType(0);
+    store(0);
   } else if (which == "occupied") {
-    mac.preferences().setFnUsageType(1);
+    store(1);
   } else if (which == "absent") {
-    mac.preferences().setFnUsageType(std::nullopt);
+    store(std::nullopt);
   } else {
-    out << "globe free|occupied|absent\n";
+    out << command << " free|occupied|absent\n";
     return;
   }
-  out << "globe key: " << which << '\n';
+  out << keyName << ": " << which << '\n';
 }
 
 void ConsoleSession::applySetting(const std::vector<std::string>& words) {
@@ -342,6 +365,7 @@ void ConsoleSession::printStatus() {
   if (actions.requestAccessibility) out << s.requestAccessibility() << "   (grant accessibility)\n";
   if (actions.needsLayoutsHint) out << s.needLayoutsHint() << "   (enable <id>)\n";
   if (actions.freeGlobe) out << s.freeGlobe() << "   (globe free)\n";
+  if (actions.freeCapsLock) out << s.freeCapsLock() << "   (capslock free)\n";
   if (controller->isTesting()) out << "key test: " << controller->lastTestedKey() << '\n';
   // What opening the menu rebuilt is shown here already.
   shownStatus = statusLine(*controller);
@@ -350,7 +374,8 @@ void ConsoleSession::printStatus() {
 void ConsoleSession::printHelp() {
   out << "Keys:      tap <key> | hold <key> <ms> | press <key> | release <key>\n"
          "System:    grant|revoke accessibility|input|all | globe free|occupied|absent\n"
-         "           layouts | enable <id> | disable <id> | secure on|off | wake\n"
+         "           capslock free|occupied|absent | layouts | enable <id> | disable <id>\n"
+         "           secure on|off | wake\n"
          "Plivex:    status | toggle | trigger fn|capsLock|rightCommand | language en|ru|system\n"
          "           login on|off | keytest start|stop | onboarding [close] | settings [keyboard]\n"
          "           log | quit\n"

@@ -1,12 +1,12 @@
 // A text console for trying Plivex on the virtual Mac: each command presses keys, changes what
-// the virtual system reports (permissions, layouts, the Globe preference, secure input, sleep and
-// wake) or does what the menu and the settings window would do, and the console prints what the
-// program shows in return. A command that changes something confirms it in one line; one given
-// arguments it does not take prints its usage and changes nothing. What the program shows on its
-// own (the menu bar's status, a switch, a key-test readout, the onboarding) comes as a notice, and
-// so do new log lines: those of the settings file always (a failed save is said at once, below
-// the command that caused it), every other one only when verbose; all are in the `log` view.
-// Threads: main thread only (the thread that drives the virtual Mac's main queue).
+// the virtual system reports (permissions, layouts, the Globe and Caps Lock preferences, secure
+// input, sleep and wake) or does what the menu and the settings window would do, and the console
+// prints what the program shows in return. A command that changes something confirms it in one
+// line; one given arguments it does not take prints its usage and changes nothing. What the program
+// shows on its own (the menu bar's status, a switch, a key-test readout, the onboarding) comes as a
+// notice, and so do new log lines: those of the settings file always (a failed save is said at
+// once, below the command that caused it), every other one only when verbose; all are in the `log`
+// view. Threads: main thread only (the thread that drives the virtual Mac's main queue).
 #pragma once
 
 #include <chrono>
@@ -14,6 +14,7 @@
 #include <functional>
 #include <iosfwd>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -56,6 +57,12 @@ class ConsoleSession {
   void hold(const std::vector<std::string>& words);
   void setPermission(const std::vector<std::string>& words, bool granted);
   void setGlobe(const std::vector<std::string>& words);
+  void setCapsLockSwitching(const std::vector<std::string>& words);
+  // What System Settings writes for a key the system may use too: "free" 0, "occupied" 1,
+  // "absent" none; `command` names it in the usage, `keyName` in the confirmation.
+  void setKeyPreference(const std::vector<std::string>& words, std::string_view command,
+                        std::string_view keyName,
+                        const std::function<void(std::optional<std::int64_t>)>& store);
   void applySetting(const std::vector<std::string>& words);
   void keyTest(const std::vector<std::string>& words);
   void showOnboarding(const std::vector<std::string>& words);

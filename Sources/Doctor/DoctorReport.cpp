@@ -3,28 +3,12 @@
 #include <cstdio>
 #include <utility>
 
+#include "KestravaneKit/CapsLockKeyManager.h"
 #include "KestravaneKit/GlobeKeyManager.h"
 #include "KestravaneKit/Permissions.h"
 
 namespace kestravane::doctor {
 namespace {
-
-// The tap a key tester would make: listen-only, key-down and flags-changed.
-constexpr platform::EventMask kListenMask = platform::eventMaskBit(platform::kEventKeyDown) |
-                                            platform::eventMaskBit(platform::kEventFlagsChanged);
-
-platform::Event* passEvent(platform::EventType, platform::Event* event, void*) {
-  return event;
-}
-
-bool systemGrantsListenTap(const platform::Services& services) {
-  auto tap = services.eventTaps->tapCreate(
-      platform::TapLocation::session, platform::TapPlacement::headInsert,
-      platform::TapOptions::listenOnly, kListenMask, &passEvent, nullptr);
-  if (!tap) return false;
-  services.eventTaps->invalidate(*tap);  // never added to a run loop: it sees no event
-  return true;
-}
 
 const char* grantWord(bool granted) {
   return granted ? "granted" : "not-granted";
@@ -50,6 +34,11 @@ std::string globeKeyValue(const std::optional<GlobeFnUsage>& usage) {
   return std::to_string(usage->occupiedValue().value_or(0)) + " occupied";
 }
 
+std::string capsLockSwitchingValue(const std::optional<std::int64_t>& state) {
+  if (!state) return "absent";
+  return std::to_string(*state) + (*state == 0 ? " off" : " on");
+}
+
 std::string joined(const std::vector<std::string>& words) {
   if (words.empty()) return "none";
   std::string text;
@@ -70,11 +59,11 @@ Findings examine(const platform::Services& services, std::string version, std::s
   const InputSourceSwitcher inputSources(services);
   findings.accessibility = permissions.hasAccessibility();
   findings.inputMonitoring = permissions.hasInputMonitoring();
-  findings.listenTapCreated = systemGrantsListenTap(services);
   findings.secureInput = permissions.isSecureInputActive();
   findings.layouts = inputSources.enabledSelectableSources();
   findings.currentSource = inputSources.currentSourceID();
   findings.globeKey = GlobeKeyManager(services).current();
+  findings.capsLockSwitching = CapsLockKeyManager(services).current();
   findings.loginItem = services.loginItems->status();
   return findings;
 }
@@ -82,11 +71,12 @@ Findings examine(const platform::Services& services, std::string version, std::s
 std::vector<std::string> blockers(const Findings& findings) {
   std::vector<std::string> words;
   if (!findings.accessibility) words.emplace_back("accessibility");
-  if (!findings.listenTapCreated) words.emplace_back("input-monitoring");
+  if (!findings.inputMonitoring) words.emplace_back("input-monitoring");
   if (findings.layouts.size() < 2) words.emplace_back("layouts");
   if (!findings.globeKey || !findings.globeKey->isFreeForTrigger()) {
     words.emplace_back("globe-key(fn)");
   }
+  if (findings.capsLockSwitching != 0) words.emplace_back("caps-lock-abc(capsLock)");
   if (findings.secureInput) words.emplace_back("secure-input");
   return words;
 }
@@ -97,8 +87,6 @@ std::vector<std::string> reportLines(const Findings& findings) {
   lines.push_back("backend: " + escaped(findings.backend));
   lines.push_back(std::string("accessibility: ") + grantWord(findings.accessibility));
   lines.push_back(std::string("input-monitoring: ") + grantWord(findings.inputMonitoring));
-  lines.push_back(std::string("listen-tap: ") +
-                  (findings.listenTapCreated ? "created" : "refused"));
   lines.push_back(std::string("secure-input: ") + (findings.secureInput ? "on" : "off"));
   lines.push_back("layouts: " + std::to_string(findings.layouts.size()));
   for (const auto& layout : findings.layouts) {
@@ -109,6 +97,7 @@ std::vector<std::string> reportLines(const Findings& findings) {
   lines.push_back("current-source: " +
                   (findings.currentSource ? escaped(*findings.currentSource) : "none"));
   lines.push_back("globe-key: " + globeKeyValue(findings.globeKey));
+  lines.push_back("caps-lock-abc: " + capsLockSwitchingValue(findings.capsLockSwitching));
   lines.push_back(std::string("login-item: ") + loginItemWord(findings.loginItem));
   lines.push_back("blocking: " + joined(blockers(findings)));
   return lines;

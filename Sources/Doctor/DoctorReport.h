@@ -1,10 +1,11 @@
 // What Plivex sees on this machine, gathered and written as the doctor's report: the enabled
-// keyboard layouts, the Globe-key preference, the login item, the permissions and secure input, and
-// whether the system grants a listen-only keyboard tap. Gathering only reads: it opens nothing,
-// prompts for nothing, stores nothing, and invalidates the tap it gets at once.
+// keyboard layouts, the Globe-key and Caps Lock switching preferences, the login item, the
+// permissions and secure input. Gathering only reads: it creates no tap, opens nothing, prompts
+// for nothing and stores nothing, so running it never puts a program on a permission list.
 // Threads: main thread (the services it asks are main-thread services).
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -21,16 +22,16 @@ struct Findings {
   std::string backend;  // what the services stand for ("macOS", "virtual Mac")
   bool accessibility = false;
   bool inputMonitoring = false;  // the system's preflight answer
-  bool listenTapCreated = false;
   bool secureInput = false;
   std::vector<InputSourceSwitcher::NamedSource> layouts;  // the cycle, in the system's order
   std::optional<std::string> currentSource;
   std::optional<GlobeFnUsage> globeKey;
+  std::optional<std::int64_t> capsLockSwitching;  // "TISRomanSwitchState"; absent counts as on
   platform::LoginItemStatus loginItem = platform::LoginItemStatus::notRegistered;
 };
 
 // Asks the system, through the Kit where Plivex does and through `services` where Plivex only
-// acts (the login item's raw status, the test tap).
+// acts (the login item's raw status).
 Findings examine(const platform::Services& services, std::string version, std::string backend);
 
 // One "key: value" line per finding, in a fixed order, keys and value words stable across
@@ -38,7 +39,8 @@ Findings examine(const platform::Services& services, std::string version, std::s
 std::vector<std::string> reportLines(const Findings& findings);
 
 // What stops switching, as report words ("accessibility", "input-monitoring", "layouts",
-// "globe-key(fn)" (only with the fn/Globe trigger), "secure-input"), in that order.
+// "globe-key(fn)" (only with the fn/Globe trigger), "caps-lock-abc(capsLock)" (only with the Caps
+// Lock trigger), "secure-input"), in that order.
 std::vector<std::string> blockers(const Findings& findings);
 
 // `text` with backslash, double quote and control characters escaped (\\, \", \n, \t, \xHH).

@@ -34,6 +34,7 @@ AppController::AppController(PassKey, std::shared_ptr<const platform::Services> 
       _launchAtLogin(*_services),
       _inputSources(*_services),
       globe(*_services),
+      capsLockKey(*_services),
       store(*_services),
       host(std::make_shared<HeadlessWindowHost>()) {
   mainThread.check("AppController::AppController");
@@ -51,7 +52,7 @@ AppController::~AppController() {
 void AppController::startUp() {
   _config.set(store.load());
   _layouts.set(_inputSources.enabledSelectableSourceIDs());
-  _globeFree.set(globe.isGlobeFree());
+  rereadTriggerKeys();
   startEngine();
   observeWake();
   startPolling();
@@ -66,6 +67,8 @@ EngineInputs AppController::engineInputs() const {
   inputs.layoutCount = static_cast<std::int64_t>(layouts().size());
   inputs.triggerIsFn = config().trigger == TriggerKind::fn;
   inputs.globeFree = globeFree();
+  inputs.triggerIsCapsLock = config().trigger == TriggerKind::capsLock;
+  inputs.capsLockFree = capsLockFree();
   inputs.userEnabled = _userEnabled;
   inputs.isRunning = isRunning();
   inputs.tapDisabled = engine && engine->health() == EngineHealth::tapDisabled;
@@ -74,14 +77,21 @@ EngineInputs AppController::engineInputs() const {
 }
 
 void AppController::recomputeHealth() {
-  _health.set(EngineState::health(engineInputs()));
+  const EngineInputs inputs = engineInputs();
+  if (engine) engine->setSecureInputActive(inputs.secureInput);
+  _health.set(EngineState::health(inputs));
+}
+
+void AppController::rereadTriggerKeys() {
+  _globeFree.set(globe.isGlobeFree());
+  _capsLockFree.set(capsLockKey.isCapsLockFree());
 }
 
 void AppController::startEngine() {
   mainThread.check("AppController::startEngine");
   stopEngine();
   _layouts.set(_inputSources.enabledSelectableSourceIDs());
-  _globeFree.set(globe.isGlobeFree());
+  rereadTriggerKeys();
   if (EngineState::isBlocked(engineInputs())) {
     recomputeHealth();
     return;
@@ -131,7 +141,7 @@ void AppController::stopEngine() {
 void AppController::refresh() {
   mainThread.check("AppController::refresh");
   _layouts.set(_inputSources.enabledSelectableSourceIDs());
-  _globeFree.set(globe.isGlobeFree());
+  rereadTriggerKeys();
   recomputeHealth();
 }
 
@@ -168,7 +178,7 @@ void AppController::startPolling() {
 
 void AppController::tick() {
   // The layouts are not listed again here; the last listing stands until the next reconcile().
-  _globeFree.set(globe.isGlobeFree());
+  rereadTriggerKeys();
   recomputeHealth();
   startOrStop();
 }

@@ -24,6 +24,7 @@
 #include "Kestravane/Published.h"
 #include "KestravaneCore/EngineState.h"
 #include "KestravaneCore/PlivexConfig.h"
+#include "KestravaneKit/CapsLockKeyManager.h"
 #include "KestravaneKit/ConfigStore.h"
 #include "KestravaneKit/EventTapEngine.h"
 #include "KestravaneKit/GlobeKeyManager.h"
@@ -68,6 +69,7 @@ class AppController final : public ObservableObject,
   EngineHealth health() const { return _health.get(); }
   bool isRunning() const { return _isRunning.get(); }
   bool globeFree() const { return _globeFree.get(); }
+  bool capsLockFree() const { return _capsLockFree.get(); }
   const std::string& lastSwitch() const { return _lastSwitch.get(); }
   const std::vector<std::string>& layouts() const { return _layouts.get(); }
   const PlivexConfig& config() const { return _config.get(); }
@@ -81,11 +83,12 @@ class AppController final : public ObservableObject,
     _userEnabled = enabled;
   }
 
-  // Stops any engine, re-lists layouts and re-reads the Globe key, then builds and starts a new
-  // engine unless a precondition blocks it; a failed start is logged. Ignores userEnabled.
+  // Stops any engine, re-lists layouts and re-reads the Globe and Caps Lock keys, then builds and
+  // starts a new engine unless a precondition blocks it; a failed start is logged. Ignores
+  // userEnabled.
   void startEngine();
   void stopEngine();
-  // Re-lists the layouts, re-reads the Globe key and recomputes the health.
+  // Re-lists the layouts, re-reads the Globe and Caps Lock keys and recomputes the health.
   void refresh();
   // refresh(), then starts or stops the engine as the inputs say it ought to be.
   void reconcile();
@@ -125,7 +128,9 @@ class AppController final : public ObservableObject,
  private:
   void startUp();
   EngineInputs engineInputs() const;
+  // Also tells the engine whether secure input is on (it cannot ask from its tap thread).
   void recomputeHealth();
+  void rereadTriggerKeys();
   // Steps 2 and 3 of reconcile(): start or stop as the inputs say.
   void startOrStop();
   void observeWake();
@@ -141,11 +146,13 @@ class AppController final : public ObservableObject,
   const LaunchAtLogin _launchAtLogin;
   const InputSourceSwitcher _inputSources;
   const GlobeKeyManager globe;
+  const CapsLockKeyManager capsLockKey;
   const ConfigStore store;
 
   Published<EngineHealth> _health{*this, EngineHealth::disabled};
   Published<bool> _isRunning{*this, false};
   Published<bool> _globeFree{*this, true};
+  Published<bool> _capsLockFree{*this, true};
   Published<std::string> _lastSwitch{*this, "—"};
   Published<std::vector<std::string>> _layouts{*this, {}};
   Published<PlivexConfig> _config{*this, PlivexConfig::defaults()};

@@ -83,6 +83,10 @@ MenuDescription MenuContent::build(const State& state) const {
       items.push_back(
           button(Role::freeGlobe, s.freeGlobe(), openURL(AppController::kKeyboardSettingsURL)));
     }
+    if (actions.freeCapsLock) {
+      items.push_back(button(Role::freeCapsLock, s.freeCapsLock(),
+                             openURL(AppController::kKeyboardSettingsURL)));
+    }
   }
   items.push_back(separator());
   items.push_back(text(Role::trigger, s.triggerLabel(triggerShortName(state.trigger))));

@@ -31,6 +31,7 @@ struct MenuItem {
     needLayoutsHint,
     openKeyboardSettings,
     freeGlobe,
+    freeCapsLock,
     trigger,
     settings,
     toggleEnabled,

@@ -60,9 +60,14 @@ bool OnboardingView::needsGlobe() const {
   return strong && strong->config().trigger == TriggerKind::fn && !strong->globeFree();
 }
 
+bool OnboardingView::needsCapsLock() const {
+  const auto strong = controller.lock();
+  return strong && strong->config().trigger == TriggerKind::capsLock && !strong->capsLockFree();
+}
+
 bool OnboardingView::allDone() const {
   const auto strong = controller.lock();
-  return strong && strong->permissions().hasAccessibility() && !needsGlobe() &&
+  return strong && strong->permissions().hasAccessibility() && !needsGlobe() && !needsCapsLock() &&
          strong->layouts().size() >= 2;
 }
 
@@ -91,6 +96,10 @@ ViewNode OnboardingView::build() const {
   if (strong->config().trigger == TriggerKind::fn) {
     rows.push_back(stepRow({"step.globe", !needsGlobe(), s.stepGlobe(), s.stepGlobeHint(),
                             s.openSettingsBtn(), openKeyboardSettings}));
+  }
+  if (strong->config().trigger == TriggerKind::capsLock) {
+    rows.push_back(stepRow({"step.capsLock", !needsCapsLock(), s.stepCapsLock(),
+                            s.stepCapsLockHint(), s.openSettingsBtn(), openKeyboardSettings}));
   }
   if (strong->layouts().size() < 2) {
     rows.push_back(stepRow({"step.layouts", false, s.statusNeedsLayouts(), s.stepLayoutsHint(),

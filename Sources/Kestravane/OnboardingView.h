@@ -1,5 +1,6 @@
 // The onboarding window's content: the steps still relevant (Accessibility always, the Globe key
-// for the fn trigger, the layouts while fewer than two are listed), each with its mark, hint and
+// for the fn trigger, the Caps Lock key for the Caps Lock trigger, the layouts while fewer than
+// two are listed), each with its mark, hint and
 // button, then the all-set line and the Close/Done button. Everything is read afresh from the
 // controller and the live Accessibility state at every build; the controller re-checks every
 // 1.5 seconds while the window exists, and the content reconciles once when it is first shown.
@@ -30,7 +31,10 @@ class OnboardingView {
   void appear() const;
   // The fn trigger is chosen while the system still uses the Globe key.
   bool needsGlobe() const;
-  // Accessibility granted, the Globe key not needed or free, and at least two layouts.
+  // The Caps Lock trigger is chosen while the system still switches input sources with it.
+  bool needsCapsLock() const;
+  // Accessibility granted, the Globe and Caps Lock keys not needed or free, and at least two
+  // layouts.
   bool allDone() const;
   // Runs `onClose`.
   void close() const;

@@ -153,14 +153,19 @@ ViewNode SettingsView::statusSection(const Strings& s) const {
         Node::label(std::string(s.needLayoutsHint()), FontRole::caption, ColourRole::secondary)
             .named("status.needLayoutsHint"));
   }
+  const auto openKeyboardSettingsButton = [this](std::string_view text, std::string name) {
+    return Node::button(std::string(text),
+                        [controller = controller] {
+                          controller->open(std::string(AppController::kKeyboardSettingsURL));
+                        })
+        .named(std::move(name))
+        .smallBordered();
+  };
   if (actions.freeGlobe) {
-    rows.push_back(Node::button(std::string(s.freeGlobe()),
-                                [controller = controller] {
-                                  controller->open(
-                                      std::string(AppController::kKeyboardSettingsURL));
-                                })
-                       .named("status.freeGlobe")
-                       .smallBordered());
+    rows.push_back(openKeyboardSettingsButton(s.freeGlobe(), "status.freeGlobe"));
+  }
+  if (actions.freeCapsLock) {
+    rows.push_back(openKeyboardSettingsButton(s.freeCapsLock(), "status.freeCapsLock"));
   }
   return Node::verticalStack(StackAlignment::leading, 8, std::move(rows)).named("status");
 }

@@ -16,14 +16,16 @@ enum class EngineHealth {
   noAccessibility,    // the process is not trusted for Accessibility
   tapDisabled,        // the engine should run but does not, or the system disabled its tap
   globeNotFree,       // the trigger is fn/Globe and the system uses that key
+  capsLockNotFree,    // the trigger is Caps Lock and the system switches input sources with it
   secureInput,        // secure keyboard entry is on while everything else is in order
 };
 
-inline constexpr std::array<EngineHealth, 8> allEngineHealths = {
+inline constexpr std::array<EngineHealth, 9> allEngineHealths = {
     EngineHealth::active,          EngineHealth::disabled,
     EngineHealth::needsLayouts,    EngineHealth::noInputMonitoring,
     EngineHealth::noAccessibility, EngineHealth::tapDisabled,
-    EngineHealth::globeNotFree,    EngineHealth::secureInput,
+    EngineHealth::globeNotFree,    EngineHealth::capsLockNotFree,
+    EngineHealth::secureInput,
 };
 
 // Everything the health derivation looks at, as the application controller gathers it.
@@ -36,6 +38,8 @@ struct EngineInputs {
   bool isRunning = false;    // started successfully and not stopped since
   bool tapDisabled = false;  // the engine's own health is tapDisabled
   bool secureInput = false;
+  bool triggerIsCapsLock = false;
+  bool capsLockFree = false;  // the system's Caps Lock switching is present and off
 
   friend bool operator==(const EngineInputs&, const EngineInputs&) = default;
 };

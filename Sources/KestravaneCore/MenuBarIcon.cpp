@@ -13,6 +13,7 @@ std::string_view symbolName(EngineHealth health) {
     case EngineHealth::noAccessibility:
     case EngineHealth::tapDisabled:
     case EngineHealth::globeNotFree:
+    case EngineHealth::capsLockNotFree:
     // Secure input is no problem of ours, but the user should still see the warning.
     case EngineHealth::secureInput:
       return "exclamationmark.triangle.fill";

@@ -13,6 +13,7 @@ bool isProblem(EngineHealth health) {
     case EngineHealth::noAccessibility:
     case EngineHealth::tapDisabled:
     case EngineHealth::globeNotFree:
+    case EngineHealth::capsLockNotFree:
       return true;
   }
   return true;
@@ -24,6 +25,7 @@ UIActions actions(EngineHealth health, bool /*hasInputMonitoring*/, bool hasAcce
       .requestAccessibility = !hasAccessibility,
       .needsLayoutsHint = health == EngineHealth::needsLayouts,
       .freeGlobe = health == EngineHealth::globeNotFree,
+      .freeCapsLock = health == EngineHealth::capsLockNotFree,
   };
 }
 
@@ -43,6 +45,8 @@ std::string_view statusLine(EngineHealth health, const Strings& strings) {
       return strings.statusTapDisabled();
     case EngineHealth::globeNotFree:
       return strings.statusGlobeNotFree();
+    case EngineHealth::capsLockNotFree:
+      return strings.statusCapsLockNotFree();
     case EngineHealth::secureInput:
       return strings.statusSecureInput();
   }

@@ -14,6 +14,7 @@ struct UIActions {
   bool requestAccessibility = false;  // the Accessibility request
   bool needsLayoutsHint = false;      // the hint to enable at least two layouts
   bool freeGlobe = false;             // the offer to free the Globe key
+  bool freeCapsLock = false;          // the offer to turn off the system's Caps Lock switching
 
   friend bool operator==(const UIActions&, const UIActions&) = default;
 };

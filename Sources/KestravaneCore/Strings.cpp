@@ -59,6 +59,9 @@ std::string_view Strings::statusTapDisabled() const {
 std::string_view Strings::statusGlobeNotFree() const {
   return pick("🟠 Globe key occupied", "🟠 Globe занят системой");
 }
+std::string_view Strings::statusCapsLockNotFree() const {
+  return pick("🟠 Caps Lock occupied", "🟠 Caps Lock занят системой");
+}
 std::string_view Strings::statusSecureInput() const {
   return pick("🟠 Secure Input active", "🟠 Secure Input активен");
 }
@@ -79,6 +82,10 @@ std::string_view Strings::openKeyboardSettings() const {
 }
 std::string_view Strings::freeGlobe() const {
   return pick("Free Globe key (Fn → Do Nothing)", "Освободить Globe (Fn → Do Nothing)");
+}
+std::string_view Strings::freeCapsLock() const {
+  return pick("Free Caps Lock (ABC switching → Off)",
+              "Освободить Caps Lock (переключение ABC → Off)");
 }
 std::string_view Strings::checkAndEnable() const {
   return pick("↻ Check and enable", "↻ Проверить и включить");
@@ -160,6 +167,16 @@ std::string_view Strings::stepGlobeHint() const {
   return pick(
       "In the opened settings set “Press 🌐 key to” → Do Nothing (applies instantly).",
       "В открывшихся настройках поставь «Press 🌐 key to» → Do Nothing (применяется сразу).");
+}
+std::string_view Strings::stepCapsLock() const {
+  return pick("Free the Caps Lock key", "Освободи клавишу Caps Lock");
+}
+std::string_view Strings::stepCapsLockHint() const {
+  return pick(
+      "In the opened settings, under Input Sources → Edit…, turn off “Use the Caps Lock "
+      "key to switch to and from ABC” (applies instantly).",
+      "В открывшихся настройках, в Input Sources → Edit…, выключи «Use the Caps Lock key "
+      "to switch to and from ABC» (применяется сразу).");
 }
 std::string_view Strings::stepLayoutsHint() const {
   return pick("Enable at least 2 layouts in macOS.", "Включи минимум 2 раскладки в macOS.");

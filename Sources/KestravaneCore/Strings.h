@@ -36,6 +36,7 @@ class Strings {
   std::string_view statusNoAccessibility() const;
   std::string_view statusTapDisabled() const;
   std::string_view statusGlobeNotFree() const;
+  std::string_view statusCapsLockNotFree() const;
   std::string_view statusSecureInput() const;
   std::string_view requestInputMonitoring() const;
   std::string_view requestAccessibility() const;
@@ -43,6 +44,7 @@ class Strings {
   std::string_view needLayoutsHint() const;
   std::string_view openKeyboardSettings() const;
   std::string_view freeGlobe() const;
+  std::string_view freeCapsLock() const;
   std::string_view checkAndEnable() const;
   std::string_view settingsEllipsis() const;
   std::string_view enable() const;
@@ -69,6 +71,8 @@ class Strings {
   std::string_view stepAccessibilityHint() const;
   std::string_view stepGlobe() const;
   std::string_view stepGlobeHint() const;
+  std::string_view stepCapsLock() const;
+  std::string_view stepCapsLockHint() const;
   std::string_view stepLayoutsHint() const;
   std::string_view grant() const;
   std::string_view openSettingsBtn() const;

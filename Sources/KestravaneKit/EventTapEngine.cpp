@@ -10,10 +10,16 @@ namespace {
 
 using platform::EventType;
 
+// The keys, and what else the user may do while holding the trigger: a click (a right-Command
+// click) or a media or brightness key (fn with a brightness key) spoils a lone tap.
 constexpr platform::EventMask kEngineEventMask =
     platform::eventMaskBit(platform::kEventKeyDown) |
     platform::eventMaskBit(platform::kEventKeyUp) |
-    platform::eventMaskBit(platform::kEventFlagsChanged);  // 0x1C00
+    platform::eventMaskBit(platform::kEventFlagsChanged) |
+    platform::eventMaskBit(platform::kEventLeftMouseDown) |
+    platform::eventMaskBit(platform::kEventRightMouseDown) |
+    platform::eventMaskBit(platform::kEventOtherMouseDown) |
+    platform::eventMaskBit(platform::kEventSystemDefined);  // 0x2005C0A
 
 const char* boolText(bool value) {
   return value ? "true" : "false";
@@ -102,9 +108,8 @@ void EventTapEngine::start() {
     setHealth(EngineHealth::noInputMonitoring);
     throw EngineError(EngineError::noInputMonitoring);
   }
-  services->log->log(logline::kEngineTapCreated);
-
   auto newThread = std::make_shared<TapThread>(services, std::move(tap));
+  services->log->log(logline::kEngineTapCreated);
   tapRun->tapThread = newThread.get();
   // The body holds the engine and the thread's state only weakly until it runs, so a stop() or
   // a drop that comes first lets the thread end at once. It owns the tap's user data.
@@ -150,7 +155,17 @@ platform::Event* EventTapEngine::tapCallback(EventType type, platform::Event* ev
   return run.engine.handle(run, type, event);
 }
 
+void EventTapEngine::setSecureInputActive(bool active) {
+  secureInputActive.store(active, std::memory_order_relaxed);
+}
+
 platform::Event* EventTapEngine::handle(TapRun& run, EventType type, platform::Event* event) {
+  if (secureInputActive.load(std::memory_order_relaxed) && !platform::isTapDisabledNotice(type)) {
+    // The keys typed with the trigger are hidden from the tap now: nothing fires or is swallowed,
+    // and a press begun before cannot fire at its release after.
+    run.press.reset();
+    return event;
+  }
   const TriggerDecision decision(trigger, suppress, holdTimeoutNanos);
   std::int64_t keyCode = 0;
   platform::EventFlags flags = 0;

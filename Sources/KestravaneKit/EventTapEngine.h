@@ -1,11 +1,13 @@
 // Intercepts the user's key events through an active event tap on a thread of its own
 // ("kestravane.eventtap", user-interactive), recognises lone taps of the trigger key, swallows the
 // releases that fire (and every Caps Lock event), and tells its delegate of each fire on its own
-// serial queue ("kestravane.fire"). Keeps its own health and reports each change.
-// Threads: create(), start(), stop() and destruction on the owner's thread; health() from any
-//   thread; the tap callback on the tap thread; `onHealthChange` on the thread that makes the
-//   change (the caller of start()/stop(), or the tap thread), set before start(), never called
-//   with a lock held, and it must not call start() or stop() synchronously.
+// serial queue ("kestravane.fire"). Mouse clicks and media keys count as other keys and always
+// pass. While told that secure input is on, it passes every event and fires nothing. Keeps its
+// own health and reports each change.
+// Threads: create(), start(), stop() and destruction on the owner's thread; health() and
+//   setSecureInputActive() from any thread; the tap callback on the tap thread; `onHealthChange` on
+//   the thread that makes the change (the caller of start()/stop(), or the tap thread), set before
+//   start(), never called with a lock held, and it must not call start() or stop() synchronously.
 // Locks: `lifecycleLock` (start/stop), then the tap thread's publication lock, then `healthLock`,
 //   never in another order. The tap callback takes only `healthLock`, and only when the health
 //   changes.
@@ -13,6 +15,7 @@
 //   tap thread until stop() ends that thread, so call stop() before dropping it.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <exception>
 #include <functional>
@@ -63,6 +66,10 @@ class EventTapEngine final : public InterceptionEngine,
   // Returns once the tap is gone and its thread has ended, or after 300 ms of waiting.
   void stop() override;
 
+  // Whether secure keyboard entry is on, as the main thread last asked the system (the question
+  // is not safe to ask from the tap thread). Lock-free; kept across stop() and start().
+  void setSecureInputActive(bool active);
+
   const TriggerKind trigger;
   const Suppress suppress;
   const std::uint64_t holdTimeoutNanos;
@@ -97,6 +104,7 @@ class EventTapEngine final : public InterceptionEngine,
   bool started = false;                  // guarded by lifecycleLock
 
   const std::shared_ptr<platform::DispatchQueue> fireQueue;
+  std::atomic<bool> secureInputActive{false};  // read by the tap callback
 
   mutable std::mutex healthLock;
   EngineHealth _health = EngineHealth::noInputMonitoring;  // guarded by healthLock

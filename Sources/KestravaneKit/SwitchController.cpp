@@ -1,25 +1,50 @@
 #include "KestravaneKit/SwitchController.h"
 
+#include <utility>
+
 namespace kestravane {
 
 std::shared_ptr<SwitchController> SwitchController::create(const platform::Services& services,
                                                            InputSourceSwitcher switcher,
-                                                           OnSwitch onSwitch) {
+                                                           TriggerKind trigger, OnSwitch onSwitch) {
   return std::shared_ptr<SwitchController>(
-      new SwitchController(services, std::move(switcher), std::move(onSwitch)));
+      new SwitchController(services, std::move(switcher), trigger, std::move(onSwitch)));
 }
 
 SwitchController::SwitchController(const platform::Services& services, InputSourceSwitcher switcher,
-                                   OnSwitch onSwitch)
+                                   TriggerKind trigger, OnSwitch onSwitch)
     : switcher(std::move(switcher)),
+      trigger(trigger),
       onSwitch(std::move(onSwitch)),
+      permissions(services),
+      hidSystem(services.hidSystem),
       mainQueue(services.dispatch->mainQueue()) {}
 
+void SwitchController::setEngine(std::weak_ptr<EventTapEngine> firingEngine) {
+  engine = std::move(firingEngine);
+}
+
 void SwitchController::engineDidFire() {
-  mainQueue->async([self = shared_from_this()] {
-    const auto result = self->switcher.switchNext();
-    if (self->onSwitch) self->onSwitch(result);
-  });
+  mainQueue->async([self = shared_from_this()] { self->switchOnMain(); });
+}
+
+void SwitchController::switchOnMain() {
+  // Asked here, on the main thread: the system's answer is not safe to get from the tap thread.
+  const bool secureInput = permissions.isSecureInputActive();
+  if (const auto firing = engine.lock()) firing->setSecureInputActive(secureInput);
+  if (secureInput) return;
+
+  const auto result = switcher.switchNext();
+  if (trigger == TriggerKind::capsLock) {
+    // Off rather than as it was before the press: with Caps Lock as the trigger the key can no
+    // longer turn capitals off, so a lock that happened to be on must not stay on for good. In
+    // the usual case (it was off) this puts it back as it was.
+    const auto lockOn = hidSystem->modifierLockState(platform::ModifierLock::capsLock);
+    if (!lockOn || *lockOn) {
+      hidSystem->setModifierLockState(platform::ModifierLock::capsLock, false);
+    }
+  }
+  if (onSwitch) onSwitch(result);
 }
 
 }  // namespace kestravane

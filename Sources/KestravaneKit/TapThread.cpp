@@ -12,7 +12,12 @@ constexpr double kStopWaitSeconds = 0.01;
 
 TapThread::TapThread(std::shared_ptr<const platform::Services> services,
                      std::shared_ptr<platform::EventTap> tap)
-    : tap(std::move(tap)), services(std::move(services)) {}
+    : tap(std::move(tap)), services(std::move(services)) {
+  // The system creates a tap enabled, and every event it selects then waits for it, stalling the
+  // whole keyboard up to the tap timeout until a running loop serves it. attach() enables it once
+  // its source is on this thread's loop.
+  this->services->eventTaps->tapEnable(*this->tap, false);
+}
 
 void TapThread::launch(const std::string& name, std::optional<platform::QualityOfService> qos,
                        std::function<void()> body) {

@@ -22,6 +22,7 @@ namespace kestravane {
 
 class TapThread {
  public:
+  // Disables the new tap at once; make the TapThread right after the tap.
   TapThread(std::shared_ptr<const platform::Services> services,
             std::shared_ptr<platform::EventTap> tap);
   TapThread(const TapThread&) = delete;

@@ -8,11 +8,19 @@
 
 namespace kestravane::platform {
 
-// CGEventType values seen by a keyboard tap.
+// CGEventType values seen by the program's taps.
 using EventType = std::uint32_t;
+inline constexpr EventType kEventLeftMouseDown = 1;
+inline constexpr EventType kEventLeftMouseUp = 2;
+inline constexpr EventType kEventRightMouseDown = 3;
+inline constexpr EventType kEventRightMouseUp = 4;
 inline constexpr EventType kEventKeyDown = 10;
 inline constexpr EventType kEventKeyUp = 11;
 inline constexpr EventType kEventFlagsChanged = 12;
+// NX_SYSDEFINED: media, volume and brightness keys, among others.
+inline constexpr EventType kEventSystemDefined = 14;
+inline constexpr EventType kEventOtherMouseDown = 25;
+inline constexpr EventType kEventOtherMouseUp = 26;
 inline constexpr EventType kEventTapDisabledByTimeout = 0xFFFFFFFE;
 inline constexpr EventType kEventTapDisabledByUserInput = 0xFFFFFFFF;
 
@@ -49,6 +57,7 @@ inline constexpr std::int64_t kKeyCodeFn = 63;            // kVK_Function (fn/Gl
 
 // CGEventField numbers.
 using EventField = std::uint32_t;
+inline constexpr EventField kMouseEventButtonNumber = 3;
 inline constexpr EventField kKeyboardEventKeycode = 9;
 
 // CGEventTapLocation.
@@ -82,7 +91,8 @@ class EventTaps {
   virtual ~EventTaps() = default;
 
   // CGEventTapCreate(location, placement, options, mask, callback, userInfo); nullptr when the
-  // system refuses the tap. The tap starts enabled on macOS; callers enable it explicitly anyway.
+  // system refuses the tap. The tap starts enabled, and from then on every event its mask selects
+  // waits for its callback: until a running run loop serves its source, up to the tap timeout.
   virtual std::shared_ptr<EventTap> tapCreate(TapLocation location, TapPlacement placement,
                                               TapOptions options, EventMask mask,
                                               TapCallback callback, void* userInfo) = 0;

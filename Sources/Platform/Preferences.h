@@ -9,6 +9,10 @@
 
 namespace kestravane::platform {
 
+// kCFPreferencesAnyApplication: the global domain (NSGlobalDomain, `defaults -g`). Passed as the
+// application ID, it stands for that constant, which each backend hands to the system itself.
+inline constexpr const char* kPreferencesAnyApplication = "kCFPreferencesAnyApplication";
+
 enum class PreferencesUser { currentUser, anyUser };  // kCFPreferencesCurrentUser / AnyUser
 enum class PreferencesHost { currentHost, anyHost };  // kCFPreferencesCurrentHost / AnyHost
 

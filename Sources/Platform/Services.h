@@ -11,6 +11,7 @@
 #include "Platform/Clock.h"
 #include "Platform/Dispatch.h"
 #include "Platform/EventTaps.h"
+#include "Platform/HIDSystem.h"
 #include "Platform/Locale.h"
 #include "Platform/Log.h"
 #include "Platform/LoginItems.h"
@@ -39,6 +40,7 @@ struct Services {
   std::shared_ptr<Log> log;
   std::shared_ptr<Locale> locale;
   std::shared_ptr<Application> application;
+  std::shared_ptr<HIDSystem> hidSystem;
 };
 
 // Makes `services` the system the program talks to. Passing nullptr uninstalls.

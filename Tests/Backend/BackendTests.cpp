@@ -30,6 +30,7 @@ TEST(BackendTest, GivesEveryServiceOfThePlatformItNames) {
   EXPECT_NE(services->log, nullptr);
   EXPECT_NE(services->locale, nullptr);
   EXPECT_NE(services->application, nullptr);
+  EXPECT_NE(services->hidSystem, nullptr);
 #ifdef __APPLE__
   EXPECT_EQ(backendName(), "macOS");
 #else

@@ -59,6 +59,25 @@ TEST_F(ConsoleSessionTest, SettingUpTheMacAndTappingFnSwitchesTheLayout) {
   EXPECT_TRUE(pumpUntil([&] { return noticesContaining("[switch] ") == 1; }));
 }
 
+// A Mac ships with Caps Lock switching to and from ABC: the status says so and names the command
+// that frees the key; once free, a tap switches and leaves no capitals on.
+TEST_F(ConsoleSessionTest, TheCapsLockTriggerNeedsTheSystemsSwitchingOff) {
+  readyMac();
+  mac.preferences().setRomanSwitchState(std::nullopt);
+  start();
+  run("trigger capsLock");
+  const std::string status = run("status");
+  EXPECT_THAT(status, HasSubstr("🟠 Caps Lock occupied\n"));
+  EXPECT_THAT(status, HasSubstr("Free Caps Lock (ABC switching → Off)   (capslock free)\n"));
+
+  EXPECT_EQ(run("capslock free"), "caps lock key: free\n");
+  EXPECT_THAT(run("status"), HasSubstr("🟢 Active"));
+  run("tap capsLock");
+  ASSERT_TRUE(pumpUntil([&] { return controller->lastSwitch() != "—"; }));
+  EXPECT_EQ(mac.inputSources().currentSourceID(), kRussian);
+  EXPECT_TRUE(pumpUntil([&] { return !mac.keyboard().capsLockOn(); }));
+}
+
 TEST_F(ConsoleSessionTest, SettingsCommandsGoThroughTheControllerAndBadInputIsExplained) {
   readyMac();
   start();
@@ -97,6 +116,7 @@ TEST_F(ConsoleSessionTest, UnknownArgumentsGetTheUsageAndChangeNothing) {
       {"trigger", "trigger fn|capsLock|rightCommand"},
       {"language de", "language en|ru|system"},
       {"globe nope", "globe free|occupied|absent"},
+      {"capslock on", "capslock free|occupied|absent"},
       {"grant everything", "grant|revoke accessibility|input|all"},
       {"onboarding open", "onboarding [close]"},
       {"tap", "tap <key>"},
@@ -136,6 +156,7 @@ TEST_F(ConsoleSessionTest, ChangesAreConfirmedInOneLineAndStatusShowsTheLoginIte
   EXPECT_EQ(run("language system"), "language: system\n");
   EXPECT_EQ(run("secure on"), "secure input: on\n");
   EXPECT_EQ(run("globe occupied"), "globe key: occupied\n");
+  EXPECT_EQ(run("capslock absent"), "caps lock key: absent\n");
   EXPECT_EQ(run("revoke input"), "accessibility: granted, input monitoring: not granted\n");
   EXPECT_THAT(run("status"), HasSubstr("\nlogin item: requires approval\n"));
 

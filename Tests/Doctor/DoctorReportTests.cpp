@@ -3,7 +3,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "Platform/Virtual/MemoryUserDefaults.h"
@@ -31,61 +33,71 @@ class DoctorTest : public ::testing::Test {
 TEST_F(DoctorTest, FreshMacReportsEveryFindingInItsPlace) {
   EXPECT_THAT(report(), ElementsAre("plivex-doctor: 1.2.3", "backend: virtual Mac",
                                     "accessibility: not-granted", "input-monitoring: not-granted",
-                                    "listen-tap: refused", "secure-input: off", "layouts: 2",
+                                    "secure-input: off", "layouts: 2",
                                     "layout: com.apple.keylayout.US \"U.S.\" current",
                                     "layout: com.apple.keylayout.Russian \"Russian\"",
                                     "current-source: com.apple.keylayout.US", "globe-key: absent",
-                                    "login-item: not-registered",
-                                    "blocking: accessibility, input-monitoring, globe-key(fn)"));
+                                    "caps-lock-abc: absent", "login-item: not-registered",
+                                    "blocking: accessibility, input-monitoring, globe-key(fn), "
+                                    "caps-lock-abc(capsLock)"));
 }
 
 TEST_F(DoctorTest, ReadyMacHasNothingBlocking) {
   mac().grantAllPermissions();
   mac().preferences().setFnUsageType(0);
+  mac().preferences().setRomanSwitchState(0);
   mac().loginItems().setStatus(LoginItemStatus::enabled);
 
   const auto lines = report();
   EXPECT_THAT(lines, Contains("accessibility: granted"));
   EXPECT_THAT(lines, Contains("input-monitoring: granted"));
-  EXPECT_THAT(lines, Contains("listen-tap: created"));
   EXPECT_THAT(lines, Contains("globe-key: 0 do-nothing"));
+  EXPECT_THAT(lines, Contains("caps-lock-abc: 0 off"));
   EXPECT_THAT(lines, Contains("login-item: enabled"));
   EXPECT_EQ(lines.back(), "blocking: none");
 }
 
-// The test tap is listen-only, so it needs Input Monitoring and nothing else.
-TEST_F(DoctorTest, ListenTapFollowsInputMonitoringAlone) {
+// Input Monitoring is what the system's preflight answers, and nothing else.
+TEST_F(DoctorTest, InputMonitoringFollowsThePreflightAlone) {
+  mac().preferences().setFnUsageType(0);
+  mac().preferences().setRomanSwitchState(0);
   mac().permissions().setAccessibilityTrusted(true);
-  EXPECT_FALSE(findings().listenTapCreated);
+  EXPECT_THAT(blockers(findings()), ElementsAre("input-monitoring"));
 
   mac().permissions().setAccessibilityTrusted(false);
   mac().permissions().setInputMonitoring(true);
-  const auto found = findings();
-  EXPECT_TRUE(found.listenTapCreated);
-  EXPECT_THAT(blockers(found), ElementsAre("accessibility", "globe-key(fn)"));
+  EXPECT_THAT(blockers(findings()), ElementsAre("accessibility"));
 }
 
-TEST_F(DoctorTest, ExaminingChangesNothingAndLeavesNoTap) {
-  mac().grantAllPermissions();
-  mac().preferences().setFnUsageType(2);
-  auto& defaults = dynamic_cast<platform::vmac::MemoryUserDefaults&>(mac().userDefaults());
+// The doctor must never make the system prompt or list it: it creates no tap (asking for one
+// puts the asking program on the Input Monitoring list, granted or not) and asks for nothing.
+TEST_F(DoctorTest, ExaminingCreatesNoTapPromptsForNothingAndChangesNothing) {
+  for (const bool granted : {false, true}) {
+    SCOPED_TRACE(granted ? "permissions granted" : "nothing granted");
+    if (granted) mac().grantAllPermissions();
+    mac().preferences().setFnUsageType(2);
+    auto& defaults = dynamic_cast<platform::vmac::MemoryUserDefaults&>(mac().userDefaults());
 
-  ASSERT_TRUE(findings().listenTapCreated);
+    EXPECT_EQ(findings().inputMonitoring, granted);
 
-  EXPECT_THAT(mac().windowServer().liveTaps(), IsEmpty());
-  EXPECT_THAT(mac().workspace().openedURLs(), IsEmpty());
-  EXPECT_EQ(mac().accessibility().promptsShown(), 0u);
-  EXPECT_THAT(mac().accessibility().trustQueries(), IsEmpty());
-  EXPECT_EQ(mac().permissions().listenRequestCount(), 0u);
-  EXPECT_EQ(mac().loginItems().registerCallCount(), 0);
-  EXPECT_EQ(mac().loginItems().unregisterCallCount(), 0);
-  EXPECT_TRUE(defaults.values().empty());
-  EXPECT_EQ(mac().inputSources().currentSourceID(), "com.apple.keylayout.US");
-  EXPECT_EQ(mac().preferences().storedValue(platform::vmac::kHIToolboxDomain,
-                                            platform::vmac::kFnUsageTypeKey),
-            platform::PropertyValue(std::int64_t{2}));
-  EXPECT_EQ(mac().application().activationCount(), 0);
-  EXPECT_THAT(mac().log().messages(), IsEmpty());
+    EXPECT_EQ(mac().eventTaps().tapCreateCount(), 0u);
+    EXPECT_FALSE(mac().permissions().listedForInputMonitoring());
+    EXPECT_THAT(mac().windowServer().liveTaps(), IsEmpty());
+    EXPECT_THAT(mac().workspace().openedURLs(), IsEmpty());
+    EXPECT_EQ(mac().accessibility().promptsShown(), 0u);
+    EXPECT_THAT(mac().accessibility().trustQueries(), IsEmpty());
+    EXPECT_EQ(mac().permissions().listenRequestCount(), 0u);
+    EXPECT_EQ(mac().loginItems().registerCallCount(), 0);
+    EXPECT_EQ(mac().loginItems().unregisterCallCount(), 0);
+    EXPECT_TRUE(defaults.values().empty());
+    EXPECT_EQ(mac().inputSources().currentSourceID(), "com.apple.keylayout.US");
+    EXPECT_EQ(mac().preferences().storedValue(platform::vmac::kHIToolboxDomain,
+                                              platform::vmac::kFnUsageTypeKey),
+              platform::PropertyValue(std::int64_t{2}));
+    EXPECT_EQ(mac().hidSystem().setCount(), 0u);
+    EXPECT_EQ(mac().application().activationCount(), 0);
+    EXPECT_THAT(mac().log().messages(), IsEmpty());
+  }
 }
 
 TEST_F(DoctorTest, LayoutTextFromTheSystemStaysOnItsLine) {
@@ -133,6 +145,22 @@ TEST_F(DoctorTest, GlobeKeyWords) {
   EXPECT_THAT(blockers(findings()), Contains("globe-key(fn)"));
 }
 
+// The option macOS ships with on: only a stored zero frees Caps Lock for the Caps Lock trigger.
+TEST_F(DoctorTest, CapsLockSwitchingWords) {
+  const std::vector<std::pair<std::optional<std::int64_t>, std::string>> cases = {
+      {std::nullopt, "caps-lock-abc: absent"},
+      {1, "caps-lock-abc: 1 on"},
+      {0, "caps-lock-abc: 0 off"},
+  };
+  for (const auto& [state, line] : cases) {
+    mac().preferences().setRomanSwitchState(state);
+    EXPECT_THAT(report(), Contains(line));
+    EXPECT_EQ(::testing::Value(blockers(findings()), Contains("caps-lock-abc(capsLock)")),
+              state != 0)
+        << line;
+  }
+}
+
 TEST_F(DoctorTest, LoginItemWordPerStatus) {
   const std::vector<std::pair<LoginItemStatus, std::string>> cases = {
       {LoginItemStatus::notRegistered, "login-item: not-registered"},
@@ -149,6 +177,7 @@ TEST_F(DoctorTest, LoginItemWordPerStatus) {
 TEST_F(DoctorTest, SecureInputStopsSwitching) {
   mac().grantAllPermissions();
   mac().preferences().setFnUsageType(0);
+  mac().preferences().setRomanSwitchState(0);
   mac().permissions().setSecureInput(true);
 
   EXPECT_THAT(report(), Contains("secure-input: on"));

@@ -11,7 +11,8 @@ import subprocess
 import sys
 
 GRANT = {"granted", "not-granted"}
-BLOCKERS = ["accessibility", "input-monitoring", "layouts", "globe-key(fn)", "secure-input"]
+BLOCKERS = ["accessibility", "input-monitoring", "layouts", "globe-key(fn)",
+            "caps-lock-abc(capsLock)", "secure-input"]
 LAYOUT = re.compile(r'^(\S+) "((?:[^"\\]|\\.)*)"( current)?$')
 
 
@@ -53,7 +54,6 @@ def check(text, expectations):
     values["backend"] = take(pairs, "backend", allowed={"macOS", "virtual Mac"})
     values["accessibility"] = take(pairs, "accessibility", allowed=GRANT)
     values["input-monitoring"] = take(pairs, "input-monitoring", allowed=GRANT)
-    values["listen-tap"] = take(pairs, "listen-tap", allowed={"created", "refused"})
     values["secure-input"] = take(pairs, "secure-input", allowed={"on", "off"})
     count = int(take(pairs, "layouts", r"\d+"))
     values["layouts"] = str(count)
@@ -67,6 +67,7 @@ def check(text, expectations):
         fail("more than one layout is marked current")
     values["current-source"] = take(pairs, "current-source", r"\S+")
     values["globe-key"] = take(pairs, "globe-key", r"absent|0 do-nothing|-?\d+ occupied")
+    values["caps-lock-abc"] = take(pairs, "caps-lock-abc", r"absent|0 off|-?\d+ on")
     values["login-item"] = take(
         pairs, "login-item", allowed={"not-registered", "enabled", "requires-approval", "not-found"})
     values["blocking"] = take(pairs, "blocking")
@@ -76,9 +77,10 @@ def check(text, expectations):
     expected = [
         word for word, applies in zip(BLOCKERS, [
             values["accessibility"] == "not-granted",
-            values["listen-tap"] == "refused",
+            values["input-monitoring"] == "not-granted",
             count < 2,
             values["globe-key"] != "0 do-nothing",
+            values["caps-lock-abc"] != "0 off",
             values["secure-input"] == "on",
         ]) if applies
     ]

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "Kestravane/AppTestSupport.h"
@@ -23,6 +25,7 @@ class RunningEngineTest : public AppTest {
     launch();
     runPending();
     ASSERT_TRUE(controller->isRunning());
+    ASSERT_TRUE(waitForTapThreads());
   }
 };
 
@@ -47,6 +50,7 @@ TEST_F(RunningEngineTest, ALoneFnTapSwitchesAndObserversSeeTheOldTextFirst) {
 TEST_F(RunningEngineTest, ASwitchWithAnEmptyCycleShowsAQuestionMark) {
   controller->apply(TriggerKind::capsLock, AppLanguage::en, false);
   ASSERT_TRUE(controller->isRunning());
+  ASSERT_TRUE(waitForTapThreads());
   // The layouts go away behind the running engine's back; no reconcile notices in time.
   mac.inputSources().setEnabled(kUS, false);
   mac.inputSources().setEnabled(kRussian, false);
@@ -96,6 +100,7 @@ TEST_F(RunningEngineTest, WakeRebuildsARunningEngineAtOnceAndLeavesAStoppedOneAl
 
 TEST_F(AppTest, WakeWhileAStartKeepsFailingWaitsForTheCheck) {
   mac.permissions().setAccessibilityTrusted(true);
+  mac.preferences().setRomanSwitchState(0);
   storeConfig(TriggerKind::capsLock);
   launch();
   runPending();
@@ -109,9 +114,46 @@ TEST_F(AppTest, WakeWhileAStartKeepsFailingWaitsForTheCheck) {
 TEST_F(RunningEngineTest, TheNewEngineAfterAWakeSwitches) {
   mac.workspace().postWake();
   runPending();
+  ASSERT_TRUE(waitForTapThreads());
   tapFn();
   ASSERT_TRUE(pumpUntil([&] { return controller->lastSwitch() != "—"; }));
   EXPECT_EQ(controller->lastSwitch(), "com.apple.keylayout.Russian ok=true");
+}
+
+// Every way the program makes a new engine creates its tap before the new tap thread may run;
+// the tap stays off until the thread serves it, so typing never waits for it meanwhile.
+TEST_F(AppTest, KeysTypedWhileANewEngineStartsAreNeverHeldUp) {
+  readyMac();
+  const std::vector<std::pair<std::string, std::function<void()>>> rebuilds{
+      {"start-up", [this] { launch(); }},
+      {"wake", [this] { mac.workspace().postWake(); }},
+      {"apply", [this] { controller->apply(TriggerKind::fn, AppLanguage::en, false); }},
+      {"switching on",
+       [this] {
+         controller->toggleEnabled();
+         controller->toggleEnabled();
+       }},
+  };
+  std::size_t switches = 0;
+  for (const auto& [name, rebuild] : rebuilds) {
+    SCOPED_TRACE(name);
+    mac.threads().setStartsHeld(true);  // the new tap thread is slow to be scheduled
+    rebuild();
+    runPending();
+    ASSERT_TRUE(controller->isRunning());
+    mac.windowServer().clearReceivedEvents();
+    mac.keyboard().tap(keycode::a);
+    EXPECT_EQ(mac.windowServer().tapTimeouts(), 0U);
+    EXPECT_EQ(mac.windowServer().receivedEvents().size(), 2U) << "both reach the application";
+
+    mac.threads().setStartsHeld(false);
+    ASSERT_TRUE(waitForTapThreads());
+    tapFn();
+    ++switches;
+    ASSERT_TRUE(pumpUntil([&] {
+      return mac.inputSources().selectCallCount() == static_cast<int>(switches);
+    })) << "the new engine switches once its thread runs";
+  }
 }
 
 TEST_F(AppTest, KeyTestReportsModifierAndKeyDownHitsInTheFixedFormat) {
@@ -119,6 +161,7 @@ TEST_F(AppTest, KeyTestReportsModifierAndKeyDownHitsInTheFixedFormat) {
   launch();
   controller->startKeyTest();
   ASSERT_TRUE(controller->isTesting());
+  ASSERT_TRUE(waitForTapThreads());
   EXPECT_EQ(controller->lastTestedKey(), "");
 
   mac.windowServer().post({platform::kEventFlagsChanged, keycode::function, 0x800000, 0});
@@ -147,11 +190,15 @@ TEST_F(AppTest, AHitPostedBeforeTheKeyTestStopsIsDropped) {
     SCOPED_TRACE(restart ? "stopped and started again" : "stopped");
     controller->startKeyTest();
     ASSERT_TRUE(controller->isTesting());
+    ASSERT_TRUE(waitForTapThreads());
     // A listen-only tap's callback has run, and posted the hit, when the press returns.
     mac.keyboard().press(platform::vmac::keycode::a);
     ASSERT_GT(mac.dispatch().waitingCount(), 0U);
     controller->stopKeyTest();
-    if (restart) controller->startKeyTest();
+    if (restart) {
+      controller->startKeyTest();
+      ASSERT_TRUE(waitForTapThreads());
+    }
     runPending();
     EXPECT_EQ(controller->isTesting(), restart);
     EXPECT_EQ(controller->lastTestedKey(), "");
@@ -206,8 +253,8 @@ TEST(LastTestedKeyTextTest, FormatsCodeModifierMarkFnAndLowerCaseHexWithoutLeadi
 }
 
 TEST_F(RunningEngineTest, AFireArrivingAfterTheControllerIsGoneChangesNothingOfIt) {
-  // A key the engine lets pass proves the tap thread runs, so its start-up work is posted.
-  mac.keyboard().tap(keycode::a);
+  // Once the tap thread has taken its tap up, its start-up work is posted.
+  ASSERT_TRUE(waitForTapThreads());
   runPending();
   const std::size_t idle = mac.dispatch().waitingCount();
   std::size_t notifications = 0;
@@ -228,6 +275,7 @@ TEST_F(AppTest, AHitArrivingAfterTheControllerIsGoneIsDropped) {
   mac.grantAllPermissions();
   launch();
   controller->startKeyTest();
+  ASSERT_TRUE(waitForTapThreads());
   std::size_t notifications = 0;
   auto subscription = controller->subscribe([&] { ++notifications; });
   // A listen-only tap's callback has run, and posted the hit, when the press returns.

@@ -71,8 +71,14 @@ class InvariantTest : public AppTest, public testing::WithParamInterface<std::ui
         return "layout enabled";
       case 11: {
         const std::optional<std::int64_t> values[] = {std::nullopt, 0, 0, 0, 2};
-        mac.preferences().setFnUsageType(values[random() % 5]);
-        return "globe preference";
+        const auto value = values[random() % 5];
+        // One of the two keys the system may use too: the Globe key, or Caps Lock's switching.
+        if (random() % 2 == 0) {
+          mac.preferences().setFnUsageType(value);
+        } else {
+          mac.preferences().setRomanSwitchState(value);
+        }
+        return "trigger key preference";
       }
       case 12:
         mac.permissions().setSecureInput(random() % 2 == 0);
@@ -89,6 +95,7 @@ class InvariantTest : public AppTest, public testing::WithParamInterface<std::ui
       case 16:
         runPending();
         return "main queue turn";
+
       default:
         mac.keyboard().tap(platform::vmac::keycode::capsLock);
         runPending();
@@ -101,6 +108,7 @@ TEST_P(InvariantTest, AnEngineExistsExactlyWhenRunningAfterEveryStep) {
   std::mt19937 random(GetParam());
   mac.grantAllPermissions();
   mac.preferences().setFnUsageType(0);
+  mac.preferences().setRomanSwitchState(0);
   launch();
   runPending();
   expectInvariant("start-up");

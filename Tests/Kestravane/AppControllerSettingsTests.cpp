@@ -39,6 +39,7 @@ TEST_F(SettingsTest, ApplyStoresTriggerThenLanguageAndRebuildsTheEngineForTheNew
   EXPECT_EQ(activeTaps(), 1U);
 
   // The new engine listens to right Command, not Caps Lock.
+  ASSERT_TRUE(waitForTapThreads());
   mac.keyboard().press(platform::vmac::keycode::rightCommand);
   mac.clock().advanceMillis(50);
   mac.keyboard().release(platform::vmac::keycode::rightCommand);

@@ -18,11 +18,12 @@ using testing_support::kUS;
 
 using platform::vmac::VirtualMac;
 
-// Nothing missing but what a case takes away: both permissions, the Globe key free, U.S. and
-// Russian enabled, and the given trigger stored.
+// Nothing missing but what a case takes away: both permissions, the Globe and Caps Lock keys
+// free, U.S. and Russian enabled, and the given trigger stored.
 void ready(VirtualMac& mac, TriggerKind trigger) {
   mac.grantAllPermissions();
   mac.preferences().setFnUsageType(0);
+  mac.preferences().setRomanSwitchState(0);
   ConfigStore(*mac.services()).save(PlivexConfig(trigger, AppLanguage::en, false));
 }
 
@@ -64,7 +65,7 @@ INSTANTIATE_TEST_SUITE_P(
                     StartUpCase{"InputMonitoringMissing",
                                 [](VirtualMac& mac) {
                                   mac.permissions().setAccessibilityTrusted(true);
-                                  mac.preferences().setFnUsageType(0);
+                                  mac.preferences().setRomanSwitchState(0);
                                   ConfigStore(*mac.services())
                                       .save(PlivexConfig(TriggerKind::capsLock, AppLanguage::en,
                                                          false));
@@ -94,6 +95,24 @@ INSTANTIATE_TEST_SUITE_P(
                                   mac.preferences().setFnUsageType(2);
                                 },
                                 EngineHealth::active, true, false, 0},
+                    StartUpCase{"CapsLockWithTheSystemsSwitchingAbsent",
+                                [](VirtualMac& mac) {
+                                  ready(mac, TriggerKind::capsLock);
+                                  mac.preferences().setRomanSwitchState(std::nullopt);
+                                },
+                                EngineHealth::capsLockNotFree, false, true, 0},
+                    StartUpCase{"CapsLockWithTheSystemsSwitchingOn",
+                                [](VirtualMac& mac) {
+                                  ready(mac, TriggerKind::capsLock);
+                                  mac.preferences().setRomanSwitchState(1);
+                                },
+                                EngineHealth::capsLockNotFree, false, true, 0},
+                    StartUpCase{"FnIgnoresTheSystemsCapsLockSwitching",
+                                [](VirtualMac& mac) {
+                                  ready(mac, TriggerKind::fn);
+                                  mac.preferences().setRomanSwitchState(1);
+                                },
+                                EngineHealth::active, true, false, 0},
                     StartUpCase{"FnWithGlobeFree",
                                 [](VirtualMac& mac) { ready(mac, TriggerKind::fn); },
                                 EngineHealth::active, true, false, 0},
@@ -120,6 +139,7 @@ TEST_F(AppTest, StartUpLoadsTheStoredConfigurationAndListsTheLayouts) {
 
 TEST_F(AppTest, AFailingStartIsLoggedAtStartUpAndAgainAtEveryCheck) {
   mac.permissions().setAccessibilityTrusted(true);
+  mac.preferences().setRomanSwitchState(0);
   storeConfig(TriggerKind::capsLock);
   launch();
   runPending();
@@ -181,6 +201,47 @@ TEST_F(AppTest, TheCheckRereadsTheGlobeKeyAndStartsOrStopsTheEngine) {
   EXPECT_FALSE(controller->isRunning());
   EXPECT_EQ(controller->health(), EngineHealth::globeNotFree);
   EXPECT_EQ(activeTaps(), 0U);
+}
+
+TEST_F(AppTest, TheCheckRereadsTheCapsLockKeyAndStartsOrStopsTheEngine) {
+  readyMac();
+  storeConfig(TriggerKind::capsLock);
+  mac.preferences().setRomanSwitchState(std::nullopt);
+  launch();
+  ASSERT_FALSE(controller->capsLockFree());
+  EXPECT_EQ(controller->health(), EngineHealth::capsLockNotFree);
+
+  mac.preferences().setRomanSwitchState(0);  // the user turns the option off in System Settings
+  advance(3);
+  EXPECT_TRUE(controller->capsLockFree());
+  EXPECT_TRUE(controller->isRunning());
+  EXPECT_EQ(controller->health(), EngineHealth::active);
+
+  mac.preferences().setRomanSwitchState(1);
+  advance(3);
+  EXPECT_FALSE(controller->isRunning());
+  EXPECT_EQ(controller->health(), EngineHealth::capsLockNotFree);
+  EXPECT_EQ(activeTaps(), 0U);
+}
+
+// With the Caps Lock trigger, two taps switch U.S. → Russian → U.S., and the lock that each press
+// turned on below the tap is off again at once: "a" types "ф" and then "a", never a capital.
+TEST_F(AppTest, CapsLockTapsSwitchAndLeaveNoCapitals) {
+  readyMac();
+  storeConfig(TriggerKind::capsLock);
+  launch();
+  runPending();
+  ASSERT_TRUE(controller->isRunning());
+  ASSERT_TRUE(waitForTapThreads());
+
+  for (const char* expected : {"ф", "a"}) {
+    mac.keyboard().tap(platform::vmac::keycode::capsLock);
+    ASSERT_TRUE(pumpUntil([&] { return !mac.keyboard().capsLockOn(); }));
+    mac.foregroundText().clear();
+    mac.keyboard().tap(platform::vmac::keycode::a);
+    EXPECT_EQ(mac.foregroundText().text(), expected);
+  }
+  EXPECT_EQ(mac.inputSources().currentSourceID(), kUS);
 }
 
 TEST_F(AppTest, TheCheckStopsTheEngineWhenAccessibilityIsRevokedAndShowsSecureInput) {

@@ -28,10 +28,12 @@ class AppTest : public testing::Test, protected VirtualMacRig {
  protected:
   ~AppTest() override { controller.reset(); }
 
-  // Nothing missing: both permissions, the Globe key free, U.S. and Russian enabled.
+  // Nothing missing: both permissions, the Globe and Caps Lock keys free, U.S. and Russian
+  // enabled.
   void readyMac() {
     mac.grantAllPermissions();
     mac.preferences().setFnUsageType(0);
+    mac.preferences().setRomanSwitchState(0);
   }
 
   void storeConfig(TriggerKind trigger, bool launchAtLogin = false) {

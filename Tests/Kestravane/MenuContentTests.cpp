@@ -98,6 +98,12 @@ INSTANTIATE_TEST_SUITE_P(
                    kWarning},
         HealthCase{"GlobeNotFree", EngineHealth::globeNotFree, true,
                    withTail({Role::status, Role::separator, Role::freeGlobe}), kWarning},
+        HealthCase{"CapsLockNotFree", EngineHealth::capsLockNotFree, true,
+                   withTail({Role::status, Role::separator, Role::freeCapsLock}), kWarning},
+        HealthCase{"CapsLockNotFreeAndAccessibility", EngineHealth::capsLockNotFree, false,
+                   withTail({Role::status, Role::separator, Role::requestAccessibility,
+                             Role::openAccessibilitySettings, Role::freeCapsLock}),
+                   kWarning},
         HealthCase{"NeedsLayoutsAndAccessibilityInTheirOrder", EngineHealth::needsLayouts, false,
                    withTail({Role::status, Role::separator, Role::requestAccessibility,
                              Role::openAccessibilitySettings, Role::needLayoutsHint,
@@ -153,6 +159,16 @@ TEST_F(MenuTextsTest, EveryTextOfAProblemMenuInBothLanguages) {
                Role::freeGlobe)
           .text,
       "Освободить Globe (Fn → Do Nothing)");
+  EXPECT_EQ(
+      textsOf(build(EngineHealth::capsLockNotFree, AppLanguage::en, TriggerKind::capsLock, false,
+                    true)),
+      (std::vector<std::string>{"🟠 Caps Lock occupied", "Free Caps Lock (ABC switching → Off)",
+                                "Trigger: Caps Lock", "Settings…", "Enable", "Quit"}));
+  EXPECT_EQ(textsOf(build(EngineHealth::capsLockNotFree, AppLanguage::ru, TriggerKind::capsLock,
+                          false, true)),
+            (std::vector<std::string>{"🟠 Caps Lock занят системой",
+                                      "Освободить Caps Lock (переключение ABC → Off)",
+                                      "Триггер: Caps Lock", "Настройки…", "Включить", "Выйти"}));
 }
 
 TEST_F(MenuTextsTest, TheTriggerRowAndTheOnOffItemFollowTheStateNotTheLanguageOfTheNames) {
@@ -266,10 +282,15 @@ TEST_F(LiveMenuTest, EachButtonDoesWhatItSays) {
   mac.inputSources().setEnabled(kRussian, false);
   controller->apply(TriggerKind::capsLock, AppLanguage::en, false);
   itemWith(content().build(), Role::openKeyboardSettings).action();
+  // With two layouts, the system's own Caps Lock switching (on, as macOS ships) is in the way.
+  mac.inputSources().setEnabled(kRussian, true);
+  controller->reconcile();
+  itemWith(content().build(), Role::freeCapsLock).action();
 
   std::vector<std::string> opened;
   for (const auto& url : mac.workspace().openedURLs()) opened.push_back(url.absoluteString);
   EXPECT_EQ(opened, (std::vector<std::string>{std::string(AppController::kAccessibilitySettingsURL),
+                                              std::string(AppController::kKeyboardSettingsURL),
                                               std::string(AppController::kKeyboardSettingsURL),
                                               std::string(AppController::kKeyboardSettingsURL)}));
 

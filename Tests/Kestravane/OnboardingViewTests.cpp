@@ -39,7 +39,7 @@ void PrintTo(const StepView& step, std::ostream* out) {
 
 std::vector<StepView> stepsOf(const ViewNode& root) {
   std::vector<StepView> steps;
-  for (const char* name : {"step.accessibility", "step.globe", "step.layouts"}) {
+  for (const char* name : {"step.accessibility", "step.globe", "step.capsLock", "step.layouts"}) {
     if (!root.find(name)) continue;
     const std::string prefix(name);
     steps.push_back(
@@ -81,16 +81,35 @@ TEST_P(OnboardingStepsTest, ShowTheRelevantStepsWithTheirMarksAndTheBottomRow) {
 }
 
 const auto kGranted = [](VirtualMac& mac) { mac.grantAllPermissions(); };
+// The system's own Caps Lock switching turned off.
+const auto kCapsLockFree = [](VirtualMac& mac) { mac.preferences().setRomanSwitchState(0); };
 
 INSTANTIATE_TEST_SUITE_P(
     OnboardingView, OnboardingStepsTest,
     testing::Values(
         // Caps Lock: no Globe step, even while the system still uses the Globe key.
         StepsCase{"CapsLockWithoutAccessibility",
-                  [](VirtualMac& mac) { mac.preferences().setFnUsageType(2); },
+                  [](VirtualMac& mac) {
+                    kCapsLockFree(mac);
+                    mac.preferences().setFnUsageType(2);
+                  },
                   TriggerKind::capsLock,
-                  {{"step.accessibility", "○", true}},
+                  {{"step.accessibility", "○", true}, {"step.capsLock", "✓", false}},
                   false},
+        // The Caps Lock step, as the Globe step for fn: macOS ships with its switching on.
+        StepsCase{"CapsLockWhileTheSystemSwitchesWithIt",
+                  kGranted,
+                  TriggerKind::capsLock,
+                  {{"step.accessibility", "✓", false}, {"step.capsLock", "○", true}},
+                  false},
+        StepsCase{"CapsLockFreeAllSet",
+                  [](VirtualMac& mac) {
+                    mac.grantAllPermissions();
+                    kCapsLockFree(mac);
+                  },
+                  TriggerKind::capsLock,
+                  {{"step.accessibility", "✓", false}, {"step.capsLock", "✓", false}},
+                  true},
         StepsCase{"RightCommandAllSet",
                   kGranted,
                   TriggerKind::rightCommand,
@@ -112,10 +131,13 @@ INSTANTIATE_TEST_SUITE_P(
         StepsCase{"AccessibilityGrantedButOneLayout",
                   [](VirtualMac& mac) {
                     mac.grantAllPermissions();
+                    kCapsLockFree(mac);
                     mac.inputSources().setEnabled(kRussian, false);
                   },
                   TriggerKind::capsLock,
-                  {{"step.accessibility", "✓", false}, {"step.layouts", "○", true}},
+                  {{"step.accessibility", "✓", false},
+                   {"step.capsLock", "✓", false},
+                   {"step.layouts", "○", true}},
                   false},
         StepsCase{"NothingInPlace",
                   [](VirtualMac& mac) { mac.inputSources().setEnabled(kRussian, false); },
@@ -126,9 +148,12 @@ INSTANTIATE_TEST_SUITE_P(
                   false},
         // Input Monitoring is not part of it.
         StepsCase{"InputMonitoringMissingIsStillAllSet",
-                  [](VirtualMac& mac) { mac.permissions().setAccessibilityTrusted(true); },
+                  [](VirtualMac& mac) {
+                    mac.permissions().setAccessibilityTrusted(true);
+                    kCapsLockFree(mac);
+                  },
                   TriggerKind::capsLock,
-                  {{"step.accessibility", "✓", false}},
+                  {{"step.accessibility", "✓", false}, {"step.capsLock", "✓", false}},
                   true}),
     [](const testing::TestParamInfo<StepsCase>& info) { return info.param.name; });
 
@@ -221,6 +246,7 @@ TEST_F(OnboardingViewTest, EveryTextInBothLanguagesWithTheSameMarks) {
 
 TEST_F(OnboardingViewTest, GrantingAccessibilityShowsAtTheNextCheckWithTheAllSetLine) {
   mac.permissions().setInputMonitoring(true);
+  mac.preferences().setRomanSwitchState(0);
   storeConfig(TriggerKind::capsLock);
   openWindow();
   ASSERT_TRUE(has("step.accessibility.button"));
@@ -235,6 +261,31 @@ TEST_F(OnboardingViewTest, GrantingAccessibilityShowsAtTheNextCheckWithTheAllSet
   EXPECT_EQ(node(view->build(), "allSet").colour, ColourRole::green);
   EXPECT_EQ(text("close"), "Done");
   EXPECT_TRUE(controller->isRunning()) << "the same check started the engine";
+}
+
+TEST_F(OnboardingViewTest, TheCapsLockStepInBothLanguagesIsDoneAtTheNextCheck) {
+  mac.grantAllPermissions();
+  storeConfig(TriggerKind::capsLock);
+  openWindow();
+  EXPECT_EQ(text("step.capsLock.title"), "Free the Caps Lock key");
+  EXPECT_EQ(text("step.capsLock.hint"),
+            "In the opened settings, under Input Sources → Edit…, turn off “Use the Caps Lock key "
+            "to switch to and from ABC” (applies instantly).");
+  node(view->build(), "step.capsLock.button").action();
+  EXPECT_EQ(mac.workspace().openedURLs().back().absoluteString,
+            AppController::kKeyboardSettingsURL);
+  controller->apply(TriggerKind::capsLock, AppLanguage::ru, false);
+  EXPECT_EQ(text("step.capsLock.title"), "Освободи клавишу Caps Lock");
+  EXPECT_EQ(text("step.capsLock.hint"),
+            "В открывшихся настройках, в Input Sources → Edit…, выключи «Use the Caps Lock key "
+            "to switch to and from ABC» (применяется сразу).");
+
+  mac.preferences().setRomanSwitchState(0);
+  advance(1.5);
+  EXPECT_EQ(text("step.capsLock.mark"), "✓");
+  EXPECT_FALSE(has("step.capsLock.button"));
+  EXPECT_TRUE(has("allSet"));
+  EXPECT_TRUE(controller->isRunning());
 }
 
 TEST_F(OnboardingViewTest, TheLayoutsStepGoesAwayAtTheNextCheckAfterASecondLayoutIsEnabled) {

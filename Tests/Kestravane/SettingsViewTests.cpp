@@ -153,9 +153,9 @@ TEST_F(SettingsViewTest, EveryTextInBothLanguages) {
 }
 
 TEST_F(SettingsViewTest, TheStatusSectionOffersTheRemediesOfTheHealth) {
-  const std::vector<std::string> remedies{"status.requestAccessibility",
-                                          "status.openAccessibilitySettings",
-                                          "status.needLayoutsHint", "status.freeGlobe"};
+  const std::vector<std::string> remedies{
+      "status.requestAccessibility", "status.openAccessibilitySettings", "status.needLayoutsHint",
+      "status.freeGlobe", "status.freeCapsLock"};
   const auto shownRemedies = [&] {
     std::vector<std::string> shown;
     const auto root = build();
@@ -185,6 +185,17 @@ TEST_F(SettingsViewTest, TheStatusSectionOffersTheRemediesOfTheHealth) {
   EXPECT_EQ(shownRemedies(), std::vector<std::string>{"status.freeGlobe"});
   node(build(), "status.freeGlobe").action();
   ASSERT_EQ(mac.workspace().openedURLs().size(), 1U);
+  EXPECT_EQ(mac.workspace().openedURLs().back().absoluteString,
+            AppController::kKeyboardSettingsURL);
+
+  // The Caps Lock trigger while the system still switches to and from ABC with that key.
+  mac.preferences().setRomanSwitchState(1);
+  controller->apply(TriggerKind::capsLock, AppLanguage::en, false);
+  EXPECT_EQ(text("status.line"), "🟠 Caps Lock occupied");
+  EXPECT_EQ(shownRemedies(), std::vector<std::string>{"status.freeCapsLock"});
+  EXPECT_EQ(text("status.freeCapsLock"), "Free Caps Lock (ABC switching → Off)");
+  node(build(), "status.freeCapsLock").action();
+  ASSERT_EQ(mac.workspace().openedURLs().size(), 2U);
   EXPECT_EQ(mac.workspace().openedURLs().back().absoluteString,
             AppController::kKeyboardSettingsURL);
 
@@ -358,6 +369,7 @@ TEST_F(SettingsViewTest, TheKeyTesterShowsWaitingThenTheLastKeyAndStopsWhenTheWi
   EXPECT_EQ(node(build(), "keyTester.readout").font, FontRole::captionMonospaced);
   EXPECT_EQ(node(build(), "keyTester.readout").colour, ColourRole::secondary);
 
+  ASSERT_TRUE(waitForTapThreads());
   mac.keyboard().press(platform::vmac::keycode::function);
   ASSERT_TRUE(pumpUntil([&] { return !controller->lastTestedKey().empty(); }));
   EXPECT_EQ(text("keyTester.readout"), "keyCode 63 (модификатор)  fn=true  flags=0x800100");

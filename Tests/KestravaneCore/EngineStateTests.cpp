@@ -13,13 +13,14 @@ namespace {
 
 using H = EngineHealth;
 
-// Every combination of the seven booleans with layout counts on both sides of the limit of two.
+// Every combination of the nine booleans with layout counts on both sides of the limit of two.
 std::vector<EngineInputs> allInputCombinations() {
   std::vector<EngineInputs> all;
   for (std::int64_t layouts : {-3, -1, 0, 1, 2, 3}) {
-    for (unsigned bits = 0; bits < (1u << 7); ++bits) {
+    for (unsigned bits = 0; bits < (1u << 9); ++bits) {
       auto bit = [bits](unsigned i) { return ((bits >> i) & 1u) != 0; };
-      all.push_back(EngineInputs{bit(0), layouts, bit(1), bit(2), bit(3), bit(4), bit(5), bit(6)});
+      all.push_back(EngineInputs{bit(0), layouts, bit(1), bit(2), bit(3), bit(4), bit(5), bit(6),
+                                 bit(7), bit(8)});
     }
   }
   return all;
@@ -29,11 +30,16 @@ bool globeConflict(const EngineInputs& in) {
   return in.triggerIsFn && !in.globeFree;
 }
 
+bool capsLockConflict(const EngineInputs& in) {
+  return in.triggerIsCapsLock && !in.capsLockFree;
+}
+
 // One line of the decision table; an absent value stands for "any".
 struct DecisionRow {
   bool hasAccessibility;
   std::optional<bool> atLeastTwoLayouts;
   std::optional<bool> globeConflict;
+  std::optional<bool> capsLockConflict;
   std::optional<bool> userEnabled;
   std::optional<bool> isRunning;
   std::optional<bool> tapDisabled;
@@ -45,6 +51,7 @@ struct DecisionRow {
     return hasAccessibility == in.hasAccessibility &&
            fits(atLeastTwoLayouts, in.layoutCount >= 2) &&
            fits(globeConflict, kestravane::globeConflict(in)) &&
+           fits(capsLockConflict, kestravane::capsLockConflict(in)) &&
            fits(userEnabled, in.userEnabled) && fits(isRunning, in.isRunning) &&
            fits(tapDisabled, in.tapDisabled) && fits(secureInput, in.secureInput);
   }
@@ -53,14 +60,15 @@ struct DecisionRow {
 constexpr auto any = std::nullopt;
 
 const std::vector<DecisionRow> decisionTable = {
-    {false, any, any, any, any, any, any, H::noAccessibility},
-    {true, false, any, any, any, any, any, H::needsLayouts},
-    {true, true, true, any, any, any, any, H::globeNotFree},
-    {true, true, false, false, any, any, any, H::disabled},
-    {true, true, false, true, false, any, any, H::tapDisabled},
-    {true, true, false, true, true, true, any, H::tapDisabled},
-    {true, true, false, true, true, false, true, H::secureInput},
-    {true, true, false, true, true, false, false, H::active},
+    {false, any, any, any, any, any, any, any, H::noAccessibility},
+    {true, false, any, any, any, any, any, any, H::needsLayouts},
+    {true, true, true, any, any, any, any, any, H::globeNotFree},
+    {true, true, false, true, any, any, any, any, H::capsLockNotFree},
+    {true, true, false, false, false, any, any, any, H::disabled},
+    {true, true, false, false, true, false, any, any, H::tapDisabled},
+    {true, true, false, false, true, true, true, any, H::tapDisabled},
+    {true, true, false, false, true, true, false, true, H::secureInput},
+    {true, true, false, false, true, true, false, false, H::active},
 };
 
 TEST(EngineStateTest, EachDecisionTableLineHoldsForEveryInputItCovers) {
@@ -72,7 +80,8 @@ TEST(EngineStateTest, EachDecisionTableLineHoldsForEveryInputItCovers) {
       if (!decisionTable[line].matches(in)) continue;
       ++covered;
       EXPECT_EQ(EngineState::health(in), decisionTable[line].health)
-          << "layouts " << in.layoutCount << " fn " << in.triggerIsFn << " free " << in.globeFree;
+          << "layouts " << in.layoutCount << " fn " << in.triggerIsFn << " free " << in.globeFree
+          << " capsLock " << in.triggerIsCapsLock << " free " << in.capsLockFree;
     }
     EXPECT_GT(covered, 0);
   }
@@ -96,6 +105,7 @@ const std::vector<Rule> rulesInOrder = {
     {[](const EngineInputs& in) { return !in.hasAccessibility; }, H::noAccessibility},
     {[](const EngineInputs& in) { return in.layoutCount < 2; }, H::needsLayouts},
     {[](const EngineInputs& in) { return globeConflict(in); }, H::globeNotFree},
+    {[](const EngineInputs& in) { return capsLockConflict(in); }, H::capsLockNotFree},
     {[](const EngineInputs& in) { return !in.userEnabled; }, H::disabled},
     {[](const EngineInputs& in) { return !in.isRunning; }, H::tapDisabled},
     {[](const EngineInputs& in) { return in.tapDisabled; }, H::tapDisabled},
@@ -107,8 +117,8 @@ TEST(EngineStateTest, ExhaustiveConsequencesHoldForEveryCombination) {
     const EngineHealth health = EngineState::health(in);
     const bool blocked = EngineState::isBlocked(in);
     const bool shouldRun = EngineState::shouldRun(in);
-    const bool blockingHealth =
-        health == H::noAccessibility || health == H::needsLayouts || health == H::globeNotFree;
+    const bool blockingHealth = health == H::noAccessibility || health == H::needsLayouts ||
+                                health == H::globeNotFree || health == H::capsLockNotFree;
 
     EngineHealth firstMatch = H::active;
     for (const Rule& rule : rulesInOrder) {
@@ -138,7 +148,7 @@ TEST(EngineStateTest, ExhaustiveConsequencesHoldForEveryCombination) {
 }
 
 EngineInputs favourable() {
-  return EngineInputs{true, 2, false, false, true, true, false, false};
+  return EngineInputs{true, 2, false, false, true, true, false, false, false, false};
 }
 
 TEST(EngineStateTest, FavourableInputsAreActiveAndShouldRun) {
@@ -159,7 +169,7 @@ TEST(EngineStateTest, LayoutCountLimitHoldsAtTheExtremes) {
 }
 
 TEST(EngineStateTest, MemberwiseInitialisationFollowsTheFieldOrder) {
-  const EngineInputs in{true, 5, false, true, false, true, false, true};
+  const EngineInputs in{true, 5, false, true, false, true, false, true, true, false};
   EXPECT_TRUE(in.hasAccessibility);
   EXPECT_EQ(in.layoutCount, 5);
   EXPECT_FALSE(in.triggerIsFn);
@@ -168,6 +178,8 @@ TEST(EngineStateTest, MemberwiseInitialisationFollowsTheFieldOrder) {
   EXPECT_TRUE(in.isRunning);
   EXPECT_FALSE(in.tapDisabled);
   EXPECT_TRUE(in.secureInput);
+  EXPECT_TRUE(in.triggerIsCapsLock);
+  EXPECT_FALSE(in.capsLockFree);
 }
 
 }  // namespace

@@ -34,6 +34,8 @@ const std::vector<HealthLook> looks = {
      "🟠 Перехват отключён системой", true},
     {H::globeNotFree, "exclamationmark.triangle.fill", "🟠 Globe key occupied",
      "🟠 Globe занят системой", true},
+    {H::capsLockNotFree, "exclamationmark.triangle.fill", "🟠 Caps Lock occupied",
+     "🟠 Caps Lock занят системой", true},
     // Secure input warns but is not a problem, so it offers nothing.
     {H::secureInput, "exclamationmark.triangle.fill", "🟠 Secure Input active",
      "🟠 Secure Input активен", false},
@@ -75,6 +77,8 @@ TEST(PresentationTest, ActionsForEveryHealthAndAccessibilityState) {
       {H::needsLayouts, false, {.requestAccessibility = true, .needsLayoutsHint = true}},
       {H::globeNotFree, true, {.freeGlobe = true}},
       {H::globeNotFree, false, {.requestAccessibility = true, .freeGlobe = true}},
+      {H::capsLockNotFree, true, {.freeCapsLock = true}},
+      {H::capsLockNotFree, false, {.requestAccessibility = true, .freeCapsLock = true}},
       {H::tapDisabled, true, none},
       {H::tapDisabled, false, access},
       {H::noInputMonitoring, true, none},
@@ -88,6 +92,7 @@ TEST(PresentationTest, ActionsForEveryHealthAndAccessibilityState) {
     EXPECT_EQ(got.requestAccessibility, c.expected.requestAccessibility);
     EXPECT_EQ(got.needsLayoutsHint, c.expected.needsLayoutsHint);
     EXPECT_EQ(got.freeGlobe, c.expected.freeGlobe);
+    EXPECT_EQ(got.freeCapsLock, c.expected.freeCapsLock);
   }
 }
 

@@ -31,6 +31,8 @@ const std::vector<TextRow> textTable = {
     ROW(statusTapDisabled, "🟠 Tap disabled by system",
         "🟠 Перехват отключён системой"),
     ROW(statusGlobeNotFree, "🟠 Globe key occupied", "🟠 Globe занят системой"),
+    ROW(statusCapsLockNotFree, "🟠 Caps Lock occupied",
+        "🟠 Caps Lock занят системой"),
     ROW(statusSecureInput, "🟠 Secure Input active", "🟠 Secure Input активен"),
     ROW(requestInputMonitoring, "① Request Input Monitoring", "① Запросить Input Monitoring"),
     ROW(requestAccessibility, "② Request Accessibility", "② Запросить Accessibility"),
@@ -38,6 +40,8 @@ const std::vector<TextRow> textTable = {
     ROW(needLayoutsHint, "Enable ≥2 layouts in macOS", "Включите ≥2 раскладок в системе"),
     ROW(openKeyboardSettings, "   Open keyboard settings…", "   Открыть настройки клавиатуры…"),
     ROW(freeGlobe, "Free Globe key (Fn → Do Nothing)", "Освободить Globe (Fn → Do Nothing)"),
+    ROW(freeCapsLock, "Free Caps Lock (ABC switching → Off)",
+        "Освободить Caps Lock (переключение ABC → Off)"),
     ROW(checkAndEnable, "↻ Check and enable", "↻ Проверить и включить"),
     ROW(settingsEllipsis, "Settings…", "Настройки…"),
     ROW(enable, "Enable", "Включить"),
@@ -69,6 +73,12 @@ const std::vector<TextRow> textTable = {
     ROW(stepGlobeHint,
         "In the opened settings set “Press 🌐 key to” → Do Nothing (applies instantly).",
         "В открывшихся настройках поставь «Press 🌐 key to» → Do Nothing (применяется сразу)."),
+    ROW(stepCapsLock, "Free the Caps Lock key", "Освободи клавишу Caps Lock"),
+    ROW(stepCapsLockHint,
+        "In the opened settings, under Input Sources → Edit…, turn off “Use the Caps Lock key to "
+        "switch to and from ABC” (applies instantly).",
+        "В открывшихся настройках, в Input Sources → Edit…, выключи «Use the Caps Lock key to "
+        "switch to and from ABC» (применяется сразу)."),
     ROW(stepLayoutsHint, "Enable at least 2 layouts in macOS.",
         "Включи минимум 2 раскладки в macOS."),
     ROW(grant, "Grant…", "Разрешить…"),
@@ -91,7 +101,7 @@ void expectLanguage(const Strings& strings, bool russian) {
 }
 
 TEST(StringsTest, EveryTextMatchesByteForByteInBothLanguages) {
-  ASSERT_EQ(textTable.size(), 49u);
+  ASSERT_EQ(textTable.size(), 53u);
   expectLanguage(Strings(AppLanguage::en), false);
   expectLanguage(Strings(AppLanguage::ru), true);
 }

@@ -77,7 +77,7 @@ TEST_F(EventTapEngineTest, StartLogsInstallsOneActiveTapOnItsThreadAndStopRemove
   EXPECT_EQ(
       rig.windowServer.liveTaps(),
       (std::vector<TapInfo>{{platform::TapLocation::session, platform::TapPlacement::headInsert,
-                             platform::TapOptions::defaultTap, 0x1C00, true}}));
+                             platform::TapOptions::defaultTap, 0x2005C0A, true}}));
   EXPECT_EQ(rig.threads.liveThreads(),
             (std::vector<platform::vmac::ThreadInfo>{
                 {"kestravane.eventtap", platform::QualityOfService::userInteractive}}));
@@ -185,6 +185,30 @@ TEST_F(EventTapEngineTest, StoppedEngineStartsAgainWithAFreshTapAndThread) {
   EXPECT_EQ(healthChanges->all(),
             (std::vector<EngineHealth>{EngineHealth::active, EngineHealth::noInputMonitoring,
                                        EngineHealth::active, EngineHealth::noInputMonitoring}));
+}
+
+// The system creates a tap enabled, and until its thread serves it every key would wait for it,
+// up to the tap timeout. The engine's tap is off until then: keys typed meanwhile pass at once.
+TEST_F(EventTapEngineTest, KeysTypedBeforeTheTapThreadRunsAreNeverHeldUp) {
+  rig.threads.setStartsHeld(true);  // the tap thread is slow to be scheduled
+  auto engine = makeEngine();
+  engine->start();
+  ASSERT_EQ(rig.windowServer.liveTaps().size(), 1u);
+  EXPECT_FALSE(rig.windowServer.liveTaps()[0].enabled);
+
+  rig.keyboard.tap(keycode::a);
+  EXPECT_EQ(rig.windowServer.tapTimeouts(), 0u);
+  EXPECT_EQ(received().size(), 2u);
+
+  rig.threads.setStartsHeld(false);
+  ASSERT_TRUE(waitUntil([&] { return engine->health() == EngineHealth::active; }));
+  EXPECT_TRUE(rig.windowServer.liveTaps()[0].enabled);
+  rig.keyboard.tap(keycode::function);
+  drainFires();
+  EXPECT_EQ(delegate->fires(), 1u) << "served from then on";
+  EXPECT_EQ(healthChanges->all(), std::vector<EngineHealth>{EngineHealth::active})
+      << "never disabled by a timeout";
+  engine->stop();
 }
 
 TEST_F(EventTapEngineTest, LoneFnTapSwallowsTheReleaseAndFiresOnTheFireQueue) {

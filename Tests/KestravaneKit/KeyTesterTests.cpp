@@ -33,6 +33,7 @@ class KeyTesterTest : public testing::Test {
   // reported. That key and its hit are then forgotten.
   void startAndWait(KeyTester& tester) {
     ASSERT_TRUE(tester.start());
+    ASSERT_TRUE(rig.waitForTapThreads());
     rig.keyboard.tap(keycode::a);
     ASSERT_EQ(hits->all().size(), 1u);
     hits->clear();
@@ -71,6 +72,25 @@ TEST_F(KeyTesterTest, ReportsKeyDownsAndFlagChangesOnItsOwnThread) {
       << "every event, key-ups included, reaches the application unchanged";
   // The system keeps 15 characters of a thread's name.
   for (const auto& thread : hitThreads->all()) EXPECT_EQ(thread, "kestravane.keyt");
+  tester->stop();
+}
+
+TEST_F(KeyTesterTest, KeysTypedBeforeItsThreadRunsAreNeverHeldUp) {
+  rig.threads.setStartsHeld(true);
+  auto tester = makeTester();
+  ASSERT_TRUE(tester->start());
+  ASSERT_EQ(rig.windowServer.liveTaps().size(), 1u);
+  EXPECT_FALSE(rig.windowServer.liveTaps()[0].enabled);
+  rig.keyboard.tap(keycode::a);
+  EXPECT_EQ(rig.windowServer.tapTimeouts(), 0u);
+  EXPECT_EQ(rig.windowServer.receivedEvents().size(), 2u);
+
+  rig.threads.setStartsHeld(false);
+  ASSERT_TRUE(rig.waitForTapThreads());
+  rig.keyboard.tap(keycode::s);
+  EXPECT_EQ(hits->all(),
+            (std::vector<Hit>{{keycode::s, false, false, platform::kFlagNonCoalesced}}))
+      << "only what came after";
   tester->stop();
 }
 

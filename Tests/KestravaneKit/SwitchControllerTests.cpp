@@ -41,9 +41,10 @@ class SwitchControllerTest : public ::testing::Test {
 
   platform::vmac::VirtualTextInputSources& system() { return rig.mac.inputSources(); }
 
-  std::shared_ptr<SwitchController> makeController() {
+  std::shared_ptr<SwitchController> makeController(TriggerKind trigger = TriggerKind::fn) {
     return SwitchController::create(
-        *rig.services(), InputSourceSwitcher(*rig.services()), [this](const Result& result) {
+        *rig.services(), InputSourceSwitcher(*rig.services()), trigger,
+        [this](const Result& result) {
           reported.push_back({result, std::this_thread::get_id(), system().currentSourceID()});
         });
   }
@@ -119,6 +120,79 @@ TEST_F(SwitchControllerTest, QueuedFireKeepsADroppedControllerAliveUntilItHasRun
   ASSERT_EQ(reported.size(), 1u);
   EXPECT_EQ(reported[0].result, (Result{kB, kB}));
   EXPECT_TRUE(weak.expired()) << "released once the fire has run";
+}
+
+// With secure input on, the tap cannot see the keys typed with the trigger (⌘V in a password
+// field looks like a lone ⌘ tap): the fire switches nothing, and the engine is told, so that it
+// passes and fires nothing until the main thread says secure input is off again.
+TEST_F(SwitchControllerTest, UnderSecureInputAFireSwitchesNothingAndTellsTheEngine) {
+  rig.mac.grantAllPermissions();
+  auto controller = makeController(TriggerKind::rightCommand);
+  auto engine = EventTapEngine::create(rig.services(), TriggerKind::rightCommand,
+                                       EventTapEngine::Suppress::tap, 300, controller);
+  controller->setEngine(engine);
+  engine->start();
+  ASSERT_TRUE(rig.pumpUntil([&] { return engine->health() == EngineHealth::active; }));
+  const auto tapRightCommand = [&] {
+    rig.keyboard.press(platform::vmac::keycode::rightCommand);
+    rig.keyboard.release(platform::vmac::keycode::rightCommand);
+    ASSERT_TRUE(rig.drain("kestravane.fire"));
+    rig.runPending();
+  };
+
+  rig.permissions.setSecureInput(true);
+  tapRightCommand();  // the engine does not know yet: it fires, and the fire finds secure input
+  EXPECT_TRUE(reported.empty());
+  EXPECT_EQ(system().currentSourceID(), kA);
+
+  rig.windowServer.clearReceivedEvents();
+  tapRightCommand();  // now told: the release passes, nothing fires
+  EXPECT_TRUE(reported.empty());
+  EXPECT_EQ(rig.windowServer.receivedEvents().size(), 2u) << "the ⌘ release is not swallowed";
+
+  rig.permissions.setSecureInput(false);
+  controller->engineDidFire();  // any fire (or the program's periodic check) tells it again
+  rig.runPending();
+  ASSERT_EQ(reported.size(), 1u);
+  tapRightCommand();
+  EXPECT_EQ(reported.size(), 2u) << "lone taps fire again";
+  engine->stop();
+}
+
+// A tap cannot stop the Caps Lock lock from toggling below it: with the Caps Lock trigger every
+// switch turns the lock off, so typing never turns to capitals; other triggers leave it alone.
+TEST_F(SwitchControllerTest, WithTheCapsLockTriggerEachSwitchTurnsTheLockOff) {
+  struct Case {
+    TriggerKind trigger;
+    bool lockBefore;
+    bool lockAfter;
+  };
+  for (const auto& c : std::vector<Case>{{TriggerKind::capsLock, true, false},
+                                         {TriggerKind::capsLock, false, false},
+                                         {TriggerKind::fn, true, true},
+                                         {TriggerKind::rightCommand, true, true}}) {
+    SCOPED_TRACE(testing::Message() << rawValue(c.trigger) << " lock " << c.lockBefore);
+    rig.keyboard.setCapsLockState(c.lockBefore);
+    auto controller = makeController(c.trigger);
+    fireFromFireQueue(controller, 1);
+    EXPECT_EQ(rig.keyboard.capsLockOn(), c.lockBefore) << "not on the fire queue";
+    rig.runPending();
+    EXPECT_EQ(rig.keyboard.capsLockOn(), c.lockAfter);
+  }
+  EXPECT_EQ(reported.size(), 4u);
+}
+
+TEST_F(SwitchControllerTest, AnUnreachableHIDSystemStillSwitches) {
+  rig.mac.hidSystem().setUnreachable(true);
+  rig.keyboard.setCapsLockState(true);
+  auto controller = makeController(TriggerKind::capsLock);
+  fireFromFireQueue(controller, 1);
+  rig.runPending();
+
+  ASSERT_EQ(reported.size(), 1u);
+  EXPECT_EQ(reported[0].result, (Result{kB, kB}));
+  EXPECT_EQ(rig.mac.hidSystem().setCount(), 1u) << "it tried";
+  EXPECT_TRUE(rig.keyboard.capsLockOn());
 }
 
 }  // namespace

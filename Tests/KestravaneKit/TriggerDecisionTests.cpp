@@ -19,6 +19,8 @@ constexpr std::uint64_t ms(std::uint64_t value) {
 constexpr EventType kDown = platform::kEventKeyDown;
 constexpr EventType kUp = platform::kEventKeyUp;
 constexpr EventType kFlags = platform::kEventFlagsChanged;
+constexpr EventType kClick = platform::kEventLeftMouseDown;
+constexpr EventType kMediaKey = platform::kEventSystemDefined;
 constexpr EventType kTimeoutNotice = platform::kEventTapDisabledByTimeout;
 constexpr EventType kUserNotice = platform::kEventTapDisabledByUserInput;
 
@@ -170,6 +172,8 @@ INSTANTIATE_TEST_SUITE_P(
                             {kUp, kA, platform::kFlagAlphaShift, ms(20), passes, quiet}}),
                     script("OtherEventsPass", capsLock, tap, 300,
                            {{kUserNotice, 0, 0, ms(0), passes, quiet},
+                            {kClick, 0, 0, ms(0), passes, quiet},
+                            {kMediaKey, 0, 0, ms(0), passes, quiet},
                             {kDown, 57, 0, ms(0), passes, quiet},
                             {kFlags, 63, kFn, ms(0), passes, quiet},
                             {kFlags, kShift, platform::kFlagShift, ms(20), passes, quiet}})),

@@ -111,6 +111,7 @@ TEST_F(MenuBarExtraTest, TheProblemGroupsButtonsAskForAccessibilityAndOpenItsPan
 TEST_F(MenuBarExtraTest, AProblemWithoutARemedyShowsTwoSeparatorsInARow) {
   // Input Monitoring missing: the engine cannot start, the health says the tap is disabled.
   mac.permissions().setAccessibilityTrusted(true);
+  mac.preferences().setRomanSwitchState(0);
   storeConfig(TriggerKind::capsLock);
   startApp();
   ASSERT_EQ(controller->health(), EngineHealth::tapDisabled);

@@ -167,6 +167,7 @@ TEST_F(SettingsWindowTest, TheKeyTesterShowsItsReadoutAndStopsWhenTheWindowClose
   const QFontMetrics readout(window().element("keyTester.readout")->font());
   EXPECT_EQ(readout.horizontalAdvance("iiii"), readout.horizontalAdvance("MMMM")) << "monospaced";
 
+  ASSERT_TRUE(waitForTapThreads());  // the tester's tap is off until its thread takes it up
   mac.keyboard().press(platform::vmac::keycode::capsLock);
   ASSERT_TRUE(pumpUntil([&] { return !controller->lastTestedKey().empty(); }));
   settle();

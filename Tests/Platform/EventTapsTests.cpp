@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "Platform/Virtual/Keyboard.h"
+#include "Platform/Virtual/Mouse.h"
 #include "Platform/Virtual/PermissionState.h"
 #include "Platform/Virtual/VirtualEventTaps.h"
 #include "Platform/Virtual/VirtualRunLoops.h"
@@ -21,6 +22,7 @@ namespace kestravane::platform::vmac {
 namespace {
 
 using namespace std::chrono_literals;
+using ::kestravane::testing_support::waitUntil;
 using testing::TapHarness;
 
 constexpr EventMask kKeyMask = eventMaskBit(kEventKeyDown) | eventMaskBit(kEventKeyUp) |
@@ -92,6 +94,55 @@ TEST_F(EventTapsTest, MaskSelectsTheEventTypesATapSees) {
   keyboard.tap(keycode::shift);
   EXPECT_EQ(tap.seenTypes(),
             (std::vector<EventType>{kEventKeyDown, kEventFlagsChanged, kEventFlagsChanged}));
+}
+
+TEST_F(EventTapsTest, MaskSelectsClicksAndMediaKeysLikeKeys) {
+  Mouse mouse(windowServer, std::shared_ptr<const Keyboard>(&keyboard, [](const Keyboard*) {}));
+  const EventMask downs = eventMaskBit(kEventLeftMouseDown) | eventMaskBit(kEventRightMouseDown) |
+                          eventMaskBit(kEventOtherMouseDown) | eventMaskBit(kEventSystemDefined);
+  auto tap = harness(TapOptions::listenOnly, downs);
+  ASSERT_TRUE(tap.start());
+  for (const auto button : {MouseButton::left, MouseButton::right, MouseButton::other}) {
+    mouse.click(button);
+  }
+  keyboard.tapAuxKey(AuxKey::brightnessDown);
+  keyboard.tap(keycode::a);
+  EXPECT_EQ(tap.seenTypes(),
+            (std::vector<EventType>{kEventLeftMouseDown, kEventRightMouseDown, kEventOtherMouseDown,
+                                    kEventSystemDefined, kEventSystemDefined}));
+  EXPECT_EQ(received().size(), 10u) << "every event reaches the application";
+}
+
+// macOS creates a tap enabled: until a running loop serves it, each event it selects waits the
+// whole tap timeout, then the tap is disabled and told so once it is served. Disabled at once,
+// it holds nothing up.
+TEST_F(EventTapsTest, ANewTapHoldsEachEventUntilTheTimeoutUntilALoopServesIt) {
+  windowServer->setTapTimeout(50ms);
+  for (const bool disabledAtOnce : {false, true}) {
+    SCOPED_TRACE(disabledAtOnce ? "disabled at once" : "left as created");
+    windowServer->clearReceivedEvents();
+    const auto timeoutsBefore = windowServer->tapTimeouts();
+    auto tap = harness(TapOptions::defaultTap);
+    tap.setBehaviour([](EventType, Event*) -> Event* { return nullptr; });  // swallow, in time
+    ASSERT_TRUE(tap.create());
+    EXPECT_TRUE(windowServer->liveTaps().at(0).enabled);
+    if (disabledAtOnce) taps->tapEnable(tap.tap(), false);
+    EXPECT_FALSE(windowServer->allTapsServed());
+
+    keyboard.tap(keycode::a);
+    EXPECT_EQ(received().size(), 2u) << "both pass, late or not";
+    EXPECT_EQ(windowServer->tapTimeouts() - timeoutsBefore, disabledAtOnce ? 0u : 1u);
+    EXPECT_FALSE(windowServer->liveTaps().at(0).enabled);
+
+    ASSERT_TRUE(tap.serve());
+    EXPECT_TRUE(waitUntil([&] { return windowServer->allTapsServed(); }));
+    if (disabledAtOnce) {
+      EXPECT_TRUE(tap.seen().empty());
+    } else {
+      ASSERT_TRUE(tap.waitForSeen(1));
+      EXPECT_EQ(tap.seenTypes(), std::vector<EventType>{kEventTapDisabledByTimeout});
+    }
+  }
 }
 
 TEST_F(EventTapsTest, SlowCallbackIsDisabledByTimeoutAndCanBeEnabledAgain) {

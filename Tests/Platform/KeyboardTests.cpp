@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "Platform/Virtual/Keyboard.h"
+#include "Platform/Virtual/Mouse.h"
 #include "Platform/Virtual/PermissionState.h"
 #include "Platform/Virtual/WindowServer.h"
 
@@ -82,6 +83,58 @@ TEST_F(KeyboardTest, CapsLockTogglesWithOneEventPerPress) {
                                 {kEventKeyUp, keycode::a, kFlagAlphaShift | kNC, 0},
                                 {kEventFlagsChanged, keycode::capsLock, kNC, 0},
                             }));
+}
+
+// The HID system sets the lock without any event; only the events that follow carry the change.
+TEST_F(KeyboardTest, TheLockSetFromOutsideChangesOnlyTheFlagsOfLaterEvents) {
+  keyboard.tap(keycode::capsLock);
+  keyboard.setCapsLockState(false);
+  EXPECT_FALSE(keyboard.capsLockOn());
+  keyboard.tap(keycode::a);
+  keyboard.setCapsLockState(true);
+  keyboard.press(keycode::a);
+  EXPECT_EQ(takeReceived(), (std::vector<Event>{
+                                {kEventFlagsChanged, keycode::capsLock, kFlagAlphaShift | kNC, 0},
+                                {kEventKeyDown, keycode::a, kNC, 0},
+                                {kEventKeyUp, keycode::a, kNC, 0},
+                                {kEventKeyDown, keycode::a, kFlagAlphaShift | kNC, 0},
+                            }));
+  keyboard.tap(keycode::capsLock);  // the key toggles from the state it finds
+  EXPECT_FALSE(keyboard.capsLockOn());
+}
+
+TEST_F(KeyboardTest, MediaKeysAndClicksMakeTheirOwnEventsWithTheHeldModifiers) {
+  // The fixture owns the keyboard; the mouse only reads its flags.
+  Mouse mouse(windowServer, std::shared_ptr<const Keyboard>(&keyboard, [](const Keyboard*) {}));
+  keyboard.press(keycode::function);
+  keyboard.tapAuxKey(AuxKey::brightnessUp);
+  keyboard.release(keycode::function);
+  keyboard.press(keycode::rightCommand);
+  mouse.click(MouseButton::left);
+  mouse.click(MouseButton::right);
+  mouse.click(MouseButton::other);
+  keyboard.release(keycode::rightCommand);
+  keyboard.tapAuxKey(AuxKey::play);
+
+  constexpr EventFlags fn = 0x800000 | kNC;
+  constexpr EventFlags rightCommand = 0x100000 | 0x10 | kNC;
+  const auto sysdefined = [](EventFlags flags, std::int64_t data1) {
+    return Event{kEventSystemDefined, 0, flags, 0, 0, data1};
+  };
+  const auto mouseEvent = [](EventType type, std::int64_t button) {
+    return Event{type, 0, rightCommand, 0, button, 0};
+  };
+  const auto events = takeReceived();
+  ASSERT_EQ(events.size(), 14u);
+  EXPECT_EQ(std::vector<Event>(events.begin() + 1, events.begin() + 3),
+            (std::vector<Event>{sysdefined(fn, 0x20A00), sysdefined(fn, 0x20B00)}));
+  EXPECT_EQ(
+      std::vector<Event>(events.begin() + 5, events.begin() + 11),
+      (std::vector<Event>{mouseEvent(kEventLeftMouseDown, 0), mouseEvent(kEventLeftMouseUp, 0),
+                          mouseEvent(kEventRightMouseDown, 1), mouseEvent(kEventRightMouseUp, 1),
+                          mouseEvent(kEventOtherMouseDown, 2), mouseEvent(kEventOtherMouseUp, 2)}));
+  EXPECT_EQ(std::vector<Event>(events.begin() + 12, events.end()),
+            (std::vector<Event>{sysdefined(kNC, 0x100A00), sysdefined(kNC, 0x100B00)}));
 }
 
 TEST_F(KeyboardTest, OrdinaryKeysCarryTheirOwnMarksAndAutoRepeat) {

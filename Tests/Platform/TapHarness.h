@@ -50,9 +50,15 @@ class TapHarness {
   }
 
   // Creates the tap and its thread; returns once the thread's run loop holds the source.
-  bool start(const std::string& threadName = "test.tap") {
+  bool start(const std::string& threadName = "test.tap") { return create() && serve(threadName); }
+
+  // The two halves of start(): the tap alone (as the system makes it, enabled), then the
+  // thread that takes it up.
+  bool create() {
     _tap = taps.tapCreate(location, placement, options, mask, &TapHarness::callback, this);
-    if (!_tap) return false;
+    return _tap != nullptr;
+  }
+  bool serve(const std::string& threadName = "test.tap") {
     thread = threads.create([this] {
       auto loop = loops.current();
       auto created = taps.createRunLoopSource(*_tap);

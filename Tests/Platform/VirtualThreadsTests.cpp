@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 #include <pthread.h>
 
+#include <atomic>
 #include <chrono>
 #include <future>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -46,6 +48,29 @@ TEST(VirtualThreadsTest, StartedThreadIsListedWithItsNameAndQualityUntilItFinish
   EXPECT_EQ(threads.startedCount(), 1u);
   EXPECT_EQ(threads.finishedCount(), 1u);
   EXPECT_THROW(thread->start(), std::logic_error);
+}
+
+TEST(VirtualThreadsTest, HeldStartsRunTheirBodiesOnlyOnceReleased) {
+  VirtualThreads threads;
+  threads.setStartsHeld(true);
+  std::atomic<int> ran{0};
+  auto first = threads.create([&] { ran++; });
+  first->start();
+  auto second = threads.create([&] { ran++; });
+  second->start();
+  EXPECT_FALSE(threads.waitUntilAllFinished(50ms)) << "started, but held before the body";
+  EXPECT_EQ(ran.load(), 0);
+  EXPECT_EQ(threads.liveThreads().size(), 2u);
+
+  threads.setStartsHeld(false);
+  ASSERT_TRUE(threads.waitUntilAllFinished(5s));
+  EXPECT_EQ(ran.load(), 2);
+
+  // A machine torn down while holding releases its threads rather than waiting on them.
+  auto late = std::make_unique<VirtualThreads>();
+  late->setStartsHeld(true);
+  late->create([] {})->start();
+  late.reset();
 }
 
 TEST(VirtualThreadsTest, BodyCapturesAreReleasedBeforeTheThreadCountsAsFinished) {

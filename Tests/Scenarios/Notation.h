@@ -23,7 +23,15 @@ std::string keyName(std::int64_t keyCode);
 // secondary-fn flag for fn; the Caps Lock state for capsLock); absent for other keys.
 std::optional<platform::EventFlags> downFlag(std::int64_t keyCode);
 
-// One item of an `expect app` list, e.g. "down fn", "keydown a", "flags 63 0x800100".
+// A mouse button by name ("left", "right", "other") and back.
+std::optional<std::int64_t> parseMouseButton(std::string_view word);
+std::string_view mouseButtonName(std::int64_t button);
+// A media or brightness key by name ("brightnessUp", "play", ...) as its NX_KEYTYPE, and back.
+std::optional<std::int64_t> parseAuxKey(std::string_view word);
+std::string auxKeyName(std::int64_t key);
+
+// One item of an `expect app` list, e.g. "down fn", "keydown a", "flags 63 0x800100",
+// "mousedown right", "sysdown brightnessUp".
 std::optional<EventPattern> parseEventPattern(std::string_view item);
 // An event as "down fn [flags 63 0x800100]": the readable form, then the raw one.
 std::string describe(const platform::Event& event);

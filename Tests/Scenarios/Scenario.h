@@ -17,12 +17,16 @@ namespace kestravane::scenario {
 
 // What an expected event of `expect app` must look like.
 struct EventPattern {
-  enum class Kind { down, up, keyDown, repeat, keyUp, flags };
+  enum class Kind { down, up, keyDown, repeat, keyUp, flags, mouseDown, mouseUp, auxDown, auxUp };
   Kind kind = Kind::flags;
-  std::int64_t keyCode = 0;
+  std::int64_t keyCode = 0;  // keyboard kinds
+  // The mouse button (mouse kinds) or the media key's NX_KEYTYPE (aux kinds).
+  std::int64_t button = 0;
   std::optional<platform::EventFlags> exactFlags;  // compared only when given
 
   bool matches(const platform::Event& event) const;
+  // The event the pattern describes, with its flags (0 when not given).
+  platform::Event event() const;
 };
 
 struct InstalledLayout {
@@ -38,6 +42,8 @@ struct Header {
   std::optional<std::string> current;
   bool accessibility = true;
   bool inputMonitoring = true;
+  // "TISRomanSwitchState": the system's own Caps Lock switching; absent counts as on.
+  std::optional<std::int64_t> romanSwitchState = 0;
 };
 
 namespace step {
@@ -60,6 +66,13 @@ struct SetClock {
 struct Post {  // one raw event straight to the window server
   platform::Event event;
 };
+struct Click {
+  std::int64_t button;  // MouseButton
+};
+struct AuxKey {
+  std::int64_t key;  // NX_KEYTYPE
+};
+struct PeriodicCheck {};
 struct DisableNotice {
   bool byTimeout;  // otherwise by user input
 };
@@ -90,6 +103,9 @@ struct ExpectFires {
 struct ExpectApp {
   std::vector<EventPattern> events;  // empty: nothing received
 };
+struct ExpectTyped {
+  std::string text;  // empty: nothing typed
+};
 struct ExpectLayout {
   std::optional<std::string> id;  // absent: no current source
 };
@@ -111,9 +127,10 @@ struct ExpectSwitch {
 }  // namespace step
 
 using Action = std::variant<step::Key, step::Repeat, step::Wait, step::SetClock, step::Post,
-                            step::DisableNotice, step::SecureInput, step::Permission,
-                            step::LayoutChange, step::SelectionIgnored, step::Start, step::Stop,
-                            step::ExpectFires, step::ExpectApp, step::ExpectLayout, step::ExpectLog,
+                            step::Click, step::AuxKey, step::PeriodicCheck, step::DisableNotice,
+                            step::SecureInput, step::Permission, step::LayoutChange,
+                            step::SelectionIgnored, step::Start, step::Stop, step::ExpectFires,
+                            step::ExpectApp, step::ExpectTyped, step::ExpectLayout, step::ExpectLog,
                             step::ExpectHealth, step::ExpectHealthNow, step::ExpectSwitch>;
 
 struct Step {

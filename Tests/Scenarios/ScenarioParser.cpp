@@ -120,7 +120,8 @@ class LineReader {
 
 bool isHeaderKeyword(std::string_view keyword) {
   return keyword == "trigger" || keyword == "suppress" || keyword == "hold" ||
-         keyword == "layouts" || keyword == "current" || keyword == "permissions";
+         keyword == "layouts" || keyword == "current" || keyword == "permissions" ||
+         keyword == "caps-lock-abc";
 }
 
 void readHeaderLine(const LineReader& in, Header& header) {
@@ -160,6 +161,13 @@ void readHeaderLine(const LineReader& in, Header& header) {
   } else if (keyword == "current") {
     in.expectWords(2);
     header.current = std::string(in.word(1));
+  } else if (keyword == "caps-lock-abc") {
+    in.expectWords(2);
+    if (in.word(1) == "absent") {
+      header.romanSwitchState = std::nullopt;
+    } else {
+      header.romanSwitchState = in.onOff(1) ? 1 : 0;
+    }
   } else if (keyword == "permissions") {
     header.accessibility = false;
     header.inputMonitoring = false;
@@ -227,6 +235,11 @@ Action readExpectation(const LineReader& in) {
     }
     return expected;
   }
+  if (what == "typed") {
+    const std::string_view text = in.rest(2);
+    if (text.empty()) in.fail("expect typed needs the text or none");
+    return step::ExpectTyped{text == "none" ? std::string() : std::string(text)};
+  }
   if (what == "layout") {
     in.expectWords(3);
     if (in.word(2) == "none") return step::ExpectLayout{};
@@ -286,14 +299,23 @@ Action readAction(const LineReader& in) {
   if (keyword == "post") {
     const auto pattern = parseEventPattern(in.rest(1));
     if (!pattern || !pattern->exactFlags) in.fail("post needs <kind> <key> <flags>");
-    using Kind = EventPattern::Kind;
-    platform::Event event{platform::kEventFlagsChanged, pattern->keyCode, *pattern->exactFlags, 0};
-    if (pattern->kind == Kind::keyDown || pattern->kind == Kind::repeat) {
-      event.type = platform::kEventKeyDown;
-    }
-    if (pattern->kind == Kind::repeat) event.autorepeat = 1;
-    if (pattern->kind == Kind::keyUp) event.type = platform::kEventKeyUp;
-    return step::Post{event};
+    return step::Post{pattern->event()};
+  }
+  if (keyword == "click") {
+    in.expectWords(2);
+    const auto button = parseMouseButton(in.word(1));
+    if (!button) in.fail("the mouse buttons are left, right and other");
+    return step::Click{*button};
+  }
+  if (keyword == "media") {
+    in.expectWords(2);
+    const auto key = parseAuxKey(in.word(1));
+    if (!key) in.fail("unknown media key");
+    return step::AuxKey{*key};
+  }
+  if (keyword == "periodic-check") {
+    in.expectWords(1);
+    return step::PeriodicCheck{};
   }
   if (keyword == "disable-timeout" || keyword == "disable-user-input") {
     in.expectWords(1);

@@ -56,6 +56,7 @@ class Player {
 
     mac->permissions().setAccessibilityTrusted(header.accessibility);
     mac->permissions().setInputMonitoring(header.inputMonitoring);
+    mac->preferences().setRomanSwitchState(header.romanSwitchState);
     if (header.layouts) {
       std::vector<vmac::InputSourceDescription> sources;
       for (const auto& layout : *header.layouts) {
@@ -153,6 +154,17 @@ class Player {
   void perform(const step::Wait& wait) { mac->clock().advanceNanos(wait.nanos); }
   void perform(const step::SetClock& clock) { mac->clock().set(clock.nanos); }
   void perform(const step::Post& post) { mac->windowServer().post(post.event); }
+  void perform(const step::Click& click) {
+    mac->mouse().click(static_cast<vmac::MouseButton>(click.button));
+  }
+  void perform(const step::AuxKey& key) {
+    mac->keyboard().tapAuxKey(static_cast<vmac::AuxKey>(key.key));
+  }
+  // What the program's main thread does at each check of its health: it asks whether secure
+  // input is on and tells the engine.
+  void perform(const step::PeriodicCheck&) {
+    engine->setSecureInputActive(mac->services()->accessibility->isSecureEventInputEnabled());
+  }
 
   void perform(const step::DisableNotice& notice) {
     if (notice.byTimeout) {
@@ -246,6 +258,15 @@ class Player {
     mismatch(written.substr(written.find_first_not_of(' ')), joined(actual, ", ", "none"));
   }
 
+  void perform(const step::ExpectTyped& expected) {
+    const std::string typed = mac->foregroundText().text();
+    const std::string fresh = typed.substr(typedSeen);
+    typedSeen = typed.size();
+    if (fresh != expected.text) {
+      mismatch(expected.text.empty() ? "none" : expected.text, fresh.empty() ? "none" : fresh);
+    }
+  }
+
   void perform(const step::ExpectLayout& expected) {
     const auto actual = mac->inputSources().currentSourceID();
     if (actual != expected.id) mismatch(expected.id.value_or("none"), actual.value_or("none"));
@@ -319,6 +340,7 @@ class Player {
   // What earlier expectations have already accounted for.
   std::size_t firesSeen = 0;
   std::size_t appSeen = 0;
+  std::size_t typedSeen = 0;
   std::size_t logSeen = 0;
   std::size_t healthSeen = 0;
 

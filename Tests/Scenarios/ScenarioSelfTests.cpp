@@ -37,6 +37,10 @@ TEST(ScenarioParser, RefusesMistakesAtTheirLine) {
       {"trigger fn\nexpect fires\n", 2, "expected 3 words"},
       {"trigger fn\npost down fn\n", 2, "post needs"},
       {"trigger fn\nfly away\n", 2, "unknown action"},
+      {"trigger fn\nclick middle\n", 2, "mouse buttons are left, right and other"},
+      {"trigger fn\nmedia eject\n", 2, "unknown media key"},
+      {"trigger fn\ncaps-lock-abc maybe\n", 2, "expected on or off"},
+      {"trigger fn\nexpect typed\n", 2, "needs the text or none"},
   };
   for (const auto& bad : cases) {
     SCOPED_TRACE(bad.text);
@@ -98,6 +102,13 @@ TEST(ScenarioNotation, RawFormMatchesExactlyTheEventItDescribes) {
       {platform::kEventKeyDown, 0, 0x100, 1},
       {platform::kEventKeyUp, 123, 0xa00100, 0},
       {platform::kEventFlagsChanged, 100, 0x100, 0},  // a key code without a name
+      {platform::kEventLeftMouseDown, 0, 0x100110, 0, 0, 0},
+      {platform::kEventLeftMouseUp, 0, 0x100110, 0, 0, 0},
+      {platform::kEventRightMouseDown, 0, 0x100, 0, 1, 0},
+      {platform::kEventOtherMouseDown, 0, 0x100, 0, 2, 0},
+      {platform::kEventSystemDefined, 0, 0x800100, 0, 0, 0x20A00},
+      {platform::kEventSystemDefined, 0, 0x800100, 0, 0, 0x20B00},
+      {platform::kEventSystemDefined, 0, 0x100, 0, 0, 0x100A00},
   };
   for (const auto& event : events) {
     const std::string text = describe(event);
@@ -116,6 +127,9 @@ TEST(ScenarioNotation, RawFormMatchesExactlyTheEventItDescribes) {
   EXPECT_EQ(describe(events[1]), "up fn [flags 63 0x100]");
   EXPECT_EQ(describe(events[3]), "down capsLock [flags 57 0x10100]");
   EXPECT_EQ(describe(events[5]), "repeat a [repeat 0 0x100]");
+  EXPECT_EQ(describe(events[8]), "mousedown left [mousedown left 0x100110]");
+  EXPECT_EQ(describe(events[12]), "sysdown brightnessUp [sysdown brightnessUp 0x800100]");
+  EXPECT_EQ(describe(events[14]), "sysdown play [sysdown play 0x100]");
 }
 
 TEST(ScenarioNotation, ReadableFormIgnoresOtherFlagsButNotTheKeysOwnState) {

@@ -36,7 +36,9 @@ int main(int argc, char** argv) {
   mac.preferences().setFnUsageType(0);
   controller.reconcile();
   const std::uint16_t shift = keyByName("leftShift")->code;
-  bool ok = session.runUntil([&] { return controller.isRunning(); });
+  // The engine's tap is off until its thread takes it up; a person would not type that soon.
+  bool ok = session.runUntil(
+      [&] { return controller.isRunning() && mac.windowServer().allTapsServed(); });
   mac.keyboard().press(shift);
   typeKeys(mac, {"h"});
   mac.keyboard().release(shift);

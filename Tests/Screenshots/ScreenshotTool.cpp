@@ -87,10 +87,20 @@ struct HealthScene {
   std::function<void(AppController&)> afterStart;
 };
 
+// Both trigger keys that the system may also use are free.
+void freeTriggerKeys(VirtualMac& mac) {
+  mac.preferences().setFnUsageType(0);
+  mac.preferences().setRomanSwitchState(0);
+}
+
 std::vector<HealthScene> healthScenes() {
   const auto ready = [](VirtualMac& mac) {
     mac.grantAllPermissions();
-    mac.preferences().setFnUsageType(0);
+    freeTriggerKeys(mac);
+  };
+  const auto trustedOnly = [](VirtualMac& mac) {
+    mac.permissions().setAccessibilityTrusted(true);
+    freeTriggerKeys(mac);
   };
   const auto nothing = [](AppController&) {};
   return {
@@ -105,16 +115,21 @@ std::vector<HealthScene> healthScenes() {
        nothing},
       // The controller never publishes this health (a missing Input Monitoring shows as a
       // failed start), so its menu is drawn from a state that says it.
-      {"noInputMonitoring", EngineHealth::noInputMonitoring, TriggerKind::capsLock,
-       [](VirtualMac& mac) { mac.permissions().setAccessibilityTrusted(true); }, nothing},
+      {"noInputMonitoring", EngineHealth::noInputMonitoring, TriggerKind::capsLock, trustedOnly,
+       nothing},
       {"noAccessibility", EngineHealth::noAccessibility, TriggerKind::fn, [](VirtualMac&) {},
        nothing},
-      {"tapDisabled", EngineHealth::tapDisabled, TriggerKind::capsLock,
-       [](VirtualMac& mac) { mac.permissions().setAccessibilityTrusted(true); }, nothing},
+      {"tapDisabled", EngineHealth::tapDisabled, TriggerKind::capsLock, trustedOnly, nothing},
       {"globeNotFree", EngineHealth::globeNotFree, TriggerKind::fn,
        [](VirtualMac& mac) {
          mac.grantAllPermissions();
          mac.preferences().setFnUsageType(2);
+       },
+       nothing},
+      {"capsLockNotFree", EngineHealth::capsLockNotFree, TriggerKind::capsLock,
+       [ready](VirtualMac& mac) {
+         ready(mac);
+         mac.preferences().setRomanSwitchState(1);
        },
        nothing},
       {"secureInput", EngineHealth::secureInput, TriggerKind::rightCommand,
@@ -152,13 +167,30 @@ bool menus(const QDir& dir, AppLanguage language) {
   return ok;
 }
 
+// The settings window on a fresh scene, then the onboarding window its start-up opened.
+bool settingsThenOnboarding(TriggerKind trigger, AppLanguage language,
+                            const std::function<void(VirtualMac&)>& arrange,
+                            const QString& settingsPath, const QString& onboardingPath) {
+  Scene state(trigger, language, arrange);
+  auto& window = state.app->settingsWindow();
+  window.present();
+  state.settle();
+  const bool settingsSaved = save(window, settingsPath);
+  auto* onboarding = state.app->windowHost().lastWindow();
+  if (!onboarding) {
+    std::printf("FAILED no onboarding window for %s\n", qPrintable(onboardingPath));
+    return false;
+  }
+  return save(*onboarding, onboardingPath) && settingsSaved;
+}
+
 bool windows(const QDir& dir, AppLanguage language) {
   bool ok = true;
   const QString suffix = QString("-%1.png").arg(languageName(language));
   {
     Scene state(TriggerKind::fn, language, [](VirtualMac& mac) {
       mac.grantAllPermissions();
-      mac.preferences().setFnUsageType(0);
+      freeTriggerKeys(mac);
     });
     auto& window = state.app->settingsWindow();
     window.present();
@@ -174,23 +206,18 @@ bool windows(const QDir& dir, AppLanguage language) {
     state.settle();
     ok &= save(window, dir.filePath("settings-keytest" + suffix));
   }
-  {
-    Scene state(TriggerKind::fn, language, [](VirtualMac&) {});
-    auto& window = state.app->settingsWindow();
-    window.present();
-    state.settle();
-    ok &= save(window, dir.filePath("settings-noAccessibility" + suffix));
-    auto* onboarding = state.app->windowHost().lastWindow();
-    if (onboarding) {
-      ok &= save(*onboarding, dir.filePath("onboarding-start" + suffix));
-    } else {
-      std::printf("FAILED no onboarding window\n");
-      ok = false;
-    }
-  }
+  ok &= settingsThenOnboarding(
+      TriggerKind::fn, language, [](VirtualMac&) {},
+      dir.filePath("settings-noAccessibility" + suffix), dir.filePath("onboarding-start" + suffix));
+  // A Mac where the system still switches to and from ABC with Caps Lock, as it ships.
+  ok &= settingsThenOnboarding(
+      TriggerKind::capsLock, language, [](VirtualMac& mac) { mac.grantAllPermissions(); },
+      dir.filePath("settings-capsLockNotFree" + suffix),
+      dir.filePath("onboarding-capsLock" + suffix));
   {
     Scene state(TriggerKind::capsLock, language, [](VirtualMac& mac) {
       mac.permissions().setAccessibilityTrusted(true);
+      mac.preferences().setRomanSwitchState(0);
       mac.inputSources().setEnabled(kRussianLayout, false);
     });
     auto* onboarding = state.app->windowHost().lastWindow();

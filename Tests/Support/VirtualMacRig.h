@@ -63,6 +63,12 @@ class VirtualMacRig {
     return mac.dispatch().drainSerialQueues(kDefaultWait, label);
   }
 
+  // Waits until the thread of every tap just created has taken it up: the program's taps stay
+  // off until then, so a key pressed earlier passes unseen.
+  bool waitForTapThreads() {
+    return waitUntil([this] { return mac.windowServer().allTapsServed(); });
+  }
+
   std::vector<std::string> logMessages() { return mac.log().messages(); }
   std::size_t logCount(std::string_view prefix) {
     const auto messages = logMessages();

@@ -5,9 +5,20 @@
 #include "Platform/MacOS/CFConversions.h"
 
 namespace kestravane::platform::macos {
+namespace {
+
+// The seam's name of the global domain stands for the framework's own constant.
+CFRef<CFStringRef> domainFor(const std::string& applicationID) {
+  if (applicationID == kPreferencesAnyApplication) {
+    return CFRef<CFStringRef>::retain(kCFPreferencesAnyApplication);
+  }
+  return makeCFString(applicationID);
+}
+
+}  // namespace
 
 bool MacPreferences::appSynchronize(const std::string& applicationID) {
-  auto domain = makeCFString(applicationID);
+  auto domain = domainFor(applicationID);
   return domain && CFPreferencesAppSynchronize(domain.get()) != 0;
 }
 
@@ -15,7 +26,7 @@ std::optional<PropertyValue> MacPreferences::copyValue(const std::string& key,
                                                        const std::string& applicationID,
                                                        PreferencesUser user, PreferencesHost host) {
   auto cfKey = makeCFString(key);
-  auto domain = makeCFString(applicationID);
+  auto domain = domainFor(applicationID);
   if (!cfKey || !domain) return std::nullopt;
   CFStringRef userName =
       user == PreferencesUser::currentUser ? kCFPreferencesCurrentUser : kCFPreferencesAnyUser;

@@ -1,4 +1,5 @@
-// Core Foundation preferences (CFPreferencesAppSynchronize, CFPreferencesCopyValue).
+// Core Foundation preferences (CFPreferencesAppSynchronize, CFPreferencesCopyValue); the seam's
+// kPreferencesAnyApplication becomes kCFPreferencesAnyApplication.
 // Threads: any thread.
 #pragma once
 

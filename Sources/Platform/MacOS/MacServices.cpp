@@ -6,6 +6,7 @@
 #include "Platform/MacOS/MacClock.h"
 #include "Platform/MacOS/MacDispatch.h"
 #include "Platform/MacOS/MacEventTaps.h"
+#include "Platform/MacOS/MacHIDSystem.h"
 #include "Platform/MacOS/MacLocale.h"
 #include "Platform/MacOS/MacLog.h"
 #include "Platform/MacOS/MacLoginItems.h"
@@ -35,6 +36,7 @@ std::shared_ptr<const Services> makeMacServices() {
   services->log = std::make_shared<macos::MacLog>();
   services->locale = std::make_shared<macos::MacLocale>();
   services->application = std::make_shared<macos::MacApplication>();
+  services->hidSystem = std::make_shared<macos::MacHIDSystem>();
   return services;
 }
 

@@ -10,6 +10,18 @@ EventFlags keyMarks(std::uint16_t keyCode) {
   return key != nullptr ? key->marks : 0;
 }
 
+constexpr std::int64_t kAuxKeyDownState = 0x0A;
+constexpr std::int64_t kAuxKeyUpState = 0x0B;
+
+Event auxKeyEvent(AuxKey key, bool down, EventFlags flags) {
+  Event event;
+  event.type = kEventSystemDefined;
+  event.flags = flags;
+  event.data1 =
+      (static_cast<std::int64_t>(key) << 16) | ((down ? kAuxKeyDownState : kAuxKeyUpState) << 8);
+  return event;
+}
+
 }  // namespace
 
 Keyboard::Keyboard(std::shared_ptr<WindowServer> windowServer)
@@ -57,6 +69,7 @@ bool Keyboard::press(std::uint16_t keyCode) {
     windowServer->post(event);
   }
   stateObserver.notify();
+  if (keyCode == keycode::capsLock) capsLockPressObserver.notify();
   return true;
 }
 
@@ -82,6 +95,13 @@ void Keyboard::tap(std::uint16_t keyCode) {
   release(keyCode);
 }
 
+void Keyboard::tapAuxKey(AuxKey key) {
+  std::lock_guard send(sendMutex);
+  for (const bool isDown : {true, false}) {
+    windowServer->post(auxKeyEvent(key, isDown, currentFlags()));
+  }
+}
+
 std::size_t Keyboard::autoRepeat(std::uint16_t keyCode, std::size_t count) {
   std::lock_guard send(sendMutex);
   Event event;
@@ -96,6 +116,19 @@ std::size_t Keyboard::autoRepeat(std::uint16_t keyCode, std::size_t count) {
 
 void Keyboard::setStateObserver(std::function<void()> observer) {
   stateObserver.set(std::move(observer));
+}
+
+void Keyboard::setCapsLockPressObserver(std::function<void()> observer) {
+  capsLockPressObserver.set(std::move(observer));
+}
+
+void Keyboard::setCapsLockState(bool on) {
+  {
+    std::lock_guard lock(stateMutex);
+    if (capsLock == on) return;
+    capsLock = on;
+  }
+  stateObserver.notify();
 }
 
 bool Keyboard::isDown(std::uint16_t keyCode) const {

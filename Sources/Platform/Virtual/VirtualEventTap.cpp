@@ -104,6 +104,16 @@ bool VirtualEventTap::isInvalidated() const {
   return invalidated;
 }
 
+bool VirtualEventTap::isServed() const {
+  std::shared_ptr<VirtualRunLoopSource> current;
+  {
+    std::lock_guard lock(mutex);
+    current = source.lock();
+  }
+  const auto loop = current ? current->loop() : nullptr;
+  return loop && loop->isRunning();
+}
+
 std::shared_ptr<TapReply> VirtualEventTap::offer(const Event& event) {
   if (event.type >= 64 || (mask & eventMaskBit(event.type)) == 0) return nullptr;
   auto reply = std::make_shared<TapReply>();

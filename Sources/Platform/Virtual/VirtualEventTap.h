@@ -64,6 +64,8 @@ class VirtualEventTap final : public EventTap,
 
   bool isEnabled() const;
   bool isInvalidated() const;
+  // Its source is in a run loop that is running: what the tap is offered is served at once.
+  bool isServed() const;
 
   // What the window server does. offer() queues `event` when the tap is enabled, alive and its
   // mask selects the type; the reply to wait on, or nullptr when the tap does not take it.

@@ -12,6 +12,7 @@ VirtualEventTaps::VirtualEventTaps(std::shared_ptr<WindowServer> windowServer)
 std::shared_ptr<EventTap> VirtualEventTaps::tapCreate(TapLocation location, TapPlacement placement,
                                                       TapOptions options, EventMask mask,
                                                       TapCallback callback, void* userInfo) {
+  createCalls.fetch_add(1);
   PermissionState& permissions = *windowServer->permissions();
   permissions.noteInputMonitoringUse();
   if (!callback || !permissions.inputMonitoring()) return nullptr;
@@ -38,8 +39,10 @@ std::int64_t VirtualEventTaps::integerValueField(const Event& event, EventField 
       return event.keyCode;
     case kKeyboardEventAutorepeat:
       return event.autorepeat;
+    case kMouseEventButtonNumber:
+      return event.mouseButton;
     default:
-      return 0;  // fields a keyboard event of the virtual Mac does not carry
+      return 0;  // fields an event of the virtual Mac does not carry
   }
 }
 

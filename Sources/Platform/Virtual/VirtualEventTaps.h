@@ -4,6 +4,8 @@
 // Threads: any thread; see WindowServer for where callbacks run.
 #pragma once
 
+#include <atomic>
+#include <cstddef>
 #include <memory>
 
 #include "Platform/EventTaps.h"
@@ -26,8 +28,12 @@ class VirtualEventTaps final : public EventTaps {
   bool preflightListenEventAccess() override;
   bool requestListenEventAccess() override;
 
+  // Control: how many taps the program asked for, granted or refused.
+  std::size_t tapCreateCount() const { return createCalls.load(); }
+
  private:
   const std::shared_ptr<WindowServer> windowServer;
+  std::atomic<std::size_t> createCalls{0};
 };
 
 }  // namespace kestravane::platform::vmac

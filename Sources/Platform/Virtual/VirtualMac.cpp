@@ -19,9 +19,11 @@ VirtualMac::VirtualMac(VirtualMacOptions options) {
   _windowServer = std::make_shared<WindowServer>(_permissions);
   _windowServer->setTapTimeout(options.tapTimeout);
   _keyboard = std::make_shared<Keyboard>(_windowServer);
+  _mouse = std::make_shared<Mouse>(_windowServer, _keyboard);
+  _hidSystem = std::make_shared<VirtualHIDSystem>(_keyboard);
   _threads = std::make_shared<VirtualThreads>();
   _dispatch = std::make_shared<VirtualDispatch>(_clock, _threads);
-  eventTaps = std::make_shared<VirtualEventTaps>(_windowServer);
+  _eventTaps = std::make_shared<VirtualEventTaps>(_windowServer);
   runLoops = std::make_shared<VirtualRunLoops>();
   _accessibility = std::make_shared<VirtualAccessibility>(_permissions);
   _inputSources = std::make_shared<VirtualTextInputSources>();
@@ -39,9 +41,15 @@ VirtualMac::VirtualMac(VirtualMacOptions options) {
   _bundleInfo = std::make_shared<VirtualBundleInfo>();
   _locale = std::make_shared<VirtualLocale>();
   _application = std::make_shared<VirtualApplication>();
+  _foregroundText = std::make_shared<ForegroundText>(_inputSources);
+  _windowServer->setForegroundText(_foregroundText);
+  // The system's own Caps Lock handling, below the taps.
+  _keyboard->setCapsLockPressObserver([preferences = _preferences, sources = _inputSources] {
+    if (preferences->romanSwitchOn()) sources->switchToOrFromABC();
+  });
 
   auto services = std::make_shared<Services>();
-  services->eventTaps = eventTaps;
+  services->eventTaps = _eventTaps;
   services->runLoops = runLoops;
   services->clock = _clock;
   services->threads = _threads;
@@ -56,6 +64,7 @@ VirtualMac::VirtualMac(VirtualMacOptions options) {
   services->log = _log;
   services->locale = _locale;
   services->application = _application;
+  services->hidSystem = _hidSystem;
   _services = std::move(services);
 }
 

@@ -1,7 +1,10 @@
 // The whole virtual Mac: every modelled service, wired together and offered as the program's
-// platform services, plus the control interface that tests and the demo panel drive (keys,
-// permissions, layouts, preferences, login item, sleep and wake, the clock, the main queue, the
-// application's activation policy, and what the foreground application received or the log says).
+// platform services, plus the control interface that tests and the demo panel drive (keys, mouse
+// buttons, permissions, layouts, preferences, login item, sleep and wake, the clock, the main
+// queue, the application's activation policy, and what the foreground application received and
+// typed or the log says). Like macOS, it switches to and from ABC on each Caps Lock press while
+// the global preference "TISRomanSwitchState" says so (absent counts as on), whatever the taps
+// answer.
 // Threads: the control objects state their own contracts; construct and destroy on one thread.
 #pragma once
 
@@ -11,14 +14,17 @@
 #include <optional>
 
 #include "Platform/Services.h"
+#include "Platform/Virtual/ForegroundText.h"
 #include "Platform/Virtual/Keyboard.h"
 #include "Platform/Virtual/ManualClock.h"
+#include "Platform/Virtual/Mouse.h"
 #include "Platform/Virtual/PermissionState.h"
 #include "Platform/Virtual/VirtualAccessibility.h"
 #include "Platform/Virtual/VirtualApplication.h"
 #include "Platform/Virtual/VirtualBundleInfo.h"
 #include "Platform/Virtual/VirtualDispatch.h"
 #include "Platform/Virtual/VirtualEventTaps.h"
+#include "Platform/Virtual/VirtualHIDSystem.h"
 #include "Platform/Virtual/VirtualLocale.h"
 #include "Platform/Virtual/VirtualLog.h"
 #include "Platform/Virtual/VirtualLoginItems.h"
@@ -55,6 +61,10 @@ class VirtualMac {
   // Control interface.
   ManualClock& clock();  // only with a manual clock
   Keyboard& keyboard() { return *_keyboard; }
+  Mouse& mouse() { return *_mouse; }
+  VirtualEventTaps& eventTaps() { return *_eventTaps; }
+  ForegroundText& foregroundText() { return *_foregroundText; }
+  VirtualHIDSystem& hidSystem() { return *_hidSystem; }
   WindowServer& windowServer() { return *_windowServer; }
   PermissionState& permissions() { return *_permissions; }
   VirtualAccessibility& accessibility() { return *_accessibility; }
@@ -79,9 +89,12 @@ class VirtualMac {
   std::shared_ptr<PermissionState> _permissions;
   std::shared_ptr<WindowServer> _windowServer;
   std::shared_ptr<Keyboard> _keyboard;
+  std::shared_ptr<Mouse> _mouse;
+  std::shared_ptr<ForegroundText> _foregroundText;
+  std::shared_ptr<VirtualHIDSystem> _hidSystem;
   std::shared_ptr<VirtualThreads> _threads;
   std::shared_ptr<VirtualDispatch> _dispatch;
-  std::shared_ptr<VirtualEventTaps> eventTaps;
+  std::shared_ptr<VirtualEventTaps> _eventTaps;
   std::shared_ptr<VirtualRunLoops> runLoops;
   std::shared_ptr<VirtualAccessibility> _accessibility;
   std::shared_ptr<VirtualTextInputSources> _inputSources;

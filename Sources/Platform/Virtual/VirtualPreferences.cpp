@@ -1,6 +1,8 @@
 #include "Platform/Virtual/VirtualPreferences.h"
 
+#include <type_traits>
 #include <utility>
+#include <variant>
 
 namespace kestravane::platform::vmac {
 
@@ -73,6 +75,30 @@ void VirtualPreferences::setFnUsageType(std::optional<std::int64_t> value) {
   } else {
     removeFromOtherProcess(kHIToolboxDomain, kFnUsageTypeKey);
   }
+}
+
+void VirtualPreferences::setRomanSwitchState(std::optional<std::int64_t> value) {
+  if (value) {
+    writeFromOtherProcess(kGlobalDomain, kRomanSwitchStateKey, *value);
+  } else {
+    removeFromOtherProcess(kGlobalDomain, kRomanSwitchStateKey);
+  }
+}
+
+bool VirtualPreferences::romanSwitchOn() const {
+  const auto value = storedValue(kGlobalDomain, kRomanSwitchStateKey);
+  if (!value) return true;
+  return std::visit(
+      [](const auto& stored) {
+        using T = std::decay_t<decltype(stored)>;
+        if constexpr (std::is_same_v<T, bool> || std::is_same_v<T, std::int64_t> ||
+                      std::is_same_v<T, double>) {
+          return stored != T{};
+        } else {
+          return true;
+        }
+      },
+      *value);
 }
 
 std::optional<PropertyValue> VirtualPreferences::storedValue(const std::string& domain,

@@ -21,11 +21,14 @@ namespace kestravane::platform::vmac {
 
 inline constexpr const char* kHIToolboxDomain = "com.apple.HIToolbox";
 inline constexpr const char* kFnUsageTypeKey = "AppleFnUsageType";
+// "Use the Caps Lock key to switch to and from ABC", in the global domain.
+inline constexpr const char* kGlobalDomain = kPreferencesAnyApplication;
+inline constexpr const char* kRomanSwitchStateKey = "TISRomanSwitchState";
 
 class VirtualPreferences final : public Preferences {
  public:
-  // Starts empty: "com.apple.HIToolbox" has no "AppleFnUsageType", as for a user who never
-  // touched the setting.
+  // Starts empty: "com.apple.HIToolbox" has no "AppleFnUsageType" and the global domain no
+  // "TISRomanSwitchState", as for a user who never touched either setting.
   VirtualPreferences() = default;
 
   // Seam.
@@ -53,6 +56,12 @@ class VirtualPreferences final : public Preferences {
   // The user choosing what the Globe key does in System Settings (absent: never chosen). Written
   // as System Settings writes it, so it is seen after the next synchronize.
   void setFnUsageType(std::optional<std::int64_t> value);
+  // The same for the Caps Lock key's switching to and from ABC (1 on, 0 off, absent: never
+  // chosen, which macOS treats as on).
+  void setRomanSwitchState(std::optional<std::int64_t> value);
+  // Whether the system itself switches to and from ABC on Caps Lock, as it reads the stored
+  // value: on unless the value is a number or boolean that is zero.
+  bool romanSwitchOn() const;
   // The stored value (what a fresh process would read), regardless of this process's cache.
   std::optional<PropertyValue> storedValue(const std::string& domain, const std::string& key,
                                            PreferencesUser user = PreferencesUser::currentUser,

@@ -52,6 +52,16 @@ bool usableAsFallback(const InputSourceDescription& source) {
   return source.enabled && source.selectCapable && source.type == kTISTypeKeyboardLayout;
 }
 
+bool selectable(const InputSourceDescription& source) {
+  return source.enabled && source.selectCapable;
+}
+
+// The layout Caps Lock switches to and from: ABC, or U.S. where that is the Latin layout.
+bool isRomanLayout(const InputSourceDescription& source) {
+  return source.identifier == "com.apple.keylayout.ABC" ||
+         source.identifier == "com.apple.keylayout.US";
+}
+
 }  // namespace
 
 VirtualTextInputSources::VirtualTextInputSources()
@@ -131,10 +141,31 @@ OSStatus VirtualTextInputSources::selectInputSource(const InputSource& source) {
   if (!own->description.enabled || !own->description.selectCapable) return paramErr;
   if (selectionIgnored) return ignoredSelectionStatus;
   for (const auto& candidate : _sources) {
-    if (candidate.get() == own) current = candidate;
+    if (candidate.get() == own) makeCurrentLocked(candidate);
   }
   notice.happened();
   return noErr;
+}
+
+bool VirtualTextInputSources::switchToOrFromABC() {
+  ChangeNotice notice(*this);
+  std::lock_guard lock(mutex);
+  std::shared_ptr<Source> target;
+  if (current && isRomanLayout(current->description)) {
+    target = lastOther.lock();
+    if (target && !(target->installed && selectable(target->description))) target = nullptr;
+    for (auto it = _sources.begin(); !target && it != _sources.end(); ++it) {
+      if (selectable((*it)->description) && !isRomanLayout((*it)->description)) target = *it;
+    }
+  } else {
+    for (auto it = _sources.begin(); !target && it != _sources.end(); ++it) {
+      if (selectable((*it)->description) && isRomanLayout((*it)->description)) target = *it;
+    }
+  }
+  if (!target || target == current) return false;
+  makeCurrentLocked(std::move(target));
+  notice.happened();
+  return true;
 }
 
 void VirtualTextInputSources::setSources(std::vector<InputSourceDescription> sources) {
@@ -150,7 +181,7 @@ void VirtualTextInputSources::setSources(std::vector<InputSourceDescription> sou
     _sources.push_back(std::make_shared<Source>(this, std::move(description)));
   }
   // The current source keeps being current when a source of the same identifier is installed.
-  current = currentIdentifier ? findLocked(*currentIdentifier) : nullptr;
+  makeCurrentLocked(currentIdentifier ? findLocked(*currentIdentifier) : nullptr);
   if (hadCurrent) fallBackIfCurrentUnusableLocked();
 }
 
@@ -227,7 +258,7 @@ bool VirtualTextInputSources::setCurrentSource(std::string_view identifier) {
   auto source = findLocked(identifier);
   if (!source) return false;
   notice.happened();
-  current = std::move(source);
+  makeCurrentLocked(std::move(source));
   return true;
 }
 
@@ -300,10 +331,15 @@ void VirtualTextInputSources::fallBackIfCurrentUnusableLocked() {
   current = nullptr;
   for (const auto& source : _sources) {
     if (usableAsFallback(source->description)) {
-      current = source;
+      makeCurrentLocked(source);
       return;
     }
   }
+}
+
+void VirtualTextInputSources::makeCurrentLocked(std::shared_ptr<Source> source) {
+  current = std::move(source);
+  if (current && !isRomanLayout(current->description)) lastOther = current;
 }
 
 }  // namespace kestravane::platform::vmac

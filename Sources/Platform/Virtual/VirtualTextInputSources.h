@@ -74,6 +74,12 @@ class VirtualTextInputSources final : public TextInputSources {
   void clearCurrentSource();  // TISCopyCurrentKeyboardInputSource() then answers nothing
   std::optional<std::string> currentSourceID() const;
 
+  // What the system does on a Caps Lock press while "Use the Caps Lock key to switch to and from
+  // ABC" is on: from the ABC (or U.S.) layout to the most recent other enabled, select-capable
+  // source (the first in the system's order when none was current yet), from any other source
+  // to ABC (or U.S.). False when there is nothing to switch to.
+  bool switchToOrFromABC();
+
   // Failure modes.
   void setListFails(bool fails);                 // the list call returns nothing at all
   void setListAppendsForeignEntry(bool append);  // each list ends with a null entry
@@ -98,10 +104,12 @@ class VirtualTextInputSources final : public TextInputSources {
   std::shared_ptr<Source> findLocked(std::string_view identifier) const;
   void removeLocked(std::string_view identifier);
   void fallBackIfCurrentUnusableLocked();
+  void makeCurrentLocked(std::shared_ptr<Source> source);
 
   mutable std::mutex mutex;
   std::vector<std::shared_ptr<Source>> _sources;
   std::shared_ptr<Source> current;
+  std::weak_ptr<Source> lastOther;  // the most recent current source other than ABC or U.S.
   bool listFails = false;
   bool appendForeignEntry = false;
   bool selectionIgnored = false;

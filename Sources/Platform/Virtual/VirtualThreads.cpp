@@ -39,7 +39,8 @@ struct VirtualThreads::Registry {
   std::vector<std::pair<std::shared_ptr<ThreadRecord>, std::thread>> owned;
   std::size_t started = 0;
   std::size_t finished = 0;
-  bool closed = false;  // the component is gone: new threads are detached
+  bool closed = false;      // the component is gone: new threads are detached
+  bool startsHeld = false;  // started threads wait before their body while set
   std::chrono::milliseconds exitWait{2000};
 
   // Joins the threads whose bodies have ended; called without the mutex held.
@@ -57,6 +58,11 @@ struct VirtualThreads::Registry {
       }
     }
     for (auto& thread : ended) thread.join();
+  }
+
+  void waitWhileStartsHeld() {
+    std::unique_lock lock(mutex);
+    changed.wait(lock, [&] { return !startsHeld; });
   }
 
   void threadFinished(ThreadRecord& record) {
@@ -112,6 +118,7 @@ class VirtualThread final : public Thread {
         std::lock_guard nameLock(record->mutex);
         pthread_setname_np(pthread_self(), osThreadName(record->name).c_str());
       }
+      registry->waitWhileStartsHeld();
       if (body) body();
       body = nullptr;  // what the body captured is released before the thread counts as finished
       registry->threadFinished(*record);
@@ -140,6 +147,8 @@ VirtualThreads::~VirtualThreads() {
   std::vector<std::pair<std::shared_ptr<ThreadRecord>, std::thread>> owned;
   {
     std::unique_lock lock(registry->mutex);
+    registry->startsHeld = false;
+    registry->changed.notify_all();
     registry->changed.wait_for(lock, registry->exitWait, [&] { return registry->running.empty(); });
     registry->closed = true;
     owned = std::move(registry->owned);
@@ -203,6 +212,12 @@ std::size_t VirtualThreads::finishedCount() const {
 bool VirtualThreads::waitUntilAllFinished(std::chrono::milliseconds timeout) const {
   std::unique_lock lock(registry->mutex);
   return registry->changed.wait_for(lock, timeout, [&] { return registry->running.empty(); });
+}
+
+void VirtualThreads::setStartsHeld(bool held) {
+  std::lock_guard lock(registry->mutex);
+  registry->startsHeld = held;
+  registry->changed.notify_all();
 }
 
 void VirtualThreads::setExitWait(std::chrono::milliseconds wait) {

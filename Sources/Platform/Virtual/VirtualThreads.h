@@ -45,6 +45,9 @@ class VirtualThreads final : public Threads {
   std::size_t finishedCount() const;
   // Waits until every started thread has finished; false if some still runs after `timeout`.
   bool waitUntilAllFinished(std::chrono::milliseconds timeout) const;
+  // While set, a started thread waits before running its body until it is cleared (the
+  // destructor clears it): a machine too busy to schedule new threads at once.
+  void setStartsHeld(bool held);
   // How long the destructor waits for running threads before detaching them.
   void setExitWait(std::chrono::milliseconds wait);
 

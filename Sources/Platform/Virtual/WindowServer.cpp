@@ -50,6 +50,8 @@ void WindowServer::post(const Event& event) {
       const auto outcome = reply->wait(deadline());
       if (outcome == TapReply::Outcome::timedOut) {
         tap->disableWithNotice(kEventTapDisabledByTimeout, nullptr);
+        std::lock_guard lock(mutex);
+        ++timeouts;
         continue;
       }
       if (outcome == TapReply::Outcome::released || tap->options == TapOptions::listenOnly) {
@@ -65,11 +67,14 @@ void WindowServer::post(const Event& event) {
   }
   if (swallowed) return;
   std::function<void(const Event&)> observer;
+  std::shared_ptr<ForegroundText> text;
   {
     std::lock_guard lock(mutex);
     received.push_back(current);
     observer = foregroundObserver;
+    text = foregroundText;
   }
+  if (text) text->receive(current);
   if (observer) observer(current);
 }
 
@@ -118,6 +123,16 @@ std::vector<TapInfo> WindowServer::liveTaps() const {
   return result;
 }
 
+bool WindowServer::allTapsServed() const {
+  const auto taps = tapsInOrder();
+  return std::all_of(taps.begin(), taps.end(), [](const auto& tap) { return tap->isServed(); });
+}
+
+std::size_t WindowServer::tapTimeouts() const {
+  std::lock_guard lock(mutex);
+  return timeouts;
+}
+
 std::vector<Event> WindowServer::receivedEvents() const {
   std::lock_guard lock(mutex);
   return received;
@@ -131,6 +146,11 @@ void WindowServer::clearReceivedEvents() {
 void WindowServer::setForegroundObserver(std::function<void(const Event&)> observer) {
   std::lock_guard lock(mutex);
   foregroundObserver = std::move(observer);
+}
+
+void WindowServer::setForegroundText(std::shared_ptr<ForegroundText> text) {
+  std::lock_guard lock(mutex);
+  foregroundText = std::move(text);
 }
 
 }  // namespace kestravane::platform::vmac

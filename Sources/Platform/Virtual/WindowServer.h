@@ -1,5 +1,5 @@
-// The virtual Mac's window server: it routes each keyboard event through the registered event
-// taps and hands what survives to the foreground application.
+// The virtual Mac's window server: it routes each keyboard, mouse-button and system-defined event
+// through the registered event taps and hands what survives to the foreground application.
 //
 // Taps run in order of location (ascending), then placement: at one location the taps inserted
 // at the head come first, newest first, then those appended at the tail, oldest first. A tap sees
@@ -8,19 +8,22 @@
 // callback, which runs on the thread of the run loop holding the tap's source: an active tap's
 // nullptr answer swallows the event; a listen-only tap's answer is ignored. A tap that does not
 // answer within the tap timeout is disabled, its callback later receives the disabled-by-timeout
-// notice, and the event goes on as if passed.
+// notice, and the event goes on as if passed. A tap is created enabled, so until a running run
+// loop serves its source every event its mask selects waits the whole tap timeout for it.
 //
 // Threads: any thread. post() and the disable notices are delivered one at a time, in call
 // order, and return after delivery; the foreground observer is called on the posting thread.
 #pragma once
 
 #include <chrono>
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <vector>
 
 #include "Platform/EventTaps.h"
+#include "Platform/Virtual/ForegroundText.h"
 #include "Platform/Virtual/PermissionState.h"
 #include "Platform/Virtual/VirtualEvent.h"
 #include "Platform/Virtual/VirtualEventTap.h"
@@ -57,6 +60,11 @@ class WindowServer {
   void setTapTimeout(std::chrono::milliseconds timeout);
   std::chrono::milliseconds tapTimeout() const;
   std::vector<TapInfo> liveTaps() const;
+  // Every live tap's source is in a running run loop (its thread has taken it up).
+  bool allTapsServed() const;
+  // How many times a delivery waited the whole tap timeout for a tap (which was then disabled):
+  // each time, every keyboard and mouse event of the Mac stalled.
+  std::size_t tapTimeouts() const;
   // Disables every enabled live tap (or the one given, if enabled) and sends it the
   // disabled-by-user-input notice; returns after the callbacks ran or the tap timeout passed.
   void sendUserInputDisable();
@@ -69,6 +77,8 @@ class WindowServer {
   // Called with each event the foreground application receives (e.g. by the demo panel), on the
   // posting thread while the delivery is still in progress: it must not post events itself.
   void setForegroundObserver(std::function<void(const Event&)> observer);
+  // Where the foreground application's typing is kept, told each event it receives.
+  void setForegroundText(std::shared_ptr<ForegroundText> text);
 
  private:
   struct Entry {
@@ -85,8 +95,10 @@ class WindowServer {
   mutable std::mutex mutex;  // guards the members below
   std::vector<Entry> chain;
   std::chrono::milliseconds _tapTimeout = kDefaultTapTimeout;
+  std::size_t timeouts = 0;
   std::vector<Event> received;
   std::function<void(const Event&)> foregroundObserver;
+  std::shared_ptr<ForegroundText> foregroundText;
 };
 
 }  // namespace kestravane::platform::vmac

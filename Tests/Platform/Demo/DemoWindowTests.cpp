@@ -110,6 +110,10 @@ class DemoWindowTest : public QObject {
     QComboBox* login = controls->loginItemChoice();
     login->setCurrentIndex(login->findText("Not found"));
     QCOMPARE(mac->loginItems().currentStatus(), LoginItemStatus::notFound);
+    QComboBox* capsLock = controls->capsLockSwitchingChoice();
+    QCOMPARE(capsLock->currentText(), QString("Never chosen (absent: on)"));
+    capsLock->setCurrentIndex(capsLock->findText("Off (0)"));
+    QVERIFY(!mac->preferences().romanSwitchOn());
 
     int wakes = 0;
     const auto observation = mac->services()->workspace->addDidWakeObserver([&] { ++wakes; });
@@ -125,8 +129,11 @@ class DemoWindowTest : public QObject {
              window->menuBarStrip()->inputSourceName() == "Russian";
     }));
     mac->preferences().setFnUsageType(2);
-    controls->refreshGlobeKey();
-    QCOMPARE(controls->globeKeyChoice()->currentText(), QString("Show Emoji & Symbols (2)"));
+    mac->preferences().setRomanSwitchState(1);
+    QVERIFY(pumpUntil([&] {
+      return controls->globeKeyChoice()->currentText() == "Show Emoji & Symbols (2)" &&
+             controls->capsLockSwitchingChoice()->currentText() == "On (1)";
+    }));
   }
 
   void theWindowRendersToAPicture() {

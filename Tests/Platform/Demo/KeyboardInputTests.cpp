@@ -81,6 +81,7 @@ class KeyboardInputTest : public QObject {
   }
 
   void capsLockLightsUpAndTypesCapitals() {
+    mac->preferences().setRomanSwitchState(0);  // the key switches no input source
     KeyCap* capsLock = cap("capsLock");
     QTest::mouseClick(capsLock, Qt::LeftButton);
     QVERIFY(capsLock->isLightOn());

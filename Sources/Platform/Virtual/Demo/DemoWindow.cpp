@@ -124,8 +124,12 @@ void DemoWindow::observeVirtualMac() {
       [post, this] { post([this] { controls->refreshLoginItem(); }); });
   mac.workspace().setOpenedURLsObserver([post, this] { post([this] { refreshOpenedURLs(); }); });
   mac.permissions().setObserver([post, this] { post([this] { controls->refreshPermissions(); }); });
-  mac.preferences().setStoredValuesObserver(
-      [post, this] { post([this] { controls->refreshGlobeKey(); }); });
+  mac.preferences().setStoredValuesObserver([post, this] {
+    post([this] {
+      controls->refreshGlobeKey();
+      controls->refreshCapsLockSwitching();
+    });
+  });
   // On the main thread, inside the program's call: shown on the next turn of the loop.
   mac.application().setObserver([post, this] { post([this] { refreshDock(); }); });
 }

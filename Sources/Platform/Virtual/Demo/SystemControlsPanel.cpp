@@ -20,6 +20,21 @@ const std::vector<std::pair<int, const char*>> kGlobeChoices = {
     {2, "Show Emoji & Symbols (2)"},    {3, "Start Dictation (3)"},
 };
 
+// "Use the Caps Lock key to switch to and from ABC"; never chosen counts as on, as on a new Mac.
+const std::vector<std::pair<int, const char*>> kCapsLockChoices = {
+    {kAbsent, "Never chosen (absent: on)"},
+    {1, "On (1)"},
+    {0, "Off (0)"},
+};
+
+// The stored value shown as a choice of `box`: absent, or an integer it offers; otherwise none.
+int choiceIndex(const QComboBox& box, const std::optional<PropertyValue>& stored) {
+  if (!stored) return box.findData(kAbsent);
+  const auto* number = std::get_if<std::int64_t>(&*stored);
+  if (number == nullptr || *number < 0 || *number > 3) return -1;
+  return box.findData(static_cast<int>(*number));
+}
+
 const std::vector<std::pair<LoginItemStatus, const char*>> kLoginStatuses = {
     {LoginItemStatus::notRegistered, "Not registered"},
     {LoginItemStatus::enabled, "Enabled"},
@@ -45,6 +60,7 @@ SystemControlsPanel::SystemControlsPanel(VirtualMac& mac, QWidget* parent)
       sourcesBox(new QGroupBox("Input sources (enabled)", this)),
       sourcesColumn(new QVBoxLayout(sourcesBox)),
       globeKey(new QComboBox(this)),
+      capsLockSwitching(new QComboBox(this)),
       loginItem(new QComboBox(this)),
       approval(makeSwitch("New login items need approval", "approvalSwitch", this)),
       wake(new QPushButton("Sleep and wake", this)) {
@@ -67,6 +83,10 @@ SystemControlsPanel::SystemControlsPanel(VirtualMac& mac, QWidget* parent)
   globeKey->setAccessibleName("Press 🌐 key to");
   for (const auto& [value, text] : kGlobeChoices) globeKey->addItem(text, value);
   form->addRow("Press 🌐 key to:", globeKey);
+  capsLockSwitching->setObjectName("capsLockSwitchingChoice");
+  capsLockSwitching->setAccessibleName("Use the Caps Lock key to switch to and from ABC");
+  for (const auto& [value, text] : kCapsLockChoices) capsLockSwitching->addItem(text, value);
+  form->addRow("Caps Lock switches to/from ABC:", capsLockSwitching);
   loginItem->setObjectName("loginItemChoice");
   loginItem->setAccessibleName("Login item status");
   for (const auto& [status, text] : kLoginStatuses) {
@@ -90,6 +110,11 @@ SystemControlsPanel::SystemControlsPanel(VirtualMac& mac, QWidget* parent)
     this->mac.preferences().setFnUsageType(value == kAbsent ? std::nullopt
                                                             : std::optional<std::int64_t>(value));
   });
+  connect(capsLockSwitching, &QComboBox::currentIndexChanged, this, [this](int index) {
+    const int value = capsLockSwitching->itemData(index).toInt();
+    this->mac.preferences().setRomanSwitchState(
+        value == kAbsent ? std::nullopt : std::optional<std::int64_t>(value));
+  });
   connect(loginItem, &QComboBox::currentIndexChanged, this, [this](int index) {
     this->mac.loginItems().setStatus(
         static_cast<LoginItemStatus>(loginItem->itemData(index).toInt()));
@@ -104,6 +129,7 @@ void SystemControlsPanel::refresh() {
   refreshPermissions();
   refreshInputSources();
   refreshGlobeKey();
+  refreshCapsLockSwitching();
   refreshLoginItem();
 }
 
@@ -156,15 +182,18 @@ QCheckBox* SystemControlsPanel::inputSourceSwitch(const std::string& identifier)
 }
 
 void SystemControlsPanel::refreshGlobeKey() {
-  const auto stored = mac.preferences().storedValue(kHIToolboxDomain, kFnUsageTypeKey);
-  int index = -1;  // a value System Settings never writes shows as no choice
-  if (!stored) {
-    index = globeKey->findData(kAbsent);
-  } else if (const auto* number = std::get_if<std::int64_t>(&*stored)) {
-    if (*number >= 0 && *number <= 3) index = globeKey->findData(static_cast<int>(*number));
-  }
+  // A value System Settings never writes shows as no choice.
+  const int index =
+      choiceIndex(*globeKey, mac.preferences().storedValue(kHIToolboxDomain, kFnUsageTypeKey));
   const QSignalBlocker blocker(globeKey);
   globeKey->setCurrentIndex(index);
+}
+
+void SystemControlsPanel::refreshCapsLockSwitching() {
+  const int index = choiceIndex(*capsLockSwitching,
+                                mac.preferences().storedValue(kGlobalDomain, kRomanSwitchStateKey));
+  const QSignalBlocker blocker(capsLockSwitching);
+  capsLockSwitching->setCurrentIndex(index);
 }
 
 void SystemControlsPanel::refreshLoginItem() {

@@ -1,0 +1,113 @@
+// What macOS itself does with the Caps Lock key, below every tap: the HID system's lock state,
+// which the application in front types by, and the switching to and from ABC that System
+// Settings can turn on.
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "Platform/Virtual/VirtualMac.h"
+
+namespace kestravane::platform::vmac {
+namespace {
+
+constexpr const char* kUS = "com.apple.keylayout.US";
+constexpr const char* kRussian = "com.apple.keylayout.Russian";
+constexpr const char* kGerman = "com.apple.keylayout.German";
+
+TEST(SystemCapsLockTest, TheHIDSystemReadsAndSetsTheLockTheKeyboardTypesBy) {
+  VirtualMac mac;
+  mac.preferences().setRomanSwitchState(0);  // the key switches no input source
+  HIDSystem& hid = *mac.services()->hidSystem;
+  EXPECT_EQ(hid.modifierLockState(ModifierLock::capsLock), false);
+
+  mac.keyboard().tap(keycode::capsLock);
+  mac.keyboard().tap(keycode::a);
+  EXPECT_EQ(hid.modifierLockState(ModifierLock::capsLock), true);
+  EXPECT_TRUE(hid.setModifierLockState(ModifierLock::capsLock, false));
+  mac.keyboard().tap(keycode::a);
+  EXPECT_EQ(mac.foregroundText().text(), "Aa");
+
+  mac.hidSystem().setUnreachable(true);
+  EXPECT_EQ(hid.modifierLockState(ModifierLock::capsLock), std::nullopt);
+  EXPECT_FALSE(hid.setModifierLockState(ModifierLock::capsLock, true));
+  EXPECT_FALSE(mac.keyboard().capsLockOn());
+  EXPECT_EQ(mac.hidSystem().setCount(), 2u);
+}
+
+TEST(SystemCapsLockTest, TheForegroundApplicationTypesThroughTheLayoutCurrentOnArrival) {
+  VirtualMac mac;
+  mac.keyboard().tap(keycode::a);
+  mac.inputSources().setCurrentSource(kRussian);
+  mac.keyboard().tap(keycode::a);
+  mac.keyboard().press(keycode::shift);
+  mac.keyboard().tap(keycode::a);
+  mac.keyboard().release(keycode::shift);
+  mac.keyboard().tap(keycode::function);  // modifiers type nothing
+  EXPECT_EQ(mac.foregroundText().text(), "aфФ");
+  mac.foregroundText().clear();
+  EXPECT_EQ(mac.foregroundText().text(), "");
+}
+
+// A Mac ships with "Use the Caps Lock key to switch to and from ABC" on: a preference never
+// written counts as on, and so does any value but a zero.
+TEST(SystemCapsLockTest, EachPressSwitchesToAndFromABCWhileThePreferenceSaysSo) {
+  struct Case {
+    const char* name;
+    std::optional<PropertyValue> stored;
+    bool switches;
+  };
+  const std::vector<Case> cases{
+      {"absent", std::nullopt, true},
+      {"1", PropertyValue(std::int64_t{1}), true},
+      {"0", PropertyValue(std::int64_t{0}), false},
+      {"true", PropertyValue(true), true},
+      {"false", PropertyValue(false), false},
+      {"a string", PropertyValue(std::string("0")), true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    VirtualMac mac;
+    if (c.stored)
+      mac.preferences().writeFromOtherProcess(kGlobalDomain, kRomanSwitchStateKey, *c.stored);
+    EXPECT_EQ(mac.preferences().romanSwitchOn(), c.switches);
+
+    mac.keyboard().tap(keycode::capsLock);
+    EXPECT_EQ(mac.inputSources().currentSourceID(), c.switches ? kRussian : kUS);
+    mac.keyboard().tap(keycode::capsLock);
+    EXPECT_EQ(mac.inputSources().currentSourceID(), kUS);
+    EXPECT_FALSE(mac.keyboard().capsLockOn());
+  }
+}
+
+TEST(SystemCapsLockTest, FromABCTheSwitchGoesBackToTheMostRecentOtherSource) {
+  VirtualMac mac;
+  mac.inputSources().setEnabled(kGerman, true);
+  mac.inputSources().setCurrentSource(kGerman);
+  mac.keyboard().tap(keycode::capsLock);
+  EXPECT_EQ(mac.inputSources().currentSourceID(), kUS);
+  mac.keyboard().tap(keycode::capsLock);
+  EXPECT_EQ(mac.inputSources().currentSourceID(), kGerman) << "not the first other (Russian)";
+
+  // Once that source is gone, the first other enabled one in the system's order.
+  mac.keyboard().tap(keycode::capsLock);
+  mac.inputSources().setEnabled(kGerman, false);
+  mac.keyboard().tap(keycode::capsLock);
+  EXPECT_EQ(mac.inputSources().currentSourceID(), kRussian);
+
+  // An input mode is a source of its own: with the other layouts off, Japanese comes next.
+  mac.inputSources().setEnabled(kRussian, false);
+  mac.inputSources().setCurrentSource(kUS);
+  mac.keyboard().tap(keycode::capsLock);
+  EXPECT_EQ(mac.inputSources().currentSourceID(),
+            "com.apple.inputmethod.Kotoeri.RomajiTyping.Japanese");
+
+  // With nothing else enabled, a press switches nothing.
+  mac.inputSources().setSources({{kUS, "U.S.", std::string(kTISTypeKeyboardLayout), true, true}});
+  mac.keyboard().tap(keycode::capsLock);
+  EXPECT_EQ(mac.inputSources().currentSourceID(), kUS);
+}
+
+}  // namespace
+}  // namespace kestravane::platform::vmac
