@@ -1,14 +1,9 @@
 // The real plivex-console program, run as a user runs it: commands piped in, its output read
 // back, its exit status checked. In the sanitizer builds the program is built with the same
 // sanitizer, so a data race, a thread left unjoined or a leak at exit fails these tests too.
-#include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <spawn.h>
 #include <stdlib.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
@@ -17,9 +12,7 @@
 #include <vector>
 
 #include "Platform/Virtual/DefaultsLogLines.h"
-#include "Support/Waiting.h"
-
-extern char** environ;
+#include "Support/SpawnedProgram.h"
 
 namespace kestravane {
 namespace {
@@ -28,122 +21,22 @@ namespace fs = std::filesystem;
 using ::testing::HasSubstr;
 using ::testing::Not;
 
-// One run of the program with its standard streams on pipes.
-class ConsoleProcess {
+// One run of the console, with its own configuration and runtime directories.
+class ConsoleProcess : public testing_support::SpawnedProgram {
  public:
   ConsoleProcess(const fs::path& configHome, const fs::path& runtimeDirectory,
-                 const std::vector<std::string>& arguments = {}) {
-    int in[2], out[2], err[2];
-    if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0 ||
-        ::pipe2(err, O_CLOEXEC) != 0) {
-      throw std::runtime_error("cannot make pipes");
-    }
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, err[1], STDERR_FILENO);
-
-    std::vector<std::string> environment{"XDG_CONFIG_HOME=" + configHome.string(),
-                                         "XDG_RUNTIME_DIR=" + runtimeDirectory.string()};
-    for (char** variable = environ; *variable != nullptr; ++variable) {
-      const std::string_view entry = *variable;
-      if (!entry.starts_with("XDG_CONFIG_HOME=") && !entry.starts_with("XDG_RUNTIME_DIR=")) {
-        environment.emplace_back(entry);
-      }
-    }
-    std::vector<std::string> argv{PLIVEX_CONSOLE_PATH};
-    argv.insert(argv.end(), arguments.begin(), arguments.end());
-    const auto pointers = [](std::vector<std::string>& strings) {
-      std::vector<char*> result;
-      for (auto& string : strings) result.push_back(string.data());
-      result.push_back(nullptr);
-      return result;
-    };
-    auto argvPointers = pointers(argv);
-    auto environmentPointers = pointers(environment);
-    const int spawned = ::posix_spawn(&pid, PLIVEX_CONSOLE_PATH, &actions, nullptr,
-                                      argvPointers.data(), environmentPointers.data());
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(in[0]);
-    ::close(out[1]);
-    ::close(err[1]);
-    input = in[1];
-    output = out[0];
-    errors = err[0];
-    if (spawned != 0) throw std::runtime_error("cannot start " PLIVEX_CONSOLE_PATH);
-  }
-  ConsoleProcess(const ConsoleProcess&) = delete;
-  ConsoleProcess& operator=(const ConsoleProcess&) = delete;
-  ~ConsoleProcess() {
-    if (pid > 0 && status < 0) {
-      ::kill(pid, SIGKILL);
-      ::waitpid(pid, nullptr, 0);
-    }
-    for (const int fd : {input, output, errors}) {
-      if (fd >= 0) ::close(fd);
-    }
-  }
-
-  void type(std::string_view text) {
-    while (!text.empty()) {
-      const ssize_t written = ::write(input, text.data(), text.size());
-      if (written <= 0) return;  // it has gone: its output says why
-      text.remove_prefix(static_cast<std::size_t>(written));
-    }
-  }
-  void endInput() {
-    ::close(input);
-    input = -1;
-  }
-  // Reads its output until `text` has appeared (true) or the wait ran out.
-  bool waitForOutput(std::string_view text) {
-    return testing_support::waitUntil([&] {
-      readAvailable(10);
-      return stdoutText.find(text) != std::string::npos;
-    });
-  }
-  // Ends the input, reads everything until the program exits, and returns its exit status
-  // (-1 when it did not end within the wait, or did not exit normally).
-  int finish() {
-    if (input >= 0) endInput();
-    testing_support::waitUntil([&] { return !readAvailable(10); });
-    int raw = 0;
-    if (::waitpid(pid, &raw, 0) == pid) status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128;
-    return status;
-  }
-
-  std::string stdoutText;
-  std::string stderrText;
+                 testing_support::ProgramOptions options = {})
+      : SpawnedProgram(PLIVEX_CONSOLE_PATH,
+                       withDirectories(std::move(options), configHome, runtimeDirectory)) {}
 
  private:
-  // Reads what is there within `waitMs`; false once both streams have ended.
-  bool readAvailable(int waitMs) {
-    std::vector<pollfd> open;
-    if (output >= 0) open.push_back({output, POLLIN, 0});
-    if (errors >= 0) open.push_back({errors, POLLIN, 0});
-    if (open.empty()) return false;
-    if (::poll(open.data(), open.size(), waitMs) <= 0) return true;
-    for (const auto& stream : open) {
-      if (stream.revents == 0) continue;
-      char buffer[4096];
-      const ssize_t count = ::read(stream.fd, buffer, sizeof buffer);
-      const bool isOutput = stream.fd == output;
-      if (count > 0) {
-        (isOutput ? stdoutText : stderrText).append(buffer, static_cast<std::size_t>(count));
-      } else {
-        ::close(stream.fd);
-        (isOutput ? output : errors) = -1;
-      }
-    }
-    return true;
+  static testing_support::ProgramOptions withDirectories(testing_support::ProgramOptions options,
+                                                         const fs::path& configHome,
+                                                         const fs::path& runtimeDirectory) {
+    options.environment.emplace_back("XDG_CONFIG_HOME", configHome.string());
+    options.environment.emplace_back("XDG_RUNTIME_DIR", runtimeDirectory.string());
+    return options;
   }
-
-  pid_t pid = -1;
-  int status = -1;
-  int input = -1;
-  int output = -1;
-  int errors = -1;
 };
 
 class ConsoleProgramTest : public ::testing::Test {
@@ -165,7 +58,9 @@ class ConsoleProgramTest : public ::testing::Test {
   // Runs the program over `input` to its end; returns its exit status.
   int runWith(std::string_view input, std::unique_ptr<ConsoleProcess>& process,
               const std::vector<std::string>& arguments = {}) {
-    process = std::make_unique<ConsoleProcess>(configHome, runtime, arguments);
+    testing_support::ProgramOptions options;
+    options.arguments = arguments;
+    process = std::make_unique<ConsoleProcess>(configHome, runtime, std::move(options));
     process->type(input);
     return process->finish();
   }
