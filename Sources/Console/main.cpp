@@ -110,6 +110,7 @@ int main(int argc, char** argv) {
   if (instance.problem()) {
     screen.notice("[plivex] cannot make sure that Plivex runs only once: " + *instance.problem());
   }
+  if (instance.warning()) screen.notice("[plivex] " + *instance.warning());
   auto controller = AppController::create(mac.services());
   ConsoleSession session(
       mac, controller, screen.stream(), [&screen](std::string_view text) { screen.notice(text); },

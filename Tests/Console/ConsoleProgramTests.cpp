@@ -3,15 +3,23 @@
 // sanitizer, so a data race, a thread left unjoined or a leak at exit fails these tests too.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <string_view>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "Platform/Virtual/DefaultsLogLines.h"
+#include "Support/ChildProcess.h"
+#include "Support/SocketClient.h"
 #include "Support/SpawnedProgram.h"
 
 namespace kestravane {
@@ -20,6 +28,16 @@ namespace {
 namespace fs = std::filesystem;
 using ::testing::HasSubstr;
 using ::testing::Not;
+
+constexpr std::string_view kOnboarding = "[onboarding] Set up Plivex";
+
+std::size_t occurrences(std::string_view text, std::string_view part) {
+  std::size_t count = 0;
+  for (auto at = text.find(part); at != std::string_view::npos; at = text.find(part, at + 1)) {
+    ++count;
+  }
+  return count;
+}
 
 // One run of the console, with its own configuration and runtime directories.
 class ConsoleProcess : public testing_support::SpawnedProgram {
@@ -135,6 +153,76 @@ TEST_F(ConsoleProgramTest, ASecondStartSaysPlivexIsAlreadyRunningAndEnds) {
   std::unique_ptr<ConsoleProcess> third;
   EXPECT_EQ(runWith("status\n", third), 0);
   EXPECT_THAT(third->stdoutText, HasSubstr("Trigger: fn / Globe")) << "the second changed nothing";
+}
+
+// Clients that connect to the running console's socket and say nothing, connecting again as
+// soon as they are dropped, cost the console nothing: it keeps answering commands.
+TEST_F(ConsoleProgramTest, ClientsThatConnectAndSayNothingDoNotHoldUpTheConsole) {
+  ConsoleProcess console(configHome, runtime);
+  ASSERT_TRUE(console.waitForOutput(kOnboarding)) << console.stdoutText << console.stderrText;
+  std::atomic<bool> done{false};
+  std::atomic<int> connections{0};
+  {
+    std::vector<std::jthread> clients;
+    for (int i = 0; i < 4; ++i) {
+      clients.emplace_back([&] {
+        while (!done) {
+          const int client = testing_support::connectTo(runtime / "plivex.sock");
+          if (client < 0) continue;  // its queue is full: again
+          ++connections;
+          pollfd dropped{client, POLLIN, 0};
+          while (!done && ::poll(&dropped, 1, 10) == 0) {
+          }
+          ::close(client);
+        }
+      });
+    }
+    ASSERT_TRUE(testing_support::waitUntil([&] { return connections >= 4; }));
+    // The onboarding comes as a notice, which the console has always written at once.
+    console.type("onboarding\n");
+    EXPECT_TRUE(testing_support::waitUntil([&] {
+      console.readAvailable(10);
+      return occurrences(console.stdoutText, kOnboarding) == 2;
+    })) << console.stdoutText;
+    done = true;
+  }
+  console.type("quit\n");
+  EXPECT_EQ(console.finish(), 0) << console.stderrText;
+}
+
+TEST_F(ConsoleProgramTest, ItsSocketAndLockFileArePrivateWhateverTheUmask) {
+  testing_support::ProgramOptions options;
+  options.umask = 0;
+  ConsoleProcess console(configHome, runtime, std::move(options));
+  ASSERT_TRUE(console.waitForOutput(kOnboarding)) << console.stdoutText << console.stderrText;
+  for (const char* name : {"plivex.sock", "plivex.lock"}) {
+    struct stat info {};
+    ASSERT_EQ(::stat((runtime / name).c_str(), &info), 0) << name;
+    EXPECT_EQ(info.st_mode & 0777, 0600u) << name;
+  }
+  console.type("quit\n");
+  EXPECT_EQ(console.finish(), 0);
+}
+
+// Even where another user can reach the socket (a runtime directory of mode 0755, the socket's
+// mode changed by hand), that user cannot call the console forward.
+TEST_F(ConsoleProgramTest, AnotherUserCannotCallTheConsoleForward) {
+  if (::geteuid() != 0) GTEST_SKIP() << "only root can act as another user here";
+  ConsoleProcess console(configHome, runtime);
+  ASSERT_TRUE(console.waitForOutput(kOnboarding)) << console.stdoutText << console.stderrText;
+  const auto reachable = fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                         fs::perms::others_read | fs::perms::others_exec;
+  fs::permissions(directory, reachable, fs::perm_options::replace);
+  fs::permissions(runtime, reachable, fs::perm_options::replace);
+  fs::permissions(runtime / "plivex.sock", fs::perms::all, fs::perm_options::replace);
+  PLIVEX_EXPECT_CHILD(testing_support::runAsAnotherUser(
+      [&] { EXPECT_TRUE(testing_support::tryRequest(runtime / "plivex.sock", "raise\n")); }));
+
+  console.type("trigger capsLock\n");
+  EXPECT_TRUE(console.waitForOutput("trigger: Caps Lock"));
+  console.type("quit\n");
+  EXPECT_EQ(console.finish(), 0);
+  EXPECT_THAT(console.stdoutText, Not(HasSubstr("Plivex was started again")));
 }
 
 }  // namespace

@@ -71,6 +71,7 @@ int main(int argc, char* argv[]) {
     options.logToSystemLog = true;
     kestravane::linux_app::LinuxSession session(std::move(options));
     if (instance.problem()) session.mac().log().log("Plivex[app] " + *instance.problem());
+    if (instance.warning()) session.mac().log().log("Plivex[app] " + *instance.warning());
     // Started again: the running one brings its demo window forward.
     QSocketNotifier raiseRequests(instance.requestDescriptor(), QSocketNotifier::Read);
     raiseRequests.setEnabled(instance.requestDescriptor() >= 0);
