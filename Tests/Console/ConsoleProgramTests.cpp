@@ -225,5 +225,41 @@ TEST_F(ConsoleProgramTest, AnotherUserCannotCallTheConsoleForward) {
   EXPECT_THAT(console.stdoutText, Not(HasSubstr("Plivex was started again")));
 }
 
+// A script that sends a command and waits for the reply before the next gets it through a pipe.
+TEST_F(ConsoleProgramTest, EachReplyIsWrittenBeforeTheNextCommandIsRead) {
+  ConsoleProcess console(configHome, runtime);
+  for (const auto& [command, reply] : std::vector<std::pair<std::string, std::string>>{
+           {"trigger capsLock\n", "trigger: Caps Lock\n"},
+           {"status\n", "Trigger: Caps Lock\n"},
+           {"secure on\n", "secure input: on\n"},
+           {"bogus\n", "unknown command; type help\n"}}) {
+    ASSERT_TRUE(console.type(command));
+    EXPECT_TRUE(console.waitForOutput(reply)) << command << " gave:\n" << console.stdoutText;
+  }
+  EXPECT_EQ(console.finish(), 0);
+}
+
+// With a limit on the size of the files it writes (as on a full quota), the console reports the
+// failed save as any other and goes on; the lock file's note of its process is not needed.
+TEST_F(ConsoleProgramTest, AFileSizeLimitFailsTheSaveAndNotTheConsole) {
+  for (const rlim_t limit : {rlim_t{100}, rlim_t{0}}) {
+    SCOPED_TRACE("file size limit " + std::to_string(limit));
+    testing_support::ProgramOptions options;
+    options.fileSizeLimit = limit;
+    ConsoleProcess console(configHome, runtime, std::move(options));
+    console.type("trigger capsLock\nstatus\n");
+    EXPECT_EQ(console.finish(), 0) << console.stderrText;
+    EXPECT_THAT(console.stdoutText, HasSubstr("trigger: Caps Lock\n"));
+    EXPECT_THAT(console.stdoutText,
+                HasSubstr(std::string(platform::vmac::defaultsline::kCannotSave) +
+                          (configHome / "plivex" / "defaults.json").string()));
+    EXPECT_THAT(console.stdoutText, HasSubstr("File too large"));
+    const fs::path folder = configHome / "plivex";
+    for (const auto& entry : fs::directory_iterator(folder)) {
+      ADD_FAILURE() << "left behind: " << entry.path();
+    }
+  }
+}
+
 }  // namespace
 }  // namespace kestravane
