@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <utility>
 
+#include "KestravaneKit/ConfigStore.h"
 #include "KestravaneKit/GlobeKeyManager.h"
 #include "KestravaneKit/Permissions.h"
 
@@ -76,6 +77,11 @@ Findings examine(const platform::Services& services, std::string version, std::s
   findings.currentSource = inputSources.currentSourceID();
   findings.globeKey = GlobeKeyManager(services).current();
   findings.loginItem = services.loginItems->status();
+  const ConfigStore store(services);
+  findings.settingsProblem = services.userDefaults->loadError();
+  if (!findings.settingsProblem) findings.settingsProblem = store.storedRecordProblem();
+  findings.settingsStored =
+      !findings.settingsProblem && services.userDefaults->dataForKey(std::string(ConfigStore::key));
   return findings;
 }
 
@@ -110,6 +116,10 @@ std::vector<std::string> reportLines(const Findings& findings) {
                   (findings.currentSource ? escaped(*findings.currentSource) : "none"));
   lines.push_back("globe-key: " + globeKeyValue(findings.globeKey));
   lines.push_back(std::string("login-item: ") + loginItemWord(findings.loginItem));
+  lines.push_back("settings: " +
+                  (findings.settingsProblem
+                       ? "unusable \"" + escaped(*findings.settingsProblem) + "\""
+                       : std::string(findings.settingsStored ? "stored" : "default")));
   lines.push_back("blocking: " + joined(blockers(findings)));
   return lines;
 }

@@ -1,8 +1,8 @@
 // What Plivex sees on this machine, gathered and written as the doctor's report: the enabled
-// keyboard layouts, the Globe-key preference, the login item, the permissions and secure input, and
-// whether the system grants a listen-only keyboard tap. Gathering only reads: it opens nothing,
-// prompts for nothing, stores nothing, and invalidates the tap it gets at once.
-// Threads: main thread (the services it asks are main-thread services).
+// keyboard layouts, the Globe-key preference, the login item, the stored settings, the
+// permissions and secure input, and whether the system grants a listen-only keyboard tap. Gathering
+// only reads: it opens nothing, prompts for nothing, stores nothing, and invalidates the tap it
+// gets at once. Threads: main thread (the services it asks are main-thread services).
 #pragma once
 
 #include <optional>
@@ -27,6 +27,8 @@ struct Findings {
   std::optional<std::string> currentSource;
   std::optional<GlobeFnUsage> globeKey;
   platform::LoginItemStatus loginItem = platform::LoginItemStatus::notRegistered;
+  bool settingsStored = false;                 // a usable record is stored
+  std::optional<std::string> settingsProblem;  // why the stored settings cannot be used
 };
 
 // Asks the system, through the Kit where Plivex does and through `services` where Plivex only

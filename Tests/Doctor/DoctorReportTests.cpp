@@ -3,9 +3,17 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "KestravaneKit/ConfigStore.h"
 #include "Platform/Virtual/MemoryUserDefaults.h"
 #include "Support/VirtualMacRig.h"
 
@@ -35,7 +43,7 @@ TEST_F(DoctorTest, FreshMacReportsEveryFindingInItsPlace) {
                                     "layout: com.apple.keylayout.US \"U.S.\" current",
                                     "layout: com.apple.keylayout.Russian \"Russian\"",
                                     "current-source: com.apple.keylayout.US", "globe-key: absent",
-                                    "login-item: not-registered",
+                                    "login-item: not-registered", "settings: default",
                                     "blocking: accessibility, input-monitoring, globe-key(fn)"));
 }
 
@@ -153,6 +161,53 @@ TEST_F(DoctorTest, SecureInputStopsSwitching) {
 
   EXPECT_THAT(report(), Contains("secure-input: on"));
   EXPECT_THAT(blockers(findings()), ElementsAre("secure-input"));
+}
+
+// What is stored under the record's key, and how the report names it.
+TEST_F(DoctorTest, StoredSettingsWords) {
+  const auto blob = [](std::string_view text) { return platform::Data(text.begin(), text.end()); };
+  const std::string key(ConfigStore::key);
+  struct Case {
+    const char* name;
+    std::optional<platform::PropertyValue> stored;
+    const char* line;
+  };
+  const std::vector<Case> cases{
+      {"nothing", std::nullopt, "settings: default"},
+      {"a record", blob(R"({"trigger":"capsLock","language":"ru"})"), "settings: stored"},
+      {"not JSON", blob("trigger=capsLock"),
+       "settings: unusable \"The given data was not valid JSON.\""},
+      {"an unknown trigger", blob(R"({"trigger":"leftShift"})"),
+       "settings: unusable \"trigger: Cannot initialize TriggerKind from invalid String value "
+       "leftShift\""},
+      {"not a data blob", std::string("capsLock"), "settings: unusable \"it is not a data blob\""},
+  };
+  for (const auto& test : cases) {
+    SCOPED_TRACE(test.name);
+    mac().userDefaults().removeObject(key);
+    if (test.stored) mac().userDefaults().setObject(*test.stored, key);
+    EXPECT_THAT(report(), Contains(test.line));
+  }
+}
+
+// On Linux the doctor reads the settings file the programs keep, so a broken one is named.
+TEST(DoctorSettingsFileTest, ABrokenSettingsFileIsNamedWithWhatIsWrong) {
+  std::string pattern = (std::filesystem::temp_directory_path() / "plivex-doctor-XXXXXX").string();
+  ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+  const std::filesystem::path file = std::filesystem::path(pattern) / "defaults.json";
+  std::ofstream(file) << "{\"PlivexConfig.v1\": {\"data\": \"e30";  // cut short
+  platform::vmac::VirtualMacOptions options;
+  options.defaultsFile = file;
+  platform::vmac::VirtualMac mac(options);
+
+  EXPECT_THAT(reportLines(examine(*mac.services(), "1.2.3", "virtual Mac")),
+              Contains("settings: unusable \"not a valid defaults file " + file.string() +
+                       ": not valid JSON\""));
+  std::ifstream kept(file);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}),
+            "{\"PlivexConfig.v1\": {\"data\": \"e30")
+      << "examined, not changed";
+  std::filesystem::remove_all(pattern);
 }
 
 TEST(DoctorEscapeTest, KeepsTextButNotLineBreaks) {

@@ -69,6 +69,7 @@ def check(text, expectations):
     values["globe-key"] = take(pairs, "globe-key", r"absent|0 do-nothing|-?\d+ occupied")
     values["login-item"] = take(
         pairs, "login-item", allowed={"not-registered", "enabled", "requires-approval", "not-found"})
+    values["settings"] = take(pairs, "settings", r'default|stored|unusable "(?:[^"\\]|\\.)*"')
     values["blocking"] = take(pairs, "blocking")
     if pairs:
         fail(f"unexpected '{pairs[0][0]}' after 'blocking'")
