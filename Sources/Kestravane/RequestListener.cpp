@@ -124,23 +124,15 @@ void RequestListener::serve() {
   };
   const auto acceptWaiting = [this, &clients] {
     for (;;) {
-      const int connection = ::accept(listener, nullptr, nullptr);
+      const int connection = ::accept4(listener, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
       if (connection < 0) {
         if (errno == EINTR || errno == ECONNABORTED) continue;
         return;  // EAGAIN: none waiting
       }
-      if (!fromThisUser(connection)) {
-        ++refused;
-        ::close(connection);
-      } else if (clients.size() >= kMaximumPending) {
+      if (!fromThisUser(connection) || clients.size() >= kMaximumPending) {
         ::close(connection);
       } else {
-        try {
-          makeNonBlocking(connection);
-          clients.push_back({connection, Clock::now() + kRequestWait, {}});
-        } catch (const std::system_error&) {
-          ::close(connection);
-        }
+        clients.push_back({connection, Clock::now() + kRequestWait, {}});
       }
     }
   };

@@ -9,7 +9,6 @@
 // Ownership: owns the listening socket it is given and the descriptors it makes.
 #pragma once
 
-#include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <string_view>
@@ -35,8 +34,6 @@ class RequestListener {
   int readyDescriptor() const { return ready[0]; }
   // How many raise requests arrived since the last call; never waits.
   std::size_t takeRaises();
-  // How many connections were turned away because they came from another user.
-  std::size_t refusedPeers() const { return refused.load(); }
 
  private:
   void serve();
@@ -44,7 +41,6 @@ class RequestListener {
   const int listener;
   int ready[2] = {-1, -1};  // a byte per raise request
   int stop[2] = {-1, -1};   // written once, to end the thread
-  std::atomic<std::size_t> refused{0};
   std::thread thread;
 };
 

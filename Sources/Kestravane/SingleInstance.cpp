@@ -187,10 +187,6 @@ std::size_t SingleInstance::acceptRequests() {
   return listener ? listener->takeRaises() : 0;
 }
 
-std::size_t SingleInstance::refusedRequests() const {
-  return listener ? listener->refusedPeers() : 0;
-}
-
 bool SingleInstance::requestRaise() const {
   const auto address = addressOf(socketPath);
   if (_isPrimary || !address) return false;

@@ -66,8 +66,6 @@ class SingleInstance {
   // Primary: how many later starts asked the running one to come forward since the last call;
   // never waits.
   std::size_t acceptRequests();
-  // Primary: how many connections were refused because another user made them.
-  std::size_t refusedRequests() const;
   // Secondary: asks the primary to come forward; true when the request was delivered.
   bool requestRaise() const;
 

@@ -3,11 +3,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <stdlib.h>
-
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -188,26 +183,6 @@ TEST_F(DoctorTest, StoredSettingsWords) {
     if (test.stored) mac().userDefaults().setObject(*test.stored, key);
     EXPECT_THAT(report(), Contains(test.line));
   }
-}
-
-// On Linux the doctor reads the settings file the programs keep, so a broken one is named.
-TEST(DoctorSettingsFileTest, ABrokenSettingsFileIsNamedWithWhatIsWrong) {
-  std::string pattern = (std::filesystem::temp_directory_path() / "plivex-doctor-XXXXXX").string();
-  ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-  const std::filesystem::path file = std::filesystem::path(pattern) / "defaults.json";
-  std::ofstream(file) << "{\"PlivexConfig.v1\": {\"data\": \"e30";  // cut short
-  platform::vmac::VirtualMacOptions options;
-  options.defaultsFile = file;
-  platform::vmac::VirtualMac mac(options);
-
-  EXPECT_THAT(reportLines(examine(*mac.services(), "1.2.3", "virtual Mac")),
-              Contains("settings: unusable \"not a valid defaults file " + file.string() +
-                       ": not valid JSON\""));
-  std::ifstream kept(file);
-  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}),
-            "{\"PlivexConfig.v1\": {\"data\": \"e30")
-      << "examined, not changed";
-  std::filesystem::remove_all(pattern);
 }
 
 TEST(DoctorEscapeTest, KeepsTextButNotLineBreaks) {

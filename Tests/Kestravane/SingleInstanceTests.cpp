@@ -199,42 +199,6 @@ TEST_F(SingleInstanceTest, WithNoUsableDirectoryItRunsUnguardedAndSaysWhy) {
   EXPECT_FALSE(fs::exists(directory / "plivex.lock"));
 }
 
-// Whatever the umask, only the user can reach the lock file and the socket.
-TEST_F(SingleInstanceTest, TheLockAndTheSocketArePrivateWhateverTheUmask) {
-  PLIVEX_EXPECT_CHILD(testing_support::runInChild(
-      [] { return std::nullopt; },
-      [&] {
-        ::umask(0);
-        const auto start = SingleInstance::acquire(directory, directory / "fallback");
-        ASSERT_TRUE(start.isPrimary());
-        for (const char* name : {"plivex.sock", "plivex.lock"}) {
-          struct stat info {};
-          ASSERT_EQ(::stat((directory / name).c_str(), &info), 0) << name;
-          EXPECT_EQ(info.st_mode & 0777, 0600u) << name;
-        }
-      }));
-}
-
-// Should the socket be reachable all the same (a mode changed by hand), a process of another
-// user is not heard.
-TEST_F(SingleInstanceTest, ARequestFromAnotherUserIsRefused) {
-  if (::geteuid() != 0) GTEST_SKIP() << "only root can act as another user here";
-  auto first = SingleInstance::acquire(directory, directory / "fallback");
-  ASSERT_TRUE(first.isPrimary());
-  fs::permissions(directory, fs::perms::owner_all | fs::perms::others_exec,
-                  fs::perm_options::replace);
-  fs::permissions(directory / "plivex.sock", fs::perms::all);
-
-  const fs::path socketPath = directory / "plivex.sock";
-  PLIVEX_EXPECT_CHILD(testing_support::runAsAnotherUser([&] {
-    EXPECT_TRUE(testing_support::tryRequest(socketPath, "raise\n")) << "it could connect";
-  }));
-  EXPECT_TRUE(testing_support::waitUntil([&] { return first.refusedRequests() == 1; }));
-
-  ASSERT_TRUE(sendRequest(socketPath, "raise\n"));
-  EXPECT_EQ(raisesReceived(first), 1u) << "only the user's own request counts";
-}
-
 // Clients that connect and say nothing are dropped after a while, off the program's thread; a
 // start that asks meanwhile is heard at once.
 TEST_F(SingleInstanceTest, SilentClientsAreDroppedAndDoNotHoldUpARequest) {
