@@ -242,7 +242,13 @@ TEST_F(ConsoleProgramTest, EachReplyIsWrittenBeforeTheNextCommandIsRead) {
 // With a limit on the size of the files it writes (as on a full quota), the console reports the
 // failed save as any other and goes on; the lock file's note of its process is not needed.
 TEST_F(ConsoleProgramTest, AFileSizeLimitFailsTheSaveAndNotTheConsole) {
-  for (const rlim_t limit : {rlim_t{100}, rlim_t{0}}) {
+#if defined(__SANITIZE_THREAD__)
+  // ThreadSanitizer's runtime writes a file of its own before main(), which a limit of 0 ends.
+  const std::vector<rlim_t> limits{100};
+#else
+  const std::vector<rlim_t> limits{100, 0};
+#endif
+  for (const rlim_t limit : limits) {
     SCOPED_TRACE("file size limit " + std::to_string(limit));
     testing_support::ProgramOptions options;
     options.fileSizeLimit = limit;
