@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <limits>
+#include <ostream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -62,6 +63,7 @@ ConsoleLoop::~ConsoleLoop() {
 void ConsoleLoop::run() {
   mac.dispatch().runDue();
   session.showNewLogLines();
+  screen.stream().flush();  // what the console said at its start, before it waits for a command
   screen.showPrompt(reader.partialLine());
   while (step()) {
   }
@@ -125,12 +127,17 @@ bool ConsoleLoop::handleInput() {
   while (const auto event = reader.next()) {
     screen.lineEntered();
     switch (event->kind) {
-      case LineReader::Event::Kind::line:
-        if (!session.execute(event->text)) return false;
+      case LineReader::Event::Kind::line: {
+        const bool goOn = session.execute(event->text);
+        // A script that waits for the reply before it sends the next command gets it now,
+        // also through a pipe.
+        screen.stream().flush();
+        if (!goOn) return false;
         break;
+      }
       case LineReader::Event::Kind::tooLong:
         screen.stream() << "line too long (over " << LineReader::kMaximumLineLength
-                        << " bytes); ignored\n";
+                        << " bytes); ignored" << std::endl;
         break;
       case LineReader::Event::Kind::endOfInput:
         return false;

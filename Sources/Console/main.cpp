@@ -75,6 +75,9 @@ int stopSignalDescriptor() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // A write past a file-size limit fails (EFBIG) and is reported like any failed save, instead
+  // of ending the program with the change lost.
+  ::signal(SIGXFSZ, SIG_IGN);
   bool verbose = false;
   for (int i = 1; i < argc; ++i) {
     const std::string_view argument = argv[i];
@@ -110,6 +113,7 @@ int main(int argc, char** argv) {
   if (instance.problem()) {
     screen.notice("[plivex] cannot make sure that Plivex runs only once: " + *instance.problem());
   }
+  if (instance.warning()) screen.notice("[plivex] " + *instance.warning());
   auto controller = AppController::create(mac.services());
   ConsoleSession session(
       mac, controller, screen.stream(), [&screen](std::string_view text) { screen.notice(text); },

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "KestravaneKit/CapsLockKeyManager.h"
+#include "KestravaneKit/ConfigStore.h"
 #include "KestravaneKit/GlobeKeyManager.h"
 #include "KestravaneKit/Permissions.h"
 
@@ -65,6 +66,11 @@ Findings examine(const platform::Services& services, std::string version, std::s
   findings.globeKey = GlobeKeyManager(services).current();
   findings.capsLockSwitching = CapsLockKeyManager(services).current();
   findings.loginItem = services.loginItems->status();
+  const ConfigStore store(services);
+  findings.settingsProblem = services.userDefaults->loadError();
+  if (!findings.settingsProblem) findings.settingsProblem = store.storedRecordProblem();
+  findings.settingsStored =
+      !findings.settingsProblem && services.userDefaults->dataForKey(std::string(ConfigStore::key));
   return findings;
 }
 
@@ -99,6 +105,10 @@ std::vector<std::string> reportLines(const Findings& findings) {
   lines.push_back("globe-key: " + globeKeyValue(findings.globeKey));
   lines.push_back("caps-lock-abc: " + capsLockSwitchingValue(findings.capsLockSwitching));
   lines.push_back(std::string("login-item: ") + loginItemWord(findings.loginItem));
+  lines.push_back("settings: " +
+                  (findings.settingsProblem
+                       ? "unusable \"" + escaped(*findings.settingsProblem) + "\""
+                       : std::string(findings.settingsStored ? "stored" : "default")));
   lines.push_back("blocking: " + joined(blockers(findings)));
   return lines;
 }

@@ -1,7 +1,8 @@
 // What Plivex sees on this machine, gathered and written as the doctor's report: the enabled
-// keyboard layouts, the Globe-key and Caps Lock switching preferences, the login item, the
-// permissions and secure input. Gathering only reads: it creates no tap, opens nothing, prompts
-// for nothing and stores nothing, so running it never puts a program on a permission list.
+// keyboard layouts, the Globe-key and Caps Lock switching preferences, the login item, the stored
+// settings, the permissions and secure input. Gathering only reads: it creates no tap, opens
+// nothing, prompts for nothing and stores nothing, so running it never puts a program on a
+// permission list.
 // Threads: main thread (the services it asks are main-thread services).
 #pragma once
 
@@ -28,6 +29,8 @@ struct Findings {
   std::optional<GlobeFnUsage> globeKey;
   std::optional<std::int64_t> capsLockSwitching;  // "TISRomanSwitchState"; absent counts as on
   platform::LoginItemStatus loginItem = platform::LoginItemStatus::notRegistered;
+  bool settingsStored = false;                 // a usable record is stored
+  std::optional<std::string> settingsProblem;  // why the stored settings cannot be used
 };
 
 // Asks the system, through the Kit where Plivex does and through `services` where Plivex only

@@ -1,6 +1,12 @@
 // plivex-doctor: prints what Plivex sees on this machine, one "key: value" line each, and
-// changes nothing. On a Mac it asks the real system; elsewhere a fresh virtual Mac.
-#include <iostream>
+// changes nothing. On a Mac it asks the real system; elsewhere a fresh virtual Mac holding the
+// settings that the Linux programs keep.
+// Usage: plivex-doctor [--help]
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <string_view>
 
 #include "Doctor/DoctorReport.h"
 #include "Platform/Backend.h"
@@ -9,11 +15,36 @@
 #error "PLIVEX_VERSION must be defined by the build system"
 #endif
 
-int main() {
+namespace {
+
+constexpr std::string_view kUsage =
+    "usage: plivex-doctor\n"
+    "Prints what Plivex sees on this machine (permissions, layouts, the Globe key, the login\n"
+    "item, the stored settings), one \"key: value\" line each, and changes nothing.\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
   using namespace kestravane;
-  const auto services = platform::makeBackendServices();
+  std::signal(SIGXFSZ, SIG_IGN);  // a report written to a limited file fails as a write
+  if (argc > 1) {
+    const std::string_view argument = argv[1];
+    const bool help = argc == 2 && (argument == "--help" || argument == "-h");
+    std::fputs(kUsage.data(), help ? stdout : stderr);
+    return help ? 0 : 2;
+  }
+  const auto services = platform::makeBackendServicesWithStoredDefaults();
   const auto findings =
       doctor::examine(*services, PLIVEX_VERSION, std::string(platform::backendName()));
-  for (const auto& line : doctor::reportLines(findings)) std::cout << line << '\n';
-  return std::cout.good() ? 0 : 1;
+  for (const auto& line : doctor::reportLines(findings)) {
+    std::fputs(line.c_str(), stdout);
+    std::fputc('\n', stdout);
+  }
+  // A report that did not reach its reader is a failure, said where it can still be seen.
+  if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
+    const int error = errno;
+    std::fprintf(stderr, "plivex-doctor: cannot write the report: %s\n", std::strerror(error));
+    return 1;
+  }
+  return 0;
 }

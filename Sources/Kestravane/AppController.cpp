@@ -187,7 +187,7 @@ void AppController::apply(TriggerKind trigger, AppLanguage language, bool launch
   mainThread.check("AppController::apply");
   _config.modify([trigger](PlivexConfig& config) { config.trigger = trigger; });
   _config.modify([language](PlivexConfig& config) { config.language = language; });
-  store.save(config());
+  _saveProblem.set(store.save(config()));
   // Compared with the system's state, not the stored flag, which may be stale.
   if (launchAtLogin != _launchAtLogin.isEnabled()) setLaunchAtLogin(launchAtLogin);
   _layouts.set(_inputSources.enabledSelectableSourceIDs());
@@ -202,7 +202,7 @@ void AppController::setLaunchAtLogin(bool on) {
   mainThread.check("AppController::setLaunchAtLogin");
   if (_launchAtLogin.setEnabled(on)) {
     _config.modify([on](PlivexConfig& config) { config.launchAtLogin = on; });
-    store.save(config());
+    _saveProblem.set(store.save(config()));
   }
   // A view showing the login toggle re-reads the real state, also after a refusal.
   sendWillChange();

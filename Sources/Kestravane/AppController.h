@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -75,6 +76,9 @@ class AppController final : public ObservableObject,
   const PlivexConfig& config() const { return _config.get(); }
   bool isTesting() const { return _isTesting.get(); }
   const std::string& lastTestedKey() const { return _lastTestedKey.get(); }
+  // Why the latest change of the settings could not be stored (it holds until Plivex quits);
+  // absent once one was stored.
+  const std::optional<std::string>& saveProblem() const { return _saveProblem.get(); }
 
   // The user's on/off switch; not persisted, so every launch starts enabled.
   bool userEnabled() const { return _userEnabled; }
@@ -158,6 +162,7 @@ class AppController final : public ObservableObject,
   Published<PlivexConfig> _config{*this, PlivexConfig::defaults()};
   Published<bool> _isTesting{*this, false};
   Published<std::string> _lastTestedKey{*this, ""};
+  Published<std::optional<std::string>> _saveProblem{*this, std::nullopt};
 
   bool _userEnabled = true;
   std::shared_ptr<EventTapEngine> engine;

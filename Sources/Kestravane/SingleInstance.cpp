@@ -1,7 +1,6 @@
 #include "Kestravane/SingleInstance.h"
 
 #include <fcntl.h>
-#include <poll.h>
 #include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -13,6 +12,7 @@
 #include <cstring>
 #include <ctime>
 #include <string_view>
+#include <system_error>
 #include <utility>
 
 namespace kestravane {
@@ -20,13 +20,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::string_view kRaiseRequest = "raise\n";
+constexpr std::string_view kRaiseRequest = RequestListener::kRaiseRequest;
 // How long a later start keeps trying while the first one has its lock but is not listening
 // yet (the moment between the two at its start): 20 tries, 10 ms apart.
 constexpr int kConnectTries = 20;
 constexpr long kConnectRetryNanos = 10'000'000;
-// How long the first start waits for the request of a connection it accepted.
-constexpr int kRequestWaitMs = 100;
 
 std::string describe(std::string_view action, const fs::path& path) {
   return std::string(action) + " " + path.string() + ": " + std::strerror(errno);
@@ -74,13 +72,31 @@ fs::path SingleInstance::runtimeDirectoryFor(const char* xdgRuntimeDir, uid_t ui
   return fs::path("/tmp") / ("plivex-" + std::to_string(uid));
 }
 
-SingleInstance SingleInstance::acquire(const fs::path& directory) {
-  return SingleInstance(directory);
+fs::path SingleInstance::fallbackDirectory() {
+  return runtimeDirectoryFor(nullptr, ::getuid());
 }
 
-SingleInstance::SingleInstance(fs::path directory) : socketPath(directory / "plivex.sock") {
-  if ((_problem = checkDirectory(directory))) return;
-  const fs::path lockPath = directory / "plivex.lock";
+SingleInstance SingleInstance::acquire(const fs::path& directory, const fs::path& fallback) {
+  SingleInstance instance;
+  instance._directory = directory;
+  if (auto refusal = checkDirectory(directory)) {
+    // Another user's directory, or one others may write into, would let two starts of this
+    // user miss each other (or let others in); every start of the user passes it over alike.
+    const auto fallbackRefusal = directory == fallback ? refusal : checkDirectory(fallback);
+    if (fallbackRefusal) {
+      instance._problem = directory == fallback ? *refusal : *refusal + "; " + *fallbackRefusal;
+      return instance;
+    }
+    instance._directory = fallback;
+    instance._warning = *refusal + ", so " + fallback.string() + " is used instead";
+  }
+  instance.lockAndListen();
+  return instance;
+}
+
+void SingleInstance::lockAndListen() {
+  socketPath = _directory / "plivex.sock";
+  const fs::path lockPath = _directory / "plivex.lock";
   lockFile = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
   if (lockFile < 0) {
     _problem = describe("cannot open", lockPath);
@@ -95,7 +111,8 @@ SingleInstance::SingleInstance(fs::path directory) : socketPath(directory / "pli
     closeIfOpen(lockFile);
     return;
   }
-  // For a person looking: which process holds it.
+  // For a person looking: which process holds it. Best effort: a full disk or a file-size
+  // limit costs only this note.
   const std::string pid = std::to_string(::getpid()) + "\n";
   if (::ftruncate(lockFile, 0) == 0) {
     [[maybe_unused]] const auto written = ::write(lockFile, pid.data(), pid.size());
@@ -108,30 +125,43 @@ SingleInstance::SingleInstance(fs::path directory) : socketPath(directory / "pli
   }
   // Whatever is there was left by a start that ended: this one holds the lock.
   ::unlink(socketPath.c_str());
-  listener = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-  if (listener < 0 ||
-      ::bind(listener, reinterpret_cast<const sockaddr*>(&*address), sizeof *address) != 0 ||
-      ::listen(listener, 8) != 0) {
+  int socket = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+  // The socket is made private before it accepts anyone, whatever the umask made it.
+  if (socket < 0 ||
+      ::bind(socket, reinterpret_cast<const sockaddr*>(&*address), sizeof *address) != 0 ||
+      ::chmod(socketPath.c_str(), S_IRUSR | S_IWUSR) != 0 || ::listen(socket, 8) != 0) {
     _problem = describe("cannot listen on", socketPath);
-    closeIfOpen(listener);
+    closeIfOpen(socket);
+    ::unlink(socketPath.c_str());
+    return;
+  }
+  try {
+    listener = std::make_unique<RequestListener>(socket);
+  } catch (const std::system_error& error) {
+    _problem = "cannot listen on " + socketPath.string() + ": " + error.what();
+    ::unlink(socketPath.c_str());
   }
 }
 
 SingleInstance::SingleInstance(SingleInstance&& other) noexcept
-    : socketPath(std::move(other.socketPath)),
+    : _directory(std::move(other._directory)),
+      socketPath(std::move(other.socketPath)),
       _isPrimary(other._isPrimary),
       _problem(std::move(other._problem)),
+      _warning(std::move(other._warning)),
       lockFile(std::exchange(other.lockFile, -1)),
-      listener(std::exchange(other.listener, -1)) {}
+      listener(std::move(other.listener)) {}
 
 SingleInstance& SingleInstance::operator=(SingleInstance&& other) noexcept {
   if (this != &other) {
     release();
+    _directory = std::move(other._directory);
     socketPath = std::move(other.socketPath);
     _isPrimary = other._isPrimary;
     _problem = std::move(other._problem);
+    _warning = std::move(other._warning);
     lockFile = std::exchange(other.lockFile, -1);
-    listener = std::exchange(other.listener, -1);
+    listener = std::move(other.listener);
   }
   return *this;
 }
@@ -141,35 +171,20 @@ SingleInstance::~SingleInstance() {
 }
 
 void SingleInstance::release() {
-  if (listener >= 0) {
+  if (listener) {
     // Still ours: the lock is held until the line below the next.
     ::unlink(socketPath.c_str());
-    closeIfOpen(listener);
+    listener.reset();
   }
   closeIfOpen(lockFile);
 }
 
+int SingleInstance::requestDescriptor() const {
+  return listener ? listener->readyDescriptor() : -1;
+}
+
 std::size_t SingleInstance::acceptRequests() {
-  std::size_t raises = 0;
-  if (listener < 0) return raises;
-  for (;;) {
-    const int connection = ::accept4(listener, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
-    if (connection < 0) {
-      if (errno == EINTR || errno == ECONNABORTED) continue;
-      break;  // EAGAIN: none waiting
-    }
-    char request[16] = {};
-    pollfd readable{connection, POLLIN, 0};
-    if (::poll(&readable, 1, kRequestWaitMs) > 0) {
-      const ssize_t count = ::read(connection, request, sizeof request - 1);
-      if (count > 0 &&
-          std::string_view(request, static_cast<std::size_t>(count)) == kRaiseRequest) {
-        ++raises;
-      }
-    }
-    ::close(connection);
-  }
-  return raises;
+  return listener ? listener->takeRaises() : 0;
 }
 
 bool SingleInstance::requestRaise() const {

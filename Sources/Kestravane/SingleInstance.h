@@ -4,6 +4,12 @@
 // it listens on the Unix socket "plivex.sock" for the requests of later starts. A later start
 // finds the lock taken: it is secondary, asks the first to come forward and ends.
 // The lock file itself is never removed (removing it would let two starts lock two files).
+// Only the user is let in: the runtime directory must be the user's own and writable by no one
+// else, the lock file and the socket are the user's alone whatever the umask, and a request
+// from a process of another user is refused (RequestListener reads requests off the main
+// thread). A runtime directory that fails those checks is replaced by the private fallback
+// directory (/tmp/plivex-<uid>, checked alike), so that every start of the user still meets at
+// one lock rather than each running unguarded.
 // Threads: one thread (the main thread) for every call; an event loop may watch
 //   requestDescriptor() for readability and then call acceptRequests().
 // Ownership: movable, not copyable; the lock and the socket last as long as the object.
@@ -13,8 +19,11 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
+
+#include "Kestravane/RequestListener.h"
 
 namespace kestravane {
 
@@ -25,11 +34,17 @@ class SingleInstance {
   // The same rule for given values (null = unset).
   static std::filesystem::path runtimeDirectoryFor(const char* xdgRuntimeDir, uid_t uid);
 
+  // The private folder in /tmp used when the runtime directory cannot be trusted.
+  static std::filesystem::path fallbackDirectory();
+
   // Takes the lock in `directory` (created, private to the user, when missing) unless another
-  // process of the user holds it. When the directory or the lock cannot be used at all the
-  // start counts as primary, without a lock, and problem() says why: running beats refusing
+  // process of the user holds it. A directory that cannot be used (not the user's own, writable
+  // by others, not creatable) is passed over for `fallback`, and warning() says so. When neither
+  // can be used
+  // the start counts as primary, without a lock, and problem() says why: running beats refusing
   // to run.
-  static SingleInstance acquire(const std::filesystem::path& directory);
+  static SingleInstance acquire(const std::filesystem::path& directory,
+                                const std::filesystem::path& fallback = fallbackDirectory());
 
   SingleInstance(SingleInstance&& other) noexcept;
   SingleInstance& operator=(SingleInstance&& other) noexcept;
@@ -40,24 +55,33 @@ class SingleInstance {
   bool isPrimary() const { return _isPrimary; }
   // Why the start could not be checked against other starts, or requests cannot be received.
   const std::optional<std::string>& problem() const { return _problem; }
+  // Why the runtime directory was passed over for the fallback, which works.
+  const std::optional<std::string>& warning() const { return _warning; }
 
-  // Primary: the listening socket, readable while a request waits; -1 when there is none.
-  int requestDescriptor() const { return listener; }
-  // Primary: takes every waiting request without waiting for more; returns how many asked the
-  // running start to come forward.
+  // Where the lock and the socket are (the fallback when the runtime directory was passed over).
+  const std::filesystem::path& directory() const { return _directory; }
+
+  // Primary: readable while a request waits; -1 when requests cannot be received.
+  int requestDescriptor() const;
+  // Primary: how many later starts asked the running one to come forward since the last call;
+  // never waits.
   std::size_t acceptRequests();
   // Secondary: asks the primary to come forward; true when the request was delivered.
   bool requestRaise() const;
 
  private:
-  explicit SingleInstance(std::filesystem::path directory);
+  SingleInstance() = default;
+  // Takes the lock and starts listening in a directory that passed the checks.
+  void lockAndListen();
   void release();
 
+  std::filesystem::path _directory;
   std::filesystem::path socketPath;
   bool _isPrimary = true;
   std::optional<std::string> _problem;
+  std::optional<std::string> _warning;
   int lockFile = -1;
-  int listener = -1;
+  std::unique_ptr<RequestListener> listener;
 };
 
 }  // namespace kestravane

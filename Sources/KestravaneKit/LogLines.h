@@ -24,6 +24,10 @@ inline constexpr std::string_view kLoginRegisterFailed =
 inline constexpr std::string_view kLoginUnregisterFailed =
     "Plivex[login] SMAppService unregister failed: ";
 
+// ConfigStore::load(): followed by why the stored record cannot be used.
+inline constexpr std::string_view kConfigUnusable =
+    "Plivex[config] the stored settings cannot be used; the defaults apply: ";
+
 // AppController::startEngine(): followed by the engine error's case name.
 inline constexpr std::string_view kAppStartEngineFailed = "Plivex[app] startEngine failed: ";
 // MainThreadChecker: "Plivex[app] <operation> called off the main thread".

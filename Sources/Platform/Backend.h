@@ -15,6 +15,11 @@ namespace kestravane::platform {
 // user defaults in memory, nothing granted, the log kept in memory; the returned pointer keeps
 // that machine alive.
 std::shared_ptr<const Services> makeBackendServices();
+// The same, with the user defaults that the programs keep between runs, as they are stored: on
+// a Mac the application's defaults (as above); on the virtual Mac the settings file that the
+// Linux programs keep ($XDG_CONFIG_HOME/plivex/defaults.json), read at once and written only
+// when something is stored.
+std::shared_ptr<const Services> makeBackendServicesWithStoredDefaults();
 
 // What the services stand for: "macOS" or "virtual Mac".
 std::string_view backendName();

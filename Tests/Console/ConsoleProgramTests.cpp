@@ -1,26 +1,26 @@
 // The real plivex-console program, run as a user runs it: commands piped in, its output read
 // back, its exit status checked. In the sanitizer builds the program is built with the same
 // sanitizer, so a data race, a thread left unjoined or a leak at exit fails these tests too.
-#include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <poll.h>
-#include <signal.h>
-#include <spawn.h>
 #include <stdlib.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#include <sys/stat.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <string_view>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "Platform/Virtual/DefaultsLogLines.h"
-#include "Support/Waiting.h"
-
-extern char** environ;
+#include "Support/ChildProcess.h"
+#include "Support/SocketClient.h"
+#include "Support/SpawnedProgram.h"
 
 namespace kestravane {
 namespace {
@@ -29,125 +29,32 @@ namespace fs = std::filesystem;
 using ::testing::HasSubstr;
 using ::testing::Not;
 
-// One run of the program with its standard streams on pipes.
-class ConsoleProcess {
+constexpr std::string_view kOnboarding = "[onboarding] Set up Plivex";
+
+std::size_t occurrences(std::string_view text, std::string_view part) {
+  std::size_t count = 0;
+  for (auto at = text.find(part); at != std::string_view::npos; at = text.find(part, at + 1)) {
+    ++count;
+  }
+  return count;
+}
+
+// One run of the console, with its own configuration and runtime directories.
+class ConsoleProcess : public testing_support::SpawnedProgram {
  public:
   ConsoleProcess(const fs::path& configHome, const fs::path& runtimeDirectory,
-                 const std::vector<std::string>& arguments = {}) {
-    int in[2], out[2], err[2];
-    if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0 ||
-        ::pipe2(err, O_CLOEXEC) != 0) {
-      throw std::runtime_error("cannot make pipes");
-    }
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, err[1], STDERR_FILENO);
-
-    std::vector<std::string> environment{"XDG_CONFIG_HOME=" + configHome.string(),
-                                         "XDG_RUNTIME_DIR=" + runtimeDirectory.string()};
-    for (char** variable = environ; *variable != nullptr; ++variable) {
-      const std::string_view entry = *variable;
-      if (!entry.starts_with("XDG_CONFIG_HOME=") && !entry.starts_with("XDG_RUNTIME_DIR=")) {
-        environment.emplace_back(entry);
-      }
-    }
-    std::vector<std::string> argv{PLIVEX_CONSOLE_PATH};
-    argv.insert(argv.end(), arguments.begin(), arguments.end());
-    const auto pointers = [](std::vector<std::string>& strings) {
-      std::vector<char*> result;
-      for (auto& string : strings) result.push_back(string.data());
-      result.push_back(nullptr);
-      return result;
-    };
-    auto argvPointers = pointers(argv);
-    auto environmentPointers = pointers(environment);
-    const int spawned = ::posix_spawn(&pid, PLIVEX_CONSOLE_PATH, &actions, nullptr,
-                                      argvPointers.data(), environmentPointers.data());
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(in[0]);
-    ::close(out[1]);
-    ::close(err[1]);
-    input = in[1];
-    output = out[0];
-    errors = err[0];
-    if (spawned != 0) throw std::runtime_error("cannot start " PLIVEX_CONSOLE_PATH);
-  }
-  ConsoleProcess(const ConsoleProcess&) = delete;
-  ConsoleProcess& operator=(const ConsoleProcess&) = delete;
-  ~ConsoleProcess() {
-    if (pid > 0 && status < 0) {
-      ::kill(pid, SIGKILL);
-      ::waitpid(pid, nullptr, 0);
-    }
-    for (const int fd : {input, output, errors}) {
-      if (fd >= 0) ::close(fd);
-    }
-  }
-
-  void type(std::string_view text) {
-    // A program that has already ended (a second instance does at once) must not take the test
-    // down with SIGPIPE: the write fails instead.
-    ::signal(SIGPIPE, SIG_IGN);
-    while (!text.empty()) {
-      const ssize_t written = ::write(input, text.data(), text.size());
-      if (written <= 0) return;  // it has gone: its output says why
-      text.remove_prefix(static_cast<std::size_t>(written));
-    }
-  }
-  void endInput() {
-    ::close(input);
-    input = -1;
-  }
-  // Reads its output until `text` has appeared (true) or the wait ran out.
-  bool waitForOutput(std::string_view text) {
-    return testing_support::waitUntil([&] {
-      readAvailable(10);
-      return stdoutText.find(text) != std::string::npos;
-    });
-  }
-  // Ends the input, reads everything until the program exits, and returns its exit status
-  // (-1 when it did not end within the wait, or did not exit normally).
-  int finish() {
-    if (input >= 0) endInput();
-    testing_support::waitUntil([&] { return !readAvailable(10); });
-    int raw = 0;
-    if (::waitpid(pid, &raw, 0) == pid) status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128;
-    return status;
-  }
-
-  std::string stdoutText;
-  std::string stderrText;
+                 testing_support::ProgramOptions options = {})
+      : SpawnedProgram(PLIVEX_CONSOLE_PATH,
+                       withDirectories(std::move(options), configHome, runtimeDirectory)) {}
 
  private:
-  // Reads what is there within `waitMs`; false once both streams have ended.
-  bool readAvailable(int waitMs) {
-    std::vector<pollfd> open;
-    if (output >= 0) open.push_back({output, POLLIN, 0});
-    if (errors >= 0) open.push_back({errors, POLLIN, 0});
-    if (open.empty()) return false;
-    if (::poll(open.data(), open.size(), waitMs) <= 0) return true;
-    for (const auto& stream : open) {
-      if (stream.revents == 0) continue;
-      char buffer[4096];
-      const ssize_t count = ::read(stream.fd, buffer, sizeof buffer);
-      const bool isOutput = stream.fd == output;
-      if (count > 0) {
-        (isOutput ? stdoutText : stderrText).append(buffer, static_cast<std::size_t>(count));
-      } else {
-        ::close(stream.fd);
-        (isOutput ? output : errors) = -1;
-      }
-    }
-    return true;
+  static testing_support::ProgramOptions withDirectories(testing_support::ProgramOptions options,
+                                                         const fs::path& configHome,
+                                                         const fs::path& runtimeDirectory) {
+    options.environment.emplace_back("XDG_CONFIG_HOME", configHome.string());
+    options.environment.emplace_back("XDG_RUNTIME_DIR", runtimeDirectory.string());
+    return options;
   }
-
-  pid_t pid = -1;
-  int status = -1;
-  int input = -1;
-  int output = -1;
-  int errors = -1;
 };
 
 class ConsoleProgramTest : public ::testing::Test {
@@ -169,7 +76,9 @@ class ConsoleProgramTest : public ::testing::Test {
   // Runs the program over `input` to its end; returns its exit status.
   int runWith(std::string_view input, std::unique_ptr<ConsoleProcess>& process,
               const std::vector<std::string>& arguments = {}) {
-    process = std::make_unique<ConsoleProcess>(configHome, runtime, arguments);
+    testing_support::ProgramOptions options;
+    options.arguments = arguments;
+    process = std::make_unique<ConsoleProcess>(configHome, runtime, std::move(options));
     process->type(input);
     return process->finish();
   }
@@ -244,6 +153,118 @@ TEST_F(ConsoleProgramTest, ASecondStartSaysPlivexIsAlreadyRunningAndEnds) {
   std::unique_ptr<ConsoleProcess> third;
   EXPECT_EQ(runWith("status\n", third), 0);
   EXPECT_THAT(third->stdoutText, HasSubstr("Trigger: fn / Globe")) << "the second changed nothing";
+}
+
+// Clients that connect to the running console's socket and say nothing, connecting again as
+// soon as they are dropped, cost the console nothing: it keeps answering commands.
+TEST_F(ConsoleProgramTest, ClientsThatConnectAndSayNothingDoNotHoldUpTheConsole) {
+  ConsoleProcess console(configHome, runtime);
+  ASSERT_TRUE(console.waitForOutput(kOnboarding)) << console.stdoutText << console.stderrText;
+  std::atomic<bool> done{false};
+  std::atomic<int> connections{0};
+  {
+    std::vector<std::jthread> clients;
+    for (int i = 0; i < 4; ++i) {
+      clients.emplace_back([&] {
+        while (!done) {
+          const int client = testing_support::connectTo(runtime / "plivex.sock");
+          if (client < 0) continue;  // its queue is full: again
+          ++connections;
+          pollfd dropped{client, POLLIN, 0};
+          while (!done && ::poll(&dropped, 1, 10) == 0) {
+          }
+          ::close(client);
+        }
+      });
+    }
+    ASSERT_TRUE(testing_support::waitUntil([&] { return connections >= 4; }));
+    // The onboarding comes as a notice, which the console has always written at once.
+    console.type("onboarding\n");
+    EXPECT_TRUE(testing_support::waitUntil([&] {
+      console.readAvailable(10);
+      return occurrences(console.stdoutText, kOnboarding) == 2;
+    })) << console.stdoutText;
+    done = true;
+  }
+  console.type("quit\n");
+  EXPECT_EQ(console.finish(), 0) << console.stderrText;
+}
+
+TEST_F(ConsoleProgramTest, ItsSocketAndLockFileArePrivateWhateverTheUmask) {
+  testing_support::ProgramOptions options;
+  options.umask = 0;
+  ConsoleProcess console(configHome, runtime, std::move(options));
+  ASSERT_TRUE(console.waitForOutput(kOnboarding)) << console.stdoutText << console.stderrText;
+  for (const char* name : {"plivex.sock", "plivex.lock"}) {
+    struct stat info {};
+    ASSERT_EQ(::stat((runtime / name).c_str(), &info), 0) << name;
+    EXPECT_EQ(info.st_mode & 0777, 0600u) << name;
+  }
+  console.type("quit\n");
+  EXPECT_EQ(console.finish(), 0);
+}
+
+// Even where another user can reach the socket (a runtime directory of mode 0755, the socket's
+// mode changed by hand), that user cannot call the console forward.
+TEST_F(ConsoleProgramTest, AnotherUserCannotCallTheConsoleForward) {
+  if (::geteuid() != 0) GTEST_SKIP() << "only root can act as another user here";
+  ConsoleProcess console(configHome, runtime);
+  ASSERT_TRUE(console.waitForOutput(kOnboarding)) << console.stdoutText << console.stderrText;
+  const auto reachable = fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                         fs::perms::others_read | fs::perms::others_exec;
+  fs::permissions(directory, reachable, fs::perm_options::replace);
+  fs::permissions(runtime, reachable, fs::perm_options::replace);
+  fs::permissions(runtime / "plivex.sock", fs::perms::all, fs::perm_options::replace);
+  PLIVEX_EXPECT_CHILD(testing_support::runAsAnotherUser(
+      [&] { EXPECT_TRUE(testing_support::tryRequest(runtime / "plivex.sock", "raise\n")); }));
+
+  console.type("trigger capsLock\n");
+  EXPECT_TRUE(console.waitForOutput("trigger: Caps Lock"));
+  console.type("quit\n");
+  EXPECT_EQ(console.finish(), 0);
+  EXPECT_THAT(console.stdoutText, Not(HasSubstr("Plivex was started again")));
+}
+
+// A script that sends a command and waits for the reply before the next gets it through a pipe.
+TEST_F(ConsoleProgramTest, EachReplyIsWrittenBeforeTheNextCommandIsRead) {
+  ConsoleProcess console(configHome, runtime);
+  for (const auto& [command, reply] : std::vector<std::pair<std::string, std::string>>{
+           {"trigger capsLock\n", "trigger: Caps Lock\n"},
+           {"status\n", "Trigger: Caps Lock\n"},
+           {"secure on\n", "secure input: on\n"},
+           {"bogus\n", "unknown command; type help\n"}}) {
+    ASSERT_TRUE(console.type(command));
+    EXPECT_TRUE(console.waitForOutput(reply)) << command << " gave:\n" << console.stdoutText;
+  }
+  EXPECT_EQ(console.finish(), 0);
+}
+
+// With a limit on the size of the files it writes (as on a full quota), the console reports the
+// failed save as any other and goes on; the lock file's note of its process is not needed.
+TEST_F(ConsoleProgramTest, AFileSizeLimitFailsTheSaveAndNotTheConsole) {
+#if defined(__SANITIZE_THREAD__)
+  // ThreadSanitizer's runtime writes a file of its own before main(), which a limit of 0 ends.
+  const std::vector<rlim_t> limits{100};
+#else
+  const std::vector<rlim_t> limits{100, 0};
+#endif
+  for (const rlim_t limit : limits) {
+    SCOPED_TRACE("file size limit " + std::to_string(limit));
+    testing_support::ProgramOptions options;
+    options.fileSizeLimit = limit;
+    ConsoleProcess console(configHome, runtime, std::move(options));
+    console.type("trigger capsLock\nstatus\n");
+    EXPECT_EQ(console.finish(), 0) << console.stderrText;
+    EXPECT_THAT(console.stdoutText, HasSubstr("trigger: Caps Lock\n"));
+    EXPECT_THAT(console.stdoutText,
+                HasSubstr(std::string(platform::vmac::defaultsline::kCannotSave) +
+                          (configHome / "plivex" / "defaults.json").string()));
+    EXPECT_THAT(console.stdoutText, HasSubstr("File too large"));
+    const fs::path folder = configHome / "plivex";
+    for (const auto& entry : fs::directory_iterator(folder)) {
+      ADD_FAILURE() << "left behind: " << entry.path();
+    }
+  }
 }
 
 }  // namespace

@@ -5,9 +5,11 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
+#include "KestravaneKit/ConfigStore.h"
 #include "Platform/Virtual/MemoryUserDefaults.h"
 #include "Support/VirtualMacRig.h"
 
@@ -38,6 +40,7 @@ TEST_F(DoctorTest, FreshMacReportsEveryFindingInItsPlace) {
                                     "layout: com.apple.keylayout.Russian \"Russian\"",
                                     "current-source: com.apple.keylayout.US", "globe-key: absent",
                                     "caps-lock-abc: absent", "login-item: not-registered",
+                                    "settings: default",
                                     "blocking: accessibility, input-monitoring, globe-key(fn), "
                                     "caps-lock-abc(capsLock)"));
 }
@@ -182,6 +185,33 @@ TEST_F(DoctorTest, SecureInputStopsSwitching) {
 
   EXPECT_THAT(report(), Contains("secure-input: on"));
   EXPECT_THAT(blockers(findings()), ElementsAre("secure-input"));
+}
+
+// What is stored under the record's key, and how the report names it.
+TEST_F(DoctorTest, StoredSettingsWords) {
+  const auto blob = [](std::string_view text) { return platform::Data(text.begin(), text.end()); };
+  const std::string key(ConfigStore::key);
+  struct Case {
+    const char* name;
+    std::optional<platform::PropertyValue> stored;
+    const char* line;
+  };
+  const std::vector<Case> cases{
+      {"nothing", std::nullopt, "settings: default"},
+      {"a record", blob(R"({"trigger":"capsLock","language":"ru"})"), "settings: stored"},
+      {"not JSON", blob("trigger=capsLock"),
+       "settings: unusable \"The given data was not valid JSON.\""},
+      {"an unknown trigger", blob(R"({"trigger":"leftShift"})"),
+       "settings: unusable \"trigger: Cannot initialize TriggerKind from invalid String value "
+       "leftShift\""},
+      {"not a data blob", std::string("capsLock"), "settings: unusable \"it is not a data blob\""},
+  };
+  for (const auto& test : cases) {
+    SCOPED_TRACE(test.name);
+    mac().userDefaults().removeObject(key);
+    if (test.stored) mac().userDefaults().setObject(*test.stored, key);
+    EXPECT_THAT(report(), Contains(test.line));
+  }
 }
 
 TEST(DoctorEscapeTest, KeepsTextButNotLineBreaks) {

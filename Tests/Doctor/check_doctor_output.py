@@ -70,6 +70,7 @@ def check(text, expectations):
     values["caps-lock-abc"] = take(pairs, "caps-lock-abc", r"absent|0 off|-?\d+ on")
     values["login-item"] = take(
         pairs, "login-item", allowed={"not-registered", "enabled", "requires-approval", "not-found"})
+    values["settings"] = take(pairs, "settings", r'default|stored|unusable "(?:[^"\\]|\\.)*"')
     values["blocking"] = take(pairs, "blocking")
     if pairs:
         fail(f"unexpected '{pairs[0][0]}' after 'blocking'")

@@ -33,6 +33,8 @@ trap cleanup EXIT
 
 fail() {
   echo "FAILED: $*"
+  echo "--- Xvfb's and trayer's output:"
+  cat "$work/xvfb.log" "$work/trayer.log" 2>/dev/null
   echo "--- plivex's output:"
   cat "$work/plivex.log" 2>/dev/null
   exit 1
@@ -54,11 +56,30 @@ shot() {
   import -window root "$out/$1.png" && echo "screenshot: $out/$1.png"
 }
 
-# A display of its own: Xvfb picks a free number and writes it.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-pids+=($!)
-wait_for 10 test -s "$work/display" || fail "Xvfb did not start"
-export DISPLAY=":$(head -n1 "$work/display")"
+# A display of its own. With -displayfd, Xvfb takes the lowest number whose sockets it can bind
+# and makes no lock file, so a server of another machine sharing /tmp (a container beside this
+# one) does not keep it off that number, and the two then take each other's socket file. A
+# number picked at random in a high range, with the lock file that every server honours, and
+# checked by talking to it, keeps this run on its own display. -noreset: an X server resets
+# when its last client leaves, dropping whoever connects meanwhile (trayer, after the check).
+start_display() {
+  local attempt number pid
+  for attempt in 1 2 3 4 5 6 7 8; do
+    number=$((100 + RANDOM % 900))
+    [ -e "/tmp/.X$number-lock" ] && continue
+    Xvfb ":$number" -screen 0 1024x768x24 -nolisten tcp -noreset 2>"$work/xvfb.log" &
+    pid=$!
+    if wait_for 10 env DISPLAY=":$number" xdotool getdisplaygeometry; then
+      pids+=("$pid")
+      export DISPLAY=":$number"
+      return 0
+    fi
+    kill "$pid" 2>/dev/null
+    wait "$pid" 2>/dev/null
+  done
+  return 1
+}
+start_display || fail "Xvfb did not start"
 
 trayer --edge top --align right --widthtype request --height 32 --SetDockType true \
   --transparent false --tint 0x303030 >"$work/trayer.log" 2>&1 &

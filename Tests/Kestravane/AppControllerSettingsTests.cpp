@@ -1,10 +1,13 @@
 // The settings window's save, the login item and opening System Settings panes.
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "Kestravane/AppTestSupport.h"
+#include "Platform/Virtual/MemoryUserDefaults.h"
 
 namespace kestravane {
 namespace {
@@ -114,6 +117,52 @@ TEST_F(SettingsTest, ARefusedRegistrationKeepsTheFlagLogsAndStillTellsTheObserve
   controller->apply(TriggerKind::rightCommand, AppLanguage::ru, true);
   EXPECT_EQ(ConfigStore(*services()).load(),
             PlivexConfig(TriggerKind::rightCommand, AppLanguage::ru, false));
+}
+
+// User defaults whose saves fail while `failure` is set, as a full disk or a read-only folder
+// makes them fail.
+class FailingUserDefaults final : public platform::UserDefaults {
+ public:
+  std::optional<platform::Data> dataForKey(const std::string& key) override {
+    return memory.dataForKey(key);
+  }
+  std::optional<platform::PropertyValue> objectForKey(const std::string& key) override {
+    return memory.objectForKey(key);
+  }
+  void setObject(const platform::PropertyValue& value, const std::string& key) override {
+    memory.setObject(value, key);
+  }
+  void removeObject(const std::string& key) override { memory.removeObject(key); }
+  std::optional<std::string> lastWriteError() const override { return failure; }
+
+  std::optional<std::string> failure;
+
+ private:
+  platform::vmac::MemoryUserDefaults memory;
+};
+
+// Whoever shows the settings learns that a change was not stored, and why, until one is.
+TEST_F(AppTest, AFailedSaveIsKnownWithItsReasonUntilASaveSucceeds) {
+  readyMac();
+  const auto defaults = std::make_shared<FailingUserDefaults>();
+  controller = AppController::create(
+      editedServices([&](platform::Services& services) { services.userDefaults = defaults; }));
+  EXPECT_EQ(controller->saveProblem(), std::nullopt);
+  std::size_t notifications = 0;
+  auto subscription = controller->subscribe([&] { ++notifications; });
+
+  defaults->failure = "cannot save /home/u/.config/plivex/defaults.json: File too large";
+  controller->apply(TriggerKind::capsLock, AppLanguage::ru, false);
+  EXPECT_EQ(controller->saveProblem(), defaults->failure);
+  EXPECT_EQ(controller->config().trigger, TriggerKind::capsLock) << "the change holds meanwhile";
+  EXPECT_GT(notifications, 0U);
+
+  controller->setLaunchAtLogin(true);
+  EXPECT_EQ(controller->saveProblem(), defaults->failure) << "still not stored";
+
+  defaults->failure.reset();
+  controller->apply(TriggerKind::fn, AppLanguage::ru, true);
+  EXPECT_EQ(controller->saveProblem(), std::nullopt);
 }
 
 TEST_F(AppTest, OpenHandsParsableURLsToTheWorkspaceAndIgnoresTheRest) {

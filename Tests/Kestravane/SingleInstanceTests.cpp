@@ -3,6 +3,7 @@
 // open file description, so two starts in one test process contend just as two processes do.
 #include "Kestravane/SingleInstance.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
@@ -15,15 +16,25 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
+#include <iostream>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <system_error>
+#include <vector>
 
+#include "Support/ChildProcess.h"
+#include "Support/SocketClient.h"
 #include "Support/Waiting.h"
 
 namespace kestravane {
 namespace {
 
 namespace fs = std::filesystem;
+using ::testing::HasSubstr;
+using testing_support::connectTo;
+using testing_support::sendRequest;
 
 class SingleInstanceTest : public ::testing::Test {
  protected:
@@ -62,16 +73,12 @@ TEST_F(SingleInstanceTest, TheSecondStartIsSecondaryAndCallsTheFirstForward) {
   EXPECT_EQ(raisesReceived(first), 1u);
   EXPECT_FALSE(first.requestRaise()) << "the first start has no one to ask";
 
-  // Whatever else connects is not a request to come forward.
-  const int stranger = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  const std::string socketPath = (directory / "plivex.sock").string();
-  socketPath.copy(address.sun_path, socketPath.size());
-  ASSERT_EQ(::connect(stranger, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
-  ASSERT_EQ(::write(stranger, "quit\n", 5), 5);
-  ::close(stranger);
-  EXPECT_EQ(raisesReceived(first), 0u);
+  // Whatever else is sent is not a request to come forward.
+  for (const std::string_view other : {"quit\n", "raise", "raise\nraise\n", ""}) {
+    ASSERT_TRUE(sendRequest(directory / "plivex.sock", other));
+  }
+  ASSERT_TRUE(sendRequest(directory / "plivex.sock", "raise\n"));
+  EXPECT_EQ(raisesReceived(first), 1u);
 }
 
 TEST_F(SingleInstanceTest, TheNextStartAfterTheFirstEndedIsPrimary) {
@@ -122,13 +129,95 @@ TEST_F(SingleInstanceTest, AKilledStartDoesNotBlockTheNext) {
   EXPECT_EQ(raisesReceived(next), 1u);
 }
 
-TEST_F(SingleInstanceTest, ADirectoryOthersMayWriteIntoIsNotTrusted) {
+// A runtime directory that would let other users in (or keep two starts of this user apart) is
+// passed over for the private fallback, where every start of the user meets.
+TEST_F(SingleInstanceTest, AnUntrustedRuntimeDirectoryIsPassedOverForThePrivateFallback) {
+  const fs::path others = directory / "others";
+  const fs::path fallback = directory / "fallback";
+  struct Case {
+    const char* name;
+    std::function<std::optional<std::string>()> spoil;  // why it cannot be done here, if so
+    const char* reason;
+  };
+  const std::vector<Case> cases{
+      {"writable by all",
+       [&]() -> std::optional<std::string> {
+         fs::create_directories(others);
+         fs::permissions(others, fs::perms::all);
+         return std::nullopt;
+       },
+       "may be written by other users"},
+      {"owned by another user",
+       [&]() -> std::optional<std::string> {
+         if (::geteuid() != 0) return "only root can give a directory to another user";
+         fs::create_directories(others);
+         fs::permissions(others, fs::perms::owner_all, fs::perm_options::replace);
+         if (::chown(others.c_str(), testing_support::kUnprivilegedID,
+                     testing_support::kUnprivilegedID) != 0) {
+           return "cannot give the directory to uid 65534";
+         }
+         return std::nullopt;
+       },
+       "belongs to another user"},
+  };
+  for (const auto& test : cases) {
+    SCOPED_TRACE(test.name);
+    std::error_code ignored;
+    fs::remove_all(others, ignored);
+    fs::remove_all(fallback, ignored);
+    if (const auto notHere = test.spoil()) {
+      std::cout << "[ SKIPPED  ] " << test.name << ": " << *notHere << '\n';
+      continue;
+    }
+    auto first = SingleInstance::acquire(others, fallback);
+    EXPECT_TRUE(first.isPrimary());
+    EXPECT_EQ(first.problem(), std::nullopt) << "the fallback guards it";
+    ASSERT_TRUE(first.warning().has_value());
+    EXPECT_THAT(*first.warning(), HasSubstr(test.reason));
+    EXPECT_THAT(*first.warning(), HasSubstr(fallback.string()));
+    EXPECT_EQ(first.directory(), fallback);
+    EXPECT_FALSE(fs::exists(others / "plivex.lock"));
+    EXPECT_FALSE(fs::exists(others / "plivex.sock"));
+
+    const auto second = SingleInstance::acquire(others, fallback);
+    EXPECT_FALSE(second.isPrimary()) << "two starts of one user never both run";
+    ASSERT_TRUE(second.requestRaise());
+    EXPECT_EQ(raisesReceived(first), 1u);
+  }
+}
+
+TEST_F(SingleInstanceTest, WithNoUsableDirectoryItRunsUnguardedAndSaysWhy) {
   fs::permissions(directory, fs::perms::all);
-  const auto start = SingleInstance::acquire(directory);
+  const fs::path fallback = directory / "also-open";
+  fs::create_directories(fallback);
+  fs::permissions(fallback, fs::perms::all);
+  const auto start = SingleInstance::acquire(directory, fallback);
   EXPECT_TRUE(start.isPrimary()) << "it runs rather than refusing to";
   ASSERT_TRUE(start.problem().has_value());
-  EXPECT_NE(start.problem()->find("other users"), std::string::npos) << *start.problem();
+  EXPECT_THAT(*start.problem(), HasSubstr(fallback.string() + " may be written by other users"));
+  EXPECT_EQ(start.requestDescriptor(), -1);
   EXPECT_FALSE(fs::exists(directory / "plivex.lock"));
+}
+
+// Clients that connect and say nothing are dropped after a while, off the program's thread; a
+// start that asks meanwhile is heard at once.
+TEST_F(SingleInstanceTest, SilentClientsAreDroppedAndDoNotHoldUpARequest) {
+  auto first = SingleInstance::acquire(directory);
+  ASSERT_TRUE(first.isPrimary());
+  const fs::path socketPath = directory / "plivex.sock";
+  std::vector<int> silent;
+  for (int i = 0; i < 4; ++i) silent.push_back(connectTo(socketPath));
+  for (const int client : silent) ASSERT_GE(client, 0);
+
+  ASSERT_TRUE(sendRequest(socketPath, "raise\n"));
+  EXPECT_EQ(raisesReceived(first), 1u);
+  for (const int client : silent) {
+    pollfd dropped{client, POLLIN, 0};
+    EXPECT_EQ(::poll(&dropped, 1, static_cast<int>(testing_support::kDefaultWait.count())), 1);
+    char byte = 0;
+    EXPECT_EQ(::recv(client, &byte, 1, 0), 0) << "closed by the running start";
+    ::close(client);
+  }
 }
 
 TEST(SingleInstanceDirectoryTest, TheRuntimeDirectoryOrAPrivateFolderInTmp) {

@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "KestravaneKit/LogLines.h"
 #include "Platform/Virtual/DefaultsLogLines.h"
 #include "Platform/Virtual/FileUserDefaults.h"
 #include "Platform/Virtual/MemoryUserDefaults.h"
@@ -308,6 +309,47 @@ TEST_F(ConfigStoreFileTest, UnwritableDirectoryKeepsTheAppRunningAndTheLastGoodR
   EXPECT_EQ(run->file().lastWriteError(), std::nullopt);
   relaunch(run);
   EXPECT_EQ(run->store.load(), later);
+}
+
+// A record the program cannot use, in a file that is otherwise valid: said when loaded, and the
+// file kept as a copy before the next save replaces the record.
+TEST_F(ConfigStoreFileTest, AnUnusableRecordIsSaidAndTheFileKeptAsACopyBeforeItIsReplaced) {
+  const std::vector<std::pair<std::string, std::string>> files{
+      // base64 of "not json", and of {"trigger":"leftShift"}
+      {R"({"PlivexConfig.v1":{"data":"bm90IGpzb24="}})", "The given data was not valid JSON."},
+      {R"({"PlivexConfig.v1":{"data":"eyJ0cmlnZ2VyIjoibGVmdFNoaWZ0In0="}})", "leftShift"},
+      {R"({"PlivexConfig.v1":{"string":"{\"trigger\":\"capsLock\"}"}})", "not a data blob"},
+  };
+  const fs::path copy = defaultsPath.string() + ".bad";
+  for (const auto& [text, reason] : files) {
+    SCOPED_TRACE(text);
+    fs::remove(copy);
+    writeFile(text);
+    auto run = launch();
+    EXPECT_EQ(run->store.load(), kDefaults);
+    EXPECT_THAT(run->mac.log().messages(),
+                ::testing::Contains(
+                    ::testing::AllOf(::testing::StartsWith(std::string(logline::kConfigUnusable)),
+                                     ::testing::HasSubstr(reason))));
+    EXPECT_EQ(fileText(), text) << "loading writes nothing";
+
+    EXPECT_EQ(run->store.save(kCustom), std::nullopt);
+    std::ifstream kept(copy, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), text);
+    relaunch(run);
+    EXPECT_EQ(run->store.load(), kCustom);
+  }
+}
+
+TEST_F(ConfigStoreFileTest, ASaveSaysWhyItFailedUntilOneSucceeds) {
+  auto run = launch();
+  const fs::path folder = defaultsPath.parent_path();
+  std::ofstream(folder) << "a file where the folder should be";
+  const auto failed = run->store.save(kCustom);
+  ASSERT_TRUE(failed.has_value());
+  EXPECT_THAT(*failed, ::testing::HasSubstr("cannot save " + defaultsPath.string()));
+  fs::remove(folder);
+  EXPECT_EQ(run->store.save(kCustom), std::nullopt);
 }
 
 TEST_F(ConfigStoreFileTest, CrashWhileWritingLeavesTheLastGoodRecord) {

@@ -219,6 +219,100 @@ TEST_F(FileUserDefaultsFaultTest, ASymbolicLinkIsWrittenThroughToTheFileItNames)
   EXPECT_THAT(saveFailures(), IsEmpty());
 }
 
+// A valid file of many members, as other tools may leave: written back compactly it stays as
+// small as it was, and a save that would make it larger than a load accepts is refused.
+TEST_F(FileUserDefaultsFaultTest, WhatIsSavedIsNeverLargerThanWhatALoadAccepts) {
+  std::string content = "{";
+  for (int member = 0; member < 24'000; ++member) {
+    content += "\"setting-" + std::to_string(100'000 + member) +
+               "\":{\"integer\":" + std::to_string(member) + "},";
+  }
+  content += "\"" + kKey + "\":{\"data\":\"e30=\"}}";
+  ASSERT_GT(content.size(), 800'000u);
+  fs::create_directories(path.parent_path());
+  writeFile(path, content);
+  {
+    FileUserDefaults defaults(path, log);
+    defaults.setObject(bytes("{\"trigger\":\"capsLock\"}"), kKey);
+    EXPECT_EQ(defaults.lastWriteError(), std::nullopt);
+  }
+  EXPECT_LT(fs::file_size(path), content.size() + 100) << "as large as it was, but the record";
+  FileUserDefaults reread(path, log);
+  EXPECT_EQ(reread.loadError(), std::nullopt);
+  EXPECT_EQ(reread.values().size(), 24'001u);
+  EXPECT_EQ(reread.dataForKey(kKey), bytes("{\"trigger\":\"capsLock\"}"));
+
+  // One more value, large enough to pass the limit: refused, said, the file kept as it is.
+  const std::string before = readFile(path);
+  reread.setObject(std::string(FileUserDefaults::kMaximumFileSize - before.size() + 1, 'x'),
+                   "notes");
+  ASSERT_THAT(saveFailures(), SizeIs(1));
+  EXPECT_THAT(saveFailures()[0], HasSubstr(defaultsline::kWouldBeTooLarge));
+  EXPECT_THAT(reread.lastWriteError(), ::testing::Optional(HasSubstr("larger than 1 MiB")));
+  EXPECT_EQ(readFile(path), before);
+  EXPECT_TRUE(reread.objectForKey("notes").has_value()) << "held until Plivex quits";
+  reread.removeObject("notes");
+  EXPECT_EQ(reread.lastWriteError(), std::nullopt);
+}
+
+// A file replaced by a save keeps the permissions its owner gave it, also through a link.
+TEST_F(FileUserDefaultsFaultTest, AReplacedFileKeepsItsPermissions) {
+  const fs::path real = directory / "dotfiles" / "plivex.json";
+  const auto shared = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
+  for (const bool throughALink : {false, true}) {
+    SCOPED_TRACE(throughALink ? "through a link" : "the file itself");
+    fs::remove_all(path.parent_path());
+    fs::remove_all(real.parent_path());
+    fs::create_directories(path.parent_path());
+    fs::create_directories(real.parent_path());
+    const fs::path file = throughALink ? real : path;
+    writeFile(file, "{}");
+    fs::permissions(file, shared, fs::perm_options::replace);
+    if (throughALink) fs::create_symlink(real, path);
+
+    FileUserDefaults(path, log).setObject(bytes("{}"), kKey);
+    EXPECT_EQ(fs::status(file).permissions(), shared);
+    EXPECT_EQ(fs::is_symlink(path), throughALink);
+    EXPECT_EQ(FileUserDefaults(path, log).dataForKey(kKey), bytes("{}"));
+  }
+  // A new file is the user's alone.
+  fs::remove(real);
+  fs::remove(path);
+  FileUserDefaults(path, log).setObject(bytes("{}"), kKey);
+  EXPECT_EQ(fs::status(path).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+}
+
+// A valid file with members of no known shape: what can be read loads; since the next save would
+// drop the rest, the file is kept as a copy first, as an invalid one is.
+TEST_F(FileUserDefaultsFaultTest, AMemberOfNoKnownShapeIsSaidAndTheFileKeptAsACopy) {
+  const std::vector<std::pair<const char*, std::string>> members{
+      {"a bare string", R"("capsLock")"},
+      {"data that is not base64", R"({"data":"%%%"})"},
+      {"an unknown type", R"({"date":"2024-01-01"})"},
+      {"two types", R"({"string":"a","integer":1})"},
+  };
+  for (const auto& [name, member] : members) {
+    SCOPED_TRACE(name);
+    log->clear();
+    fs::create_directories(path.parent_path());
+    const std::string content = "{\"" + kKey + "\":" + member + ",\"other\":{\"bool\":true}}";
+    writeFile(path, content);
+    FileUserDefaults defaults(path, log);
+    EXPECT_EQ(defaults.objectForKey("other"), PropertyValue(true)) << "the rest loads";
+    EXPECT_EQ(defaults.objectForKey(kKey), std::nullopt);
+    ASSERT_THAT(logged(defaultsline::kNotValid), SizeIs(1));
+    EXPECT_THAT(logged(defaultsline::kNotValid)[0],
+                HasSubstr(std::string(defaultsline::kUnknownMember) + kKey + "\""));
+    EXPECT_THAT(defaults.loadError(), ::testing::Optional(HasSubstr(kKey)));
+
+    changeTwice(defaults);
+    EXPECT_EQ(readFile(badCopy()), content);
+    EXPECT_THAT(logged(defaultsline::kKeptCopy), SizeIs(1));
+    EXPECT_EQ(FileUserDefaults(path, log).objectForKey("other"), PropertyValue(true));
+    fs::remove_all(path.parent_path());
+  }
+}
+
 TEST(UserDefaultsJsonNestingTest, NestingIsBoundedAsTheConfigurationIs) {
   const auto nested = [](std::size_t arrays) {
     return "{\"kept\":{\"bool\":true},\"x\":" + std::string(arrays, '[') +

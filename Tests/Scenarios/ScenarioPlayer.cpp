@@ -1,6 +1,7 @@
 #include "Scenarios/ScenarioPlayer.h"
 
 #include <chrono>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <sstream>
@@ -243,10 +244,7 @@ class Player {
   }
 
   void perform(const step::ExpectApp& expected) {
-    const auto received = mac->windowServer().receivedEvents();
-    std::vector<platform::Event> fresh(received.begin() + static_cast<std::ptrdiff_t>(appSeen),
-                                       received.end());
-    appSeen = received.size();
+    const auto fresh = mac->windowServer().receivedEventsSince(appSeen);
     bool same = fresh.size() == expected.events.size();
     for (std::size_t i = 0; same && i < fresh.size(); ++i) {
       same = expected.events[i].matches(fresh[i]);
@@ -339,7 +337,7 @@ class Player {
 
   // What earlier expectations have already accounted for.
   std::size_t firesSeen = 0;
-  std::size_t appSeen = 0;
+  std::uint64_t appSeen = 0;  // the window server's count of received events, when last read
   std::size_t typedSeen = 0;
   std::size_t logSeen = 0;
   std::size_t healthSeen = 0;

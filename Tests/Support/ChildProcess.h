@@ -118,6 +118,15 @@ inline void handOverToUnprivilegedUser(const std::filesystem::path& directory) {
   }
 }
 
+// In a child: becomes uid and gid 65534; why it could not, if so.
+inline std::optional<std::string> switchToUnprivilegedUser() {
+  if (::setgroups(0, nullptr) != 0 || ::setgid(kUnprivilegedID) != 0 ||
+      ::setuid(kUnprivilegedID) != 0) {
+    return "running as root, and cannot switch to the unprivileged uid/gid 65534";
+  }
+  return std::nullopt;
+}
+
 // Runs `body` where file permissions apply to it: as root, in a child that switched to uid and
 // gid 65534 after `directory` was handed over to that user; otherwise in a child as it is.
 inline ChildOutcome runUnprivileged(const std::filesystem::path& directory,
@@ -126,12 +135,17 @@ inline ChildOutcome runUnprivileged(const std::filesystem::path& directory,
   if (root) handOverToUnprivilegedUser(directory);
   return runInChild(
       [root]() -> std::optional<std::string> {
-        if (!root) return std::nullopt;
-        if (::setgroups(0, nullptr) != 0 || ::setgid(kUnprivilegedID) != 0 ||
-            ::setuid(kUnprivilegedID) != 0) {
-          return "running as root, and cannot switch to the unprivileged uid/gid 65534";
-        }
-        return std::nullopt;
+        return root ? switchToUnprivilegedUser() : std::nullopt;
+      },
+      body);
+}
+
+// Runs `body` as another user than the test's (uid 65534), which needs root; skipped otherwise.
+inline ChildOutcome runAsAnotherUser(const std::function<void()>& body) {
+  return runInChild(
+      []() -> std::optional<std::string> {
+        if (::geteuid() != 0) return "only root can act as another user";
+        return switchToUnprivilegedUser();
       },
       body);
 }

@@ -4,7 +4,7 @@
 // configuration directory; the log goes to standard error and to syslog. It starts as an agent
 // (no Dock icon) and quits from its menu, or on SIGINT/SIGTERM, stopping the engine and the key
 // tester and waiting for their threads. One Plivex runs per user: a second start brings the
-// first one's demo window forward.
+// first one's demo window forward. Without a display it says so and points at the console.
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -15,6 +15,7 @@
 #include <iostream>
 #include <memory>
 
+#include "Kestravane/Linux/DisplayCheck.h"
 #include "Kestravane/Linux/LinuxSession.h"
 #include "Kestravane/SingleInstance.h"
 #include "Platform/Virtual/FileUserDefaults.h"
@@ -49,6 +50,11 @@ std::unique_ptr<QSocketNotifier> quitOnSignals() {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+  // Whatever reads the log on standard error may go away: a failed log write is not fatal. A
+  // write past a file-size limit fails (EFBIG) and is reported like any failed save.
+  std::signal(SIGPIPE, SIG_IGN);
+  std::signal(SIGXFSZ, SIG_IGN);
+  kestravane::linux_app::exitUnlessADisplayIsAvailable();
   // Before anything is read: a second start must not touch the running one's settings. It asks
   // the first to come forward and ends.
   auto instance = SingleInstance::acquire(SingleInstance::runtimeDirectory());
@@ -59,6 +65,7 @@ int main(int argc, char* argv[]) {
   }
 
   QApplication application(argc, argv);
+  kestravane::linux_app::stopWatchingQtStart();
   QApplication::setApplicationName("plivex");
   // A menu-bar utility: closing its last window does not end it.
   QApplication::setQuitOnLastWindowClosed(false);
@@ -71,6 +78,7 @@ int main(int argc, char* argv[]) {
     options.logToSystemLog = true;
     kestravane::linux_app::LinuxSession session(std::move(options));
     if (instance.problem()) session.mac().log().log("Plivex[app] " + *instance.problem());
+    if (instance.warning()) session.mac().log().log("Plivex[app] " + *instance.warning());
     // Started again: the running one brings its demo window forward.
     QSocketNotifier raiseRequests(instance.requestDescriptor(), QSocketNotifier::Read);
     raiseRequests.setEnabled(instance.requestDescriptor() >= 0);

@@ -8,6 +8,10 @@ std::shared_ptr<const Services> makeBackendServices() {
   return makeMacServices();
 }
 
+std::shared_ptr<const Services> makeBackendServicesWithStoredDefaults() {
+  return makeMacServices();  // the application's defaults are always the stored ones
+}
+
 std::string_view backendName() {
   return "macOS";
 }

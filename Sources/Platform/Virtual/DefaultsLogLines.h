@@ -35,5 +35,11 @@ inline constexpr std::string_view kNotARegularFile = "not a regular file";
 inline constexpr std::string_view kTooLarge = "larger than 1 MiB";
 inline constexpr std::string_view kKeptUnreadable =
     "it exists but could not be read at start-up, so it is kept";
+inline constexpr std::string_view kWouldBeTooLarge =
+    "the settings would be larger than 1 MiB, too large to be read back, so the file is kept";
+// A member of a valid file that is of no known shape: "<kUnknownMember><key>\"".
+inline constexpr std::string_view kUnknownMember = "no value of a known type in the member \"";
+// A value the program could not use: "<kUnusableValue><key>\": <the program's reason>".
+inline constexpr std::string_view kUnusableValue = "the program cannot use the value of \"";
 
 }  // namespace kestravane::platform::vmac::defaultsline

@@ -211,15 +211,7 @@ void FileUserDefaults::load() {
     log(std::string(defaultsline::kCannotRead) + _path.string() + ": " + std::string(reason) +
         std::string(defaultsline::kCannotReadSuffix));
   };
-  const auto invalid = [this](std::string_view reason) {
-    found = Found::invalid;
-    _loadError = "not a valid defaults file " + _path.string() + ": " + std::string(reason);
-    const auto target = resolveLinks(_path);
-    const fs::path copy =
-        badCopyOf(std::holds_alternative<fs::path>(target) ? std::get<fs::path>(target) : _path);
-    log(std::string(defaultsline::kNotValid) + _path.string() + " (" + std::string(reason) + ")" +
-        std::string(defaultsline::kNotValidSuffix) + copy.string());
-  };
+  const auto invalid = [this](std::string_view reason) { markInvalidLocked(reason); };
 
   // Non-blocking, so that a named pipe (or a device) at the path cannot hang the start; such a
   // file is refused by its type before anything is read.
@@ -248,14 +240,44 @@ void FileUserDefaults::load() {
     if (text.size() > kMaximumFileSize) return invalid(defaultsline::kTooLarge);  // it grew
   }
   std::string whyNot;
-  auto values = decodeUserDefaults(text, &whyNot);
+  std::vector<std::string> skipped;
+  auto values = decodeUserDefaults(text, &whyNot, &skipped);
   if (!values) return invalid(whyNot);
   memory.replaceValues(std::move(*values));
+  holdsLoadedValues = true;
+  // What was read apart from these stays; the next save would drop them.
+  if (!skipped.empty()) {
+    invalid(std::string(defaultsline::kUnknownMember) + skipped.front() + "\"" +
+            (skipped.size() > 1 ? " and " + std::to_string(skipped.size() - 1) + " more" : ""));
+  }
+}
+
+void FileUserDefaults::markInvalidLocked(std::string_view reason) {
+  if (found == Found::invalid) return;  // said already; one copy keeps it all
+  found = Found::invalid;
+  _loadError = "not a valid defaults file " + _path.string() + ": " + std::string(reason);
+  const auto target = resolveLinks(_path);
+  const fs::path copy =
+      badCopyOf(std::holds_alternative<fs::path>(target) ? std::get<fs::path>(target) : _path);
+  log(std::string(defaultsline::kNotValid) + _path.string() + " (" + std::string(reason) + ")" +
+      std::string(defaultsline::kNotValidSuffix) + copy.string());
+}
+
+void FileUserDefaults::reportUnusableValue(const std::string& key, const std::string& reason) {
+  std::lock_guard lock(writeMutex);
+  // Only a value as the file held it: one the program stored itself it has just replaced.
+  if (!holdsLoadedValues || !memory.objectForKey(key)) return;
+  markInvalidLocked(std::string(defaultsline::kUnusableValue) + key + "\": " + reason);
 }
 
 void FileUserDefaults::persistLocked() {
   const bool crash = std::exchange(crashDuringNextWrite, false);
-  reportWriteLocked(writeLocked(encodeUserDefaults(memory.values()), crash));
+  const std::string text = encodeUserDefaults(memory.values());
+  // What a load would refuse is never written: the next start would lose every setting.
+  if (text.size() > kMaximumFileSize) {
+    return reportWriteLocked(WriteFailure{std::string(defaultsline::kWouldBeTooLarge)});
+  }
+  reportWriteLocked(writeLocked(text, crash));
 }
 
 void FileUserDefaults::reportWriteLocked(const std::optional<WriteFailure>& failure) {
@@ -305,6 +327,12 @@ std::optional<FileUserDefaults::WriteFailure> FileUserDefaults::writeLocked(cons
     return WriteFailure{describe("cannot create a temporary file in", directory, errno)};
   }
   const fs::path temporary = pattern;
+  // The file replaced keeps its permissions (mkostemp makes the temporary 0600); the open
+  // descriptor writes whatever they are.
+  struct stat replaced {};
+  if (::stat(target.c_str(), &replaced) == 0 && S_ISREG(replaced.st_mode)) {
+    ::fchmod(file.get(), replaced.st_mode & 0777);
+  }
   // Locked until the rename (through a second descriptor of the same open file, which outlives
   // the checked close below), so that another writer's clean-up leaves it alone; the creation
   // time tells which temporaries are older than this write.
@@ -347,6 +375,7 @@ std::optional<FileUserDefaults::WriteFailure> FileUserDefaults::writeLocked(cons
     found = Found::replaceable;
     if (keptCopy) log(std::string(defaultsline::kKeptCopy) + keptCopy->string());
   }
+  holdsLoadedValues = false;
 
   // Make the rename itself durable; the new file is already in place, so a failure here is
   // not a failed write.

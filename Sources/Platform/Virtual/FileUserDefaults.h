@@ -11,7 +11,13 @@
 //    replaced while it exists; saves fail instead;
 //  - one that was read but is not valid (garbage, truncated, too large, nested too deeply):
 //    loads as empty; the next save first renames it to "<name>.bad" beside it (replacing an
-//    older copy), then writes the new file.
+//    older copy), then writes the new file;
+//  - one that is valid but holds members of no known shape, or a value the program reports it
+//    cannot use (reportUnusableValue): loads what it can, and the next save keeps the copy in
+//    the same way, since the new file drops or replaces what could not be used.
+// The file is written compactly, and never larger than a load accepts (kMaximumFileSize): a
+// save that would be is refused and the file kept as it is. A file that is replaced keeps its
+// permissions.
 // A failed write never throws and never harms the previous file; the value stays set in memory
 // and the failure is readable through lastWriteError(). Every such event is logged in one line
 // (texts in DefaultsLogLines.h); a failure is logged once, and again only after a save has
@@ -27,6 +33,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "Platform/Log.h"
 #include "Platform/UserDefaults.h"
@@ -57,14 +64,15 @@ class FileUserDefaults final : public UserDefaults {
   std::optional<PropertyValue> objectForKey(const std::string& key) override;
   void setObject(const PropertyValue& value, const std::string& key) override;
   void removeObject(const std::string& key) override;
+  // Why the file, or part of it, could not be used (absent when it loaded or did not exist).
+  std::optional<std::string> loadError() const override;
+  // Why the latest write failed; absent after a successful one.
+  std::optional<std::string> lastWriteError() const override;
+  void reportUnusableValue(const std::string& key, const std::string& reason) override;
 
   // Diagnostics and control.
   const std::filesystem::path& path() const { return _path; }
   UserDefaultsValues values() const;
-  // Why the file could not be loaded at construction (absent when it loaded or did not exist).
-  std::optional<std::string> loadError() const;
-  // Why the latest write failed; absent after a successful one.
-  std::optional<std::string> lastWriteError() const;
   // Test hook: the next write stops after half of the temporary file, as if the process died
   // there: the temporary file is left behind, the target is not touched, nothing is logged.
   void simulateCrashDuringNextWrite();
@@ -82,6 +90,8 @@ class FileUserDefaults final : public UserDefaults {
   };
 
   void load();
+  // Counts the file as invalid from now on, and says so once with `reason`.
+  void markInvalidLocked(std::string_view reason);
   void persistLocked();
   std::optional<WriteFailure> writeLocked(const std::string& text, bool crash);
   void reportWriteLocked(const std::optional<WriteFailure>& failure);
@@ -96,6 +106,7 @@ class FileUserDefaults final : public UserDefaults {
   std::optional<std::string> _lastWriteError;
   std::optional<std::string> loggedFailure;  // the failure line logged since the last success
   bool crashDuringNextWrite = false;
+  bool holdsLoadedValues = false;  // values read from the file, not yet written over
 };
 
 }  // namespace kestravane::platform::vmac

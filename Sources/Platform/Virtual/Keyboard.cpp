@@ -56,7 +56,7 @@ Event Keyboard::keyEventLocked(std::uint16_t keyCode, EventType ordinaryKeyType)
   return event;
 }
 
-bool Keyboard::press(std::uint16_t keyCode) {
+bool Keyboard::press(std::uint16_t keyCode, std::optional<std::uint64_t> happenedAt) {
   {
     std::lock_guard send(sendMutex);
     Event event;
@@ -66,14 +66,14 @@ bool Keyboard::press(std::uint16_t keyCode) {
       if (keyCode == keycode::capsLock) capsLock = !capsLock;
       event = keyEventLocked(keyCode, kEventKeyDown);
     }
-    windowServer->post(event);
+    windowServer->post(event, happenedAt);
   }
   stateObserver.notify();
   if (keyCode == keycode::capsLock) capsLockPressObserver.notify();
   return true;
 }
 
-bool Keyboard::release(std::uint16_t keyCode) {
+bool Keyboard::release(std::uint16_t keyCode, std::optional<std::uint64_t> happenedAt) {
   bool sent = false;
   {
     std::lock_guard send(sendMutex);
@@ -84,7 +84,7 @@ bool Keyboard::release(std::uint16_t keyCode) {
       sent = keyCode != keycode::capsLock;  // Caps Lock's release only lets the key up
       if (sent) event = keyEventLocked(keyCode, kEventKeyUp);
     }
-    if (sent) windowServer->post(event);
+    if (sent) windowServer->post(event, happenedAt);
   }
   stateObserver.notify();
   return sent;

@@ -20,6 +20,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <set>
 
 #include "Platform/EventTaps.h"
@@ -47,9 +48,11 @@ class Keyboard {
   static bool isModifier(std::uint16_t keyCode);
 
   // Press or release one key; false (and no event) for a key already down / not down. Caps
-  // Lock's release is accepted but makes no event, so it answers false too.
-  bool press(std::uint16_t keyCode);
-  bool release(std::uint16_t keyCode);
+  // Lock's release is accepted but makes no event, so it answers false too. `happenedAt` is the
+  // uptime at which the user pressed or released it, when that was before this call (a demo
+  // window whose GUI thread was busy): the taps measure from it (WindowServer::post).
+  bool press(std::uint16_t keyCode, std::optional<std::uint64_t> happenedAt = std::nullopt);
+  bool release(std::uint16_t keyCode, std::optional<std::uint64_t> happenedAt = std::nullopt);
   // Press, then release.
   void tap(std::uint16_t keyCode);
   // A media or brightness key's press and release: two system-defined events.

@@ -117,10 +117,11 @@ std::optional<UserDefaultsValues> refuse(std::string* whyNot, std::string reason
 std::string encodeUserDefaults(const UserDefaultsValues& values) {
   json document = json::object();
   for (const auto& [key, value] : values) document[key] = encodeValue(value);
-  return document.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
+  return document.dump(-1, ' ', false, json::error_handler_t::replace) + "\n";
 }
 
-std::optional<UserDefaultsValues> decodeUserDefaults(std::string_view text, std::string* whyNot) {
+std::optional<UserDefaultsValues> decodeUserDefaults(std::string_view text, std::string* whyNot,
+                                                     std::vector<std::string>* skipped) {
   NestingCheck check;
   if (!json::sax_parse(text, &check, json::input_format_t::json, /*strict=*/true)) {
     return refuse(
@@ -132,7 +133,11 @@ std::optional<UserDefaultsValues> decodeUserDefaults(std::string_view text, std:
   if (!document.is_object()) return refuse(whyNot, "not a JSON object");
   UserDefaultsValues values;
   for (auto member = document.begin(); member != document.end(); ++member) {
-    if (auto value = decodeValue(member.value())) values.emplace(member.key(), std::move(*value));
+    if (auto value = decodeValue(member.value())) {
+      values.emplace(member.key(), std::move(*value));
+    } else if (skipped != nullptr) {
+      skipped->push_back(member.key());
+    }
   }
   return values;
 }

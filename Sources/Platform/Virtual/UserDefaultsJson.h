@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "Platform/PropertyValue.h"
 
@@ -17,8 +18,9 @@ namespace kestravane::platform::vmac {
 
 using UserDefaultsValues = std::map<std::string, PropertyValue, std::less<>>;
 
-// Never throws. Strings that are not valid UTF-8 are written with U+FFFD in place of the bad
-// bytes (macOS strings cannot hold them either).
+// Compact (one line), so that what is written stays as small as what was read. Never throws.
+// Strings that are not valid UTF-8 are written with U+FFFD in place of the bad bytes (macOS
+// strings cannot hold them either).
 std::string encodeUserDefaults(const UserDefaultsValues& values);
 
 // Deepest nesting of arrays and objects that decoding accepts; a defaults file needs two levels.
@@ -26,9 +28,11 @@ inline constexpr std::size_t kMaximumDefaultsNesting = 512;
 
 // Absent when the text is not a JSON object (garbage, truncated, empty) or nests deeper than
 // kMaximumDefaultsNesting; then `whyNot`, when given, receives a short reason. Members of an
-// unknown or malformed shape are skipped, so one odd entry does not cost the others.
+// unknown or malformed shape are skipped, so one odd entry does not cost the others; their keys
+// go to `skipped`, when given.
 std::optional<UserDefaultsValues> decodeUserDefaults(std::string_view text,
-                                                     std::string* whyNot = nullptr);
+                                                     std::string* whyNot = nullptr,
+                                                     std::vector<std::string>* skipped = nullptr);
 
 std::string encodeBase64(const Data& data);
 // Absent unless the text is canonical padded base64.

@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "Platform/Virtual/EventTimeClock.h"
+
 namespace kestravane::platform::vmac {
 namespace {
 
@@ -114,13 +116,14 @@ bool VirtualEventTap::isServed() const {
   return loop && loop->isRunning();
 }
 
-std::shared_ptr<TapReply> VirtualEventTap::offer(const Event& event) {
+std::shared_ptr<TapReply> VirtualEventTap::offer(const Event& event,
+                                                 std::optional<std::uint64_t> happenedAt) {
   if (event.type >= 64 || (mask & eventMaskBit(event.type)) == 0) return nullptr;
   auto reply = std::make_shared<TapReply>();
   {
     std::lock_guard lock(mutex);
     if (!enabled || invalidated) return nullptr;
-    port.push_back({event, reply});
+    port.push_back({event, reply, happenedAt});
   }
   signalSource();
   return reply;
@@ -132,7 +135,7 @@ bool VirtualEventTap::disableWithNotice(EventType notice, std::shared_ptr<TapRep
     if (invalidated) return false;
     enabled = false;
     dropWaitingEvents();
-    port.push_back({Event{notice, 0, 0, 0}, std::move(reply)});
+    port.push_back({Event{notice, 0, 0, 0}, std::move(reply), std::nullopt});
   }
   signalSource();
   return true;
@@ -147,7 +150,11 @@ bool VirtualEventTap::serviceOne() {
     port.pop_front();
   }
   // The callback runs unlocked: it may enable or disable this very tap.
-  Event* result = callback(message.event.type, &message.event, userInfo);
+  Event* result = nullptr;
+  {
+    const EventTimeClock::Delivery delivery(message.happenedAt);
+    result = callback(message.event.type, &message.event, userInfo);
+  }
   if (message.reply) message.reply->answer(result);
   return hasMessages();
 }

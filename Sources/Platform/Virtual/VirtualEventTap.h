@@ -68,8 +68,10 @@ class VirtualEventTap final : public EventTap,
   bool isServed() const;
 
   // What the window server does. offer() queues `event` when the tap is enabled, alive and its
-  // mask selects the type; the reply to wait on, or nullptr when the tap does not take it.
-  std::shared_ptr<TapReply> offer(const Event& event);
+  // mask selects the type; the reply to wait on, or nullptr when the tap does not take it. The
+  // callback reads the uptime as at `happenedAt`, when given (EventTimeClock).
+  std::shared_ptr<TapReply> offer(const Event& event,
+                                  std::optional<std::uint64_t> happenedAt = std::nullopt);
   // Disables the tap and queues the notice (with `reply` to wait on, if given); false when the
   // tap is invalidated.
   bool disableWithNotice(EventType notice, std::shared_ptr<TapReply> reply);
@@ -82,6 +84,7 @@ class VirtualEventTap final : public EventTap,
   struct Message {
     Event event;
     std::shared_ptr<TapReply> reply;
+    std::optional<std::uint64_t> happenedAt;
   };
 
   void dropWaitingEvents();  // with mutex held

@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "Platform/Virtual/EventTimeClock.h"
 #include "Platform/Virtual/FileUserDefaults.h"
 #include "Platform/Virtual/MemoryUserDefaults.h"
 #include "Platform/Virtual/SystemUptimeClock.h"
@@ -51,7 +52,7 @@ VirtualMac::VirtualMac(VirtualMacOptions options) {
   auto services = std::make_shared<Services>();
   services->eventTaps = _eventTaps;
   services->runLoops = runLoops;
-  services->clock = _clock;
+  services->clock = std::make_shared<EventTimeClock>(_clock);
   services->threads = _threads;
   services->dispatch = _dispatch;
   services->inputSources = _inputSources;

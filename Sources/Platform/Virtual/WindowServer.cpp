@@ -37,7 +37,7 @@ std::chrono::steady_clock::time_point WindowServer::deadline() const {
   return std::chrono::steady_clock::now() + tapTimeout();
 }
 
-void WindowServer::post(const Event& event) {
+void WindowServer::post(const Event& event, std::optional<std::uint64_t> happenedAt) {
   std::unique_lock delivery(deliveryMutex);
   Event current = event;
   bool swallowed = false;
@@ -45,7 +45,7 @@ void WindowServer::post(const Event& event) {
       _permissions->secureInput() && (event.type == kEventKeyDown || event.type == kEventKeyUp);
   if (!hiddenFromTaps) {
     for (const auto& tap : tapsInOrder()) {
-      auto reply = tap->offer(current);
+      auto reply = tap->offer(current, happenedAt);
       if (!reply) continue;
       const auto outcome = reply->wait(deadline());
       if (outcome == TapReply::Outcome::timedOut) {
@@ -71,6 +71,8 @@ void WindowServer::post(const Event& event) {
   {
     std::lock_guard lock(mutex);
     received.push_back(current);
+    ++_receivedCount;
+    if (received.size() > kReceivedHistoryLimit) received.pop_front();
     observer = foregroundObserver;
     text = foregroundText;
   }
@@ -135,7 +137,22 @@ std::size_t WindowServer::tapTimeouts() const {
 
 std::vector<Event> WindowServer::receivedEvents() const {
   std::lock_guard lock(mutex);
-  return received;
+  return std::vector<Event>(received.begin(), received.end());
+}
+
+std::uint64_t WindowServer::receivedCount() const {
+  std::lock_guard lock(mutex);
+  return _receivedCount;
+}
+
+std::vector<Event> WindowServer::receivedEventsSince(std::uint64_t& cursor) const {
+  std::lock_guard lock(mutex);
+  // The history holds the newest received.size() of the _receivedCount events.
+  const std::uint64_t oldestKept = _receivedCount - received.size();
+  const std::uint64_t first = std::clamp(cursor, oldestKept, _receivedCount);
+  cursor = _receivedCount;
+  return std::vector<Event>(received.begin() + static_cast<std::ptrdiff_t>(first - oldestKept),
+                            received.end());
 }
 
 void WindowServer::clearReceivedEvents() {

@@ -11,15 +11,21 @@
 // notice, and the event goes on as if passed. A tap is created enabled, so until a running run
 // loop serves its source every event its mask selects waits the whole tap timeout for it.
 //
+// What the foreground application received is kept for reading back, the newest
+// kReceivedHistoryLimit events only: a long session keeps no record of everything typed.
+//
 // Threads: any thread. post() and the disable notices are delivered one at a time, in call
 // order, and return after delivery; the foreground observer is called on the posting thread.
 #pragma once
 
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 #include "Platform/EventTaps.h"
@@ -43,6 +49,8 @@ struct TapInfo {
 class WindowServer {
  public:
   static constexpr std::chrono::milliseconds kDefaultTapTimeout{1000};
+  // More than the demo window lists (200) and than a test delivers between two readings.
+  static constexpr std::size_t kReceivedHistoryLimit = 1024;
 
   explicit WindowServer(std::shared_ptr<PermissionState> permissions);
 
@@ -54,7 +62,9 @@ class WindowServer {
                                           void* userInfo);
 
   // Runs one event through the taps to the foreground application; returns once delivered.
-  void post(const Event& event);
+  // `happenedAt` is when the event happened (uptime nanoseconds), when that was earlier than its
+  // delivery: the taps' callbacks read the uptime clock as at that moment (EventTimeClock).
+  void post(const Event& event, std::optional<std::uint64_t> happenedAt = std::nullopt);
 
   // Control.
   void setTapTimeout(std::chrono::milliseconds timeout);
@@ -71,9 +81,14 @@ class WindowServer {
   void sendUserInputDisable(EventTap& tap);
   // The same with the disabled-by-timeout notice, for a test that needs no slow callback.
   void sendTimeoutDisable();
-  // What the foreground application received, in order.
+  // What the foreground application received, in order (the newest kReceivedHistoryLimit).
   std::vector<Event> receivedEvents() const;
   void clearReceivedEvents();
+  // How many events the foreground application has received in all.
+  std::uint64_t receivedCount() const;
+  // The events received since `cursor` (a receivedCount() taken earlier; those that fell out of
+  // the history are skipped), oldest first; moves `cursor` to receivedCount().
+  std::vector<Event> receivedEventsSince(std::uint64_t& cursor) const;
   // Called with each event the foreground application receives (e.g. by the demo panel), on the
   // posting thread while the delivery is still in progress: it must not post events itself.
   void setForegroundObserver(std::function<void(const Event&)> observer);
@@ -96,7 +111,8 @@ class WindowServer {
   std::vector<Entry> chain;
   std::chrono::milliseconds _tapTimeout = kDefaultTapTimeout;
   std::size_t timeouts = 0;
-  std::vector<Event> received;
+  std::deque<Event> received;
+  std::uint64_t _receivedCount = 0;
   std::function<void(const Event&)> foregroundObserver;
   std::shared_ptr<ForegroundText> foregroundText;
 };

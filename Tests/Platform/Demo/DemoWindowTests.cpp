@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QImage>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
@@ -12,6 +13,8 @@
 #include <QToolButton>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "Kestravane/AppController.h"
 #include "Kestravane/HeadlessWindowHost.h"
@@ -76,6 +79,47 @@ class DemoWindowTest : public QObject {
     QVERIFY2(lines.contains("flags changed: fn down   [fn]"), qPrintable(lines.join('\n')));
     QVERIFY(!lines.filter("fn up").size());
     QCOMPARE(cap(keycode::a)->legend(), QString("Ф"));
+  }
+
+  // The GUI thread handles the release of a quick fn tap 450 ms late (a slow repaint): the tap
+  // is timed by the host's stamps on the key events, and still switches. A hold stays a hold.
+  void aLoneTapHandledLateStillSwitches() {
+    mac->grantAllPermissions();
+    mac->preferences().setFnUsageType(0);
+    mac->dispatch().advance(AppController::kPollIntervalSeconds);  // the periodic check
+    QVERIFY(pumpUntil([&] { return controller->isRunning(); }));
+    VirtualKeyboardView* keys = window->keyboardView();
+
+    const auto tapFn = [&](quint64 pressedAt, quint64 releasedAt) {
+      sendStampedKey(keys, QEvent::KeyPress, pressedAt);
+      mac->clock().advanceMillis(450);
+      sendStampedKey(keys, QEvent::KeyRelease, releasedAt);
+    };
+    const auto selections = [&] { return mac->inputSources().selectCallCount(); };
+    tapFn(70'000, 70'100);
+    QVERIFY(pumpUntil([&] { return selections() == 1; }));
+    QCOMPARE(mac->inputSources().currentSourceID(), std::optional<std::string>(kRussian));
+
+    tapFn(80'000, 80'400);  // held 400 ms: no switch
+    tapFn(90'000, 90'050);  // the next lone tap switches back
+    QVERIFY(pumpUntil([&] { return selections() >= 2; }));
+    mac->dispatch().runPending();
+    QCOMPARE(selections(), 2);
+    QCOMPARE(mac->inputSources().currentSourceID(), std::optional<std::string>(kUS));
+  }
+
+  // However long the session, the front application's text box keeps only its newest text.
+  void theFrontApplicationKeepsItsNewestText() {
+    ForegroundAppView* front = window->foregroundApp();
+    const Event a{kEventKeyDown, keycode::a, kFlagNonCoalesced, 0};
+    const Event s{kEventKeyDown, keycode::s, kFlagNonCoalesced, 0};
+    // Past the limit, and past it again after the first trim.
+    for (int i = 0; i < 2 * ForegroundAppView::kTextLimit; ++i) front->receive(a, std::nullopt);
+    front->receive(s, std::nullopt);
+    QVERIFY(front->text().size() <= ForegroundAppView::kTextLimit);
+    QVERIFY(front->text().size() >= ForegroundAppView::kTextLimit / 2);
+    QVERIFY(front->text().endsWith("aas"));
+    QCOMPARE(front->eventLines().size(), ForegroundAppView::kEventListLimit);
   }
 
   void whatTheProgramDoesShowsInTheWindow() {
@@ -147,7 +191,17 @@ class DemoWindowTest : public QObject {
   }
 
  private:
+  static constexpr const char* kUS = "com.apple.keylayout.US";
+  static constexpr const char* kRussian = "com.apple.keylayout.Russian";
+
   KeyCap* cap(std::uint16_t code) { return window->keyboardView()->keyCap(code); }
+
+  // The host's Insert key (fn/Globe in the demo), stamped by the host at `hostMillis`.
+  static void sendStampedKey(QWidget* target, QEvent::Type type, quint64 hostMillis) {
+    QKeyEvent key(type, Qt::Key_Insert, Qt::NoModifier, 118, 0, 0);
+    key.setTimestamp(hostMillis);
+    QCoreApplication::sendEvent(target, &key);
+  }
 
   static void clickSwitch(QCheckBox* box) {
     QVERIFY(box);

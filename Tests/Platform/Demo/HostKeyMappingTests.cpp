@@ -1,9 +1,13 @@
 #include "Platform/Virtual/Demo/HostKeyMapping.h"
 
+#include <cstdint>
+#include <vector>
+
 #include <QKeyEvent>
 #include <QTest>
 
 #include "Platform/Demo/DemoTestRegistry.h"
+#include "Platform/Virtual/Demo/HostInputTime.h"
 #include "Platform/Virtual/KeyTable.h"
 
 namespace kestravane::platform::vmac::demo {
@@ -93,6 +97,36 @@ class HostKeyMappingTest : public QObject {
 };
 
 const testing::RegisterTest<HostKeyMappingTest> registration("HostKeyMappingTest");
+
+// The host's input times on the uptime clock: relative times as the host stamped them, however
+// late the GUI thread handles them.
+class HostInputTimeTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void eventsKeepTheHostsSpacingAndNeverRunAhead() {
+    constexpr std::uint64_t kMs = 1'000'000;
+    struct Step {
+      std::uint64_t hostMillis;  // 0: no stamp
+      std::uint64_t handledAt;   // uptime, ms
+      std::uint64_t expected;    // uptime, ms
+    };
+    const std::vector<Step> steps{
+        {50'000, 1'000, 1'000},  // the first event relates the clocks
+        {50'100, 1'450, 1'100},  // handled 350 ms late: placed when it happened
+        {50'200, 1'460, 1'200}, {50'300, 1'310, 1'300},  // handled almost at once
+        {0, 1'500, 1'500},                               // no stamp: now
+        {50'320, 1'505, 1'500},                          // never before what was already handed out
+        {10, 1'600, 1'600},   // the host's clock began anew: related again
+        {110, 1'650, 1'650},  // handled sooner than the one before: a better relation
+    };
+    HostInputTime time;
+    for (const auto& step : steps) {
+      QCOMPARE(time.uptimeOf(step.hostMillis, step.handledAt * kMs), step.expected * kMs);
+    }
+  }
+};
+
+const testing::RegisterTest<HostInputTimeTest> inputTimeRegistration("HostInputTimeTest");
 
 }  // namespace
 }  // namespace kestravane::platform::vmac::demo

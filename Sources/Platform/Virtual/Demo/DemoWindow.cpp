@@ -150,34 +150,40 @@ QString DemoWindow::helpText() {
   return hostKeyHelp();
 }
 
-void DemoWindow::pressKey(std::uint16_t keyCode) {
-  mac.keyboard().press(keyCode);
+std::optional<std::uint64_t> DemoWindow::happenedAt(std::uint64_t hostMillis) {
+  if (hostMillis == 0) return std::nullopt;
+  return hostTime.uptimeOf(hostMillis, mac.services()->clock->uptimeNanos());
+}
+
+void DemoWindow::pressKey(std::uint16_t keyCode, std::uint64_t hostMillis) {
+  mac.keyboard().press(keyCode, happenedAt(hostMillis));
   refreshKeyboard();
 }
 
-void DemoWindow::releaseKey(std::uint16_t keyCode) {
-  mac.keyboard().release(keyCode);
+void DemoWindow::releaseKey(std::uint16_t keyCode, std::uint64_t hostMillis) {
+  mac.keyboard().release(keyCode, happenedAt(hostMillis));
   refreshKeyboard();
 }
 
 void DemoWindow::latchKey(std::uint16_t keyCode) {
-  mac.keyboard().isDown(keyCode) ? releaseKey(keyCode) : pressKey(keyCode);
+  mac.keyboard().isDown(keyCode) ? releaseKey(keyCode, 0) : pressKey(keyCode, 0);
 }
 
-void DemoWindow::hostKeyPressed(std::uint16_t keyCode, bool autoRepeat) {
+void DemoWindow::hostKeyPressed(std::uint16_t keyCode, bool autoRepeat, std::uint64_t hostMillis) {
   if (autoRepeat) {
     // The host repeats a held key; a Mac repeats ordinary keys only.
     if (hostHeld.contains(keyCode)) mac.keyboard().autoRepeat(keyCode, 1);
     return;
   }
-  if (!mac.keyboard().press(keyCode)) return;  // already down (latched with the mouse)
+  // Already down (latched with the mouse): nothing to press.
+  if (!mac.keyboard().press(keyCode, happenedAt(hostMillis))) return;
   hostHeld.insert(keyCode);
   refreshKeyboard();
 }
 
-void DemoWindow::hostKeyReleased(std::uint16_t keyCode) {
+void DemoWindow::hostKeyReleased(std::uint16_t keyCode, std::uint64_t hostMillis) {
   if (hostHeld.erase(keyCode) == 0) return;  // pressed before the window had focus
-  mac.keyboard().release(keyCode);
+  mac.keyboard().release(keyCode, happenedAt(hostMillis));
   refreshKeyboard();
 }
 

@@ -6,6 +6,8 @@
 // its activation policy is regular.
 // Everything it changes goes through the virtual Mac's control interface; everything it shows
 // follows the virtual Mac's observers (whatever thread tells them), handed to the GUI thread.
+// Each key press and release carries the time the host stamped on the person's input, so a GUI
+// thread that handles it late (a slow repaint) does not lengthen what the taps measure.
 // Threads: GUI thread only, which must be the virtual Mac's main thread (the thread driving its
 //   main queue). Key presses block until the event taps have answered; they are made here, on
 //   the GUI thread, never from a tap callback.
@@ -18,9 +20,11 @@
 #include <QIcon>
 #include <QWidget>
 #include <cstdint>
+#include <optional>
 #include <set>
 
 #include "Platform/Virtual/Demo/GuiThreadQueue.h"
+#include "Platform/Virtual/Demo/HostInputTime.h"
 
 class QMenu;
 
@@ -66,11 +70,13 @@ class DemoWindow final : public QWidget {
   void setStatusIcon(const QIcon& icon);
 
  private:
-  void pressKey(std::uint16_t keyCode);
-  void releaseKey(std::uint16_t keyCode);
+  void pressKey(std::uint16_t keyCode, std::uint64_t hostMillis);
+  void releaseKey(std::uint16_t keyCode, std::uint64_t hostMillis);
   void latchKey(std::uint16_t keyCode);
-  void hostKeyPressed(std::uint16_t keyCode, bool autoRepeat);
-  void hostKeyReleased(std::uint16_t keyCode);
+  void hostKeyPressed(std::uint16_t keyCode, bool autoRepeat, std::uint64_t hostMillis);
+  void hostKeyReleased(std::uint16_t keyCode, std::uint64_t hostMillis);
+  // When the person did what the host stamped `hostMillis` (absent without a stamp: now).
+  std::optional<std::uint64_t> happenedAt(std::uint64_t hostMillis);
   void releaseHostKeys();
   void refreshKeyboard();
   void refreshInputSources();
@@ -88,7 +94,8 @@ class DemoWindow final : public QWidget {
   DockStrip* dock;
   std::uint64_t logCursor = 0;       // the log's messages shown so far
   std::set<std::uint16_t> hostHeld;  // keys pressed from the host's keyboard, not yet released
-  GuiThreadQueue gui;                // last: destroyed first, dropping work for the widgets
+  HostInputTime hostTime;
+  GuiThreadQueue gui;  // last: destroyed first, dropping work for the widgets
 };
 
 // Draws the demo window into a PNG file (laying it out first if it was never shown), after the

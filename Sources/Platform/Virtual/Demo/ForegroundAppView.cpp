@@ -5,6 +5,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTextCursor>
+#include <QTextDocument>
 #include <QVBoxLayout>
 
 #include "Platform/Virtual/KeyTable.h"
@@ -79,7 +80,20 @@ void ForegroundAppView::receive(const Event& event, const std::optional<std::str
     cursor.insertText(QString::fromStdString(typed));
   }
   textBox->setTextCursor(cursor);
+  trimText();
   textBox->ensureCursorVisible();
+}
+
+void ForegroundAppView::trimText() {
+  QTextDocument* document = textBox->document();
+  // The count includes the document's closing paragraph separator.
+  const int length = document->characterCount() - 1;
+  if (length <= kTextLimit) return;
+  QTextCursor oldest(document);
+  oldest.movePosition(QTextCursor::NextCharacter, QTextCursor::KeepAnchor,
+                      length - kTextLimit + kTextLimit / 4);
+  oldest.removeSelectedText();
+  textBox->moveCursor(QTextCursor::End);
 }
 
 void ForegroundAppView::clear() {

@@ -1,7 +1,7 @@
 // The application in front on the virtual Mac: a text box that types exactly the key events the
 // window server delivered to it, through the layout that was current on delivery, and the list
 // of those events, so that a person sees a lone tap switch the language of what they type and a
-// swallowed release never arrive.
+// swallowed release never arrive. Both keep only their newest lines or characters.
 // Threads: GUI thread only (the demo window hands it what the window server delivered).
 #pragma once
 
@@ -20,6 +20,9 @@ class ForegroundAppView final : public QWidget {
   Q_OBJECT
  public:
   static constexpr int kEventListLimit = 200;
+  // The text box keeps the newest characters typed, at most this many: in a long session every
+  // keystroke would otherwise lay out and repaint more text.
+  static constexpr int kTextLimit = 1000;
 
   explicit ForegroundAppView(QWidget* parent = nullptr);
 
@@ -36,6 +39,10 @@ class ForegroundAppView final : public QWidget {
   static QString describe(const Event& event);
 
  private:
+  // Drops the oldest characters beyond kTextLimit, a quarter of the limit at a time, so that
+  // trimming happens once in many keystrokes.
+  void trimText();
+
   QPlainTextEdit* textBox;
   QListWidget* events;
 };

@@ -101,7 +101,7 @@ void KeyCap::paintEvent(QPaintEvent*) {
 void KeyCap::mousePressEvent(QMouseEvent* event) {
   if (event->button() == Qt::LeftButton) {
     mouseHolding = true;
-    emit pressRequested(code);
+    emit pressRequested(code, event->timestamp());
   } else if (event->button() == Qt::RightButton) {
     emit latchRequested(code);
   }
@@ -112,7 +112,7 @@ void KeyCap::mouseReleaseEvent(QMouseEvent* event) {
   // Qt sends the release to the key that got the press, wherever the pointer went meanwhile.
   if (event->button() == Qt::LeftButton && mouseHolding) {
     mouseHolding = false;
-    emit releaseRequested(code);
+    emit releaseRequested(code, event->timestamp());
   }
   event->accept();
 }

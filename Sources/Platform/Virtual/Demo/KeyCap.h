@@ -36,8 +36,9 @@ class KeyCap final : public QWidget {
   QSize minimumSizeHint() const override;
 
  signals:
-  void pressRequested(std::uint16_t keyCode);
-  void releaseRequested(std::uint16_t keyCode);
+  // `hostMillis`: the host's time of the mouse event (0 when it has none).
+  void pressRequested(std::uint16_t keyCode, std::uint64_t hostMillis);
+  void releaseRequested(std::uint16_t keyCode, std::uint64_t hostMillis);
   void latchRequested(std::uint16_t keyCode);
 
  protected:

@@ -213,9 +213,9 @@ bool VirtualKeyboardView::event(QEvent* event) {
       auto* key = static_cast<QKeyEvent*>(event);
       if (auto code = macKeyFor(*key)) {
         if (event->type() == QEvent::KeyPress) {
-          emit hostKeyPressed(*code, key->isAutoRepeat());
+          emit hostKeyPressed(*code, key->isAutoRepeat(), key->timestamp());
         } else if (!key->isAutoRepeat()) {
-          emit hostKeyReleased(*code);
+          emit hostKeyReleased(*code, key->timestamp());
         }
       }
       event->accept();

@@ -30,12 +30,13 @@ class VirtualKeyboardView final : public QWidget {
   void showKeyState(const std::function<bool(std::uint16_t)>& isDown, bool capsLockOn);
 
  signals:
-  void pressRequested(std::uint16_t keyCode);
-  void releaseRequested(std::uint16_t keyCode);
+  // `hostMillis` in each: the host's time of the input event (0 when it has none).
+  void pressRequested(std::uint16_t keyCode, std::uint64_t hostMillis);
+  void releaseRequested(std::uint16_t keyCode, std::uint64_t hostMillis);
   void latchRequested(std::uint16_t keyCode);
   // Host keys, already mapped to Mac key codes. `autoRepeat` marks the host's repeated presses.
-  void hostKeyPressed(std::uint16_t keyCode, bool autoRepeat);
-  void hostKeyReleased(std::uint16_t keyCode);
+  void hostKeyPressed(std::uint16_t keyCode, bool autoRepeat, std::uint64_t hostMillis);
+  void hostKeyReleased(std::uint16_t keyCode, std::uint64_t hostMillis);
   // Focus went elsewhere: keys the host still holds will never send their release here.
   void hostFocusLost();
 
