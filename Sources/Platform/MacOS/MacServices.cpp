@@ -13,6 +13,7 @@
 #include "Platform/MacOS/MacRunLoops.h"
 #include "Platform/MacOS/MacTextInputSources.h"
 #include "Platform/MacOS/MacThreads.h"
+#include "Platform/MacOS/MacTriggerKeyActions.h"
 #include "Platform/MacOS/MacUserDefaults.h"
 #include "Platform/MacOS/MacWorkspace.h"
 
@@ -35,6 +36,7 @@ std::shared_ptr<const Services> makeMacServices() {
   services->log = std::make_shared<macos::MacLog>();
   services->locale = std::make_shared<macos::MacLocale>();
   services->application = std::make_shared<macos::MacApplication>();
+  services->triggerKeyActions = std::make_shared<macos::MacTriggerKeyActions>();
   return services;
 }
 

@@ -39,6 +39,7 @@ VirtualMac::VirtualMac(VirtualMacOptions options) {
   _bundleInfo = std::make_shared<VirtualBundleInfo>();
   _locale = std::make_shared<VirtualLocale>();
   _application = std::make_shared<VirtualApplication>();
+  _triggerKeyActions = std::make_shared<VirtualTriggerKeyActions>();
 
   auto services = std::make_shared<Services>();
   services->eventTaps = eventTaps;
@@ -56,6 +57,7 @@ VirtualMac::VirtualMac(VirtualMacOptions options) {
   services->log = _log;
   services->locale = _locale;
   services->application = _application;
+  services->triggerKeyActions = _triggerKeyActions;
   _services = std::move(services);
 }
 
