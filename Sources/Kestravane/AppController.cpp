@@ -45,7 +45,7 @@ AppController::~AppController() {
   if (wakeTask) wakeTask->cancel();
   if (pollTask) pollTask->cancel();
   if (onboardingTick) onboardingTick->cancel();
-  if (engine) engine->stop();
+  switching.stop();
   if (keyTester) keyTester->stop();
 }
 
@@ -71,14 +71,14 @@ EngineInputs AppController::engineInputs() const {
   inputs.capsLockFree = capsLockFree();
   inputs.userEnabled = _userEnabled;
   inputs.isRunning = isRunning();
-  inputs.tapDisabled = engine && engine->health() == EngineHealth::tapDisabled;
+  inputs.tapDisabled = switching.engine && switching.engine->health() == EngineHealth::tapDisabled;
   inputs.secureInput = _permissions.isSecureInputActive();
   return inputs;
 }
 
 void AppController::recomputeHealth() {
   const EngineInputs inputs = engineInputs();
-  if (engine) engine->setSecureInputActive(inputs.secureInput);
+  if (switching.engine) switching.engine->setSecureInputActive(inputs.secureInput);
   _health.set(EngineState::health(inputs));
 }
 
@@ -114,16 +114,14 @@ void AppController::startEngine() {
           if (auto self = weakSelf.lock()) self->recomputeHealth();
         });
       });
-  switchController = std::move(parts.switchController);
-  engine = std::move(parts.engine);
+  switching = std::move(parts);
 
   try {
-    engine->start();
+    switching.start();
     _isRunning.set(true);
   } catch (const std::exception& error) {
     _services->log->log(std::string(logline::kAppStartEngineFailed) + error.what());
-    engine.reset();
-    switchController.reset();
+    switching = {};
     _isRunning.set(false);
   }
   recomputeHealth();
@@ -131,9 +129,9 @@ void AppController::startEngine() {
 
 void AppController::stopEngine() {
   mainThread.check("AppController::stopEngine");
-  if (engine) engine->stop();
-  engine.reset();
-  switchController.reset();
+  // Also gives the trigger key its own action back, so a switched-off Plivex leaves it as it was.
+  switching.stop();
+  switching = {};
   _isRunning.set(false);
   recomputeHealth();
 }

@@ -117,7 +117,7 @@ class AppController final : public ObservableObject,
   const std::shared_ptr<OnboardingWindowHost>& windowHost() const { return host; }
   bool hasOnboardingWindow() const { return onboardingWindow != nullptr; }
   // Whether the controller holds an engine object; after every operation it equals isRunning().
-  bool hasEngine() const { return engine != nullptr; }
+  bool hasEngine() const { return switching.engine != nullptr; }
 
   // What the views read besides the published state: the services and the live system reads.
   const std::shared_ptr<const platform::Services>& services() const { return _services; }
@@ -165,8 +165,8 @@ class AppController final : public ObservableObject,
   Published<std::optional<std::string>> _saveProblem{*this, std::nullopt};
 
   bool _userEnabled = true;
-  std::shared_ptr<EventTapEngine> engine;
-  std::shared_ptr<SwitchController> switchController;
+  // The engine with its switch controller, while it runs.
+  SwitchingEngine switching;
   std::shared_ptr<KeyTester> keyTester;
   // Counts the key tests started; a hit is shown only while the test that saw it still runs.
   std::uint64_t keyTestGeneration = 0;

@@ -15,7 +15,23 @@ SwitchingEngine SwitchingEngine::make(const std::shared_ptr<const platform::Serv
                                         settings.holdTimeoutMs, parts.switchController);
   parts.switchController->setEngine(parts.engine);
   parts.engine->onHealthChange = std::move(onHealthChange);
+  parts.keyActions = services->triggerKeyActions;
   return parts;
+}
+
+void SwitchingEngine::start() const {
+  if (keyActions) keyActions->withhold(TriggerDecision::keyCodeOf(engine->trigger));
+  try {
+    engine->start();
+  } catch (...) {
+    if (keyActions) keyActions->giveBack();
+    throw;
+  }
+}
+
+void SwitchingEngine::stop() const {
+  if (engine) engine->stop();
+  if (keyActions) keyActions->giveBack();
 }
 
 }  // namespace kestravane

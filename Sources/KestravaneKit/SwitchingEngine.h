@@ -1,7 +1,9 @@
 // The key path as the program assembles it: a switch controller around the layout switcher, and
-// an engine for the trigger with that controller as its delegate and the health callback set.
-// The application controller and the key-path scenarios both build it here, so the scenarios
-// exercise the program's own wiring.
+// an engine for the trigger with that controller as its delegate and the health callback set;
+// started and stopped together with the trigger key's own action being taken away and given back
+// where the platform's tap cannot swallow the key (platform::TriggerKeyActions). The application
+// controller and the key-path tests both build it here, so the tests exercise the program's own
+// wiring.
 // Threads: the owner's thread (the main thread in the program); see the two parts' contracts.
 #pragma once
 
@@ -22,15 +24,23 @@ struct SwitchingEngine {
     std::int64_t holdTimeoutMs = 300;
   };
 
-  // Not started: the caller keeps both parts and calls engine->start().
+  // Not started: the caller keeps the parts and calls start().
   static SwitchingEngine make(const std::shared_ptr<const platform::Services>& services,
                               const InputSourceSwitcher& switcher, const Settings& settings,
                               SwitchController::OnSwitch onSwitch,
                               std::function<void(EngineHealth)> onHealthChange);
 
+  // Takes the trigger key's own action away, then starts the engine. When the engine's start()
+  // throws, the key gets its action back and the error propagates. Before the engine taps the
+  // key, a press of it does nothing at all rather than both its own thing and a switch.
+  void start() const;
+  // Stops the engine, then gives the trigger key its action back; safe when never started.
+  void stop() const;
+
   // The engine holds its delegate weakly: the owner keeps the switch controller alive.
   std::shared_ptr<SwitchController> switchController;
   std::shared_ptr<EventTapEngine> engine;
+  std::shared_ptr<platform::TriggerKeyActions> keyActions;
 };
 
 }  // namespace kestravane

@@ -7,7 +7,14 @@ namespace {
 
 constexpr TriggerVerdict passes{};
 
-std::int64_t keyCodeOf(TriggerKind trigger) noexcept {
+platform::EventFlags downFlagOf(TriggerKind trigger) noexcept {
+  return trigger == TriggerKind::fn ? platform::kFlagSecondaryFn
+                                    : platform::kFlagDeviceRightCommand;
+}
+
+}  // namespace
+
+std::int64_t TriggerDecision::keyCodeOf(TriggerKind trigger) noexcept {
   switch (trigger) {
     case TriggerKind::fn:
       return platform::kKeyCodeFn;
@@ -18,13 +25,6 @@ std::int64_t keyCodeOf(TriggerKind trigger) noexcept {
   }
   return platform::kKeyCodeCapsLock;
 }
-
-platform::EventFlags downFlagOf(TriggerKind trigger) noexcept {
-  return trigger == TriggerKind::fn ? platform::kFlagSecondaryFn
-                                    : platform::kFlagDeviceRightCommand;
-}
-
-}  // namespace
 
 std::uint64_t TriggerDecision::holdTimeoutNanosFor(std::int64_t holdTimeoutMs) noexcept {
   return static_cast<std::uint64_t>(std::max<std::int64_t>(0, holdTimeoutMs)) * 1'000'000u;

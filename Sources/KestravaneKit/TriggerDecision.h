@@ -47,6 +47,8 @@ class TriggerDecision {
 
   // max(0, ms) in nanoseconds; the caller keeps `ms` small enough to fit.
   static std::uint64_t holdTimeoutNanosFor(std::int64_t holdTimeoutMs) noexcept;
+  // The virtual key code of the trigger's key (63, 57 or 54).
+  static std::int64_t keyCodeOf(TriggerKind trigger) noexcept;
 
   // Whether `decide()` will look at the clock reading for this event. The tap reads the clock
   // only then, so ordinary typing costs no clock reading.

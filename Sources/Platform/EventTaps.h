@@ -71,7 +71,9 @@ enum class TapOptions : std::uint32_t { defaultTap = 0, listenOnly = 1 };
 struct Event;
 
 // CGEventTapCallBack: return the event to let it pass, nullptr to swallow it. The answer of a
-// listen-only tap is ignored.
+// listen-only tap is ignored. So is every answer where the platform's taps can only observe (on
+// X11 the raw key events have reached the applications whatever the callback says): there the
+// trigger key's own action is taken away instead (TriggerKeyActions).
 using TapCallback = Event* (*)(EventType type, Event* event, void* userInfo);
 
 // CFMachPortRef of an event tap.

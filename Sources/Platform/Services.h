@@ -19,6 +19,7 @@
 #include "Platform/RunLoops.h"
 #include "Platform/TextInputSources.h"
 #include "Platform/Threads.h"
+#include "Platform/TriggerKeyActions.h"
 #include "Platform/UserDefaults.h"
 #include "Platform/Workspace.h"
 
@@ -41,6 +42,7 @@ struct Services {
   std::shared_ptr<Locale> locale;
   std::shared_ptr<Application> application;
   std::shared_ptr<HIDSystem> hidSystem;
+  std::shared_ptr<TriggerKeyActions> triggerKeyActions;
 };
 
 // Makes `services` the system the program talks to. Passing nullptr uninstalls.

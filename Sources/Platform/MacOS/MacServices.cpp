@@ -14,6 +14,7 @@
 #include "Platform/MacOS/MacRunLoops.h"
 #include "Platform/MacOS/MacTextInputSources.h"
 #include "Platform/MacOS/MacThreads.h"
+#include "Platform/MacOS/MacTriggerKeyActions.h"
 #include "Platform/MacOS/MacUserDefaults.h"
 #include "Platform/MacOS/MacWorkspace.h"
 
@@ -37,6 +38,7 @@ std::shared_ptr<const Services> makeMacServices() {
   services->locale = std::make_shared<macos::MacLocale>();
   services->application = std::make_shared<macos::MacApplication>();
   services->hidSystem = std::make_shared<macos::MacHIDSystem>();
+  services->triggerKeyActions = std::make_shared<macos::MacTriggerKeyActions>();
   return services;
 }
 

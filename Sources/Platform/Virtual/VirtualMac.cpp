@@ -48,6 +48,7 @@ VirtualMac::VirtualMac(VirtualMacOptions options) {
   _keyboard->setCapsLockPressObserver([preferences = _preferences, sources = _inputSources] {
     if (preferences->romanSwitchOn()) sources->switchToOrFromABC();
   });
+  _triggerKeyActions = std::make_shared<VirtualTriggerKeyActions>();
 
   auto services = std::make_shared<Services>();
   services->eventTaps = _eventTaps;
@@ -66,6 +67,7 @@ VirtualMac::VirtualMac(VirtualMacOptions options) {
   services->locale = _locale;
   services->application = _application;
   services->hidSystem = _hidSystem;
+  services->triggerKeyActions = _triggerKeyActions;
   _services = std::move(services);
 }
 

@@ -32,6 +32,7 @@
 #include "Platform/Virtual/VirtualRunLoops.h"
 #include "Platform/Virtual/VirtualTextInputSources.h"
 #include "Platform/Virtual/VirtualThreads.h"
+#include "Platform/Virtual/VirtualTriggerKeyActions.h"
 #include "Platform/Virtual/VirtualWorkspace.h"
 #include "Platform/Virtual/WindowServer.h"
 
@@ -79,6 +80,7 @@ class VirtualMac {
   VirtualLog& log() { return *_log; }
   VirtualLocale& locale() { return *_locale; }
   VirtualApplication& application() { return *_application; }
+  VirtualTriggerKeyActions& triggerKeyActions() { return *_triggerKeyActions; }
 
   // Grants Accessibility and Input Monitoring: a Mac where the user has allowed the program.
   void grantAllPermissions();
@@ -106,6 +108,7 @@ class VirtualMac {
   std::shared_ptr<VirtualLog> _log;
   std::shared_ptr<VirtualLocale> _locale;
   std::shared_ptr<VirtualApplication> _application;
+  std::shared_ptr<VirtualTriggerKeyActions> _triggerKeyActions;
   std::shared_ptr<const Services> _services;
 };
 

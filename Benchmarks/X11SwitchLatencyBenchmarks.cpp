@@ -1,0 +1,354 @@
+// On a real X server (an Xvfb of the program's own): the time from the key event that decides a
+// switch, sent through XTest, to the group change that a separate client sees as XkbStateNotify.
+// Through Plivex (its engine, switch controller and switcher over the X11 services, as the
+// application wires them) for Caps Lock, which fires on the press, and for the Menu key standing
+// for fn, which fires on the release; beside XKB switching by itself (grp:caps_toggle, on the
+// press), the floor that any program listening to the keyboard starts from. Each hop Plivex adds
+// is timed too: the raw event reaching the tap callback, the hand-over to the fire queue, to the
+// main queue, the switcher's work before it selects, and XkbLockGroup with its check.
+#include <benchmark/benchmark.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <X11/XKBlib.h>
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+#include "KestravaneKit/InputSourceSwitcher.h"
+#include "KestravaneKit/SwitchingEngine.h"
+#include "Platform/X11/X11KeyTable.h"
+#include "Platform/X11/X11Platform.h"
+#include "Support/ObservedEventTaps.h"
+#include "Support/XvfbServer.h"
+
+namespace kestravane {
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+std::int64_t nowNanos() {
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch())
+      .count();
+}
+
+double percentile(std::vector<double> values, double fraction) {
+  if (values.empty()) return 0;
+  std::sort(values.begin(), values.end());
+  const auto index = static_cast<std::size_t>(fraction * static_cast<double>(values.size() - 1));
+  return values[index];
+}
+
+// The moments of one switch, in steady-clock nanoseconds; 0 while not reached.
+struct Moments {
+  std::atomic<std::int64_t> callback{0};     // the engine's tap callback is entered
+  std::atomic<std::int64_t> fireQueue{0};    // a block starts on "kestravane.fire"
+  std::atomic<std::int64_t> mainQueue{0};    // a block starts on the main queue
+  std::atomic<std::int64_t> selectStart{0};  // XkbLockGroup is about to be sent
+  std::atomic<std::int64_t> selectEnd{0};    // the group has been read back
+  void reset() {
+    for (auto* moment : {&callback, &fireQueue, &mainQueue, &selectStart, &selectEnd}) *moment = 0;
+  }
+};
+
+// Records the first moment since the last reset.
+void stamp(std::atomic<std::int64_t>& moment) {
+  std::int64_t unset = 0;
+  moment.compare_exchange_strong(unset, nowNanos());
+}
+
+class TimedQueue final : public platform::DispatchQueue {
+ public:
+  TimedQueue(std::shared_ptr<platform::DispatchQueue> queue, std::atomic<std::int64_t>& moment)
+      : queue(std::move(queue)), moment(moment) {}
+  void async(std::function<void()> block) override {
+    queue->async([this, block = std::move(block)] {
+      stamp(moment);
+      block();
+    });
+  }
+  const std::string& label() const override { return queue->label(); }
+
+ private:
+  const std::shared_ptr<platform::DispatchQueue> queue;
+  std::atomic<std::int64_t>& moment;
+};
+
+class TimedDispatch final : public platform::Dispatch {
+ public:
+  TimedDispatch(std::shared_ptr<platform::Dispatch> dispatch, Moments& moments)
+      : dispatch(std::move(dispatch)),
+        main(std::make_shared<TimedQueue>(this->dispatch->mainQueue(), moments.mainQueue)),
+        moments(moments) {}
+  std::shared_ptr<platform::DispatchQueue> mainQueue() override { return main; }
+  std::shared_ptr<platform::DispatchQueue> createSerialQueue(const std::string& label) override {
+    return std::make_shared<TimedQueue>(dispatch->createSerialQueue(label), moments.fireQueue);
+  }
+  void asyncAfterOnMain(double seconds, std::function<void()> block) override {
+    dispatch->asyncAfterOnMain(seconds, std::move(block));
+  }
+  std::shared_ptr<platform::Cancellable> scheduleRepeatingOnMain(
+      double seconds, std::function<void()> block) override {
+    return dispatch->scheduleRepeatingOnMain(seconds, std::move(block));
+  }
+
+ private:
+  const std::shared_ptr<platform::Dispatch> dispatch;
+  const std::shared_ptr<platform::DispatchQueue> main;
+  Moments& moments;
+};
+
+class TimedInputSources final : public platform::TextInputSources {
+ public:
+  TimedInputSources(std::shared_ptr<platform::TextInputSources> sources, Moments& moments)
+      : sources(std::move(sources)), moments(moments) {}
+  std::optional<std::vector<std::shared_ptr<platform::InputSource>>> createInputSourceList(
+      const platform::InputSourceFilter& filter, bool includeAllInstalled) override {
+    return sources->createInputSourceList(filter, includeAllInstalled);
+  }
+  std::optional<std::string> stringProperty(const platform::InputSource& source,
+                                            std::string_view key) override {
+    return sources->stringProperty(source, key);
+  }
+  std::shared_ptr<platform::InputSource> copyCurrentKeyboardInputSource() override {
+    return sources->copyCurrentKeyboardInputSource();
+  }
+  platform::OSStatus selectInputSource(const platform::InputSource& source) override {
+    stamp(moments.selectStart);
+    const auto status = sources->selectInputSource(source);
+    stamp(moments.selectEnd);
+    return status;
+  }
+
+ private:
+  const std::shared_ptr<platform::TextInputSources> sources;
+  Moments& moments;
+};
+
+// A client of its own that notes the moment it reads each group change (XkbStateNotify).
+class GroupWatcher {
+ public:
+  explicit GroupWatcher(const std::string& display)
+      : connection(XOpenDisplay(display.c_str())), wake(eventfd(0, EFD_CLOEXEC)) {
+    XkbSelectEventDetails(connection, XkbUseCoreKbd, XkbStateNotify, XkbGroupStateMask,
+                          XkbGroupStateMask);
+    XSync(connection, False);
+    int opcode = 0;
+    int error = 0;
+    int major = XkbMajorVersion;
+    int minor = XkbMinorVersion;
+    XkbQueryExtension(connection, &opcode, &xkbEvent, &error, &major, &minor);
+    thread = std::thread([this] { watch(); });
+  }
+  ~GroupWatcher() {
+    const std::uint64_t one = 1;
+    [[maybe_unused]] const auto written = write(wake, &one, sizeof one);
+    thread.join();
+    close(wake);
+    XCloseDisplay(connection);
+  }
+
+  std::uint64_t changes() const { return count.load(std::memory_order_acquire); }
+  std::int64_t lastChange() const { return last.load(std::memory_order_acquire); }
+  // Waits until more than `seen` changes were read, at most `limit`.
+  bool awaitChange(std::uint64_t seen, std::chrono::milliseconds limit) const {
+    const auto deadline = Clock::now() + limit;
+    while (changes() <= seen) {
+      if (Clock::now() > deadline) return false;
+      std::this_thread::yield();
+    }
+    return true;
+  }
+
+ private:
+  void watch() {
+    pollfd waiting[2] = {{ConnectionNumber(connection), POLLIN, 0}, {wake, POLLIN, 0}};
+    for (;;) {
+      while (XPending(connection) > 0) {
+        XEvent event;
+        XNextEvent(connection, &event);
+        const auto now = nowNanos();
+        const auto& xkb = reinterpret_cast<const XkbEvent&>(event);
+        if (event.type == xkbEvent && xkb.any.xkb_type == XkbStateNotify &&
+            (xkb.state.changed & XkbGroupStateMask) != 0) {
+          last.store(now, std::memory_order_release);
+          count.fetch_add(1, std::memory_order_acq_rel);
+        }
+      }
+      poll(waiting, 2, -1);
+      if (waiting[1].revents != 0) return;
+    }
+  }
+
+  Display* const connection;
+  const int wake;
+  int xkbEvent = 0;
+  std::atomic<std::uint64_t> count{0};
+  std::atomic<std::int64_t> last{0};
+  std::thread thread;
+};
+
+class Injector {
+ public:
+  explicit Injector(const std::string& display) : connection(XOpenDisplay(display.c_str())) {}
+  ~Injector() { XCloseDisplay(connection); }
+  // Sends the event and returns the moment it left.
+  std::int64_t send(unsigned keycode, bool press) {
+    XTestFakeKeyEvent(connection, keycode, press ? True : False, CurrentTime);
+    const auto sent = nowNanos();
+    XFlush(connection);
+    return sent;
+  }
+  void sync() { XSync(connection, False); }
+
+ private:
+  Display* const connection;
+};
+
+struct Samples {
+  std::vector<double> total, toCallback, toFireQueue, toMainQueue, beforeSelect, select,
+      selectToNotify;
+  std::size_t missed = 0;
+};
+
+double micros(std::int64_t from, std::int64_t to) {
+  return static_cast<double>(to - from) / 1000.0;
+}
+
+void report(benchmark::State& state, const Samples& samples, bool hops) {
+  const auto put = [&](const std::string& name, const std::vector<double>& values) {
+    state.counters[name + "_p50_us"] = percentile(values, 0.50);
+    state.counters[name + "_p99_us"] = percentile(values, 0.99);
+  };
+  put("total", samples.total);
+  state.counters["total_max_us"] = percentile(samples.total, 1.0);
+  state.counters["missed"] = static_cast<double>(samples.missed);
+  if (!hops) return;
+  put("raw_to_callback", samples.toCallback);
+  put("callback_to_fire_queue", samples.toFireQueue);
+  put("fire_to_main_queue", samples.toMainQueue);
+  put("main_to_select", samples.beforeSelect);
+  put("lock_group_round_trip", samples.select);
+  put("lock_group_to_notify", samples.selectToNotify);
+}
+
+// XKB's own switching: Caps Lock with grp:caps_toggle locks the next group at the press.
+void BM_XkbOwnSwitch(benchmark::State& state) {
+  if (!testing_support::XvfbServer::installed()) {
+    state.SkipWithError("Xvfb is not installed");
+    return;
+  }
+  testing_support::XvfbServer server;
+  if (!server.running() || !server.setLayouts("us,ru", "grp:caps_toggle")) {
+    state.SkipWithError("Xvfb or setxkbmap failed");
+    return;
+  }
+  GroupWatcher watcher(server.display());
+  Injector injector(server.display());
+  Samples samples;
+  for (auto _ : state) {
+    const auto seen = watcher.changes();
+    const auto sent = injector.send(platform::x11::kXKeycodeCapsLock, true);
+    if (!watcher.awaitChange(seen, 1s)) {
+      ++samples.missed;
+    } else {
+      samples.total.push_back(micros(sent, watcher.lastChange()));
+    }
+    injector.send(platform::x11::kXKeycodeCapsLock, false);
+    injector.sync();
+  }
+  report(state, samples, false);
+}
+BENCHMARK(BM_XkbOwnSwitch)->Iterations(1000)->UseRealTime()->Unit(benchmark::kMicrosecond);
+
+// Through Plivex: the trigger key's deciding event (Caps Lock's press, the Menu key's release)
+// to the group change.
+void BM_PlivexSwitch(benchmark::State& state, TriggerKind trigger) {
+  if (!testing_support::XvfbServer::installed()) {
+    state.SkipWithError("Xvfb is not installed");
+    return;
+  }
+  testing_support::XvfbServer server;
+  if (!server.running() || !server.setLayouts("us,ru")) {
+    state.SkipWithError("Xvfb or setxkbmap failed");
+    return;
+  }
+  platform::x11::X11PlatformOptions options;
+  options.displayName = server.display();
+  const std::string stateFolder = "/tmp/plivex-x11-benchmark-" + std::to_string(getpid());
+  options.stateDirectory = stateFolder;
+  auto platform = platform::x11::X11Platform::open(options);
+  Moments moments;
+  auto services = std::make_shared<platform::Services>(*platform->services());
+  services->dispatch = std::make_shared<TimedDispatch>(services->dispatch, moments);
+  services->eventTaps = std::make_shared<testing_support::ObservedEventTaps>(
+      services->eventTaps, [&moments] { stamp(moments.callback); });
+  services->inputSources = std::make_shared<TimedInputSources>(services->inputSources, moments);
+
+  std::atomic<std::size_t> switches{0};
+  auto parts = SwitchingEngine::make(
+      services, InputSourceSwitcher(*services), {.trigger = trigger},
+      [&](const InputSourceSwitcher::Result&) { switches.fetch_add(1); }, nullptr);
+  parts.start();
+  auto& mainQueue = platform->dispatch();
+  while (parts.engine->health() != EngineHealth::active) std::this_thread::sleep_for(1ms);
+
+  GroupWatcher watcher(server.display());
+  Injector injector(server.display());
+  const unsigned key = trigger == TriggerKind::capsLock ? platform::x11::kXKeycodeCapsLock
+                                                        : platform::x11::kXKeycodeMenu;
+  Samples samples;
+  for (auto _ : state) {
+    moments.reset();
+    const auto seen = watcher.changes();
+    const auto switched = switches.load();
+    std::int64_t sent = injector.send(key, true);
+    const std::int64_t released = injector.send(key, false);
+    if (trigger != TriggerKind::capsLock) sent = released;
+    const auto deadline = Clock::now() + 1s;
+    while ((watcher.changes() <= seen || switches.load() == switched) && Clock::now() < deadline) {
+      if (mainQueue.waitForWork(1ms)) mainQueue.runPending();
+    }
+    if (watcher.changes() <= seen) {
+      ++samples.missed;
+      continue;
+    }
+    const auto notified = watcher.lastChange();
+    samples.total.push_back(micros(sent, notified));
+    samples.toCallback.push_back(micros(sent, moments.callback));
+    samples.toFireQueue.push_back(micros(moments.callback, moments.fireQueue));
+    samples.toMainQueue.push_back(micros(moments.fireQueue, moments.mainQueue));
+    samples.beforeSelect.push_back(micros(moments.mainQueue, moments.selectStart));
+    samples.select.push_back(micros(moments.selectStart, moments.selectEnd));
+    samples.selectToNotify.push_back(micros(moments.selectStart, notified));
+  }
+  parts.stop();
+  report(state, samples, true);
+  std::error_code ignored;
+  std::filesystem::remove_all(stateFolder, ignored);
+}
+BENCHMARK_CAPTURE(BM_PlivexSwitch, capsLockPress, TriggerKind::capsLock)
+    ->Iterations(1000)
+    ->UseRealTime()
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_PlivexSwitch, menuKeyRelease, TriggerKind::fn)
+    ->Iterations(1000)
+    ->UseRealTime()
+    ->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+}  // namespace kestravane

@@ -1,0 +1,90 @@
+#include "Platform/X11/AtomicFile.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <system_error>
+
+namespace kestravane::platform::x11 {
+namespace {
+
+std::string failure(std::string_view what, const std::filesystem::path& path, int error) {
+  return std::string(what) + " " + path.string() + ": " + std::strerror(error);
+}
+
+bool writeAll(int descriptor, std::string_view content) {
+  while (!content.empty()) {
+    const auto written = ::write(descriptor, content.data(), content.size());
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    content.remove_prefix(static_cast<std::size_t>(written));
+  }
+  return true;
+}
+
+std::optional<std::filesystem::path> xdgHome(const char* value, const char* home,
+                                             const char* fallback) {
+  if (value != nullptr && *value == '/') return std::filesystem::path(value);
+  if (home != nullptr && *home == '/') return std::filesystem::path(home) / fallback;
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<std::string> writeFileAtomically(const std::filesystem::path& path,
+                                               std::string_view content) {
+  std::error_code error;
+  std::filesystem::create_directories(path.parent_path(), error);
+  if (error) return failure("cannot make", path.parent_path(), error.value());
+
+  std::string temporary = (path.parent_path() / ("." + path.filename().string() + ".XXXXXX"));
+  const int descriptor = ::mkostemp(temporary.data(), O_CLOEXEC);
+  if (descriptor < 0) return failure("cannot write", path, errno);
+  const bool written = writeAll(descriptor, content) && ::fsync(descriptor) == 0;
+  const int writeError = errno;
+  ::close(descriptor);
+  if (!written) {
+    ::unlink(temporary.c_str());
+    return failure("cannot write", path, writeError);
+  }
+  if (::rename(temporary.c_str(), path.c_str()) != 0) {
+    const int renameError = errno;
+    ::unlink(temporary.c_str());
+    return failure("cannot write", path, renameError);
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string> readSmallFile(const std::filesystem::path& path, std::size_t limit) {
+  std::ifstream stream(path, std::ios::binary);
+  if (!stream) return std::nullopt;
+  std::string content;
+  content.resize(limit + 1);
+  stream.read(content.data(), static_cast<std::streamsize>(content.size()));
+  if (stream.bad()) return std::nullopt;
+  const auto count = static_cast<std::size_t>(stream.gcount());
+  if (count > limit) return std::nullopt;
+  content.resize(count);
+  return content;
+}
+
+std::optional<std::string> removeFile(const std::filesystem::path& path) {
+  if (::unlink(path.c_str()) == 0 || errno == ENOENT) return std::nullopt;
+  return failure("cannot remove", path, errno);
+}
+
+std::optional<std::filesystem::path> xdgConfigHome(const char* xdgConfigHome, const char* home) {
+  return xdgHome(xdgConfigHome, home, ".config");
+}
+
+std::optional<std::filesystem::path> xdgCacheHome(const char* xdgCacheHome, const char* home) {
+  return xdgHome(xdgCacheHome, home, ".cache");
+}
+
+}  // namespace kestravane::platform::x11

@@ -1,0 +1,31 @@
+// Small files the X11 backend keeps (the autostart entry, the record of a withheld key), written
+// so that a crash leaves the old file or the new one, never part of one: a temporary file beside
+// the target, flushed and synced, then renamed over it. Missing parent folders are made.
+// Threads: any thread; concurrent writers of one path each leave a whole file.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace kestravane::platform::x11 {
+
+// Absent on success; otherwise what failed, with the system's reason ("cannot write
+// /path/file: Permission denied").
+std::optional<std::string> writeFileAtomically(const std::filesystem::path& path,
+                                               std::string_view content);
+
+// The whole file, or absent when it cannot be read (also when it is larger than `limit`).
+std::optional<std::string> readSmallFile(const std::filesystem::path& path,
+                                         std::size_t limit = 64 * 1024);
+
+// Removes the file; absent on success and when there was none, otherwise what failed.
+std::optional<std::string> removeFile(const std::filesystem::path& path);
+
+// The XDG base folders by the XDG rules: the variable's value when it is an absolute path,
+// otherwise the fallback under $HOME (absent when HOME is unusable too). Null means unset.
+std::optional<std::filesystem::path> xdgConfigHome(const char* xdgConfigHome, const char* home);
+std::optional<std::filesystem::path> xdgCacheHome(const char* xdgCacheHome, const char* home);
+
+}  // namespace kestravane::platform::x11

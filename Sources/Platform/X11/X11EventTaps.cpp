@@ -1,0 +1,200 @@
+#include "Platform/X11/X11EventTaps.h"
+
+#include <X11/XKBlib.h>
+#include <X11/extensions/XInput2.h>
+
+#include <atomic>
+#include <memory>
+#include <utility>
+
+#include "Platform/X11/KeyTranslator.h"
+#include "Platform/X11/PollRunLoops.h"
+#include "Platform/X11/X11Connection.h"
+#include "Platform/X11/X11KeyTable.h"
+
+namespace kestravane::platform::x11 {
+namespace {
+
+constexpr EventField kKeyboardEventAutorepeat = 8;  // kCGKeyboardEventAutorepeat
+
+// The seam's Event is an opaque name for the backend's KeyEvent.
+const KeyEvent& keyEvent(const Event& event) {
+  return *reinterpret_cast<const KeyEvent*>(&event);
+}
+
+struct FreeKeyboard {
+  void operator()(XkbDescPtr keyboard) const { XkbFreeKeyboard(keyboard, 0, True); }
+};
+
+// Whether the Caps Lock key's first action (first group, first level) locks the Lock modifier.
+bool capsKeyLocks(Display* display) {
+  const std::unique_ptr<XkbDescRec, FreeKeyboard> keyboard(
+      XkbGetMap(display, XkbKeySymsMask | XkbKeyActionsMask, XkbUseCoreKbd));
+  constexpr unsigned key = kXKeycodeCapsLock;
+  if (!keyboard || key < keyboard->min_key_code || key > keyboard->max_key_code ||
+      !XkbKeyHasActions(keyboard.get(), key)) {
+    return false;
+  }
+  const XkbAction& action = XkbKeyActionsPtr(keyboard.get(), key)[0];
+  return action.type == XkbSA_LockMods && (action.mods.mask & LockMask) != 0;
+}
+
+// One tap's connection, read on the thread of the run loop that holds it.
+class TapSource final : public PollSource {
+ public:
+  struct Setup {
+    std::shared_ptr<X11Connection> connection;
+    int xinputOpcode = 0;
+    int xkbEventBase = 0;
+    EventMask mask = 0;
+    TapCallback callback = nullptr;
+    void* userInfo = nullptr;
+    std::function<void()> onKeymapChange;
+  };
+
+  TapSource(Setup setup, bool capsLocked) : setup(std::move(setup)) {
+    translator.setCapsLocked(capsLocked);
+    translator.setCapsKeyLocks(capsKeyLocks(display()));
+  }
+
+  int descriptor() const override { return ConnectionNumber(display()); }
+
+  void perform() override {
+    while (XPending(display()) > 0) {
+      XEvent event;
+      XNextEvent(display(), &event);
+      if (!invalidated.load(std::memory_order_acquire)) handle(event);
+    }
+  }
+
+  std::atomic<bool> enabled{false};
+  std::atomic<bool> invalidated{false};
+
+ private:
+  Display* display() const { return setup.connection->display(); }
+
+  void handle(XEvent& event) {
+    if (event.type == GenericEvent && event.xcookie.extension == setup.xinputOpcode) {
+      if (!XGetEventData(display(), &event.xcookie)) return;
+      const auto& raw = *static_cast<const XIRawEvent*>(event.xcookie.data);
+      if (event.xcookie.evtype == XI_RawKeyPress) {
+        deliver(
+            translator.press(static_cast<unsigned>(raw.detail), (raw.flags & XIKeyRepeat) != 0));
+      } else if (event.xcookie.evtype == XI_RawKeyRelease) {
+        deliver(translator.release(static_cast<unsigned>(raw.detail)));
+      }
+      XFreeEventData(display(), &event.xcookie);
+      return;
+    }
+    if (event.type != setup.xkbEventBase) return;
+    const auto& xkb = reinterpret_cast<const XkbEvent&>(event);
+    if (xkb.any.xkb_type == XkbStateNotify) {
+      translator.setCapsLocked((xkb.state.locked_mods & LockMask) != 0);
+    } else {
+      // XkbNewKeyboardNotify or XkbMapNotify: a keymap change, rare enough for a round trip.
+      translator.setCapsKeyLocks(capsKeyLocks(display()));
+      if (setup.onKeymapChange) setup.onKeymapChange();
+    }
+  }
+
+  bool wants(EventType type) const { return (setup.mask & eventMaskBit(type)) != 0; }
+
+  void deliver(const std::optional<KeyEvent>& event) {
+    if (!event || !enabled.load(std::memory_order_acquire) || !wants(event->type)) return;
+    KeyEvent copy = *event;
+    // The answer cannot change what the applications receive.
+    setup.callback(copy.type, reinterpret_cast<Event*>(&copy), setup.userInfo);
+  }
+
+  const Setup setup;
+  KeyTranslator translator;  // the reading thread only
+};
+
+class X11EventTap final : public EventTap {
+ public:
+  explicit X11EventTap(std::shared_ptr<TapSource> source) : source(std::move(source)) {}
+  const std::shared_ptr<TapSource> source;
+};
+
+X11EventTap* x11Tap(EventTap& tap) {
+  return dynamic_cast<X11EventTap*>(&tap);
+}
+
+bool selectRawKeys(Display* display) {
+  unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
+  XISetMask(bits, XI_RawKeyPress);
+  XISetMask(bits, XI_RawKeyRelease);
+  XIEventMask mask{XIAllMasterDevices, static_cast<int>(sizeof bits), bits};
+  ErrorTrap trap;
+  XISelectEvents(display, DefaultRootWindow(display), &mask, 1);
+  XSync(display, False);
+  return !trap.failed();
+}
+
+}  // namespace
+
+X11EventTaps::X11EventTaps(Options options) : options(std::move(options)) {}
+
+std::shared_ptr<EventTap> X11EventTaps::tapCreate(TapLocation, TapPlacement, TapOptions,
+                                                  EventMask mask, TapCallback callback,
+                                                  void* userInfo) {
+  if (callback == nullptr) return nullptr;
+  TapSource::Setup setup;
+  setup.connection = X11Connection::open(options.displayName);
+  if (!setup.connection) return nullptr;
+  Display* display = setup.connection->display();
+  const auto opcode = announceXInput(display, options.requiredXInput);
+  if (!opcode) return nullptr;
+  int xkbOpcode = 0;
+  int xkbError = 0;
+  int major = XkbMajorVersion;
+  int minor = XkbMinorVersion;
+  if (!XkbQueryExtension(display, &xkbOpcode, &setup.xkbEventBase, &xkbError, &major, &minor)) {
+    return nullptr;
+  }
+  if (!selectRawKeys(display)) return nullptr;
+  constexpr unsigned keymapEvents = XkbNewKeyboardNotifyMask | XkbMapNotifyMask;
+  XkbSelectEvents(display, XkbUseCoreKbd, keymapEvents, keymapEvents);
+  XkbSelectEventDetails(display, XkbUseCoreKbd, XkbStateNotify, XkbModifierLockMask,
+                        XkbModifierLockMask);
+  XkbStateRec state{};
+  const bool capsLocked =
+      XkbGetState(display, XkbUseCoreKbd, &state) == Success && (state.locked_mods & LockMask) != 0;
+
+  setup.xinputOpcode = *opcode;
+  setup.mask = mask;
+  setup.callback = callback;
+  setup.userInfo = userInfo;
+  setup.onKeymapChange = options.onKeymapChange;
+  return std::make_shared<X11EventTap>(std::make_shared<TapSource>(std::move(setup), capsLocked));
+}
+
+void X11EventTaps::tapEnable(EventTap& tap, bool enable) {
+  if (auto* x11 = x11Tap(tap)) x11->source->enabled.store(enable, std::memory_order_release);
+}
+
+void X11EventTaps::invalidate(EventTap& tap) {
+  if (auto* x11 = x11Tap(tap)) x11->source->invalidated.store(true, std::memory_order_release);
+}
+
+std::shared_ptr<RunLoopSource> X11EventTaps::createRunLoopSource(EventTap& tap) {
+  auto* x11 = x11Tap(tap);
+  return x11 ? x11->source : nullptr;
+}
+
+std::int64_t X11EventTaps::integerValueField(const Event& event, EventField field) const {
+  switch (field) {
+    case kKeyboardEventKeycode:
+      return keyEvent(event).keyCode;
+    case kKeyboardEventAutorepeat:
+      return keyEvent(event).autorepeat ? 1 : 0;
+    default:
+      return 0;
+  }
+}
+
+EventFlags X11EventTaps::flags(const Event& event) const {
+  return keyEvent(event).flags;
+}
+
+}  // namespace kestravane::platform::x11

@@ -1,0 +1,94 @@
+// Plivex's platform on a Linux X11 desktop: every service of the seam, wired together on one X
+// display: event taps of XInput 2 raw key events with poll()-based run loops, the XKB groups as
+// the keyboard layouts, the trigger key's own action taken away through the keymap, an XDG
+// autostart entry as the login item, the desktop's opener and keyboard settings, and Accessibility
+// that means "XInput 2 is there". The services a program needs on any host (the uptime clock,
+// threads, the dispatch queues whose main queue the program's event loop drives, user defaults in
+// a file, the log, the bundle's version, the locale, the application object) are the generic
+// ones the virtual Mac is built from.
+// Threads: construct and destroy on the thread that drives the main queue; each service states
+//   its own contract. Stop every engine and key tester (their threads) before destruction.
+// Ownership: the services keep each other alive through the returned Services only when made by
+//   makeX11Services(); otherwise the X11Platform owns them.
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "Platform/Clock.h"
+#include "Platform/Services.h"
+#include "Platform/Virtual/VirtualApplication.h"
+#include "Platform/Virtual/VirtualDispatch.h"
+#include "Platform/Virtual/VirtualLog.h"
+#include "Platform/Virtual/VirtualThreads.h"
+#include "Platform/X11/X11Connection.h"
+#include "Platform/X11/X11TriggerKeyActions.h"
+#include "Platform/X11/X11Workspace.h"
+#include "Platform/X11/XInput.h"
+
+namespace kestravane::platform::x11 {
+
+struct X11PlatformOptions {
+  std::string displayName;  // empty: $DISPLAY
+  // The uptime clock; the system's when null (tests give a manual one).
+  std::shared_ptr<Clock> clock;
+  // Where the user defaults persist; in memory when absent.
+  std::optional<std::filesystem::path> defaultsFile;
+  // Where the note of a withheld trigger key lives; by the XDG rules when absent
+  // (X11TriggerKeyActions::defaultStateDirectory).
+  std::optional<std::filesystem::path> stateDirectory;
+  // The autostart entry; by the XDG rules when absent.
+  std::optional<std::filesystem::path> autostartEntry;
+  // The program the autostart entry starts; this process's own when empty.
+  std::filesystem::path executable;
+  // The desktop session; the environment's when absent.
+  std::optional<X11Workspace::Desktop> desktop;
+  // The XInput version the taps need; a server that offers less counts as without XInput 2.
+  XInputVersion requiredXInput = kRequiredXInput;
+  bool logToStandardError = false;
+  bool logToSystemLog = false;
+};
+
+class X11Platform {
+ public:
+  // Opens the display; nullptr when no X server answers there.
+  static std::unique_ptr<X11Platform> open(X11PlatformOptions options);
+  ~X11Platform();
+  X11Platform(const X11Platform&) = delete;
+  X11Platform& operator=(const X11Platform&) = delete;
+
+  const std::shared_ptr<const Services>& services() const { return _services; }
+  // Whether the display offers the XInput 2 the taps need.
+  bool hasXInput2() const { return xinputAvailable; }
+  // The display's name as Xlib resolved it.
+  std::string displayName() const { return connection->name(); }
+
+  // What the program's host drives or feeds.
+  vmac::VirtualDispatch& dispatch() { return *_dispatch; }
+  vmac::VirtualThreads& threads() { return *_threads; }
+  vmac::VirtualLog& log() { return *_log; }
+  vmac::VirtualApplication& application() { return *_application; }
+  X11Workspace& workspace() { return *_workspace; }
+  X11TriggerKeyActions& triggerKeyActions() { return *_triggerKeyActions; }
+
+ private:
+  X11Platform(X11PlatformOptions options, std::shared_ptr<X11Connection> connection);
+
+  const std::shared_ptr<X11Connection> connection;
+  bool xinputAvailable = false;
+  std::shared_ptr<vmac::VirtualThreads> _threads;
+  std::shared_ptr<vmac::VirtualDispatch> _dispatch;
+  std::shared_ptr<vmac::VirtualLog> _log;
+  std::shared_ptr<vmac::VirtualApplication> _application;
+  std::shared_ptr<X11Workspace> _workspace;
+  std::shared_ptr<X11TriggerKeyActions> _triggerKeyActions;
+  std::shared_ptr<const Services> _services;
+};
+
+// A complete set of services on the display (as makeBackendServices() gives the build's own); the
+// returned pointer keeps everything behind them alive. nullptr when no X server answers there.
+std::shared_ptr<const Services> makeX11Services(X11PlatformOptions options = {});
+
+}  // namespace kestravane::platform::x11

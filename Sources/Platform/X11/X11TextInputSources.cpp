@@ -1,0 +1,113 @@
+#include "Platform/X11/X11TextInputSources.h"
+
+#include <X11/XKBlib.h>
+
+#include <utility>
+
+namespace kestravane::platform::x11 {
+namespace {
+
+constexpr OSStatus kNoErr = 0;
+constexpr OSStatus kParamErr = -50;
+
+class GroupSource final : public InputSource {
+ public:
+  GroupSource(int group, KeymapLayout layout) : group(group), layout(std::move(layout)) {}
+  const int group;
+  const KeymapLayout layout;
+};
+
+bool matches(const InputSourceFilter& filter, const KeymapLayout& layout) {
+  for (const auto& [key, value] : filter) {
+    if (key == kTISPropertyInputSourceType) {
+      if (value != InputSourceFilter::mapped_type(std::string(kTISTypeKeyboardLayout))) {
+        return false;
+      }
+    } else if (key == kTISPropertyInputSourceIsEnabled ||
+               key == kTISPropertyInputSourceIsSelectCapable) {
+      if (value != InputSourceFilter::mapped_type(true)) return false;
+    } else if (key == kTISPropertyInputSourceID) {
+      if (value != InputSourceFilter::mapped_type(layout.id)) return false;
+    } else {
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+X11TextInputSources::X11TextInputSources(std::shared_ptr<X11Connection> connection)
+    : connection(std::move(connection)),
+      rulesNamesAtom(XInternAtom(this->connection->display(), "_XKB_RULES_NAMES", False)) {
+  Display* display = this->connection->display();
+  int opcode = 0;
+  int error = 0;
+  int major = XkbMajorVersion;
+  int minor = XkbMinorVersion;
+  if (XkbQueryExtension(display, &opcode, &xkbEventBase, &error, &major, &minor)) {
+    constexpr unsigned keymapEvents =
+        XkbNewKeyboardNotifyMask | XkbMapNotifyMask | XkbNamesNotifyMask | XkbControlsNotifyMask;
+    XkbSelectEvents(display, XkbUseCoreKbd, keymapEvents, keymapEvents);
+  } else {
+    xkbEventBase = -1;
+  }
+  XSelectInput(display, DefaultRootWindow(display), PropertyChangeMask);
+  XSync(display, False);
+}
+
+const std::vector<KeymapLayout>& X11TextInputSources::layouts() {
+  Display* display = connection->display();
+  // Reads what has arrived without a round trip; any keymap notification forgets the layouts.
+  while (XPending(display) > 0) {
+    XEvent event;
+    XNextEvent(display, &event);
+    const bool keymapChanged =
+        xkbEventBase < 0 || event.type == xkbEventBase ||
+        (event.type == PropertyNotify && event.xproperty.atom == rulesNamesAtom);
+    if (keymapChanged) known.reset();
+  }
+  if (!known) known = readKeymapLayouts(display);
+  return *known;
+}
+
+std::optional<std::vector<std::shared_ptr<InputSource>>> X11TextInputSources::createInputSourceList(
+    const InputSourceFilter& filter, bool) {
+  std::vector<std::shared_ptr<InputSource>> sources;
+  int group = 0;
+  for (const auto& layout : layouts()) {
+    if (matches(filter, layout)) sources.push_back(std::make_shared<GroupSource>(group, layout));
+    ++group;
+  }
+  return sources;
+}
+
+std::optional<std::string> X11TextInputSources::stringProperty(const InputSource& source,
+                                                               std::string_view key) {
+  const auto* group = dynamic_cast<const GroupSource*>(&source);
+  if (group == nullptr) return std::nullopt;
+  if (key == kTISPropertyInputSourceID) return group->layout.id;
+  if (key == kTISPropertyLocalizedName) return group->layout.name;
+  if (key == kTISPropertyInputSourceType) return std::string(kTISTypeKeyboardLayout);
+  return std::nullopt;
+}
+
+std::shared_ptr<InputSource> X11TextInputSources::copyCurrentKeyboardInputSource() {
+  const auto current = currentGroup(connection->display());
+  if (!current) return nullptr;
+  const auto& all = layouts();
+  const auto index = static_cast<std::size_t>(*current);
+  if (*current < 0 || index >= all.size()) return nullptr;
+  return std::make_shared<GroupSource>(*current, all[index]);
+}
+
+OSStatus X11TextInputSources::selectInputSource(const InputSource& source) {
+  const auto* group = dynamic_cast<const GroupSource*>(&source);
+  if (group == nullptr) return kParamErr;
+  Display* display = connection->display();
+  if (!XkbLockGroup(display, XkbUseCoreKbd, static_cast<unsigned>(group->group))) return kParamErr;
+  // The state is read after the lock request, on the same connection, so it shows its outcome.
+  return currentGroup(display) == group->group ? kNoErr : kParamErr;
+}
+
+}  // namespace kestravane::platform::x11

@@ -1,0 +1,164 @@
+// The key path on a real X server: the program's engine, switch controller and switcher over the
+// X11 services switch the keyboard group of an Xvfb, while a focused window records what the
+// user's typing gives.
+#include <gtest/gtest.h>
+
+#include <X11/keysym.h>
+
+#include <string>
+#include <vector>
+
+#include "X11/X11Rig.h"
+
+namespace kestravane {
+namespace {
+
+using platform::x11::kXKeycodeCapsLock;
+using platform::x11::kXKeycodeMenu;
+using platform::x11::kXKeycodeSuperRight;
+using testing_support::kKeyA;
+using testing_support::kKeyB;
+using testing_support::kKeyL;
+using KeyPathTest = testing_support::X11Test;
+
+TEST_F(KeyPathTest, CapsLockTapsCycleTheLayoutsAndNeverTypeCapitals) {
+  startEngine(TriggerKind::capsLock);
+  EXPECT_EQ(type(kKeyA), "a");
+  struct Step {
+    int group;
+    const char* layout;
+    const char* typed;
+  };
+  const std::vector<Step> steps{{1, "ru", "ф"}, {2, "de", "a"}, {0, "us", "a"}};
+  std::size_t count = 0;
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.layout);
+    keyboard->tap(kXKeycodeCapsLock);
+    const auto result = awaitSwitch(++count);
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result->requested, step.layout);
+    EXPECT_EQ(result->actual, step.layout);
+    EXPECT_EQ(probe->group(), step.group);
+    EXPECT_FALSE(probe->capsLocked());
+    EXPECT_EQ(type(kKeyA), step.typed);
+  }
+}
+
+// A lone tap switches; the same key used with another key does neither, and the other key (with
+// the trigger's modifier, if it is one) reaches the window.
+struct TriggerCase {
+  const char* name;
+  TriggerKind trigger;
+  unsigned triggerKey;
+  unsigned typedKey;
+  const char* typed;
+  unsigned stateHeld;  // the modifier bits the typed key carries
+};
+
+class LoneTapTest : public testing_support::X11Test,
+                    public ::testing::WithParamInterface<TriggerCase> {};
+
+TEST_P(LoneTapTest, OnlyALoneTapSwitchesAndKeysTypedMeanwhileReachTheWindow) {
+  const TriggerCase& c = GetParam();
+  startEngine(c.trigger);
+
+  keyboard->press(c.triggerKey);
+  EXPECT_EQ(type(c.typedKey), c.typed);
+  keyboard->release(c.triggerKey);
+  ASSERT_FALSE(window->presses.empty());
+  EXPECT_EQ(window->presses.back().state & c.stateHeld, c.stateHeld);
+
+  // A lone tap after it switches once: the chord before it had not fired, or this would be the
+  // second switch.
+  keyboard->tap(c.triggerKey);
+  const auto result = awaitSwitch(1);
+  ASSERT_TRUE(result);
+  EXPECT_EQ(result->actual, "ru");
+  EXPECT_EQ(probe->group(), 1);
+  EXPECT_EQ(type(kKeyA), "ф");
+  EXPECT_EQ(switches.all().size(), 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Triggers, LoneTapTest,
+                         ::testing::Values(TriggerCase{"RightSuperAndL", TriggerKind::rightCommand,
+                                                       kXKeycodeSuperRight, kKeyL, "l", Mod4Mask},
+                                           TriggerCase{"MenuAndB", TriggerKind::fn, kXKeycodeMenu,
+                                                       kKeyB, "b", 0}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(KeyPathTest, TheMenuKeyActsAsFnAndNeverReachesTheWindowAsAMenuKey) {
+  startEngine(TriggerKind::fn);
+  EXPECT_EQ(probe->firstKeysym(kXKeycodeMenu), static_cast<KeySym>(NoSymbol));
+  keyboard->tap(kXKeycodeMenu);
+  ASSERT_TRUE(awaitSwitch(1));
+  EXPECT_EQ(probe->group(), 1);
+  // The letter typed afterwards has arrived, so anything the Menu key sent has too.
+  EXPECT_EQ(type(kKeyA), "ф");
+  for (const auto& press : window->presses) {
+    EXPECT_NE(press.keysym, static_cast<KeySym>(XK_Menu)) << "key code " << press.keycode;
+  }
+}
+
+struct HoldCase {
+  std::uint64_t heldMs;
+  bool switches;
+};
+
+class HoldTest : public testing_support::X11Test, public ::testing::WithParamInterface<HoldCase> {};
+
+TEST_P(HoldTest, AHoldLongerThan300MsDoesNotSwitch) {
+  startEngine(TriggerKind::fn);
+  holdTrigger(kXKeycodeMenu, GetParam().heldMs);
+  // A lone tap after it tells, by its number, whether the hold switched.
+  keyboard->tap(kXKeycodeMenu);
+  const std::size_t expected = GetParam().switches ? 2 : 1;
+  ASSERT_TRUE(awaitSwitch(expected));
+  EXPECT_EQ(probe->group(), static_cast<int>(expected));
+  EXPECT_EQ(switches.all().size(), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Holds, HoldTest,
+                         ::testing::Values(HoldCase{300, true}, HoldCase{301, false}),
+                         [](const auto& info) { return std::to_string(info.param.heldMs) + "ms"; });
+
+TEST_F(KeyPathTest, AKeymapChangedUnderneathIsFollowedAtTheNextSwitch) {
+  startEngine(TriggerKind::capsLock);
+  ASSERT_TRUE(server->setLayouts("us,de"));
+  // The new keymap gave Caps Lock its lock back; Plivex takes it away again.
+  ASSERT_TRUE(pumpUntil(
+      [&] { return probe->firstKeysym(kXKeycodeCapsLock) == static_cast<KeySym>(NoSymbol); }));
+  EXPECT_EQ(InputSourceSwitcher(*services()).enabledSelectableSourceIDs(),
+            (std::vector<std::string>{"us", "de"}));
+
+  keyboard->tap(kXKeycodeCapsLock);
+  auto result = awaitSwitch(1);
+  ASSERT_TRUE(result);
+  EXPECT_EQ(result->actual, "de");
+  EXPECT_EQ(type(kKeyA), "a");
+  EXPECT_FALSE(probe->capsLocked());
+  keyboard->tap(kXKeycodeCapsLock);
+  result = awaitSwitch(2);
+  ASSERT_TRUE(result);
+  EXPECT_EQ(result->actual, "us");
+}
+
+TEST_F(KeyPathTest, StoppingOrChangingTheTriggerGivesTheKeyItsActionBack) {
+  startEngine(TriggerKind::capsLock);
+  keyboard->tap(kXKeycodeCapsLock);
+  ASSERT_TRUE(awaitSwitch(1));
+  EXPECT_FALSE(probe->capsLocked());
+
+  startEngine(TriggerKind::fn);  // a trigger change: the old engine stops, a new one starts
+  EXPECT_EQ(probe->firstKeysym(kXKeycodeCapsLock), static_cast<KeySym>(XK_Caps_Lock));
+  EXPECT_EQ(probe->firstKeysym(kXKeycodeMenu), static_cast<KeySym>(NoSymbol));
+
+  stopEngine();
+  EXPECT_EQ(probe->firstKeysym(kXKeycodeMenu), static_cast<KeySym>(XK_Menu));
+  keyboard->tap(kXKeycodeCapsLock);
+  EXPECT_TRUE(probe->capsLocked());
+  EXPECT_EQ(type(kKeyA), "Ф") << "Caps Lock locks capitals again, in the layout it left";
+  EXPECT_FALSE(std::filesystem::exists(platform->triggerKeyActions().recordFile()));
+}
+
+}  // namespace
+}  // namespace kestravane

@@ -1,0 +1,159 @@
+// The X11 services as the program reads them on a real X server: the layouts of the keymap, the
+// keys as a Mac would report them (seen through the program's key tester), what Accessibility
+// means there, and whether a display is usable at all.
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "Kestravane/AppController.h"
+#include "KestravaneKit/KeyTester.h"
+#include "Platform/X11/X11Availability.h"
+#include "X11/X11Rig.h"
+
+namespace kestravane {
+
+void PrintTo(const InputSourceSwitcher::NamedSource& source, std::ostream* out) {
+  *out << source.id << " \"" << source.name << "\"";
+}
+
+namespace {
+
+using platform::x11::checkX11Display;
+using platform::x11::kXKeycodeCapsLock;
+using platform::x11::kXKeycodeMenu;
+using platform::x11::kXKeycodeSuperRight;
+using platform::x11::X11Availability;
+using Named = InputSourceSwitcher::NamedSource;
+using ServicesTest = testing_support::X11Test;
+
+TEST_F(ServicesTest, TheLayoutsAreTheKeymapsGroupsAndFollowItsChanges) {
+  const InputSourceSwitcher switcher(*services());
+  struct Case {
+    const char* layouts;
+    const char* variants;
+    std::vector<Named> expected;
+  };
+  const std::vector<Case> cases{
+      {"us,ru,de", "", {{"us", "English (US)"}, {"ru", "Russian"}, {"de", "German"}}},
+      {"us,us", ",dvorak", {{"us", "English (US)"}, {"us(dvorak)", "English (Dvorak)"}}},
+      {"us,ru,us", "", {{"us", "English (US)"}, {"ru", "Russian"}, {"us#3", "English (US)"}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.layouts);
+    ASSERT_EQ(testing_support::runProgram({"setxkbmap", "-display", server->display(), "-layout",
+                                           c.layouts, "-variant", c.variants}),
+              0);
+    EXPECT_EQ(switcher.enabledSelectableSources(), c.expected);
+    EXPECT_EQ(switcher.currentSourceID(), c.expected.front().id);
+  }
+}
+
+TEST_F(ServicesTest, SelectingLocksTheGroupAndAFilterNoGroupMeetsListsNothing) {
+  auto& sources = *services()->inputSources;
+  auto all = sources.createInputSourceList({}, false);
+  ASSERT_TRUE(all);
+  ASSERT_EQ(all->size(), 3u);
+  EXPECT_EQ(sources.selectInputSource(*(*all)[2]), 0);
+  EXPECT_EQ(probe->group(), 2);
+  const auto current = sources.copyCurrentKeyboardInputSource();
+  ASSERT_NE(current, nullptr);
+  EXPECT_EQ(sources.stringProperty(*current, platform::kTISPropertyInputSourceID), "de");
+
+  for (const platform::InputSourceFilter& filter : std::vector<platform::InputSourceFilter>{
+           {{std::string(platform::kTISPropertyInputSourceType),
+             std::string(platform::kTISTypeKeyboardInputMode)}},
+           {{std::string(platform::kTISPropertyInputSourceIsEnabled), false}},
+           {{"TISPropertyBundleID", std::string("com.apple.keylayout.US")}}}) {
+    const auto listed = sources.createInputSourceList(filter, false);
+    ASSERT_TRUE(listed);
+    EXPECT_TRUE(listed->empty());
+  }
+}
+
+// The switch controller turns Caps Lock off after each Caps Lock switch through this service; on
+// X11 the lock is the core keyboard's locked Lock modifier, which other clients see at once.
+TEST_F(ServicesTest, TheCapsLockStateIsTheKeyboardsLockedLockModifier) {
+  auto& hid = *services()->hidSystem;
+  const auto caps = platform::ModifierLock::capsLock;
+  EXPECT_EQ(hid.modifierLockState(caps), false);
+  for (const bool on : {true, false, true, false}) {
+    SCOPED_TRACE(on);
+    EXPECT_TRUE(hid.setModifierLockState(caps, on));
+    EXPECT_EQ(hid.modifierLockState(caps), on);
+    EXPECT_EQ(probe->capsLocked(), on) << "another client sees the same lock";
+  }
+}
+
+TEST_F(ServicesTest, TheKeyTesterSeesTheKeysAsAMacReportsThem) {
+  testing_support::Recorder<KeyTester::Hit> hits;
+  auto tester = KeyTester::create(services(), [&](const KeyTester::Hit& hit) { hits(hit); });
+  ASSERT_TRUE(tester->start());
+  // The tester's tap delivers only what arrives once its thread runs.
+  keyboard->tap(testing_support::kKeyA);
+  ASSERT_TRUE(pumpUntil([&] { return !hits.all().empty(); }));
+  hits.clear();
+
+  using Hit = KeyTester::Hit;
+  constexpr std::uint64_t plain = platform::kFlagNonCoalesced;
+  constexpr std::uint64_t shift = plain | platform::kFlagShift | 0x2;
+  const std::vector<std::pair<std::function<void()>, Hit>> steps{
+      {[&] { keyboard->press(testing_support::kKeyShiftLeft); }, Hit{56, true, false, shift}},
+      {[&] { keyboard->tap(testing_support::kKeyA); }, Hit{0, false, false, shift}},
+      {[&] { keyboard->release(testing_support::kKeyShiftLeft); }, Hit{56, true, false, plain}},
+      {[&] { keyboard->press(kXKeycodeSuperRight); },
+       Hit{54, true, false, plain | platform::kFlagCommand | platform::kFlagDeviceRightCommand}},
+      {[&] { keyboard->release(kXKeycodeSuperRight); }, Hit{54, true, false, plain}},
+      {[&] { keyboard->press(kXKeycodeMenu); },
+       Hit{63, true, true, plain | platform::kFlagSecondaryFn}},
+      {[&] { keyboard->release(kXKeycodeMenu); }, Hit{63, true, false, plain}},
+      {[&] { keyboard->tap(kXKeycodeCapsLock); },
+       Hit{57, true, false, plain | platform::kFlagAlphaShift}},
+      {[&] { keyboard->tap(kXKeycodeCapsLock); }, Hit{57, true, false, plain}},
+      {[&] { keyboard->tap(testing_support::kKeyA); }, Hit{0, false, false, plain}},
+      {[&] { keyboard->tap(200); }, Hit{0x100 + 200, false, false, plain}},
+  };
+  for (std::size_t i = 0; i < steps.size(); ++i) {
+    SCOPED_TRACE(i);
+    steps[i].first();
+    ASSERT_TRUE(pumpUntil([&] { return hits.all().size() > i; }));
+    EXPECT_EQ(hits.all()[i], steps[i].second);
+  }
+  tester->stop();
+}
+
+TEST_F(ServicesTest, AccessibilityMeansXInput2AndItsAbsenceShowsAsMissingAccessibility) {
+  EXPECT_TRUE(services()->accessibility->isProcessTrusted());
+  EXPECT_FALSE(services()->accessibility->isSecureEventInputEnabled());
+  EXPECT_EQ(checkX11Display(server->display(), ""), X11Availability::usable);
+
+  // Xvfb always has XInput, so the platform is asked for a version no server offers.
+  auto options = platformOptions();
+  options.requiredXInput = {99, 0};
+  auto withoutXInput = platform::x11::X11Platform::open(options);
+  ASSERT_NE(withoutXInput, nullptr);
+  EXPECT_EQ(checkX11Display(server->display(), "", {99, 0}), X11Availability::noXInput2);
+  const auto& missing = *withoutXInput->services();
+  EXPECT_FALSE(missing.accessibility->isProcessTrusted());
+  EXPECT_FALSE(missing.eventTaps->preflightListenEventAccess());
+
+  withoutXInput->threads().setMainThreadToCurrent();
+  auto controller = AppController::create(withoutXInput->services());
+  withoutXInput->dispatch().runPending();
+  EXPECT_EQ(controller->health(), EngineHealth::noAccessibility);
+  EXPECT_FALSE(controller->isRunning());
+  EXPECT_FALSE(controller->hasEngine());
+}
+
+TEST(X11AvailabilityTest, OnlyAnX11SessionWithAServerIsUsable) {
+  EXPECT_EQ(checkX11Display("", ""), X11Availability::noDisplay);
+  EXPECT_EQ(checkX11Display("", "wayland-0"), X11Availability::waylandSession);
+  EXPECT_EQ(checkX11Display(":0", "wayland-0"), X11Availability::waylandSession)
+      << "XWayland sees the keys of X windows only";
+  EXPECT_EQ(checkX11Display("/nonexistent/socket:7", ""), X11Availability::cannotConnect);
+}
+
+}  // namespace
+}  // namespace kestravane

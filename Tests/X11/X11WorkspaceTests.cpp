@@ -1,0 +1,118 @@
+// Opening URLs and the keyboard settings on a Linux desktop, and wake notifications posted by
+// the application layer.
+#include "Platform/X11/X11Workspace.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "Platform/Virtual/ManualClock.h"
+#include "Platform/Virtual/VirtualDispatch.h"
+#include "Platform/X11/AtomicFile.h"
+#include "X11/X11Rig.h"
+
+namespace kestravane::platform::x11 {
+namespace {
+
+using testing_support::TemporaryFolder;
+
+constexpr const char* kKeyboardPane = "x-apple.systempreferences:com.apple.preference.keyboard";
+
+// A folder standing for PATH, holding programs that write their arguments to "<name>.ran".
+class FakePrograms {
+ public:
+  void add(const std::string& name) {
+    const auto path = folder.path / name;
+    std::ofstream(path) << "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"$0.ran\"\n";
+    ::chmod(path.c_str(), 0755);
+  }
+  std::string path() const { return folder.path.string(); }
+  std::string program(const std::string& name) const { return (folder.path / name).string(); }
+  std::optional<std::string> ran(const std::string& name) const {
+    return readSmallFile(folder.path / (name + ".ran"));
+  }
+
+ private:
+  TemporaryFolder folder;
+};
+
+TEST(X11WorkspaceTest, TheKeyboardPaneOpensTheDesktopsOwnKeyboardSettings) {
+  FakePrograms programs;
+  for (const char* name : {"gnome-control-center", "systemsettings5", "xfce4-keyboard-settings"}) {
+    programs.add(name);
+  }
+  using Command = std::optional<std::vector<std::string>>;
+  const std::vector<std::pair<std::string, Command>> cases{
+      {"GNOME", Command{{programs.program("gnome-control-center"), "keyboard"}}},
+      {"ubuntu:GNOME", Command{{programs.program("gnome-control-center"), "keyboard"}}},
+      {"KDE", Command{{programs.program("systemsettings5"), "kcm_keyboard"}}},
+      {"XFCE", Command{{programs.program("xfce4-keyboard-settings")}}},
+      {"X-Cinnamon", std::nullopt},
+      {"", std::nullopt},
+  };
+  for (const auto& [desktop, expected] : cases) {
+    EXPECT_EQ(X11Workspace::keyboardSettingsCommand({desktop, programs.path()}), expected)
+        << desktop;
+  }
+  EXPECT_EQ(X11Workspace::keyboardSettingsCommand({"GNOME", "/nonexistent"}), std::nullopt)
+      << "the desktop's program is not installed";
+}
+
+TEST(X11WorkspaceTest, URLsOpenWithTheDesktopsOpenerAndOtherSettingsPanesDoNot) {
+  FakePrograms programs;
+  programs.add("xdg-open");
+  const X11Workspace::Desktop desktop{"GNOME", programs.path()};
+  using Command = std::optional<std::vector<std::string>>;
+  EXPECT_EQ(X11Workspace::openCommand(desktop, "https://example.org/help"),
+            (Command{{programs.program("xdg-open"), "https://example.org/help"}}));
+  EXPECT_EQ(X11Workspace::openCommand(
+                desktop, "x-apple.systempreferences:com.apple.preference.security?Privacy"),
+            std::nullopt);
+  EXPECT_EQ(X11Workspace::openCommand(desktop, "--help"), std::nullopt);
+  EXPECT_EQ(X11Workspace::openCommand(desktop, "relative/path"), std::nullopt);
+  EXPECT_EQ(X11Workspace::openCommand(desktop, kKeyboardPane), std::nullopt)
+      << "no keyboard settings program on this PATH";
+}
+
+TEST(X11WorkspaceTest, OpeningStartsTheProgramWithoutWaitingForIt) {
+  FakePrograms programs;
+  programs.add("xdg-open");
+  programs.add("gnome-control-center");
+  vmac::VirtualDispatch dispatch(std::make_shared<vmac::ManualClock>());
+  X11Workspace workspace(dispatch.mainQueue(), {"GNOME", programs.path()});
+
+  const auto url = workspace.urlWithString("https://example.org/a?b=c");
+  ASSERT_TRUE(url);
+  EXPECT_TRUE(workspace.openURL(*url));
+  EXPECT_TRUE(workspace.openURL({kKeyboardPane}));
+  EXPECT_TRUE(testing_support::waitUntil([&] {
+    return programs.ran("xdg-open") == "https://example.org/a?b=c\n" &&
+           programs.ran("gnome-control-center") == "keyboard\n";
+  }));
+  EXPECT_FALSE(workspace.openURL({"x-apple.systempreferences:com.apple.preference.security"}));
+  EXPECT_EQ(workspace.urlWithString("not a url"), std::nullopt);
+
+  X11Workspace nothingInstalled(dispatch.mainQueue(), {"GNOME", "/nonexistent"});
+  EXPECT_FALSE(nothingInstalled.openURL(*url));
+}
+
+TEST(X11WorkspaceTest, AWakePostedByTheApplicationReachesEachObserverOnTheMainQueue) {
+  vmac::VirtualDispatch dispatch(std::make_shared<vmac::ManualClock>());
+  X11Workspace workspace(dispatch.mainQueue(), {"", ""});
+  int woken = 0;
+  auto observation = workspace.addDidWakeObserver([&] { ++woken; });
+  workspace.postDidWake();
+  EXPECT_EQ(woken, 0) << "observers run on the main queue, not in the poster's call";
+  dispatch.runPending();
+  EXPECT_EQ(woken, 1);
+  observation->cancel();
+  workspace.postDidWake();
+  dispatch.runPending();
+  EXPECT_EQ(woken, 1);
+}
+
+}  // namespace
+}  // namespace kestravane::platform::x11
