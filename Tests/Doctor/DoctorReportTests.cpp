@@ -33,16 +33,16 @@ class DoctorTest : public ::testing::Test {
 };
 
 TEST_F(DoctorTest, FreshMacReportsEveryFindingInItsPlace) {
-  EXPECT_THAT(report(), ElementsAre("plivex-doctor: 1.2.3", "backend: virtual Mac",
-                                    "accessibility: not-granted", "input-monitoring: not-granted",
-                                    "secure-input: off", "layouts: 2",
-                                    "layout: com.apple.keylayout.US \"U.S.\" current",
-                                    "layout: com.apple.keylayout.Russian \"Russian\"",
-                                    "current-source: com.apple.keylayout.US", "globe-key: absent",
-                                    "caps-lock-abc: absent", "login-item: not-registered",
-                                    "settings: default",
-                                    "blocking: accessibility, input-monitoring, globe-key(fn), "
-                                    "caps-lock-abc(capsLock)"));
+  EXPECT_THAT(
+      report(),
+      ElementsAre("plivex-doctor: 1.2.3", "backend: virtual Mac", "accessibility: not-granted",
+                  "input-monitoring: not-granted", "secure-input: off", "layouts: 2",
+                  "layout: com.apple.keylayout.US \"U.S.\" current",
+                  "layout: com.apple.keylayout.Russian \"Russian\"",
+                  "current-source: com.apple.keylayout.US", "globe-key: absent",
+                  "caps-lock-abc: absent", "login-item: not-registered", "settings: default",
+                  "blocking: accessibility, input-monitoring, globe-key(fn), "
+                  "caps-lock-abc(capsLock)"));
 }
 
 TEST_F(DoctorTest, ReadyMacHasNothingBlocking) {
