@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Plivex as a user starts it, on a real X server: Xvfb with trayer as the system tray. The test
-# finds Plivex's icon in the tray, clicks it, sees the menu open, chooses "Settings…" from it,
-# sees the settings window, and quits from the menu; a second start brings the running one's
-# demo window forward and ends. Screenshots of each step go to OUTDIR.
+# Plivex as a user starts it in its demo (--demo), on a real X server: Xvfb with trayer as the
+# system tray. The test finds Plivex's icon in the tray, clicks it, sees the menu open, chooses
+# "Settings…" from it, sees the settings window, and quits from the menu; a second start brings
+# the running one's demo window forward and ends. Screenshots of each step go to OUTDIR.
 # Skipped (exit 77) where Xvfb is missing.
 # Usage: TrayEndToEndTest.sh PLIVEX OUTDIR
 set -uo pipefail
@@ -99,7 +99,7 @@ here="$(cd "$(dirname "$0")" && pwd)"
 export LSAN_OPTIONS="suppressions=$here/LeakSuppressions.txt${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 export TSAN_OPTIONS="ignore_noninstrumented_modules=1${TSAN_OPTIONS:+ $TSAN_OPTIONS}"
 env -u DBUS_SESSION_BUS_ADDRESS XDG_CONFIG_HOME="$work/config" QT_QPA_PLATFORM=xcb \
-  "$plivex" >"$work/plivex.log" 2>&1 &
+  "$plivex" --demo >"$work/plivex.log" 2>&1 &
 plivex_pid=$!
 pids+=("$plivex_pid")
 
@@ -141,7 +141,7 @@ settings_gone() { ! settings_shown; }
 xdotool windowunmap "$(demo_shown | head -n1)"
 wait_for 5 demo_gone || fail "the demo window could not be taken off the screen"
 second="$(env -u DBUS_SESSION_BUS_ADDRESS XDG_CONFIG_HOME="$work/config" QT_QPA_PLATFORM=xcb \
-  timeout 20 "$plivex" 2>&1)" || fail "a second start ended with an error: $second"
+  timeout 20 "$plivex" --demo 2>&1)" || fail "a second start ended with an error: $second"
 echo "$second" | grep -q "Plivex is already running" || fail "a second start said: $second"
 wait_for 5 demo_shown || fail "a second start did not bring the demo window forward"
 shot 2-second-start

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "Kestravane/Linux/BackendChoice.h"
 #include "Kestravane/Linux/DisplayCheck.h"
 #include "Support/SpawnedProgram.h"
 
@@ -45,6 +46,35 @@ TEST(DisplayCheckTest, WhatEachPlatformNeeds) {
   for (const auto& test : cases) {
     SCOPED_TRACE(std::string(test.platform ? test.platform : "(unset)"));
     EXPECT_EQ(missingDisplay(test.platform, test.display, test.wayland), test.missing);
+  }
+}
+
+TEST(BackendChoiceTest, TheRealSessionOnlyOnX11AndTheDemoSaysWhyOtherwise) {
+  struct Case {
+    bool demoAsked;
+    const char* sessionType;
+    const char* display;
+    const char* wayland;
+    Backend backend;
+    std::optional<std::string> notice;
+  };
+  const std::vector<Case> cases{
+      {false, "x11", ":0", nullptr, Backend::x11, std::nullopt},
+      {false, nullptr, ":0", "", Backend::x11, std::nullopt},
+      {true, "x11", ":0", nullptr, Backend::demo, std::nullopt},
+      // XWayland sets DISPLAY too; its X server never sees the desktop's keys.
+      {false, "wayland", ":0", "wayland-0", Backend::demo, kWaylandNotice},
+      {false, nullptr, ":0", "wayland-0", Backend::demo, kWaylandNotice},
+      {true, "wayland", ":0", "wayland-0", Backend::demo, std::nullopt},
+      {false, "tty", nullptr, nullptr, Backend::demo, kNoX11Notice},
+  };
+  for (const auto& test : cases) {
+    SCOPED_TRACE(std::string(test.sessionType ? test.sessionType : "(unset)") + " " +
+                 (test.display ? test.display : "(no DISPLAY)") +
+                 (test.demoAsked ? " --demo" : ""));
+    const auto choice = chooseBackend(test.demoAsked, test.sessionType, test.display, test.wayland);
+    EXPECT_EQ(choice.backend, test.backend);
+    EXPECT_EQ(choice.notice, test.notice);
   }
 }
 

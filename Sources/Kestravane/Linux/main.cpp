@@ -1,10 +1,12 @@
 // Plivex on Linux: the program with its Qt interface (tray icon, menu, settings and onboarding
-// windows) running on the virtual Mac, a model of the macOS services it uses, with the virtual
-// Mac's demo window to try it in. The main queue is Qt's event loop; settings persist in the XDG
-// configuration directory; the log goes to standard error and to syslog. It starts as an agent
-// (no Dock icon) and quits from its menu, or on SIGINT/SIGTERM, stopping the engine and the key
-// tester and waiting for their threads. One Plivex runs per user: a second start brings the
-// first one's demo window forward. Without a display it says so and points at the console.
+// windows). On an X11 session it switches the user's own keyboard layouts; with --demo, on
+// Wayland (where it cannot see other programs' keys) or without an X display, it runs on the
+// virtual Mac, a model of the macOS services, with the virtual Mac's demo window to try it in.
+// The main queue is Qt's event loop; settings persist in the XDG configuration directory; the
+// log goes to standard error and to syslog. It quits from its menu, or on SIGINT/SIGTERM,
+// stopping the engine and the key tester and waiting for their threads. One Plivex runs per
+// user: a second start brings the first one forward. Without a display it says so and points at
+// the console.
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -12,11 +14,17 @@
 #include <QSocketNotifier>
 #include <chrono>
 #include <csignal>
+#include <functional>
 #include <iostream>
 #include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
 
+#include "Kestravane/Linux/BackendChoice.h"
 #include "Kestravane/Linux/DisplayCheck.h"
 #include "Kestravane/Linux/LinuxSession.h"
+#include "Kestravane/Linux/X11Session.h"
 #include "Kestravane/SingleInstance.h"
 #include "Platform/Virtual/FileUserDefaults.h"
 
@@ -47,6 +55,51 @@ std::unique_ptr<QSocketNotifier> quitOnSignals() {
   return notifier;
 }
 
+// A second start asks the running one to come forward: `bringForward` does it.
+std::unique_ptr<QSocketNotifier> forwardRequests(SingleInstance& instance,
+                                                 std::function<void()> bringForward) {
+  auto notifier =
+      std::make_unique<QSocketNotifier>(instance.requestDescriptor(), QSocketNotifier::Read);
+  notifier->setEnabled(instance.requestDescriptor() >= 0);
+  QObject::connect(notifier.get(), &QSocketNotifier::activated,
+                   [&instance, bringForward = std::move(bringForward)] {
+                     if (instance.acceptRequests() > 0) bringForward();
+                   });
+  return notifier;
+}
+
+void logInstanceNotes(const SingleInstance& instance, const std::function<void(std::string)>& log) {
+  if (instance.problem()) log("Plivex[app] " + *instance.problem());
+  if (instance.warning()) log("Plivex[app] " + *instance.warning());
+}
+
+int runDemo(SingleInstance& instance) {
+  kestravane::linux_app::LinuxSession::Options options;
+  options.defaultsFile = FileUserDefaults::defaultPath();
+  options.logToSystemLog = true;
+  kestravane::linux_app::LinuxSession session(std::move(options));
+  session.mac().log().log("Plivex[app] backend: virtual Mac (demo)");
+  logInstanceNotes(instance, [&](std::string line) { session.mac().log().log(line); });
+  const auto requests = forwardRequests(instance, [&] { session.bringForward(); });
+  session.demoWindow().show();
+  return QApplication::exec();
+}
+
+int runOnX11(SingleInstance& instance) {
+  kestravane::linux_app::X11Session::Options options;
+  options.defaultsFile = FileUserDefaults::defaultPath();
+  options.logToSystemLog = true;
+  auto session = kestravane::linux_app::X11Session::open(std::move(options));
+  if (!session) {
+    std::cerr << kestravane::linux_app::noDisplayMessage("no X server answers on DISPLAY");
+    return kestravane::linux_app::kNoDisplayExitCode;
+  }
+  session->log("Plivex[app] backend: X11 on " + session->displayName());
+  logInstanceNotes(instance, [&](std::string line) { session->log(line); });
+  const auto requests = forwardRequests(instance, [&] { session->bringForward(); });
+  return QApplication::exec();
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -54,6 +107,10 @@ int main(int argc, char* argv[]) {
   // write past a file-size limit fails (EFBIG) and is reported like any failed save.
   std::signal(SIGPIPE, SIG_IGN);
   std::signal(SIGXFSZ, SIG_IGN);
+  bool demoAsked = false;
+  for (int i = 1; i < argc; ++i) {
+    if (std::string_view(argv[i]) == "--demo") demoAsked = true;
+  }
   kestravane::linux_app::exitUnlessADisplayIsAvailable();
   // Before anything is read: a second start must not touch the running one's settings. It asks
   // the first to come forward and ends.
@@ -63,6 +120,8 @@ int main(int argc, char* argv[]) {
     std::cout << "Plivex is already running\n";
     return 0;
   }
+  const auto choice = kestravane::linux_app::chooseBackendFromEnvironment(demoAsked);
+  if (choice.notice) std::cerr << "Plivex: " << *choice.notice << "\n";
 
   QApplication application(argc, argv);
   kestravane::linux_app::stopWatchingQtStart();
@@ -70,23 +129,6 @@ int main(int argc, char* argv[]) {
   // A menu-bar utility: closing its last window does not end it.
   QApplication::setQuitOnLastWindowClosed(false);
   const auto quitSignals = quitOnSignals();
-
-  int status = 0;
-  {
-    kestravane::linux_app::LinuxSession::Options options;
-    options.defaultsFile = FileUserDefaults::defaultPath();
-    options.logToSystemLog = true;
-    kestravane::linux_app::LinuxSession session(std::move(options));
-    if (instance.problem()) session.mac().log().log("Plivex[app] " + *instance.problem());
-    if (instance.warning()) session.mac().log().log("Plivex[app] " + *instance.warning());
-    // Started again: the running one brings its demo window forward.
-    QSocketNotifier raiseRequests(instance.requestDescriptor(), QSocketNotifier::Read);
-    raiseRequests.setEnabled(instance.requestDescriptor() >= 0);
-    QObject::connect(&raiseRequests, &QSocketNotifier::activated, [&] {
-      if (instance.acceptRequests() > 0) session.bringForward();
-    });
-    session.demoWindow().show();
-    status = QApplication::exec();
-  }
-  return status;
+  if (choice.backend == kestravane::linux_app::Backend::x11) return runOnX11(instance);
+  return runDemo(instance);
 }

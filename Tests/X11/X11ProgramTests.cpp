@@ -1,0 +1,164 @@
+// The Linux program plivex started as a user starts it in an X11 session (an X server of the
+// test's own with a two-layout keymap): a lone tap of the trigger switches the keyboard's real
+// layout, a second start hands over and ends, and the trigger key gets its own action back when
+// the program quits, also at the next start after it was killed.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "Platform/X11/X11KeyTable.h"
+#include "Support/SpawnedProgram.h"
+#include "Support/Waiting.h"
+#include "Support/XvfbServer.h"
+#include "X11Clients.h"
+
+namespace kestravane {
+namespace {
+
+namespace fs = std::filesystem;
+using platform::x11::kXKeycodeMenu;
+using testing_support::KeyboardProbe;
+using testing_support::ProgramOptions;
+using testing_support::SpawnedProgram;
+using testing_support::TestKeyboard;
+using testing_support::waitUntil;
+using testing_support::XvfbServer;
+
+class X11ProgramTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!XvfbServer::installed()) GTEST_SKIP() << "Xvfb and setxkbmap are not installed";
+    server = std::make_unique<XvfbServer>();
+    ASSERT_TRUE(server->running()) << "Xvfb did not start";
+    ASSERT_TRUE(server->setLayouts("us,ru")) << "setxkbmap failed";
+    std::string pattern = (fs::temp_directory_path() / "plivex-x11-XXXXXX").string();
+    directory = ::mkdtemp(pattern.data());
+    fs::create_directories(directory / "runtime");
+    fs::permissions(directory / "runtime", fs::perms::owner_all, fs::perm_options::replace);
+    keyboard = std::make_unique<TestKeyboard>(server->display());
+    probe = std::make_unique<KeyboardProbe>(server->display());
+  }
+  void TearDown() override {
+    std::error_code ignored;
+    if (!directory.empty()) fs::remove_all(directory, ignored);
+  }
+
+  // An X11 session's start with its own settings, runtime and state folders; no session bus,
+  // so Qt uses the X11 tray protocol (there is no tray here: the program goes on without one).
+  ProgramOptions x11Start(std::vector<std::string> arguments = {}) const {
+    ProgramOptions options;
+    options.arguments = std::move(arguments);
+    options.environment = {{"DISPLAY", server->display()},
+                           {"XDG_SESSION_TYPE", "x11"},
+                           {"WAYLAND_DISPLAY", std::nullopt},
+                           {"QT_QPA_PLATFORM", "xcb"},
+                           {"DBUS_SESSION_BUS_ADDRESS", std::nullopt},
+                           {"HOME", directory.string()},
+                           {"XDG_CONFIG_HOME", (directory / "config").string()},
+                           {"XDG_STATE_HOME", (directory / "state").string()},
+                           {"XDG_RUNTIME_DIR", (directory / "runtime").string()}};
+    return options;
+  }
+
+  // Started: the program says so once its engine runs, and the trigger (the Menu key, for fn)
+  // has lost its own action.
+  bool started(SpawnedProgram& program) {
+    return waitReading(program,
+                       [&] {
+                         return program.stderrText.find("backend: X11 on " + server->display()) !=
+                                std::string::npos;
+                       }) &&
+           menuKeyWithheld();
+  }
+  bool menuKeyWithheld() { return probe->firstKeysym(kXKeycodeMenu) == NoSymbol; }
+  bool menuKeyGivenBack() { return probe->firstKeysym(kXKeycodeMenu) == XK_Menu; }
+  // Waits for `condition`, reading the program's log meanwhile so that it never blocks on it.
+  static bool waitReading(SpawnedProgram& program, const std::function<bool()>& condition) {
+    return waitUntil([&] {
+      program.readAvailable(0);
+      return condition();
+    });
+  }
+
+  std::unique_ptr<XvfbServer> server;
+  fs::path directory;
+  std::unique_ptr<TestKeyboard> keyboard;
+  std::unique_ptr<KeyboardProbe> probe;
+};
+
+TEST_F(X11ProgramTest, ALoneTapSwitchesTheRealLayoutAndQuittingGivesTheKeyBack) {
+  ASSERT_TRUE(menuKeyGivenBack());
+  SpawnedProgram plivex(PLIVEX_APP_PATH, x11Start());
+  ASSERT_TRUE(started(plivex)) << "the engine never started; its log:\n" << plivex.stderrText;
+
+  keyboard->tap(kXKeycodeMenu);
+  EXPECT_TRUE(waitReading(plivex, [&] { return probe->group() == 1; }))
+      << "the first tap did not switch";
+  keyboard->tap(kXKeycodeMenu);
+  EXPECT_TRUE(waitReading(plivex, [&] { return probe->group() == 0; }))
+      << "the second tap did not switch";
+
+  // Started again, it says so and ends; the first one runs on.
+  SpawnedProgram second(PLIVEX_APP_PATH, x11Start());
+  EXPECT_EQ(second.finish(), 0);
+  EXPECT_NE(second.stdoutText.find("Plivex is already running"), std::string::npos)
+      << second.stdoutText << second.stderrText;
+  EXPECT_TRUE(menuKeyWithheld());
+
+  EXPECT_EQ(plivex.stop(SIGTERM), 0);
+  EXPECT_TRUE(menuKeyGivenBack()) << "quitting left the Menu key without its action";
+  EXPECT_EQ(plivex.stderrText.find("Wayland"), std::string::npos) << plivex.stderrText;
+}
+
+TEST_F(X11ProgramTest, AfterBeingKilledTheNextStartGivesTheKeyBackAndWorks) {
+  {
+    SpawnedProgram killed(PLIVEX_APP_PATH, x11Start());
+    ASSERT_TRUE(started(killed)) << killed.stderrText;
+    killed.stop(SIGKILL);
+  }
+  EXPECT_TRUE(menuKeyWithheld()) << "a killed program cannot give the key back by itself";
+  SpawnedProgram next(PLIVEX_APP_PATH, x11Start());
+  ASSERT_TRUE(started(next)) << next.stderrText;
+  keyboard->tap(kXKeycodeMenu);
+  EXPECT_TRUE(waitReading(next, [&] { return probe->group() == 1; }));
+  EXPECT_EQ(next.stop(SIGTERM), 0);
+  EXPECT_TRUE(menuKeyGivenBack());
+}
+
+// --demo runs the virtual Mac whatever the session; so does a Wayland session, saying why.
+TEST_F(X11ProgramTest, TheDemoRunsWhenAskedForAndOnWaylandWithoutTouchingTheKeyboard) {
+  struct Case {
+    const char* name;
+    std::vector<std::string> arguments;
+    std::optional<std::string> sessionType;
+    bool saysWayland;
+  };
+  const std::vector<Case> cases{{"asked for", {"--demo"}, "x11", false},
+                                {"a Wayland session", {}, "wayland", true}};
+  for (const auto& test : cases) {
+    SCOPED_TRACE(test.name);
+    auto start = x11Start(test.arguments);
+    for (auto& [name, value] : start.environment) {
+      if (name == "XDG_SESSION_TYPE") value = test.sessionType;
+    }
+    SpawnedProgram plivex(PLIVEX_APP_PATH, start);
+    ASSERT_TRUE(waitReading(plivex, [&] {
+      return plivex.stderrText.find("backend: virtual Mac") != std::string::npos;
+    })) << plivex.stderrText;
+    EXPECT_EQ(plivex.stderrText.find("Wayland session") != std::string::npos, test.saysWayland)
+        << plivex.stderrText;
+    EXPECT_TRUE(menuKeyGivenBack());
+    keyboard->tap(kXKeycodeMenu);
+    EXPECT_EQ(probe->group(), 0);
+    EXPECT_EQ(plivex.stop(SIGTERM), 0);
+  }
+}
+
+}  // namespace
+}  // namespace kestravane
