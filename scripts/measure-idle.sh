@@ -9,7 +9,9 @@ scripts/install-deps.sh
 cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DPLIVEX_BUILD_TESTS=OFF >/dev/null
 cmake --build build-release -j"$(nproc)" --target AppIdleBenchmarks
 export PLIVEX_IDLE_SECONDS="${1:-60}"
-xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
+# -noreset: the keymap of two layouts that Plivex switches survives the moments without clients.
+xvfb-run -a -s "-screen 0 1280x800x24 -noreset" bash -c '
+  setxkbmap -layout us,ru
   trayer --edge top --align right --widthtype request --height 32 --SetDockType true &
   tray=$!
   sleep 1
