@@ -17,7 +17,7 @@
 
 #include "Kestravane/Linux/DisplayCheck.h"
 #include "Kestravane/Linux/LinuxSession.h"
-#include "Kestravane/SingleInstance.h"
+#include "Kestravane/Linux/SingleInstance.h"
 #include "KestravaneKit/LogLines.h"
 #include "Platform/Virtual/FileUserDefaults.h"
 
