@@ -17,7 +17,8 @@
 
 #include "Kestravane/Linux/DisplayCheck.h"
 #include "Kestravane/Linux/LinuxSession.h"
-#include "Kestravane/SingleInstance.h"
+#include "Kestravane/Linux/SingleInstance.h"
+#include "KestravaneKit/LogLines.h"
 #include "Platform/Virtual/FileUserDefaults.h"
 
 namespace {
@@ -77,8 +78,11 @@ int main(int argc, char* argv[]) {
     options.defaultsFile = FileUserDefaults::defaultPath();
     options.logToSystemLog = true;
     kestravane::linux_app::LinuxSession session(std::move(options));
-    if (instance.problem()) session.mac().log().log("Plivex[app] " + *instance.problem());
-    if (instance.warning()) session.mac().log().log("Plivex[app] " + *instance.warning());
+    using kestravane::logline::kAppSingleInstance;
+    if (instance.problem())
+      session.mac().log().log(std::string(kAppSingleInstance) + *instance.problem());
+    if (instance.warning())
+      session.mac().log().log(std::string(kAppSingleInstance) + *instance.warning());
     // Started again: the running one brings its demo window forward.
     QSocketNotifier raiseRequests(instance.requestDescriptor(), QSocketNotifier::Read);
     raiseRequests.setEnabled(instance.requestDescriptor() >= 0);

@@ -1,0 +1,68 @@
+// The English texts of the interface.
+#include "KestravaneCore/Strings.h"
+
+namespace kestravane {
+
+const TextTable kEnglishTexts{
+    .triggerPrefix = "Trigger: ",
+    .layoutsPrefix = "Layouts: ",
+    .settingsNotSavedPrefix = "⚠️ Settings not saved: ",
+    .statusActive = "🟢 Active",
+    .statusDisabled = "⚪️ Disabled",
+    .statusNeedsLayouts = "🟠 Need ≥2 layouts",
+    .statusNoInputMonitoring = "🟠 Needs Input Monitoring",
+    .statusNoAccessibility = "🟠 Needs Accessibility",
+    .statusTapDisabled = "🟠 Tap disabled by system",
+    .statusGlobeNotFree = "🟠 Globe key occupied",
+    .statusCapsLockNotFree = "🟠 Caps Lock occupied",
+    .statusSecureInput = "🟠 Secure Input active",
+    .requestInputMonitoring = "① Request Input Monitoring",
+    .requestAccessibility = "② Request Accessibility",
+    .openSettingsEllipsis = "   Open settings…",
+    .needLayoutsHint = "Enable ≥2 layouts in macOS",
+    .openKeyboardSettings = "   Open keyboard settings…",
+    .freeGlobe = "Free Globe key (Fn → Do Nothing)",
+    .freeCapsLock = "Free Caps Lock (ABC switching → Off)",
+    .checkAndEnable = "↻ Check and enable",
+    .settingsEllipsis = "Settings…",
+    .enable = "Enable",
+    .disable = "Disable",
+    .refreshStatus = "Refresh status",
+    .quit = "Quit",
+    .settingsTitle = "Plivex Settings",
+    .triggerKey = "Trigger key",
+    .layoutsHeader = "Layouts in cycle (≥2, switch order)",
+    .selectAtLeastTwo = "Select at least 2 layouts",
+    .cancel = "Cancel",
+    .done = "Done",
+    .language = "Language",
+    .launchAtLogin = "Launch at login",
+    .status = "Status",
+    .permissions = "Permissions",
+    .keyTester = "Key tester",
+    .keyTesterHint = "Press a key — see if macOS reports it",
+    .keyTesterStart = "Start test",
+    .keyTesterStop = "Stop",
+    .keyTesterWaiting = "waiting for a key…",
+    .onboardingTitle = "Set up Plivex",
+    .stepAccessibility = "Allow Accessibility",
+    .stepAccessibilityHint = "So Plivex can see the trigger key.",
+    .stepGlobe = "Free the Globe key",
+    .stepGlobeHint =
+        "In the opened settings set “Press 🌐 key to” → Do Nothing (applies instantly).",
+    .stepCapsLock = "Free the Caps Lock key",
+    .stepCapsLockHint =
+        "In the opened settings, under Input Sources → Edit…, turn off “Use the Caps Lock key to "
+        "switch to and from ABC” (applies instantly).",
+    .stepLayoutsHint = "Enable at least 2 layouts in macOS.",
+    .grant = "Grant…",
+    .openSettingsBtn = "Open Settings…",
+    .allSet = "✓ All set — Plivex is active.",
+    .onboardingClose = "Close",
+    .langEnglish = "English",
+    .langRussian = "Russian",
+    .langSystem = "System",
+    .done2 = "Done",
+};
+
+}  // namespace kestravane

@@ -1,0 +1,68 @@
+// The Russian texts of the interface.
+#include "KestravaneCore/Strings.h"
+
+namespace kestravane {
+
+const TextTable kRussianTexts{
+    .triggerPrefix = "Триггер: ",
+    .layoutsPrefix = "Раскладки: ",
+    .settingsNotSavedPrefix = "⚠️ Настройки не сохранены: ",
+    .statusActive = "🟢 Активно",
+    .statusDisabled = "⚪️ Выключено",
+    .statusNeedsLayouts = "🟠 Нужно ≥2 раскладок",
+    .statusNoInputMonitoring = "🟠 Нужен Input Monitoring",
+    .statusNoAccessibility = "🟠 Нужен Accessibility",
+    .statusTapDisabled = "🟠 Перехват отключён системой",
+    .statusGlobeNotFree = "🟠 Globe занят системой",
+    .statusCapsLockNotFree = "🟠 Caps Lock занят системой",
+    .statusSecureInput = "🟠 Secure Input активен",
+    .requestInputMonitoring = "① Запросить Input Monitoring",
+    .requestAccessibility = "② Запросить Accessibility",
+    .openSettingsEllipsis = "   Открыть настройки…",
+    .needLayoutsHint = "Включите ≥2 раскладок в системе",
+    .openKeyboardSettings = "   Открыть настройки клавиатуры…",
+    .freeGlobe = "Освободить Globe (Fn → Do Nothing)",
+    .freeCapsLock = "Освободить Caps Lock (переключение ABC → Off)",
+    .checkAndEnable = "↻ Проверить и включить",
+    .settingsEllipsis = "Настройки…",
+    .enable = "Включить",
+    .disable = "Выключить",
+    .refreshStatus = "Обновить статус",
+    .quit = "Выйти",
+    .settingsTitle = "Настройки Plivex",
+    .triggerKey = "Клавиша-триггер",
+    .layoutsHeader = "Раскладки в цикле (≥2, порядок переключения)",
+    .selectAtLeastTwo = "Выбери минимум 2 раскладки",
+    .cancel = "Отмена",
+    .done = "Готово",
+    .language = "Язык",
+    .launchAtLogin = "Запускать при входе",
+    .status = "Статус",
+    .permissions = "Доступы",
+    .keyTester = "Тест клавиш",
+    .keyTesterHint = "Нажми клавишу — видит ли её macOS",
+    .keyTesterStart = "Начать тест",
+    .keyTesterStop = "Стоп",
+    .keyTesterWaiting = "жду нажатия…",
+    .onboardingTitle = "Настройка Plivex",
+    .stepAccessibility = "Разреши Accessibility",
+    .stepAccessibilityHint = "Чтобы Plivex видел клавишу-триггер.",
+    .stepGlobe = "Освободи клавишу Globe",
+    .stepGlobeHint =
+        "В открывшихся настройках поставь «Press 🌐 key to» → Do Nothing (применяется сразу).",
+    .stepCapsLock = "Освободи клавишу Caps Lock",
+    .stepCapsLockHint =
+        "В открывшихся настройках, в Input Sources → Edit…, выключи «Use the Caps Lock key to "
+        "switch to and from ABC» (применяется сразу).",
+    .stepLayoutsHint = "Включи минимум 2 раскладки в macOS.",
+    .grant = "Разрешить…",
+    .openSettingsBtn = "Открыть настройки…",
+    .allSet = "✓ Готово — Plivex активен.",
+    .onboardingClose = "Закрыть",
+    .langEnglish = "English",
+    .langRussian = "Русский",
+    .langSystem = "Системный",
+    .done2 = "Готово",
+};
+
+}  // namespace kestravane
