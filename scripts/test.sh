@@ -8,6 +8,10 @@ cd "$(dirname "$0")/.."
 sanitizer="${1:-}"
 build="build${sanitizer:+-$sanitizer}"
 scripts/install-deps.sh
+# Inside a git work tree, commits go through the repository's own hooks (subject length).
+if git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
+  git config core.hooksPath scripts/git-hooks
+fi
 benchmarks=ON; [ -n "$sanitizer" ] && benchmarks=OFF
 sdk=()
 [ -n "${PLIVEX_MACOS_SDK:-}" ] && sdk=(-DPLIVEX_MACOS_SDK="$PLIVEX_MACOS_SDK")

@@ -19,7 +19,7 @@
 #include "Console/ConsoleScreen.h"
 #include "Console/ConsoleSession.h"
 #include "Console/LineReader.h"
-#include "Kestravane/SingleInstance.h"
+#include "Kestravane/Linux/SingleInstance.h"
 #include "Platform/Virtual/VirtualMac.h"
 
 namespace kestravane::console {

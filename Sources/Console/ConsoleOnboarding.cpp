@@ -2,54 +2,60 @@
 
 #include <utility>
 
-#include "Kestravane/OnboardingView.h"
+#include "Kestravane/OnboardingModel.h"
 
 namespace kestravane::console {
 namespace {
 
-// The element named `id`, searched depth first; nullptr when the content has none.
-const ViewNode* find(const ViewNode& node, std::string_view id) {
-  if (node.id == id) return &node;
-  for (const auto& child : node.children) {
-    if (const auto* found = find(child, id)) return found;
+// What to type for what a step's button does.
+std::string_view stepCommand(const OnboardingStep& step) {
+  switch (step.kind) {
+    case OnboardingStep::Kind::accessibility:
+      return "grant accessibility";
+    case OnboardingStep::Kind::layouts:
+      return "layouts, enable <id>";
+    case OnboardingStep::Kind::triggerKey:
+      break;
   }
-  return nullptr;
+  const auto look = Presentation::conflictLook(step.conflict);
+  return look ? remedyCommand(look->remedy).value_or("") : "";
 }
-
-// What the console types for what a step's button does.
-struct StepCommand {
-  std::string_view step;
-  std::string_view command;
-};
-constexpr StepCommand kStepCommands[] = {
-    {"step.accessibility", "grant accessibility"},
-    {"step.globe", "globe free"},
-    {"step.capsLock", "capslock free"},
-    {"step.layouts", "layouts, enable <id>"},
-};
 
 }  // namespace
 
+std::optional<std::string_view> remedyCommand(RemedyId remedy) {
+  switch (remedy) {
+    case RemedyId::requestAccessibility:
+      return "grant accessibility";
+    case RemedyId::needLayoutsHint:
+      return "enable <id>";
+    case RemedyId::freeGlobe:
+      return "globe free";
+    case RemedyId::freeCapsLock:
+      return "capslock free";
+    case RemedyId::openAccessibilitySettings:
+    case RemedyId::openKeyboardSettings:
+      break;
+  }
+  return std::nullopt;
+}
+
 std::string onboardingText(const std::shared_ptr<AppController>& controller) {
-  // The window's own content decides which steps show, with which marks and texts.
-  const OnboardingView view(controller, nullptr);
-  const ViewNode content = view.build();
-  std::string text = "[onboarding] ";
-  if (const auto* title = find(content, "title")) text += title->text;
-  text += '\n';
-  for (const auto& [step, command] : kStepCommands) {
-    const auto* mark = find(content, std::string(step) + ".mark");
-    if (mark == nullptr) continue;
-    text += "  " + mark->text + " " + find(content, std::string(step) + ".title")->text;
-    text += "\n      " + find(content, std::string(step) + ".hint")->text;
-    if (find(content, std::string(step) + ".button") != nullptr) {
+  // The window's own view-model decides which steps show, with which marks and texts.
+  const OnboardingState state = OnboardingModel(controller, nullptr).state();
+  std::string text = "[onboarding] " + state.title + '\n';
+  for (const auto& step : state.steps) {
+    text += "  ";
+    text += step.done ? OnboardingModel::kDoneMark : OnboardingModel::kOpenMark;
+    text += " " + step.title + "\n      " + step.hint;
+    if (!step.done) {
       text += "   (";
-      text += command;
+      text += stepCommand(step);
       text += ')';
     }
     text += '\n';
   }
-  if (const auto* allSet = find(content, "allSet")) text += "  " + allSet->text + '\n';
+  if (state.allSet) text += "  " + *state.allSet + '\n';
   text += "  (onboarding close)";
   return text;
 }

@@ -1,18 +1,23 @@
 // The onboarding window of the text console: the controller's onboarding window shown as text.
 // The host makes windows that print their text when shown and again only when it changes, and
 // that close as a window does (the controller's delegate is told, so its re-check stops).
-// onboardingText() writes the onboarding window's own content (OnboardingView) as text.
+// onboardingText() writes the onboarding window's own view-model (OnboardingModel) as text.
 // Threads: main thread only.
 #pragma once
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "Kestravane/AppController.h"
 #include "Kestravane/OnboardingWindowHost.h"
 
 namespace kestravane::console {
+
+// What to type for a remedy; absent for those the console has no command for.
+std::optional<std::string_view> remedyCommand(RemedyId remedy);
 
 // The onboarding's title, its steps with ✓ or ○, what to type for each step not done, and the
 // all-set line once nothing blocks the engine.

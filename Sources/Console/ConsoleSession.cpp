@@ -10,7 +10,6 @@
 #include "KestravaneCore/Presentation.h"
 #include "KestravaneCore/Strings.h"
 #include "KestravaneKit/InputSourceSwitcher.h"
-#include "KestravaneKit/TextsForLanguage.h"
 #include "Platform/Virtual/DefaultsLogLines.h"
 
 namespace kestravane::console {
@@ -27,15 +26,7 @@ std::vector<std::string> splitWords(std::string_view line) {
 }
 
 std::string_view triggerDisplayName(TriggerKind trigger) {
-  switch (trigger) {
-    case TriggerKind::fn:
-      return "fn / Globe";
-    case TriggerKind::capsLock:
-      return "Caps Lock";
-    case TriggerKind::rightCommand:
-      return "Right ⌘";
-  }
-  return "";
+  return triggerNames(trigger).console;
 }
 
 std::string_view loginItemText(platform::LoginItemStatus status) {
@@ -57,8 +48,7 @@ std::string_view grantedText(bool granted) {
 }
 
 std::string statusLine(const AppController& controller) {
-  const Strings s = textsFor(controller.config().language, *controller.services()->locale);
-  return std::string(Presentation::statusLine(controller.health(), s));
+  return std::string(Presentation::statusLine(controller.health(), controller.texts()));
 }
 
 // "on" or "off" as the only argument; absent for anything else.
@@ -84,8 +74,21 @@ ConsoleSession::ConsoleSession(platform::vmac::VirtualMac& mac,
           [this](const std::string& text) { this->notify(text); })),
       shownStatus(statusLine(*this->controller)),
       shownSwitch(this->controller->lastSwitch()),
-      rebuilds(*this->controller, [this] { reportChanges(); }) {
+      alive(std::make_shared<ConsoleSession*>(this)),
+      changes(this->controller->subscribe([this] { reportSoon(); })) {
   this->controller->setWindowHost(onboardingHost);
+}
+
+void ConsoleSession::reportSoon() {
+  if (reportPending) return;
+  reportPending = true;
+  controller->services()->dispatch->mainQueue()->async(
+      [weakSession = std::weak_ptr<ConsoleSession*>(alive)] {
+        if (const auto session = weakSession.lock()) {
+          (*session)->reportPending = false;
+          (*session)->reportChanges();
+        }
+      });
 }
 
 bool ConsoleSession::execute(std::string_view line) {
@@ -347,7 +350,7 @@ void ConsoleSession::printLayouts() {
 }
 
 void ConsoleSession::printStatus() {
-  const Strings s = textsFor(controller->config().language, *controller->services()->locale);
+  const Strings s = controller->texts();
   const auto health = controller->health();
   out << Presentation::statusLine(health, s) << '\n';
   out << s.triggerLabel(triggerDisplayName(controller->config().trigger)) << '\n';
@@ -360,12 +363,12 @@ void ConsoleSession::printStatus() {
   out << "current layout: " << controller->inputSources().currentSourceID().value_or("—")
       << "   last switch: " << controller->lastSwitch() << '\n';
   out << "login item: " << loginItemText(controller->services()->loginItems->status()) << '\n';
-  const auto actions = Presentation::actions(health, controller->permissions().hasInputMonitoring(),
-                                             controller->permissions().hasAccessibility());
-  if (actions.requestAccessibility) out << s.requestAccessibility() << "   (grant accessibility)\n";
-  if (actions.needsLayoutsHint) out << s.needLayoutsHint() << "   (enable <id>)\n";
-  if (actions.freeGlobe) out << s.freeGlobe() << "   (globe free)\n";
-  if (actions.freeCapsLock) out << s.freeCapsLock() << "   (capslock free)\n";
+  if (const auto& problem = controller->saveProblem()) out << s.settingsNotSaved(*problem) << '\n';
+  for (const auto& remedy : Presentation::remedies(health, controller->hasAccessibility(), s)) {
+    if (const auto command = remedyCommand(remedy.id)) {
+      out << remedy.text << "   (" << *command << ")\n";
+    }
+  }
   if (controller->isTesting()) out << "key test: " << controller->lastTestedKey() << '\n';
   // What opening the menu rebuilt is shown here already.
   shownStatus = statusLine(*controller);

@@ -21,7 +21,7 @@
 
 #include "Console/ConsoleOnboarding.h"
 #include "Kestravane/AppController.h"
-#include "Kestravane/RebuildScheduler.h"
+#include "Kestravane/ObservableObject.h"
 #include "Platform/Virtual/VirtualMac.h"
 
 namespace kestravane::console {
@@ -68,6 +68,8 @@ class ConsoleSession {
   void showOnboarding(const std::vector<std::string>& words);
   void printLayouts();
   void reportChanges();
+  // Reports once the main queue's current turn is over, so a burst of changes is one report.
+  void reportSoon();
   // Lets work posted from other threads (fires, health changes) reach the main queue.
   void settle();
 
@@ -82,7 +84,10 @@ class ConsoleSession {
   std::string shownStatus;
   std::string shownSwitch;
   std::string shownTestedKey;
-  RebuildScheduler rebuilds;
+  bool reportPending = false;
+  // Work posted to the main queue holds this weakly: nothing runs once the session is gone.
+  std::shared_ptr<ConsoleSession*> alive;
+  Subscription changes;
 };
 
 }  // namespace kestravane::console

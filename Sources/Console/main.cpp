@@ -16,7 +16,7 @@
 #include "Console/ConsoleScreen.h"
 #include "Console/ConsoleSession.h"
 #include "Kestravane/AppController.h"
-#include "Kestravane/SingleInstance.h"
+#include "Kestravane/Linux/SingleInstance.h"
 #include "Platform/Virtual/FileUserDefaults.h"
 #include "Platform/Virtual/VirtualMac.h"
 

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <utility>
 
+#include "KestravaneCore/EngineState.h"
+#include "KestravaneCore/TriggerKeys.h"
 #include "KestravaneKit/CapsLockKeyManager.h"
 #include "KestravaneKit/ConfigStore.h"
 #include "KestravaneKit/GlobeKeyManager.h"
@@ -40,6 +42,32 @@ std::string capsLockSwitchingValue(const std::optional<std::int64_t>& state) {
   return std::to_string(*state) + (*state == 0 ? " off" : " on");
 }
 
+// Whether the system setting leaves the trigger's key to Plivex, as found.
+bool keyFree(const Findings& findings, KeyConflict conflict) {
+  switch (conflict) {
+    case KeyConflict::none:
+      return true;
+    case KeyConflict::globeKey:
+      return findings.globeKey && findings.globeKey->isFreeForTrigger();
+    case KeyConflict::capsLockSwitching:
+      return findings.capsLockSwitching == 0;
+  }
+  return false;
+}
+
+// The report's key for the setting, as in its own line.
+std::string_view conflictWord(KeyConflict conflict) {
+  switch (conflict) {
+    case KeyConflict::globeKey:
+      return "globe-key";
+    case KeyConflict::capsLockSwitching:
+      return "caps-lock-abc";
+    case KeyConflict::none:
+      break;
+  }
+  return "";
+}
+
 std::string joined(const std::vector<std::string>& words) {
   if (words.empty()) return "none";
   std::string text;
@@ -75,15 +103,37 @@ Findings examine(const platform::Services& services, std::string version, std::s
 }
 
 std::vector<std::string> blockers(const Findings& findings) {
+  // The engine's own rules decide. Each finding is put alone into inputs where nothing else is
+  // missing, so the report names every one; a key conflict is named with the trigger it concerns.
+  const EngineInputs ready{.hasAccessibility = true,
+                           .layoutCount = 2,
+                           .triggerConflict = KeyConflict::none,
+                           .triggerKeyFree = true,
+                           .userEnabled = true,
+                           .isRunning = true,
+                           .tapDisabled = false,
+                           .secureInput = false};
   std::vector<std::string> words;
-  if (!findings.accessibility) words.emplace_back("accessibility");
+  EngineInputs inputs = ready;
+  inputs.hasAccessibility = findings.accessibility;
+  if (EngineState::isBlocked(inputs)) words.emplace_back("accessibility");
+  // A missing Input Monitoring shows only when the engine's tap is refused.
   if (!findings.inputMonitoring) words.emplace_back("input-monitoring");
-  if (findings.layouts.size() < 2) words.emplace_back("layouts");
-  if (!findings.globeKey || !findings.globeKey->isFreeForTrigger()) {
-    words.emplace_back("globe-key(fn)");
+  inputs = ready;
+  inputs.layoutCount = static_cast<std::int64_t>(findings.layouts.size());
+  if (EngineState::isBlocked(inputs)) words.emplace_back("layouts");
+  for (const auto& key : kTriggerKeys) {
+    inputs = ready;
+    inputs.triggerConflict = key.conflict;
+    inputs.triggerKeyFree = keyFree(findings, key.conflict);
+    if (EngineState::isBlocked(inputs)) {
+      words.push_back(std::string(conflictWord(key.conflict)) + "(" + std::string(key.rawValue) +
+                      ")");
+    }
   }
-  if (findings.capsLockSwitching != 0) words.emplace_back("caps-lock-abc(capsLock)");
-  if (findings.secureInput) words.emplace_back("secure-input");
+  inputs = ready;
+  inputs.secureInput = findings.secureInput;
+  if (EngineState::health(inputs) == EngineHealth::secureInput) words.emplace_back("secure-input");
   return words;
 }
 

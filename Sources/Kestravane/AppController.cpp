@@ -5,8 +5,8 @@
 #include <utility>
 
 #include "Kestravane/HeadlessWindowHost.h"
-#include "KestravaneCore/Strings.h"
 #include "KestravaneKit/LogLines.h"
+#include "KestravaneKit/TextsForLanguage.h"
 
 namespace kestravane {
 
@@ -65,10 +65,8 @@ EngineInputs AppController::engineInputs() const {
   EngineInputs inputs;
   inputs.hasAccessibility = _permissions.hasAccessibility();
   inputs.layoutCount = static_cast<std::int64_t>(layouts().size());
-  inputs.triggerIsFn = config().trigger == TriggerKind::fn;
-  inputs.globeFree = globeFree();
-  inputs.triggerIsCapsLock = config().trigger == TriggerKind::capsLock;
-  inputs.capsLockFree = capsLockFree();
+  inputs.triggerConflict = triggerKey(config().trigger).conflict;
+  inputs.triggerKeyFree = triggerKeyFree();
   inputs.userEnabled = _userEnabled;
   inputs.isRunning = isRunning();
   inputs.tapDisabled = switching.engine && switching.engine->health() == EngineHealth::tapDisabled;
@@ -76,7 +74,27 @@ EngineInputs AppController::engineInputs() const {
   return inputs;
 }
 
+bool AppController::keyFree(KeyConflict conflict) const {
+  switch (conflict) {
+    case KeyConflict::none:
+      return true;
+    case KeyConflict::globeKey:
+      return globeFree();
+    case KeyConflict::capsLockSwitching:
+      return capsLockFree();
+  }
+  return false;
+}
+
+void AppController::rereadPermissions() {
+  _hasAccessibility.set(_permissions.hasAccessibility());
+  _hasInputMonitoring.set(_permissions.hasInputMonitoring());
+}
+
 void AppController::recomputeHealth() {
+  // What the windows show of the permissions follows each recomputation, so a permission
+  // granted in System Settings shows within one check.
+  rereadPermissions();
   const EngineInputs inputs = engineInputs();
   if (switching.engine) switching.engine->setSecureInputActive(inputs.secureInput);
   _health.set(EngineState::health(inputs));
@@ -89,7 +107,8 @@ void AppController::rereadTriggerKeys() {
 
 void AppController::startEngine() {
   mainThread.check("AppController::startEngine");
-  stopEngine();
+  // The health is recomputed once, below, so observers never see the stopped state in between.
+  dropEngine();
   _layouts.set(_inputSources.enabledSelectableSourceIDs());
   rereadTriggerKeys();
   if (EngineState::isBlocked(engineInputs())) {
@@ -103,10 +122,9 @@ void AppController::startEngine() {
       {.trigger = config().trigger,
        .suppress = EventTapEngine::Suppress::tap,
        .holdTimeoutMs = kHoldTimeoutMs},
-      [weakSelf, queue = mainQueue](const InputSourceSwitcher::Result& result) {
-        queue->async([weakSelf, result] {
-          if (auto self = weakSelf.lock()) self->_lastSwitch.set(lastSwitchText(result));
-        });
+      // The switch controller calls this on the main thread already.
+      [weakSelf](const InputSourceSwitcher::Result& result) {
+        if (auto self = weakSelf.lock()) self->_lastSwitch.set(lastSwitchText(result));
       },
       // The engine's own health is read through engineInputs(); the value passed is not needed.
       [weakSelf, queue = mainQueue](EngineHealth) {
@@ -129,11 +147,15 @@ void AppController::startEngine() {
 
 void AppController::stopEngine() {
   mainThread.check("AppController::stopEngine");
+  dropEngine();
+  recomputeHealth();
+}
+
+void AppController::dropEngine() {
   // Also gives the trigger key its own action back, so a switched-off Plivex leaves it as it was.
   switching.stop();
   switching = {};
   _isRunning.set(false);
-  recomputeHealth();
 }
 
 void AppController::refresh() {
@@ -185,7 +207,7 @@ void AppController::apply(TriggerKind trigger, AppLanguage language, bool launch
   mainThread.check("AppController::apply");
   _config.modify([trigger](PlivexConfig& config) { config.trigger = trigger; });
   _config.modify([language](PlivexConfig& config) { config.language = language; });
-  _saveProblem.set(store.save(config()));
+  save();
   // Compared with the system's state, not the stored flag, which may be stale.
   if (launchAtLogin != _launchAtLogin.isEnabled()) setLaunchAtLogin(launchAtLogin);
   _layouts.set(_inputSources.enabledSelectableSourceIDs());
@@ -200,10 +222,13 @@ void AppController::setLaunchAtLogin(bool on) {
   mainThread.check("AppController::setLaunchAtLogin");
   if (_launchAtLogin.setEnabled(on)) {
     _config.modify([on](PlivexConfig& config) { config.launchAtLogin = on; });
-    _saveProblem.set(store.save(config()));
+    save();
   }
-  // A view showing the login toggle re-reads the real state, also after a refusal.
-  sendWillChange();
+}
+
+void AppController::save() {
+  // A failure stays shown until a later save succeeds.
+  _saveProblem.set(store.save(config()));
 }
 
 void AppController::startKeyTest() {
@@ -250,6 +275,73 @@ void AppController::open(const std::string& url) {
   if (const auto parsed = _services->workspace->urlWithString(url)) {
     _services->workspace->openURL(*parsed);
   }
+}
+
+void AppController::perform(RemedyAction action) {
+  mainThread.check("AppController::perform");
+  switch (action) {
+    case RemedyAction::none:
+      return;
+    case RemedyAction::promptAccessibility:
+      _permissions.promptAccessibility();
+      return;
+    case RemedyAction::openAccessibilitySettings:
+      open(std::string(kAccessibilitySettingsURL));
+      return;
+    case RemedyAction::openKeyboardSettings:
+      open(std::string(kKeyboardSettingsURL));
+      return;
+  }
+}
+
+void AppController::activate() {
+  mainThread.check("AppController::activate");
+  _services->application->activate();
+}
+
+void AppController::quit() {
+  mainThread.check("AppController::quit");
+  _services->application->terminate();
+}
+
+void AppController::log(std::string_view line) const {
+  _services->log->log(line);
+}
+
+void AppController::settingsWindowAppears() {
+  mainThread.check("AppController::settingsWindowAppears");
+  _services->application->setActivationPolicy(platform::ActivationPolicy::regular);
+  _services->application->activate();
+  reconcile();
+}
+
+void AppController::settingsWindowDisappears() {
+  mainThread.check("AppController::settingsWindowDisappears");
+  stopKeyTest();
+  _services->application->setActivationPolicy(platform::ActivationPolicy::accessory);
+}
+
+Strings AppController::texts() const {
+  return textsFor(config().language, *_services->locale,
+                  _services->pcKeyboard ? Keyboard::pc : Keyboard::mac);
+}
+
+std::vector<std::string> AppController::layoutNames() const {
+  std::vector<std::string> names;
+  for (const auto& id : layouts()) names.push_back(_inputSources.displayName(id));
+  return names;
+}
+
+std::optional<std::string> AppController::version() const {
+  const auto value =
+      _services->bundleInfo->objectForInfoDictionaryKey("CFBundleShortVersionString");
+  const auto* text = value ? std::get_if<std::string>(&*value) : nullptr;
+  if (!text) return std::nullopt;
+  return *text;
+}
+
+bool AppController::launchesAtLogin() const {
+  return _launchAtLogin.isEnabled();
 }
 
 void AppController::setWindowHost(std::shared_ptr<OnboardingWindowHost> windowHost) {

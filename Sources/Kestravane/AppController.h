@@ -9,6 +9,9 @@
 //   controller from another thread and nothing happens once it is gone.
 // Ownership: always a std::shared_ptr (shared() or create()), so posted work can refer to it
 //   weakly. It keeps the services it was made with for its whole life.
+// The windows and the menu talk to it alone: it publishes what they show of the live system
+// (permissions, the trigger keys' system settings, the layouts), refreshed by every check, and
+// carries out what they ask (apply, open a pane, prompt for Accessibility, quit).
 #pragma once
 
 #include <cstdint>
@@ -25,6 +28,8 @@
 #include "Kestravane/Published.h"
 #include "KestravaneCore/EngineState.h"
 #include "KestravaneCore/PlivexConfig.h"
+#include "KestravaneCore/Presentation.h"
+#include "KestravaneCore/Strings.h"
 #include "KestravaneKit/CapsLockKeyManager.h"
 #include "KestravaneKit/ConfigStore.h"
 #include "KestravaneKit/EventTapEngine.h"
@@ -66,7 +71,7 @@ class AppController final : public ObservableObject,
   // the key tester (their threads would keep them alive otherwise) and releases everything.
   ~AppController() override;
 
-  // Published state; each assignment tells the observers first.
+  // Published state; observers are told after each change.
   EngineHealth health() const { return _health.get(); }
   bool isRunning() const { return _isRunning.get(); }
   bool globeFree() const { return _globeFree.get(); }
@@ -76,9 +81,28 @@ class AppController final : public ObservableObject,
   const PlivexConfig& config() const { return _config.get(); }
   bool isTesting() const { return _isTesting.get(); }
   const std::string& lastTestedKey() const { return _lastTestedKey.get(); }
-  // Why the latest change of the settings could not be stored (it holds until Plivex quits);
-  // absent once one was stored.
+  // Why the latest change of the settings could not be stored; absent once one was stored.
   const std::optional<std::string>& saveProblem() const { return _saveProblem.get(); }
+  // Whether this is a demo that runs instead of the desktop's own layouts, which cannot be
+  // switched here (set once at start by the program that knows; the menu says so).
+  bool isDemoInstead() const { return demoInstead; }
+  void setDemoInstead(bool value) { demoInstead = value; }
+  // The permissions as the last check read them.
+  bool hasAccessibility() const { return _hasAccessibility.get(); }
+  bool hasInputMonitoring() const { return _hasInputMonitoring.get(); }
+  // Whether the system lets the configured trigger's key to Plivex (see KeyConflict).
+  bool triggerKeyFree() const { return keyFree(triggerKey(config().trigger).conflict); }
+  bool keyFree(KeyConflict conflict) const;
+
+  // What the windows show besides the published state.
+  // The texts in the configured language (the system's language read now, for "System").
+  Strings texts() const;
+  // The names of the layouts in the cycle, in order.
+  std::vector<std::string> layoutNames() const;
+  // The bundle's short version, absent when there is none or it is no text.
+  std::optional<std::string> version() const;
+  // Whether the login item is registered now (the system's state, not the stored flag).
+  bool launchesAtLogin() const;
 
   // The user's on/off switch; not persisted, so every launch starts enabled.
   bool userEnabled() const { return _userEnabled; }
@@ -110,6 +134,18 @@ class AppController final : public ObservableObject,
   void presentOnboardingIfNeeded();
   // Opens a System Settings pane (or any URL); an unparsable string does nothing.
   void open(const std::string& url);
+  // What a remedy of the menu, the settings window or the onboarding does.
+  void perform(RemedyAction action);
+  // Brings the application in front of the others (before a window is shown).
+  void activate();
+  void quit();
+  // One line in the system log.
+  void log(std::string_view line) const;
+  // The settings window is shown: the application becomes a regular one and comes forward,
+  // and the state is brought up to date. When it goes away: the key test ends and the
+  // application returns to the menu bar alone.
+  void settingsWindowAppears();
+  void settingsWindowDisappears();
 
   // Where onboarding windows are made; a HeadlessWindowHost until the interface sets its own
   // (before the onboarding check posted at start-up runs).
@@ -119,7 +155,7 @@ class AppController final : public ObservableObject,
   // Whether the controller holds an engine object; after every operation it equals isRunning().
   bool hasEngine() const { return switching.engine != nullptr; }
 
-  // What the views read besides the published state: the services and the live system reads.
+  // The services and the live system reads, for the console and the tests (never the views).
   const std::shared_ptr<const platform::Services>& services() const { return _services; }
   const Permissions& permissions() const { return _permissions; }
   const LaunchAtLogin& launchAtLogin() const { return _launchAtLogin; }
@@ -131,10 +167,14 @@ class AppController final : public ObservableObject,
 
  private:
   void startUp();
+  // Stops and releases the engine without recomputing the health.
+  void dropEngine();
   EngineInputs engineInputs() const;
   // Also tells the engine whether secure input is on (it cannot ask from its tap thread).
   void recomputeHealth();
   void rereadTriggerKeys();
+  void rereadPermissions();
+  void save();
   // Steps 2 and 3 of reconcile(): start or stop as the inputs say.
   void startOrStop();
   void observeWake();
@@ -163,6 +203,9 @@ class AppController final : public ObservableObject,
   Published<bool> _isTesting{*this, false};
   Published<std::string> _lastTestedKey{*this, ""};
   Published<std::optional<std::string>> _saveProblem{*this, std::nullopt};
+  bool demoInstead = false;
+  Published<bool> _hasAccessibility{*this, false};
+  Published<bool> _hasInputMonitoring{*this, false};
 
   bool _userEnabled = true;
   // The engine with its switch controller, while it runs.

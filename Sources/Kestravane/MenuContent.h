@@ -1,13 +1,14 @@
 // The menu-bar menu: which items it shows, in which order, with which texts and actions, built
-// afresh at each opening from the controller's published state, the permission states read at
-// that moment and the presentation rules. It keeps no state of its own; the interface layer
-// draws the items (a text row as a disabled item, a button as a selectable one, a divider as a
-// separator) and runs menuWillOpen() each time the menu opens.
+// afresh at each opening from the controller's published state and the presentation rules. It
+// keeps no state of its own; the interface layer draws the items (a text row as a disabled
+// item, a button as a selectable one, a divider as a separator) and runs menuWillOpen() each
+// time the menu opens.
 // Threads: main thread only, like the controller.
 #pragma once
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,8 +16,8 @@
 #include "Kestravane/AppController.h"
 #include "KestravaneCore/EngineState.h"
 #include "KestravaneCore/PlivexConfig.h"
+#include "KestravaneCore/Presentation.h"
 #include "KestravaneCore/Strings.h"
-#include "Platform/Services.h"
 
 namespace kestravane {
 
@@ -24,14 +25,11 @@ struct MenuItem {
   enum class Kind { text, button, separator };
   // What the item is, whatever its text says; separators are all `separator`.
   enum class Role {
+    demoInstead,
     status,
+    saveProblem,
     separator,
-    requestAccessibility,
-    openAccessibilitySettings,
-    needLayoutsHint,
-    openKeyboardSettings,
-    freeGlobe,
-    freeCapsLock,
+    remedy,  // which one: `remedy`
     trigger,
     settings,
     toggleEnabled,
@@ -42,6 +40,7 @@ struct MenuItem {
   Role role = Role::separator;
   std::string text;
   std::function<void()> action;  // buttons only
+  std::optional<RemedyId> remedy;
 
   // Text rows and separators are greyed and not selectable. No item has a keyboard shortcut.
   bool enabled() const { return kind == Kind::button; }
@@ -60,20 +59,18 @@ class MenuContent {
   // Everything one build reads.
   struct State {
     EngineHealth health;
-    bool hasInputMonitoring;
     bool hasAccessibility;
     TriggerKind trigger;
     bool isRunning;
+    std::optional<std::string> saveProblem;
     Strings texts;
+    bool demoInstead = false;
   };
 
   // `openSettings` shows the settings window, or brings it forward.
   MenuContent(std::shared_ptr<AppController> controller, std::function<void()> openSettings);
 
-  // The name the trigger row gives each trigger key ("Fn", "Caps Lock", "Right ⌘").
-  static std::string_view triggerShortName(TriggerKind trigger);
-
-  // Reads the controller's state and the permission states now.
+  // Reads the controller's state now.
   State currentState() const;
   MenuDescription build() const { return build(currentState()); }
   // The items for a given state, with their actions bound to the controller.
@@ -85,7 +82,6 @@ class MenuContent {
 
  private:
   const std::shared_ptr<AppController> controller;
-  const std::shared_ptr<const platform::Services> services;
   const std::function<void()> openSettings;
 };
 

@@ -42,9 +42,7 @@ bool Subscription::isActive() const {
 }
 
 ObservableObject::ObservableObject(const platform::Services& services)
-    : registry(std::make_shared<Subscription::Registry>()),
-      mainThread(services),
-      queue(services.dispatch->mainQueue()) {}
+    : registry(std::make_shared<Subscription::Registry>()), mainThread(services) {}
 
 ObservableObject::~ObservableObject() = default;
 
@@ -60,8 +58,8 @@ std::size_t ObservableObject::observerCount() const {
   return registry->observers.size();
 }
 
-void ObservableObject::sendWillChange() {
-  mainThread.check("ObservableObject::sendWillChange");
+void ObservableObject::notifyChanged() {
+  mainThread.check("ObservableObject::notifyChanged");
   // A snapshot, so observers may subscribe or cancel while being told; one cancelled meanwhile
   // is skipped, one added meanwhile waits for the next change.
   const std::vector<std::pair<std::uint64_t, std::shared_ptr<const std::function<void()>>>>

@@ -1,8 +1,6 @@
-// Observation for the interface: an object that tells its observers before each change of its
-// published state (and on demand, without a property change), so that the views can rebuild from
-// the current state. Observers are told synchronously, in the order they subscribed, while the
-// old value is still in place; a view therefore rebuilds through a RebuildScheduler, which runs
-// the rebuild on a later main-queue turn, once the new values are in place.
+// Observation for the interface: an object that tells its observers after its published state
+// has changed, and only when a value really changed, so that the windows update what they show
+// from the current state. Observers are told synchronously, in the order they subscribed.
 // Threads: main thread only: creating, subscribing, notifying, publishing and every
 // Subscription operation. Subscribing and notifying off the main thread abort (after one log
 // line). An observer must not change the object from inside its call.
@@ -46,31 +44,24 @@ class Subscription {
 
 class ObservableObject {
  public:
-  // Uses the services' threads and log to enforce the main-thread rule, and names their main
-  // queue as the one its observers rebuild on.
+  // Uses the services' threads and log to enforce the main-thread rule.
   explicit ObservableObject(const platform::Services& services);
   ObservableObject(const ObservableObject&) = delete;
   ObservableObject& operator=(const ObservableObject&) = delete;
   virtual ~ObservableObject();
 
-  // `observer` is called before every change, until the returned handle is dropped or cancelled.
+  // `observer` is called after every change, until the returned handle is dropped or cancelled.
   [[nodiscard]] Subscription subscribe(std::function<void()> observer);
   std::size_t observerCount() const;
-  // The main queue of the services the object was made with.
-  const std::shared_ptr<platform::DispatchQueue>& mainQueue() const { return queue; }
-
- protected:
-  // objectWillChange: tells every current observer; also used for a change that no published
-  // property shows (the observers re-read the real state).
-  void sendWillChange();
 
  private:
   template <typename T>
   friend class Published;
+  // Tells every current observer that something changed.
+  void notifyChanged();
 
   const std::shared_ptr<Subscription::Registry> registry;
   const MainThreadChecker mainThread;
-  const std::shared_ptr<platform::DispatchQueue> queue;
 };
 
 }  // namespace kestravane

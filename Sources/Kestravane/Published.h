@@ -1,6 +1,6 @@
-// A published property of an ObservableObject: every assignment tells the owner's observers
-// first and then stores the value, so an observer still reads the old value. Assigning an equal
-// value notifies too: the views rely on it to re-read the live state they do not keep.
+// A published property of an ObservableObject: an assignment that changes the value stores it
+// and then tells the owner's observers, so an observer reads the new value; assigning an equal
+// value does nothing.
 // Threads: main thread only, like its owner.
 #pragma once
 
@@ -20,15 +20,17 @@ class Published {
   const T& get() const { return value; }
 
   void set(T newValue) {
-    owner.sendWillChange();
+    if (newValue == value) return;
     value = std::move(newValue);
+    owner.notifyChanged();
   }
 
-  // Tells the observers, then lets `change` edit the value in place (one member of a record).
+  // Lets `change` edit a copy of the value (one member of a record), then sets it.
   template <typename Change>
   void modify(Change&& change) {
-    owner.sendWillChange();
-    std::forward<Change>(change)(value);
+    T edited = value;
+    std::forward<Change>(change)(edited);
+    set(std::move(edited));
   }
 
  private:

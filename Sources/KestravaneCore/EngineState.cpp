@@ -1,21 +1,22 @@
 #include "KestravaneCore/EngineState.h"
 
+#include "KestravaneCore/Presentation.h"
+
 namespace kestravane::EngineState {
 namespace {
 
-bool globeConflict(const EngineInputs& inputs) {
-  return inputs.triggerIsFn && !inputs.globeFree;
-}
-
-bool capsLockConflict(const EngineInputs& inputs) {
-  return inputs.triggerIsCapsLock && !inputs.capsLockFree;
+// The health of a system setting that takes the trigger's key away, if it does.
+std::optional<EngineHealth> conflictHealth(const EngineInputs& inputs) {
+  if (inputs.triggerKeyFree) return std::nullopt;
+  const auto look = Presentation::conflictLook(inputs.triggerConflict);
+  if (!look) return std::nullopt;
+  return look->health;
 }
 
 }  // namespace
 
 bool isBlocked(const EngineInputs& inputs) {
-  return !inputs.hasAccessibility || inputs.layoutCount < 2 || globeConflict(inputs) ||
-         capsLockConflict(inputs);
+  return !inputs.hasAccessibility || inputs.layoutCount < 2 || conflictHealth(inputs).has_value();
 }
 
 bool shouldRun(const EngineInputs& inputs) {
@@ -25,8 +26,7 @@ bool shouldRun(const EngineInputs& inputs) {
 EngineHealth health(const EngineInputs& inputs) {
   if (!inputs.hasAccessibility) return EngineHealth::noAccessibility;
   if (inputs.layoutCount < 2) return EngineHealth::needsLayouts;
-  if (globeConflict(inputs)) return EngineHealth::globeNotFree;
-  if (capsLockConflict(inputs)) return EngineHealth::capsLockNotFree;
+  if (const auto conflict = conflictHealth(inputs)) return *conflict;
   if (!inputs.userEnabled) return EngineHealth::disabled;
   // A failed start leaves isRunning false; it shows as a disabled tap while switching is on.
   if (!inputs.isRunning || inputs.tapDisabled) return EngineHealth::tapDisabled;

@@ -5,6 +5,8 @@
 #include <array>
 #include <cstdint>
 
+#include "KestravaneCore/TriggerKeys.h"
+
 namespace kestravane {
 
 // Not persisted, so no raw values; the order of the cases is fixed.
@@ -32,14 +34,14 @@ inline constexpr std::array<EngineHealth, 9> allEngineHealths = {
 struct EngineInputs {
   bool hasAccessibility = false;
   std::int64_t layoutCount = 0;
-  bool triggerIsFn = false;
-  bool globeFree = false;  // the Globe-key preference is present and free for the trigger
+  // The system setting that may use the configured trigger's key (its row in kTriggerKeys), and
+  // whether that setting leaves the key to us.
+  KeyConflict triggerConflict = KeyConflict::none;
+  bool triggerKeyFree = false;
   bool userEnabled = false;
   bool isRunning = false;    // started successfully and not stopped since
   bool tapDisabled = false;  // the engine's own health is tapDisabled
   bool secureInput = false;
-  bool triggerIsCapsLock = false;
-  bool capsLockFree = false;  // the system's Caps Lock switching is present and off
 
   friend bool operator==(const EngineInputs&, const EngineInputs&) = default;
 };

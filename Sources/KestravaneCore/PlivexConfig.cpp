@@ -7,7 +7,6 @@
 namespace kestravane {
 namespace {
 
-constexpr std::array<std::string_view, 3> triggerKindRawValues{"fn", "capsLock", "rightCommand"};
 constexpr std::array<std::string_view, 3> appLanguageRawValues{"en", "ru", "system"};
 
 // The stored record needs one level; anything much deeper is hostile or broken, and refusing it
@@ -185,7 +184,7 @@ ConfigDecodingResult decode(std::string_view bytes) {
 }  // namespace
 
 std::string_view rawValue(TriggerKind kind) noexcept {
-  return triggerKindRawValues[static_cast<std::size_t>(kind)];
+  return triggerKey(kind).rawValue;
 }
 
 std::optional<TriggerKind> parseTriggerKind(std::string_view raw) noexcept {

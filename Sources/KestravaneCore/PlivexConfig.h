@@ -11,13 +11,9 @@
 #include <string_view>
 #include <variant>
 
+#include "KestravaneCore/TriggerKeys.h"
+
 namespace kestravane {
-
-// The key whose lone tap switches the layout. Persisted as its raw value.
-enum class TriggerKind { fn, capsLock, rightCommand };
-
-inline constexpr std::array<TriggerKind, 3> allTriggerKinds{TriggerKind::fn, TriggerKind::capsLock,
-                                                            TriggerKind::rightCommand};
 
 // "fn", "capsLock" or "rightCommand".
 std::string_view rawValue(TriggerKind kind) noexcept;

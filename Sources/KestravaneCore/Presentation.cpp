@@ -1,56 +1,164 @@
 #include "KestravaneCore/Presentation.h"
 
+#include <algorithm>
+#include <array>
+
 namespace kestravane::Presentation {
+namespace {
+
+constexpr std::string_view kKeyboard = "keyboard";
+constexpr std::string_view kKeyboardFill = "keyboard.fill";
+constexpr std::string_view kWarning = "exclamationmark.triangle.fill";
+
+struct HealthLook {
+  EngineHealth health;
+  std::string_view symbol;
+  std::string_view TextTable::*status;
+  bool problem;
+};
+
+// Secure input is no problem of ours, but the user should still see the warning.
+constexpr std::array<HealthLook, allEngineHealths.size()> kHealthLooks{{
+    {EngineHealth::active, kKeyboardFill, &TextTable::statusActive, false},
+    {EngineHealth::disabled, kKeyboard, &TextTable::statusDisabled, false},
+    {EngineHealth::needsLayouts, kWarning, &TextTable::statusNeedsLayouts, true},
+    {EngineHealth::noInputMonitoring, kWarning, &TextTable::statusNoInputMonitoring, true},
+    {EngineHealth::noAccessibility, kWarning, &TextTable::statusNoAccessibility, true},
+    {EngineHealth::tapDisabled, kWarning, &TextTable::statusTapDisabled, true},
+    {EngineHealth::globeNotFree, kWarning, &TextTable::statusGlobeNotFree, true},
+    {EngineHealth::capsLockNotFree, kWarning, &TextTable::statusCapsLockNotFree, true},
+    {EngineHealth::secureInput, kWarning, &TextTable::statusSecureInput, false},
+}};
+
+struct RemedyLook {
+  RemedyId id;
+  std::string_view name;
+  std::string_view TextTable::*text;
+  RemedyAction action;
+  bool inWindow;
+  std::string_view windowLabel;  // a fixed label the window shows instead of the text
+};
+
+// The window offers no keyboard-settings button under the layouts hint, and keeps one fixed
+// label for the Accessibility pane in every language.
+constexpr std::array<RemedyLook, 6> kRemedyLooks{{
+    {RemedyId::requestAccessibility,
+     "requestAccessibility",
+     &TextTable::requestAccessibility,
+     RemedyAction::promptAccessibility,
+     true,
+     {}},
+    {RemedyId::openAccessibilitySettings, "openAccessibilitySettings",
+     &TextTable::openSettingsEllipsis, RemedyAction::openAccessibilitySettings, true,
+     "Open settings…"},
+    {RemedyId::needLayoutsHint,
+     "needLayoutsHint",
+     &TextTable::needLayoutsHint,
+     RemedyAction::none,
+     true,
+     {}},
+    {RemedyId::openKeyboardSettings,
+     "openKeyboardSettings",
+     &TextTable::openKeyboardSettings,
+     RemedyAction::openKeyboardSettings,
+     false,
+     {}},
+    {RemedyId::freeGlobe,
+     "freeGlobe",
+     &TextTable::freeGlobe,
+     RemedyAction::openKeyboardSettings,
+     true,
+     {}},
+    {RemedyId::freeCapsLock,
+     "freeCapsLock",
+     &TextTable::freeCapsLock,
+     RemedyAction::openKeyboardSettings,
+     true,
+     {}},
+}};
+
+struct ConflictRow {
+  KeyConflict conflict;
+  ConflictLook look;
+};
+
+constexpr std::array<ConflictRow, 2> kConflicts{{
+    {KeyConflict::globeKey,
+     {"globe", EngineHealth::globeNotFree, RemedyId::freeGlobe, &TextTable::stepGlobe,
+      &TextTable::stepGlobeHint}},
+    {KeyConflict::capsLockSwitching,
+     {"capsLock", EngineHealth::capsLockNotFree, RemedyId::freeCapsLock, &TextTable::stepCapsLock,
+      &TextTable::stepCapsLockHint}},
+}};
+
+const HealthLook& look(EngineHealth health) {
+  return kHealthLooks[static_cast<std::size_t>(health)];
+}
+
+// The remedies for a problem health, in the menu's order.
+std::vector<RemedyId> remedyIds(EngineHealth health, bool hasAccessibility) {
+  std::vector<RemedyId> ids;
+  if (!isProblem(health)) return ids;
+  if (!hasAccessibility) {
+    ids.push_back(RemedyId::requestAccessibility);
+    ids.push_back(RemedyId::openAccessibilitySettings);
+  }
+  if (health == EngineHealth::needsLayouts) {
+    ids.push_back(RemedyId::needLayoutsHint);
+    ids.push_back(RemedyId::openKeyboardSettings);
+  }
+  for (const auto& row : kConflicts) {
+    if (row.look.health == health) ids.push_back(row.look.remedy);
+  }
+  return ids;
+}
+
+bool offers(const std::vector<RemedyId>& ids, RemedyId id) {
+  return std::find(ids.begin(), ids.end(), id) != ids.end();
+}
+
+}  // namespace
 
 bool isProblem(EngineHealth health) {
-  switch (health) {
-    case EngineHealth::active:
-    case EngineHealth::disabled:
-    case EngineHealth::secureInput:
-      return false;
-    case EngineHealth::needsLayouts:
-    case EngineHealth::noInputMonitoring:
-    case EngineHealth::noAccessibility:
-    case EngineHealth::tapDisabled:
-    case EngineHealth::globeNotFree:
-    case EngineHealth::capsLockNotFree:
-      return true;
-  }
-  return true;
+  return look(health).problem;
 }
 
 UIActions actions(EngineHealth health, bool /*hasInputMonitoring*/, bool hasAccessibility) {
-  if (!isProblem(health)) return UIActions{};
+  const auto ids = remedyIds(health, hasAccessibility);
   return UIActions{
-      .requestAccessibility = !hasAccessibility,
-      .needsLayoutsHint = health == EngineHealth::needsLayouts,
-      .freeGlobe = health == EngineHealth::globeNotFree,
-      .freeCapsLock = health == EngineHealth::capsLockNotFree,
+      .requestAccessibility = offers(ids, RemedyId::requestAccessibility),
+      .needsLayoutsHint = offers(ids, RemedyId::needLayoutsHint),
+      .freeGlobe = offers(ids, RemedyId::freeGlobe),
+      .freeCapsLock = offers(ids, RemedyId::freeCapsLock),
   };
 }
 
-std::string_view statusLine(EngineHealth health, const Strings& strings) {
-  switch (health) {
-    case EngineHealth::active:
-      return strings.statusActive();
-    case EngineHealth::disabled:
-      return strings.statusDisabled();
-    case EngineHealth::needsLayouts:
-      return strings.statusNeedsLayouts();
-    case EngineHealth::noInputMonitoring:
-      return strings.statusNoInputMonitoring();
-    case EngineHealth::noAccessibility:
-      return strings.statusNoAccessibility();
-    case EngineHealth::tapDisabled:
-      return strings.statusTapDisabled();
-    case EngineHealth::globeNotFree:
-      return strings.statusGlobeNotFree();
-    case EngineHealth::capsLockNotFree:
-      return strings.statusCapsLockNotFree();
-    case EngineHealth::secureInput:
-      return strings.statusSecureInput();
+std::vector<Remedy> remedies(EngineHealth health, bool hasAccessibility, const Strings& strings) {
+  std::vector<Remedy> offered;
+  for (const RemedyId id : remedyIds(health, hasAccessibility)) {
+    const RemedyLook& row = kRemedyLooks[static_cast<std::size_t>(id)];
+    Remedy remedy{id, row.name, row.action, std::string(strings.text(row.text)), std::nullopt};
+    if (row.inWindow) {
+      remedy.windowText = row.windowLabel.empty() ? remedy.text : std::string(row.windowLabel);
+    }
+    offered.push_back(std::move(remedy));
   }
-  return strings.statusTapDisabled();
+  return offered;
+}
+
+std::string_view statusLine(EngineHealth health, const Strings& strings) {
+  return strings.text(look(health).status);
+}
+
+std::string_view symbolName(EngineHealth health) {
+  return look(health).symbol;
+}
+
+std::optional<ConflictLook> conflictLook(KeyConflict conflict) {
+  for (const auto& row : kConflicts) {
+    if (row.conflict == conflict) return row.look;
+  }
+  return std::nullopt;
 }
 
 }  // namespace kestravane::Presentation

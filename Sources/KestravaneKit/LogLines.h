@@ -30,6 +30,14 @@ inline constexpr std::string_view kConfigUnusable =
 
 // AppController::startEngine(): followed by the engine error's case name.
 inline constexpr std::string_view kAppStartEngineFailed = "Plivex[app] startEngine failed: ";
+// The menu-bar extra, where the desktop has no system tray.
+inline constexpr std::string_view kAppNoSystemTray =
+    "Plivex[app] no system tray on this desktop: the menu-bar icon is not shown there";
+// The Linux program: followed by why it cannot make sure that it runs only once, or by what it
+// had to do about its runtime directory.
+inline constexpr std::string_view kAppSingleInstance = "Plivex[app] ";
+// The Linux program at start: followed by "X11 on <display>" or "virtual Mac (demo)".
+inline constexpr std::string_view kAppBackend = "Plivex[app] backend: ";
 // MainThreadChecker: "Plivex[app] <operation> called off the main thread".
 inline constexpr std::string_view kAppPrefix = "Plivex[app] ";
 inline constexpr std::string_view kOffMainThreadSuffix = " called off the main thread";

@@ -2,9 +2,9 @@
 
 namespace kestravane {
 
-Strings textsFor(AppLanguage language, platform::Locale& locale) {
-  if (language != AppLanguage::system) return Strings(language);
-  return Strings(language, locale.currentLanguageCode());
+Strings textsFor(AppLanguage language, platform::Locale& locale, Keyboard keyboard) {
+  if (language != AppLanguage::system) return Strings(language, std::nullopt, keyboard);
+  return Strings(language, locale.currentLanguageCode(), keyboard);
 }
 
 }  // namespace kestravane

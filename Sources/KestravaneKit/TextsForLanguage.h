@@ -9,7 +9,7 @@
 
 namespace kestravane {
 
-// Asks `locale` only for AppLanguage::system.
-Strings textsFor(AppLanguage language, platform::Locale& locale);
+// Asks `locale` only for AppLanguage::system. The texts name the keys of `keyboard`.
+Strings textsFor(AppLanguage language, platform::Locale& locale, Keyboard keyboard = Keyboard::mac);
 
 }  // namespace kestravane

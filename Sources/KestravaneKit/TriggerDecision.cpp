@@ -7,23 +7,22 @@ namespace {
 
 constexpr TriggerVerdict passes{};
 
-platform::EventFlags downFlagOf(TriggerKind trigger) noexcept {
-  return trigger == TriggerKind::fn ? platform::kFlagSecondaryFn
-                                    : platform::kFlagDeviceRightCommand;
+// The trigger table speaks the seam's key codes and flag bits.
+static_assert(triggerKey(TriggerKind::fn).keyCode == platform::kKeyCodeFn);
+static_assert(triggerKey(TriggerKind::fn).downFlag == platform::kFlagSecondaryFn);
+static_assert(triggerKey(TriggerKind::capsLock).keyCode == platform::kKeyCodeCapsLock);
+static_assert(triggerKey(TriggerKind::rightCommand).keyCode == platform::kKeyCodeRightCommand);
+static_assert(triggerKey(TriggerKind::rightCommand).downFlag == platform::kFlagDeviceRightCommand);
+
+// A trigger without a down flag fires on every event of its key; no press is tracked.
+bool firesOnEveryEvent(TriggerKind trigger) noexcept {
+  return triggerKey(trigger).downFlag == 0;
 }
 
 }  // namespace
 
 std::int64_t TriggerDecision::keyCodeOf(TriggerKind trigger) noexcept {
-  switch (trigger) {
-    case TriggerKind::fn:
-      return platform::kKeyCodeFn;
-    case TriggerKind::rightCommand:
-      return platform::kKeyCodeRightCommand;
-    case TriggerKind::capsLock:
-      break;
-  }
-  return platform::kKeyCodeCapsLock;
+  return triggerKey(trigger).keyCode;
 }
 
 std::uint64_t TriggerDecision::holdTimeoutNanosFor(std::int64_t holdTimeoutMs) noexcept {
@@ -31,7 +30,7 @@ std::uint64_t TriggerDecision::holdTimeoutNanosFor(std::int64_t holdTimeoutMs) n
 }
 
 bool TriggerDecision::needsClock(platform::EventType type, std::int64_t keyCode) const noexcept {
-  return trigger != TriggerKind::capsLock && type == platform::kEventFlagsChanged &&
+  return !firesOnEveryEvent(trigger) && type == platform::kEventFlagsChanged &&
          keyCode == keyCodeOf(trigger);
 }
 
@@ -44,9 +43,9 @@ TriggerVerdict TriggerDecision::decide(platform::EventType type, std::int64_t ke
     return TriggerVerdict{.pass = true, .fire = false, .tapDisabled = true};
   }
 
-  if (trigger == TriggerKind::capsLock) {
+  if (firesOnEveryEvent(trigger)) {
     // Each Caps Lock event toggles the lock light and fires at once; no press is tracked.
-    if (type == platform::kEventFlagsChanged && keyCode == platform::kKeyCodeCapsLock) {
+    if (type == platform::kEventFlagsChanged && keyCode == keyCodeOf(trigger)) {
       return TriggerVerdict{.pass = false, .fire = true};
     }
     return passes;
@@ -56,7 +55,7 @@ TriggerVerdict TriggerDecision::decide(platform::EventType type, std::int64_t ke
   // Other modifier keys neither spoil nor start a press.
   if (keyCode != keyCodeOf(trigger)) return passes;
 
-  if ((flags & downFlagOf(trigger)) != 0) {
+  if ((flags & triggerKey(trigger).downFlag) != 0) {
     if (press.triggerHeld) return passes;  // a repeated press report is not a new press
     press.triggerHeld = true;
     press.pendingSinceNanos = nowNanos;

@@ -43,6 +43,10 @@ struct Services {
   std::shared_ptr<Application> application;
   std::shared_ptr<HIDSystem> hidSystem;
   std::shared_ptr<TriggerKeyActions> triggerKeyActions;
+  // The keyboards are a PC's on a Linux desktop (no fn/Globe or ⌘ keys: the Menu key stands
+  // for fn/Globe, the right Super key for right Command), and its settings are the desktop's:
+  // the texts say so.
+  bool pcKeyboard = false;
 };
 
 // Makes `services` the system the program talks to. Passing nullptr uninstalls.

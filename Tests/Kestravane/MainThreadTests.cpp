@@ -39,7 +39,7 @@ TEST_F(MainThreadDeathTest, OperationsFromAnotherThreadLogAndAbort) {
       {"AppController::open", [&] { controller->open("x-apple.systempreferences:x"); }},
       {"AppController::~AppController", [&] { controller.reset(); }},
       {"AppController::AppController", [&] { AppController::create(services()); }},
-      {"ObservableObject::sendWillChange", [&] { model.value.set(1); }},
+      {"ObservableObject::notifyChanged", [&] { model.value.set(1); }},
       {"ObservableObject::subscribe", [&] { auto subscription = model.subscribe([] {}); }},
   };
   for (const auto& c : cases) {

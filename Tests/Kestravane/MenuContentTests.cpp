@@ -13,12 +13,55 @@ namespace {
 
 using testing_support::AppTest;
 using testing_support::kRussian;
-using Role = MenuItem::Role;
 using Kind = MenuItem::Kind;
+
+// What an item is: its role, or for a remedy which remedy.
+enum class Role {
+  demoInstead,
+  status,
+  saveProblem,
+  separator,
+  requestAccessibility,
+  openAccessibilitySettings,
+  needLayoutsHint,
+  openKeyboardSettings,
+  freeGlobe,
+  freeCapsLock,
+  trigger,
+  settings,
+  toggleEnabled,
+  quit,
+};
+
+Role roleOf(const MenuItem& item) {
+  using R = MenuItem::Role;
+  switch (item.role) {
+    case R::demoInstead:
+      return Role::demoInstead;
+    case R::status:
+      return Role::status;
+    case R::saveProblem:
+      return Role::saveProblem;
+    case R::separator:
+      return Role::separator;
+    case R::trigger:
+      return Role::trigger;
+    case R::settings:
+      return Role::settings;
+    case R::toggleEnabled:
+      return Role::toggleEnabled;
+    case R::quit:
+      return Role::quit;
+    case R::remedy:
+      break;
+  }
+  return static_cast<Role>(static_cast<int>(Role::requestAccessibility) +
+                           static_cast<int>(item.remedy.value()));
+}
 
 std::vector<Role> rolesOf(const MenuDescription& menu) {
   std::vector<Role> roles;
-  for (const auto& item : menu.items) roles.push_back(item.role);
+  for (const auto& item : menu.items) roles.push_back(roleOf(item));
   return roles;
 }
 
@@ -32,7 +75,7 @@ std::vector<std::string> textsOf(const MenuDescription& menu) {
 
 const MenuItem& itemWith(const MenuDescription& menu, Role role) {
   for (const auto& item : menu.items) {
-    if (item.role == role) return item;
+    if (roleOf(item) == role) return item;
   }
   throw std::runtime_error("no such item");
 }
@@ -67,16 +110,14 @@ TEST_P(MenuItemsTest, ShowTheProblemGroupOnlyForAProblemAndOnlyTheRemediesThatAp
   readyMac();
   launch();
   const MenuContent content(controller, [] {});
-  for (const bool hasInputMonitoring : {true, false}) {
-    const auto menu = content.build({c.health, hasInputMonitoring, c.hasAccessibility,
-                                     TriggerKind::fn, false, Strings(AppLanguage::en)});
-    EXPECT_EQ(rolesOf(menu), c.roles) << "Input Monitoring " << hasInputMonitoring;
-    EXPECT_EQ(menu.symbolName, c.symbol);
-    EXPECT_EQ(menu.title, "Plivex");
-    for (const auto& item : menu.items) {
-      EXPECT_EQ(item.enabled(), item.kind == Kind::button);
-      EXPECT_EQ(static_cast<bool>(item.action), item.kind == Kind::button);
-    }
+  const auto menu = content.build({c.health, c.hasAccessibility, TriggerKind::fn, false,
+                                   std::nullopt, Strings(AppLanguage::en)});
+  EXPECT_EQ(rolesOf(menu), c.roles);
+  EXPECT_EQ(menu.symbolName, c.symbol);
+  EXPECT_EQ(menu.title, "Plivex");
+  for (const auto& item : menu.items) {
+    EXPECT_EQ(item.enabled(), item.kind == Kind::button);
+    EXPECT_EQ(static_cast<bool>(item.action), item.kind == Kind::button);
   }
 }
 
@@ -130,7 +171,7 @@ class MenuTextsTest : public AppTest {
   MenuDescription build(EngineHealth health, AppLanguage language, TriggerKind trigger,
                         bool isRunning, bool hasAccessibility = false) {
     return MenuContent(controller, [] {})
-        .build({health, true, hasAccessibility, trigger, isRunning, Strings(language)});
+        .build({health, hasAccessibility, trigger, isRunning, std::nullopt, Strings(language)});
   }
 };
 
@@ -206,24 +247,61 @@ class LiveMenuTest : public AppTest {
   int activationsWhenSettingsOpened = -1;
 };
 
-TEST_F(LiveMenuTest, AccessibilityRevokedAfterTheHealthWasComputedAddsItsRemediesAtOnce) {
+TEST_F(LiveMenuTest, AccessibilityRevokedShowsAtTheNextOpeningOrCheck) {
   launchWithoutASecondLayout();
   ASSERT_EQ(controller->health(), EngineHealth::needsLayouts);
   EXPECT_EQ(
       rolesOf(content().build()),
       withTail({Role::status, Role::separator, Role::needLayoutsHint, Role::openKeyboardSettings}));
 
+  // The periodic check reads the permission again: its remedies join the layouts' at once.
   mac.permissions().setAccessibilityTrusted(false);
-  EXPECT_EQ(controller->health(), EngineHealth::needsLayouts) << "not recomputed yet";
-  EXPECT_EQ(rolesOf(content().build()),
-            withTail({Role::status, Role::separator, Role::requestAccessibility,
-                      Role::openAccessibilitySettings, Role::needLayoutsHint,
-                      Role::openKeyboardSettings}));
-
-  // Opening the menu reconciles: the health now says what is missing first.
-  content().menuWillOpen();
+  advance(AppController::kPollIntervalSeconds);
+  EXPECT_FALSE(controller->hasAccessibility());
   EXPECT_EQ(controller->health(), EngineHealth::noAccessibility);
+
+  // Granted again, opening the menu reconciles before it is built.
+  mac.permissions().setAccessibilityTrusted(true);
+  content().menuWillOpen();
+  EXPECT_EQ(controller->health(), EngineHealth::needsLayouts);
   EXPECT_EQ(content().symbolName(), kWarning);
+  EXPECT_EQ(
+      rolesOf(content().build()),
+      withTail({Role::status, Role::separator, Role::needLayoutsHint, Role::openKeyboardSettings}));
+}
+
+TEST_F(LiveMenuTest, AFailedSaveShowsBelowTheStatusUntilASaveSucceeds) {
+  readyMac();
+  launch();
+  EXPECT_EQ(rolesOf(content().build()), withTail({Role::status}));
+  const auto failed = content().build({EngineHealth::active, true, TriggerKind::fn, true,
+                                       "File too large", Strings(AppLanguage::en)});
+  EXPECT_EQ(rolesOf(failed), withTail({Role::status, Role::saveProblem}));
+  EXPECT_EQ(itemWith(failed, Role::saveProblem).text, "⚠️ Settings not saved: File too large");
+  EXPECT_FALSE(itemWith(failed, Role::saveProblem).enabled());
+  EXPECT_EQ(itemWith(content().build({EngineHealth::active, true, TriggerKind::fn, true,
+                                      "Permission denied", Strings(AppLanguage::ru)}),
+                     Role::saveProblem)
+                .text,
+            "⚠️ Настройки не сохранены: Permission denied");
+}
+
+// A demo that runs instead of the desktop's own layouts says so first, in the menu's language;
+// on a PC keyboard the trigger row names the key the user has.
+TEST_F(LiveMenuTest, ADemoInsteadOfTheDesktopSaysSoFirstAndPcKeysAreNamedAsTheyAre) {
+  readyMac();
+  launch();
+  EXPECT_EQ(rolesOf(content().build()), withTail({Role::status}));
+  controller->setDemoInstead(true);
+  const auto demo = content().build();
+  EXPECT_EQ(rolesOf(demo), withTail({Role::demoInstead, Role::status}));
+  EXPECT_EQ(itemWith(demo, Role::demoInstead).text,
+            "⚠ Demo: this desktop's layouts are not switched");
+  EXPECT_FALSE(itemWith(demo, Role::demoInstead).enabled());
+  const auto russianPc =
+      content().build({EngineHealth::active, true, TriggerKind::rightCommand, true, std::nullopt,
+                       Strings(AppLanguage::ru, std::nullopt, Keyboard::pc)});
+  EXPECT_EQ(itemWith(russianPc, Role::trigger).text, "Триггер: Right Super");
 }
 
 TEST_F(LiveMenuTest, OpeningTheMenuPicksUpASecondLayoutAndStartsTheEngine) {

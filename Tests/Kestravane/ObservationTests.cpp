@@ -1,5 +1,5 @@
-// Observation: notices before each change, in subscription order, for as long as a subscription
-// lives; and the rebuild on change that a view relies on.
+// Observation: notices after each real change, in subscription order, for as long as a
+// subscription lives; and a controller that tells its windows only what changed.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -11,7 +11,6 @@
 #include "Kestravane/AppTestSupport.h"
 #include "Kestravane/ObservableObject.h"
 #include "Kestravane/Published.h"
-#include "Kestravane/RebuildScheduler.h"
 
 namespace kestravane {
 namespace {
@@ -19,17 +18,18 @@ namespace {
 using testing_support::AppTest;
 // Observation belongs to the main thread: the test's, which drives the virtual Mac's main queue.
 using ObservationTest = AppTest;
-using RebuildSchedulerTest = AppTest;
 
 class Model final : public ObservableObject {
  public:
   explicit Model(const platform::Services& services) : ObservableObject(services) {}
   Published<std::string> name{*this, "old"};
   Published<std::vector<int>> numbers{*this, {}};
-  void changed() { sendWillChange(); }
+  Published<int> counter{*this, 0};
+  // A change every time.
+  void changed() { counter.set(counter.get() + 1); }
 };
 
-TEST_F(ObservationTest, ObserversAreToldBeforeEachAssignmentEvenOfAnEqualValue) {
+TEST_F(ObservationTest, ObserversAreToldAfterEachChangeAndNeverForAnEqualValue) {
   Model model{*services()};
   std::vector<std::string> seen;
   auto subscription = model.subscribe([&] { seen.push_back(model.name.get()); });
@@ -37,10 +37,10 @@ TEST_F(ObservationTest, ObserversAreToldBeforeEachAssignmentEvenOfAnEqualValue) 
   model.name.set("new");
   model.name.set("new");
   model.numbers.modify([](std::vector<int>& numbers) { numbers.push_back(1); });
-  model.changed();
+  model.numbers.modify([](std::vector<int>&) {});
+  model.name.set("old");
 
-  EXPECT_EQ(seen, (std::vector<std::string>{"old", "new", "new", "new"}));
-  EXPECT_EQ(model.name.get(), "new");
+  EXPECT_EQ(seen, (std::vector<std::string>{"new", "new", "old"}));
   EXPECT_EQ(model.numbers.get(), std::vector<int>{1});
 }
 
@@ -95,67 +95,24 @@ TEST_F(ObservationTest, ASubscriptionMayOutliveItsObject) {
   subscription.cancel();  // nothing left to touch; must not crash
 }
 
-TEST_F(RebuildSchedulerTest, ABurstOfChangesGivesOneRebuildOnALaterTurnThatSeesTheNewValues) {
-  Model model{*services()};
-  std::vector<std::string> rebuilds;
-  RebuildScheduler scheduler(model, [&] {
-    rebuilds.push_back(model.name.get() + "/" + std::to_string(model.numbers.get().size()));
-  });
-
-  model.name.set("a");
-  model.name.set("b");
-  model.numbers.modify([](std::vector<int>& numbers) { numbers.push_back(1); });
-  EXPECT_TRUE(rebuilds.empty()) << "never inside the notice, where the old value still stands";
-  EXPECT_EQ(mac.dispatch().waitingCount(), 1U) << "one rebuild posted for the whole burst";
-  runPending();
-  EXPECT_EQ(rebuilds, std::vector<std::string>{"b/1"});
-
-  runPending();
-  EXPECT_EQ(rebuilds.size(), 1U) << "no change, no rebuild";
-  model.changed();  // a notice without a property change rebuilds too
-  model.name.set("c");
-  runPending();
-  EXPECT_EQ(rebuilds, (std::vector<std::string>{"b/1", "c/1"}));
-}
-
-TEST_F(RebuildSchedulerTest, AViewOfTheControllerRebuildsOnceWithTheStateAfterTheOperation) {
+// The periodic check redraws an open window only when what it shows changed; a permission
+// granted in System Settings still shows within one check.
+TEST_F(ObservationTest, ACheckThatFindsNothingNewTellsNoOneAndOneThatDoesTellsAtOnce) {
   readyMac();
+  mac.permissions().setAccessibilityTrusted(false);
   launch();
   runPending();
-  ASSERT_TRUE(controller->isRunning());
-  std::vector<std::pair<EngineHealth, bool>> rebuilds;
   std::size_t notices = 0;
-  auto counter = controller->subscribe([&] { ++notices; });
-  RebuildScheduler scheduler(
-      *controller, [&] { rebuilds.emplace_back(controller->health(), controller->isRunning()); });
+  auto subscription = controller->subscribe([&] { ++notices; });
+  advance(AppController::kPollIntervalSeconds);
+  advance(AppController::kPollIntervalSeconds);
+  EXPECT_EQ(notices, 0U);
 
-  controller->toggleEnabled();
-  runPending();
-  EXPECT_GE(notices, 2U);
-  EXPECT_EQ(rebuilds,
-            (std::vector<std::pair<EngineHealth, bool>>{{EngineHealth::disabled, false}}));
-}
-
-TEST_F(RebuildSchedulerTest, ARebuildStillQueuedDoesNothingOnceTheSchedulerOrTheObjectIsGone) {
-  for (const bool dropObject : {false, true}) {
-    SCOPED_TRACE(dropObject ? "object gone" : "scheduler gone");
-    auto model = std::make_unique<Model>(*services());
-    std::size_t rebuilds = 0;
-    auto scheduler = std::make_unique<RebuildScheduler>(*model, [&] { ++rebuilds; });
-    model->name.set("new");
-    ASSERT_EQ(mac.dispatch().waitingCount(), 1U);
-
-    if (dropObject) {
-      model.reset();
-    } else {
-      scheduler.reset();
-      EXPECT_EQ(model->observerCount(), 0U);
-      model->name.set("newer");
-      EXPECT_EQ(mac.dispatch().waitingCount(), 1U) << "nothing more is posted";
-    }
-    runPending();
-    EXPECT_EQ(rebuilds, 0U);
-  }
+  mac.permissions().setAccessibilityTrusted(true);
+  advance(AppController::kPollIntervalSeconds);
+  EXPECT_GT(notices, 0U);
+  EXPECT_TRUE(controller->hasAccessibility());
+  EXPECT_EQ(controller->health(), EngineHealth::active) << "the same check started the engine";
 }
 
 }  // namespace

@@ -13,25 +13,29 @@ namespace {
 
 using H = EngineHealth;
 
-// Every combination of the nine booleans with layout counts on both sides of the limit of two.
+// Every combination of the six booleans and the three key conflicts with layout counts on both
+// sides of the limit of two.
 std::vector<EngineInputs> allInputCombinations() {
   std::vector<EngineInputs> all;
   for (std::int64_t layouts : {-3, -1, 0, 1, 2, 3}) {
-    for (unsigned bits = 0; bits < (1u << 9); ++bits) {
-      auto bit = [bits](unsigned i) { return ((bits >> i) & 1u) != 0; };
-      all.push_back(EngineInputs{bit(0), layouts, bit(1), bit(2), bit(3), bit(4), bit(5), bit(6),
-                                 bit(7), bit(8)});
+    for (const KeyConflict conflict :
+         {KeyConflict::none, KeyConflict::globeKey, KeyConflict::capsLockSwitching}) {
+      for (unsigned bits = 0; bits < (1u << 6); ++bits) {
+        auto bit = [bits](unsigned i) { return ((bits >> i) & 1u) != 0; };
+        all.push_back(
+            EngineInputs{bit(0), layouts, conflict, bit(1), bit(2), bit(3), bit(4), bit(5)});
+      }
     }
   }
   return all;
 }
 
 bool globeConflict(const EngineInputs& in) {
-  return in.triggerIsFn && !in.globeFree;
+  return in.triggerConflict == KeyConflict::globeKey && !in.triggerKeyFree;
 }
 
 bool capsLockConflict(const EngineInputs& in) {
-  return in.triggerIsCapsLock && !in.capsLockFree;
+  return in.triggerConflict == KeyConflict::capsLockSwitching && !in.triggerKeyFree;
 }
 
 // One line of the decision table; an absent value stands for "any".
@@ -80,8 +84,8 @@ TEST(EngineStateTest, EachDecisionTableLineHoldsForEveryInputItCovers) {
       if (!decisionTable[line].matches(in)) continue;
       ++covered;
       EXPECT_EQ(EngineState::health(in), decisionTable[line].health)
-          << "layouts " << in.layoutCount << " fn " << in.triggerIsFn << " free " << in.globeFree
-          << " capsLock " << in.triggerIsCapsLock << " free " << in.capsLockFree;
+          << "layouts " << in.layoutCount << " conflict " << static_cast<int>(in.triggerConflict)
+          << " free " << in.triggerKeyFree;
     }
     EXPECT_GT(covered, 0);
   }
@@ -148,7 +152,7 @@ TEST(EngineStateTest, ExhaustiveConsequencesHoldForEveryCombination) {
 }
 
 EngineInputs favourable() {
-  return EngineInputs{true, 2, false, false, true, true, false, false, false, false};
+  return EngineInputs{true, 2, KeyConflict::none, false, true, true, false, false};
 }
 
 TEST(EngineStateTest, FavourableInputsAreActiveAndShouldRun) {
@@ -169,17 +173,15 @@ TEST(EngineStateTest, LayoutCountLimitHoldsAtTheExtremes) {
 }
 
 TEST(EngineStateTest, MemberwiseInitialisationFollowsTheFieldOrder) {
-  const EngineInputs in{true, 5, false, true, false, true, false, true, true, false};
+  const EngineInputs in{true, 5, KeyConflict::capsLockSwitching, true, false, true, false, true};
   EXPECT_TRUE(in.hasAccessibility);
   EXPECT_EQ(in.layoutCount, 5);
-  EXPECT_FALSE(in.triggerIsFn);
-  EXPECT_TRUE(in.globeFree);
+  EXPECT_EQ(in.triggerConflict, KeyConflict::capsLockSwitching);
+  EXPECT_TRUE(in.triggerKeyFree);
   EXPECT_FALSE(in.userEnabled);
   EXPECT_TRUE(in.isRunning);
   EXPECT_FALSE(in.tapDisabled);
   EXPECT_TRUE(in.secureInput);
-  EXPECT_TRUE(in.triggerIsCapsLock);
-  EXPECT_FALSE(in.capsLockFree);
 }
 
 }  // namespace

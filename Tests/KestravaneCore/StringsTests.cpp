@@ -1,5 +1,6 @@
 #include "KestravaneCore/Strings.h"
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -89,6 +90,8 @@ const std::vector<TextRow> textTable = {
     ROW(langRussian, "Russian", "Русский"),
     ROW(langSystem, "System", "Системный"),
     ROW(done2, "Done", "Готово"),
+    ROW(demoInstead, "⚠ Demo: this desktop's layouts are not switched",
+        "⚠ Демо: раскладки этого рабочего стола не переключаются"),
 };
 
 #undef ROW
@@ -101,9 +104,39 @@ void expectLanguage(const Strings& strings, bool russian) {
 }
 
 TEST(StringsTest, EveryTextMatchesByteForByteInBothLanguages) {
-  ASSERT_EQ(textTable.size(), 53u);
+  ASSERT_EQ(textTable.size(), 54u);
   expectLanguage(Strings(AppLanguage::en), false);
   expectLanguage(Strings(AppLanguage::ru), true);
+}
+
+// On a PC keyboard (a Linux desktop) the texts about permissions, layouts and Caps Lock are the
+// desktop's, and the trigger keys are the keys the user has; every other text stays as it is.
+TEST(StringsTest, OnAPcKeyboardTheDesktopTextsAndKeyNamesTakeTheirPlaces) {
+  const std::vector<std::string_view (Strings::*)() const> desktopTexts{
+      &Strings::statusNoAccessibility, &Strings::requestAccessibility, &Strings::stepAccessibility,
+      &Strings::stepAccessibilityHint, &Strings::needLayoutsHint,      &Strings::stepLayoutsHint,
+      &Strings::freeCapsLock,          &Strings::stepCapsLockHint,     &Strings::keyTesterHint};
+  for (const auto language : {AppLanguage::en, AppLanguage::ru}) {
+    const Strings mac(language);
+    const Strings pc(language, std::nullopt, Keyboard::pc);
+    SCOPED_TRACE(pc.ru() ? "ru" : "en");
+    EXPECT_EQ(pc.keyboard(), Keyboard::pc);
+    for (const TextRow& row : textTable) {
+      const bool replaced =
+          std::find(desktopTexts.begin(), desktopTexts.end(), row.text) != desktopTexts.end();
+      const auto text = (pc.*row.text)();
+      EXPECT_FALSE(text.empty()) << row.property;
+      EXPECT_EQ(text != (mac.*row.text)(), replaced) << row.property;
+      EXPECT_EQ(text.find("macOS"), std::string_view::npos) << row.property;
+    }
+    EXPECT_NE(pc.needLayoutsHint().find("setxkbmap -layout us,ru"), std::string_view::npos);
+    EXPECT_NE(pc.statusNoAccessibility().find("XInput 2"), std::string_view::npos);
+    EXPECT_EQ(pc.triggerNames(TriggerKind::fn).menu, "Menu key");
+    EXPECT_EQ(pc.triggerNames(TriggerKind::rightCommand).menu, "Right Super");
+    EXPECT_EQ(pc.triggerNames(TriggerKind::capsLock).menu, "Caps Lock");
+    EXPECT_EQ(mac.triggerNames(TriggerKind::fn).menu, "Fn");
+    EXPECT_EQ(mac.triggerNames(TriggerKind::rightCommand).menu, "Right ⌘");
+  }
 }
 
 // The same characters spelled as UTF-8 escapes, so that an editor cannot silently change them.

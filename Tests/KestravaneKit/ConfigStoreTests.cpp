@@ -318,6 +318,8 @@ TEST_F(ConfigStoreFileTest, AnUnusableRecordIsSaidAndTheFileKeptAsACopyBeforeItI
       // base64 of "not json", and of {"trigger":"leftShift"}
       {R"({"PlivexConfig.v1":{"data":"bm90IGpzb24="}})", "The given data was not valid JSON."},
       {R"({"PlivexConfig.v1":{"data":"eyJ0cmlnZ2VyIjoibGVmdFNoaWZ0In0="}})", "leftShift"},
+      // A hand-edit of the readable form with a key the program does not know.
+      {"{\n  \"PlivexConfig.v1\": {\"json\": {\"trigger\": \"leftShift\"}}\n}\n", "leftShift"},
       {R"({"PlivexConfig.v1":{"string":"{\"trigger\":\"capsLock\"}"}})", "not a data blob"},
   };
   const fs::path copy = defaultsPath.string() + ".bad";

@@ -25,9 +25,9 @@ class OnboardingWindowTest : public UiTest {
   ui::OnboardingWindowWidget* window() { return app->windowHost().lastWindow(); }
 
   std::string text(const std::string& id) {
-    auto* label = qobject_cast<QLabel*>(window()->element(id));
+    auto* label = qobject_cast<QLabel*>(testing_support::shown(*window(), id));
     if (label) return label->text().toStdString();
-    auto* button = qobject_cast<QPushButton*>(window()->element(id));
+    auto* button = qobject_cast<QPushButton*>(testing_support::shown(*window(), id));
     return button ? button->text().toStdString() : "";
   }
 };
@@ -56,13 +56,13 @@ TEST_F(OnboardingWindowTest, ReChecksEveryOneAndAHalfSecondsWhileItExistsAndNotA
   storeConfig(TriggerKind::capsLock);
   mac.inputSources().setEnabled(kRussian, false);
   startApp();
-  ASSERT_NE(window()->element("step.layouts"), nullptr);
+  ASSERT_NE(testing_support::shown(*window(), "step.layouts"), nullptr);
 
   mac.inputSources().setEnabled(kRussian, true);
   advanceAndSettle(1.4);
-  EXPECT_NE(window()->element("step.layouts"), nullptr);
+  EXPECT_NE(testing_support::shown(*window(), "step.layouts"), nullptr);
   advanceAndSettle(0.1);
-  EXPECT_EQ(window()->element("step.layouts"), nullptr);
+  EXPECT_EQ(testing_support::shown(*window(), "step.layouts"), nullptr);
   EXPECT_EQ(text("allSet"), "✓ All set — Plivex is active.");
   EXPECT_EQ(text("close"), "Done");
 
@@ -93,13 +93,13 @@ TEST_F(OnboardingWindowTest, ReturnClosesItWhateverIsMissingAndTheWindowIsReleas
 
 TEST_F(OnboardingWindowTest, ItsButtonsGrantAndClose) {
   startApp();
-  QTest::mouseClick(window()->element("step.accessibility.button"), Qt::LeftButton);
+  QTest::mouseClick(testing_support::shown(*window(), "step.accessibility.button"), Qt::LeftButton);
   settle();
   EXPECT_EQ(mac.accessibility().promptsShown(), 1U);
-  QTest::mouseClick(window()->element("step.globe.button"), Qt::LeftButton);
+  QTest::mouseClick(testing_support::shown(*window(), "step.globe.button"), Qt::LeftButton);
   EXPECT_EQ(mac.workspace().openedURLs().size(), 1U);
 
-  QTest::mouseClick(window()->element("close"), Qt::LeftButton);
+  QTest::mouseClick(testing_support::shown(*window(), "close"), Qt::LeftButton);
   settle();
   EXPECT_FALSE(controller->hasOnboardingWindow());
 }

@@ -17,9 +17,15 @@
 
 #include "Kestravane/AppTestSupport.h"
 #include "Kestravane/MenuContent.h"
-#include "Kestravane/PlivexApp.h"
+#include "Kestravane/Ui/PlivexApp.h"
 
 namespace kestravane::testing_support {
+
+// The widget named `id` in `window`, while the window shows it; null otherwise.
+inline QWidget* shown(QWidget& window, const std::string& id) {
+  auto* widget = window.findChild<QWidget*>(QString::fromStdString(id));
+  return widget && widget->isVisibleTo(&window) ? widget : nullptr;
+}
 
 class UiTest : public AppTest {
  protected:

@@ -107,6 +107,52 @@ TEST_F(FileUserDefaultsTest, EveryValueTypeSurvivesANewInstance) {
   EXPECT_EQ(reader.dataForKey("data"), everyByte);
 }
 
+TEST_F(FileUserDefaultsTest, ABlobThatIsAJsonObjectIsWrittenAsThatObjectForPeopleToRead) {
+  FileUserDefaults(path, log).setObject(
+      bytes(R"({"trigger":"capsLock","language":"ru","launchAtLogin":true})"), kKey);
+  EXPECT_EQ(
+      readFile(path),
+      R"({"PlivexConfig.v1":{"json":{"trigger":"capsLock","language":"ru","launchAtLogin":true}}})"
+      "\n");
+  EXPECT_EQ(FileUserDefaults(path, log).dataForKey(kKey),
+            bytes(R"({"trigger":"capsLock","language":"ru","launchAtLogin":true})"))
+      << "read back byte for byte, in the written order";
+}
+
+TEST_F(FileUserDefaultsTest, OtherBlobsStayBase64AndEveryBlobReadsBackByteForByte) {
+  const std::vector<std::pair<std::string, std::string>> blobs{
+      {"object", R"({"b":1,"a":[2,{"c":null}]})"},
+      {"not JSON", "not json"},
+      {"an array", "[1,2]"},
+      {"spaced, not as written", R"({"a": 1})"},
+      {"text after the object", R"({"a":1}{)"},
+      {"not UTF-8", "{\"a\":\"\xff\"}"},
+      {"empty", ""},
+  };
+  for (const auto& [name, blob] : blobs) {
+    SCOPED_TRACE(name);
+    FileUserDefaults(path, log).setObject(bytes(blob), kKey);
+    EXPECT_EQ(readFile(path).find("\"json\"") != std::string::npos, name == "object");
+    EXPECT_EQ(FileUserDefaults(path, log).dataForKey(kKey), bytes(blob));
+  }
+}
+
+TEST_F(FileUserDefaultsTest, TheEarlierBase64FormAndHandEditsAreReadAndTheNextSaveIsReadable) {
+  fs::create_directories(path.parent_path());
+  // base64 of {"trigger":"capsLock"}
+  writeFile(path, R"({"PlivexConfig.v1":{"data":"eyJ0cmlnZ2VyIjoiY2Fwc0xvY2sifQ=="}})");
+  FileUserDefaults earlier(path, log);
+  EXPECT_EQ(earlier.dataForKey(kKey), bytes(R"({"trigger":"capsLock"})"));
+  earlier.setObject(bytes(R"({"trigger":"fn"})"), kKey);
+  EXPECT_THAT(readFile(path), ::testing::HasSubstr(R"("json":{"trigger":"fn"})"));
+
+  writeFile(path,
+            "{ \"PlivexConfig.v1\" : { \"json\" : {\n\t\"trigger\" : \"rightCommand\",\n"
+            "\t\"language\" : \"en\" } } }");
+  EXPECT_EQ(FileUserDefaults(path, log).dataForKey(kKey),
+            bytes(R"({"trigger":"rightCommand","language":"en"})"));
+}
+
 TEST_F(FileUserDefaultsTest, MissingFileLoadsEmptyAndIsNotCreatedByLoading) {
   FileUserDefaults defaults(path, log);
   EXPECT_TRUE(defaults.values().empty());

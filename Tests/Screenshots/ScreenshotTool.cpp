@@ -16,11 +16,11 @@
 
 #include "Kestravane/AppController.h"
 #include "Kestravane/MenuContent.h"
-#include "Kestravane/PlivexApp.h"
-#include "Kestravane/SymbolIcon.h"
 #include "Kestravane/Ui/MenuBarExtra.h"
+#include "Kestravane/Ui/PlivexApp.h"
 #include "Kestravane/Ui/QtOnboardingWindowHost.h"
 #include "Kestravane/Ui/SettingsWindow.h"
+#include "Kestravane/Ui/SymbolIcon.h"
 #include "KestravaneCore/PlivexConfig.h"
 #include "KestravaneKit/ConfigStore.h"
 #include "Platform/Virtual/VirtualMac.h"
@@ -40,8 +40,9 @@ constexpr const char* kRussianLayout = "com.apple.keylayout.Russian";
 // the interface on it.
 class Scene {
  public:
-  Scene(TriggerKind trigger, AppLanguage language, const std::function<void(VirtualMac&)>& arrange)
-      : mac() {
+  Scene(TriggerKind trigger, AppLanguage language, const std::function<void(VirtualMac&)>& arrange,
+        kestravane::platform::vmac::VirtualMacOptions options = {})
+      : mac(std::move(options)) {
     kestravane::ConfigStore(*mac.services())
         .save(kestravane::PlivexConfig(trigger, language, false));
     arrange(mac);
@@ -205,6 +206,33 @@ bool windows(const QDir& dir, AppLanguage language) {
     state.mac.keyboard().release(kestravane::platform::vmac::keycode::function);
     state.settle();
     ok &= save(window, dir.filePath("settings-keytest" + suffix));
+  }
+  {
+    // Settings that cannot be stored: the settings file's folder is no folder.
+    kestravane::platform::vmac::VirtualMacOptions options;
+    options.defaultsFile = "/dev/null/plivex/defaults.json";
+    Scene state(
+        TriggerKind::fn, language,
+        [](VirtualMac& mac) {
+          mac.grantAllPermissions();
+          freeTriggerKeys(mac);
+        },
+        options);
+    state.controller->apply(TriggerKind::fn, language, false);
+    state.settle();
+    auto& window = state.app->settingsWindow();
+    window.present();
+    state.settle();
+    ok &= save(window, dir.filePath("settings-saveFailed" + suffix));
+    window.close();
+    const kestravane::MenuContent content(state.controller, [] {});
+    QMenu& menu = *state.app->menuBarExtra().menu();
+    menu.popup(QPoint(40, 40));
+    kestravane::ui::MenuBarExtra::fill(menu, content.build());
+    menu.adjustSize();
+    QApplication::processEvents();
+    ok &= save(menu, dir.filePath("menu-saveFailed" + suffix));
+    menu.hide();
   }
   ok &= settingsThenOnboarding(
       TriggerKind::fn, language, [](VirtualMac&) {},

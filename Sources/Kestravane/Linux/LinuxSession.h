@@ -16,7 +16,7 @@
 
 #include "Kestravane/AppController.h"
 #include "Kestravane/Linux/MainQueueDriver.h"
-#include "Kestravane/PlivexApp.h"
+#include "Kestravane/Ui/PlivexApp.h"
 #include "Platform/Virtual/Demo/DemoWindow.h"
 #include "Platform/Virtual/VirtualMac.h"
 

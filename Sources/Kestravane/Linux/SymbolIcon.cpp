@@ -8,7 +8,7 @@
 #include <QString>
 #include <QSvgRenderer>
 
-#include "Kestravane/SymbolIcon.h"
+#include "Kestravane/Ui/SymbolIcon.h"
 
 namespace kestravane {
 

@@ -16,7 +16,7 @@
 
 #include "Kestravane/AppController.h"
 #include "Kestravane/Linux/MainQueueDriver.h"
-#include "Kestravane/PlivexApp.h"
+#include "Kestravane/Ui/PlivexApp.h"
 
 // Xlib's macros (None, Bool, KeyPress, …) break Qt's headers: the platform is only named here.
 namespace kestravane::platform::x11 {

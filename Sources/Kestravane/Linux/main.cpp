@@ -24,8 +24,9 @@
 #include "Kestravane/Linux/BackendChoice.h"
 #include "Kestravane/Linux/DisplayCheck.h"
 #include "Kestravane/Linux/LinuxSession.h"
+#include "Kestravane/Linux/SingleInstance.h"
 #include "Kestravane/Linux/X11Session.h"
-#include "Kestravane/SingleInstance.h"
+#include "KestravaneKit/LogLines.h"
 #include "Platform/Virtual/FileUserDefaults.h"
 
 namespace {
@@ -69,17 +70,19 @@ std::unique_ptr<QSocketNotifier> forwardRequests(SingleInstance& instance,
 }
 
 void logInstanceNotes(const SingleInstance& instance, const std::function<void(std::string)>& log) {
-  if (instance.problem()) log("Plivex[app] " + *instance.problem());
-  if (instance.warning()) log("Plivex[app] " + *instance.warning());
+  using kestravane::logline::kAppSingleInstance;
+  if (instance.problem()) log(std::string(kAppSingleInstance) + *instance.problem());
+  if (instance.warning()) log(std::string(kAppSingleInstance) + *instance.warning());
 }
 
-int runDemo(SingleInstance& instance) {
+int runDemo(SingleInstance& instance, bool instead) {
   kestravane::linux_app::LinuxSession::Options options;
   options.defaultsFile = FileUserDefaults::defaultPath();
   options.logToSystemLog = true;
   kestravane::linux_app::LinuxSession session(std::move(options));
-  session.mac().log().log("Plivex[app] backend: virtual Mac (demo)");
+  session.mac().log().log(std::string(kestravane::logline::kAppBackend) + "virtual Mac (demo)");
   logInstanceNotes(instance, [&](std::string line) { session.mac().log().log(line); });
+  session.controller().setDemoInstead(instead);
   const auto requests = forwardRequests(instance, [&] { session.bringForward(); });
   session.demoWindow().show();
   return QApplication::exec();
@@ -94,7 +97,7 @@ int runOnX11(SingleInstance& instance) {
     std::cerr << kestravane::linux_app::noDisplayMessage("no X server answers on DISPLAY");
     return kestravane::linux_app::kNoDisplayExitCode;
   }
-  session->log("Plivex[app] backend: X11 on " + session->displayName());
+  session->log(std::string(kestravane::logline::kAppBackend) + "X11 on " + session->displayName());
   logInstanceNotes(instance, [&](std::string line) { session->log(line); });
   const auto requests = forwardRequests(instance, [&] { session->bringForward(); });
   return QApplication::exec();
@@ -130,5 +133,5 @@ int main(int argc, char* argv[]) {
   QApplication::setQuitOnLastWindowClosed(false);
   const auto quitSignals = quitOnSignals();
   if (choice.backend == kestravane::linux_app::Backend::x11) return runOnX11(instance);
-  return runDemo(instance);
+  return runDemo(instance, choice.notice.has_value());
 }

@@ -1,7 +1,7 @@
 // The menu-bar icons on macOS: the system's own symbols (SF Symbols), drawn at 1x and 2x into
 // transparent images and marked as masks, so Qt hands them to the status item as template images
 // that follow the menu bar's light and dark appearance.
-#include "Kestravane/SymbolIcon.h"
+#include "Kestravane/Ui/SymbolIcon.h"
 
 #import <AppKit/AppKit.h>
 #include <CoreGraphics/CoreGraphics.h>

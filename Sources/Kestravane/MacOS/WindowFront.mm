@@ -1,4 +1,4 @@
-#include "Kestravane/WindowFront.h"
+#include "Kestravane/Ui/WindowFront.h"
 
 #import <AppKit/AppKit.h>
 

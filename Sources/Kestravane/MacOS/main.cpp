@@ -4,7 +4,7 @@
 #include <QApplication>
 
 #include "Kestravane/AppController.h"
-#include "Kestravane/PlivexApp.h"
+#include "Kestravane/Ui/PlivexApp.h"
 #include "Platform/MacOS/MacServices.h"
 
 int main(int argc, char* argv[]) {

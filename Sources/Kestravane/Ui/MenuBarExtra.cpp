@@ -5,9 +5,9 @@
 #include <QGuiApplication>
 #include <utility>
 
-#include "Kestravane/SymbolIcon.h"
+#include "Kestravane/Ui/SymbolIcon.h"
 #include "Kestravane/Ui/ViewStyle.h"
-#include "Platform/Services.h"
+#include "KestravaneKit/LogLines.h"
 
 namespace kestravane::ui {
 
@@ -29,7 +29,7 @@ MenuBarExtra::MenuBarExtra(std::shared_ptr<AppController> controller,
       content(controller, std::move(openSettings)),
       _menu(std::make_unique<QMenu>()),
       tray(this),
-      changes(*controller, [this] { controllerChanged(); }) {
+      changes(controller->subscribe([this] { controllerChanged(); })) {
   const QString title = toQString(MenuContent::kTitle);
   _menu->setTitle(title);
   _menu->setObjectName("menuBarMenu");
@@ -49,8 +49,7 @@ MenuBarExtra::MenuBarExtra(std::shared_ptr<AppController> controller,
   }
   controllerChanged();
   if (!QSystemTrayIcon::isSystemTrayAvailable()) {
-    controller->services()->log->log(
-        "Plivex[app] no system tray on this desktop: the menu-bar icon is not shown there");
+    controller->log(logline::kAppNoSystemTray);
   }
   tray.show();
 }

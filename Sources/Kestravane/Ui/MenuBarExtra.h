@@ -18,7 +18,7 @@
 
 #include "Kestravane/AppController.h"
 #include "Kestravane/MenuContent.h"
-#include "Kestravane/RebuildScheduler.h"
+#include "Kestravane/ObservableObject.h"
 
 namespace kestravane::ui {
 
@@ -55,7 +55,7 @@ class MenuBarExtra final : public QObject {
   std::string _symbolName;
   // The kinds and texts now in the menu, to refill an open menu only when they change.
   std::vector<std::string> shownItems;
-  RebuildScheduler changes;
+  Subscription changes;
 };
 
 }  // namespace kestravane::ui

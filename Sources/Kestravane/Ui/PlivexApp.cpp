@@ -1,4 +1,4 @@
-#include "Kestravane/PlivexApp.h"
+#include "Kestravane/Ui/PlivexApp.h"
 
 #include "Kestravane/Ui/MenuBarExtra.h"
 #include "Kestravane/Ui/QtOnboardingWindowHost.h"

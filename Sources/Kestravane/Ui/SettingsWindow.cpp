@@ -1,49 +1,303 @@
 #include "Kestravane/Ui/SettingsWindow.h"
 
+#include <QRadioButton>
 #include <QShowEvent>
+#include <algorithm>
 #include <utility>
 
 #include "Kestravane/Ui/ViewStyle.h"
-#include "Kestravane/WindowFront.h"
+#include "Kestravane/Ui/WindowFront.h"
 
 namespace kestravane::ui {
 
-SettingsWindow::SettingsWindow(std::shared_ptr<AppController> controller)
-    : _view(controller, [this] { close(); }),
-      controllerChanges(*controller, [this] { redraw(); }),
-      pendingChanges(_view, [this] { redraw(); }) {
-  setObjectName("settingsWindow");
+namespace {
+
+constexpr auto kRow = QBoxLayout::LeftToRight;
+constexpr auto kColumn = QBoxLayout::TopToBottom;
+
+template <typename Widget>
+Widget* named(Widget* widget, const char* name) {
+  widget->setObjectName(QString::fromLatin1(name));
+  return widget;
 }
 
-ViewNode SettingsWindow::buildContent() {
-  // The title follows the applied language, like the content.
-  setWindowTitle(toQString(_view.texts().settingsTitle()));
-  return _view.build();
+void setText(QLabel& label, const std::string& text) {
+  label.setText(toQString(text));
+}
+
+void setText(QAbstractButton& button, const std::string& text) {
+  button.setText(toQString(text));
+}
+
+// An optional line: shown with its text, or hidden.
+void setOptionalText(QLabel& label, const std::optional<std::string>& text) {
+  if (text) setText(label, *text);
+  label.setVisible(text.has_value());
+}
+
+}  // namespace
+
+SettingsWindow::SettingsWindow(std::shared_ptr<AppController> controller) : _model(controller) {
+  setObjectName("settingsWindow");
+  auto* main = makeStack(kColumn, 16, {20, 20, 20, 20});
+  auto& column = stackLayout(*main);
+  column.addWidget(buildHeader());
+  column.addWidget(buildStatus());
+  column.addWidget(makeDivider());
+  column.addWidget(buildTrigger());
+  layoutsLine = named(makeText(*this, FontRole::callout, ColourRole::secondary, true), "layouts");
+  column.addWidget(layoutsLine);
+  column.addWidget(makeDivider());
+  column.addWidget(buildPreferences());
+  column.addWidget(makeDivider());
+  column.addWidget(buildKeyTester());
+
+  auto* root = named(makeStack(kColumn, 0), "settings");
+  root->setFixedWidth(SettingsModel::kWidth);
+  stackLayout(*root).addWidget(main);
+  stackLayout(*root).addWidget(makeDivider());
+  stackLayout(*root).addWidget(buildBottomBar());
+  // Controls show no focus ring.
+  for (auto* widget : root->findChildren<QWidget*>()) {
+    widget->setAttribute(Qt::WA_MacShowFocusRect, false);
+  }
+  setContent(root);
+  setShortcutButtons(done, cancel);
+  changes = controller->subscribe([this] {
+    if (isVisible()) update();
+  });
+}
+
+QWidget* SettingsWindow::buildHeader() {
+  auto* header = makeStack(kRow, 8);
+  title = named(makeText(*this, FontRole::title2Bold, ColourRole::primary, false), "title");
+  version = named(makeText(*this, FontRole::caption, ColourRole::secondary, false), "version");
+  // Box layouts know no baselines; single-line texts meet closely enough at the bottom.
+  stackLayout(*header).addWidget(title, 0, Qt::AlignBottom);
+  stackLayout(*header).addStretch(1);
+  stackLayout(*header).addWidget(version, 0, Qt::AlignBottom);
+  return header;
+}
+
+QWidget* SettingsWindow::buildStatus() {
+  status = named(makeStack(kColumn, 8), "status");
+  auto* line = makeStack(kRow, 8);
+  statusHeader =
+      named(makeText(*this, FontRole::headline, ColourRole::primary, false), "status.header");
+  statusLine = named(makeText(*this, FontRole::body, ColourRole::primary, false), "status.line");
+  stackLayout(*line).addWidget(statusHeader, 0, Qt::AlignVCenter);
+  stackLayout(*line).addStretch(1);
+  stackLayout(*line).addWidget(statusLine, 0, Qt::AlignVCenter);
+  saveProblem =
+      named(makeText(*this, FontRole::callout, ColourRole::orange, true), "status.saveProblem");
+  saveProblem->hide();
+
+  auto* buttons = makeStack(kRow, 8);
+  toggle = named(makeButton(*this, true), "status.toggle");
+  refresh = named(makeButton(*this, true), "status.refresh");
+  stackLayout(*buttons).addWidget(toggle, 0, Qt::AlignVCenter);
+  stackLayout(*buttons).addWidget(refresh, 0, Qt::AlignVCenter);
+  connect(toggle, &QPushButton::clicked, this, [this] { _model.toggleEnabled(); });
+  connect(refresh, &QPushButton::clicked, this, [this] { _model.refreshStatus(); });
+
+  stackLayout(*status).addWidget(line);
+  stackLayout(*status).addWidget(saveProblem);
+  stackLayout(*status).addWidget(buttons, 0, Qt::AlignLeft);
+  return status;
+}
+
+QWidget* SettingsWindow::buildTrigger() {
+  auto* section = named(makeStack(kColumn, 6), "trigger");
+  triggerHeader =
+      named(makeText(*this, FontRole::headline, ColourRole::primary, true), "trigger.header");
+  auto* options = named(makeStack(kColumn, 4), "trigger.picker");
+  triggerGroup = new QButtonGroup(options);
+  for (std::size_t i = 0; i < SettingsModel::triggerChoices().size(); ++i) {
+    auto* option = new QRadioButton;
+    option->setObjectName(QString("trigger.picker/%1").arg(i));
+    triggerGroup->addButton(option, static_cast<int>(i));
+    stackLayout(*options).addWidget(option, 0, Qt::AlignLeft);
+  }
+  stackLayout(*section).addWidget(triggerHeader);
+  stackLayout(*section).addWidget(options, 0, Qt::AlignLeft);
+  return section;
+}
+
+QWidget* SettingsWindow::buildPreferences() {
+  auto* section = named(makeStack(kColumn, 10), "preferences");
+  auto* row = makeStack(kRow, 8);
+  languageHeader =
+      named(makeText(*this, FontRole::headline, ColourRole::primary, false), "language.header");
+  language = named(new QComboBox, "language.picker");
+  language->setFixedWidth(SettingsModel::kLanguagePopUpWidth);
+  stackLayout(*row).addWidget(languageHeader, 0, Qt::AlignVCenter);
+  stackLayout(*row).addWidget(language, 0, Qt::AlignVCenter);
+  launchAtLogin = named(new QCheckBox, "launchAtLogin");
+  stackLayout(*section).addWidget(row, 0, Qt::AlignLeft);
+  stackLayout(*section).addWidget(launchAtLogin, 0, Qt::AlignLeft);
+  return section;
+}
+
+QWidget* SettingsWindow::buildKeyTester() {
+  auto* section = named(makeStack(kColumn, 6), "keyTester");
+  keyTesterHeader =
+      named(makeText(*this, FontRole::headline, ColourRole::primary, true), "keyTester.header");
+  keyTesterHint =
+      named(makeText(*this, FontRole::caption, ColourRole::secondary, true), "keyTester.hint");
+  auto* row = makeStack(kRow, 8);
+  keyTesterButton = named(makeButton(*this, true), "keyTester.button");
+  keyTesterReadout =
+      named(makeText(*this, FontRole::captionMonospaced, ColourRole::secondary, false),
+            "keyTester.readout");
+  keyTesterReadout->hide();
+  connect(keyTesterButton, &QPushButton::clicked, this, [this] { _model.toggleKeyTest(); });
+  stackLayout(*row).addWidget(keyTesterButton, 0, Qt::AlignVCenter);
+  stackLayout(*row).addWidget(keyTesterReadout, 0, Qt::AlignVCenter);
+  stackLayout(*section).addWidget(keyTesterHeader);
+  stackLayout(*section).addWidget(keyTesterHint);
+  stackLayout(*section).addWidget(row, 0, Qt::AlignLeft);
+  return section;
+}
+
+QWidget* SettingsWindow::buildBottomBar() {
+  auto* bar = makeStack(kRow, 8, {20, 12, 20, 12});
+  cancel = named(makeButton(*this, false), "cancel");
+  done = named(makeButton(*this, false), "done");
+  stackLayout(*bar).addWidget(cancel, 0, Qt::AlignVCenter);
+  stackLayout(*bar).addStretch(1);
+  stackLayout(*bar).addWidget(done, 0, Qt::AlignVCenter);
+  // Cancel drops the pending values; Done hands them over first. Closing runs the model's
+  // disappearing steps (hideEvent).
+  connect(cancel, &QPushButton::clicked, this, [this] { close(); });
+  connect(done, &QPushButton::clicked, this, [this] {
+    _model.done(save());
+    close();
+  });
+  return bar;
+}
+
+void SettingsWindow::update() {
+  SettingsState next = _model.state();
+  if (next == _shown) return;
+  setWindowTitle(toQString(next.title));
+  setText(*title, next.title);
+  setText(*version, next.version);
+  setText(*statusHeader, next.statusHeader);
+  setText(*statusLine, next.statusLine);
+  setOptionalText(*saveProblem, next.saveProblem);
+  setText(*toggle, next.toggleLabel);
+  setText(*refresh, next.refreshLabel);
+  showRemedies(next.remedies);
+  setText(*triggerHeader, next.triggerHeader);
+  for (std::size_t i = 0; i < next.triggerOptions.size(); ++i) {
+    if (auto* option = triggerGroup->button(static_cast<int>(i))) {
+      setText(*option, next.triggerOptions[i]);
+    }
+  }
+  setText(*layoutsLine, next.layoutsLine);
+  setText(*languageHeader, next.languageHeader);
+  for (std::size_t i = 0; i < next.languageOptions.size(); ++i) {
+    const auto text = toQString(next.languageOptions[i]);
+    if (static_cast<int>(i) < language->count()) {
+      language->setItemText(static_cast<int>(i), text);
+    } else {
+      language->addItem(text);
+    }
+  }
+  setText(*launchAtLogin, next.launchAtLoginLabel);
+  setText(*keyTesterHeader, next.keyTesterHeader);
+  setText(*keyTesterHint, next.keyTesterHint);
+  setText(*keyTesterButton, next.keyTesterButton);
+  setOptionalText(*keyTesterReadout, next.keyTesterReadout);
+  setText(*cancel, next.cancelLabel);
+  setText(*done, next.doneLabel);
+  _shown = std::move(next);
+}
+
+void SettingsWindow::showRemedies(const std::vector<SettingsRemedy>& remedies) {
+  remedyActions.clear();
+  for (const auto& remedy : remedies) {
+    remedyActions[remedy.id] = remedy.action;
+    auto& widget = remedyWidgets[remedy.id];
+    if (!widget) {
+      // Placed after the status buttons, among the others in the remedies' order.
+      const auto before =
+          static_cast<int>(std::distance(remedyWidgets.begin(), remedyWidgets.find(remedy.id)));
+      const int index = stackLayout(*status).indexOf(toggle->parentWidget()) + 1 + before;
+      if (remedy.action == RemedyAction::none) {
+        widget = makeText(*this, FontRole::caption, ColourRole::secondary, true);
+        stackLayout(*status).insertWidget(index, widget);
+      } else {
+        auto* button = makeButton(*this, true);
+        connect(button, &QPushButton::clicked, this, [this, id = remedy.id] {
+          if (const auto found = remedyActions.find(id); found != remedyActions.end()) {
+            _model.perform(found->second);
+          }
+        });
+        widget = button;
+        stackLayout(*status).insertWidget(index, widget, 0, Qt::AlignLeft);
+      }
+      widget->setAttribute(Qt::WA_MacShowFocusRect, false);
+      widget->setObjectName("status." + toQString(remedy.name));
+    }
+    if (auto* label = qobject_cast<QLabel*>(widget)) setText(*label, remedy.text);
+    if (auto* button = qobject_cast<QPushButton*>(widget)) setText(*button, remedy.text);
+  }
+  for (const auto& [id, widget] : remedyWidgets) widget->setVisible(remedyActions.contains(id));
+}
+
+void SettingsWindow::load(const PendingSettings& pending) {
+  const auto& triggers = SettingsModel::triggerChoices();
+  const auto trigger = std::find(triggers.begin(), triggers.end(), pending.trigger);
+  if (trigger != triggers.end()) {
+    triggerGroup->button(static_cast<int>(trigger - triggers.begin()))->setChecked(true);
+  }
+  const auto languages = _model.languageChoices();
+  const auto chosen = std::find(languages.begin(), languages.end(), pending.language);
+  language->setCurrentIndex(
+      chosen == languages.end() ? -1 : static_cast<int>(chosen - languages.begin()));
+  launchAtLogin->setChecked(pending.launchAtLogin);
+}
+
+PendingSettings SettingsWindow::save() const {
+  PendingSettings pending;
+  const auto& triggers = SettingsModel::triggerChoices();
+  const int trigger = triggerGroup->checkedId();
+  if (trigger >= 0 && static_cast<std::size_t>(trigger) < triggers.size()) {
+    pending.trigger = triggers[static_cast<std::size_t>(trigger)];
+  }
+  const auto languages = _model.languageChoices();
+  const int chosen = language->currentIndex();
+  if (chosen >= 0 && static_cast<std::size_t>(chosen) < languages.size()) {
+    pending.language = languages[static_cast<std::size_t>(chosen)];
+  }
+  pending.launchAtLogin = launchAtLogin->isChecked();
+  return pending;
 }
 
 void SettingsWindow::present() {
+  if (!isVisible()) show();
   if (!placed) {
     // Centred the first time; afterwards where the user left it.
     placed = true;
-    drawNow();
-    centreOnScreen();
+    showCentred();
   }
-  if (!isVisible()) show();
   orderFront(*this);
 }
 
 void SettingsWindow::showEvent(QShowEvent* event) {
   // A spontaneous show is the window coming back from being minimised, not a new appearance.
   if (!event->spontaneous()) {
-    _view.appear();
-    drawNow();
+    const PendingSettings pending = _model.appear();
+    update();
+    load(pending);
   }
-  ContentWindow::showEvent(event);
+  FixedSizeWindow::showEvent(event);
 }
 
 void SettingsWindow::hideEvent(QHideEvent* event) {
-  if (!event->spontaneous()) _view.disappear();
-  ContentWindow::hideEvent(event);
+  if (!event->spontaneous()) _model.disappear();
+  FixedSizeWindow::hideEvent(event);
 }
 
 }  // namespace kestravane::ui

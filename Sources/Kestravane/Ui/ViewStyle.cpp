@@ -1,6 +1,7 @@
 #include "Kestravane/Ui/ViewStyle.h"
 
 #include <QFontDatabase>
+#include <QFrame>
 
 namespace kestravane::ui {
 
@@ -22,6 +23,19 @@ QFont monospaced(const QFont& body, double points) {
   font.setPointSizeF(bodySize * points / kBodyPoints);
   return font;
 }
+
+// Wraps only where its row is narrower than its words on one line (QLabel's own guess wraps
+// much earlier).
+class TextLabel final : public QLabel {
+ public:
+  QSize sizeHint() const override {
+    if (!wordWrap()) return QLabel::sizeHint();
+    const QMargins margins = contentsMargins();
+    const int width = fontMetrics().horizontalAdvance(text()) + margins.left() + margins.right() +
+                      2 * margin() + 1;
+    return {width, heightForWidth(width)};
+  }
+};
 
 }  // namespace
 
@@ -73,6 +87,48 @@ QColor colourFor(ColourRole role, const QPalette& palette) {
                                                                : QColor(0xd9, 0x73, 0x00);
   }
   return palette.color(QPalette::WindowText);
+}
+
+QLabel* makeText(const QWidget& window, FontRole font, ColourRole colour, bool wraps) {
+  auto* label = new TextLabel;
+  label->setTextFormat(Qt::PlainText);
+  label->setWordWrap(wraps);
+  label->setFont(fontFor(font, window.font()));
+  setColour(*label, window, colour);
+  return label;
+}
+
+void setColour(QLabel& label, const QWidget& window, ColourRole colour) {
+  QPalette palette = label.palette();
+  palette.setColor(QPalette::WindowText, colourFor(colour, window.palette()));
+  label.setPalette(palette);
+}
+
+QPushButton* makeButton(const QWidget& window, bool small) {
+  auto* button = new QPushButton;
+  button->setAutoDefault(false);
+  if (small) button->setAttribute(Qt::WA_MacSmallSize);
+  button->setFont(small ? smallControlFont(window.font()) : window.font());
+  return button;
+}
+
+QFrame* makeDivider() {
+  auto* line = new QFrame;
+  line->setFrameShape(QFrame::HLine);
+  line->setFrameShadow(QFrame::Sunken);
+  return line;
+}
+
+QWidget* makeStack(QBoxLayout::Direction direction, int spacing, QMargins margins) {
+  auto* stack = new QWidget;
+  auto* layout = new QBoxLayout(direction, stack);
+  layout->setContentsMargins(margins);
+  layout->setSpacing(spacing);
+  return stack;
+}
+
+QBoxLayout& stackLayout(QWidget& stack) {
+  return static_cast<QBoxLayout&>(*stack.layout());
 }
 
 }  // namespace kestravane::ui

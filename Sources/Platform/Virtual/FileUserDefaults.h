@@ -15,13 +15,12 @@
 //  - one that is valid but holds members of no known shape, or a value the program reports it
 //    cannot use (reportUnusableValue): loads what it can, and the next save keeps the copy in
 //    the same way, since the new file drops or replaces what could not be used.
-// The file is written compactly, and never larger than a load accepts (kMaximumFileSize): a
-// save that would be is refused and the file kept as it is. A file that is replaced keeps its
-// permissions.
-// A failed write never throws and never harms the previous file; the value stays set in memory
-// and the failure is readable through lastWriteError(). Every such event is logged in one line
-// (texts in DefaultsLogLines.h); a failure is logged once, and again only after a save has
-// succeeded in between (which is logged too) or when the reason changes.
+// The file is written for people to read (UserDefaultsJson.h), never larger than a load accepts
+// (kMaximumFileSize): a save that would be is refused and the file kept as it is. A file that is
+// replaced keeps its permissions. A failed write never throws and never harms the previous file;
+// the value stays set in memory and the failure is readable through lastWriteError(). Every such
+// event is logged in one line (texts in DefaultsLogLines.h); a failure is logged once, and again
+// only after a save has succeeded in between (which is logged too) or when the reason changes.
 // Threads: any thread; writes are serialised by an internal mutex, so the file always holds
 //   the state of the latest completed change.
 // Locks: `writeMutex` is taken before the log's own lock, never the other way round.

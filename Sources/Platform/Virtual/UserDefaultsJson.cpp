@@ -1,5 +1,6 @@
 #include "Platform/Virtual/UserDefaultsJson.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -10,7 +11,8 @@
 namespace kestravane::platform::vmac {
 namespace {
 
-using nlohmann::json;
+// Ordered, so that an object stored for a blob keeps its members in the blob's order.
+using json = nlohmann::ordered_json;
 
 constexpr std::string_view kAlphabet =
     "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
@@ -34,6 +36,8 @@ std::optional<double> decodeReal(const json& value) {
   return std::nullopt;
 }
 
+std::optional<json> asJsonObject(const Data& data);
+
 json encodeValue(const PropertyValue& value) {
   return std::visit(
       [](const auto& v) -> json {
@@ -42,7 +46,10 @@ json encodeValue(const PropertyValue& value) {
         if constexpr (std::is_same_v<T, std::int64_t>) return {{"integer", v}};
         if constexpr (std::is_same_v<T, double>) return {{"real", encodeReal(v)}};
         if constexpr (std::is_same_v<T, std::string>) return {{"string", v}};
-        if constexpr (std::is_same_v<T, Data>) return {{"data", encodeBase64(v)}};
+        if constexpr (std::is_same_v<T, Data>) {
+          if (auto object = asJsonObject(v)) return {{"json", std::move(*object)}};
+          return {{"data", encodeBase64(v)}};
+        }
       },
       value);
 }
@@ -66,6 +73,10 @@ std::optional<PropertyValue> decodeValue(const json& entry) {
     return std::nullopt;
   }
   if (type == "string" && value.is_string()) return value.get<std::string>();
+  if (type == "json" && value.is_object()) {
+    const std::string text = value.dump(-1, ' ', false, json::error_handler_t::replace);
+    return Data(text.begin(), text.end());
+  }
   if (type == "data" && value.is_string()) {
     if (auto data = decodeBase64(value.get_ref<const std::string&>())) return std::move(*data);
   }
@@ -76,6 +87,8 @@ std::optional<PropertyValue> decodeValue(const json& entry) {
 // megabytes of "[") costs neither memory nor deep recursion before it is refused.
 class NestingCheck final : public nlohmann::json_sax<json> {
  public:
+  explicit NestingCheck(std::size_t limit = kMaximumDefaultsNesting) : limit(limit) {}
+
   bool tooDeep = false;
 
   bool null() override { return true; }
@@ -96,7 +109,7 @@ class NestingCheck final : public nlohmann::json_sax<json> {
 
  private:
   bool enter() {
-    tooDeep = ++depth > kMaximumDefaultsNesting;
+    tooDeep = ++depth > limit;
     return !tooDeep;  // false ends the parse
   }
   bool leave() {
@@ -104,8 +117,24 @@ class NestingCheck final : public nlohmann::json_sax<json> {
     return true;
   }
 
+  const std::size_t limit;
   std::size_t depth = 0;
 };
+
+// A blob whose bytes are exactly a JSON object as this file writes one (compact, valid UTF-8) is
+// stored as that object, so that people can read and edit it; reading it back gives the same
+// bytes. Any other blob is stored as base64. The object sits two levels deep in the file.
+std::optional<json> asJsonObject(const Data& data) {
+  if (data.empty() || data.front() != '{') return std::nullopt;
+  const std::string text(data.begin(), data.end());
+  NestingCheck check(kMaximumDefaultsNesting - 2);
+  if (!json::sax_parse(text, &check, json::input_format_t::json, /*strict=*/true)) {
+    return std::nullopt;
+  }
+  json object = json::parse(text, nullptr, /*allow_exceptions=*/false);
+  if (!object.is_object() || object.dump() != text) return std::nullopt;
+  return object;
+}
 
 std::optional<UserDefaultsValues> refuse(std::string* whyNot, std::string reason) {
   if (whyNot != nullptr) *whyNot = std::move(reason);
@@ -132,12 +161,17 @@ std::optional<UserDefaultsValues> decodeUserDefaults(std::string_view text, std:
   const json document = json::parse(text, nullptr, /*allow_exceptions=*/false);
   if (!document.is_object()) return refuse(whyNot, "not a JSON object");
   UserDefaultsValues values;
+  const std::size_t skippedBefore = skipped != nullptr ? skipped->size() : 0;
   for (auto member = document.begin(); member != document.end(); ++member) {
     if (auto value = decodeValue(member.value())) {
       values.emplace(member.key(), std::move(*value));
     } else if (skipped != nullptr) {
       skipped->push_back(member.key());
     }
+  }
+  // Named in key order, whatever the file's order.
+  if (skipped != nullptr) {
+    std::sort(skipped->begin() + static_cast<std::ptrdiff_t>(skippedBefore), skipped->end());
   }
   return values;
 }

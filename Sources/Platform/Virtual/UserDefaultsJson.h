@@ -1,7 +1,10 @@
-// The file format of the virtual Mac's persistent user defaults: one JSON object whose members
-// are the defaults' keys, each value an object with exactly one member naming its type:
-//   {"data": "<base64, standard alphabet, padded>"}, {"string": "..."}, {"integer": 42},
-//   {"real": 0.5 | "nan" | "inf" | "-inf"}, {"bool": true}
+// The file format of the persistent user defaults: one JSON object whose members are the
+// defaults' keys, each value an object with exactly one member naming its type:
+//   {"json": {...}}: a data blob whose bytes are that JSON object, written compactly in the
+//     file's member order (the program's settings record, readable and editable by hand),
+//   {"data": "<base64, standard alphabet, padded>"}: any other data blob,
+//   {"string": "..."}, {"integer": 42}, {"real": 0.5 | "nan" | "inf" | "-inf"}, {"bool": true}.
+// A blob is written as "json" only when reading that back gives its exact bytes.
 // Threads: pure functions.
 #pragma once
 

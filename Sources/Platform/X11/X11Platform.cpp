@@ -63,6 +63,7 @@ X11Platform::X11Platform(X11PlatformOptions options, std::shared_ptr<X11Connecti
   services->application = _application;
   services->workspace = _workspace;
   services->triggerKeyActions = _triggerKeyActions;
+  services->pcKeyboard = true;
   // A keymap loaded underneath is looked at on the main queue, where the key's action is kept.
   services->eventTaps = std::make_shared<X11EventTaps>(
       X11EventTaps::Options{display, options.requiredXInput, xinputAvailable,

@@ -1,4 +1,4 @@
-// The onboarding window's content: which steps it shows with which marks and buttons, when it
+// The onboarding window's view-model: which steps it shows with which marks and buttons, when it
 // says everything is set, its texts in both languages, and how it follows the system while the
 // window is open (the controller re-checks every 1.5 seconds).
 #include <gtest/gtest.h>
@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "AppTestSupport.h"
-#include "Kestravane/OnboardingView.h"
+#include "Kestravane/OnboardingModel.h"
 
 namespace kestravane {
 namespace {
@@ -19,10 +19,50 @@ using platform::vmac::VirtualMac;
 using testing_support::AppTest;
 using testing_support::kRussian;
 
-const ViewNode& node(const ViewNode& root, const std::string& id) {
-  const auto* found = root.find(id);
-  if (!found) throw std::runtime_error("no element " + id);
-  return *found;
+// The name the window gives a step's row.
+std::string nameOf(const OnboardingStep& step) {
+  switch (step.kind) {
+    case OnboardingStep::Kind::accessibility:
+      return "step.accessibility";
+    case OnboardingStep::Kind::layouts:
+      return "step.layouts";
+    case OnboardingStep::Kind::triggerKey:
+      break;
+  }
+  const auto look = Presentation::conflictLook(step.conflict);
+  return "step." + std::string(look ? look->name : "");
+}
+
+const OnboardingStep* stepNamed(const OnboardingState& state, const std::string& name) {
+  for (const auto& step : state.steps) {
+    if (nameOf(step) == name) return &step;
+  }
+  return nullptr;
+}
+
+// The text of an element as the window names it ("title", "allSet", "close", "step.<x>.mark",
+// ".title", ".hint", ".button"); absent when the window does not show it.
+std::optional<std::string> element(const OnboardingState& state, const std::string& id) {
+  if (id == "title") return state.title;
+  if (id == "allSet") return state.allSet;
+  if (id == "close") return state.closeLabel;
+  const auto dot = id.rfind('.');
+  const auto* step = stepNamed(state, id.substr(0, dot));
+  if (!step) return stepNamed(state, id) ? std::optional<std::string>("") : std::nullopt;
+  const std::string part = id.substr(dot + 1);
+  if (part == "mark") {
+    return std::string(step->done ? OnboardingModel::kDoneMark : OnboardingModel::kOpenMark);
+  }
+  if (part == "title") return step->title;
+  if (part == "hint") return step->hint;
+  if (part == "button" && !step->done) return step->button;
+  return std::nullopt;
+}
+
+std::string node(const OnboardingState& state, const std::string& id) {
+  const auto text = element(state, id);
+  if (!text) throw std::runtime_error("no element " + id);
+  return *text;
 }
 
 // One step as a user sees it: its mark and whether it offers a button.
@@ -37,13 +77,13 @@ void PrintTo(const StepView& step, std::ostream* out) {
   *out << step.name << ' ' << step.mark << (step.button ? " +button" : "");
 }
 
-std::vector<StepView> stepsOf(const ViewNode& root) {
+std::vector<StepView> stepsOf(const OnboardingState& state) {
   std::vector<StepView> steps;
-  for (const char* name : {"step.accessibility", "step.globe", "step.capsLock", "step.layouts"}) {
-    if (!root.find(name)) continue;
-    const std::string prefix(name);
+  for (const auto& step : state.steps) {
     steps.push_back(
-        {prefix, node(root, prefix + ".mark").text, root.find(prefix + ".button") != nullptr});
+        {nameOf(step),
+         std::string(step.done ? OnboardingModel::kDoneMark : OnboardingModel::kOpenMark),
+         !step.done});
   }
   return steps;
 }
@@ -67,17 +107,10 @@ TEST_P(OnboardingStepsTest, ShowTheRelevantStepsWithTheirMarksAndTheBottomRow) {
   c.arrange(mac);
   storeConfig(c.trigger);
   launch();
-  const OnboardingView view(controller, [] {});
-  const auto root = view.build();
-  EXPECT_EQ(stepsOf(root), c.steps);
-  EXPECT_EQ(root.find("allSet") != nullptr, c.allSet);
-  EXPECT_EQ(view.allDone(), c.allSet);
-  EXPECT_EQ(node(root, "close").text, c.allSet ? "Done" : "Close");
-  root.forEach([](const ViewNode& element) {
-    if (element.id.ends_with(".mark")) {
-      EXPECT_EQ(element.colour, element.text == "✓" ? ColourRole::green : ColourRole::orange);
-    }
-  });
+  const auto state = OnboardingModel(controller, [] {}).state();
+  EXPECT_EQ(stepsOf(state), c.steps);
+  EXPECT_EQ(state.allSet.has_value(), c.allSet);
+  EXPECT_EQ(state.closeLabel, c.allSet ? "Done" : "Close");
 }
 
 const auto kGranted = [](VirtualMac& mac) { mac.grantAllPermissions(); };
@@ -85,7 +118,7 @@ const auto kGranted = [](VirtualMac& mac) { mac.grantAllPermissions(); };
 const auto kCapsLockFree = [](VirtualMac& mac) { mac.preferences().setRomanSwitchState(0); };
 
 INSTANTIATE_TEST_SUITE_P(
-    OnboardingView, OnboardingStepsTest,
+    OnboardingModel, OnboardingStepsTest,
     testing::Values(
         // Caps Lock: no Globe step, even while the system still uses the Globe key.
         StepsCase{"CapsLockWithoutAccessibility",
@@ -157,7 +190,7 @@ INSTANTIATE_TEST_SUITE_P(
                   true}),
     [](const testing::TestParamInfo<StepsCase>& info) { return info.param.name; });
 
-class OnboardingViewTest : public AppTest {
+class OnboardingModelTest : public AppTest {
  protected:
   // The window the controller opens at start-up, with this content in it.
   void openWindow() {
@@ -168,52 +201,34 @@ class OnboardingViewTest : public AppTest {
     view.emplace(content.controller, content.onClose);
     view->appear();
   }
-  std::string text(const std::string& id) { return node(view->build(), id).text; }
-  bool has(const std::string& id) { return view->build().find(id) != nullptr; }
+  std::string text(const std::string& id) { return node(view->state(), id); }
+  bool has(const std::string& id) { return element(view->state(), id).has_value(); }
+  // Presses a step's button, or the bottom one ("close").
+  void press(const std::string& id) {
+    if (id == "close") return view->close();
+    const auto state = view->state();
+    const auto* step = stepNamed(state, id.substr(0, id.rfind('.')));
+    ASSERT_TRUE(step && !step->done) << id;
+    view->perform(step->action);
+  }
 
-  std::optional<OnboardingView> view;
+  std::optional<OnboardingModel> view;
 };
 
-TEST_F(OnboardingViewTest, LaysOutTheTitleStepsDividerAndBottomRow) {
-  mac.inputSources().setEnabled(kRussian, false);
-  openWindow();
-  const auto root = view->build();
-  EXPECT_EQ(root.kind, ViewNode::Kind::verticalStack);
-  EXPECT_EQ(root.spacing, 18);
-  EXPECT_EQ(root.padding, EdgeInsets::all(28));
-  EXPECT_EQ(root.fixedWidth, 460);
-  EXPECT_TRUE(root.idealHeight);
-  EXPECT_FALSE(root.focusRing);
-  std::vector<std::string> rows;
-  for (const auto& child : root.children) {
-    rows.push_back(child.kind == ViewNode::Kind::divider ? "divider" : child.id);
-  }
-  EXPECT_EQ(rows, (std::vector<std::string>{"title", "step.accessibility", "step.globe",
-                                            "step.layouts", "divider", ""}));
-  EXPECT_EQ(node(root, "title").font, FontRole::title2Bold);
-
-  const auto& step = node(root, "step.layouts");
-  EXPECT_EQ(step.kind, ViewNode::Kind::horizontalStack);
-  EXPECT_EQ(step.alignment, StackAlignment::top);
-  EXPECT_EQ(step.spacing, 12);
-  EXPECT_EQ(step.children.back().kind, ViewNode::Kind::spacer);
-  EXPECT_EQ(node(root, "step.layouts.mark").font, FontRole::title3Monospaced);
-  EXPECT_EQ(node(root, "step.layouts.title").font, FontRole::headline);
-  EXPECT_EQ(node(root, "step.layouts.hint").font, FontRole::callout);
-  EXPECT_EQ(node(root, "step.layouts.hint").colour, ColourRole::secondary);
-  const auto& button = node(root, "step.layouts.button");
-  EXPECT_TRUE(button.bordered);
-  EXPECT_EQ(button.controlSize, ControlSize::small);
-  EXPECT_EQ(button.extraSpaceAbove, 2);
-  EXPECT_EQ(node(root, "close").shortcut, KeyboardShortcut::defaultAction);
-}
-
-TEST_F(OnboardingViewTest, EveryTextInBothLanguagesWithTheSameMarks) {
+TEST_F(OnboardingModelTest, EveryTextInBothLanguagesWithTheSameMarks) {
   const auto texts = [this] {
     std::vector<std::string> all;
-    view->build().forEach([&all](const ViewNode& element) {
-      if (!element.text.empty()) all.push_back(element.text);
-    });
+    const auto state = view->state();
+    all.push_back(state.title);
+    for (const auto& step : state.steps) {
+      all.push_back(
+          std::string(step.done ? OnboardingModel::kDoneMark : OnboardingModel::kOpenMark));
+      all.push_back(step.title);
+      all.push_back(step.hint);
+      if (!step.done) all.push_back(step.button);
+    }
+    if (state.allSet) all.push_back(*state.allSet);
+    all.push_back(state.closeLabel);
     return all;
   };
   mac.inputSources().setEnabled(kRussian, false);
@@ -244,7 +259,7 @@ TEST_F(OnboardingViewTest, EveryTextInBothLanguagesWithTheSameMarks) {
   EXPECT_EQ(text("step.accessibility.mark"), "✓");
 }
 
-TEST_F(OnboardingViewTest, GrantingAccessibilityShowsAtTheNextCheckWithTheAllSetLine) {
+TEST_F(OnboardingModelTest, GrantingAccessibilityShowsAtTheNextCheckWithTheAllSetLine) {
   mac.permissions().setInputMonitoring(true);
   mac.preferences().setRomanSwitchState(0);
   storeConfig(TriggerKind::capsLock);
@@ -258,12 +273,11 @@ TEST_F(OnboardingViewTest, GrantingAccessibilityShowsAtTheNextCheckWithTheAllSet
   EXPECT_EQ(text("step.accessibility.mark"), "✓");
   EXPECT_FALSE(has("step.accessibility.button"));
   EXPECT_EQ(text("allSet"), "✓ All set — Plivex is active.");
-  EXPECT_EQ(node(view->build(), "allSet").colour, ColourRole::green);
   EXPECT_EQ(text("close"), "Done");
   EXPECT_TRUE(controller->isRunning()) << "the same check started the engine";
 }
 
-TEST_F(OnboardingViewTest, TheCapsLockStepInBothLanguagesIsDoneAtTheNextCheck) {
+TEST_F(OnboardingModelTest, TheCapsLockStepInBothLanguagesIsDoneAtTheNextCheck) {
   mac.grantAllPermissions();
   storeConfig(TriggerKind::capsLock);
   openWindow();
@@ -271,7 +285,7 @@ TEST_F(OnboardingViewTest, TheCapsLockStepInBothLanguagesIsDoneAtTheNextCheck) {
   EXPECT_EQ(text("step.capsLock.hint"),
             "In the opened settings, under Input Sources → Edit…, turn off “Use the Caps Lock key "
             "to switch to and from ABC” (applies instantly).");
-  node(view->build(), "step.capsLock.button").action();
+  press("step.capsLock.button");
   EXPECT_EQ(mac.workspace().openedURLs().back().absoluteString,
             AppController::kKeyboardSettingsURL);
   controller->apply(TriggerKind::capsLock, AppLanguage::ru, false);
@@ -288,7 +302,7 @@ TEST_F(OnboardingViewTest, TheCapsLockStepInBothLanguagesIsDoneAtTheNextCheck) {
   EXPECT_TRUE(controller->isRunning());
 }
 
-TEST_F(OnboardingViewTest, TheLayoutsStepGoesAwayAtTheNextCheckAfterASecondLayoutIsEnabled) {
+TEST_F(OnboardingModelTest, TheLayoutsStepGoesAwayAtTheNextCheckAfterASecondLayoutIsEnabled) {
   readyMac();
   storeConfig(TriggerKind::capsLock);
   mac.inputSources().setEnabled(kRussian, false);
@@ -303,25 +317,25 @@ TEST_F(OnboardingViewTest, TheLayoutsStepGoesAwayAtTheNextCheckAfterASecondLayou
   EXPECT_TRUE(has("allSet"));
 }
 
-TEST_F(OnboardingViewTest, ItsButtonsGrantOpenSettingsAndClose) {
+TEST_F(OnboardingModelTest, ItsButtonsGrantOpenSettingsAndClose) {
   mac.inputSources().setEnabled(kRussian, false);
   openWindow();
-  node(view->build(), "step.accessibility.button").action();
+  press("step.accessibility.button");
   EXPECT_EQ(mac.accessibility().promptsShown(), 1U);
-  node(view->build(), "step.globe.button").action();
-  node(view->build(), "step.layouts.button").action();
+  press("step.globe.button");
+  press("step.layouts.button");
   const auto urls = mac.workspace().openedURLs();
   ASSERT_EQ(urls.size(), 2U);
   EXPECT_EQ(urls[0].absoluteString, AppController::kKeyboardSettingsURL);
   EXPECT_EQ(urls[1].absoluteString, AppController::kKeyboardSettingsURL);
 
   // Close, whatever is still missing: the window closes and the controller forgets it.
-  node(view->build(), "close").action();
+  press("close");
   EXPECT_FALSE(host->windows().front()->isOpen());
   EXPECT_FALSE(controller->hasOnboardingWindow());
 }
 
-TEST_F(OnboardingViewTest, AppearingReconcilesOnceAndAGoneControllerLeavesAnEmptyContent) {
+TEST_F(OnboardingModelTest, AppearingReconcilesOnceAndAGoneControllerLeavesAnEmptyContent) {
   readyMac();
   storeConfig(TriggerKind::capsLock);
   mac.inputSources().setEnabled(kRussian, false);
@@ -332,8 +346,7 @@ TEST_F(OnboardingViewTest, AppearingReconcilesOnceAndAGoneControllerLeavesAnEmpt
   EXPECT_FALSE(has("step.layouts"));
 
   controller.reset();
-  EXPECT_TRUE(view->build().children.empty());
-  EXPECT_FALSE(view->allDone());
+  EXPECT_EQ(view->state(), OnboardingState{});
   view->appear();  // nothing to reconcile, and no crash
 }
 

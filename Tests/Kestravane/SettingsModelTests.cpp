@@ -1,6 +1,7 @@
-// The settings window's content: its sections in order, the status with its remedies, the
-// pending trigger, language and login flag (taken at each appearance, applied only by Done), the
-// activation policy while shown, the layouts line, the version and the key tester.
+// The settings window's view-model: its texts in order, the status with its remedies, the
+// pending trigger, language and login flag (given at each appearance, applied only by Done), the
+// activation policy while shown, the layouts line, the version, the key tester and the line
+// saying that the settings were not stored.
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -9,7 +10,7 @@
 #include <vector>
 
 #include "AppTestSupport.h"
-#include "Kestravane/SettingsView.h"
+#include "Kestravane/SettingsModel.h"
 
 namespace kestravane {
 namespace {
@@ -20,91 +21,110 @@ using testing_support::AppTest;
 using testing_support::kRussian;
 using testing_support::kUS;
 
-// The ids of the named elements, in the order shown.
-std::vector<std::string> namesOf(const ViewNode& root) {
-  std::vector<std::string> names;
-  root.forEach([&names](const ViewNode& node) {
-    if (!node.id.empty()) names.push_back(node.id);
-  });
-  return names;
+// The names the window gives the status section's remedies.
+std::string nameOf(RemedyId id) {
+  switch (id) {
+    case RemedyId::requestAccessibility:
+      return "status.requestAccessibility";
+    case RemedyId::openAccessibilitySettings:
+      return "status.openAccessibilitySettings";
+    case RemedyId::needLayoutsHint:
+      return "status.needLayoutsHint";
+    case RemedyId::openKeyboardSettings:
+      return "status.openKeyboardSettings";
+    case RemedyId::freeGlobe:
+      return "status.freeGlobe";
+    case RemedyId::freeCapsLock:
+      return "status.freeCapsLock";
+  }
+  return "";
 }
 
-const ViewNode& node(const ViewNode& root, std::string_view id) {
-  const auto* found = root.find(id);
-  if (!found) throw std::runtime_error("no element " + std::string(id));
-  return *found;
+// Every text of the state, in the order the window shows them.
+std::vector<std::string> textsOf(const SettingsState& s) {
+  std::vector<std::string> all{s.title, s.version, s.statusHeader, s.statusLine};
+  if (s.saveProblem) all.push_back(*s.saveProblem);
+  all.insert(all.end(), {s.toggleLabel, s.refreshLabel});
+  for (const auto& remedy : s.remedies) all.push_back(remedy.text);
+  all.push_back(s.triggerHeader);
+  all.insert(all.end(), s.triggerOptions.begin(), s.triggerOptions.end());
+  all.insert(all.end(), {s.layoutsLine, s.languageHeader});
+  all.insert(all.end(), s.languageOptions.begin(), s.languageOptions.end());
+  all.insert(all.end(),
+             {s.launchAtLoginLabel, s.keyTesterHeader, s.keyTesterHint, s.keyTesterButton});
+  if (s.keyTesterReadout) all.push_back(*s.keyTesterReadout);
+  all.insert(all.end(), {s.cancelLabel, s.doneLabel});
+  return all;
 }
 
-class SettingsViewTest : public AppTest {
+class SettingsModelTest : public AppTest {
  protected:
   void SetUp() override {
     readyMac();
     launch();
-    // The window's dismiss closes it, which runs the disappearing steps.
-    view.emplace(controller, [this] {
-      ++dismissals;
-      view->disappear();
-    });
+    view.emplace(controller);
   }
 
-  void open() { view->appear(); }
-  ViewNode build() { return view->build(); }
-  std::string text(std::string_view id) { return node(build(), id).text; }
-  bool has(std::string_view id) { return build().find(id) != nullptr; }
+  // The window is shown: the controls take the pending values.
+  void open() { pending = view->appear(); }
+  // Cancel, Escape or the close button: the window goes away.
+  void cancel() {
+    ++dismissals;
+    view->disappear();
+  }
+  // Done: the controls' values reach the controller, then the window goes away.
+  void done() {
+    view->done(pending);
+    cancel();
+  }
 
-  std::optional<SettingsView> view;
+  std::optional<std::string> element(const std::string& id) {
+    const SettingsState s = view->state();
+    if (id == "title") return s.title;
+    if (id == "version") return s.version;
+    if (id == "status.line") return s.statusLine;
+    if (id == "status.saveProblem") return s.saveProblem;
+    if (id == "status.toggle") return s.toggleLabel;
+    if (id == "status.refresh") return s.refreshLabel;
+    if (id == "layouts") return s.layoutsLine;
+    if (id == "keyTester.button") return s.keyTesterButton;
+    if (id == "keyTester.readout") return s.keyTesterReadout;
+    for (const auto& remedy : s.remedies) {
+      if (nameOf(remedy.id) == id) return remedy.text;
+    }
+    return std::nullopt;
+  }
+  std::string text(const std::string& id) {
+    const auto found = element(id);
+    if (!found) throw std::runtime_error("no element " + id);
+    return *found;
+  }
+  bool has(const std::string& id) { return element(id).has_value(); }
+  void press(const std::string& id) {
+    if (id == "status.toggle") return view->toggleEnabled();
+    if (id == "status.refresh") return view->refreshStatus();
+    if (id == "keyTester.button") return view->toggleKeyTest();
+    if (id == "cancel") return cancel();
+    if (id == "done") return done();
+    for (const auto& remedy : view->state().remedies) {
+      if (nameOf(remedy.id) == id) return view->perform(remedy.action);
+    }
+    FAIL() << "no button " << id;
+  }
+  std::size_t triggerIndex() const {
+    return static_cast<std::size_t>(
+        std::find(allTriggerKinds.begin(), allTriggerKinds.end(), pending.trigger) -
+        allTriggerKinds.begin());
+  }
+
+  std::optional<SettingsModel> view;
+  PendingSettings pending;
   int dismissals = 0;
 };
 
-TEST_F(SettingsViewTest, ShowsItsSectionsInOrderAtAFixedWidth) {
+TEST_F(SettingsModelTest, EveryTextInBothLanguages) {
   open();
-  const auto root = build();
-  EXPECT_EQ(namesOf(root), (std::vector<std::string>{"settings",        "title",
-                                                     "version",         "status",
-                                                     "status.header",   "status.line",
-                                                     "status.toggle",   "status.refresh",
-                                                     "trigger",         "trigger.header",
-                                                     "trigger.picker",  "layouts",
-                                                     "preferences",     "language.header",
-                                                     "language.picker", "launchAtLogin",
-                                                     "keyTester",       "keyTester.header",
-                                                     "keyTester.hint",  "keyTester.button",
-                                                     "cancel",          "done"}));
-  EXPECT_EQ(root.fixedWidth, 460);
-  EXPECT_TRUE(root.idealHeight);
-  EXPECT_FALSE(root.focusRing);
-  EXPECT_EQ(node(root, "language.picker").fixedWidth, 160);
-  EXPECT_EQ(node(root, "title").font, FontRole::title2Bold);
-  EXPECT_EQ(node(root, "version").font, FontRole::caption);
-  EXPECT_EQ(node(root, "version").colour, ColourRole::secondary);
-  EXPECT_EQ(node(root, "layouts").font, FontRole::callout);
-  for (const char* header :
-       {"status.header", "trigger.header", "language.header", "keyTester.header"}) {
-    EXPECT_EQ(node(root, header).font, FontRole::headline) << header;
-  }
-  EXPECT_EQ(node(root, "cancel").shortcut, KeyboardShortcut::cancelAction);
-  EXPECT_EQ(node(root, "done").shortcut, KeyboardShortcut::defaultAction);
-  EXPECT_TRUE(node(root, "status.toggle").bordered);
-  EXPECT_EQ(node(root, "status.toggle").controlSize, ControlSize::small);
-
-  EXPECT_EQ(node(root, "trigger.picker").kind, ViewNode::Kind::radioGroup);
-  EXPECT_EQ(node(root, "trigger.picker").options,
-            (std::vector<std::string>{"Fn / 🌐", "Caps Lock", "Right ⌘"}));
-  EXPECT_EQ(node(root, "language.picker").kind, ViewNode::Kind::popUp);
-  EXPECT_EQ(node(root, "language.picker").options,
-            (std::vector<std::string>{"English", "Russian", "System"}));
-}
-
-TEST_F(SettingsViewTest, EveryTextInBothLanguages) {
-  open();
-  const auto texts = [this] {
-    std::vector<std::string> all;
-    build().forEach([&all](const ViewNode& node) {
-      if (!node.text.empty()) all.push_back(node.text);
-      all.insert(all.end(), node.options.begin(), node.options.end());
-    });
-    return all;
-  };
+  const auto texts = [this] { return textsOf(view->state()); };
   EXPECT_EQ(texts(), (std::vector<std::string>{"Plivex Settings",
                                                "v0.1.0",
                                                "Status",
@@ -126,8 +146,8 @@ TEST_F(SettingsViewTest, EveryTextInBothLanguages) {
                                                "Start test",
                                                "Cancel",
                                                "Done"}));
-  view->setLang(AppLanguage::ru);
-  view->done();
+  pending.language = AppLanguage::ru;
+  done();
   open();
   EXPECT_EQ(texts(), (std::vector<std::string>{"Настройки Plivex",
                                                "v0.1.0",
@@ -152,15 +172,14 @@ TEST_F(SettingsViewTest, EveryTextInBothLanguages) {
                                                "Готово"}));
 }
 
-TEST_F(SettingsViewTest, TheStatusSectionOffersTheRemediesOfTheHealth) {
+TEST_F(SettingsModelTest, TheStatusSectionOffersTheRemediesOfTheHealth) {
   const std::vector<std::string> remedies{
       "status.requestAccessibility", "status.openAccessibilitySettings", "status.needLayoutsHint",
       "status.freeGlobe", "status.freeCapsLock"};
   const auto shownRemedies = [&] {
     std::vector<std::string> shown;
-    const auto root = build();
     for (const auto& id : remedies) {
-      if (root.find(id)) shown.push_back(id);
+      if (has(id)) shown.push_back(id);
     }
     return shown;
   };
@@ -176,14 +195,13 @@ TEST_F(SettingsViewTest, TheStatusSectionOffersTheRemediesOfTheHealth) {
   mac.inputSources().setEnabled(kRussian, false);
   controller->reconcile();
   EXPECT_EQ(shownRemedies(), std::vector<std::string>{"status.needLayoutsHint"});
-  EXPECT_EQ(node(build(), "status.needLayoutsHint").font, FontRole::caption);
   EXPECT_EQ(text("status.needLayoutsHint"), "Enable ≥2 layouts in macOS");
   mac.inputSources().setEnabled(kRussian, true);
 
   mac.preferences().setFnUsageType(1);
   controller->reconcile();
   EXPECT_EQ(shownRemedies(), std::vector<std::string>{"status.freeGlobe"});
-  node(build(), "status.freeGlobe").action();
+  press("status.freeGlobe");
   ASSERT_EQ(mac.workspace().openedURLs().size(), 1U);
   EXPECT_EQ(mac.workspace().openedURLs().back().absoluteString,
             AppController::kKeyboardSettingsURL);
@@ -194,7 +212,7 @@ TEST_F(SettingsViewTest, TheStatusSectionOffersTheRemediesOfTheHealth) {
   EXPECT_EQ(text("status.line"), "🟠 Caps Lock occupied");
   EXPECT_EQ(shownRemedies(), std::vector<std::string>{"status.freeCapsLock"});
   EXPECT_EQ(text("status.freeCapsLock"), "Free Caps Lock (ABC switching → Off)");
-  node(build(), "status.freeCapsLock").action();
+  press("status.freeCapsLock");
   ASSERT_EQ(mac.workspace().openedURLs().size(), 2U);
   EXPECT_EQ(mac.workspace().openedURLs().back().absoluteString,
             AppController::kKeyboardSettingsURL);
@@ -206,33 +224,33 @@ TEST_F(SettingsViewTest, TheStatusSectionOffersTheRemediesOfTheHealth) {
                                                        "status.openAccessibilitySettings"}));
   EXPECT_EQ(text("status.requestAccessibility"), "② Запросить Accessibility");
   EXPECT_EQ(text("status.openAccessibilitySettings"), "Open settings…");
-  node(build(), "status.requestAccessibility").action();
+  press("status.requestAccessibility");
   EXPECT_EQ(mac.accessibility().promptsShown(), 1U);
-  node(build(), "status.openAccessibilitySettings").action();
+  press("status.openAccessibilitySettings");
   EXPECT_EQ(mac.workspace().openedURLs().back().absoluteString,
             AppController::kAccessibilitySettingsURL);
 }
 
-TEST_F(SettingsViewTest, TheOnOffButtonFollowsIsRunningAndRefreshReconciles) {
+TEST_F(SettingsModelTest, TheOnOffButtonFollowsIsRunningAndRefreshReconciles) {
   open();
   ASSERT_EQ(text("status.toggle"), "Disable");
-  node(build(), "status.toggle").action();
+  press("status.toggle");
   EXPECT_FALSE(controller->userEnabled());
   EXPECT_EQ(text("status.line"), "⚪️ Disabled");
   EXPECT_EQ(text("status.toggle"), "Enable");
-  node(build(), "status.toggle").action();
+  press("status.toggle");
   EXPECT_TRUE(controller->isRunning());
 
   // Switched on but blocked: the button offers Enable, and pressing it switches off.
   mac.permissions().setAccessibilityTrusted(false);
-  node(build(), "status.refresh").action();
+  press("status.refresh");
   EXPECT_FALSE(controller->isRunning());
   EXPECT_EQ(text("status.toggle"), "Enable");
-  node(build(), "status.toggle").action();
+  press("status.toggle");
   EXPECT_FALSE(controller->userEnabled());
 }
 
-TEST_F(SettingsViewTest, AppearingMakesTheApplicationRegularAndGoingAwayMakesItAnAccessory) {
+TEST_F(SettingsModelTest, AppearingMakesTheApplicationRegularAndGoingAwayMakesItAnAccessory) {
   ASSERT_EQ(mac.application().activationPolicy(), ActivationPolicy::accessory);
   const int activations = mac.application().activationCount();
   mac.inputSources().setEnabled(kRussian, false);
@@ -241,84 +259,84 @@ TEST_F(SettingsViewTest, AppearingMakesTheApplicationRegularAndGoingAwayMakesItA
   EXPECT_EQ(mac.application().activationCount(), activations + 1);
   EXPECT_EQ(controller->layouts(), std::vector<std::string>{kUS}) << "reconciled on appearing";
 
-  view->cancel();
+  cancel();
   EXPECT_EQ(dismissals, 1);
   EXPECT_EQ(mac.application().activationPolicy(), ActivationPolicy::accessory);
   view->disappear();  // a second notice of the same closing changes nothing
   EXPECT_EQ(mac.application().activationPolicy(), ActivationPolicy::accessory);
 }
 
-TEST_F(SettingsViewTest, CancelDropsThePendingValuesAndReopeningShowsTheStoredOnes) {
+TEST_F(SettingsModelTest, CancelDropsThePendingValuesAndReopeningShowsTheStoredOnes) {
   open();
-  ASSERT_EQ(node(build(), "trigger.picker").selected, 0U);
-  node(build(), "trigger.picker").onSelect(1);
-  node(build(), "language.picker").onSelect(1);
-  node(build(), "launchAtLogin").onToggle(true);
-  EXPECT_EQ(node(build(), "trigger.picker").selected, 1U);
-  EXPECT_EQ(node(build(), "language.picker").selected, 1U);
-  EXPECT_TRUE(node(build(), "launchAtLogin").isOn);
+  ASSERT_EQ(triggerIndex(), 0U);
+  pending.trigger = allTriggerKinds[1];
+  pending.language = AppLanguage::ru;
+  pending.launchAtLogin = true;
+  EXPECT_EQ(triggerIndex(), 1U);
+  EXPECT_EQ(static_cast<std::size_t>(pending.language), 1U);
+  EXPECT_TRUE(pending.launchAtLogin);
 
-  node(build(), "cancel").action();
+  press("cancel");
   EXPECT_EQ(dismissals, 1);
   EXPECT_EQ(controller->config(), PlivexConfig::defaults());
   EXPECT_EQ(mac.loginItems().registerCallCount(), 0);
 
   open();
-  EXPECT_EQ(view->trigger(), TriggerKind::fn);
-  EXPECT_EQ(view->lang(), AppLanguage::en);
-  EXPECT_FALSE(view->launch());
-  EXPECT_EQ(node(build(), "trigger.picker").selected, 0U);
+  EXPECT_EQ(pending.trigger, TriggerKind::fn);
+  EXPECT_EQ(pending.language, AppLanguage::en);
+  EXPECT_FALSE(pending.launchAtLogin);
+  EXPECT_EQ(triggerIndex(), 0U);
 }
 
-TEST_F(SettingsViewTest, DoneAppliesEvenWithoutChangesAndThenDismisses) {
+TEST_F(SettingsModelTest, DoneAppliesEvenWithoutChangesAndThenDismisses) {
   open();
   const auto tapsBefore = tapsCreated();
-  node(build(), "done").action();
+  press("done");
   EXPECT_EQ(tapsCreated(), tapsBefore + 1) << "the engine is rebuilt";
   EXPECT_EQ(dismissals, 1);
   EXPECT_EQ(mac.application().activationPolicy(), ActivationPolicy::accessory);
 }
 
-TEST_F(SettingsViewTest, ThePendingLanguageAndTriggerTakeEffectOnlyAfterDone) {
+TEST_F(SettingsModelTest, ThePendingLanguageAndTriggerTakeEffectOnlyAfterDone) {
   open();
-  view->setLang(AppLanguage::ru);
-  view->setTrigger(TriggerKind::rightCommand);
+  pending.language = (AppLanguage::ru);
+  pending.trigger = (TriggerKind::rightCommand);
   EXPECT_EQ(text("title"), "Plivex Settings") << "the window keeps the applied language";
   EXPECT_EQ(controller->config().trigger, TriggerKind::fn);
 
-  view->done();
+  done();
   EXPECT_EQ(controller->config(), PlivexConfig(TriggerKind::rightCommand, AppLanguage::ru, false));
   EXPECT_EQ(ConfigStore(*services()).load().language, AppLanguage::ru);
   open();
   EXPECT_EQ(text("title"), "Настройки Plivex");
-  EXPECT_EQ(node(build(), "trigger.picker").selected, 2U);
-  EXPECT_EQ(node(build(), "language.picker").selected, 1U);
+  EXPECT_EQ(triggerIndex(), 2U);
+  EXPECT_EQ(static_cast<std::size_t>(pending.language), 1U);
 }
 
-TEST_F(SettingsViewTest, TheLoginToggleShowsTheSystemsStateNotTheStoredFlag) {
+TEST_F(SettingsModelTest, TheLoginToggleShowsTheSystemsStateNotTheStoredFlag) {
   // Nothing differs from the system's state: Done registers nothing.
   open();
-  view->done();
+  done();
   EXPECT_EQ(mac.loginItems().registerCallCount(), 0);
 
   open();
-  view->setLaunch(true);
-  view->done();
+  pending.launchAtLogin = (true);
+  done();
   EXPECT_EQ(mac.loginItems().registerCallCount(), 1);
   ASSERT_TRUE(controller->config().launchAtLogin);
   open();
-  EXPECT_TRUE(node(build(), "launchAtLogin").isOn);
-  view->cancel();
+  EXPECT_TRUE(pending.launchAtLogin);
+  cancel();
 
   // The user removes the login item in System Settings; the stored flag still says on.
   mac.loginItems().setStatus(LoginItemStatus::notRegistered);
   open();
-  EXPECT_FALSE(node(build(), "launchAtLogin").isOn);
-  view->cancel();
+  EXPECT_FALSE(pending.launchAtLogin);
+  cancel();
   mac.loginItems().setStatus(LoginItemStatus::requiresApproval);
   open();
-  EXPECT_FALSE(node(build(), "launchAtLogin").isOn) << "awaiting approval is not enabled";
-  view->cancel();
+  EXPECT_FALSE(pending.launchAtLogin) << "awaiting approval is not enabled";
+  cancel();
 
   // Registered behind the program's back, while the stored flag says off.
   mac.loginItems().setStatus(LoginItemStatus::enabled);
@@ -326,10 +344,10 @@ TEST_F(SettingsViewTest, TheLoginToggleShowsTheSystemsStateNotTheStoredFlag) {
   ASSERT_FALSE(controller->config().launchAtLogin);
   mac.loginItems().setStatus(LoginItemStatus::enabled);
   open();
-  EXPECT_TRUE(node(build(), "launchAtLogin").isOn);
+  EXPECT_TRUE(pending.launchAtLogin);
 }
 
-TEST_F(SettingsViewTest, TheLayoutsLineNamesTheCycleOrSaysThereIsNone) {
+TEST_F(SettingsModelTest, TheLayoutsLineNamesTheCycleOrSaysThereIsNone) {
   open();
   EXPECT_EQ(text("layouts"), "Layouts: U.S. ⇄ Russian");
   mac.inputSources().setEnabled("com.apple.keylayout.German", true);
@@ -347,7 +365,7 @@ TEST_F(SettingsViewTest, TheLayoutsLineNamesTheCycleOrSaysThereIsNone) {
   EXPECT_EQ(text("layouts"), "Раскладки: —");
 }
 
-TEST_F(SettingsViewTest, TheVersionIsTheBundlesShortVersionOrADash) {
+TEST_F(SettingsModelTest, TheVersionIsTheBundlesShortVersionOrADash) {
   EXPECT_EQ(text("version"), "v" + platform::vmac::VirtualBundleInfo::projectVersion());
   mac.bundleInfo().setValue(platform::vmac::kBundleShortVersionKey, std::string("2.5"));
   EXPECT_EQ(text("version"), "v2.5");
@@ -357,17 +375,15 @@ TEST_F(SettingsViewTest, TheVersionIsTheBundlesShortVersionOrADash) {
   EXPECT_EQ(text("version"), "v—");
 }
 
-TEST_F(SettingsViewTest, TheKeyTesterShowsWaitingThenTheLastKeyAndStopsWhenTheWindowCloses) {
+TEST_F(SettingsModelTest, TheKeyTesterShowsWaitingThenTheLastKeyAndStopsWhenTheWindowCloses) {
   open();
   EXPECT_EQ(text("keyTester.button"), "Start test");
   EXPECT_FALSE(has("keyTester.readout"));
 
-  node(build(), "keyTester.button").action();
+  press("keyTester.button");
   ASSERT_TRUE(controller->isTesting());
   EXPECT_EQ(text("keyTester.button"), "Stop");
   EXPECT_EQ(text("keyTester.readout"), "waiting for a key…");
-  EXPECT_EQ(node(build(), "keyTester.readout").font, FontRole::captionMonospaced);
-  EXPECT_EQ(node(build(), "keyTester.readout").colour, ColourRole::secondary);
 
   ASSERT_TRUE(waitForTapThreads());
   mac.keyboard().press(platform::vmac::keycode::function);
@@ -375,22 +391,42 @@ TEST_F(SettingsViewTest, TheKeyTesterShowsWaitingThenTheLastKeyAndStopsWhenTheWi
   EXPECT_EQ(text("keyTester.readout"), "keyCode 63 (модификатор)  fn=true  flags=0x800100");
   mac.keyboard().release(platform::vmac::keycode::function);
 
-  node(build(), "keyTester.button").action();
+  press("keyTester.button");
   EXPECT_FALSE(controller->isTesting());
   EXPECT_FALSE(has("keyTester.readout"));
 
   // Closing the window while a test runs ends the test (and its tap).
-  node(build(), "keyTester.button").action();
+  press("keyTester.button");
   ASSERT_EQ(listenOnlyTaps(), 1U);
-  node(build(), "cancel").action();
+  press("cancel");
   EXPECT_FALSE(controller->isTesting());
   EXPECT_EQ(listenOnlyTaps(), 0U);
 
   controller->apply(TriggerKind::fn, AppLanguage::ru, false);
   open();
-  node(build(), "keyTester.button").action();
+  press("keyTester.button");
   EXPECT_EQ(text("keyTester.readout"), "жду нажатия…");
   EXPECT_EQ(text("keyTester.button"), "Стоп");
+}
+
+TEST_F(SettingsModelTest, AFailedSaveIsShownBelowTheStatusUntilASaveSucceeds) {
+  // The settings file's folder is no folder: every save fails with its reason.
+  platform::vmac::VirtualMacOptions options;
+  options.defaultsFile = "/dev/null/plivex/defaults.json";
+  platform::vmac::VirtualMac failing(options);
+  failing.grantAllPermissions();
+  const auto other = AppController::create(failing.services());
+  SettingsModel model(other);
+  EXPECT_EQ(model.state().saveProblem, std::nullopt);
+  model.done({TriggerKind::capsLock, AppLanguage::en, false});
+  const auto line = model.state().saveProblem;
+  ASSERT_TRUE(line.has_value());
+  EXPECT_TRUE(line->starts_with("⚠️ Settings not saved: ")) << *line;
+  EXPECT_NE(line->find("Not a directory"), std::string::npos) << *line;
+  model.done({TriggerKind::capsLock, AppLanguage::ru, false});
+  EXPECT_TRUE(model.state().saveProblem->starts_with(
+      "⚠️ Настройки не сохранены: "));
+  other->stopEngine();
 }
 
 }  // namespace

@@ -23,7 +23,7 @@
 #include <optional>
 #include <string>
 
-#include "Kestravane/RequestListener.h"
+#include "Kestravane/Linux/RequestListener.h"
 
 namespace kestravane {
 

@@ -1,4 +1,4 @@
-#include "Kestravane/SingleInstance.h"
+#include "Kestravane/Linux/SingleInstance.h"
 
 #include <fcntl.h>
 #include <sys/file.h>

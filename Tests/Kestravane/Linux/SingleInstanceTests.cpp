@@ -1,7 +1,7 @@
 // One Plivex per user: a second start learns that it is second and can call the first forward;
 // a start that was killed leaves nothing that blocks the next one. flock() locks belong to an
 // open file description, so two starts in one test process contend just as two processes do.
-#include "Kestravane/SingleInstance.h"
+#include "Kestravane/Linux/SingleInstance.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "Kestravane/RequestListener.h"
+#include "Kestravane/Linux/RequestListener.h"
 
 #include <fcntl.h>
 #include <poll.h>

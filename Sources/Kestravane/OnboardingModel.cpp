@@ -1,0 +1,67 @@
+#include "Kestravane/OnboardingModel.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace kestravane {
+
+OnboardingModel::OnboardingModel(std::weak_ptr<AppController> controller,
+                                 std::function<void()> onClose)
+    : controller(std::move(controller)), onClose(std::move(onClose)) {}
+
+std::vector<std::pair<OnboardingStep::Kind, KeyConflict>> OnboardingModel::possibleSteps() {
+  std::vector<std::pair<OnboardingStep::Kind, KeyConflict>> steps{
+      {OnboardingStep::Kind::accessibility, KeyConflict::none}};
+  for (const auto& key : kTriggerKeys) {
+    const std::pair step{OnboardingStep::Kind::triggerKey, key.conflict};
+    if (key.conflict != KeyConflict::none &&
+        std::find(steps.begin(), steps.end(), step) == steps.end()) {
+      steps.push_back(step);
+    }
+  }
+  steps.emplace_back(OnboardingStep::Kind::layouts, KeyConflict::none);
+  return steps;
+}
+
+OnboardingState OnboardingModel::state() const {
+  const auto strong = controller.lock();
+  if (!strong) return {};
+  const Strings s = strong->texts();
+  OnboardingState state;
+  state.title = s.onboardingTitle();
+  state.steps.push_back({OnboardingStep::Kind::accessibility, KeyConflict::none,
+                         strong->hasAccessibility(), std::string(s.stepAccessibility()),
+                         std::string(s.stepAccessibilityHint()), std::string(s.grant()),
+                         RemedyAction::promptAccessibility});
+  const KeyConflict conflict = triggerKey(strong->config().trigger).conflict;
+  if (const auto look = Presentation::conflictLook(conflict)) {
+    state.steps.push_back({OnboardingStep::Kind::triggerKey, conflict, strong->keyFree(conflict),
+                           std::string(s.text(look->stepTitle)),
+                           std::string(s.text(look->stepHint)), std::string(s.openSettingsBtn()),
+                           RemedyAction::openKeyboardSettings});
+  }
+  if (strong->layouts().size() < 2) {
+    state.steps.push_back({OnboardingStep::Kind::layouts, KeyConflict::none, false,
+                           std::string(s.statusNeedsLayouts()), std::string(s.stepLayoutsHint()),
+                           std::string(s.openSettingsBtn()), RemedyAction::openKeyboardSettings});
+  }
+  const bool allDone = std::all_of(state.steps.begin(), state.steps.end(),
+                                   [](const OnboardingStep& step) { return step.done; });
+  if (allDone) state.allSet = s.allSet();
+  state.closeLabel = allDone ? s.done() : s.onboardingClose();
+  return state;
+}
+
+void OnboardingModel::appear() const {
+  if (const auto strong = controller.lock()) strong->reconcile();
+}
+
+void OnboardingModel::perform(RemedyAction action) const {
+  if (const auto strong = controller.lock()) strong->perform(action);
+}
+
+void OnboardingModel::close() const {
+  if (onClose) onClose();
+}
+
+}  // namespace kestravane

@@ -1,0 +1,107 @@
+#include "Kestravane/SettingsModel.h"
+
+#include <utility>
+
+namespace kestravane {
+
+namespace {
+
+constexpr std::string_view kEmDash = "—";
+
+std::string joinedLayouts(const std::vector<std::string>& names) {
+  std::string joined;
+  for (const auto& name : names) {
+    if (!joined.empty()) joined += " ⇄ ";
+    joined += name;
+  }
+  return joined.empty() ? std::string(kEmDash) : joined;
+}
+
+}  // namespace
+
+SettingsModel::SettingsModel(std::shared_ptr<AppController> controller)
+    : controller(std::move(controller)) {}
+
+SettingsState SettingsModel::state() const {
+  const Strings s = controller->texts();
+  SettingsState state;
+  state.title = s.settingsTitle();
+  state.version = "v" + controller->version().value_or(std::string(kEmDash));
+  state.statusHeader = s.status();
+  state.statusLine = Presentation::statusLine(controller->health(), s);
+  if (const auto& problem = controller->saveProblem()) {
+    state.saveProblem = s.settingsNotSaved(*problem);
+  }
+  state.toggleLabel = controller->isRunning() ? s.disable() : s.enable();
+  state.refreshLabel = s.refreshStatus();
+  for (const auto& remedy :
+       Presentation::remedies(controller->health(), controller->hasAccessibility(), s)) {
+    if (remedy.windowText)
+      state.remedies.push_back({remedy.id, remedy.name, remedy.action, *remedy.windowText});
+  }
+  state.triggerHeader = s.triggerKey();
+  for (const auto kind : triggerChoices())
+    state.triggerOptions.emplace_back(s.triggerNames(kind).picker);
+  state.layoutsLine = s.layoutsLabel(joinedLayouts(controller->layoutNames()));
+  state.languageHeader = s.language();
+  for (const auto& [language, name] : s.languageOptions()) state.languageOptions.emplace_back(name);
+  state.launchAtLoginLabel = s.launchAtLogin();
+  state.keyTesterHeader = s.keyTester();
+  state.keyTesterHint = s.keyTesterHint();
+  state.keyTesterButton = controller->isTesting() ? s.keyTesterStop() : s.keyTesterStart();
+  if (controller->isTesting()) {
+    const auto& key = controller->lastTestedKey();
+    state.keyTesterReadout = key.empty() ? std::string(s.keyTesterWaiting()) : key;
+  }
+  state.cancelLabel = s.cancel();
+  state.doneLabel = s.done();
+  return state;
+}
+
+std::vector<AppLanguage> SettingsModel::languageChoices() const {
+  std::vector<AppLanguage> choices;
+  for (const auto& [language, name] : controller->texts().languageOptions()) {
+    choices.push_back(language);
+  }
+  return choices;
+}
+
+PendingSettings SettingsModel::appear() {
+  shown = true;
+  controller->settingsWindowAppears();
+  return {controller->config().trigger, controller->config().language,
+          controller->launchesAtLogin()};
+}
+
+void SettingsModel::disappear() {
+  if (!shown) return;
+  shown = false;
+  controller->settingsWindowDisappears();
+}
+
+void SettingsModel::toggleEnabled() const {
+  controller->toggleEnabled();
+}
+
+void SettingsModel::refreshStatus() const {
+  controller->reconcile();
+}
+
+void SettingsModel::perform(RemedyAction action) const {
+  controller->perform(action);
+}
+
+void SettingsModel::toggleKeyTest() const {
+  // Read again: the button's label may be older than the state.
+  if (controller->isTesting()) {
+    controller->stopKeyTest();
+  } else {
+    controller->startKeyTest();
+  }
+}
+
+void SettingsModel::done(const PendingSettings& pending) const {
+  controller->apply(pending.trigger, pending.language, pending.launchAtLogin);
+}
+
+}  // namespace kestravane

@@ -1,0 +1,99 @@
+// The settings window's view-model: everything the window shows, as one typed state computed
+// from the controller, and what its controls do. The status and key-tester controls act on the
+// controller at once; the trigger, the language and the login flag are pending values that the
+// window's controls hold, loaded from appear() each time the window is shown and handed over
+// only by done(). The texts follow the applied language, not the pending one.
+// Threads: main thread only.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "Kestravane/AppController.h"
+#include "KestravaneCore/PlivexConfig.h"
+#include "KestravaneCore/Presentation.h"
+
+namespace kestravane {
+
+// A remedy as the status section shows it: a small button, or a caption for a hint.
+struct SettingsRemedy {
+  RemedyId id;
+  std::string_view name;
+  RemedyAction action;  // none: a hint
+  std::string text;
+
+  bool operator==(const SettingsRemedy&) const = default;
+};
+
+struct SettingsState {
+  std::string title;    // the window's and the header's
+  std::string version;  // "v" and the bundle's short version, or "v—"
+  std::string statusHeader;
+  std::string statusLine;
+  std::optional<std::string> saveProblem;  // the line saying the settings were not stored
+  std::string toggleLabel;
+  std::string refreshLabel;
+  std::vector<SettingsRemedy> remedies;
+  std::string triggerHeader;
+  std::vector<std::string> triggerOptions;  // one per trigger key, in the table's order
+  std::string layoutsLine;
+  std::string languageHeader;
+  std::vector<std::string> languageOptions;  // languageChoices() named in the shown language
+  std::string launchAtLoginLabel;
+  std::string keyTesterHeader;
+  std::string keyTesterHint;
+  std::string keyTesterButton;
+  std::optional<std::string> keyTesterReadout;  // only while a key test runs
+  std::string cancelLabel;
+  std::string doneLabel;
+
+  bool operator==(const SettingsState&) const = default;
+};
+
+// The values the window edits and hands to the controller on Done.
+struct PendingSettings {
+  TriggerKind trigger = TriggerKind::fn;
+  AppLanguage language = AppLanguage::en;
+  bool launchAtLogin = false;
+
+  bool operator==(const PendingSettings&) const = default;
+};
+
+class SettingsModel {
+ public:
+  static constexpr int kWidth = 460;
+  static constexpr int kLanguagePopUpWidth = 160;
+
+  explicit SettingsModel(std::shared_ptr<AppController> controller);
+
+  SettingsState state() const;
+  // What the trigger and language pickers choose from, in the order of their options.
+  static const std::array<TriggerKind, allTriggerKinds.size()>& triggerChoices() {
+    return allTriggerKinds;
+  }
+  std::vector<AppLanguage> languageChoices() const;
+
+  // The window is shown: the application becomes regular and comes forward, the controller
+  // reconciles, and the pending values to show are returned (the login flag is the system's
+  // registration, not the stored one).
+  PendingSettings appear();
+  // The window went away, by any path: the key test ends and the application returns to the
+  // menu bar. Does nothing unless the window appeared since it last went away.
+  void disappear();
+
+  void toggleEnabled() const;
+  void refreshStatus() const;
+  void perform(RemedyAction action) const;
+  // Starts or stops the key test, as the controller's state is now.
+  void toggleKeyTest() const;
+  // Done: the pending values reach the controller.
+  void done(const PendingSettings& pending) const;
+
+ private:
+  const std::shared_ptr<AppController> controller;
+  bool shown = false;
+};
+
+}  // namespace kestravane

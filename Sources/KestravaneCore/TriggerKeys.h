@@ -1,0 +1,91 @@
+// The trigger keys, one row each: the value stored for it, the names the user sees, the key code
+// and device flag bit the engine watches, and the system setting that may take the key away.
+// Everything that lists or tells the triggers apart (the engine's decision, the menu, the
+// settings window, the console, the scenario notation) reads this table, so a new trigger is a
+// row here, its case in TriggerKind and, for the virtual Mac, its key.
+// Threads: constant data and pure functions; usable from any thread.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string_view>
+
+namespace kestravane {
+
+// The key whose lone tap switches the layout. Persisted as its raw value.
+enum class TriggerKind { fn, capsLock, rightCommand };
+
+// A system setting that uses a trigger key itself, so that a tap would do two things at once.
+// Each has its health, remedy and onboarding step (Presentation.cpp) and its reader (the
+// application controller).
+enum class KeyConflict {
+  none,
+  globeKey,           // "Press 🌐 key to" is not "Do Nothing"
+  capsLockSwitching,  // "Use the Caps Lock key to switch to and from ABC" is on
+};
+
+// The keyboards of the system the program runs on: a Mac's, or a PC's, which has no fn/Globe and
+// no ⌘ keys (the Menu key stands for fn/Globe, the right Super key for right Command).
+enum class Keyboard { mac, pc };
+
+// The names the user sees for a trigger key, on each kind of keyboard (triggerNames()).
+struct TriggerNames {
+  std::string_view menu;     // the menu's trigger row ("Trigger: Fn")
+  std::string_view picker;   // the settings window's option
+  std::string_view console;  // the console's confirmation and status
+};
+
+struct TriggerKey {
+  TriggerKind kind;
+  std::string_view rawValue;  // stored in the settings and typed in the console and scenarios
+  TriggerNames names;         // on a Mac keyboard
+  TriggerNames pcNames;       // the key that stands for it on a PC keyboard
+  std::int64_t keyCode;       // the virtual key code of the key
+  std::uint64_t downFlag;     // the device flag bit set while the key is down; 0: no press is
+                              // tracked, every event of the key fires (Caps Lock)
+  KeyConflict conflict;
+};
+
+inline constexpr std::array<TriggerKey, 3> kTriggerKeys{{
+    {TriggerKind::fn,
+     "fn",
+     {"Fn", "Fn / 🌐", "fn / Globe"},
+     {"Menu key", "Menu key ☰", "Menu key"},
+     63,
+     0x800000,
+     KeyConflict::globeKey},
+    {TriggerKind::capsLock,
+     "capsLock",
+     {"Caps Lock", "Caps Lock", "Caps Lock"},
+     {"Caps Lock", "Caps Lock", "Caps Lock"},
+     57,
+     0,
+     KeyConflict::capsLockSwitching},
+    {TriggerKind::rightCommand,
+     "rightCommand",
+     {"Right ⌘", "Right ⌘", "Right ⌘"},
+     {"Right Super", "Right Super (Windows key)", "right Super"},
+     54,
+     0x10,
+     KeyConflict::none},
+}};
+
+inline constexpr std::array<TriggerKind, kTriggerKeys.size()> allTriggerKinds = [] {
+  std::array<TriggerKind, kTriggerKeys.size()> kinds{};
+  for (std::size_t i = 0; i < kinds.size(); ++i) kinds[i] = kTriggerKeys[i].kind;
+  return kinds;
+}();
+
+constexpr const TriggerKey& triggerKey(TriggerKind kind) {
+  for (const auto& key : kTriggerKeys) {
+    if (key.kind == kind) return key;
+  }
+  return kTriggerKeys.front();
+}
+
+// The names shown for the trigger on this kind of keyboard.
+constexpr const TriggerNames& triggerNames(TriggerKind kind, Keyboard keyboard = Keyboard::mac) {
+  return keyboard == Keyboard::pc ? triggerKey(kind).pcNames : triggerKey(kind).names;
+}
+
+}  // namespace kestravane
