@@ -38,6 +38,9 @@ inline constexpr std::string_view kAppNoSystemTray =
 inline constexpr std::string_view kAppSingleInstance = "Plivex[app] ";
 // The Linux program at start: followed by "X11 on <display>" or "virtual Mac (demo)".
 inline constexpr std::string_view kAppBackend = "Plivex[app] backend: ";
+// The Linux program on X11, where logind cannot be heard.
+inline constexpr std::string_view kAppNoSystemBus =
+    "Plivex[app] no system bus: a wake from sleep is not noticed";
 // MainThreadChecker: "Plivex[app] <operation> called off the main thread".
 inline constexpr std::string_view kAppPrefix = "Plivex[app] ";
 inline constexpr std::string_view kOffMainThreadSuffix = " called off the main thread";

@@ -3,7 +3,9 @@
 #include <QApplication>
 #include <chrono>
 
+#include "Kestravane/Linux/LogindWakeListener.h"
 #include "Kestravane/Ui/SettingsWindow.h"
+#include "KestravaneKit/LogLines.h"
 // Last: Xlib's macros would break the Qt headers above.
 #include "Platform/X11/X11Platform.h"
 
@@ -30,9 +32,12 @@ X11Session::X11Session(std::unique_ptr<X11Platform> platform) : x11(std::move(pl
   platform::install(x11->services());
   appController = AppController::shared();
   plivexApp = std::make_unique<PlivexApp>(appController);
+  wake = std::make_unique<LogindWakeListener>(QDBusConnection::systemBus(), x11->workspace());
+  if (!wake->isListening()) x11->log().log(std::string(logline::kAppNoSystemBus));
 }
 
 X11Session::~X11Session() {
+  wake.reset();
   plivexApp.reset();
   // The shared controller lives on (it is the program's one controller); its threads must not,
   // and its engine must give the trigger key back while the display is still open.

@@ -1,7 +1,8 @@
 // Plivex on a Linux X11 desktop, assembled: the X11 platform on the session's display (its main
 // queue driven by Qt's event loop), the application controller and the interface (tray icon and
 // menu, settings and onboarding windows). A lone tap of the trigger switches the keyboard's real
-// layouts. Quit in the menu terminates the application, which ends Qt's loop.
+// layouts. A resume from sleep, heard from logind on the system bus, rebuilds the engine as a Mac's
+// wake does. Quit in the menu terminates the application, which ends Qt's loop.
 // Threads: GUI thread only; made after the QApplication, destroyed before it.
 // Ownership: owns the platform and the interface; the program's one controller outlives the
 //   session, but destruction stops its engine and key tester, waits for their threads and gives
@@ -24,6 +25,8 @@ class X11Platform;
 }
 
 namespace kestravane::linux_app {
+
+class LogindWakeListener;
 
 class X11Session {
  public:
@@ -58,6 +61,7 @@ class X11Session {
   std::unique_ptr<MainQueueDriver> driver;
   std::shared_ptr<AppController> appController;
   std::unique_ptr<PlivexApp> plivexApp;
+  std::unique_ptr<LogindWakeListener> wake;
 };
 
 }  // namespace kestravane::linux_app
