@@ -19,12 +19,12 @@
 #include "Kestravane/Linux/LinuxSession.h"
 #include "Kestravane/Linux/SingleInstance.h"
 #include "KestravaneKit/LogLines.h"
-#include "Platform/Virtual/FileUserDefaults.h"
+#include "Platform/Host/FileUserDefaults.h"
 
 namespace {
 
 using kestravane::SingleInstance;
-using kestravane::platform::vmac::FileUserDefaults;
+using kestravane::platform::host::FileUserDefaults;
 
 int signalPipe[2] = {-1, -1};
 
