@@ -4,8 +4,8 @@
 // autostart entry as the login item, the desktop's opener and keyboard settings, and Accessibility
 // that means "XInput 2 is there". The services a program needs on any host (the uptime clock,
 // threads, the dispatch queues whose main queue the program's event loop drives, user defaults in
-// a file, the log, the bundle's version, the locale, the application object) are the generic
-// ones the virtual Mac is built from.
+// a file, the log, the bundle's version, the locale, the application object) are the host's
+// generic ones (Platform/Host), which the virtual Mac is built from too.
 // Threads: construct and destroy on the thread that drives the main queue; each service states
 //   its own contract. Stop every engine and key tester (their threads) before destruction.
 // Ownership: the services keep each other alive through the returned Services only when made by
