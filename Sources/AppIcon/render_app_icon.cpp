@@ -1,19 +1,26 @@
 // plivex-icon-render: draws the application icon (an SVG) into the images of an Apple iconset,
 // icon_16x16.png to icon_512x512@2x.png, from which iconutil (macOS) or png2icns (elsewhere)
-// makes the bundle's .icns. Fails, saying why, when the SVG cannot be read or draws nothing.
+// makes the bundle's .icns; or, with --hicolor, into the sizes a Linux desktop's icon theme
+// holds, THEME_DIRECTORY/<n>x<n>/apps/NAME.png. Fails, saying why, when the SVG cannot be read
+// or draws nothing.
 // Usage: plivex-icon-render ICON.svg ICONSET_DIRECTORY
+//        plivex-icon-render --hicolor NAME ICON.svg THEME_DIRECTORY
 #include <QDir>
+#include <QFileInfo>
 #include <QImage>
 #include <QPainter>
 #include <QString>
 #include <QSvgRenderer>
 #include <array>
 #include <cstdio>
+#include <string_view>
 
 namespace {
 
 // An iconset holds each of these sizes at 1x and 2x.
 constexpr std::array<int, 5> kPoints{16, 32, 128, 256, 512};
+// The sizes of the hicolor theme that desktops look up for menus, panels and launchers.
+constexpr std::array<int, 9> kThemePixels{16, 22, 24, 32, 48, 64, 128, 256, 512};
 
 QString fileName(int points, int scale) {
   QString name = QStringLiteral("icon_%1x%1").arg(points);
@@ -41,33 +48,52 @@ bool drawsSomething(const QImage& image) {
   return false;
 }
 
+// Draws the SVG at `pixels` square into `path` (its folder made first); false, having said why,
+// when that fails.
+bool writeImage(QSvgRenderer& svg, const char* svgPath, int pixels, const QString& path) {
+  const QImage image = render(svg, pixels);
+  if (!drawsSomething(image)) {
+    std::fprintf(stderr, "%s: draws nothing at %d pixels\n", svgPath, pixels);
+    return false;
+  }
+  if (!QDir().mkpath(QFileInfo(path).path()) || !image.save(path, "PNG")) {
+    std::fprintf(stderr, "%s: cannot be written\n", qPrintable(path));
+    return false;
+  }
+  return true;
+}
+
+int usage(const char* program) {
+  std::fprintf(stderr,
+               "usage: %s ICON.svg ICONSET_DIRECTORY\n"
+               "       %s --hicolor NAME ICON.svg THEME_DIRECTORY\n",
+               program, program);
+  return 2;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: %s ICON.svg ICONSET_DIRECTORY\n", argv[0]);
-    return 2;
-  }
-  QSvgRenderer svg{QString::fromLocal8Bit(argv[1])};
+  const bool theme = argc == 5 && std::string_view(argv[1]) == "--hicolor";
+  if (argc != 3 && !theme) return usage(argv[0]);
+  const char* svgPath = theme ? argv[3] : argv[1];
+  QSvgRenderer svg{QString::fromLocal8Bit(svgPath)};
   if (!svg.isValid()) {
-    std::fprintf(stderr, "%s: not an SVG the renderer can draw\n", argv[1]);
+    std::fprintf(stderr, "%s: not an SVG the renderer can draw\n", svgPath);
     return 1;
   }
-  const QDir directory(QString::fromLocal8Bit(argv[2]));
-  if (!directory.mkpath(QStringLiteral("."))) {
-    std::fprintf(stderr, "%s: cannot create the directory\n", argv[2]);
-    return 1;
+  const QDir directory(QString::fromLocal8Bit(theme ? argv[4] : argv[2]));
+  if (theme) {
+    const QString name = QString::fromLocal8Bit(argv[2]) + QStringLiteral(".png");
+    for (const int pixels : kThemePixels) {
+      const QString size = QStringLiteral("%1x%1").arg(pixels);
+      if (!writeImage(svg, svgPath, pixels, directory.filePath(size + "/apps/" + name))) return 1;
+    }
+    return 0;
   }
   for (const int points : kPoints) {
     for (const int scale : {1, 2}) {
-      const QImage image = render(svg, points * scale);
-      if (!drawsSomething(image)) {
-        std::fprintf(stderr, "%s: draws nothing at %d pixels\n", argv[1], points * scale);
-        return 1;
-      }
-      const QString path = directory.filePath(fileName(points, scale));
-      if (!image.save(path, "PNG")) {
-        std::fprintf(stderr, "%s: cannot be written\n", qPrintable(path));
+      if (!writeImage(svg, svgPath, points * scale, directory.filePath(fileName(points, scale)))) {
         return 1;
       }
     }

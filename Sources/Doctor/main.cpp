@@ -1,7 +1,7 @@
 // plivex-doctor: prints what Plivex sees on this machine, one "key: value" line each, and
 // changes nothing. On a Mac it asks the real system; elsewhere a fresh virtual Mac holding the
 // settings that the Linux programs keep.
-// Usage: plivex-doctor [--help]
+// Usage: plivex-doctor [--help | --version]
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -18,7 +18,7 @@
 namespace {
 
 constexpr std::string_view kUsage =
-    "usage: plivex-doctor\n"
+    "usage: plivex-doctor [--help | --version]\n"
     "Prints what Plivex sees on this machine (permissions, layouts, the Globe key, the login\n"
     "item, the stored settings), one \"key: value\" line each, and changes nothing.\n";
 
@@ -29,6 +29,10 @@ int main(int argc, char** argv) {
   std::signal(SIGXFSZ, SIG_IGN);  // a report written to a limited file fails as a write
   if (argc > 1) {
     const std::string_view argument = argv[1];
+    if (argc == 2 && argument == "--version") {
+      std::printf("plivex-doctor %s\n", PLIVEX_VERSION);
+      return std::fflush(stdout) == 0 ? 0 : 1;
+    }
     const bool help = argc == 2 && (argument == "--help" || argument == "-h");
     std::fputs(kUsage.data(), help ? stdout : stderr);
     return help ? 0 : 2;

@@ -15,6 +15,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using ::testing::HasSubstr;
+using ::testing::MatchesRegex;
 using ::testing::StartsWith;
 using testing_support::ProgramOptions;
 using testing_support::SpawnedProgram;
@@ -45,13 +46,18 @@ TEST_F(DoctorProgramTest, AnUnknownArgumentGetsTheUsageAndAFailure) {
   ProgramOptions bogus;
   bogus.arguments = {"--bogus"};
   EXPECT_EQ(run(doctor, bogus), 2);
-  EXPECT_THAT(doctor->stderrText, StartsWith("usage: plivex-doctor\n"));
+  EXPECT_THAT(doctor->stderrText, StartsWith("usage: plivex-doctor [--help | --version]\n"));
   EXPECT_EQ(doctor->stdoutText, "") << "no report";
 
   ProgramOptions help;
   help.arguments = {"--help"};
   EXPECT_EQ(run(doctor, help), 0);
-  EXPECT_THAT(doctor->stdoutText, StartsWith("usage: plivex-doctor\n"));
+  EXPECT_THAT(doctor->stdoutText, StartsWith("usage: plivex-doctor [--help | --version]\n"));
+
+  ProgramOptions version;
+  version.arguments = {"--version"};
+  EXPECT_EQ(run(doctor, version), 0);
+  EXPECT_THAT(doctor->stdoutText, MatchesRegex("plivex-doctor [0-9]+\\.[0-9]+\\.[0-9]+\n"));
 }
 
 TEST_F(DoctorProgramTest, AReportThatCannotBeWrittenIsAFailureSaidOnStandardError) {

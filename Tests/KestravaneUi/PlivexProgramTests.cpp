@@ -1,5 +1,5 @@
-// The Linux program plivex started as a user starts it: where there is no display to start on,
-// and what it does about signals that would end it in the middle of its work.
+// The Linux program plivex started as a user starts it: asked for its version, where there is no
+// display to start on, and what it does about signals that would end it in the middle of its work.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -87,6 +87,21 @@ std::vector<int> signalsIn(pid_t pid, const std::string& field) {
     }
   }
   return signals;
+}
+
+// What a package's user or a script asks first; answered without any display.
+TEST_F(PlivexProgramTest, VersionAndHelpAnswerWithoutADisplay) {
+  for (const auto& [argument, expected] : std::vector<std::pair<std::string, std::string>>{
+           {"--version", "Plivex [0-9]+\\.[0-9]+\\.[0-9]+\n"},
+           {"--help", "usage: plivex \\[--version \\| --help\\]\n.*"}}) {
+    SCOPED_TRACE(argument);
+    auto start = options();
+    start.arguments = {argument};
+    SpawnedProgram plivex(PLIVEX_APP_PATH, start);
+    EXPECT_EQ(plivex.finish(), 0);
+    EXPECT_THAT(plivex.stdoutText, ::testing::MatchesRegex(expected));
+    EXPECT_EQ(plivex.stderrText, "");
+  }
 }
 
 TEST_F(PlivexProgramTest, WithoutADisplayItSaysSoAndPointsAtTheConsole) {

@@ -114,6 +114,64 @@ TEST(KeyTranslatorLockTest, ACapsLockPressCarriesTheLockItLeavesAndOthersTheLock
   EXPECT_EQ(translator.release(38), keyUp(0, kFlagAlphaShift));
 }
 
+TEST(KeyTranslatorMediaKeyTest, MediaKeysAreSystemDefinedEventsCarryingTheirKeyType) {
+  KeyTranslator translator;
+  MediaKeyTable table = noMediaKeys();
+  table[232] = 3;  // brightness down, where evdev keymaps have it
+  table[38] = 7;   // the A key made a mute key
+  table[66] = 7;   // Caps Lock keeps its meaning whatever symbol it carries
+  translator.setMediaKeys(table);
+  const auto media = [](std::int64_t data1, EventFlags flags = 0) {
+    KeyEvent event{kEventSystemDefined, 0, kPlain | flags, false};
+    event.data1 = data1;
+    return event;
+  };
+  EXPECT_EQ(translator.press(232, false), media(0x30A00));
+  EXPECT_EQ(translator.press(232, true), media(0x30A01)) << "auto-repeat";
+  EXPECT_EQ(translator.release(232), media(0x30B00));
+  EXPECT_EQ(translator.press(135, false), flagsChanged(63, kFlagSecondaryFn));
+  EXPECT_EQ(translator.press(38, false), media(0x70A00, kFlagSecondaryFn)) << "fn+mute";
+  EXPECT_EQ(translator.press(66, false), flagsChanged(57, kFlagSecondaryFn | kFlagAlphaShift));
+  translator.setMediaKeys(noMediaKeys());  // a keymap without them
+  EXPECT_EQ(translator.release(38), keyUp(0, kFlagSecondaryFn | kFlagAlphaShift));
+}
+
+TEST(KeyTranslatorButtonTest, ButtonsAreTheMacsMouseEventsAndTheWheelMakesNone) {
+  struct Case {
+    unsigned xButton;
+    std::optional<std::pair<EventType, std::int64_t>> down;  // type and button number
+  };
+  const std::vector<Case> cases{
+      {1, {{kEventLeftMouseDown, 0}}},
+      {3, {{kEventRightMouseDown, 1}}},
+      {2, {{kEventOtherMouseDown, 2}}},
+      {8, {{kEventOtherMouseDown, 3}}},
+      {9, {{kEventOtherMouseDown, 4}}},
+      {12, {{kEventOtherMouseDown, 7}}},
+      {4, std::nullopt},
+      {5, std::nullopt},
+      {6, std::nullopt},
+      {7, std::nullopt},
+      {0, std::nullopt},
+  };
+  KeyTranslator translator;
+  translator.press(134, false);  // a right-Command click carries the Command flags
+  constexpr EventFlags rightCommand = kPlain | kFlagCommand | kFlagDeviceRightCommand;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.xButton);
+    const auto down = translator.button(c.xButton, true);
+    const auto up = translator.button(c.xButton, false);
+    ASSERT_EQ(down.has_value(), c.down.has_value());
+    ASSERT_EQ(up.has_value(), c.down.has_value());
+    if (!c.down) continue;
+    EXPECT_EQ(down->type, c.down->first);
+    EXPECT_EQ(up->type, c.down->first + 1) << "the same button's up event";
+    EXPECT_EQ(down->mouseButton, c.down->second);
+    EXPECT_EQ(up->mouseButton, c.down->second);
+    EXPECT_EQ(down->flags, rightCommand);
+  }
+}
+
 TEST(X11KeyTableTest, TheTriggersKeysAreThePCKeysThatStandForThem) {
   EXPECT_EQ(xKeycodeFor(kKeyCodeCapsLock), kXKeycodeCapsLock);
   EXPECT_EQ(xKeycodeFor(kKeyCodeRightCommand), kXKeycodeSuperRight);

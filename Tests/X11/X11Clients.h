@@ -1,6 +1,6 @@
 // The X clients an X11 test runs beside Plivex, each on a connection of its own: a focused window
 // that records what is typed into it as an application reads it, a keyboard that presses keys
-// through XTest, and a probe that reads the keyboard's group, Caps Lock lock and keymap.
+// and clicks through XTest, and a probe that reads the keyboard's group, Caps Lock lock and keymap.
 // Threads: the test's thread. Made only on a server that answers (the rig opens the platform on it
 //   first).
 #pragma once
@@ -109,7 +109,8 @@ class TypingWindow {
   XIC inputContext = nullptr;
 };
 
-// Presses keys as if on the keyboard (XTest); each call returns once the server has taken it.
+// Presses keys and mouse buttons as if on the keyboard and the mouse (XTest); each call returns
+// once the server has taken it.
 class TestKeyboard {
  public:
   explicit TestKeyboard(const std::string& displayName)
@@ -121,6 +122,11 @@ class TestKeyboard {
   void tap(unsigned keycode) {
     press(keycode);
     release(keycode);
+  }
+  // Presses and releases X pointer button `button` (1 left, 3 right, 4 wheel up, ...).
+  void click(unsigned button) {
+    for (const Bool down : {True, False}) XTestFakeButtonEvent(display, button, down, CurrentTime);
+    XSync(display, False);
   }
 
  private:
@@ -149,6 +155,8 @@ class KeyboardProbe {
     XkbGetState(display, XkbUseCoreKbd, &state);
     return (state.locked_mods & LockMask) != 0;
   }
+  // The key code that types `keysym` in the current keymap, 0 when none does.
+  unsigned keycodeOf(KeySym keysym) { return XKeysymToKeycode(display, keysym); }
   // The key's first symbol in the core keymap, NoSymbol when it has none.
   KeySym firstKeysym(unsigned keycode) {
     int perKeycode = 0;

@@ -9,7 +9,6 @@
 #include "Platform/X11/AtomicFile.h"
 #include "Platform/X11/KeymapLayouts.h"
 #include "Platform/X11/WithheldKeyRecord.h"
-#include "Platform/X11/X11Preferences.h"
 #include "Platform/X11/X11TriggerKeyActions.h"
 #include "Platform/X11/XdgAutostartLoginItems.h"
 #include "X11/X11Rig.h"
@@ -144,17 +143,6 @@ TEST(KeymapLayoutsTest, EachGroupGetsAnIdentifierOfItsOwn) {
   for (const Case& c : cases) {
     EXPECT_EQ(layoutIdentifiers(c.layouts, c.variants, c.groups), c.expected) << c.layouts;
   }
-}
-
-TEST(X11PreferencesTest, TheFnStandInIsFreeAndNothingElseIsSet) {
-  X11Preferences preferences;
-  const auto read = [&](const std::string& key, const std::string& domain) {
-    return preferences.copyValue(key, domain, PreferencesUser::currentUser,
-                                 PreferencesHost::anyHost);
-  };
-  EXPECT_EQ(read("AppleFnUsageType", "com.apple.HIToolbox"), PropertyValue(std::int64_t{0}));
-  EXPECT_EQ(read("AppleFnUsageType", "com.apple.other"), std::nullopt);
-  EXPECT_EQ(read("AppleKeyboardUIMode", "com.apple.HIToolbox"), std::nullopt);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // user's typing gives.
 #include <gtest/gtest.h>
 
+#include <X11/XF86keysym.h>
 #include <X11/keysym.h>
 
 #include <string>
@@ -97,6 +98,82 @@ TEST_F(KeyPathTest, TheMenuKeyActsAsFnAndNeverReachesTheWindowAsAMenuKey) {
   for (const auto& press : window->presses) {
     EXPECT_NE(press.keysym, static_cast<KeySym>(XK_Menu)) << "key code " << press.keycode;
   }
+}
+
+// A click or a media key while the trigger is held spoils the tap, as on a Mac: its release
+// switches nothing, and the lone tap after it is the first switch.
+struct MeanwhileCase {
+  const char* name;
+  TriggerKind trigger;
+  unsigned triggerKey;
+  unsigned button;    // the pointer button clicked meanwhile, or 0
+  KeySym mediaKey;    // otherwise the media key tapped meanwhile
+  std::size_t taken;  // the events the engine's tap takes from the press to the release
+};
+
+class MeanwhileTest : public testing_support::X11Test,
+                      public ::testing::WithParamInterface<MeanwhileCase> {};
+
+TEST_P(MeanwhileTest, AClickOrAMediaKeyWhileTheTriggerIsHeldDoesNotSwitch) {
+  const MeanwhileCase& c = GetParam();
+  startEngine(c.trigger);
+  const unsigned mediaKeycode = c.button == 0 ? probe->keycodeOf(c.mediaKey) : 0;
+  ASSERT_TRUE(c.button != 0 || mediaKeycode != 0) << "the keymap has no such media key";
+
+  const std::size_t before = taps->callbacksDone();
+  keyboard->press(c.triggerKey);
+  if (c.button != 0) {
+    keyboard->click(c.button);
+  } else {
+    keyboard->tap(mediaKeycode);
+  }
+  keyboard->release(c.triggerKey);
+  ASSERT_TRUE(pumpUntil([&] { return taps->callbacksDone() >= before + c.taken; }));
+  ASSERT_TRUE(platform->dispatch().drainSerialQueues(testing_support::kDefaultWait));
+  EXPECT_TRUE(switches.all().empty());
+  EXPECT_EQ(probe->group(), 0);
+
+  keyboard->tap(c.triggerKey);
+  const auto result = awaitSwitch(1);
+  ASSERT_TRUE(result);
+  EXPECT_EQ(result->actual, "ru");
+  EXPECT_EQ(probe->group(), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Spoilers, MeanwhileTest,
+                         ::testing::Values(
+                             // The engine asks for mouse-downs only: press, mouse-down, release.
+                             MeanwhileCase{"RightSuperAndClick", TriggerKind::rightCommand,
+                                           kXKeycodeSuperRight, 1, NoSymbol, 3},
+                             MeanwhileCase{"RightSuperAndRightClick", TriggerKind::rightCommand,
+                                           kXKeycodeSuperRight, 3, NoSymbol, 3},
+                             MeanwhileCase{"MenuAndMiddleClick", TriggerKind::fn, kXKeycodeMenu, 2,
+                                           NoSymbol, 3},
+                             // A media key is a system-defined event on press and on release.
+                             MeanwhileCase{"MenuAndBrightnessUp", TriggerKind::fn, kXKeycodeMenu, 0,
+                                           XF86XK_MonBrightnessUp, 4},
+                             MeanwhileCase{"RightSuperAndVolumeDown", TriggerKind::rightCommand,
+                                           kXKeycodeSuperRight, 0, XF86XK_AudioLowerVolume, 4}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Scrolling is no click on a Mac either: it neither spoils a tap nor makes one.
+TEST_F(KeyPathTest, ClicksAndScrollsBetweenTapsChangeNothingAndAScrollSpoilsNoTap) {
+  startEngine(TriggerKind::rightCommand);
+  keyboard->tap(kXKeycodeSuperRight);
+  ASSERT_TRUE(awaitSwitch(1));
+  for (const unsigned button : {1u, 3u, 4u, 5u}) keyboard->click(button);
+  keyboard->tap(kXKeycodeSuperRight);
+  const auto result = awaitSwitch(2);
+  ASSERT_TRUE(result);
+  EXPECT_EQ(result->actual, "de");
+  EXPECT_EQ(probe->group(), 2);
+
+  keyboard->press(kXKeycodeSuperRight);
+  keyboard->click(4);
+  keyboard->release(kXKeycodeSuperRight);
+  const auto scrolled = awaitSwitch(3);
+  ASSERT_TRUE(scrolled);
+  EXPECT_EQ(scrolled->actual, "us");
 }
 
 struct HoldCase {

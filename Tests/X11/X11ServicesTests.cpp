@@ -1,6 +1,6 @@
 // The X11 services as the program reads them on a real X server: the layouts of the keymap, the
 // keys as a Mac would report them (seen through the program's key tester), what Accessibility
-// means there, and whether a display is usable at all.
+// means there, the system preferences the program reads, and whether a display is usable at all.
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "Kestravane/AppController.h"
+#include "KestravaneKit/CapsLockKeyManager.h"
 #include "KestravaneKit/KeyTester.h"
 #include "Platform/X11/X11Availability.h"
 #include "X11/X11Rig.h"
@@ -145,6 +146,65 @@ TEST_F(ServicesTest, AccessibilityMeansXInput2AndItsAbsenceShowsAsMissingAccessi
   EXPECT_EQ(controller->health(), EngineHealth::noAccessibility);
   EXPECT_FALSE(controller->isRunning());
   EXPECT_FALSE(controller->hasEngine());
+}
+
+// The system's own Caps Lock switching is the keymap's XKB options, read afresh at each query.
+TEST_F(ServicesTest, CapsLockSwitchesByItselfWhileAnXkbOptionMakesItSwitchLayouts) {
+  auto& preferences = *services()->preferences;
+  const CapsLockKeyManager capsLockKey(*services());
+  const auto read = [&](const std::string& key, const std::string& domain) {
+    return preferences.copyValue(key, domain, platform::PreferencesUser::currentUser,
+                                 platform::PreferencesHost::anyHost);
+  };
+  struct Case {
+    const char* options;
+    std::int64_t switches;
+  };
+  const std::vector<Case> cases{
+      {"grp:caps_toggle", 1},
+      {"", 0},
+      {"grp:shift_caps_toggle", 1},
+      {"grp:caps_switch", 1},
+      {"ctrl:nocaps,grp:alt_caps_toggle", 1},
+      {"grp:shift_caps_switch", 1},
+      {"grp:alt_shift_toggle", 0},  // switches, but not with Caps Lock
+      {"caps:escape", 0},           // Caps Lock is Escape: no layout switch
+      {"grp_led:caps", 0},          // the Caps Lock light shows the layout
+      {"lv3:caps_switch", 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.options);
+    ASSERT_TRUE(server->setLayouts("us,ru,de", c.options));
+    EXPECT_EQ(read("TISRomanSwitchState", platform::kPreferencesAnyApplication),
+              platform::PropertyValue(c.switches));
+    EXPECT_EQ(capsLockKey.isCapsLockFree(), c.switches == 0);
+  }
+  EXPECT_EQ(read("AppleFnUsageType", "com.apple.HIToolbox"),
+            platform::PropertyValue(std::int64_t{0}))
+      << "the Menu key, fn's stand-in, has no system function to turn off";
+  EXPECT_EQ(read("AppleFnUsageType", "com.apple.other"), std::nullopt);
+  EXPECT_EQ(read("TISRomanSwitchState", "com.apple.HIToolbox"), std::nullopt);
+  EXPECT_EQ(read("AppleKeyboardUIMode", "com.apple.HIToolbox"), std::nullopt);
+}
+
+TEST_F(ServicesTest, TheXkbCapsLockToggleBlocksACapsLockTriggerUntilItIsTurnedOff) {
+  ASSERT_TRUE(server->setLayouts("us,ru,de", "grp:caps_toggle"));
+  platform->threads().setMainThreadToCurrent();
+  auto controller = AppController::create(services());
+  platform->dispatch().runPending();
+  controller->apply(TriggerKind::capsLock, AppLanguage::en, false);
+  EXPECT_EQ(controller->health(), EngineHealth::capsLockNotFree);
+  EXPECT_FALSE(controller->isRunning());
+  EXPECT_EQ(probe->firstKeysym(kXKeycodeCapsLock), static_cast<KeySym>(XK_ISO_Next_Group))
+      << "a blocked engine leaves the key to XKB";
+
+  ASSERT_TRUE(server->setLayouts("us,ru,de"));  // the option turned off
+  controller->reconcile();
+  EXPECT_EQ(controller->health(), EngineHealth::active);
+  ASSERT_TRUE(controller->isRunning());
+  keyboard->tap(kXKeycodeCapsLock);
+  EXPECT_TRUE(pumpUntil([&] { return probe->group() == 1; }));
+  controller->stopEngine();
 }
 
 TEST(X11AvailabilityTest, OnlyAnX11SessionWithAServerIsUsable) {

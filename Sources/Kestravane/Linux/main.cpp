@@ -5,6 +5,7 @@
 // (no Dock icon) and quits from its menu, or on SIGINT/SIGTERM, stopping the engine and the key
 // tester and waiting for their threads. One Plivex runs per user: a second start brings the
 // first one's demo window forward. Without a display it says so and points at the console.
+// Usage: plivex [--version | --help]   (other arguments are Qt's own: -platform, ...)
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -14,12 +15,18 @@
 #include <csignal>
 #include <iostream>
 #include <memory>
+#include <optional>
+#include <string_view>
 
 #include "Kestravane/Linux/DisplayCheck.h"
 #include "Kestravane/Linux/LinuxSession.h"
 #include "Kestravane/Linux/SingleInstance.h"
 #include "KestravaneKit/LogLines.h"
 #include "Platform/Host/FileUserDefaults.h"
+
+#ifndef PLIVEX_VERSION
+#error "PLIVEX_VERSION must be defined by the build system"
+#endif
 
 namespace {
 
@@ -48,9 +55,30 @@ std::unique_ptr<QSocketNotifier> quitOnSignals() {
   return notifier;
 }
 
+constexpr std::string_view kUsage =
+    "usage: plivex [--version | --help]\n"
+    "Runs Plivex: a tray icon whose menu shows the status and opens the settings; a lone tap of\n"
+    "the trigger key switches the keyboard layout. Without a display it says so.\n";
+
+// --version and --help answer without a display, before anything else starts.
+std::optional<int> answerInformationRequest(int argc, char* argv[]) {
+  if (argc != 2) return std::nullopt;
+  const std::string_view argument = argv[1];
+  if (argument == "--version") {
+    std::cout << "Plivex " << PLIVEX_VERSION << '\n';
+  } else if (argument == "--help" || argument == "-h") {
+    std::cout << kUsage;
+  } else {
+    return std::nullopt;
+  }
+  std::cout.flush();
+  return std::cout ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
+  if (const auto status = answerInformationRequest(argc, argv)) return *status;
   // Whatever reads the log on standard error may go away: a failed log write is not fatal. A
   // write past a file-size limit fails (EFBIG) and is reported like any failed save.
   std::signal(SIGPIPE, SIG_IGN);

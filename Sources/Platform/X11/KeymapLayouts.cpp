@@ -1,49 +1,14 @@
 #include "Platform/X11/KeymapLayouts.h"
 
 #include <X11/XKBlib.h>
-#include <X11/Xatom.h>
 
 #include <algorithm>
 #include <memory>
 
+#include "Platform/X11/XkbRulesNames.h"
+
 namespace kestravane::platform::x11 {
 namespace {
-
-std::vector<std::string_view> splitAtCommas(std::string_view text) {
-  std::vector<std::string_view> pieces;
-  for (;;) {
-    const auto comma = text.find(',');
-    pieces.push_back(text.substr(0, comma));
-    if (comma == std::string_view::npos) return pieces;
-    text.remove_prefix(comma + 1);
-  }
-}
-
-// The five NUL-separated strings of _XKB_RULES_NAMES: rules, model, layouts, variants, options.
-std::vector<std::string> rulesNames(Display* display) {
-  const Atom property = XInternAtom(display, "_XKB_RULES_NAMES", True);
-  if (property == None) return {};
-  Atom type = None;
-  int format = 0;
-  unsigned long count = 0;
-  unsigned long remaining = 0;
-  unsigned char* data = nullptr;
-  if (XGetWindowProperty(display, DefaultRootWindow(display), property, 0, 4096, False, XA_STRING,
-                         &type, &format, &count, &remaining, &data) != Success) {
-    return {};
-  }
-  std::vector<std::string> names;
-  if (data != nullptr && type == XA_STRING && format == 8) {
-    const std::string_view text(reinterpret_cast<const char*>(data), count);
-    for (std::size_t start = 0; start <= text.size();) {
-      const auto end = std::min(text.find('\0', start), text.size());
-      names.emplace_back(text.substr(start, end - start));
-      start = end + 1;
-    }
-  }
-  if (data != nullptr) XFree(data);
-  return names;
-}
 
 struct KeyboardDescription {
   void operator()(XkbDescPtr description) const { XkbFreeKeyboard(description, 0, True); }
@@ -82,9 +47,8 @@ std::vector<KeymapLayout> readKeymapLayouts(Display* display) {
     return {};
   }
   const int groupCount = keyboard->ctrls->num_groups;
-  const auto names = rulesNames(display);
-  const auto ids = layoutIdentifiers(names.size() > 2 ? names[2] : "",
-                                     names.size() > 3 ? names[3] : "", groupCount);
+  const auto names = readXkbRulesNames(display).value_or(XkbRulesNames{});
+  const auto ids = layoutIdentifiers(names.layouts, names.variants, groupCount);
   const bool named = XkbGetNames(display, XkbGroupNamesMask, keyboard.get()) == Success &&
                      keyboard->names != nullptr;
   std::vector<KeymapLayout> layouts;

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "Platform/X11/KeyTranslator.h"
+#include "Platform/X11/MediaKeys.h"
 #include "Platform/X11/PollRunLoops.h"
 #include "Platform/X11/X11Connection.h"
 #include "Platform/X11/X11KeyTable.h"
@@ -26,18 +27,41 @@ struct FreeKeyboard {
   void operator()(XkbDescPtr keyboard) const { XkbFreeKeyboard(keyboard, 0, True); }
 };
 
-// Whether the Caps Lock key's first action (first group, first level) locks the Lock modifier.
-bool capsKeyLocks(Display* display) {
+// What a tap reads of the keymap: whether the Caps Lock key's first action (first group, first
+// level) locks the Lock modifier, and which keys are media keys.
+struct KeymapFacts {
+  bool capsKeyLocks = false;
+  MediaKeyTable mediaKeys = noMediaKeys();
+};
+
+KeymapFacts readKeymapFacts(Display* display) {
   const std::unique_ptr<XkbDescRec, FreeKeyboard> keyboard(
       XkbGetMap(display, XkbKeySymsMask | XkbKeyActionsMask, XkbUseCoreKbd));
+  KeymapFacts facts;
+  if (!keyboard || keyboard->map == nullptr) return facts;
+  // A media key has one symbol (first group, first level).
+  for (unsigned key = keyboard->min_key_code;
+       key <= keyboard->max_key_code && key < facts.mediaKeys.size(); ++key) {
+    if (XkbKeyNumSyms(keyboard.get(), key) == 0) continue;
+    if (const auto type = mediaKeyTypeOf(XkbKeySymsPtr(keyboard.get(), key)[0])) {
+      facts.mediaKeys[key] = *type;
+    }
+  }
   constexpr unsigned key = kXKeycodeCapsLock;
-  if (!keyboard || key < keyboard->min_key_code || key > keyboard->max_key_code ||
+  if (key < keyboard->min_key_code || key > keyboard->max_key_code ||
       !XkbKeyHasActions(keyboard.get(), key)) {
-    return false;
+    return facts;
   }
   const XkbAction& action = XkbKeyActionsPtr(keyboard.get(), key)[0];
-  return action.type == XkbSA_LockMods && (action.mods.mask & LockMask) != 0;
+  facts.capsKeyLocks = action.type == XkbSA_LockMods && (action.mods.mask & LockMask) != 0;
+  return facts;
 }
+
+// The mouse events a mask asks for, which the tap then reads from the server too.
+constexpr EventMask kMouseEvents =
+    eventMaskBit(kEventLeftMouseDown) | eventMaskBit(kEventLeftMouseUp) |
+    eventMaskBit(kEventRightMouseDown) | eventMaskBit(kEventRightMouseUp) |
+    eventMaskBit(kEventOtherMouseDown) | eventMaskBit(kEventOtherMouseUp);
 
 // One tap's connection, read on the thread of the run loop that holds it.
 class TapSource final : public PollSource {
@@ -54,7 +78,7 @@ class TapSource final : public PollSource {
 
   TapSource(Setup setup, bool capsLocked) : setup(std::move(setup)) {
     translator.setCapsLocked(capsLocked);
-    translator.setCapsKeyLocks(capsKeyLocks(display()));
+    takeKeymap();
   }
 
   int descriptor() const override { return ConnectionNumber(display()); }
@@ -77,11 +101,22 @@ class TapSource final : public PollSource {
     if (event.type == GenericEvent && event.xcookie.extension == setup.xinputOpcode) {
       if (!XGetEventData(display(), &event.xcookie)) return;
       const auto& raw = *static_cast<const XIRawEvent*>(event.xcookie.data);
-      if (event.xcookie.evtype == XI_RawKeyPress) {
-        deliver(
-            translator.press(static_cast<unsigned>(raw.detail), (raw.flags & XIKeyRepeat) != 0));
-      } else if (event.xcookie.evtype == XI_RawKeyRelease) {
-        deliver(translator.release(static_cast<unsigned>(raw.detail)));
+      const auto detail = static_cast<unsigned>(raw.detail);
+      switch (event.xcookie.evtype) {
+        case XI_RawKeyPress:
+          deliver(translator.press(detail, (raw.flags & XIKeyRepeat) != 0));
+          break;
+        case XI_RawKeyRelease:
+          deliver(translator.release(detail));
+          break;
+        case XI_RawButtonPress:
+          deliver(translator.button(detail, true));
+          break;
+        case XI_RawButtonRelease:
+          deliver(translator.button(detail, false));
+          break;
+        default:
+          break;
       }
       XFreeEventData(display(), &event.xcookie);
       return;
@@ -92,9 +127,15 @@ class TapSource final : public PollSource {
       translator.setCapsLocked((xkb.state.locked_mods & LockMask) != 0);
     } else {
       // XkbNewKeyboardNotify or XkbMapNotify: a keymap change, rare enough for a round trip.
-      translator.setCapsKeyLocks(capsKeyLocks(display()));
+      takeKeymap();
       if (setup.onKeymapChange) setup.onKeymapChange();
     }
+  }
+
+  void takeKeymap() {
+    const KeymapFacts facts = readKeymapFacts(display());
+    translator.setCapsKeyLocks(facts.capsKeyLocks);
+    translator.setMediaKeys(facts.mediaKeys);
   }
 
   bool wants(EventType type) const { return (setup.mask & eventMaskBit(type)) != 0; }
@@ -120,10 +161,15 @@ X11EventTap* x11Tap(EventTap& tap) {
   return dynamic_cast<X11EventTap*>(&tap);
 }
 
-bool selectRawKeys(Display* display) {
+// The raw key events, and the raw button events when `tapMask` asks for mouse events.
+bool selectRawEvents(Display* display, EventMask tapMask) {
   unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
   XISetMask(bits, XI_RawKeyPress);
   XISetMask(bits, XI_RawKeyRelease);
+  if ((tapMask & kMouseEvents) != 0) {
+    XISetMask(bits, XI_RawButtonPress);
+    XISetMask(bits, XI_RawButtonRelease);
+  }
   XIEventMask mask{XIAllMasterDevices, static_cast<int>(sizeof bits), bits};
   ErrorTrap trap;
   XISelectEvents(display, DefaultRootWindow(display), &mask, 1);
@@ -152,7 +198,7 @@ std::shared_ptr<EventTap> X11EventTaps::tapCreate(TapLocation, TapPlacement, Tap
   if (!XkbQueryExtension(display, &xkbOpcode, &setup.xkbEventBase, &xkbError, &major, &minor)) {
     return nullptr;
   }
-  if (!selectRawKeys(display)) return nullptr;
+  if (!selectRawEvents(display, mask)) return nullptr;
   constexpr unsigned keymapEvents = XkbNewKeyboardNotifyMask | XkbMapNotifyMask;
   XkbSelectEvents(display, XkbUseCoreKbd, keymapEvents, keymapEvents);
   XkbSelectEventDetails(display, XkbUseCoreKbd, XkbStateNotify, XkbModifierLockMask,
@@ -188,6 +234,8 @@ std::int64_t X11EventTaps::integerValueField(const Event& event, EventField fiel
       return keyEvent(event).keyCode;
     case kKeyboardEventAutorepeat:
       return keyEvent(event).autorepeat ? 1 : 0;
+    case kMouseEventButtonNumber:
+      return keyEvent(event).mouseButton;
     default:
       return 0;
   }

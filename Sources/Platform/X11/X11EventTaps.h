@@ -1,17 +1,20 @@
 // Event taps on X11: each tap is a connection of its own to the X server that listens to the
 // XInput 2 raw key events of the master keyboard on the root window, so it sees every key,
-// whichever window has the focus. Its run-loop source is that connection: the tap's callback runs
-// on the thread whose run loop holds the source, with each raw event turned into the event a Mac
-// would report (KeyTranslator). Raw events have reached the applications already, so the
-// callback's answer is ignored: nothing is swallowed (the trigger key loses its own action through
-// TriggerKeyActions instead). The Caps Lock lock state comes from XKB's state notifications; a Caps
-// Lock press carries the lock as the press leaves it, as on a Mac (XKB itself unlocks only at the
-// release), judged from whether the key's action in the keymap locks (read at the start and at
-// each keymap change, the only round trips a tap makes after it is made). A keymap loaded
+// whichever window has the focus, and, when its mask asks for mouse events, the raw button events
+// of the master pointer. Its run-loop source is that connection: the tap's callback runs on the
+// thread whose run loop holds the source, with each raw event turned into the event a Mac would
+// report (KeyTranslator): the media and brightness keys of the keymap as system-defined events,
+// the buttons as mouse-down and mouse-up events (the wheel's are scrolling, which no tap asks
+// for). Raw events have reached the applications already, so the callback's answer is ignored:
+// nothing is swallowed (the trigger key loses its own action through TriggerKeyActions instead).
+// The Caps Lock lock state comes from XKB's state notifications; a Caps Lock press carries the
+// lock as the press leaves it, as on a Mac (XKB itself unlocks only at the release), judged from
+// whether the key's action in the keymap locks. That and the media keys are read at the start and
+// at each keymap change, the only round trips a tap makes after it is made. A keymap loaded
 // underneath (setxkbmap, the desktop's settings) is reported to `onKeymapChange`, on the tap's
 // thread. What the delivery still allocates: Xlib's copy of each raw event's data (XGetEventData,
-// freed at once with XFreeEventData); nothing of the backend's own. Threads: any thread for the
-// seam's calls; a tap's events are read and delivered only on the
+// freed at once with XFreeEventData); nothing of the backend's own.
+// Threads: any thread for the seam's calls; a tap's events are read and delivered only on the
 //   thread of the run loop holding its source. A tap is never disabled by the system.
 // Ownership: a tap and its source share the connection; it closes when both are gone.
 #pragma once
@@ -47,7 +50,8 @@ class X11EventTaps final : public EventTaps {
   void tapEnable(EventTap& tap, bool enable) override;
   void invalidate(EventTap& tap) override;
   std::shared_ptr<RunLoopSource> createRunLoopSource(EventTap& tap) override;
-  // Fields: the key code (9) and the auto-repeat mark (8, 1 on a repeated key-down).
+  // Fields: the key code (9), the auto-repeat mark (8, 1 on a repeated key-down) and the mouse
+  // button number (3).
   std::int64_t integerValueField(const Event& event, EventField field) const override;
   EventFlags flags(const Event& event) const override;
   // Nothing to grant on X11: what XInput 2 being there says.

@@ -76,7 +76,7 @@ X11Platform::X11Platform(X11PlatformOptions options, std::shared_ptr<X11Connecti
   services->inputSources = std::make_shared<X11TextInputSources>(this->connection);
   services->accessibility = std::make_shared<X11Accessibility>(xinputAvailable);
   services->hidSystem = std::make_shared<X11HIDSystem>(this->connection);
-  services->preferences = std::make_shared<X11Preferences>();
+  services->preferences = std::make_shared<X11Preferences>(this->connection);
   const auto autostartEntry = options.autostartEntry
                                   ? options.autostartEntry
                                   : XdgAutostartLoginItems::defaultEntryFile(

@@ -1,27 +1,42 @@
-// The system preferences the program reads, as an X11 desktop answers them: the key that stands
+// The system preferences the program reads, as an X11 desktop answers them. The key that stands
 // for fn/Globe there (the Menu key) has no system function the program knows of, so
-// "AppleFnUsageType" in "com.apple.HIToolbox" is 0 (Do Nothing); every other key is absent.
-// Threads: any thread.
+// "AppleFnUsageType" in "com.apple.HIToolbox" is 0 (Do Nothing). The system's own Caps Lock
+// switching ("TISRomanSwitchState" in the global domain) is the keymap's: 1 while an XKB option
+// makes Caps Lock switch layouts by itself, alone or with Shift or Alt (the "grp:" options on
+// Caps Lock: grp:caps_toggle, grp:caps_switch, grp:shift_caps_toggle, ...), 0 otherwise, never
+// absent; read from the keymap's rules names at each query, so a change in the desktop's
+// keyboard settings counts at once. The "caps:" options (Caps Lock as Escape, as Backspace, ...)
+// switch no layout: while Caps Lock is the trigger its action is taken away whatever they make
+// it. Every other key is absent.
+// Threads: the connection's thread (the main thread).
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "Platform/Preferences.h"
+#include "Platform/X11/X11Connection.h"
 
 namespace kestravane::platform::x11 {
 
 class X11Preferences final : public Preferences {
  public:
+  explicit X11Preferences(std::shared_ptr<X11Connection> connection);
+
+  // Whether these comma-separated XKB options (as in _XKB_RULES_NAMES) switch layouts with Caps
+  // Lock.
+  static bool capsLockSwitchesLayouts(std::string_view xkbOptions);
+
+  // Seam.
   bool appSynchronize(const std::string&) override { return true; }
   std::optional<PropertyValue> copyValue(const std::string& key, const std::string& applicationID,
-                                         PreferencesUser, PreferencesHost) override {
-    if (key == "AppleFnUsageType" && applicationID == "com.apple.HIToolbox") {
-      return PropertyValue(std::int64_t{0});
-    }
-    return std::nullopt;
-  }
+                                         PreferencesUser, PreferencesHost) override;
+
+ private:
+  const std::shared_ptr<X11Connection> connection;
 };
 
 }  // namespace kestravane::platform::x11
