@@ -19,12 +19,13 @@
 #include "KestravaneKit/SwitchingEngine.h"
 #include "KestravaneKit/TapThread.h"
 #include "KestravaneKit/TriggerDecision.h"
-#include "Platform/Virtual/SystemUptimeClock.h"
+#include "Platform/Host/SystemUptimeClock.h"
 #include "Platform/Virtual/VirtualMac.h"
 
 namespace kestravane {
 namespace {
 
+namespace host = platform::host;
 namespace vmac = platform::vmac;
 using namespace std::chrono_literals;
 
@@ -98,7 +99,7 @@ BENCHMARK(BM_DecisionStep);
 // As the tap callback does it: the clock is read only for the trigger's own events.
 void BM_DecisionStepWithClockReads(benchmark::State& state) {
   const auto events = typingWithTriggerTaps();
-  const std::unique_ptr<platform::Clock> clock = std::make_unique<vmac::SystemUptimeClock>();
+  const std::unique_ptr<platform::Clock> clock = std::make_unique<host::SystemUptimeClock>();
   const TriggerDecision decision = fnDecision();
   PressState press;
   std::size_t fires = 0;
@@ -116,7 +117,7 @@ BENCHMARK(BM_DecisionStepWithClockReads);
 
 // One bare reading of the uptime clock, through the seam as the engine reads it.
 void BM_UptimeClockRead(benchmark::State& state) {
-  const std::unique_ptr<platform::Clock> clock = std::make_unique<vmac::SystemUptimeClock>();
+  const std::unique_ptr<platform::Clock> clock = std::make_unique<host::SystemUptimeClock>();
   for (auto _ : state) {
     benchmark::DoNotOptimize(clock->uptimeNanos());
   }
@@ -235,7 +236,7 @@ class WatchedClock final : public platform::Clock {
   std::uint64_t lastReading() const { return last.load(std::memory_order_relaxed); }
 
  private:
-  vmac::SystemUptimeClock inner;
+  host::SystemUptimeClock inner;
   mutable std::atomic<std::uint64_t> last{0};
 };
 

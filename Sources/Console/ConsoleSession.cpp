@@ -10,7 +10,7 @@
 #include "KestravaneCore/Presentation.h"
 #include "KestravaneCore/Strings.h"
 #include "KestravaneKit/InputSourceSwitcher.h"
-#include "Platform/Virtual/DefaultsLogLines.h"
+#include "Platform/Host/DefaultsLogLines.h"
 
 namespace kestravane::console {
 namespace {
@@ -123,7 +123,7 @@ bool ConsoleSession::shutDown(std::chrono::milliseconds wait) {
 
 void ConsoleSession::showNewLogLines() {
   for (const auto& message : mac.log().messagesSince(logCursor)) {
-    if (verbose || message.starts_with(platform::vmac::defaultsline::kPrefix)) notify(message);
+    if (verbose || message.starts_with(platform::host::defaultsline::kPrefix)) notify(message);
   }
 }
 

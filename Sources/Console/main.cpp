@@ -17,7 +17,7 @@
 #include "Console/ConsoleSession.h"
 #include "Kestravane/AppController.h"
 #include "Kestravane/Linux/SingleInstance.h"
-#include "Platform/Virtual/FileUserDefaults.h"
+#include "Platform/Host/FileUserDefaults.h"
 #include "Platform/Virtual/VirtualMac.h"
 
 namespace {
@@ -27,7 +27,7 @@ using kestravane::SingleInstance;
 using kestravane::console::ConsoleLoop;
 using kestravane::console::ConsoleScreen;
 using kestravane::console::ConsoleSession;
-using kestravane::platform::vmac::FileUserDefaults;
+using kestravane::platform::host::FileUserDefaults;
 using kestravane::platform::vmac::VirtualMac;
 using kestravane::platform::vmac::VirtualMacOptions;
 

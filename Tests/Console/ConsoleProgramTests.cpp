@@ -17,7 +17,7 @@
 #include <utility>
 #include <vector>
 
-#include "Platform/Virtual/DefaultsLogLines.h"
+#include "Platform/Host/DefaultsLogLines.h"
 #include "Support/ChildProcess.h"
 #include "Support/SocketClient.h"
 #include "Support/SpawnedProgram.h"
@@ -126,7 +126,7 @@ TEST_F(ConsoleProgramTest, AFailedSaveIsShownAtOnceAndOtherLogLinesOnlyWhenVerbo
   std::ofstream(configHome / "plivex") << "a file where the folder should be";
   std::unique_ptr<ConsoleProcess> console;
   EXPECT_EQ(runWith("grant all\nstatus\ntrigger capsLock\ntrigger rightCommand\n", console), 0);
-  const std::string saveFailed = std::string(platform::vmac::defaultsline::kCannotSave) +
+  const std::string saveFailed = std::string(platform::host::defaultsline::kCannotSave) +
                                  (configHome / "plivex" / "defaults.json").string();
   EXPECT_THAT(console->stdoutText, HasSubstr("trigger: Caps Lock\n" + saveFailed));
   EXPECT_EQ(console->stdoutText.find(saveFailed), console->stdoutText.rfind(saveFailed))
@@ -258,7 +258,7 @@ TEST_F(ConsoleProgramTest, AFileSizeLimitFailsTheSaveAndNotTheConsole) {
     EXPECT_EQ(console.finish(), 0) << console.stderrText;
     EXPECT_THAT(console.stdoutText, HasSubstr("trigger: Caps Lock\n"));
     EXPECT_THAT(console.stdoutText,
-                HasSubstr(std::string(platform::vmac::defaultsline::kCannotSave) +
+                HasSubstr(std::string(platform::host::defaultsline::kCannotSave) +
                           (configHome / "plivex" / "defaults.json").string()));
     EXPECT_THAT(console.stdoutText, HasSubstr("File too large"));
     const fs::path folder = configHome / "plivex";

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "Kestravane/AppTestSupport.h"
-#include "Platform/Virtual/DefaultsLogLines.h"
+#include "Platform/Host/DefaultsLogLines.h"
 
 namespace kestravane::testing_support {
 namespace {
@@ -212,7 +212,7 @@ TEST_F(ConsoleSessionTest, TheOnboardingIsShownOnceAndClosingItEndsItsRecheck) {
 TEST_F(ConsoleSessionTest, LogLinesAreNoticesOnlyWhenVerboseButTheSettingsFilesAlways) {
   start();
   const std::string settings =
-      std::string(platform::vmac::defaultsline::kCannotSave) + "/x/defaults.json: y";
+      std::string(platform::host::defaultsline::kCannotSave) + "/x/defaults.json: y";
   mac.log().log("Plivex[app] quiet unless verbose");
   mac.log().log(settings);
   session->showNewLogLines();

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "KestravaneKit/ConfigStore.h"
-#include "Platform/Virtual/MemoryUserDefaults.h"
+#include "Platform/Host/MemoryUserDefaults.h"
 #include "Support/VirtualMacRig.h"
 
 namespace kestravane::doctor {
@@ -79,7 +79,7 @@ TEST_F(DoctorTest, ExaminingCreatesNoTapPromptsForNothingAndChangesNothing) {
     SCOPED_TRACE(granted ? "permissions granted" : "nothing granted");
     if (granted) mac().grantAllPermissions();
     mac().preferences().setFnUsageType(2);
-    auto& defaults = dynamic_cast<platform::vmac::MemoryUserDefaults&>(mac().userDefaults());
+    auto& defaults = dynamic_cast<platform::host::MemoryUserDefaults&>(mac().userDefaults());
 
     EXPECT_EQ(findings().inputMonitoring, granted);
 

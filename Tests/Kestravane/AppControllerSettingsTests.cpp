@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "Kestravane/AppTestSupport.h"
-#include "Platform/Virtual/MemoryUserDefaults.h"
+#include "Platform/Host/MemoryUserDefaults.h"
 
 namespace kestravane {
 namespace {
@@ -140,7 +140,7 @@ class FailingUserDefaults final : public platform::UserDefaults {
   std::optional<std::string> failure;
 
  private:
-  platform::vmac::MemoryUserDefaults memory;
+  platform::host::MemoryUserDefaults memory;
 };
 
 // Whoever shows the settings learns that a change was not stored, and why, until one is.

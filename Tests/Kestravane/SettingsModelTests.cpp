@@ -366,12 +366,12 @@ TEST_F(SettingsModelTest, TheLayoutsLineNamesTheCycleOrSaysThereIsNone) {
 }
 
 TEST_F(SettingsModelTest, TheVersionIsTheBundlesShortVersionOrADash) {
-  EXPECT_EQ(text("version"), "v" + platform::vmac::VirtualBundleInfo::projectVersion());
-  mac.bundleInfo().setValue(platform::vmac::kBundleShortVersionKey, std::string("2.5"));
+  EXPECT_EQ(text("version"), "v" + platform::host::HostBundleInfo::projectVersion());
+  mac.bundleInfo().setValue(platform::host::kBundleShortVersionKey, std::string("2.5"));
   EXPECT_EQ(text("version"), "v2.5");
-  mac.bundleInfo().setValue(platform::vmac::kBundleShortVersionKey, std::int64_t{3});
+  mac.bundleInfo().setValue(platform::host::kBundleShortVersionKey, std::int64_t{3});
   EXPECT_EQ(text("version"), "v—");
-  mac.bundleInfo().removeValue(platform::vmac::kBundleShortVersionKey);
+  mac.bundleInfo().removeValue(platform::host::kBundleShortVersionKey);
   EXPECT_EQ(text("version"), "v—");
 }
 

@@ -14,9 +14,9 @@
 #include <vector>
 
 #include "KestravaneKit/LogLines.h"
-#include "Platform/Virtual/DefaultsLogLines.h"
-#include "Platform/Virtual/FileUserDefaults.h"
-#include "Platform/Virtual/MemoryUserDefaults.h"
+#include "Platform/Host/DefaultsLogLines.h"
+#include "Platform/Host/FileUserDefaults.h"
+#include "Platform/Host/MemoryUserDefaults.h"
 #include "Support/VirtualMacRig.h"
 
 namespace kestravane {
@@ -25,8 +25,8 @@ namespace {
 namespace fs = std::filesystem;
 using platform::Data;
 using platform::PropertyValue;
-using platform::vmac::FileUserDefaults;
-using platform::vmac::MemoryUserDefaults;
+using platform::host::FileUserDefaults;
+using platform::host::MemoryUserDefaults;
 using platform::vmac::VirtualMac;
 using platform::vmac::VirtualMacOptions;
 
@@ -297,7 +297,7 @@ TEST_F(ConfigStoreFileTest, UnwritableDirectoryKeepsTheAppRunningAndTheLastGoodR
   // The virtual Mac's log says so, once, naming the file.
   EXPECT_THAT(run->mac.log().messages(),
               ::testing::ElementsAre(::testing::StartsWith(
-                  std::string(platform::vmac::defaultsline::kCannotSave) + defaultsPath.string())));
+                  std::string(platform::host::defaultsline::kCannotSave) + defaultsPath.string())));
 
   // The directory comes back: the failed save did not touch the last good file, and a save that
   // can write does.

@@ -79,7 +79,7 @@ TEST_F(EventTapEngineTest, StartLogsInstallsOneActiveTapOnItsThreadAndStopRemove
       (std::vector<TapInfo>{{platform::TapLocation::session, platform::TapPlacement::headInsert,
                              platform::TapOptions::defaultTap, 0x2005C0A, true}}));
   EXPECT_EQ(rig.threads.liveThreads(),
-            (std::vector<platform::vmac::ThreadInfo>{
+            (std::vector<platform::host::ThreadInfo>{
                 {"kestravane.eventtap", platform::QualityOfService::userInteractive}}));
 
   engine->stop();

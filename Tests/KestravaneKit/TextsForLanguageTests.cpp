@@ -2,13 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include "Platform/Virtual/VirtualLocale.h"
+#include "Platform/Host/PosixLocale.h"
 
 namespace kestravane {
 namespace {
 
 TEST(TextsForLanguageTest, SystemFollowsTheLocaleAfreshAndFixedLanguagesIgnoreIt) {
-  platform::vmac::VirtualLocale locale;
+  platform::host::PosixLocale locale;
   locale.setLanguageCode("ru");
   const Strings first = textsFor(AppLanguage::system, locale);
   locale.setLanguageCode("uk");

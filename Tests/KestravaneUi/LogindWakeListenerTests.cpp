@@ -12,8 +12,8 @@
 #include <memory>
 #include <vector>
 
-#include "Platform/Virtual/ManualClock.h"
-#include "Platform/Virtual/VirtualDispatch.h"
+#include "Platform/Host/DispatchQueues.h"
+#include "Platform/Host/ManualClock.h"
 #include "Support/DBusDaemon.h"
 #include "Support/Waiting.h"
 
@@ -77,7 +77,7 @@ class LogindWakeListenerTest : public ::testing::Test {
         testing_support::kDefaultWait, &dispatch));
   }
 
-  platform::vmac::VirtualDispatch dispatch{std::make_shared<platform::vmac::ManualClock>()};
+  platform::host::DispatchQueues dispatch{std::make_shared<platform::host::ManualClock>()};
   platform::x11::X11Workspace workspace{dispatch.mainQueue(), {"", ""}};
   std::shared_ptr<platform::Cancellable> observation;
   int wakes = 0;

@@ -8,12 +8,12 @@
 #include <thread>
 #include <vector>
 
+#include "Platform/Host/HostThreads.h"
 #include "Platform/Virtual/Keyboard.h"
 #include "Platform/Virtual/Mouse.h"
 #include "Platform/Virtual/PermissionState.h"
 #include "Platform/Virtual/VirtualEventTaps.h"
 #include "Platform/Virtual/VirtualRunLoops.h"
-#include "Platform/Virtual/VirtualThreads.h"
 #include "Platform/Virtual/WindowServer.h"
 #include "Support/Waiting.h"
 #include "TapHarness.h"
@@ -48,7 +48,7 @@ class EventTapsTest : public ::testing::Test {
   std::shared_ptr<WindowServer> windowServer = std::make_shared<WindowServer>(permissions);
   std::shared_ptr<VirtualEventTaps> taps = std::make_shared<VirtualEventTaps>(windowServer);
   VirtualRunLoops loops;
-  VirtualThreads threads;
+  host::HostThreads threads;
   Keyboard keyboard{windowServer};
 };
 

@@ -81,7 +81,7 @@ class VirtualMacRig {
   platform::vmac::Keyboard& keyboard = mac.keyboard();
   platform::vmac::PermissionState& permissions = mac.permissions();
   platform::vmac::WindowServer& windowServer = mac.windowServer();
-  platform::vmac::VirtualThreads& threads = mac.threads();
+  platform::host::HostThreads& threads = mac.threads();
 };
 
 }  // namespace kestravane::testing_support

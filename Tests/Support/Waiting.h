@@ -10,7 +10,7 @@
 #include <string>
 #include <thread>
 
-#include "Platform/Virtual/VirtualDispatch.h"
+#include "Platform/Host/DispatchQueues.h"
 
 namespace kestravane::testing_support {
 
@@ -21,7 +21,7 @@ inline constexpr std::chrono::milliseconds kDefaultWait{5000};
 // it sleeps a millisecond between checks.
 inline bool waitUntil(const std::function<bool()>& condition,
                       std::chrono::milliseconds timeout = kDefaultWait,
-                      platform::vmac::VirtualDispatch* mainQueue = nullptr) {
+                      platform::host::DispatchQueues* mainQueue = nullptr) {
   const auto deadline = std::chrono::steady_clock::now() + timeout;
   for (;;) {
     if (mainQueue != nullptr) mainQueue->runPending();

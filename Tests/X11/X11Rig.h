@@ -21,7 +21,7 @@
 
 #include "KestravaneKit/InputSourceSwitcher.h"
 #include "KestravaneKit/SwitchingEngine.h"
-#include "Platform/Virtual/ManualClock.h"
+#include "Platform/Host/ManualClock.h"
 #include "Platform/X11/X11KeyTable.h"
 #include "Platform/X11/X11Platform.h"
 #include "Support/ObservedEventTaps.h"
@@ -145,8 +145,8 @@ class X11Test : public ::testing::Test {
   }
 
   TemporaryFolder folder;
-  std::shared_ptr<platform::vmac::ManualClock> clock =
-      std::make_shared<platform::vmac::ManualClock>();
+  std::shared_ptr<platform::host::ManualClock> clock =
+      std::make_shared<platform::host::ManualClock>();
   std::unique_ptr<XvfbServer> server;
   std::unique_ptr<platform::x11::X11Platform> platform;
   std::shared_ptr<ObservedEventTaps> taps;

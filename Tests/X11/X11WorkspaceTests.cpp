@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "Platform/Virtual/ManualClock.h"
-#include "Platform/Virtual/VirtualDispatch.h"
+#include "Platform/Host/DispatchQueues.h"
+#include "Platform/Host/ManualClock.h"
 #include "Platform/X11/AtomicFile.h"
 #include "X11/X11Rig.h"
 
@@ -81,7 +81,7 @@ TEST(X11WorkspaceTest, OpeningStartsTheProgramWithoutWaitingForIt) {
   FakePrograms programs;
   programs.add("xdg-open");
   programs.add("gnome-control-center");
-  vmac::VirtualDispatch dispatch(std::make_shared<vmac::ManualClock>());
+  host::DispatchQueues dispatch(std::make_shared<host::ManualClock>());
   X11Workspace workspace(dispatch.mainQueue(), {"GNOME", programs.path()});
 
   const auto url = workspace.urlWithString("https://example.org/a?b=c");
@@ -100,7 +100,7 @@ TEST(X11WorkspaceTest, OpeningStartsTheProgramWithoutWaitingForIt) {
 }
 
 TEST(X11WorkspaceTest, AWakePostedByTheApplicationReachesEachObserverOnTheMainQueue) {
-  vmac::VirtualDispatch dispatch(std::make_shared<vmac::ManualClock>());
+  host::DispatchQueues dispatch(std::make_shared<host::ManualClock>());
   X11Workspace workspace(dispatch.mainQueue(), {"", ""});
   int woken = 0;
   auto observation = workspace.addDidWakeObserver([&] { ++woken; });

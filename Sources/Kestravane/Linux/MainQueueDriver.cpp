@@ -31,7 +31,7 @@ struct MainQueueDriver::Wake {
   }
 };
 
-MainQueueDriver::MainQueueDriver(platform::vmac::VirtualDispatch& dispatch,
+MainQueueDriver::MainQueueDriver(platform::host::DispatchQueues& dispatch,
                                  std::shared_ptr<platform::Clock> clock)
     : dispatch(dispatch), clock(std::move(clock)), wake(std::make_shared<Wake>()) {
   int ends[2];

@@ -14,14 +14,13 @@
 #include <memory>
 
 #include "Platform/Clock.h"
-#include "Platform/Virtual/VirtualDispatch.h"
+#include "Platform/Host/DispatchQueues.h"
 
 namespace kestravane::linux_app {
 
 class MainQueueDriver final {
  public:
-  MainQueueDriver(platform::vmac::VirtualDispatch& dispatch,
-                  std::shared_ptr<platform::Clock> clock);
+  MainQueueDriver(platform::host::DispatchQueues& dispatch, std::shared_ptr<platform::Clock> clock);
   ~MainQueueDriver();
   MainQueueDriver(const MainQueueDriver&) = delete;
   MainQueueDriver& operator=(const MainQueueDriver&) = delete;
@@ -36,7 +35,7 @@ class MainQueueDriver final {
  private:
   void arm();
 
-  platform::vmac::VirtualDispatch& dispatch;
+  platform::host::DispatchQueues& dispatch;
   const std::shared_ptr<platform::Clock> clock;
   const std::shared_ptr<Wake> wake;
   QTimer timer;

@@ -28,7 +28,7 @@
 #include "Kestravane/Linux/SingleInstance.h"
 #include "Kestravane/Linux/X11Session.h"
 #include "KestravaneKit/LogLines.h"
-#include "Platform/Virtual/FileUserDefaults.h"
+#include "Platform/Host/FileUserDefaults.h"
 
 #ifndef PLIVEX_VERSION
 #error "PLIVEX_VERSION must be defined by the build system"
@@ -37,7 +37,7 @@
 namespace {
 
 using kestravane::SingleInstance;
-using kestravane::platform::vmac::FileUserDefaults;
+using kestravane::platform::host::FileUserDefaults;
 
 int signalPipe[2] = {-1, -1};
 

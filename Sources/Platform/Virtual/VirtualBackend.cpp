@@ -1,11 +1,11 @@
 // The virtual Mac as the backend of a build without the macOS frameworks: each call makes a fresh
 // machine on the real clock, with its user defaults in memory (or in the Linux programs' settings
 // file), its log kept in memory, and nothing granted (no Accessibility, no Input Monitoring), as
-// on a Mac where Plivex is new.
+// on a Mac where the program is new.
 #include <memory>
 
 #include "Platform/Backend.h"
-#include "Platform/Virtual/FileUserDefaults.h"
+#include "Platform/Host/FileUserDefaults.h"
 #include "Platform/Virtual/VirtualMac.h"
 
 namespace kestravane::platform {
@@ -29,7 +29,7 @@ std::shared_ptr<const Services> makeBackendServices() {
 
 std::shared_ptr<const Services> makeBackendServicesWithStoredDefaults() {
   vmac::VirtualMacOptions options;
-  options.defaultsFile = vmac::FileUserDefaults::defaultPath();
+  options.defaultsFile = host::FileUserDefaults::defaultPath();
   return servicesOfANewMac(std::move(options));
 }
 

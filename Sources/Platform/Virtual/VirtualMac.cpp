@@ -2,19 +2,19 @@
 
 #include <stdexcept>
 
+#include "Platform/Host/FileUserDefaults.h"
+#include "Platform/Host/MemoryUserDefaults.h"
+#include "Platform/Host/SystemUptimeClock.h"
 #include "Platform/Virtual/EventTimeClock.h"
-#include "Platform/Virtual/FileUserDefaults.h"
-#include "Platform/Virtual/MemoryUserDefaults.h"
-#include "Platform/Virtual/SystemUptimeClock.h"
 
 namespace kestravane::platform::vmac {
 
 VirtualMac::VirtualMac(VirtualMacOptions options) {
   if (options.manualClock) {
-    manualClock = std::make_shared<ManualClock>();
+    manualClock = std::make_shared<host::ManualClock>();
     _clock = manualClock;
   } else {
-    _clock = std::make_shared<SystemUptimeClock>();
+    _clock = std::make_shared<host::SystemUptimeClock>();
   }
   _permissions = std::make_shared<PermissionState>();
   _windowServer = std::make_shared<WindowServer>(_permissions);
@@ -22,26 +22,26 @@ VirtualMac::VirtualMac(VirtualMacOptions options) {
   _keyboard = std::make_shared<Keyboard>(_windowServer);
   _mouse = std::make_shared<Mouse>(_windowServer, _keyboard);
   _hidSystem = std::make_shared<VirtualHIDSystem>(_keyboard);
-  _threads = std::make_shared<VirtualThreads>();
-  _dispatch = std::make_shared<VirtualDispatch>(_clock, _threads);
+  _threads = std::make_shared<host::HostThreads>();
+  _dispatch = std::make_shared<host::DispatchQueues>(_clock, _threads);
   _eventTaps = std::make_shared<VirtualEventTaps>(_windowServer);
   runLoops = std::make_shared<VirtualRunLoops>();
   _accessibility = std::make_shared<VirtualAccessibility>(_permissions);
   _inputSources = std::make_shared<VirtualTextInputSources>();
   _preferences = std::make_shared<VirtualPreferences>();
   _loginItems = std::make_shared<VirtualLoginItems>();
-  _log = std::make_shared<VirtualLog>(
-      VirtualLog::Sinks{options.logToStandardError, options.logToSystemLog});
+  _log = std::make_shared<host::HostLog>(
+      host::HostLog::Sinks{options.logToStandardError, options.logToSystemLog});
   if (options.defaultsFile) {
     // Says in the log what it found in the file, and when a save fails.
-    _userDefaults = std::make_shared<FileUserDefaults>(*options.defaultsFile, _log);
+    _userDefaults = std::make_shared<host::FileUserDefaults>(*options.defaultsFile, _log);
   } else {
-    _userDefaults = std::make_shared<MemoryUserDefaults>();
+    _userDefaults = std::make_shared<host::MemoryUserDefaults>();
   }
   _workspace = std::make_shared<VirtualWorkspace>(_dispatch->mainQueue());
-  _bundleInfo = std::make_shared<VirtualBundleInfo>();
-  _locale = std::make_shared<VirtualLocale>();
-  _application = std::make_shared<VirtualApplication>();
+  _bundleInfo = std::make_shared<host::HostBundleInfo>();
+  _locale = std::make_shared<host::PosixLocale>();
+  _application = std::make_shared<host::HostApplication>();
   _foregroundText = std::make_shared<ForegroundText>(_inputSources);
   _windowServer->setForegroundText(_foregroundText);
   // The system's own Caps Lock handling, below the taps.
@@ -75,7 +75,7 @@ void VirtualMac::install() const {
   platform::install(_services);
 }
 
-ManualClock& VirtualMac::clock() {
+host::ManualClock& VirtualMac::clock() {
   if (!manualClock) throw std::logic_error("this virtual Mac runs on the real clock");
   return *manualClock;
 }

@@ -13,25 +13,25 @@
 #include <memory>
 #include <optional>
 
+#include "Platform/Host/DispatchQueues.h"
+#include "Platform/Host/HostApplication.h"
+#include "Platform/Host/HostBundleInfo.h"
+#include "Platform/Host/HostLog.h"
+#include "Platform/Host/HostThreads.h"
+#include "Platform/Host/ManualClock.h"
+#include "Platform/Host/PosixLocale.h"
 #include "Platform/Services.h"
 #include "Platform/Virtual/ForegroundText.h"
 #include "Platform/Virtual/Keyboard.h"
-#include "Platform/Virtual/ManualClock.h"
 #include "Platform/Virtual/Mouse.h"
 #include "Platform/Virtual/PermissionState.h"
 #include "Platform/Virtual/VirtualAccessibility.h"
-#include "Platform/Virtual/VirtualApplication.h"
-#include "Platform/Virtual/VirtualBundleInfo.h"
-#include "Platform/Virtual/VirtualDispatch.h"
 #include "Platform/Virtual/VirtualEventTaps.h"
 #include "Platform/Virtual/VirtualHIDSystem.h"
-#include "Platform/Virtual/VirtualLocale.h"
-#include "Platform/Virtual/VirtualLog.h"
 #include "Platform/Virtual/VirtualLoginItems.h"
 #include "Platform/Virtual/VirtualPreferences.h"
 #include "Platform/Virtual/VirtualRunLoops.h"
 #include "Platform/Virtual/VirtualTextInputSources.h"
-#include "Platform/Virtual/VirtualThreads.h"
 #include "Platform/Virtual/VirtualTriggerKeyActions.h"
 #include "Platform/Virtual/VirtualWorkspace.h"
 #include "Platform/Virtual/WindowServer.h"
@@ -60,7 +60,7 @@ class VirtualMac {
   void install() const;
 
   // Control interface.
-  ManualClock& clock();  // only with a manual clock
+  host::ManualClock& clock();  // only with a manual clock
   Keyboard& keyboard() { return *_keyboard; }
   Mouse& mouse() { return *_mouse; }
   VirtualEventTaps& eventTaps() { return *_eventTaps; }
@@ -69,24 +69,24 @@ class VirtualMac {
   WindowServer& windowServer() { return *_windowServer; }
   PermissionState& permissions() { return *_permissions; }
   VirtualAccessibility& accessibility() { return *_accessibility; }
-  VirtualDispatch& dispatch() { return *_dispatch; }
-  VirtualThreads& threads() { return *_threads; }
+  host::DispatchQueues& dispatch() { return *_dispatch; }
+  host::HostThreads& threads() { return *_threads; }
   VirtualTextInputSources& inputSources() { return *_inputSources; }
   VirtualPreferences& preferences() { return *_preferences; }
   VirtualLoginItems& loginItems() { return *_loginItems; }
   UserDefaults& userDefaults() { return *_userDefaults; }
   VirtualWorkspace& workspace() { return *_workspace; }
-  VirtualBundleInfo& bundleInfo() { return *_bundleInfo; }
-  VirtualLog& log() { return *_log; }
-  VirtualLocale& locale() { return *_locale; }
-  VirtualApplication& application() { return *_application; }
+  host::HostBundleInfo& bundleInfo() { return *_bundleInfo; }
+  host::HostLog& log() { return *_log; }
+  host::PosixLocale& locale() { return *_locale; }
+  host::HostApplication& application() { return *_application; }
   VirtualTriggerKeyActions& triggerKeyActions() { return *_triggerKeyActions; }
 
   // Grants Accessibility and Input Monitoring: a Mac where the user has allowed the program.
   void grantAllPermissions();
 
  private:
-  std::shared_ptr<ManualClock> manualClock;
+  std::shared_ptr<host::ManualClock> manualClock;
   std::shared_ptr<Clock> _clock;
   std::shared_ptr<PermissionState> _permissions;
   std::shared_ptr<WindowServer> _windowServer;
@@ -94,8 +94,8 @@ class VirtualMac {
   std::shared_ptr<Mouse> _mouse;
   std::shared_ptr<ForegroundText> _foregroundText;
   std::shared_ptr<VirtualHIDSystem> _hidSystem;
-  std::shared_ptr<VirtualThreads> _threads;
-  std::shared_ptr<VirtualDispatch> _dispatch;
+  std::shared_ptr<host::HostThreads> _threads;
+  std::shared_ptr<host::DispatchQueues> _dispatch;
   std::shared_ptr<VirtualEventTaps> _eventTaps;
   std::shared_ptr<VirtualRunLoops> runLoops;
   std::shared_ptr<VirtualAccessibility> _accessibility;
@@ -104,10 +104,10 @@ class VirtualMac {
   std::shared_ptr<VirtualLoginItems> _loginItems;
   std::shared_ptr<UserDefaults> _userDefaults;
   std::shared_ptr<VirtualWorkspace> _workspace;
-  std::shared_ptr<VirtualBundleInfo> _bundleInfo;
-  std::shared_ptr<VirtualLog> _log;
-  std::shared_ptr<VirtualLocale> _locale;
-  std::shared_ptr<VirtualApplication> _application;
+  std::shared_ptr<host::HostBundleInfo> _bundleInfo;
+  std::shared_ptr<host::HostLog> _log;
+  std::shared_ptr<host::PosixLocale> _locale;
+  std::shared_ptr<host::HostApplication> _application;
   std::shared_ptr<VirtualTriggerKeyActions> _triggerKeyActions;
   std::shared_ptr<const Services> _services;
 };

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "Platform/Host/WakeObservers.h"
 #include "Platform/Virtual/ChangeObserver.h"
 #include "Platform/Workspace.h"
 
@@ -44,11 +45,7 @@ class VirtualWorkspace final : public Workspace {
   std::size_t wakeObserverCount() const;
 
  private:
-  struct Observers;
-  class Observation;
-
-  const std::shared_ptr<DispatchQueue> mainQueue;
-  const std::shared_ptr<Observers> observers;
+  host::WakeObservers wakeObservers;
   mutable std::mutex mutex;
   std::vector<URL> opened;
   bool openResult = true;

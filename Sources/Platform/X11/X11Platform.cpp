@@ -3,11 +3,11 @@
 #include <cstdlib>
 #include <utility>
 
-#include "Platform/Virtual/FileUserDefaults.h"
-#include "Platform/Virtual/MemoryUserDefaults.h"
-#include "Platform/Virtual/SystemUptimeClock.h"
-#include "Platform/Virtual/VirtualBundleInfo.h"
-#include "Platform/Virtual/VirtualLocale.h"
+#include "Platform/Host/FileUserDefaults.h"
+#include "Platform/Host/HostBundleInfo.h"
+#include "Platform/Host/MemoryUserDefaults.h"
+#include "Platform/Host/PosixLocale.h"
+#include "Platform/Host/SystemUptimeClock.h"
 #include "Platform/X11/PollRunLoops.h"
 #include "Platform/X11/X11Accessibility.h"
 #include "Platform/X11/X11EventTaps.h"
@@ -39,12 +39,12 @@ X11Platform::X11Platform(X11PlatformOptions options, std::shared_ptr<X11Connecti
   xinputAvailable = announceXInput(this->connection->display(), options.requiredXInput).has_value();
 
   std::shared_ptr<Clock> clock = options.clock;
-  if (!clock) clock = std::make_shared<vmac::SystemUptimeClock>();
-  _threads = std::make_shared<vmac::VirtualThreads>();
-  _dispatch = std::make_shared<vmac::VirtualDispatch>(clock, _threads);
-  _log = std::make_shared<vmac::VirtualLog>(
-      vmac::VirtualLog::Sinks{options.logToStandardError, options.logToSystemLog});
-  _application = std::make_shared<vmac::VirtualApplication>();
+  if (!clock) clock = std::make_shared<host::SystemUptimeClock>();
+  _threads = std::make_shared<host::HostThreads>();
+  _dispatch = std::make_shared<host::DispatchQueues>(clock, _threads);
+  _log = std::make_shared<host::HostLog>(
+      host::HostLog::Sinks{options.logToStandardError, options.logToSystemLog});
+  _application = std::make_shared<host::HostApplication>();
   _workspace = std::make_shared<X11Workspace>(
       _dispatch->mainQueue(), options.desktop.value_or(X11Workspace::Desktop::fromEnvironment()));
   const auto stateDirectory =
@@ -86,12 +86,12 @@ X11Platform::X11Platform(X11PlatformOptions options, std::shared_ptr<X11Connecti
       autostartEntry.value_or(std::filesystem::path()),
       options.executable.empty() ? ownExecutable() : options.executable);
   if (options.defaultsFile) {
-    services->userDefaults = std::make_shared<vmac::FileUserDefaults>(*options.defaultsFile, _log);
+    services->userDefaults = std::make_shared<host::FileUserDefaults>(*options.defaultsFile, _log);
   } else {
-    services->userDefaults = std::make_shared<vmac::MemoryUserDefaults>();
+    services->userDefaults = std::make_shared<host::MemoryUserDefaults>();
   }
-  services->bundleInfo = std::make_shared<vmac::VirtualBundleInfo>();
-  services->locale = std::make_shared<vmac::VirtualLocale>();
+  services->bundleInfo = std::make_shared<host::HostBundleInfo>();
+  services->locale = std::make_shared<host::PosixLocale>();
   _services = std::move(services);
 }
 

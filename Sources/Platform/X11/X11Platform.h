@@ -4,8 +4,8 @@
 // autostart entry as the login item, the desktop's opener and keyboard settings, and Accessibility
 // that means "XInput 2 is there". The services a program needs on any host (the uptime clock,
 // threads, the dispatch queues whose main queue the program's event loop drives, user defaults in
-// a file, the log, the bundle's version, the locale, the application object) are the generic
-// ones the virtual Mac is built from.
+// a file, the log, the bundle's version, the locale, the application object) are the host's
+// generic ones (Platform/Host), which the virtual Mac is built from too.
 // Threads: construct and destroy on the thread that drives the main queue; each service states
 //   its own contract. Stop every engine and key tester (their threads) before destruction.
 // Ownership: the services keep each other alive through the returned Services only when made by
@@ -18,11 +18,11 @@
 #include <string>
 
 #include "Platform/Clock.h"
+#include "Platform/Host/DispatchQueues.h"
+#include "Platform/Host/HostApplication.h"
+#include "Platform/Host/HostLog.h"
+#include "Platform/Host/HostThreads.h"
 #include "Platform/Services.h"
-#include "Platform/Virtual/VirtualApplication.h"
-#include "Platform/Virtual/VirtualDispatch.h"
-#include "Platform/Virtual/VirtualLog.h"
-#include "Platform/Virtual/VirtualThreads.h"
 #include "Platform/X11/X11Connection.h"
 #include "Platform/X11/X11TriggerKeyActions.h"
 #include "Platform/X11/X11Workspace.h"
@@ -66,10 +66,10 @@ class X11Platform {
   std::string displayName() const { return connection->name(); }
 
   // What the program's host drives or feeds.
-  vmac::VirtualDispatch& dispatch() { return *_dispatch; }
-  vmac::VirtualThreads& threads() { return *_threads; }
-  vmac::VirtualLog& log() { return *_log; }
-  vmac::VirtualApplication& application() { return *_application; }
+  host::DispatchQueues& dispatch() { return *_dispatch; }
+  host::HostThreads& threads() { return *_threads; }
+  host::HostLog& log() { return *_log; }
+  host::HostApplication& application() { return *_application; }
   X11Workspace& workspace() { return *_workspace; }
   X11TriggerKeyActions& triggerKeyActions() { return *_triggerKeyActions; }
 
@@ -78,10 +78,10 @@ class X11Platform {
 
   const std::shared_ptr<X11Connection> connection;
   bool xinputAvailable = false;
-  std::shared_ptr<vmac::VirtualThreads> _threads;
-  std::shared_ptr<vmac::VirtualDispatch> _dispatch;
-  std::shared_ptr<vmac::VirtualLog> _log;
-  std::shared_ptr<vmac::VirtualApplication> _application;
+  std::shared_ptr<host::HostThreads> _threads;
+  std::shared_ptr<host::DispatchQueues> _dispatch;
+  std::shared_ptr<host::HostLog> _log;
+  std::shared_ptr<host::HostApplication> _application;
   std::shared_ptr<X11Workspace> _workspace;
   std::shared_ptr<X11TriggerKeyActions> _triggerKeyActions;
   std::shared_ptr<const Services> _services;

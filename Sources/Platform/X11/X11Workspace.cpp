@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <utility>
 
+#include "Platform/Host/UrlSyntax.h"
 #include "Platform/X11/DetachedProcess.h"
 
 namespace kestravane::platform::x11 {
@@ -58,7 +59,7 @@ X11Workspace::Desktop X11Workspace::Desktop::fromEnvironment() {
 }
 
 X11Workspace::X11Workspace(std::shared_ptr<DispatchQueue> mainQueue, Desktop desktop)
-    : desktop(std::move(desktop)), generic(std::move(mainQueue)) {}
+    : desktop(std::move(desktop)), wakeObservers(std::move(mainQueue)) {}
 
 std::optional<std::vector<std::string>> X11Workspace::keyboardSettingsCommand(
     const Desktop& desktop) {
@@ -92,7 +93,8 @@ std::optional<std::vector<std::string>> X11Workspace::openCommand(const Desktop&
 }
 
 std::optional<URL> X11Workspace::urlWithString(const std::string& string) {
-  return generic.urlWithString(string);
+  if (!host::isWellFormedURL(string)) return std::nullopt;
+  return URL{string};
 }
 
 bool X11Workspace::openURL(const URL& url) {
@@ -101,11 +103,11 @@ bool X11Workspace::openURL(const URL& url) {
 }
 
 std::shared_ptr<Cancellable> X11Workspace::addDidWakeObserver(std::function<void()> observer) {
-  return generic.addDidWakeObserver(std::move(observer));
+  return wakeObservers.add(std::move(observer));
 }
 
 void X11Workspace::postDidWake() {
-  generic.postWake();
+  wakeObservers.post();
 }
 
 }  // namespace kestravane::platform::x11

@@ -5,7 +5,7 @@
 // PATH); other System Settings panes do not exist there, and opening them fails. Wake
 // notifications come from outside the platform: the application layer posts them (postDidWake(),
 // from logind's PrepareForSleep), and the observers run on the main queue. URL parsing and the
-// wake observers are the virtual Mac's generic ones.
+// wake observers are the host's generic ones.
 // Threads: calls from the main thread; postDidWake() from any thread.
 #pragma once
 
@@ -16,7 +16,7 @@
 #include <string_view>
 #include <vector>
 
-#include "Platform/Virtual/VirtualWorkspace.h"
+#include "Platform/Host/WakeObservers.h"
 #include "Platform/Workspace.h"
 
 namespace kestravane::platform::x11 {
@@ -50,7 +50,7 @@ class X11Workspace final : public Workspace {
 
  private:
   const Desktop desktop;
-  vmac::VirtualWorkspace generic;
+  host::WakeObservers wakeObservers;
 };
 
 }  // namespace kestravane::platform::x11

@@ -13,7 +13,7 @@ namespace kestravane::testing_support {
 
 inline bool waitProcessingEvents(const std::function<bool()>& condition,
                                  std::chrono::milliseconds timeout = kDefaultWait,
-                                 platform::vmac::VirtualDispatch* mainQueue = nullptr) {
+                                 platform::host::DispatchQueues* mainQueue = nullptr) {
   return waitUntil(
       [&] {
         QCoreApplication::processEvents();

@@ -224,7 +224,7 @@ void DemoWindow::refreshDock() {
 
 void DemoWindow::showNewLogMessages() {
   auto messages = mac.log().messagesSince(logCursor);
-  for (auto& message : messages) message = VirtualLog::escape(message);  // one line each
+  for (auto& message : messages) message = host::HostLog::escape(message);  // one line each
   activity->appendLogMessages(messages);
 }
 
