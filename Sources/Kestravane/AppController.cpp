@@ -65,7 +65,7 @@ EngineInputs AppController::engineInputs() const {
   EngineInputs inputs;
   inputs.hasAccessibility = _permissions.hasAccessibility();
   inputs.layoutCount = static_cast<std::int64_t>(layouts().size());
-  inputs.triggerConflict = triggerKey(config().trigger).conflict;
+  inputs.triggerConflict = conflictOf(config().trigger, keyboard());
   inputs.triggerKeyFree = triggerKeyFree();
   inputs.userEnabled = _userEnabled;
   inputs.isRunning = isRunning();
@@ -322,8 +322,7 @@ void AppController::settingsWindowDisappears() {
 }
 
 Strings AppController::texts() const {
-  return textsFor(config().language, *_services->locale,
-                  _services->pcKeyboard ? Keyboard::pc : Keyboard::mac);
+  return textsFor(config().language, *_services->locale, keyboard());
 }
 
 std::vector<std::string> AppController::layoutNames() const {

@@ -91,7 +91,9 @@ class AppController final : public ObservableObject,
   bool hasAccessibility() const { return _hasAccessibility.get(); }
   bool hasInputMonitoring() const { return _hasInputMonitoring.get(); }
   // Whether the system lets the configured trigger's key to Plivex (see KeyConflict).
-  bool triggerKeyFree() const { return keyFree(triggerKey(config().trigger).conflict); }
+  bool triggerKeyFree() const { return keyFree(conflictOf(config().trigger, keyboard())); }
+  // The system's keyboards: a Mac's, or a PC's on a Linux desktop.
+  Keyboard keyboard() const { return _services->pcKeyboard ? Keyboard::pc : Keyboard::mac; }
   bool keyFree(KeyConflict conflict) const;
 
   // What the windows show besides the published state.

@@ -33,7 +33,7 @@ OnboardingState OnboardingModel::state() const {
                          strong->hasAccessibility(), std::string(s.stepAccessibility()),
                          std::string(s.stepAccessibilityHint()), std::string(s.grant()),
                          RemedyAction::promptAccessibility});
-  const KeyConflict conflict = triggerKey(strong->config().trigger).conflict;
+  const KeyConflict conflict = conflictOf(strong->config().trigger, s.keyboard());
   if (const auto look = Presentation::conflictLook(conflict)) {
     state.steps.push_back({OnboardingStep::Kind::triggerKey, conflict, strong->keyFree(conflict),
                            std::string(s.text(look->stepTitle)),

@@ -83,6 +83,14 @@ constexpr const TriggerKey& triggerKey(TriggerKind kind) {
   return kTriggerKeys.front();
 }
 
+// The system setting that may take the trigger key away on this kind of keyboard: a PC keyboard
+// has no Globe key, so the key that stands for fn (the Menu key) has no such setting.
+constexpr KeyConflict conflictOf(TriggerKind kind, Keyboard keyboard) {
+  const KeyConflict conflict = triggerKey(kind).conflict;
+  return keyboard == Keyboard::pc && conflict == KeyConflict::globeKey ? KeyConflict::none
+                                                                       : conflict;
+}
+
 // The names shown for the trigger on this kind of keyboard.
 constexpr const TriggerNames& triggerNames(TriggerKind kind, Keyboard keyboard = Keyboard::mac) {
   return keyboard == Keyboard::pc ? triggerKey(kind).pcNames : triggerKey(kind).names;

@@ -193,8 +193,16 @@ INSTANTIATE_TEST_SUITE_P(
 class OnboardingModelTest : public AppTest {
  protected:
   // The window the controller opens at start-up, with this content in it.
-  void openWindow() {
-    launch();
+  void openWindow(bool pcKeyboard = false) {
+    if (pcKeyboard) {
+      // The same system with a PC's keyboard, as on a Linux desktop.
+      auto pc = std::make_shared<platform::Services>(*services());
+      pc->pcKeyboard = true;
+      controller = AppController::create(pc);
+      controller->setWindowHost(host);
+    } else {
+      launch();
+    }
     runPending();
     ASSERT_EQ(host->windows().size(), 1U);
     const auto& content = host->windows().front()->content;
@@ -300,6 +308,23 @@ TEST_F(OnboardingModelTest, TheCapsLockStepInBothLanguagesIsDoneAtTheNextCheck) 
   EXPECT_FALSE(has("step.capsLock.button"));
   EXPECT_TRUE(has("allSet"));
   EXPECT_TRUE(controller->isRunning());
+}
+
+// A PC keyboard has no Globe key: the Menu key that stands for fn has no Globe step, whatever the
+// Mac's preference says, and the layouts step tells how a Linux desktop adds a layout.
+TEST_F(OnboardingModelTest, OnAPcKeyboardTheMenuKeyHasNoGlobeStepAndTheHintsAreTheDesktops) {
+  mac.grantAllPermissions();
+  mac.preferences().setFnUsageType(2);
+  mac.inputSources().setEnabled(kRussian, false);
+  storeConfig(TriggerKind::fn);
+  openWindow(true);
+  EXPECT_FALSE(has("step.globe"));
+  EXPECT_EQ(text("step.layouts.hint"),
+            "Add at least 2 layouts in the keyboard settings, or run “setxkbmap -layout us,ru”.");
+  mac.inputSources().setEnabled(kRussian, true);
+  advance(1.5);
+  EXPECT_TRUE(has("allSet"));
+  EXPECT_TRUE(controller->isRunning()) << "the Globe preference must not block the Menu key";
 }
 
 TEST_F(OnboardingModelTest, TheLayoutsStepGoesAwayAtTheNextCheckAfterASecondLayoutIsEnabled) {

@@ -3,12 +3,16 @@
 // means there, the system preferences the program reads, and whether a display is usable at all.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
 
 #include "Kestravane/AppController.h"
+#include "Kestravane/SettingsModel.h"
 #include "KestravaneKit/CapsLockKeyManager.h"
 #include "KestravaneKit/KeyTester.h"
 #include "Platform/X11/X11Availability.h"
@@ -204,6 +208,36 @@ TEST_F(ServicesTest, TheXkbCapsLockToggleBlocksACapsLockTriggerUntilItIsTurnedOf
   ASSERT_TRUE(controller->isRunning());
   keyboard->tap(kXKeycodeCapsLock);
   EXPECT_TRUE(pumpUntil([&] { return probe->group() == 1; }));
+  controller->stopEngine();
+}
+
+// "Launch at login" ticked in the settings window and Done: the desktop's autostart entry is
+// written, starting this program; unticked: it is gone, and the window shows the system's state.
+TEST_F(ServicesTest, LaunchAtLoginFromTheSettingsWindowWritesAndRemovesTheAutostartEntry) {
+  platform->threads().setMainThreadToCurrent();
+  auto controller = AppController::create(services());
+  platform->dispatch().runPending();
+  SettingsModel window(controller);
+  const auto entry = folder.path / "config" / "autostart" / "plivex.desktop";
+
+  auto pending = window.appear();
+  EXPECT_FALSE(pending.launchAtLogin);
+  pending.launchAtLogin = true;
+  window.done(pending);
+  window.disappear();
+  ASSERT_TRUE(std::filesystem::exists(entry));
+  std::ifstream written(entry);
+  const std::string text((std::istreambuf_iterator<char>(written)), {});
+  EXPECT_NE(text.find("Exec="), std::string::npos) << text;
+  EXPECT_EQ(text.find("Hidden=true"), std::string::npos) << text;
+  EXPECT_TRUE(window.appear().launchAtLogin);
+
+  pending.launchAtLogin = false;
+  window.done(pending);
+  window.disappear();
+  EXPECT_FALSE(std::filesystem::exists(entry));
+  EXPECT_FALSE(window.appear().launchAtLogin);
+  window.disappear();
   controller->stopEngine();
 }
 
