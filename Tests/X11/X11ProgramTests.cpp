@@ -37,6 +37,12 @@ std::string tsanOptions() {
          (inherited ? std::string(" ") + inherited : "");
 }
 
+std::string lsanOptions() {
+  const char* inherited = std::getenv("LSAN_OPTIONS");
+  return std::string("suppressions=" PLIVEX_LEAK_SUPPRESSIONS) +
+         (inherited ? std::string(":") + inherited : "");
+}
+
 class X11ProgramTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -73,7 +79,9 @@ class X11ProgramTest : public ::testing::Test {
                            // In a ThreadSanitizer build: Qt's hand-overs between its own threads
                            // (D-Bus, X events) under locks the sanitizer cannot see, as Qt is not
                            // built with it. The program's own code stays checked.
-                           {"TSAN_OPTIONS", tsanOptions()}};
+                           {"TSAN_OPTIONS", tsanOptions()},
+                           // In an AddressSanitizer build: what libdbus keeps until exit.
+                           {"LSAN_OPTIONS", lsanOptions()}};
     return options;
   }
 

@@ -210,8 +210,16 @@ std::size_t HostThreads::finishedCount() const {
 }
 
 bool HostThreads::waitUntilAllFinished(std::chrono::milliseconds timeout) const {
-  std::unique_lock lock(registry->mutex);
-  return registry->changed.wait_for(lock, timeout, [&] { return registry->running.empty(); });
+  bool allFinished = false;
+  {
+    std::unique_lock lock(registry->mutex);
+    allFinished =
+        registry->changed.wait_for(lock, timeout, [&] { return registry->running.empty(); });
+  }
+  // The ended ones are joined now: a program whose services outlive its main function (they are
+  // installed process-wide) would otherwise end with threads never joined.
+  registry->reap();
+  return allFinished;
 }
 
 void HostThreads::setStartsHeld(bool held) {

@@ -43,7 +43,8 @@ class HostThreads final : public Threads {
   std::vector<ThreadInfo> liveThreads() const;
   std::size_t startedCount() const;
   std::size_t finishedCount() const;
-  // Waits until every started thread has finished; false if some still runs after `timeout`.
+  // Waits until every started thread has finished, and joins those that have; false if some
+  // still runs after `timeout`.
   bool waitUntilAllFinished(std::chrono::milliseconds timeout) const;
   // While set, a started thread waits before running its body until it is cleared (the
   // destructor clears it): a machine too busy to schedule new threads at once.
