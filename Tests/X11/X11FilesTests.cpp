@@ -61,7 +61,7 @@ TEST(AutostartEntryTest, FailuresSayWhatFailedAndWhy) {
                                            ": Not a directory");
 }
 
-TEST(AutostartEntryTest, ExecArgumentsAreQuotedAsTheDesktopEntrySpecificationSays) {
+TEST(AutostartEntryTest, ExecArgumentsAreQuotedAsDesktopEntryFilesRequire) {
   const std::vector<std::pair<std::string, std::string>> cases{
       {"/usr/bin/plivex", "/usr/bin/plivex"},
       {"/opt/my apps/plivex", "\"/opt/my apps/plivex\""},

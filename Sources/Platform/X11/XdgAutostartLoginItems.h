@@ -26,7 +26,7 @@ class XdgAutostartLoginItems final : public LoginItems {
                                                                const char* home);
   // The entry's text for `executable`.
   static std::string desktopEntry(const std::filesystem::path& executable);
-  // One argument of an Exec line, quoted and escaped as the Desktop Entry Specification says.
+  // One argument of an Exec line, quoted and escaped as desktop entry files require.
   static std::string execArgument(std::string_view argument);
   // Whether the entry's text switches it off (Hidden=true in its [Desktop Entry] group).
   static bool isHidden(std::string_view entry);
