@@ -133,6 +133,9 @@ class TimedInputSources final : public platform::TextInputSources {
     stamp(moments.selectEnd);
     return status;
   }
+  void setSourcesChangedObserver(std::function<void()> observer) override {
+    sources->setSourcesChangedObserver(std::move(observer));
+  }
 
  private:
   const std::shared_ptr<platform::TextInputSources> sources;

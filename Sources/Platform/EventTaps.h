@@ -114,6 +114,10 @@ class EventTaps {
   virtual bool preflightListenEventAccess() = 0;
   // CGRequestListenEventAccess(): asks the user; returns the system's answer.
   virtual bool requestListenEventAccess() = 0;
+  // CGPreflightPostEventAccess(): whether an active (filtering) tap may be created. Granted with
+  // Accessibility; it can be false while AXIsProcessTrusted() is true (a rebuilt program that the
+  // Accessibility list still names by its old signature).
+  virtual bool preflightPostEventAccess() = 0;
 };
 
 }  // namespace kestravane::platform

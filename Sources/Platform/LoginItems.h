@@ -29,6 +29,9 @@ class LoginItems {
   virtual std::optional<ServiceError> registerMainApp() = 0;
   // SMAppService.mainApp.unregister(); the error when it throws.
   virtual std::optional<ServiceError> unregisterMainApp() = 0;
+  // +[SMAppService openSystemSettingsLoginItems]: shows System Settings › General › Login Items,
+  // where a login item that requires approval is allowed. False where there is no such pane.
+  virtual bool openSystemSettingsLoginItems() = 0;
 };
 
 }  // namespace kestravane::platform

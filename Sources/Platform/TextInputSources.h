@@ -1,8 +1,10 @@
-// Text Input Sources services (TISCreateInputSourceList, TISGetInputSourceProperty, ...).
-// Threads: the program calls these on the main thread only.
+// Text Input Sources services (TISCreateInputSourceList, TISGetInputSourceProperty, ...) and the
+// distributed notifications they post.
+// Threads: the program calls these on the main thread only; the observer is called there too.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -59,6 +61,11 @@ class TextInputSources {
   virtual std::shared_ptr<InputSource> copyCurrentKeyboardInputSource() = 0;
   // TISSelectInputSource(source).
   virtual OSStatus selectInputSource(const InputSource& source) = 0;
+  // Observes kTISNotifyEnabledKeyboardInputSourcesChanged and
+  // kTISNotifySelectedKeyboardInputSourceChanged (distributed notifications): `observer` runs on
+  // the main thread after the enabled sources or the selected one changed, by the program or by
+  // anyone else. An empty function stops the calls.
+  virtual void setSourcesChangedObserver(std::function<void()> observer) = 0;
 };
 
 }  // namespace kestravane::platform

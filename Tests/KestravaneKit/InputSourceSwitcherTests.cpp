@@ -55,6 +55,9 @@ class RecordingInputSources final : public platform::TextInputSources {
   platform::OSStatus selectInputSource(const platform::InputSource& source) override {
     return inner->selectInputSource(source);
   }
+  void setSourcesChangedObserver(std::function<void()> observer) override {
+    inner->setSourcesChangedObserver(std::move(observer));
+  }
 
   std::shared_ptr<platform::TextInputSources> inner;
   std::vector<std::pair<platform::InputSourceFilter, bool>> requests;

@@ -54,6 +54,7 @@ class ObservedEventTaps final : public platform::EventTaps {
   }
   bool preflightListenEventAccess() override { return taps->preflightListenEventAccess(); }
   bool requestListenEventAccess() override { return taps->requestListenEventAccess(); }
+  bool preflightPostEventAccess() override { return taps->preflightPostEventAccess(); }
 
  private:
   struct Target {

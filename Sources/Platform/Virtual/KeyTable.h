@@ -50,6 +50,10 @@ inline constexpr std::uint16_t rightCommand = static_cast<std::uint16_t>(kKeyCod
 inline constexpr std::uint16_t command = 55;
 inline constexpr std::uint16_t shift = 56;
 inline constexpr std::uint16_t capsLock = static_cast<std::uint16_t>(kKeyCodeCapsLock);
+// The key code of the flags-changed event the HID system posts of its own when the Caps Lock
+// lock is set from outside (IOHIDSetModifierLockState): not Caps Lock's 57. The value is the
+// model's; a Mac is only known to use some code other than 57.
+inline constexpr std::uint16_t lockStateEcho = 0xFF;
 inline constexpr std::uint16_t option = 58;
 inline constexpr std::uint16_t control = 59;
 inline constexpr std::uint16_t rightShift = 60;

@@ -27,6 +27,38 @@ Event auxKeyEvent(AuxKey key, bool down, EventFlags flags) {
 Keyboard::Keyboard(std::shared_ptr<WindowServer> windowServer)
     : windowServer(std::move(windowServer)) {}
 
+void Keyboard::setClock(std::shared_ptr<const Clock> delayClock) {
+  std::lock_guard lock(stateMutex);
+  clock = std::move(delayClock);
+}
+
+void Keyboard::setCapsLockDelayMs(std::uint64_t milliseconds) {
+  std::lock_guard lock(stateMutex);
+  capsLockDelayNanos = milliseconds * 1'000'000;
+}
+
+std::uint64_t Keyboard::nowNanos() const {
+  return clock ? clock->uptimeNanos() : 0;
+}
+
+std::optional<std::pair<Event, std::uint64_t>> Keyboard::takeDueCapsPressLocked(
+    std::uint64_t now) {
+  if (!heldCapsPressAt || now - *heldCapsPressAt < capsLockDelayNanos) return std::nullopt;
+  const std::uint64_t dueAt = *heldCapsPressAt + capsLockDelayNanos;
+  heldCapsPressAt.reset();
+  capsLock = !capsLock;
+  return std::pair{keyEventLocked(keycode::capsLock, kEventKeyDown), dueAt};
+}
+
+void Keyboard::deliverDueCapsPress() {
+  std::optional<std::pair<Event, std::uint64_t>> due;
+  {
+    std::lock_guard lock(stateMutex);
+    due = takeDueCapsPressLocked(nowNanos());
+  }
+  if (due) windowServer->post(due->first, due->second);
+}
+
 bool Keyboard::isModifier(std::uint16_t keyCode) {
   const KeyInfo* key = keyByCode(keyCode);
   return key != nullptr && key->isModifier();
@@ -57,26 +89,47 @@ Event Keyboard::keyEventLocked(std::uint16_t keyCode, EventType ordinaryKeyType)
 }
 
 bool Keyboard::press(std::uint16_t keyCode, std::optional<std::uint64_t> happenedAt) {
+  bool heldBack = false;
   {
     std::lock_guard send(sendMutex);
+    deliverDueCapsPress();
     Event event;
     {
       std::lock_guard lock(stateMutex);
       if (!down.insert(keyCode).second) return false;
-      if (keyCode == keycode::capsLock) capsLock = !capsLock;
+      if (keyCode == keycode::capsLock) {
+        heldBack = !capsLock && clock && capsLockDelayNanos > 0;
+        if (heldBack) {
+          heldCapsPressAt = happenedAt.value_or(nowNanos());
+        } else {
+          capsLock = !capsLock;
+        }
+      }
       event = keyEventLocked(keyCode, kEventKeyDown);
     }
-    windowServer->post(event, happenedAt);
+    if (!heldBack) windowServer->post(event, happenedAt);
   }
   stateObserver.notify();
-  if (keyCode == keycode::capsLock) capsLockPressObserver.notify();
+  if (keyCode == keycode::capsLock && !heldBack) capsLockPressObserver.notify();
   return true;
 }
 
 bool Keyboard::release(std::uint16_t keyCode, std::optional<std::uint64_t> happenedAt) {
   bool sent = false;
+  bool heldPressDelivered = false;
   {
     std::lock_guard send(sendMutex);
+    std::optional<std::pair<Event, std::uint64_t>> due;
+    {
+      std::lock_guard lock(stateMutex);
+      due = takeDueCapsPressLocked(happenedAt.value_or(nowNanos()));
+      // Released within the delay: the filter drops the press as if it never happened.
+      if (keyCode == keycode::capsLock) heldCapsPressAt.reset();
+    }
+    if (due) {
+      windowServer->post(due->first, due->second);
+      heldPressDelivered = due->first.keyCode == keycode::capsLock;
+    }
     Event event;
     {
       std::lock_guard lock(stateMutex);
@@ -87,6 +140,7 @@ bool Keyboard::release(std::uint16_t keyCode, std::optional<std::uint64_t> happe
     if (sent) windowServer->post(event, happenedAt);
   }
   stateObserver.notify();
+  if (heldPressDelivered) capsLockPressObserver.notify();
   return sent;
 }
 
@@ -97,6 +151,7 @@ void Keyboard::tap(std::uint16_t keyCode) {
 
 void Keyboard::tapAuxKey(AuxKey key) {
   std::lock_guard send(sendMutex);
+  deliverDueCapsPress();
   for (const bool isDown : {true, false}) {
     windowServer->post(auxKeyEvent(key, isDown, currentFlags()));
   }
@@ -124,9 +179,15 @@ void Keyboard::setCapsLockPressObserver(std::function<void()> observer) {
 
 void Keyboard::setCapsLockState(bool on) {
   {
-    std::lock_guard lock(stateMutex);
-    if (capsLock == on) return;
-    capsLock = on;
+    std::lock_guard send(sendMutex);
+    Event echo;
+    {
+      std::lock_guard lock(stateMutex);
+      if (capsLock == on) return;
+      capsLock = on;
+      echo = Event{kEventFlagsChanged, keycode::lockStateEcho, flagsLocked(), 0};
+    }
+    windowServer->post(echo);
   }
   stateObserver.notify();
 }

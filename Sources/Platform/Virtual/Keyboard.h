@@ -6,8 +6,13 @@
 // fn and numeric-pad marks that arrow, function and keypad keys carry on a Mac). Every keyboard
 // event carries the non-coalesced bit 0x100, as on a Mac. The Caps Lock state is the HID
 // system's: it toggles below every tap, whatever the taps answer, and the HID system can set it
-// (setCapsLockState) without any event, changing only the flag word of later events. The media
-// and brightness keys make system-defined events (subtype 8) carrying the current flags.
+// (setCapsLockState), which posts one flags-changed event of its own (key code
+// keycode::lockStateEcho) when the state changes. As Apple's keyboard filter does, a press of
+// Caps Lock while the lock is off is held back for the Caps Lock delay (75 ms unless a keyboard
+// service's CapsLockDelayOverride says otherwise): released sooner, the press vanishes (no
+// toggle, no event); otherwise it is delivered as if it happened the delay after the press, at
+// the release or at the next call that comes later. The media and brightness keys make
+// system-defined events (subtype 8) carrying the current flags.
 // Keys are those of KeyTable.h; a code the table does not have is an ordinary key without marks.
 // Threads: any thread; calls are serialised and each returns after its events were delivered.
 // Not to be called from a tap callback (the delivery would wait for that very callback). The
@@ -22,7 +27,9 @@
 #include <mutex>
 #include <optional>
 #include <set>
+#include <utility>
 
+#include "Platform/Clock.h"
 #include "Platform/EventTaps.h"
 #include "Platform/Virtual/ChangeObserver.h"
 #include "Platform/Virtual/KeyTable.h"
@@ -42,7 +49,14 @@ enum class AuxKey : std::int64_t {
 
 class Keyboard {
  public:
+  // The keyboard filter's own Caps Lock delay (kCapsLockDelayMS).
+  static constexpr std::uint64_t kCapsLockDelayMs = 75;
+
   explicit Keyboard(std::shared_ptr<WindowServer> windowServer);
+  // The clock that times the Caps Lock delay; without one, no press is held back.
+  void setClock(std::shared_ptr<const Clock> clock);
+  // The delay a Caps Lock press must outlast while the lock is off (0: none).
+  void setCapsLockDelayMs(std::uint64_t milliseconds);
 
   // Whether the key code is a modifier key (including Caps Lock and fn).
   static bool isModifier(std::uint16_t keyCode);
@@ -63,7 +77,8 @@ class Keyboard {
 
   bool isDown(std::uint16_t keyCode) const;
   bool capsLockOn() const;
-  // What the HID system does when asked to set the lock: the state changes, no event is sent.
+  // What the HID system does when asked to set the lock: nothing when it is already so;
+  // otherwise the state changes and one flags-changed event (keycode::lockStateEcho) is sent.
   void setCapsLockState(bool on);
   // The flag word the next event would carry.
   EventFlags currentFlags() const;
@@ -76,6 +91,12 @@ class Keyboard {
 
  private:
   EventFlags flagsLocked() const;  // with stateMutex held
+  // A held-back Caps Lock press whose delay has passed by `now`: toggles the lock and answers
+  // the event to deliver (with its time); with stateMutex held.
+  std::optional<std::pair<Event, std::uint64_t>> takeDueCapsPressLocked(std::uint64_t now);
+  // Delivers a held-back Caps Lock press that has become due; with sendMutex held.
+  void deliverDueCapsPress();
+  std::uint64_t nowNanos() const;
   // The event a press or release of `keyCode` sends now; with stateMutex held.
   Event keyEventLocked(std::uint16_t keyCode, EventType ordinaryKeyType) const;
 
@@ -84,6 +105,9 @@ class Keyboard {
   mutable std::mutex stateMutex;  // guards the members below; never held while delivering
   std::set<std::uint16_t> down;
   bool capsLock = false;
+  std::shared_ptr<const Clock> clock;
+  std::uint64_t capsLockDelayNanos = kCapsLockDelayMs * 1'000'000;
+  std::optional<std::uint64_t> heldCapsPressAt;  // a press the delay holds back
   ChangeObserver stateObserver;          // told with no lock held
   ChangeObserver capsLockPressObserver;  // told with no lock held
 };

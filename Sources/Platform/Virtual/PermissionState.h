@@ -23,6 +23,12 @@ class PermissionState {
   bool accessibilityTrusted() const { return _accessibilityTrusted.load(); }
   void setAccessibilityTrusted(bool trusted) { changeTo(_accessibilityTrusted, trusted); }
 
+  // CGPreflightPostEventAccess: what an active tap needs. It comes with Accessibility trust,
+  // but a rebuilt program that the Accessibility list still names by its old signature can be
+  // trusted while it lacks it (seen on Sequoia): setPostAccessStale(true) stands for that.
+  bool postEventAccess() const { return _accessibilityTrusted.load() && !_postAccessStale.load(); }
+  void setPostAccessStale(bool stale) { changeTo(_postAccessStale, stale); }
+
   bool secureInput() const { return _secureInput.load(); }
   void setSecureInput(bool on) { changeTo(_secureInput, on); }
 
@@ -49,6 +55,7 @@ class PermissionState {
   std::atomic<bool> _inputMonitoring{false};
   std::atomic<bool> _accessibilityTrusted{false};
   std::atomic<bool> _secureInput{false};
+  std::atomic<bool> _postAccessStale{false};
   std::atomic<bool> listenRequestGrants{false};
   std::atomic<bool> listed{false};
   std::atomic<std::size_t> listenRequests{0};

@@ -16,7 +16,7 @@ std::shared_ptr<EventTap> VirtualEventTaps::tapCreate(TapLocation location, TapP
   PermissionState& permissions = *windowServer->permissions();
   permissions.noteInputMonitoringUse();
   if (!callback || !permissions.inputMonitoring()) return nullptr;
-  if (options == TapOptions::defaultTap && !permissions.accessibilityTrusted()) return nullptr;
+  if (options == TapOptions::defaultTap && !permissions.postEventAccess()) return nullptr;
   return windowServer->addTap(location, placement, options, mask, callback, userInfo);
 }
 
@@ -52,6 +52,10 @@ EventFlags VirtualEventTaps::flags(const Event& event) const {
 
 bool VirtualEventTaps::preflightListenEventAccess() {
   return windowServer->permissions()->inputMonitoring();
+}
+
+bool VirtualEventTaps::preflightPostEventAccess() {
+  return windowServer->permissions()->postEventAccess();
 }
 
 bool VirtualEventTaps::requestListenEventAccess() {

@@ -27,6 +27,7 @@ class VirtualEventTaps final : public EventTaps {
   EventFlags flags(const Event& event) const override;
   bool preflightListenEventAccess() override;
   bool requestListenEventAccess() override;
+  bool preflightPostEventAccess() override;
 
   // Control: how many taps the program asked for, granted or refused.
   std::size_t tapCreateCount() const { return createCalls.load(); }

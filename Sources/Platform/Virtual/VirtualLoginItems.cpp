@@ -35,6 +35,17 @@ std::optional<ServiceError> VirtualLoginItems::unregisterMainApp() {
   return std::nullopt;
 }
 
+bool VirtualLoginItems::openSystemSettingsLoginItems() {
+  std::lock_guard lock(mutex);
+  ++loginItemsPaneOpens;
+  return true;
+}
+
+int VirtualLoginItems::loginItemsPaneOpenCount() const {
+  std::lock_guard lock(mutex);
+  return loginItemsPaneOpens;
+}
+
 void VirtualLoginItems::setStatus(LoginItemStatus status) {
   {
     std::lock_guard lock(mutex);

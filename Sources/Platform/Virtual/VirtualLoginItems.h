@@ -32,6 +32,8 @@ class VirtualLoginItems final : public LoginItems {
   LoginItemStatus status() override;
   std::optional<ServiceError> registerMainApp() override;
   std::optional<ServiceError> unregisterMainApp() override;
+  // Records that System Settings › General › Login Items was shown.
+  bool openSystemSettingsLoginItems() override;
 
   // Control.
   void setStatus(LoginItemStatus status);
@@ -52,6 +54,7 @@ class VirtualLoginItems final : public LoginItems {
   int statusCallCount() const;
   int registerCallCount() const;
   int unregisterCallCount() const;
+  int loginItemsPaneOpenCount() const;
 
  private:
   mutable std::mutex mutex;
@@ -62,6 +65,7 @@ class VirtualLoginItems final : public LoginItems {
   int statusCalls = 0;
   int registerCalls = 0;
   int unregisterCalls = 0;
+  int loginItemsPaneOpens = 0;
   ChangeObserver statusObserver;  // told with mutex not held
 };
 

@@ -28,6 +28,9 @@ VirtualMac::VirtualMac(VirtualMacOptions options) {
   runLoops = std::make_shared<VirtualRunLoops>();
   _accessibility = std::make_shared<VirtualAccessibility>(_permissions);
   _inputSources = std::make_shared<VirtualTextInputSources>();
+  _inputSources->setNotificationQueue(_dispatch->mainQueue());
+  _hidSystem->setNotificationQueue(_dispatch->mainQueue());
+  _keyboard->setClock(_clock);
   _preferences = std::make_shared<VirtualPreferences>();
   _loginItems = std::make_shared<VirtualLoginItems>();
   _log = std::make_shared<host::HostLog>(

@@ -24,7 +24,9 @@ class VirtualTextInputSources::ChangeNotice {
   ChangeNotice(const ChangeNotice&) = delete;
   ChangeNotice& operator=(const ChangeNotice&) = delete;
   ~ChangeNotice() {
-    if (changed) model.changeObserver.notify();
+    if (!changed) return;
+    model.changeObserver.notify();
+    model.sourcesChanged.notify();
   }
   void happened() { changed = true; }
 
@@ -297,6 +299,14 @@ void VirtualTextInputSources::vanishAfterNextList(std::string identifier) {
 
 void VirtualTextInputSources::setChangeObserver(std::function<void()> observer) {
   changeObserver.set(std::move(observer));
+}
+
+void VirtualTextInputSources::setSourcesChangedObserver(std::function<void()> observer) {
+  sourcesChanged.set(std::move(observer));
+}
+
+void VirtualTextInputSources::setNotificationQueue(std::shared_ptr<DispatchQueue> mainQueue) {
+  sourcesChanged.setQueue(std::move(mainQueue));
 }
 
 int VirtualTextInputSources::listCallCount() const {

@@ -17,6 +17,7 @@
 
 #include "Platform/TextInputSources.h"
 #include "Platform/Virtual/ChangeObserver.h"
+#include "Platform/Virtual/MainQueueObserver.h"
 
 namespace kestravane::platform::vmac {
 
@@ -53,6 +54,11 @@ class VirtualTextInputSources final : public TextInputSources {
                                             std::string_view key) override;
   std::shared_ptr<InputSource> copyCurrentKeyboardInputSource() override;
   OSStatus selectInputSource(const InputSource& source) override;
+  // Posted to the main queue after each change that setChangeObserver() hears of.
+  void setSourcesChangedObserver(std::function<void()> observer) override;
+
+  // Where the system posts its distributed notifications: the main queue.
+  void setNotificationQueue(std::shared_ptr<DispatchQueue> mainQueue);
 
   // Control: the installed sources. Replacing or removing a source makes a new object of any
   // later source with the same identifier; references handed out earlier go stale (selecting
@@ -118,6 +124,7 @@ class VirtualTextInputSources final : public TextInputSources {
   int listCalls = 0;
   int selectCalls = 0;
   ChangeObserver changeObserver;  // told with mutex not held
+  MainQueueObserver sourcesChanged;  // the program's, told with mutex not held
 };
 
 }  // namespace kestravane::platform::vmac

@@ -57,6 +57,8 @@ class X11EventTaps final : public EventTaps {
   // Nothing to grant on X11: what XInput 2 being there says.
   bool preflightListenEventAccess() override { return options.xinputAvailable; }
   bool requestListenEventAccess() override { return options.xinputAvailable; }
+  // The taps only observe here: there is no separate right to filter.
+  bool preflightPostEventAccess() override { return options.xinputAvailable; }
 
  private:
   const Options options;

@@ -4,7 +4,10 @@
 #pragma once
 
 #include <memory>
+#include <cstdint>
+#include <functional>
 #include <optional>
+#include <vector>
 
 #include "Platform/HIDSystem.h"
 #include "Platform/X11/X11Connection.h"
@@ -18,6 +21,12 @@ class X11HIDSystem final : public HIDSystem {
 
   std::optional<bool> modifierLockState(ModifierLock lock) override;
   bool setModifierLockState(ModifierLock lock, bool on) override;
+  // An X server's keyboards have no Caps Lock delay to lift: none are listed.
+  std::vector<KeyboardService> keyboardServices() override { return {}; }
+  bool setCapsLockDelayOverride(std::uint64_t, std::optional<std::int64_t>) override {
+    return false;
+  }
+  void setKeyboardsAttachedObserver(std::function<void()>) override {}
 
  private:
   const std::shared_ptr<X11Connection> connection;

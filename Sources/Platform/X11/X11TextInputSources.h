@@ -12,6 +12,7 @@
 //   main thread's; it is the only reader of that connection's events).
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -38,6 +39,8 @@ class X11TextInputSources final : public TextInputSources {
                                             std::string_view key) override;
   std::shared_ptr<InputSource> copyCurrentKeyboardInputSource() override;
   OSStatus selectInputSource(const InputSource& source) override;
+  // Keymap changes reach the program through the periodic check.
+  void setSourcesChangedObserver(std::function<void()>) override {}
 
  private:
   // The layouts, read again when a notification since the last call says they may have changed.

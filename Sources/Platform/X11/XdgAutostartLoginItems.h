@@ -35,6 +35,8 @@ class XdgAutostartLoginItems final : public LoginItems {
   LoginItemStatus status() override;
   std::optional<ServiceError> registerMainApp() override;
   std::optional<ServiceError> unregisterMainApp() override;
+  // An autostart entry never waits for approval: there is no such pane.
+  bool openSystemSettingsLoginItems() override { return false; }
 
  private:
   const std::filesystem::path entryFile;
