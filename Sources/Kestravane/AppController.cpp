@@ -50,6 +50,9 @@ AppController::~AppController() {
 }
 
 void AppController::startUp() {
+  // A run that ended without stopping its engine (a crash) left the keyboards' Caps Lock delay
+  // lifted: put it back before anything else.
+  CapsLockDelayLift::create(*_services)->putBack();
   _config.set(store.load());
   _layouts.set(_inputSources.enabledSelectableSourceIDs());
   rereadTriggerKeys();
@@ -301,6 +304,9 @@ void AppController::activate() {
 
 void AppController::quit() {
   mainThread.check("AppController::quit");
+  // What the engine changed outside the program (the trigger key's action, the Caps Lock delay)
+  // is put back before the process goes.
+  dropEngine();
   _services->application->terminate();
 }
 

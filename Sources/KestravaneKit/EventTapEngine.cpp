@@ -69,7 +69,8 @@ EventTapEngine::EventTapEngine(std::shared_ptr<const platform::Services> service
       holdTimeoutNanos(TriggerDecision::holdTimeoutNanosFor(holdTimeoutMs)),
       delegate(std::move(delegate)),
       services(std::move(services)),
-      fireQueue(this->services->dispatch->createSerialQueue("kestravane.fire")) {}
+      fireQueue(this->services->dispatch->createSerialQueue("kestravane.fire")),
+      mainQueue(this->services->dispatch->mainQueue()) {}
 
 EventTapEngine::~EventTapEngine() {
   stop();
@@ -88,6 +89,9 @@ void EventTapEngine::start() {
   const bool listenAccess = services->eventTaps->preflightListenEventAccess();
   services->log->log(std::string(logline::kEngineStartPrefix) + boolText(trusted) +
                      std::string(logline::kEngineStartListenAccess) + boolText(listenAccess));
+  // An active tap needs post-event access, which a trusted program can still lack.
+  services->log->log(std::string(logline::kEnginePostEventAccess) +
+                     boolText(services->eventTaps->preflightPostEventAccess()));
 
   if (!trusted) {
     // Without trust the tap is not even attempted, so the system never lists the program under
@@ -160,12 +164,6 @@ void EventTapEngine::setSecureInputActive(bool active) {
 }
 
 platform::Event* EventTapEngine::handle(TapRun& run, EventType type, platform::Event* event) {
-  if (secureInputActive.load(std::memory_order_relaxed) && !platform::isTapDisabledNotice(type)) {
-    // The keys typed with the trigger are hidden from the tap now: nothing fires or is swallowed,
-    // and a press begun before cannot fire at its release after.
-    run.press.reset();
-    return event;
-  }
   const TriggerDecision decision(trigger, suppress, holdTimeoutNanos);
   std::int64_t keyCode = 0;
   platform::EventFlags flags = 0;
@@ -177,6 +175,14 @@ platform::Event* EventTapEngine::handle(TapRun& run, EventType type, platform::E
   const std::uint64_t now = decision.needsClock(type, keyCode) ? services->clock->uptimeNanos() : 0;
 
   const TriggerVerdict verdict = decision.decide(type, keyCode, flags, now, run.press);
+  if (verdict.pressBegan) askSecureInputOnMain();
+  if (secureInputActive.load(std::memory_order_relaxed) && !platform::isTapDisabledNotice(type)) {
+    // The keys typed with the trigger are hidden from the tap now: nothing fires or is swallowed,
+    // and a press begun before cannot fire at its release after. A press that begins now is kept:
+    // the main thread may answer that secure input is over before it is released.
+    if (!verdict.pressBegan) run.press.reset();
+    return event;
+  }
   if (verdict.tapDisabled) {
     setHealth(EngineHealth::tapDisabled);
     // Once stop() has begun the tap counts as gone and stays off.
@@ -197,6 +203,17 @@ void EventTapEngine::submitFire() {
     // The engine reference is already dropped here, so the delegate never outlives it by holding
     // it.
     if (receiver) receiver->engineDidFire();
+  });
+}
+
+void EventTapEngine::askSecureInputOnMain() {
+  // Secure input hides the keys typed with the trigger (⌘V into a password field), so a release
+  // that looks lone must not be swallowed then: the application would keep ⌘ held. The main
+  // thread answers long before a release 300 ms later; the question is not safe to ask here.
+  mainQueue->async([weakSelf = weak_from_this()] {
+    if (auto self = weakSelf.lock()) {
+      self->setSecureInputActive(self->services->accessibility->isSecureEventInputEnabled());
+    }
   });
 }
 

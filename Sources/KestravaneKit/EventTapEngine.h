@@ -2,8 +2,9 @@
 // ("kestravane.eventtap", user-interactive), recognises lone taps of the trigger key, swallows the
 // releases that fire (and every Caps Lock event), and tells its delegate of each fire on its own
 // serial queue ("kestravane.fire"). Mouse clicks and media keys count as other keys and always
-// pass. While told that secure input is on, it passes every event and fires nothing. Keeps its
-// own health and reports each change.
+// pass. While told that secure input is on, it passes every event and fires nothing; at each
+// trigger press it has the main thread ask, so that the release of a press made in a password
+// field passes. Keeps its own health and reports each change.
 // Threads: create(), start(), stop() and destruction on the owner's thread; health() and
 //   setSecureInputActive() from any thread; the tap callback on the tap thread; `onHealthChange` on
 //   the thread that makes the change (the caller of start()/stop(), or the tap thread), set before
@@ -90,6 +91,8 @@ class EventTapEngine final : public InterceptionEngine,
                                       void* userInfo);
   platform::Event* handle(TapRun& run, platform::EventType type, platform::Event* event);
   void submitFire();
+  // Has the main thread ask whether secure input is on and tell the engine.
+  void askSecureInputOnMain();
   void threadBody(const std::weak_ptr<TapThread>& weakThread);
 
   void setHealth(EngineHealth health);
@@ -104,6 +107,7 @@ class EventTapEngine final : public InterceptionEngine,
   bool started = false;                  // guarded by lifecycleLock
 
   const std::shared_ptr<platform::DispatchQueue> fireQueue;
+  const std::shared_ptr<platform::DispatchQueue> mainQueue;
   std::atomic<bool> secureInputActive{false};  // read by the tap callback
 
   mutable std::mutex healthLock;

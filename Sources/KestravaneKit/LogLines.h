@@ -18,6 +18,12 @@ inline constexpr std::string_view kEngineTapCreateFailed =
 inline constexpr std::string_view kEngineTapCreated =
     "Plivex[engine] tapCreate OK — tap создан, движок стартует";
 
+// EventTapEngine::start(), after the start line: followed by "true"/"false".
+inline constexpr std::string_view kEnginePostEventAccess = "Plivex[engine] postEventAccess=";
+// CapsLockDelayLift: followed by the keyboard service's registry id.
+inline constexpr std::string_view kCapsLockDelayRefused =
+    "Plivex[engine] CapsLockDelayOverride refused: ";
+
 // LaunchAtLogin::setEnabled(): followed by the system's error description.
 inline constexpr std::string_view kLoginRegisterFailed =
     "Plivex[login] SMAppService register failed: ";

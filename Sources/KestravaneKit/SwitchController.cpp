@@ -34,16 +34,14 @@ void SwitchController::switchOnMain() {
   if (const auto firing = engine.lock()) firing->setSecureInputActive(secureInput);
   if (secureInput) return;
 
-  const auto result = switcher.switchNext();
   if (trigger == TriggerKind::capsLock) {
     // Off rather than as it was before the press: with Caps Lock as the trigger the key can no
-    // longer turn capitals off, so a lock that happened to be on must not stay on for good. In
-    // the usual case (it was off) this puts it back as it was.
-    const auto lockOn = hidSystem->modifierLockState(platform::ModifierLock::capsLock);
-    if (!lockOn || *lockOn) {
-      hidSystem->setModifierLockState(platform::ModifierLock::capsLock, false);
-    }
+    // longer turn capitals off. Set without asking first (macOS has been reported to read the
+    // lock as off whatever it is; setting it when already off posts nothing), and before the
+    // switch, which can take tens of milliseconds in which the user goes on typing.
+    hidSystem->setModifierLockState(platform::ModifierLock::capsLock, false);
   }
+  const auto result = switcher.switchNext();
   if (onSwitch) onSwitch(result);
 }
 

@@ -2,7 +2,7 @@
 // switcher selects the next layout and the owner is told the outcome. There, before switching,
 // it asks whether secure input is on and tells the engine; while it is, the fire switches
 // nothing (the tap could not see the keys typed with the trigger, e.g. ⌘V in a password field).
-// With the Caps Lock trigger it turns the Caps Lock lock off after each switch: a tap cannot stop
+// With the Caps Lock trigger it turns the Caps Lock lock off before each switch: a tap cannot stop
 // the lock from toggling, and with Caps Lock as the trigger nothing else could turn it off.
 // Threads: `engineDidFire()` runs on the engine's fire queue and returns at once; the switch and
 // `onSwitch` run on the main thread, one fire after another in order; `setEngine()` before the

@@ -16,14 +16,18 @@ SwitchingEngine SwitchingEngine::make(const std::shared_ptr<const platform::Serv
   parts.switchController->setEngine(parts.engine);
   parts.engine->onHealthChange = std::move(onHealthChange);
   parts.keyActions = services->triggerKeyActions;
+  if (settings.trigger == TriggerKind::capsLock)
+    parts.delayLift = CapsLockDelayLift::create(*services);
   return parts;
 }
 
 void SwitchingEngine::start() const {
   if (keyActions) keyActions->withhold(TriggerDecision::keyCodeOf(engine->trigger));
+  if (delayLift) delayLift->lift();
   try {
     engine->start();
   } catch (...) {
+    if (delayLift) delayLift->putBack();
     if (keyActions) keyActions->giveBack();
     throw;
   }
@@ -31,6 +35,7 @@ void SwitchingEngine::start() const {
 
 void SwitchingEngine::stop() const {
   if (engine) engine->stop();
+  if (delayLift) delayLift->putBack();
   if (keyActions) keyActions->giveBack();
 }
 

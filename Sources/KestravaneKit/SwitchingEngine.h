@@ -1,16 +1,18 @@
 // The key path as the program assembles it: a switch controller around the layout switcher, and
 // an engine for the trigger with that controller as its delegate and the health callback set;
 // started and stopped together with the trigger key's own action being taken away and given back
-// where the platform's tap cannot swallow the key (platform::TriggerKeyActions). The application
-// controller and the key-path tests both build it here, so the tests exercise the program's own
-// wiring.
-// Threads: the owner's thread (the main thread in the program); see the two parts' contracts.
+// where the platform's tap cannot swallow the key (platform::TriggerKeyActions), and with the
+// keyboards' Caps Lock delay lifted while Caps Lock is the trigger (CapsLockDelayLift). The
+// application controller and the key-path tests both build it here, so the tests exercise the
+// program's own wiring. Threads: the owner's thread (the main thread in the program); see the two
+// parts' contracts.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <memory>
 
+#include "KestravaneKit/CapsLockDelayLift.h"
 #include "KestravaneKit/EventTapEngine.h"
 #include "KestravaneKit/InputSourceSwitcher.h"
 #include "KestravaneKit/SwitchController.h"
@@ -30,17 +32,20 @@ struct SwitchingEngine {
                               SwitchController::OnSwitch onSwitch,
                               std::function<void(EngineHealth)> onHealthChange);
 
-  // Takes the trigger key's own action away, then starts the engine. When the engine's start()
-  // throws, the key gets its action back and the error propagates. Before the engine taps the
-  // key, a press of it does nothing at all rather than both its own thing and a switch.
+  // Takes the trigger key's own action away (and lifts the Caps Lock delay), then starts the
+  // engine. When the engine's start() throws, both are given back and the error propagates. Before
+  // the engine taps the key, a press of it does nothing at all rather than both its own thing and a
+  // switch.
   void start() const;
-  // Stops the engine, then gives the trigger key its action back; safe when never started.
+  // Stops the engine, then gives the trigger key its action back and puts the Caps Lock delay
+  // back; safe when never started.
   void stop() const;
 
   // The engine holds its delegate weakly: the owner keeps the switch controller alive.
   std::shared_ptr<SwitchController> switchController;
   std::shared_ptr<EventTapEngine> engine;
   std::shared_ptr<platform::TriggerKeyActions> keyActions;
+  std::shared_ptr<CapsLockDelayLift> delayLift;  // only with the Caps Lock trigger
 };
 
 }  // namespace kestravane

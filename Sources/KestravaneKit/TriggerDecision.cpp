@@ -59,7 +59,9 @@ TriggerVerdict TriggerDecision::decide(platform::EventType type, std::int64_t ke
     if (press.triggerHeld) return passes;  // a repeated press report is not a new press
     press.triggerHeld = true;
     press.pendingSinceNanos = nowNanos;
-    return afterMachine(TriggerEvent::triggerDown, press);
+    TriggerVerdict verdict = afterMachine(TriggerEvent::triggerDown, press);
+    verdict.pressBegan = true;
+    return verdict;
   }
 
   if (!press.triggerHeld) return passes;  // the release of a press the engine never saw

@@ -35,6 +35,7 @@ struct TriggerVerdict {
   bool pass = true;          // deliver the event; false swallows it
   bool fire = false;         // submit one fire
   bool tapDisabled = false;  // the system disabled the tap; the press has been forgotten
+  bool pressBegan = false;   // the trigger went down and a press is now tracked
 
   bool operator==(const TriggerVerdict&) const = default;
 };

@@ -73,10 +73,25 @@ TEST_P(TriggerDecisionScript, GivesTheExpectedVerdictForEachEvent) {
     const TriggerVerdict verdict =
         decision.decide(step.type, step.keyCode, step.flags, step.atNanos, press);
     // Only the system's notices that the tap was disabled are marked as such.
-    EXPECT_EQ(verdict, (TriggerVerdict{.pass = step.pass,
-                                       .fire = step.fire,
-                                       .tapDisabled = platform::isTapDisabledNotice(step.type)}));
+    EXPECT_EQ(verdict.pass, step.pass);
+    EXPECT_EQ(verdict.fire, step.fire);
+    EXPECT_EQ(verdict.tapDisabled, platform::isTapDisabledNotice(step.type));
   }
+}
+
+// The engine asks about secure input at each press it starts tracking: the first down report of
+// the trigger, not a repeated one, another modifier or the release.
+TEST(TriggerDecisionTest, APressBeginsOnlyAtTheTriggersFirstDownReport) {
+  const TriggerDecision decision(TriggerKind::rightCommand, TapSuppress::tap, ms(300));
+  PressState press;
+  const auto began = [&](EventType type, std::int64_t keyCode, EventFlags flags) {
+    return decision.decide(type, keyCode, flags, 0, press).pressBegan;
+  };
+  EXPECT_FALSE(began(kFlags, kLeftCommand, kLeftCmd));
+  EXPECT_TRUE(began(kFlags, platform::kKeyCodeRightCommand, kRightCmd));
+  EXPECT_FALSE(began(kFlags, platform::kKeyCodeRightCommand, kRightCmd));
+  EXPECT_FALSE(began(kDown, kA, kRightCmd));
+  EXPECT_FALSE(began(kFlags, platform::kKeyCodeRightCommand, 0));
 }
 
 std::string scriptName(const testing::TestParamInfo<Script>& info) {

@@ -162,7 +162,8 @@ TEST_F(SettingsWindowTest, TheKeyTesterShowsItsReadoutAndStopsWhenTheWindowClose
   EXPECT_EQ(readout.horizontalAdvance("iiii"), readout.horizontalAdvance("MMMM")) << "monospaced";
 
   ASSERT_TRUE(waitForTapThreads());  // the tester's tap is off until its thread takes it up
-  mac.keyboard().press(platform::vmac::keycode::capsLock);
+  // Held past the keyboard's Caps Lock delay, which would hold a quicker press back.
+  mac.holdKey(platform::vmac::keycode::capsLock, platform::vmac::Keyboard::kCapsLockDelayMs);
   ASSERT_TRUE(pumpUntil([&] { return !controller->lastTestedKey().empty(); }));
   settle();
   EXPECT_EQ(text("keyTester.readout"), controller->lastTestedKey());

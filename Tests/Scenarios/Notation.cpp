@@ -112,11 +112,12 @@ std::string hex(std::uint64_t value) {
   return out.str();
 }
 
-// Digit keys are named "digit1" and so on, so a bare number is always a key code.
+// Digit keys are named "digit1" and so on, so a bare number is always a key code: a keyboard's
+// (below 128) or one the system uses for events of its own (the lock-state echo, 255).
 std::optional<std::uint16_t> parseKey(std::string_view word) {
   if (const auto* key = platform::vmac::keyByName(word)) return key->code;
   const auto code = parseNumber<std::uint16_t>(word);
-  if (code && *code < 128) return code;
+  if (code && *code < 256) return code;
   return {};
 }
 

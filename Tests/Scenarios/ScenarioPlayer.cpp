@@ -88,15 +88,15 @@ class Player {
           std::lock_guard lock(recordsMutex);
           healthChanges.push_back(health);
         });
-    controller = std::move(parts.switchController);
-    engine = std::move(parts.engine);
+    engine = parts.engine;
+    switching = std::move(parts);
   }
 
   ~Player() {
-    engine->stop();
+    switching.stop();
     settle();
     engine.reset();
-    controller.reset();
+    switching = {};
   }
 
   Player(const Player&) = delete;
@@ -209,7 +209,7 @@ class Player {
   void perform(const step::Start& start) {
     std::string outcome = "started";
     try {
-      engine->start();
+      switching.start();
     } catch (const EventTapEngine::EngineError& error) {
       outcome = std::string("throws ") + error.what();
     }
@@ -228,7 +228,7 @@ class Player {
     }
   }
 
-  void perform(const step::Stop&) { engine->stop(); }
+  void perform(const step::Stop&) { switching.stop(); }
 
   void perform(const step::ExpectFires& expected) {
     std::size_t total = 0;
@@ -327,7 +327,8 @@ class Player {
   }
 
   std::unique_ptr<vmac::VirtualMac> mac;
-  std::shared_ptr<SwitchController> controller;
+  // Started and stopped as the program does (the Caps Lock delay lifted with that trigger).
+  SwitchingEngine switching;
   std::shared_ptr<EventTapEngine> engine;
 
   // Written by the engine's threads and the main queue, read by the expectations.

@@ -88,4 +88,10 @@ void VirtualMac::grantAllPermissions() {
   _permissions->setInputMonitoring(true);
 }
 
+void VirtualMac::holdKey(std::uint16_t keyCode, std::uint64_t heldMillis) {
+  _keyboard->press(keyCode);
+  clock().advanceMillis(heldMillis);
+  _keyboard->release(keyCode);
+}
+
 }  // namespace kestravane::platform::vmac

@@ -84,6 +84,9 @@ class VirtualMac {
 
   // Grants Accessibility and Input Monitoring: a Mac where the user has allowed the program.
   void grantAllPermissions();
+  // Presses a key and releases it `heldMillis` later on the manual clock: a Caps Lock press that
+  // turns the lock on must outlast the keyboard's Caps Lock delay to count.
+  void holdKey(std::uint16_t keyCode, std::uint64_t heldMillis);
 
  private:
   std::shared_ptr<host::ManualClock> manualClock;

@@ -32,6 +32,9 @@ class KeyboardInputTest : public QObject {
   void init() {
     rig = std::make_unique<testing_support::VirtualMacRig>();
     mac = &rig->mac;
+    // The keys are clicked faster than the keyboard's Caps Lock delay: lift it, as `hidutil
+    // property --set '{"CapsLockDelayOverride":0}'` does on a Mac.
+    mac->hidSystem().setCapsLockDelayOverride(VirtualHIDSystem::kBuiltInKeyboardId, 0);
     window = std::make_unique<DemoWindow>(*mac);
     window->show();
   }
