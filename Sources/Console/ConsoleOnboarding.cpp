@@ -35,6 +35,7 @@ std::optional<std::string_view> remedyCommand(RemedyId remedy) {
       return "capslock free";
     case RemedyId::openAccessibilitySettings:
     case RemedyId::openKeyboardSettings:
+    case RemedyId::reAddAccessibility:
       break;
   }
   return std::nullopt;

@@ -45,6 +45,7 @@ AppController::~AppController() {
   if (wakeTask) wakeTask->cancel();
   if (pollTask) pollTask->cancel();
   if (onboardingTick) onboardingTick->cancel();
+  _services->inputSources->setSourcesChangedObserver({});
   switching.stop();
   if (keyTester) keyTester->stop();
 }
@@ -58,6 +59,7 @@ void AppController::startUp() {
   rereadTriggerKeys();
   startEngine();
   observeWake();
+  observeInputSources();
   startPolling();
   mainQueue->async([weakSelf = weak_from_this()] {
     if (auto self = weakSelf.lock()) self->presentOnboardingIfNeeded();
@@ -199,8 +201,20 @@ void AppController::startPolling() {
                                                           });
 }
 
+void AppController::observeInputSources() {
+  // A layout enabled or disabled in System Settings (or selected by anyone) is followed at once,
+  // whatever windows are open, rather than at the next reconcile().
+  _services->inputSources->setSourcesChangedObserver([weakSelf = weak_from_this()] {
+    if (auto self = weakSelf.lock()) {
+      self->_layouts.set(self->_inputSources.enabledSelectableSourceIDs());
+      self->recomputeHealth();
+      self->startOrStop();
+    }
+  });
+}
+
 void AppController::tick() {
-  // The layouts are not listed again here; the last listing stands until the next reconcile().
+  // The layouts are not listed again here: the input sources' notices keep them current.
   rereadTriggerKeys();
   recomputeHealth();
   startOrStop();

@@ -87,9 +87,10 @@ class AppController final : public ObservableObject,
   // switched here (set once at start by the program that knows; the menu says so).
   bool isDemoInstead() const { return demoInstead; }
   void setDemoInstead(bool value) { demoInstead = value; }
-  // The permissions as the last check read them.
-  bool hasAccessibility() const { return _hasAccessibility.get(); }
-  bool hasInputMonitoring() const { return _hasInputMonitoring.get(); }
+  // The permissions, asked of the system now: the menu and the windows read them at each build.
+  // Each check tells the observers when they changed.
+  bool hasAccessibility() const { return _permissions.hasAccessibility(); }
+  bool hasInputMonitoring() const { return _permissions.hasInputMonitoring(); }
   // Whether the system lets the configured trigger's key to Plivex (see KeyConflict).
   bool triggerKeyFree() const { return keyFree(conflictOf(config().trigger, keyboard())); }
   // The system's keyboards: a Mac's, or a PC's on a Linux desktop.
@@ -180,6 +181,7 @@ class AppController final : public ObservableObject,
   // Steps 2 and 3 of reconcile(): start or stop as the inputs say.
   void startOrStop();
   void observeWake();
+  void observeInputSources();
   void startPolling();
   void tick();
   void closeOnboardingWindow();

@@ -19,6 +19,7 @@ const TextTable kEnglishTexts{
     .requestInputMonitoring = "① Request Input Monitoring",
     .requestAccessibility = "② Request Accessibility",
     .openSettingsEllipsis = "   Open settings…",
+    .reAddAccessibility = "Remove Plivex from Accessibility, then add it again…",
     .needLayoutsHint = "Enable ≥2 layouts in macOS",
     .openKeyboardSettings = "   Open keyboard settings…",
     .freeGlobe = "Free Globe key (Fn → Do Nothing)",

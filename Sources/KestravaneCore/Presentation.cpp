@@ -41,7 +41,7 @@ struct RemedyLook {
 
 // The window offers no keyboard-settings button under the layouts hint, and keeps one fixed
 // label for the Accessibility pane in every language.
-constexpr std::array<RemedyLook, 6> kRemedyLooks{{
+constexpr std::array<RemedyLook, 7> kRemedyLooks{{
     {RemedyId::requestAccessibility,
      "requestAccessibility",
      &TextTable::requestAccessibility,
@@ -75,7 +75,22 @@ constexpr std::array<RemedyLook, 6> kRemedyLooks{{
      RemedyAction::openKeyboardSettings,
      true,
      {}},
+    {RemedyId::reAddAccessibility,
+     "reAddAccessibility",
+     &TextTable::reAddAccessibility,
+     RemedyAction::openAccessibilitySettings,
+     true,
+     {}},
 }};
+
+// remedies() finds a row by its id's position.
+constexpr bool rowsInIdOrder() {
+  for (std::size_t i = 0; i < kRemedyLooks.size(); ++i) {
+    if (static_cast<std::size_t>(kRemedyLooks[i].id) != i) return false;
+  }
+  return true;
+}
+static_assert(rowsInIdOrder());
 
 struct ConflictRow {
   KeyConflict conflict;
@@ -102,6 +117,9 @@ std::vector<RemedyId> remedyIds(EngineHealth health, bool hasAccessibility) {
   if (!hasAccessibility) {
     ids.push_back(RemedyId::requestAccessibility);
     ids.push_back(RemedyId::openAccessibilitySettings);
+  }
+  if (health == EngineHealth::tapDisabled && hasAccessibility) {
+    ids.push_back(RemedyId::reAddAccessibility);
   }
   if (health == EngineHealth::needsLayouts) {
     ids.push_back(RemedyId::needLayoutsHint);

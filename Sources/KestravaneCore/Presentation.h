@@ -34,6 +34,9 @@ enum class RemedyId {
   openKeyboardSettings,
   freeGlobe,
   freeCapsLock,
+  // The system refused the tap although the program is trusted: the Accessibility list names an
+  // older build (post-event access is missing), so the entry must be made again.
+  reAddAccessibility,
 };
 
 // What choosing a remedy does; `none` is a hint, shown as text.

@@ -19,6 +19,7 @@ const TextTable kRussianTexts{
     .requestInputMonitoring = "① Запросить Input Monitoring",
     .requestAccessibility = "② Запросить Accessibility",
     .openSettingsEllipsis = "   Открыть настройки…",
+    .reAddAccessibility = "Удалите Plivex из Accessibility и добавьте снова…",
     .needLayoutsHint = "Включите ≥2 раскладок в системе",
     .openKeyboardSettings = "   Открыть настройки клавиатуры…",
     .freeGlobe = "Освободить Globe (Fn → Do Nothing)",

@@ -33,6 +33,7 @@ struct TextTable {
   std::string_view requestInputMonitoring;
   std::string_view requestAccessibility;
   std::string_view openSettingsEllipsis;
+  std::string_view reAddAccessibility;
   std::string_view needLayoutsHint;
   std::string_view openKeyboardSettings;
   std::string_view freeGlobe;
@@ -161,6 +162,7 @@ class Strings {
   std::string_view requestInputMonitoring() const { return table.requestInputMonitoring; }
   std::string_view requestAccessibility() const { return table.requestAccessibility; }
   std::string_view openSettingsEllipsis() const { return table.openSettingsEllipsis; }
+  std::string_view reAddAccessibility() const { return table.reAddAccessibility; }
   std::string_view needLayoutsHint() const { return table.needLayoutsHint; }
   std::string_view openKeyboardSettings() const { return table.openKeyboardSettings; }
   std::string_view freeGlobe() const { return table.freeGlobe; }

@@ -56,6 +56,13 @@ class AppTest : public testing::Test, protected VirtualMacRig {
     launch();
   }
 
+  void launchWithoutAccessibility() {
+    readyMac();
+    storeConfig(TriggerKind::capsLock);
+    mac.permissions().setAccessibilityTrusted(false);
+    launch();
+  }
+
   std::size_t startFailures() { return logCount(logline::kAppStartEngineFailed); }
   // Each engine start that got its tap logs this once: the number of taps ever created.
   std::size_t tapsCreated() { return logCount(logline::kEngineTapCreated); }

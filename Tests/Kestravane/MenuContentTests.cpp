@@ -27,6 +27,7 @@ enum class Role {
   openKeyboardSettings,
   freeGlobe,
   freeCapsLock,
+  reAddAccessibility,
   trigger,
   settings,
   toggleEnabled,
@@ -154,9 +155,9 @@ INSTANTIATE_TEST_SUITE_P(
                    withTail({Role::status, Role::separator, Role::requestAccessibility,
                              Role::openAccessibilitySettings, Role::freeGlobe}),
                    kWarning},
-        // The group is its separator alone: two separators follow the status row.
-        HealthCase{"TapDisabledGroupIsASeparatorAlone", EngineHealth::tapDisabled, true,
-                   withTail({Role::status, Role::separator}), kWarning},
+        // A trusted program whose tap is refused: its Accessibility entry must be made again.
+        HealthCase{"TapDisabledOffersToAddAccessibilityAgain", EngineHealth::tapDisabled, true,
+                   withTail({Role::status, Role::separator, Role::reAddAccessibility}), kWarning},
         HealthCase{"NoInputMonitoringGroupIsASeparatorAlone", EngineHealth::noInputMonitoring, true,
                    withTail({Role::status, Role::separator}), kWarning}),
     [](const testing::TestParamInfo<HealthCase>& info) { return info.param.name; });

@@ -36,6 +36,8 @@ std::string nameOf(RemedyId id) {
       return "status.freeGlobe";
     case RemedyId::freeCapsLock:
       return "status.freeCapsLock";
+    case RemedyId::reAddAccessibility:
+      return "status.reAddAccessibility";
   }
   return "";
 }
