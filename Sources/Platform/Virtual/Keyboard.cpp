@@ -41,8 +41,7 @@ std::uint64_t Keyboard::nowNanos() const {
   return clock ? clock->uptimeNanos() : 0;
 }
 
-std::optional<std::pair<Event, std::uint64_t>> Keyboard::takeDueCapsPressLocked(
-    std::uint64_t now) {
+std::optional<std::pair<Event, std::uint64_t>> Keyboard::takeDueCapsPressLocked(std::uint64_t now) {
   if (!heldCapsPressAt || now - *heldCapsPressAt < capsLockDelayNanos) return std::nullopt;
   const std::uint64_t dueAt = *heldCapsPressAt + capsLockDelayNanos;
   heldCapsPressAt.reset();

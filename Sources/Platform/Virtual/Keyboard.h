@@ -108,8 +108,8 @@ class Keyboard {
   std::shared_ptr<const Clock> clock;
   std::uint64_t capsLockDelayNanos = kCapsLockDelayMs * 1'000'000;
   std::optional<std::uint64_t> heldCapsPressAt;  // a press the delay holds back
-  ChangeObserver stateObserver;          // told with no lock held
-  ChangeObserver capsLockPressObserver;  // told with no lock held
+  ChangeObserver stateObserver;                  // told with no lock held
+  ChangeObserver capsLockPressObserver;          // told with no lock held
 };
 
 }  // namespace kestravane::platform::vmac

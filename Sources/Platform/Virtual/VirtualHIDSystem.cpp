@@ -63,9 +63,8 @@ void VirtualHIDSystem::attachKeyboard(std::uint64_t registryId,
 bool VirtualHIDSystem::detachKeyboard(std::uint64_t registryId) {
   {
     std::lock_guard lock(mutex);
-    const auto removed = std::erase_if(services, [&](const auto& s) {
-      return s.registryId == registryId;
-    });
+    const auto removed =
+        std::erase_if(services, [&](const auto& s) { return s.registryId == registryId; });
     if (removed == 0) return false;
   }
   updateKeyboardDelay();

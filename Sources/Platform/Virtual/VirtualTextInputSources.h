@@ -123,7 +123,7 @@ class VirtualTextInputSources final : public TextInputSources {
   std::vector<std::string> vanishAfterList;
   int listCalls = 0;
   int selectCalls = 0;
-  ChangeObserver changeObserver;  // told with mutex not held
+  ChangeObserver changeObserver;     // told with mutex not held
   MainQueueObserver sourcesChanged;  // the program's, told with mutex not held
 };
 

@@ -3,9 +3,9 @@
 // Threads: the thread that uses the main connection (the main thread in the program).
 #pragma once
 
-#include <memory>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
