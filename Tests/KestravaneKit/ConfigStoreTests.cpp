@@ -9,6 +9,7 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -109,6 +110,49 @@ TEST_F(ConfigStoreTest, SaveStoresOneCompactJsonBlobUnderItsKey) {
   EXPECT_EQ(values.at(kKey),
             PropertyValue(
                 bytes(R"({"trigger":"rightCommand","language":"system","launchAtLogin":false})")));
+}
+
+// A record written by a newer Plivex carries members this one does not know; a save of this
+// one's settings keeps them, after the three known members with this one's values. Only a
+// usable record lends its members.
+TEST_F(ConfigStoreTest, SaveKeepsTheMembersOfANewerVersionItDoesNotKnow) {
+  struct Case {
+    std::string name;
+    PropertyValue stored;
+    std::string saved;
+  };
+  const std::vector<Case> cases{
+      {"after the known members",
+       bytes(R"({"trigger":"fn","language":"en","launchAtLogin":false,"holdMs":250,)"
+             R"("cycle":["com.apple.keylayout.US",{"id":"x","on":null}],"ratio":0.25})"),
+       R"({"trigger":"capsLock","language":"ru","launchAtLogin":true,"holdMs":250,)"
+       R"("cycle":["com.apple.keylayout.US",{"id":"x","on":null}],"ratio":0.25})"},
+      {"before and between the known members, some missing",
+       bytes(R"({"sound":{"on":true},"language":"system","beta":"yes"})"),
+       R"({"trigger":"capsLock","language":"ru","launchAtLogin":true,"sound":{"on":true},)"
+       R"("beta":"yes"})"},
+      {"a known member given twice", bytes(R"({"trigger":"fn","x":1,"trigger":"rightCommand"})"),
+       R"({"trigger":"capsLock","language":"ru","launchAtLogin":true,"x":1})"},
+      {"an unusable record", bytes(R"({"trigger":"leftOption","x":1})"),
+       R"({"trigger":"capsLock","language":"ru","launchAtLogin":true})"},
+      {"not a data blob", std::string(R"({"trigger":"fn","x":1})"),
+       R"({"trigger":"capsLock","language":"ru","launchAtLogin":true})"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    store(c.stored);
+    EXPECT_EQ(configStore.save(kCustom), std::nullopt);
+    EXPECT_EQ(defaults().values().at(kKey), PropertyValue(bytes(c.saved)));
+    EXPECT_EQ(configStore.load(), kCustom);
+  }
+
+  // They outlive every later save, each changing a known member.
+  store(bytes(R"({"trigger":"fn","newer":[true]})"));
+  configStore.save(kCustom);
+  configStore.save(kDefaults);
+  EXPECT_EQ(defaults().values().at(kKey),
+            PropertyValue(bytes(R"({"trigger":"fn","language":"en","launchAtLogin":false,)"
+                                R"("newer":[true]})")));
 }
 
 // Unusable stored values: each loads as the defaults and stays stored, byte for byte, until
