@@ -4,9 +4,11 @@
 // saying that the settings were not stored.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "AppTestSupport.h"
@@ -50,9 +52,16 @@ std::vector<std::string> textsOf(const SettingsState& s) {
   all.insert(all.end(), s.triggerOptions.begin(), s.triggerOptions.end());
   all.insert(all.end(), {s.layoutsLine, s.languageHeader});
   all.insert(all.end(), s.languageOptions.begin(), s.languageOptions.end());
-  all.insert(all.end(),
-             {s.launchAtLoginLabel, s.keyTesterHeader, s.keyTesterHint, s.keyTesterButton});
-  if (s.keyTesterReadout) all.push_back(*s.keyTesterReadout);
+  all.push_back(s.launchAtLoginLabel);
+  for (const auto& line : {s.loginApprovalLine, s.openLoginItemsLabel}) {
+    if (line) all.push_back(*line);
+  }
+  all.insert(all.end(), {s.keyTesterHeader, s.keyTesterHint});
+  if (s.keyTesterProblem) all.push_back(*s.keyTesterProblem);
+  all.push_back(s.keyTesterButton);
+  for (const auto& line : {s.keyTesterRemedyLabel, s.keyTesterReadout}) {
+    if (line) all.push_back(*line);
+  }
   all.insert(all.end(), {s.cancelLabel, s.doneLabel});
   return all;
 }
@@ -89,6 +98,10 @@ class SettingsModelTest : public AppTest {
     if (id == "layouts") return s.layoutsLine;
     if (id == "keyTester.button") return s.keyTesterButton;
     if (id == "keyTester.readout") return s.keyTesterReadout;
+    if (id == "keyTester.problem") return s.keyTesterProblem;
+    if (id == "keyTester.remedy") return s.keyTesterRemedyLabel;
+    if (id == "loginApproval.line") return s.loginApprovalLine;
+    if (id == "loginApproval.open") return s.openLoginItemsLabel;
     for (const auto& remedy : s.remedies) {
       if (nameOf(remedy.id) == id) return remedy.text;
     }
@@ -104,6 +117,8 @@ class SettingsModelTest : public AppTest {
     if (id == "status.toggle") return view->toggleEnabled();
     if (id == "status.refresh") return view->refreshStatus();
     if (id == "keyTester.button") return view->toggleKeyTest();
+    if (id == "keyTester.remedy") return view->requestInputMonitoring();
+    if (id == "loginApproval.open") return view->openLoginItems();
     if (id == "cancel") return cancel();
     if (id == "done") return done();
     for (const auto& remedy : view->state().remedies) {
@@ -335,7 +350,7 @@ TEST_F(SettingsModelTest, TheLoginToggleShowsTheSystemsStateNotTheStoredFlag) {
   cancel();
   mac.loginItems().setStatus(LoginItemStatus::requiresApproval);
   open();
-  EXPECT_FALSE(pending.launchAtLogin) << "awaiting approval is not enabled";
+  EXPECT_TRUE(pending.launchAtLogin) << "registered, though it awaits approval";
   cancel();
 
   // Registered behind the program's back, while the stored flag says off.
@@ -345,6 +360,101 @@ TEST_F(SettingsModelTest, TheLoginToggleShowsTheSystemsStateNotTheStoredFlag) {
   mac.loginItems().setStatus(LoginItemStatus::enabled);
   open();
   EXPECT_TRUE(pending.launchAtLogin);
+}
+
+// macOS may hold a new login item until the user allows it (and again after consent is
+// revoked): the toggle stays on, a line says where to allow it, and Done does not ask again.
+TEST_F(SettingsModelTest, ALoginItemAwaitingApprovalStaysOnAndLeadsToLoginItems) {
+  mac.loginItems().setRequiresApproval(true);
+  open();
+  EXPECT_FALSE(has("loginApproval.line"));
+  EXPECT_FALSE(has("loginApproval.open"));
+  pending.launchAtLogin = true;
+  done();
+  EXPECT_EQ(mac.loginItems().registerCallCount(), 1);
+
+  open();
+  EXPECT_TRUE(pending.launchAtLogin);
+  EXPECT_EQ(text("loginApproval.line"),
+            "Waiting for your approval in System Settings › General › Login Items.");
+  EXPECT_EQ(text("loginApproval.open"), "Open Login Items…");
+  press("loginApproval.open");
+  EXPECT_EQ(mac.loginItems().loginItemsPaneOpenCount(), 1);
+  done();
+  EXPECT_EQ(mac.loginItems().registerCallCount(), 1) << "a second Done registers nothing";
+  EXPECT_EQ(mac.loginItems().unregisterCallCount(), 0);
+
+  open();
+  pending.language = AppLanguage::ru;
+  done();
+  open();
+  EXPECT_EQ(text("loginApproval.line"),
+            "Ждёт разрешения в Системных настройках › Основные › Объекты входа.");
+  EXPECT_EQ(text("loginApproval.open"), "Открыть «Объекты входа»…");
+  cancel();
+
+  // Allowed in System Settings: the next check takes the line away.
+  mac.loginItems().approve();
+  open();
+  EXPECT_TRUE(pending.launchAtLogin);
+  EXPECT_FALSE(has("loginApproval.line"));
+  EXPECT_FALSE(has("loginApproval.open"));
+  EXPECT_EQ(mac.loginItems().registerCallCount(), 1);
+}
+
+TEST_F(SettingsModelTest, WithoutInputMonitoringTheKeyTesterSaysSoAndAsksForIt) {
+  open();
+  ASSERT_TRUE(view->state().keyTesterButtonEnabled);
+  // Revoked while the window is shown, before any check has seen it: Start finds out.
+  mac.permissions().setInputMonitoring(false);
+  press("keyTester.button");
+  EXPECT_FALSE(controller->isTesting());
+  EXPECT_EQ(listenOnlyTaps(), 0U);
+  EXPECT_FALSE(has("keyTester.readout"));
+  EXPECT_EQ(text("keyTester.problem"), "The key tester needs Input Monitoring to see your keys.");
+  EXPECT_FALSE(view->state().keyTesterButtonEnabled);
+  EXPECT_EQ(text("keyTester.remedy"), "Allow Input Monitoring…");
+
+  // The system asks the user once; after that only its privacy pane can grant it.
+  press("keyTester.remedy");
+  EXPECT_EQ(mac.permissions().listenRequestCount(), 1U);
+  EXPECT_TRUE(mac.workspace().openedURLs().empty());
+  press("keyTester.remedy");
+  EXPECT_EQ(mac.permissions().listenRequestCount(), 1U);
+  ASSERT_EQ(mac.workspace().openedURLs().size(), 1U);
+  EXPECT_EQ(mac.workspace().openedURLs().back().absoluteString,
+            "x-apple.systempreferences:com.apple.preference.security?Privacy_ListenEvent");
+
+  mac.permissions().setInputMonitoring(true);
+  controller->reconcile();
+  EXPECT_FALSE(has("keyTester.problem"));
+  EXPECT_FALSE(has("keyTester.remedy"));
+  EXPECT_TRUE(view->state().keyTesterButtonEnabled);
+  press("keyTester.button");
+  EXPECT_TRUE(controller->isTesting());
+  press("keyTester.button");
+}
+
+TEST_F(SettingsModelTest, OnALinuxDesktopTheKeyTesterNamesXInputAndOffersNoRequest) {
+  mac.permissions().setInputMonitoring(false);
+  auto pc = std::make_shared<platform::Services>(*services());
+  pc->pcKeyboard = true;
+  controller = AppController::create(pc);
+  view.emplace(controller);
+  const std::vector<std::pair<AppLanguage, std::string>> cases{
+      {AppLanguage::en,
+       "The key tester needs XInput 2, which this X server lacks: update the X server."},
+      {AppLanguage::ru,
+       "Тесту клавиш нужен XInput 2, а его нет на этом X-сервере: обновите X-сервер."},
+  };
+  for (const auto& [language, problem] : cases) {
+    pending.language = language;
+    done();
+    open();
+    EXPECT_EQ(text("keyTester.problem"), problem);
+    EXPECT_FALSE(has("keyTester.remedy"));
+    EXPECT_FALSE(view->state().keyTesterButtonEnabled);
+  }
 }
 
 TEST_F(SettingsModelTest, TheLayoutsLineNamesTheCycleOrSaysThereIsNone) {
