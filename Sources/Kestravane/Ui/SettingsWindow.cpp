@@ -147,9 +147,12 @@ QWidget* SettingsWindow::buildPreferences() {
   stackLayout(*loginApproval).addWidget(loginApprovalLine);
   stackLayout(*loginApproval).addWidget(openLoginItems, 0, Qt::AlignLeft);
   loginApproval->hide();
+  // The approval line belongs to the checkbox: closer to it than the section's rows are.
+  auto* login = makeStack(kColumn, 4);
+  stackLayout(*login).addWidget(launchAtLogin, 0, Qt::AlignLeft);
+  stackLayout(*login).addWidget(loginApproval);
   stackLayout(*section).addWidget(row, 0, Qt::AlignLeft);
-  stackLayout(*section).addWidget(launchAtLogin, 0, Qt::AlignLeft);
-  stackLayout(*section).addWidget(loginApproval);
+  stackLayout(*section).addWidget(login);
   return section;
 }
 
