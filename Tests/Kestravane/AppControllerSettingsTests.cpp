@@ -121,56 +121,6 @@ TEST_F(SettingsTest, ARefusedRegistrationKeepsTheFlagLogsAndChangesNothingShown)
             PlivexConfig(TriggerKind::rightCommand, AppLanguage::ru, false));
 }
 
-// Whoever shows the login toggle is told after every change asked for, also when the system
-// refuses it and nothing the controller publishes changed, so that it shows the real state.
-TEST_F(SettingsTest, EveryLoginChangeAskedForTellsTheObserversWhatTheSystemSays) {
-  struct Case {
-    const char* name;
-    LoginItemStatus before;
-    bool on;
-    bool refused;
-    bool registeredAfter;
-  };
-  const std::vector<Case> cases{
-      {"refused registration", LoginItemStatus::notRegistered, true, true, false},
-      {"refused unregistration", LoginItemStatus::enabled, false, true, true},
-      {"refused while awaiting approval", LoginItemStatus::requiresApproval, false, true, true},
-      {"unregistration that changes nothing published", LoginItemStatus::notRegistered, false,
-       false, false},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    mac.loginItems().setStatus(c.before);
-    mac.loginItems().setRegisterFailure(
-        c.refused ? std::optional<std::string>("Operation not permitted") : std::nullopt);
-    mac.loginItems().setUnregisterFailure(
-        c.refused ? std::optional<std::string>("Operation not permitted") : std::nullopt);
-    controller->reconcile();
-    std::vector<bool> seen;
-    auto subscription =
-        controller->subscribe([&] { seen.push_back(controller->launchesAtLogin()); });
-
-    controller->setLaunchAtLogin(c.on);
-    EXPECT_EQ(seen, std::vector<bool>{c.registeredAfter});
-  }
-}
-
-TEST_F(SettingsTest, DoneTwiceWhileTheLoginItemAwaitsApprovalRegistersOnce) {
-  mac.loginItems().setRequiresApproval(true);
-  controller->apply(TriggerKind::capsLock, AppLanguage::en, true);
-  EXPECT_TRUE(controller->loginItemAwaitsApproval());
-  EXPECT_TRUE(controller->launchesAtLogin());
-  controller->apply(TriggerKind::capsLock, AppLanguage::en, true);
-  EXPECT_EQ(mac.loginItems().registerCallCount(), 1);
-  EXPECT_EQ(mac.loginItems().unregisterCallCount(), 0);
-  EXPECT_TRUE(ConfigStore(*services()).load().launchAtLogin);
-
-  // Turned off while it still waits: the item is taken away.
-  controller->apply(TriggerKind::capsLock, AppLanguage::en, false);
-  EXPECT_EQ(mac.loginItems().unregisterCallCount(), 1);
-  EXPECT_FALSE(controller->loginItemAwaitsApproval());
-}
-
 // User defaults whose saves fail while `failure` is set, as a full disk or a read-only folder
 // makes them fail.
 class FailingUserDefaults final : public platform::UserDefaults {

@@ -4,11 +4,9 @@
 // saying that the settings were not stored.
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "AppTestSupport.h"
@@ -52,16 +50,9 @@ std::vector<std::string> textsOf(const SettingsState& s) {
   all.insert(all.end(), s.triggerOptions.begin(), s.triggerOptions.end());
   all.insert(all.end(), {s.layoutsLine, s.languageHeader});
   all.insert(all.end(), s.languageOptions.begin(), s.languageOptions.end());
-  all.push_back(s.launchAtLoginLabel);
-  for (const auto& line : {s.loginApprovalLine, s.openLoginItemsLabel}) {
-    if (line) all.push_back(*line);
-  }
-  all.insert(all.end(), {s.keyTesterHeader, s.keyTesterHint});
-  if (s.keyTesterProblem) all.push_back(*s.keyTesterProblem);
-  all.push_back(s.keyTesterButton);
-  for (const auto& line : {s.keyTesterRemedyLabel, s.keyTesterReadout}) {
-    if (line) all.push_back(*line);
-  }
+  all.insert(all.end(),
+             {s.launchAtLoginLabel, s.keyTesterHeader, s.keyTesterHint, s.keyTesterButton});
+  if (s.keyTesterReadout) all.push_back(*s.keyTesterReadout);
   all.insert(all.end(), {s.cancelLabel, s.doneLabel});
   return all;
 }
@@ -362,99 +353,44 @@ TEST_F(SettingsModelTest, TheLoginToggleShowsTheSystemsStateNotTheStoredFlag) {
   EXPECT_TRUE(pending.launchAtLogin);
 }
 
-// macOS may hold a new login item until the user allows it (and again after consent is
-// revoked): the toggle stays on, a line says where to allow it, and Done does not ask again.
+// macOS may hold a new login item until the user allows it: the toggle stays on, a line says
+// where to allow it, and Done does not ask again.
 TEST_F(SettingsModelTest, ALoginItemAwaitingApprovalStaysOnAndLeadsToLoginItems) {
   mac.loginItems().setRequiresApproval(true);
   open();
   EXPECT_FALSE(has("loginApproval.line"));
-  EXPECT_FALSE(has("loginApproval.open"));
   pending.launchAtLogin = true;
   done();
-  EXPECT_EQ(mac.loginItems().registerCallCount(), 1);
-
   open();
   EXPECT_TRUE(pending.launchAtLogin);
   EXPECT_EQ(text("loginApproval.line"),
             "Waiting for your approval in System Settings › General › Login Items.");
-  EXPECT_EQ(text("loginApproval.open"), "Open Login Items…");
   press("loginApproval.open");
   EXPECT_EQ(mac.loginItems().loginItemsPaneOpenCount(), 1);
   done();
   EXPECT_EQ(mac.loginItems().registerCallCount(), 1) << "a second Done registers nothing";
-  EXPECT_EQ(mac.loginItems().unregisterCallCount(), 0);
 
-  open();
-  pending.language = AppLanguage::ru;
-  done();
-  open();
-  EXPECT_EQ(text("loginApproval.line"),
-            "Ждёт разрешения в Системных настройках › Основные › Объекты входа.");
-  EXPECT_EQ(text("loginApproval.open"), "Открыть «Объекты входа»…");
-  cancel();
-
-  // Allowed in System Settings: the next check takes the line away.
-  mac.loginItems().approve();
-  open();
-  EXPECT_TRUE(pending.launchAtLogin);
+  mac.loginItems().approve();  // allowed in System Settings: the next check sees it
+  controller->reconcile();
   EXPECT_FALSE(has("loginApproval.line"));
-  EXPECT_FALSE(has("loginApproval.open"));
-  EXPECT_EQ(mac.loginItems().registerCallCount(), 1);
 }
 
 TEST_F(SettingsModelTest, WithoutInputMonitoringTheKeyTesterSaysSoAndAsksForIt) {
   open();
-  ASSERT_TRUE(view->state().keyTesterButtonEnabled);
   // Revoked while the window is shown, before any check has seen it: Start finds out.
   mac.permissions().setInputMonitoring(false);
   press("keyTester.button");
   EXPECT_FALSE(controller->isTesting());
-  EXPECT_EQ(listenOnlyTaps(), 0U);
-  EXPECT_FALSE(has("keyTester.readout"));
   EXPECT_EQ(text("keyTester.problem"), "The key tester needs Input Monitoring to see your keys.");
   EXPECT_FALSE(view->state().keyTesterButtonEnabled);
-  EXPECT_EQ(text("keyTester.remedy"), "Allow Input Monitoring…");
 
   // The system asks the user once; after that only its privacy pane can grant it.
   press("keyTester.remedy");
-  EXPECT_EQ(mac.permissions().listenRequestCount(), 1U);
-  EXPECT_TRUE(mac.workspace().openedURLs().empty());
   press("keyTester.remedy");
   EXPECT_EQ(mac.permissions().listenRequestCount(), 1U);
   ASSERT_EQ(mac.workspace().openedURLs().size(), 1U);
   EXPECT_EQ(mac.workspace().openedURLs().back().absoluteString,
-            "x-apple.systempreferences:com.apple.preference.security?Privacy_ListenEvent");
-
-  mac.permissions().setInputMonitoring(true);
-  controller->reconcile();
-  EXPECT_FALSE(has("keyTester.problem"));
-  EXPECT_FALSE(has("keyTester.remedy"));
-  EXPECT_TRUE(view->state().keyTesterButtonEnabled);
-  press("keyTester.button");
-  EXPECT_TRUE(controller->isTesting());
-  press("keyTester.button");
-}
-
-TEST_F(SettingsModelTest, OnALinuxDesktopTheKeyTesterNamesXInputAndOffersNoRequest) {
-  mac.permissions().setInputMonitoring(false);
-  auto pc = std::make_shared<platform::Services>(*services());
-  pc->pcKeyboard = true;
-  controller = AppController::create(pc);
-  view.emplace(controller);
-  const std::vector<std::pair<AppLanguage, std::string>> cases{
-      {AppLanguage::en,
-       "The key tester needs XInput 2, which this X server lacks: update the X server."},
-      {AppLanguage::ru,
-       "Тесту клавиш нужен XInput 2, а его нет на этом X-сервере: обновите X-сервер."},
-  };
-  for (const auto& [language, problem] : cases) {
-    pending.language = language;
-    done();
-    open();
-    EXPECT_EQ(text("keyTester.problem"), problem);
-    EXPECT_FALSE(has("keyTester.remedy"));
-    EXPECT_FALSE(view->state().keyTesterButtonEnabled);
-  }
+            AppController::kInputMonitoringSettingsURL);
 }
 
 TEST_F(SettingsModelTest, TheLayoutsLineNamesTheCycleOrSaysThereIsNone) {

@@ -112,47 +112,24 @@ TEST_F(ConfigStoreTest, SaveStoresOneCompactJsonBlobUnderItsKey) {
                 bytes(R"({"trigger":"rightCommand","language":"system","launchAtLogin":false})")));
 }
 
-// A record written by a newer Plivex carries members this one does not know; a save of this
-// one's settings keeps them, after the three known members with this one's values. Only a
-// usable record lends its members.
+// A record of a newer Plivex keeps the members this one does not know through its saves; only
+// a usable record lends them.
 TEST_F(ConfigStoreTest, SaveKeepsTheMembersOfANewerVersionItDoesNotKnow) {
-  struct Case {
-    std::string name;
-    PropertyValue stored;
-    std::string saved;
-  };
-  const std::vector<Case> cases{
-      {"after the known members",
-       bytes(R"({"trigger":"fn","language":"en","launchAtLogin":false,"holdMs":250,)"
-             R"("cycle":["com.apple.keylayout.US",{"id":"x","on":null}],"ratio":0.25})"),
+  const std::vector<std::pair<std::string, std::string>> cases{
+      {R"({"language":"en","holdMs":250,"trigger":"fn","cycle":[{"id":"x","on":null}]})",
        R"({"trigger":"capsLock","language":"ru","launchAtLogin":true,"holdMs":250,)"
-       R"("cycle":["com.apple.keylayout.US",{"id":"x","on":null}],"ratio":0.25})"},
-      {"before and between the known members, some missing",
-       bytes(R"({"sound":{"on":true},"language":"system","beta":"yes"})"),
-       R"({"trigger":"capsLock","language":"ru","launchAtLogin":true,"sound":{"on":true},)"
-       R"("beta":"yes"})"},
-      {"a known member given twice", bytes(R"({"trigger":"fn","x":1,"trigger":"rightCommand"})"),
+       R"("cycle":[{"id":"x","on":null}]})"},
+      {R"({"trigger":"fn","x":1,"trigger":"rightCommand"})",
        R"({"trigger":"capsLock","language":"ru","launchAtLogin":true,"x":1})"},
-      {"an unusable record", bytes(R"({"trigger":"leftOption","x":1})"),
-       R"({"trigger":"capsLock","language":"ru","launchAtLogin":true})"},
-      {"not a data blob", std::string(R"({"trigger":"fn","x":1})"),
+      {R"({"trigger":"leftOption","x":1})",
        R"({"trigger":"capsLock","language":"ru","launchAtLogin":true})"},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    store(c.stored);
+  for (const auto& [stored, saved] : cases) {
+    store(bytes(stored));
     EXPECT_EQ(configStore.save(kCustom), std::nullopt);
-    EXPECT_EQ(defaults().values().at(kKey), PropertyValue(bytes(c.saved)));
+    EXPECT_EQ(defaults().values().at(kKey), PropertyValue(bytes(saved))) << stored;
     EXPECT_EQ(configStore.load(), kCustom);
   }
-
-  // They outlive every later save, each changing a known member.
-  store(bytes(R"({"trigger":"fn","newer":[true]})"));
-  configStore.save(kCustom);
-  configStore.save(kDefaults);
-  EXPECT_EQ(defaults().values().at(kKey),
-            PropertyValue(bytes(R"({"trigger":"fn","language":"en","launchAtLogin":false,)"
-                                R"("newer":[true]})")));
 }
 
 // Unusable stored values: each loads as the defaults and stays stored, byte for byte, until

@@ -173,34 +173,6 @@ TEST_F(SettingsWindowTest, TheKeyTesterShowsItsReadoutAndStopsWhenTheWindowClose
   EXPECT_EQ(listenOnlyTaps(), 0U);
 }
 
-// The login item awaiting approval and the key tester without Input Monitoring each show a
-// line and a button under their control, and only while the system says so.
-TEST_F(SettingsWindowTest, ApprovalAndInputMonitoringShowTheirLinesAndButtonsWhileMissing) {
-  for (const char* id :
-       {"loginApproval.line", "loginApproval.open", "keyTester.problem", "keyTester.remedy"}) {
-    EXPECT_EQ(testing_support::shown(window(), id), nullptr) << id;
-  }
-  mac.loginItems().setStatus(platform::LoginItemStatus::requiresApproval);
-  mac.permissions().setInputMonitoring(false);
-  advanceAndSettle(AppController::kPollIntervalSeconds);
-
-  EXPECT_EQ(text("loginApproval.line"),
-            "Waiting for your approval in System Settings › General › Login Items.");
-  click("loginApproval.open");
-  EXPECT_EQ(mac.loginItems().loginItemsPaneOpenCount(), 1);
-  EXPECT_EQ(text("keyTester.problem"), "The key tester needs Input Monitoring to see your keys.");
-  EXPECT_FALSE(element<QPushButton>("keyTester.button").isEnabled());
-  click("keyTester.remedy");
-  EXPECT_EQ(mac.permissions().listenRequestCount(), 1U);
-
-  mac.loginItems().approve();
-  mac.permissions().setInputMonitoring(true);
-  advanceAndSettle(AppController::kPollIntervalSeconds);
-  EXPECT_EQ(testing_support::shown(window(), "loginApproval.line"), nullptr);
-  EXPECT_EQ(testing_support::shown(window(), "keyTester.problem"), nullptr);
-  EXPECT_TRUE(element<QPushButton>("keyTester.button").isEnabled());
-}
-
 // A save that fails shows in the window, below the status, with its reason.
 TEST(SettingsWindowSaveTest, AFailedSaveShowsItsLineUntilTheWindowIsClosed) {
   platform::vmac::VirtualMacOptions options;
