@@ -282,7 +282,7 @@ void ConsoleSession::setKeyPreference(
 void ConsoleSession::applySetting(const std::vector<std::string>& words) {
   const std::string& command = words[0];
   auto config = controller->config();
-  bool login = controller->launchAtLogin().isEnabled();
+  bool login = controller->launchesAtLogin();
   if (command == "trigger") {
     const auto trigger = words.size() == 2 ? triggerForName(words[1]) : std::nullopt;
     if (!trigger) {
@@ -319,9 +319,12 @@ void ConsoleSession::keyTest(const std::vector<std::string>& words) {
   const std::string which = words.size() == 2 ? words[1] : "";
   if (which == "start") {
     controller->startKeyTest();
-    out << (controller->isTesting() ? "key test started: press keys; readouts follow"
-                                    : "key test could not start (it needs Accessibility)")
-        << '\n';
+    if (controller->isTesting()) {
+      out << "key test started: press keys; readouts follow\n";
+    } else {
+      out << "key test could not start (it needs "
+          << (controller->hasAccessibility() ? "Input Monitoring" : "Accessibility") << ")\n";
+    }
   } else if (which == "stop") {
     controller->stopKeyTest();
     out << "key test stopped\n";

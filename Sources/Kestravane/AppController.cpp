@@ -96,10 +96,16 @@ void AppController::rereadPermissions() {
   _hasInputMonitoring.set(_permissions.hasInputMonitoring());
 }
 
+void AppController::rereadLoginItem() {
+  _loginItemAwaitsApproval.set(_launchAtLogin.status() ==
+                               platform::LoginItemStatus::requiresApproval);
+}
+
 void AppController::recomputeHealth() {
-  // What the windows show of the permissions follows each recomputation, so a permission
-  // granted in System Settings shows within one check.
+  // What the windows show of the permissions and the login item follows each recomputation, so
+  // a permission granted or a login item allowed in System Settings shows within one check.
   rereadPermissions();
+  rereadLoginItem();
   const EngineInputs inputs = engineInputs();
   if (switching.engine) switching.engine->setSecureInputActive(inputs.secureInput);
   _health.set(EngineState::health(inputs));
@@ -225,8 +231,9 @@ void AppController::apply(TriggerKind trigger, AppLanguage language, bool launch
   _config.modify([trigger](PlivexConfig& config) { config.trigger = trigger; });
   _config.modify([language](PlivexConfig& config) { config.language = language; });
   save();
-  // Compared with the system's state, not the stored flag, which may be stale.
-  if (launchAtLogin != _launchAtLogin.isEnabled()) setLaunchAtLogin(launchAtLogin);
+  // Compared with the system's state, not the stored flag, which may be stale. An item awaiting
+  // approval is registered: registering it again would only ask the user again.
+  if (launchAtLogin != launchesAtLogin()) setLaunchAtLogin(launchAtLogin);
   _layouts.set(_inputSources.enabledSelectableSourceIDs());
   if (_userEnabled) {
     startEngine();
@@ -237,10 +244,23 @@ void AppController::apply(TriggerKind trigger, AppLanguage language, bool launch
 
 void AppController::setLaunchAtLogin(bool on) {
   mainThread.check("AppController::setLaunchAtLogin");
+  const bool storedBefore = config().launchAtLogin;
+  const bool awaitingBefore = loginItemAwaitsApproval();
   if (_launchAtLogin.setEnabled(on)) {
     _config.modify([on](PlivexConfig& config) { config.launchAtLogin = on; });
     save();
   }
+  rereadLoginItem();
+  // A view showing the login toggle re-reads the real state, also after a refusal, when no
+  // published value changed to tell it.
+  if (config().launchAtLogin == storedBefore && loginItemAwaitsApproval() == awaitingBefore) {
+    notifyChanged();
+  }
+}
+
+void AppController::openLoginItemsSettings() {
+  mainThread.check("AppController::openLoginItemsSettings");
+  _services->loginItems->openSystemSettingsLoginItems();
 }
 
 void AppController::save() {
@@ -251,6 +271,9 @@ void AppController::save() {
 void AppController::startKeyTest() {
   mainThread.check("AppController::startKeyTest");
   if (isTesting()) return;
+  // Read now, so that the windows say why nothing starts when Input Monitoring is missing.
+  rereadPermissions();
+  if (!hasInputMonitoring()) return;
   // A hit already posted when this test stops must not land in the stopped test, nor in a later
   // one: the posted work carries the number of the test that saw it.
   const std::uint64_t generation = ++keyTestGeneration;
@@ -308,6 +331,15 @@ void AppController::perform(RemedyAction action) {
     case RemedyAction::openKeyboardSettings:
       open(std::string(kKeyboardSettingsURL));
       return;
+    case RemedyAction::requestInputMonitoring:
+      if (inputMonitoringRequested) {
+        open(std::string(kInputMonitoringSettingsURL));
+      } else {
+        inputMonitoringRequested = true;
+        _permissions.requestInputMonitoring();
+      }
+      rereadPermissions();
+      return;
   }
 }
 
@@ -360,7 +392,7 @@ std::optional<std::string> AppController::version() const {
 }
 
 bool AppController::launchesAtLogin() const {
-  return _launchAtLogin.isEnabled();
+  return _launchAtLogin.isRegistered();
 }
 
 void AppController::setWindowHost(std::shared_ptr<OnboardingWindowHost> windowHost) {

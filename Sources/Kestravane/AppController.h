@@ -58,6 +58,8 @@ class AppController final : public ObservableObject,
       "x-apple.systempreferences:com.apple.preference.security?Privacy_Accessibility";
   static constexpr std::string_view kKeyboardSettingsURL =
       "x-apple.systempreferences:com.apple.preference.keyboard";
+  static constexpr std::string_view kInputMonitoringSettingsURL =
+      "x-apple.systempreferences:com.apple.preference.security?Privacy_ListenEvent";
 
   // The program's controller, created (with its start-up) on the installed services at first
   // access and never destroyed. Only the program's entry point calls it.
@@ -91,6 +93,9 @@ class AppController final : public ObservableObject,
   // Each check tells the observers when they changed.
   bool hasAccessibility() const { return _permissions.hasAccessibility(); }
   bool hasInputMonitoring() const { return _permissions.hasInputMonitoring(); }
+  // Whether the login item is registered but waits for the user to allow it in System Settings
+  // › General › Login Items, as the last check read it.
+  bool loginItemAwaitsApproval() const { return _loginItemAwaitsApproval.get(); }
   // Whether the system lets the configured trigger's key to Plivex (see KeyConflict).
   bool triggerKeyFree() const { return keyFree(conflictOf(config().trigger, keyboard())); }
   // The system's keyboards: a Mac's, or a PC's on a Linux desktop.
@@ -104,7 +109,8 @@ class AppController final : public ObservableObject,
   std::vector<std::string> layoutNames() const;
   // The bundle's short version, absent when there is none or it is no text.
   std::optional<std::string> version() const;
-  // Whether the login item is registered now (the system's state, not the stored flag).
+  // Whether the login item is registered now, enabled or awaiting the user's approval (the
+  // system's state, not the stored flag).
   bool launchesAtLogin() const;
 
   // The user's on/off switch; not persisted, so every launch starts enabled.
@@ -124,11 +130,16 @@ class AppController final : public ObservableObject,
   // refresh(), then starts or stops the engine as the inputs say it ought to be.
   void reconcile();
   // The settings window's Done: stores trigger and language, changes the login item when it
-  // differs from the system's state, and rebuilds (or stops) the engine.
+  // differs from the system's state (an item awaiting approval counts as registered), and
+  // rebuilds (or stops) the engine.
   void apply(TriggerKind trigger, AppLanguage language, bool launchAtLogin);
   // Registers or unregisters the login item; records the choice only when the system agreed;
   // tells the observers in every case.
   void setLaunchAtLogin(bool on);
+  // Shows System Settings › General › Login Items, where a waiting login item is allowed.
+  void openLoginItemsSettings();
+  // Starts the key tester; without Input Monitoring (re-read first) it starts nothing, and the
+  // published permission tells the windows why.
   void startKeyTest();
   void stopKeyTest();
   // The on/off item of the menu and the settings window.
@@ -177,6 +188,7 @@ class AppController final : public ObservableObject,
   void recomputeHealth();
   void rereadTriggerKeys();
   void rereadPermissions();
+  void rereadLoginItem();
   void save();
   // Steps 2 and 3 of reconcile(): start or stop as the inputs say.
   void startOrStop();
@@ -210,6 +222,9 @@ class AppController final : public ObservableObject,
   bool demoInstead = false;
   Published<bool> _hasAccessibility{*this, false};
   Published<bool> _hasInputMonitoring{*this, false};
+  Published<bool> _loginItemAwaitsApproval{*this, false};
+  // Input Monitoring was asked for in this run; the system asks the user only once.
+  bool inputMonitoringRequested = false;
 
   bool _userEnabled = true;
   // The engine with its switch controller, while it runs.

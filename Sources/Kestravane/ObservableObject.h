@@ -54,11 +54,15 @@ class ObservableObject {
   [[nodiscard]] Subscription subscribe(std::function<void()> observer);
   std::size_t observerCount() const;
 
+ protected:
+  // Tells every current observer that something changed. Published values call it; the owner
+  // calls it itself when the system's state it shows may differ from what an observer showed
+  // although no published value changed (a refused change it was asked for).
+  void notifyChanged();
+
  private:
   template <typename T>
   friend class Published;
-  // Tells every current observer that something changed.
-  void notifyChanged();
 
   const std::shared_ptr<Subscription::Registry> registry;
   const MainThreadChecker mainThread;

@@ -46,12 +46,22 @@ SettingsState SettingsModel::state() const {
   state.languageHeader = s.language();
   for (const auto& [language, name] : s.languageOptions()) state.languageOptions.emplace_back(name);
   state.launchAtLoginLabel = s.launchAtLogin();
+  if (controller->loginItemAwaitsApproval()) {
+    state.loginApprovalLine = s.loginAwaitsApproval();
+    state.openLoginItemsLabel = s.openLoginItems();
+  }
   state.keyTesterHeader = s.keyTester();
   state.keyTesterHint = s.keyTesterHint();
   state.keyTesterButton = controller->isTesting() ? s.keyTesterStop() : s.keyTesterStart();
   if (controller->isTesting()) {
     const auto& key = controller->lastTestedKey();
     state.keyTesterReadout = key.empty() ? std::string(s.keyTesterWaiting()) : key;
+  } else if (!controller->hasInputMonitoring()) {
+    state.keyTesterButtonEnabled = false;
+    state.keyTesterProblem = s.keyTesterNeedsInputMonitoring();
+    if (controller->keyboard() == Keyboard::mac) {
+      state.keyTesterRemedyLabel = s.allowInputMonitoring();
+    }
   }
   state.cancelLabel = s.cancel();
   state.doneLabel = s.done();
@@ -98,6 +108,14 @@ void SettingsModel::toggleKeyTest() const {
   } else {
     controller->startKeyTest();
   }
+}
+
+void SettingsModel::requestInputMonitoring() const {
+  controller->perform(RemedyAction::requestInputMonitoring);
+}
+
+void SettingsModel::openLoginItems() const {
+  controller->openLoginItemsSettings();
 }
 
 void SettingsModel::done(const PendingSettings& pending) const {

@@ -42,10 +42,19 @@ struct SettingsState {
   std::string languageHeader;
   std::vector<std::string> languageOptions;  // languageChoices() named in the shown language
   std::string launchAtLoginLabel;
+  // Only while the login item waits for the user's approval: the line saying so and the label
+  // of the button that opens System Settings › General › Login Items.
+  std::optional<std::string> loginApprovalLine;
+  std::optional<std::string> openLoginItemsLabel;
   std::string keyTesterHeader;
   std::string keyTesterHint;
   std::string keyTesterButton;
+  bool keyTesterButtonEnabled = true;           // false while the tester cannot start
   std::optional<std::string> keyTesterReadout;  // only while a key test runs
+  // Only while Input Monitoring is missing: why the tester cannot start, and the label of the
+  // button that asks for it (none on a Linux desktop, where no request can grant it).
+  std::optional<std::string> keyTesterProblem;
+  std::optional<std::string> keyTesterRemedyLabel;
   std::string cancelLabel;
   std::string doneLabel;
 
@@ -88,6 +97,10 @@ class SettingsModel {
   void perform(RemedyAction action) const;
   // Starts or stops the key test, as the controller's state is now.
   void toggleKeyTest() const;
+  // Asks for Input Monitoring, or shows its privacy pane once the system has asked the user.
+  void requestInputMonitoring() const;
+  // Shows System Settings › General › Login Items.
+  void openLoginItems() const;
   // Done: the pending values reach the controller.
   void done(const PendingSettings& pending) const;
 

@@ -17,6 +17,8 @@ const DesktopTexts kEnglishLinuxTexts{
         "An XKB option makes Caps Lock switch layouts by itself. In the opened "
         "keyboard settings, turn off switching layouts with Caps Lock.",
     .keyTesterHint = "Press a key — see if the X server reports it",
+    .keyTesterNeedsInputMonitoring =
+        "The key tester needs XInput 2, which this X server lacks: update the X server.",
 };
 
 const DesktopTexts kRussianLinuxTexts{
@@ -35,6 +37,8 @@ const DesktopTexts kRussianLinuxTexts{
         "Опция XKB заставляет Caps Lock переключать раскладки сам. В открывшихся "
         "настройках клавиатуры выключи переключение раскладок по Caps Lock.",
     .keyTesterHint = "Нажми клавишу — видит ли её X-сервер",
+    .keyTesterNeedsInputMonitoring =
+        "Тесту клавиш нужен XInput 2, а его нет на этом X-сервере: обновите X-сервер.",
 };
 
 }  // namespace kestravane

@@ -1,5 +1,6 @@
 #include "KestravaneCore/PlivexConfig.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <exception>
 #include <nlohmann/json.hpp>
@@ -205,6 +206,18 @@ std::string encodeConfig(const PlivexConfig& config) {
   object["trigger"] = rawValue(config.trigger);
   object["language"] = rawValue(config.language);
   object["launchAtLogin"] = config.launchAtLogin;
+  return object.dump();
+}
+
+std::string encodeConfig(const PlivexConfig& config, std::string_view stored) {
+  // Decoding first also bounds the nesting, so the tree built below stays shallow.
+  if (!std::holds_alternative<PlivexConfig>(decodeConfig(stored))) return encodeConfig(config);
+  nlohmann::ordered_json object = nlohmann::ordered_json::parse(encodeConfig(config));
+  const auto kept = nlohmann::ordered_json::parse(stored);
+  for (const auto& [name, value] : kept.items()) {
+    const bool known = std::find(memberKeys.begin(), memberKeys.end(), name) != memberKeys.end();
+    if (!known) object[name] = value;
+  }
   return object.dump();
 }
 

@@ -68,6 +68,11 @@ using ConfigDecodingResult = std::variant<PlivexConfig, ConfigDecodingError>;
 // One compact JSON object with all three members, in the order trigger, language, launchAtLogin.
 std::string encodeConfig(const PlivexConfig& config);
 
+// The same record, followed by the members of `stored` that this version does not know, in
+// their stored order, so that a setting of a newer version survives this one's save. Only a
+// record that decodeConfig accepts lends its members; otherwise this is encodeConfig(config).
+std::string encodeConfig(const PlivexConfig& config, std::string_view stored);
+
 // Reads the keyed form: missing or null members take their defaults, unknown members are
 // ignored, anything malformed is reported as an error. Never throws.
 ConfigDecodingResult decodeConfig(std::string_view bytes) noexcept;

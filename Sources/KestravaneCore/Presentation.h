@@ -44,7 +44,10 @@ enum class RemedyAction {
   none,
   promptAccessibility,
   openAccessibilitySettings,
-  openKeyboardSettings
+  openKeyboardSettings,
+  // Asks the system for Input Monitoring once; afterwards opens its privacy pane, since the
+  // system asks the user only the first time.
+  requestInputMonitoring
 };
 
 struct Remedy {

@@ -30,7 +30,7 @@ std::string prefixed(std::string_view prefix, std::string_view argument) {
 
 // Where each Linux desktop text goes in a language's table.
 using TextPlace = std::pair<std::string_view DesktopTexts::*, std::string_view TextTable::*>;
-constexpr std::array<TextPlace, 9> kDesktopTextPlaces{{
+constexpr std::array<TextPlace, 10> kDesktopTextPlaces{{
     {&DesktopTexts::statusNoAccessibility, &TextTable::statusNoAccessibility},
     {&DesktopTexts::requestAccessibility, &TextTable::requestAccessibility},
     {&DesktopTexts::stepAccessibility, &TextTable::stepAccessibility},
@@ -40,6 +40,7 @@ constexpr std::array<TextPlace, 9> kDesktopTextPlaces{{
     {&DesktopTexts::freeCapsLock, &TextTable::freeCapsLock},
     {&DesktopTexts::stepCapsLockHint, &TextTable::stepCapsLockHint},
     {&DesktopTexts::keyTesterHint, &TextTable::keyTesterHint},
+    {&DesktopTexts::keyTesterNeedsInputMonitoring, &TextTable::keyTesterNeedsInputMonitoring},
 }};
 
 }  // namespace

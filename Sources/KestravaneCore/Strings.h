@@ -52,6 +52,9 @@ struct TextTable {
   std::string_view done;
   std::string_view language;
   std::string_view launchAtLogin;
+  // The login item is registered but runs only once the user allows it in System Settings.
+  std::string_view loginAwaitsApproval;
+  std::string_view openLoginItems;
   std::string_view status;
   std::string_view permissions;
   std::string_view keyTester;
@@ -59,6 +62,9 @@ struct TextTable {
   std::string_view keyTesterStart;
   std::string_view keyTesterStop;
   std::string_view keyTesterWaiting;
+  // The key tester cannot start: the system does not let the program listen to keys.
+  std::string_view keyTesterNeedsInputMonitoring;
+  std::string_view allowInputMonitoring;
   std::string_view onboardingTitle;
   std::string_view stepAccessibility;
   std::string_view stepAccessibilityHint;
@@ -96,6 +102,7 @@ struct DesktopTexts {
   std::string_view freeCapsLock;
   std::string_view stepCapsLockHint;
   std::string_view keyTesterHint;
+  std::string_view keyTesterNeedsInputMonitoring;
 };
 
 extern const DesktopTexts kEnglishLinuxTexts;
@@ -181,6 +188,8 @@ class Strings {
   std::string_view done() const { return table.done; }
   std::string_view language() const { return table.language; }
   std::string_view launchAtLogin() const { return table.launchAtLogin; }
+  std::string_view loginAwaitsApproval() const { return table.loginAwaitsApproval; }
+  std::string_view openLoginItems() const { return table.openLoginItems; }
   std::string_view status() const { return table.status; }
   std::string_view permissions() const { return table.permissions; }
   std::string_view keyTester() const { return table.keyTester; }
@@ -188,6 +197,10 @@ class Strings {
   std::string_view keyTesterStart() const { return table.keyTesterStart; }
   std::string_view keyTesterStop() const { return table.keyTesterStop; }
   std::string_view keyTesterWaiting() const { return table.keyTesterWaiting; }
+  std::string_view keyTesterNeedsInputMonitoring() const {
+    return table.keyTesterNeedsInputMonitoring;
+  }
+  std::string_view allowInputMonitoring() const { return table.allowInputMonitoring; }
   std::string_view onboardingTitle() const { return table.onboardingTitle; }
   std::string_view stepAccessibility() const { return table.stepAccessibility; }
   std::string_view stepAccessibilityHint() const { return table.stepAccessibilityHint; }

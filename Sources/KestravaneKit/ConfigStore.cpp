@@ -49,7 +49,11 @@ std::optional<std::string> ConfigStore::storedRecordProblem() const {
 std::optional<std::string> ConfigStore::save(const PlivexConfig& config) const {
   std::string json;
   try {
-    json = encodeConfig(config);
+    const auto stored = userDefaults->dataForKey(std::string(key));
+    json = stored ? encodeConfig(config,
+                                 std::string_view(reinterpret_cast<const char*>(stored->data()),
+                                                  stored->size()))
+                  : encodeConfig(config);
   } catch (const std::exception& error) {
     // Nothing is written, so the previously stored record stays.
     return std::string("cannot encode the settings: ") + error.what();

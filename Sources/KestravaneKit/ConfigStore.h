@@ -27,7 +27,8 @@ class ConfigStore {
   // Why the stored record cannot be used; absent when none is stored or it is usable. Only
   // reads (for a diagnosis).
   std::optional<std::string> storedRecordProblem() const;
-  // Replaces the stored record; why it could not be stored, or nothing when it was.
+  // Replaces the stored record, keeping the members a newer version stored that this one does
+  // not know; why it could not be stored, or nothing when it was.
   std::optional<std::string> save(const PlivexConfig& config) const;
 
  private:

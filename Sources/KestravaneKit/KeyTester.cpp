@@ -25,12 +25,15 @@ KeyTester::~KeyTester() {
 }
 
 bool KeyTester::canRun() const {
-  return services->accessibility->isProcessTrusted();
+  return services->accessibility->isProcessTrusted() &&
+         services->eventTaps->preflightListenEventAccess();
 }
 
 bool KeyTester::start() {
   if (started) return false;
-  if (!services->accessibility->isProcessTrusted()) return false;
+  // Asked first: without Input Monitoring the system would refuse the tap anyway, and asking
+  // for the tap would list the program for Input Monitoring without the user's request.
+  if (!canRun()) return false;
   auto tap = services->eventTaps->tapCreate(
       platform::TapLocation::session, platform::TapPlacement::headInsert,
       platform::TapOptions::listenOnly, kKeyTesterEventMask, &KeyTester::tapCallback, this);

@@ -36,11 +36,12 @@ class KeyTester final : public std::enable_shared_from_this<KeyTester> {
   KeyTester(const KeyTester&) = delete;
   KeyTester& operator=(const KeyTester&) = delete;
 
-  // The process is trusted for Accessibility, which the tester needs.
+  // The process is trusted for Accessibility and may listen to keyboard events (Input
+  // Monitoring, which the listen-only tap needs), so a start is not refused for a permission.
   bool canRun() const;
   // True when the tap was created and the thread launched; false when already started, without
-  // Accessibility trust, when the system refuses the tap or the thread cannot be launched (then
-  // nothing has changed: any tap made is invalidated).
+  // Accessibility trust or Input Monitoring, when the system refuses the tap or the thread cannot
+  // be launched (then nothing has changed: any tap made is invalidated).
   bool start();
   // Tears the tap and the thread down, waiting at most 300 ms for the thread; safe when idle.
   void stop();

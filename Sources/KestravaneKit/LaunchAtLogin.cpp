@@ -9,8 +9,18 @@ namespace kestravane {
 LaunchAtLogin::LaunchAtLogin(const platform::Services& services)
     : loginItems(services.loginItems), log(services.log) {}
 
+platform::LoginItemStatus LaunchAtLogin::status() const {
+  return loginItems->status();
+}
+
 bool LaunchAtLogin::isEnabled() const {
-  return loginItems->status() == platform::LoginItemStatus::enabled;
+  return status() == platform::LoginItemStatus::enabled;
+}
+
+bool LaunchAtLogin::isRegistered() const {
+  const auto now = status();
+  return now == platform::LoginItemStatus::enabled ||
+         now == platform::LoginItemStatus::requiresApproval;
 }
 
 bool LaunchAtLogin::setEnabled(bool on) const {

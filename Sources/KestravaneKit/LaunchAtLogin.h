@@ -12,8 +12,13 @@ class LaunchAtLogin {
  public:
   explicit LaunchAtLogin(const platform::Services& services);
 
+  // The login item's status, asked afresh.
+  platform::LoginItemStatus status() const;
   // True only while the login item's status is enabled (not while it awaits approval).
   bool isEnabled() const;
+  // True while the login item is registered: enabled, or awaiting the user's approval in System
+  // Settings, where registering it again changes nothing.
+  bool isRegistered() const;
   // Registers (true) or unregisters (false) the login item; false, with a log line, on failure.
   bool setEnabled(bool on) const;
 

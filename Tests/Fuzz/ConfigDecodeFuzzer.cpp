@@ -9,7 +9,8 @@
 //     dataCorrupted; the first failure decides.
 // The run aborts when the two disagree on success, on the record, on the error kind or on the
 // member at fault; when a dataCorrupted message for an unknown raw value does not name the type
-// and the offending string; or when a decoded record does not survive encoding and decoding.
+// and the offending string; when a decoded record does not survive encoding and decoding; or
+// when a record saved over a decoded one loses one of its unknown members.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -138,6 +139,24 @@ void checkRoundTrip(const PlivexConfig& config, std::string_view input) {
   const auto* reread = std::get_if<PlivexConfig>(&again);
   if (reread == nullptr) fail("an encoded record does not decode", input);
   if (!(*reread == config)) fail("an encoded record decodes to another record", input);
+
+  // Saving another record over this one writes the other record and keeps every member this
+  // version does not know, with its value.
+  const PlivexConfig other(config.trigger, config.language, !config.launchAtLogin);
+  const std::string merged = kestravane::encodeConfig(other, input);
+  const auto mergedResult = kestravane::decodeConfig(merged);
+  const auto* mergedConfig = std::get_if<PlivexConfig>(&mergedResult);
+  if (mergedConfig == nullptr || !(*mergedConfig == other)) {
+    fail("a record saved over a stored one does not decode to itself", input);
+  }
+  const json before = json::parse(input);
+  const json after = json::parse(merged);
+  for (const auto& [name, value] : before.items()) {
+    if (name == "trigger" || name == "language" || name == "launchAtLogin") continue;
+    if (!after.contains(name) || after.at(name).dump() != value.dump()) {
+      fail("a saved record lost a member this version does not know", input);
+    }
+  }
 }
 
 }  // namespace

@@ -91,6 +91,10 @@ class SettingsModelTest : public AppTest {
     if (id == "layouts") return s.layoutsLine;
     if (id == "keyTester.button") return s.keyTesterButton;
     if (id == "keyTester.readout") return s.keyTesterReadout;
+    if (id == "keyTester.problem") return s.keyTesterProblem;
+    if (id == "keyTester.remedy") return s.keyTesterRemedyLabel;
+    if (id == "loginApproval.line") return s.loginApprovalLine;
+    if (id == "loginApproval.open") return s.openLoginItemsLabel;
     for (const auto& remedy : s.remedies) {
       if (nameOf(remedy.id) == id) return remedy.text;
     }
@@ -106,6 +110,8 @@ class SettingsModelTest : public AppTest {
     if (id == "status.toggle") return view->toggleEnabled();
     if (id == "status.refresh") return view->refreshStatus();
     if (id == "keyTester.button") return view->toggleKeyTest();
+    if (id == "keyTester.remedy") return view->requestInputMonitoring();
+    if (id == "loginApproval.open") return view->openLoginItems();
     if (id == "cancel") return cancel();
     if (id == "done") return done();
     for (const auto& remedy : view->state().remedies) {
@@ -337,7 +343,7 @@ TEST_F(SettingsModelTest, TheLoginToggleShowsTheSystemsStateNotTheStoredFlag) {
   cancel();
   mac.loginItems().setStatus(LoginItemStatus::requiresApproval);
   open();
-  EXPECT_FALSE(pending.launchAtLogin) << "awaiting approval is not enabled";
+  EXPECT_TRUE(pending.launchAtLogin) << "registered, though it awaits approval";
   cancel();
 
   // Registered behind the program's back, while the stored flag says off.
@@ -347,6 +353,46 @@ TEST_F(SettingsModelTest, TheLoginToggleShowsTheSystemsStateNotTheStoredFlag) {
   mac.loginItems().setStatus(LoginItemStatus::enabled);
   open();
   EXPECT_TRUE(pending.launchAtLogin);
+}
+
+// macOS may hold a new login item until the user allows it: the toggle stays on, a line says
+// where to allow it, and Done does not ask again.
+TEST_F(SettingsModelTest, ALoginItemAwaitingApprovalStaysOnAndLeadsToLoginItems) {
+  mac.loginItems().setRequiresApproval(true);
+  open();
+  EXPECT_FALSE(has("loginApproval.line"));
+  pending.launchAtLogin = true;
+  done();
+  open();
+  EXPECT_TRUE(pending.launchAtLogin);
+  EXPECT_EQ(text("loginApproval.line"),
+            "Waiting for your approval in System Settings › General › Login Items.");
+  press("loginApproval.open");
+  EXPECT_EQ(mac.loginItems().loginItemsPaneOpenCount(), 1);
+  done();
+  EXPECT_EQ(mac.loginItems().registerCallCount(), 1) << "a second Done registers nothing";
+
+  mac.loginItems().approve();  // allowed in System Settings: the next check sees it
+  controller->reconcile();
+  EXPECT_FALSE(has("loginApproval.line"));
+}
+
+TEST_F(SettingsModelTest, WithoutInputMonitoringTheKeyTesterSaysSoAndAsksForIt) {
+  open();
+  // Revoked while the window is shown, before any check has seen it: Start finds out.
+  mac.permissions().setInputMonitoring(false);
+  press("keyTester.button");
+  EXPECT_FALSE(controller->isTesting());
+  EXPECT_EQ(text("keyTester.problem"), "The key tester needs Input Monitoring to see your keys.");
+  EXPECT_FALSE(view->state().keyTesterButtonEnabled);
+
+  // The system asks the user once; after that only its privacy pane can grant it.
+  press("keyTester.remedy");
+  press("keyTester.remedy");
+  EXPECT_EQ(mac.permissions().listenRequestCount(), 1U);
+  ASSERT_EQ(mac.workspace().openedURLs().size(), 1U);
+  EXPECT_EQ(mac.workspace().openedURLs().back().absoluteString,
+            AppController::kInputMonitoringSettingsURL);
 }
 
 TEST_F(SettingsModelTest, TheLayoutsLineNamesTheCycleOrSaysThereIsNone) {

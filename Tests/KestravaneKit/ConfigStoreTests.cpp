@@ -9,6 +9,7 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -109,6 +110,26 @@ TEST_F(ConfigStoreTest, SaveStoresOneCompactJsonBlobUnderItsKey) {
   EXPECT_EQ(values.at(kKey),
             PropertyValue(
                 bytes(R"({"trigger":"rightCommand","language":"system","launchAtLogin":false})")));
+}
+
+// A record of a newer Plivex keeps the members this one does not know through its saves; only
+// a usable record lends them.
+TEST_F(ConfigStoreTest, SaveKeepsTheMembersOfANewerVersionItDoesNotKnow) {
+  const std::vector<std::pair<std::string, std::string>> cases{
+      {R"({"language":"en","holdMs":250,"trigger":"fn","cycle":[{"id":"x","on":null}]})",
+       R"({"trigger":"capsLock","language":"ru","launchAtLogin":true,"holdMs":250,)"
+       R"("cycle":[{"id":"x","on":null}]})"},
+      {R"({"trigger":"fn","x":1,"trigger":"rightCommand"})",
+       R"({"trigger":"capsLock","language":"ru","launchAtLogin":true,"x":1})"},
+      {R"({"trigger":"leftOption","x":1})",
+       R"({"trigger":"capsLock","language":"ru","launchAtLogin":true})"},
+  };
+  for (const auto& [stored, saved] : cases) {
+    store(bytes(stored));
+    EXPECT_EQ(configStore.save(kCustom), std::nullopt);
+    EXPECT_EQ(defaults().values().at(kKey), PropertyValue(bytes(saved))) << stored;
+    EXPECT_EQ(configStore.load(), kCustom);
+  }
 }
 
 // Unusable stored values: each loads as the defaults and stays stored, byte for byte, until

@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "KestravaneKit/EventTapEngine.h"
@@ -138,19 +139,20 @@ TEST_F(KeyTesterTest, StartsOneListenOnlyTapAndThreadAndRefusesASecondStart) {
   tester->stop();
 }
 
-TEST_F(KeyTesterTest, StartsNothingWithoutAccessibilityOrWhenTheTapIsRefused) {
+TEST_F(KeyTesterTest, StartsNothingWithoutAccessibilityOrInputMonitoring) {
   auto tester = makeTester();
-  rig.permissions.setAccessibilityTrusted(false);
-  EXPECT_FALSE(tester->canRun());
-  EXPECT_FALSE(tester->start());
-  EXPECT_FALSE(rig.permissions.listedForInputMonitoring()) << "no tap was asked for";
-
-  rig.permissions.setAccessibilityTrusted(true);
-  rig.permissions.setInputMonitoring(false);
-  EXPECT_TRUE(tester->canRun()) << "the tester depends on Accessibility only";
-  EXPECT_FALSE(tester->start());
-  EXPECT_FALSE(tester->isStarted());
-  EXPECT_EQ(rig.threads.startedCount(), 0u);
+  const std::vector<std::pair<bool, bool>> missing{{false, true}, {true, false}, {false, false}};
+  for (const auto& [trusted, listening] : missing) {
+    SCOPED_TRACE(std::to_string(trusted) + std::to_string(listening));
+    rig.permissions.setAccessibilityTrusted(trusted);
+    rig.permissions.setInputMonitoring(listening);
+    EXPECT_FALSE(tester->canRun());
+    EXPECT_FALSE(tester->start());
+    EXPECT_FALSE(tester->isStarted());
+    EXPECT_FALSE(rig.permissions.listedForInputMonitoring()) << "no tap was asked for";
+    EXPECT_TRUE(rig.windowServer.liveTaps().empty());
+    EXPECT_EQ(rig.threads.startedCount(), 0u);
+  }
   tester->stop();
 }
 

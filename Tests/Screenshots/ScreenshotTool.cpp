@@ -1,5 +1,6 @@
 // Writes PNG pictures of the interface as a user sees it, for people to look at: the menu for
-// every health, the settings window and the onboarding window, in English and Russian. Each
+// every health, the settings window (also with the login item awaiting approval and the key
+// tester without Input Monitoring) and the onboarding window, in English and Russian. Each
 // picture comes from a virtual Mac arranged into that state, the real controller and the real
 // widgets; and the menu-bar icons on a light and a dark panel. Usage: plivex-screenshots DIR (any
 // Qt platform: offscreen, or xcb under Xvfb).
@@ -40,13 +41,16 @@ constexpr const char* kRussianLayout = "com.apple.keylayout.Russian";
 // the interface on it.
 class Scene {
  public:
+  // `pcKeyboard`: the same system with a PC's keyboard, as on a Linux desktop.
   Scene(TriggerKind trigger, AppLanguage language, const std::function<void(VirtualMac&)>& arrange,
-        kestravane::platform::vmac::VirtualMacOptions options = {})
+        kestravane::platform::vmac::VirtualMacOptions options = {}, bool pcKeyboard = false)
       : mac(std::move(options)) {
     kestravane::ConfigStore(*mac.services())
         .save(kestravane::PlivexConfig(trigger, language, false));
     arrange(mac);
-    controller = AppController::create(mac.services());
+    auto services = std::make_shared<kestravane::platform::Services>(*mac.services());
+    services->pcKeyboard = pcKeyboard;
+    controller = AppController::create(std::move(services));
     app = std::make_unique<PlivexApp>(controller);
     settle();
   }
@@ -233,6 +237,35 @@ bool windows(const QDir& dir, AppLanguage language) {
     QApplication::processEvents();
     ok &= save(menu, dir.filePath("menu-saveFailed" + suffix));
     menu.hide();
+  }
+  {
+    // The login item registered but waiting for the user's approval in System Settings.
+    Scene state(TriggerKind::fn, language, [](VirtualMac& mac) {
+      mac.grantAllPermissions();
+      freeTriggerKeys(mac);
+      mac.loginItems().setStatus(kestravane::platform::LoginItemStatus::requiresApproval);
+    });
+    auto& window = state.app->settingsWindow();
+    window.present();
+    state.settle();
+    ok &= save(window, dir.filePath("settings-loginApproval" + suffix));
+  }
+  // Accessibility without Input Monitoring: the key tester cannot listen, on a Mac and on a
+  // Linux desktop (where the X server's XInput 2 stands for it).
+  for (const bool pc : {false, true}) {
+    Scene state(
+        TriggerKind::fn, language,
+        [](VirtualMac& mac) {
+          mac.permissions().setAccessibilityTrusted(true);
+          freeTriggerKeys(mac);
+        },
+        {}, pc);
+    auto& window = state.app->settingsWindow();
+    window.present();
+    state.settle();
+    ok &= save(window, dir.filePath(QString(pc ? "settings-keyTesterNoXInput"
+                                               : "settings-keyTesterNoInputMonitoring") +
+                                    suffix));
   }
   ok &= settingsThenOnboarding(
       TriggerKind::fn, language, [](VirtualMac&) {},

@@ -2,6 +2,7 @@
 
 #include <QRadioButton>
 #include <QShowEvent>
+#include <QStyle>
 #include <algorithm>
 #include <utility>
 
@@ -29,10 +30,11 @@ void setText(QAbstractButton& button, const std::string& text) {
   button.setText(toQString(text));
 }
 
-// An optional line: shown with its text, or hidden.
-void setOptionalText(QLabel& label, const std::optional<std::string>& text) {
-  if (text) setText(label, *text);
-  label.setVisible(text.has_value());
+// An optional line or button: shown with its text, or hidden.
+template <typename Widget>
+void setOptionalText(Widget& widget, const std::optional<std::string>& text) {
+  if (text) setText(widget, *text);
+  widget.setVisible(text.has_value());
 }
 
 }  // namespace
@@ -133,8 +135,24 @@ QWidget* SettingsWindow::buildPreferences() {
   stackLayout(*row).addWidget(languageHeader, 0, Qt::AlignVCenter);
   stackLayout(*row).addWidget(language, 0, Qt::AlignVCenter);
   launchAtLogin = named(new QCheckBox, "launchAtLogin");
+  // Under the checkbox, indented to its text, while the login item waits for approval.
+  const QStyle& style = *launchAtLogin->style();
+  const int indent = style.pixelMetric(QStyle::PM_IndicatorWidth, nullptr, launchAtLogin) +
+                     style.pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, launchAtLogin);
+  loginApproval = named(makeStack(kColumn, 6, {indent, 0, 0, 0}), "loginApproval");
+  loginApprovalLine =
+      named(makeText(*this, FontRole::caption, ColourRole::orange, true), "loginApproval.line");
+  openLoginItems = named(makeButton(*this, true), "loginApproval.open");
+  connect(openLoginItems, &QPushButton::clicked, this, [this] { _model.openLoginItems(); });
+  stackLayout(*loginApproval).addWidget(loginApprovalLine);
+  stackLayout(*loginApproval).addWidget(openLoginItems, 0, Qt::AlignLeft);
+  loginApproval->hide();
+  // The approval line belongs to the checkbox: closer to it than the section's rows are.
+  auto* login = makeStack(kColumn, 4);
+  stackLayout(*login).addWidget(launchAtLogin, 0, Qt::AlignLeft);
+  stackLayout(*login).addWidget(loginApproval);
   stackLayout(*section).addWidget(row, 0, Qt::AlignLeft);
-  stackLayout(*section).addWidget(launchAtLogin, 0, Qt::AlignLeft);
+  stackLayout(*section).addWidget(login);
   return section;
 }
 
@@ -150,11 +168,20 @@ QWidget* SettingsWindow::buildKeyTester() {
       named(makeText(*this, FontRole::captionMonospaced, ColourRole::secondary, false),
             "keyTester.readout");
   keyTesterReadout->hide();
+  keyTesterProblem =
+      named(makeText(*this, FontRole::caption, ColourRole::orange, true), "keyTester.problem");
+  keyTesterProblem->hide();
+  keyTesterRemedy = named(makeButton(*this, true), "keyTester.remedy");
+  keyTesterRemedy->hide();
   connect(keyTesterButton, &QPushButton::clicked, this, [this] { _model.toggleKeyTest(); });
+  connect(keyTesterRemedy, &QPushButton::clicked, this,
+          [this] { _model.requestInputMonitoring(); });
   stackLayout(*row).addWidget(keyTesterButton, 0, Qt::AlignVCenter);
+  stackLayout(*row).addWidget(keyTesterRemedy, 0, Qt::AlignVCenter);
   stackLayout(*row).addWidget(keyTesterReadout, 0, Qt::AlignVCenter);
   stackLayout(*section).addWidget(keyTesterHeader);
   stackLayout(*section).addWidget(keyTesterHint);
+  stackLayout(*section).addWidget(keyTesterProblem);
   stackLayout(*section).addWidget(row, 0, Qt::AlignLeft);
   return section;
 }
@@ -205,10 +232,16 @@ void SettingsWindow::update() {
     }
   }
   setText(*launchAtLogin, next.launchAtLoginLabel);
+  setOptionalText(*loginApprovalLine, next.loginApprovalLine);
+  setOptionalText(*openLoginItems, next.openLoginItemsLabel);
+  loginApproval->setVisible(next.loginApprovalLine.has_value());
   setText(*keyTesterHeader, next.keyTesterHeader);
   setText(*keyTesterHint, next.keyTesterHint);
   setText(*keyTesterButton, next.keyTesterButton);
+  keyTesterButton->setEnabled(next.keyTesterButtonEnabled);
   setOptionalText(*keyTesterReadout, next.keyTesterReadout);
+  setOptionalText(*keyTesterProblem, next.keyTesterProblem);
+  setOptionalText(*keyTesterRemedy, next.keyTesterRemedyLabel);
   setText(*cancel, next.cancelLabel);
   setText(*done, next.doneLabel);
   _shown = std::move(next);

@@ -73,10 +73,15 @@ class SettingsWindow final : public FixedSizeWindow {
   QLabel* languageHeader = nullptr;
   QComboBox* language = nullptr;
   QCheckBox* launchAtLogin = nullptr;
+  QWidget* loginApproval = nullptr;  // the line and its button, shown together
+  QLabel* loginApprovalLine = nullptr;
+  QPushButton* openLoginItems = nullptr;
   QLabel* keyTesterHeader = nullptr;
   QLabel* keyTesterHint = nullptr;
   QPushButton* keyTesterButton = nullptr;
   QLabel* keyTesterReadout = nullptr;
+  QLabel* keyTesterProblem = nullptr;
+  QPushButton* keyTesterRemedy = nullptr;
   QPushButton* cancel = nullptr;
   QPushButton* done = nullptr;
 
