@@ -88,6 +88,7 @@ Findings examine(const platform::Services& services, std::string version, std::s
   const InputSourceSwitcher inputSources(services);
   findings.accessibility = permissions.hasAccessibility();
   findings.inputMonitoring = permissions.hasInputMonitoring();
+  findings.postEventAccess = services.eventTaps->preflightPostEventAccess();
   findings.secureInput = permissions.isSecureInputActive();
   findings.layouts = inputSources.enabledSelectableSources();
   findings.currentSource = inputSources.currentSourceID();
@@ -119,6 +120,10 @@ std::vector<std::string> blockers(const Findings& findings) {
   if (EngineState::isBlocked(inputs)) words.emplace_back("accessibility");
   // A missing Input Monitoring shows only when the engine's tap is refused.
   if (!findings.inputMonitoring) words.emplace_back("input-monitoring");
+  // The system refuses the active tap of a trusted program whose entry names an older build.
+  if (findings.accessibility && !findings.postEventAccess) {
+    words.emplace_back("post-event-access");
+  }
   inputs = ready;
   inputs.layoutCount = static_cast<std::int64_t>(findings.layouts.size());
   if (EngineState::isBlocked(inputs)) words.emplace_back("layouts");
@@ -143,6 +148,7 @@ std::vector<std::string> reportLines(const Findings& findings) {
   lines.push_back("backend: " + escaped(findings.backend));
   lines.push_back(std::string("accessibility: ") + grantWord(findings.accessibility));
   lines.push_back(std::string("input-monitoring: ") + grantWord(findings.inputMonitoring));
+  lines.push_back(std::string("post-event-access: ") + grantWord(findings.postEventAccess));
   lines.push_back(std::string("secure-input: ") + (findings.secureInput ? "on" : "off"));
   lines.push_back("layouts: " + std::to_string(findings.layouts.size()));
   for (const auto& layout : findings.layouts) {

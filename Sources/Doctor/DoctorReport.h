@@ -23,6 +23,7 @@ struct Findings {
   std::string backend;  // what the services stand for ("macOS", "virtual Mac")
   bool accessibility = false;
   bool inputMonitoring = false;  // the system's preflight answer
+  bool postEventAccess = false;  // what an active tap needs; can lack while trusted
   bool secureInput = false;
   std::vector<InputSourceSwitcher::NamedSource> layouts;  // the cycle, in the system's order
   std::optional<std::string> currentSource;
@@ -41,7 +42,8 @@ Findings examine(const platform::Services& services, std::string version, std::s
 // platforms and releases; text from the system is escaped so that each line stays one line.
 std::vector<std::string> reportLines(const Findings& findings);
 
-// What stops switching, as report words ("accessibility", "input-monitoring", "layouts",
+// What stops switching, as report words ("accessibility", "input-monitoring",
+// "post-event-access" (only while trusted: a stale Accessibility entry), "layouts",
 // "globe-key(fn)" (only with the fn/Globe trigger), "caps-lock-abc(capsLock)" (only with the Caps
 // Lock trigger), "secure-input"), in that order.
 std::vector<std::string> blockers(const Findings& findings);

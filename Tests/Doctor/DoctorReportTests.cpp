@@ -33,16 +33,16 @@ class DoctorTest : public ::testing::Test {
 };
 
 TEST_F(DoctorTest, FreshMacReportsEveryFindingInItsPlace) {
-  EXPECT_THAT(
-      report(),
-      ElementsAre("plivex-doctor: 1.2.3", "backend: virtual Mac", "accessibility: not-granted",
-                  "input-monitoring: not-granted", "secure-input: off", "layouts: 2",
-                  "layout: com.apple.keylayout.US \"U.S.\" current",
-                  "layout: com.apple.keylayout.Russian \"Russian\"",
-                  "current-source: com.apple.keylayout.US", "globe-key: absent",
-                  "caps-lock-abc: absent", "login-item: not-registered", "settings: default",
-                  "blocking: accessibility, input-monitoring, globe-key(fn), "
-                  "caps-lock-abc(capsLock)"));
+  EXPECT_THAT(report(), ElementsAre("plivex-doctor: 1.2.3", "backend: virtual Mac",
+                                    "accessibility: not-granted", "input-monitoring: not-granted",
+                                    "post-event-access: not-granted", "secure-input: off",
+                                    "layouts: 2", "layout: com.apple.keylayout.US \"U.S.\" current",
+                                    "layout: com.apple.keylayout.Russian \"Russian\"",
+                                    "current-source: com.apple.keylayout.US", "globe-key: absent",
+                                    "caps-lock-abc: absent", "login-item: not-registered",
+                                    "settings: default",
+                                    "blocking: accessibility, input-monitoring, globe-key(fn), "
+                                    "caps-lock-abc(capsLock)"));
 }
 
 TEST_F(DoctorTest, ReadyMacHasNothingBlocking) {
@@ -70,6 +70,16 @@ TEST_F(DoctorTest, InputMonitoringFollowsThePreflightAlone) {
   mac().permissions().setAccessibilityTrusted(false);
   mac().permissions().setInputMonitoring(true);
   EXPECT_THAT(blockers(findings()), ElementsAre("accessibility"));
+}
+
+// Trusted, yet the Accessibility entry names an older build: the active tap would be refused.
+TEST_F(DoctorTest, AStaleAccessibilityEntryIsNamedByItsPostEventAccess) {
+  mac().grantAllPermissions();
+  mac().preferences().setFnUsageType(0);
+  mac().preferences().setRomanSwitchState(0);
+  mac().permissions().setPostAccessStale(true);
+  EXPECT_THAT(report(), Contains("post-event-access: not-granted"));
+  EXPECT_THAT(blockers(findings()), ElementsAre("post-event-access"));
 }
 
 // The doctor must never make the system prompt or list it: it creates no tap (asking for one

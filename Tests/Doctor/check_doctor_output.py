@@ -11,7 +11,7 @@ import subprocess
 import sys
 
 GRANT = {"granted", "not-granted"}
-BLOCKERS = ["accessibility", "input-monitoring", "layouts", "globe-key(fn)",
+BLOCKERS = ["accessibility", "input-monitoring", "post-event-access", "layouts", "globe-key(fn)",
             "caps-lock-abc(capsLock)", "secure-input"]
 LAYOUT = re.compile(r'^(\S+) "((?:[^"\\]|\\.)*)"( current)?$')
 
@@ -54,6 +54,7 @@ def check(text, expectations):
     values["backend"] = take(pairs, "backend", allowed={"macOS", "virtual Mac"})
     values["accessibility"] = take(pairs, "accessibility", allowed=GRANT)
     values["input-monitoring"] = take(pairs, "input-monitoring", allowed=GRANT)
+    values["post-event-access"] = take(pairs, "post-event-access", allowed=GRANT)
     values["secure-input"] = take(pairs, "secure-input", allowed={"on", "off"})
     count = int(take(pairs, "layouts", r"\d+"))
     values["layouts"] = str(count)
@@ -79,6 +80,7 @@ def check(text, expectations):
         word for word, applies in zip(BLOCKERS, [
             values["accessibility"] == "not-granted",
             values["input-monitoring"] == "not-granted",
+            values["accessibility"] == "granted" and values["post-event-access"] == "not-granted",
             count < 2,
             values["globe-key"] != "0 do-nothing",
             values["caps-lock-abc"] != "0 off",

@@ -58,5 +58,27 @@ TEST_F(TriggerKeyTest, AnEngineThatFailsToStartLeavesTheKeyAsItWas) {
   EXPECT_GE(mac.triggerKeyActions().giveBackCount(), 1u);
 }
 
+// The keyboards' Caps Lock delay is lifted exactly while the engine runs for Caps Lock, and a
+// record left by a run that never put it back is mended at the next start.
+TEST_F(TriggerKeyTest, TheCapsLockDelayIsLiftedOnlyWhileTheEngineRunsForCapsLock) {
+  constexpr std::uint64_t kBuiltIn = platform::vmac::VirtualHIDSystem::kBuiltInKeyboardId;
+  const auto delay = [&] { return mac.hidSystem().capsLockDelayOverride(kBuiltIn); };
+  readyMac();
+  mac.hidSystem().setCapsLockDelayOverride(kBuiltIn, 30);  // the user's own setting
+  CapsLockDelayLift::create(*services())->lift();          // a crashed run's leftover
+  storeConfig(TriggerKind::fn);
+  launch();
+  ASSERT_TRUE(controller->isRunning());
+  EXPECT_EQ(delay(), 30) << "the start puts back what a crashed run left";
+
+  controller->apply(TriggerKind::capsLock, AppLanguage::en, false);
+  EXPECT_EQ(delay(), 0);
+  controller->apply(TriggerKind::rightCommand, AppLanguage::en, false);
+  EXPECT_EQ(delay(), 30) << "a trigger change puts it back";
+  controller->apply(TriggerKind::capsLock, AppLanguage::en, false);
+  controller->quit();
+  EXPECT_EQ(delay(), 30) << "quitting puts it back";
+}
+
 }  // namespace
 }  // namespace kestravane

@@ -182,6 +182,18 @@ TEST_F(SwitchControllerTest, WithTheCapsLockTriggerEachSwitchTurnsTheLockOff) {
   EXPECT_EQ(reported.size(), 4u);
 }
 
+// Selecting a layout can take tens of milliseconds; letters typed meanwhile must not come out as
+// capitals, so the lock is already off when the selection happens.
+TEST_F(SwitchControllerTest, WithTheCapsLockTriggerTheLockIsOffBeforeTheLayoutIsSelected) {
+  std::optional<bool> lockWhileSelecting;
+  rig.mac.inputSources().setChangeObserver([&] { lockWhileSelecting = rig.keyboard.capsLockOn(); });
+  rig.keyboard.setCapsLockState(true);
+  auto controller = makeController(TriggerKind::capsLock);
+  fireFromFireQueue(controller, 1);
+  rig.runPending();
+  EXPECT_EQ(lockWhileSelecting, false);
+}
+
 TEST_F(SwitchControllerTest, AnUnreachableHIDSystemStillSwitches) {
   rig.mac.hidSystem().setUnreachable(true);
   rig.keyboard.setCapsLockState(true);
