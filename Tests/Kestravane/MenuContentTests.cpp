@@ -176,6 +176,14 @@ class MenuTextsTest : public AppTest {
   }
 };
 
+// A permission changed in System Settings shows in the next menu, not only after the next check.
+TEST_F(MenuTextsTest, ThePermissionIsAskedAtEachBuild) {
+  const MenuContent menu(controller, [] {});
+  ASSERT_TRUE(menu.currentState().hasAccessibility);
+  mac.permissions().setAccessibilityTrusted(false);
+  EXPECT_FALSE(menu.currentState().hasAccessibility);
+}
+
 TEST_F(MenuTextsTest, EveryTextOfAProblemMenuInBothLanguages) {
   EXPECT_EQ(textsOf(build(EngineHealth::noAccessibility, AppLanguage::en, TriggerKind::fn, false)),
             (std::vector<std::string>{"🟠 Needs Accessibility", "② Request Accessibility",
