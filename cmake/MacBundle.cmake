@@ -9,6 +9,10 @@
 #                              "Developer ID Application: ...", or a self-signed code-signing
 #                              certificate) to sign with it; see docs/macos.md.
 #   PLIVEX_COPYRIGHT           the NSHumanReadableCopyright text
+#   PLIVEX_BUNDLED_MINIMUM_MACOS  the oldest macOS the libraries deployed into the bundle run on
+#                              (Homebrew's Qt is built for the Mac that built it, not for
+#                              CMAKE_OSX_DEPLOYMENT_TARGET); LSMinimumSystemVersion is the later of
+#                              the two. Empty: only the deployment target counts.
 include_guard(GLOBAL)
 
 set(PLIVEX_BUNDLE_IDENTIFIER "com.plivex.Plivex" CACHE STRING "Bundle identifier of Plivex.app")
@@ -16,6 +20,8 @@ set(PLIVEX_CODESIGN_IDENTITY "-" CACHE STRING
     "Code-signing identity for Plivex.app: '-' signs ad hoc, or a certificate's name")
 set(PLIVEX_COPYRIGHT "Copyright © 2026 The Plivex authors. All rights reserved." CACHE STRING
     "NSHumanReadableCopyright of Plivex.app")
+set(PLIVEX_BUNDLED_MINIMUM_MACOS "" CACHE STRING
+    "Oldest macOS the libraries deployed into Plivex.app run on (e.g. QtCore's minos)")
 set(PLIVEX_BUNDLE_NAME "Plivex")
 set(PLIVEX_BUNDLE_EXECUTABLE "Plivex")
 # The icon in Contents/Resources, made at build time from Sources/AppIcon/Plivex.svg.
@@ -29,6 +35,16 @@ function(plivex_write_info_plist output)
   set(PLIVEX_MINIMUM_MACOS "${CMAKE_OSX_DEPLOYMENT_TARGET}")
   if(NOT PLIVEX_MINIMUM_MACOS)
     message(FATAL_ERROR "CMAKE_OSX_DEPLOYMENT_TARGET must name the oldest macOS supported")
+  endif()
+  if(PLIVEX_BUNDLED_MINIMUM_MACOS)
+    if(NOT PLIVEX_BUNDLED_MINIMUM_MACOS MATCHES "^[0-9]+(\\.[0-9]+)*$")
+      message(FATAL_ERROR "PLIVEX_BUNDLED_MINIMUM_MACOS='${PLIVEX_BUNDLED_MINIMUM_MACOS}' is not "
+                          "a macOS version such as 14.0")
+    endif()
+    # A bundle that says it runs where its Qt does not would fail to launch there.
+    if(PLIVEX_BUNDLED_MINIMUM_MACOS VERSION_GREATER PLIVEX_MINIMUM_MACOS)
+      set(PLIVEX_MINIMUM_MACOS "${PLIVEX_BUNDLED_MINIMUM_MACOS}")
+    endif()
   endif()
   configure_file(${PLIVEX_INFO_PLIST_TEMPLATE} ${output} @ONLY)
 endfunction()

@@ -15,9 +15,15 @@ REQUIRED_STEPS = [
     # The `qt` formula brings every Qt module, QtWebEngine included.
     ("installs Ninja and Qt's base and SVG modules (not the whole qt formula) from Homebrew",
      lambda s: {"brew", "install", "ninja", "qtbase", "qtsvg"} <= words(s) and "qt" not in words(s)),
-    ("configures with Ninja, finding Qt under Homebrew's prefix",
+    ("checks that Homebrew's qtbase brings macdeployqt, failing when it does not",
+     lambda s: "macdeployqt" in run(s) and "exit 1" in run(s)),
+    ("reads the oldest macOS Homebrew's QtCore runs on",
+     lambda s: "minimum-macos.sh" in run(s) and "QtCore" in run(s)
+     and "GITHUB_ENV" in run(s)),
+    ("configures with Ninja, finding Qt under Homebrew's prefix, stating QtCore's oldest macOS",
      lambda s: "cmake -S" in run(s) and "-G Ninja" in run(s)
-     and 'CMAKE_PREFIX_PATH="$(brew --prefix)"' in run(s)),
+     and 'CMAKE_PREFIX_PATH="$(brew --prefix)"' in run(s)
+     and 'PLIVEX_BUNDLED_MINIMUM_MACOS="$QT_MINIMUM_MACOS"' in run(s)),
     ("builds", lambda s: "cmake --build" in run(s)),
     ("runs the test suite", lambda s: "ctest" in run(s) and "--label-regex" not in run(s)),
     ("runs the checks only a Mac can answer",
@@ -29,6 +35,16 @@ REQUIRED_STEPS = [
     ("verifies the bundle's signature", lambda s: "codesign --verify" in run(s)),
     ("packages the disk image, trying again when it fails",
      lambda s: "cpack" in run(s) and re.search(r"\b(for|until|while)\b", run(s))),
+    ("checks the disk image's QtCore against LSMinimumSystemVersion",
+     lambda s: "LSMinimumSystemVersion" in run(s) and "minimum-macos.sh" in run(s)
+     and "_CPack_Packages" in run(s)),
+]
+
+# (the step that must come first, the step that must come after it), by the start of what they do.
+ORDER = [
+    ("reads the oldest macOS", "configures with Ninja"),  # the configuration needs QtCore's
+    ("configures with Ninja", "builds"),
+    ("packages the disk image", "checks the disk image"),
 ]
 
 
@@ -77,9 +93,19 @@ def main():
             if ("run" in step) == ("uses" in step):
                 fail(f"step '{name}' must either run a command or use an action")
             all_steps.append(step)
+    first_match = []
     for purpose, matches in REQUIRED_STEPS:
-        if not any(matches(step) for step in all_steps):
+        found = [index for index, step in enumerate(all_steps) if matches(step)]
+        if not found:
             fail(f"no step {purpose}")
+        first_match.append(found[0])
+    def position(start):
+        return next(first_match[index] for index, (purpose, _) in enumerate(REQUIRED_STEPS)
+                    if purpose.startswith(start))
+
+    for before, after in ORDER:
+        if position(before) > position(after):
+            fail(f"the step that {after} ... comes before the one that {before} ...")
     print(f"{sys.argv[1]}: {len(all_steps)} named steps, all required ones present")
 
 

@@ -4,6 +4,7 @@
 #include <QApplication>
 
 #include "Kestravane/AppController.h"
+#include "Kestravane/MacOS/ResponsiveActivity.h"
 #include "Kestravane/Ui/PlivexApp.h"
 #include "Platform/MacOS/MacServices.h"
 
@@ -20,6 +21,8 @@ int main(int argc, char* argv[]) {
   // the settings window switches to the regular policy while it is open.
   services->application->setActivationPolicy(platform::ActivationPolicy::accessory);
 
+  // Held for the program's life: the switch must not wait on App Nap (docs/macos.md).
+  const ResponsiveActivity responsive;
   PlivexApp app(AppController::shared());
   return QApplication::exec();
 }

@@ -75,4 +75,8 @@ bool MacEventTaps::requestListenEventAccess() {
   return CGRequestListenEventAccess();
 }
 
+bool MacEventTaps::preflightPostEventAccess() {
+  return CGPreflightPostEventAccess();
+}
+
 }  // namespace kestravane::platform::macos

@@ -61,6 +61,8 @@ class MacEventTaps final : public EventTaps {
   EventFlags flags(const Event& event) const override;
   bool preflightListenEventAccess() override;
   bool requestListenEventAccess() override;
+  // CGPreflightPostEventAccess() (macOS 10.15): never prompts.
+  bool preflightPostEventAccess() override;
 };
 
 }  // namespace kestravane::platform::macos

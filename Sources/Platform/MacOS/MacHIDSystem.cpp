@@ -2,6 +2,10 @@
 
 #include <IOKit/hidsystem/IOHIDLib.h>
 #include <IOKit/hidsystem/IOHIDParameter.h>
+#include <dispatch/dispatch.h>
+#include <pthread.h>
+
+#include <utility>
 
 namespace kestravane::platform::macos {
 namespace {
@@ -16,8 +20,16 @@ int selectorOf(ModifierLock lock) {
 
 }  // namespace
 
+MacHIDSystem::MacHIDSystem() : eventSystem(std::make_shared<MacHIDEventSystemClient>()) {}
+
 MacHIDSystem::~MacHIDSystem() {
   if (connection != IO_OBJECT_NULL) IOServiceClose(connection);
+  if (watcher && pthread_main_np() == 0) {
+    // Its notification port belongs to the main run loop: it is destroyed there.
+    dispatch_async_f(
+        dispatch_get_main_queue(), new std::shared_ptr<MacKeyboardsWatcher>(std::move(watcher)),
+        [](void* raw) { delete static_cast<std::shared_ptr<MacKeyboardsWatcher>*>(raw); });
+  }
 }
 
 io_connect_t MacHIDSystem::connectionLocked() {
@@ -51,6 +63,25 @@ bool MacHIDSystem::setModifierLockState(ModifierLock lock, bool on) {
   const io_connect_t handle = connectionLocked();
   return handle != IO_OBJECT_NULL &&
          IOHIDSetModifierLockState(handle, selectorOf(lock), on) == KERN_SUCCESS;
+}
+
+std::vector<KeyboardService> MacHIDSystem::keyboardServices() {
+  return eventSystem->keyboardServices();
+}
+
+bool MacHIDSystem::setCapsLockDelayOverride(std::uint64_t registryId,
+                                            std::optional<std::int64_t> milliseconds) {
+  return eventSystem->setCapsLockDelayOverride(registryId, milliseconds);
+}
+
+void MacHIDSystem::setKeyboardsAttachedObserver(std::function<void()> observer) {
+  if (!observer) {
+    watcher.reset();
+  } else if (watcher) {
+    watcher->setObserver(std::move(observer));
+  } else {
+    watcher = MacKeyboardsWatcher::start(eventSystem, std::move(observer));
+  }
 }
 
 }  // namespace kestravane::platform::macos

@@ -15,6 +15,8 @@ class MacLoginItems final : public LoginItems {
   // A failure's description is the NSError's localizedDescription.
   std::optional<ServiceError> registerMainApp() override;
   std::optional<ServiceError> unregisterMainApp() override;
+  // +[SMAppService openSystemSettingsLoginItems] has no result: true once asked.
+  bool openSystemSettingsLoginItems() override;
 };
 
 }  // namespace kestravane::platform::macos

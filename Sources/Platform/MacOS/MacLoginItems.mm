@@ -42,4 +42,9 @@ std::optional<ServiceError> MacLoginItems::unregisterMainApp() {
   return failure(error);
 }
 
+bool MacLoginItems::openSystemSettingsLoginItems() {
+  [SMAppService openSystemSettingsLoginItems];
+  return true;
+}
+
 }  // namespace kestravane::platform::macos

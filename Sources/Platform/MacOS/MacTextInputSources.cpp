@@ -1,5 +1,8 @@
 #include "Platform/MacOS/MacTextInputSources.h"
 
+#include <dispatch/dispatch.h>
+#include <pthread.h>
+
 #include <array>
 #include <variant>
 
@@ -102,6 +105,58 @@ OSStatus MacTextInputSources::selectInputSource(const InputSource& source) {
   TISInputSourceRef ref = tisSource(source);
   if (ref == nullptr) return paramErr;
   return TISSelectInputSource(ref);
+}
+
+MacTextInputSources::~MacTextInputSources() {
+  stopObserving();
+}
+
+void MacTextInputSources::setSourcesChangedObserver(std::function<void()> function) {
+  if (!function) {
+    stopObserving();
+    return;
+  }
+  bool wasObserving = false;
+  {
+    std::lock_guard guard(mutex);
+    wasObserving = observer != nullptr;
+    observer = std::make_shared<const std::function<void()>>(std::move(function));
+  }
+  if (wasObserving) return;
+  CFNotificationCenterRef center = CFNotificationCenterGetDistributedCenter();
+  for (CFStringRef name : {kTISNotifyEnabledKeyboardInputSourcesChanged,
+                           kTISNotifySelectedKeyboardInputSourceChanged}) {
+    CFNotificationCenterAddObserver(center, this, &MacTextInputSources::notified, name, nullptr,
+                                    CFNotificationSuspensionBehaviorDeliverImmediately);
+  }
+}
+
+void MacTextInputSources::stopObserving() {
+  CFNotificationCenterRemoveEveryObserver(CFNotificationCenterGetDistributedCenter(), this);
+  std::lock_guard guard(mutex);
+  observer.reset();
+}
+
+void MacTextInputSources::notified(CFNotificationCenterRef, void* self, CFNotificationName,
+                                   const void*, CFDictionaryRef) {
+  std::weak_ptr<const std::function<void()>> current;
+  {
+    auto& sources = *static_cast<MacTextInputSources*>(self);
+    std::lock_guard guard(sources.mutex);
+    current = sources.observer;
+  }
+  if (pthread_main_np() != 0) {
+    if (const auto call = current.lock()) (*call)();
+    return;
+  }
+  // The weak reference lets an observer emptied meanwhile, or an object gone, call nothing.
+  dispatch_async_f(dispatch_get_main_queue(),
+                   new std::weak_ptr<const std::function<void()>>(std::move(current)),
+                   [](void* raw) {
+                     const std::unique_ptr<std::weak_ptr<const std::function<void()>>> weak(
+                         static_cast<std::weak_ptr<const std::function<void()>>*>(raw));
+                     if (const auto call = weak->lock()) (*call)();
+                   });
 }
 
 }  // namespace kestravane::platform::macos

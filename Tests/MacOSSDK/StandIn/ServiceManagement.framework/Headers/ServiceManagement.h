@@ -2,7 +2,8 @@
 // macOS code on other machines does not include. It is used only by that check, never by a build
 // on a Mac, and declares only what the login item uses of SMAppService (macOS 13), as Apple's
 // reference states it (the class, its `mainAppService` class property, `status`, and
-// `registerAndReturnError:` / `unregisterAndReturnError:`). The check does not look these symbols
+// `registerAndReturnError:` / `unregisterAndReturnError:`, and the class method
+// `openSystemSettingsLoginItems`). The check does not look these symbols
 // up in any .tbd, and says so.
 #pragma once
 
@@ -23,6 +24,7 @@ API_AVAILABLE(macos(13.0))
 @property(readonly) SMAppServiceStatus status;
 - (BOOL)registerAndReturnError:(NSError**)error;
 - (BOOL)unregisterAndReturnError:(NSError**)error;
++ (void)openSystemSettingsLoginItems;
 @end
 
 NS_ASSUME_NONNULL_END
