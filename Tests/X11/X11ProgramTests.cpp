@@ -7,6 +7,7 @@
 #include <stdlib.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -133,6 +134,19 @@ TEST_F(X11ProgramTest, ALoneTapSwitchesTheRealLayoutAndQuittingGivesTheKeyBack) 
   EXPECT_EQ(plivex.stop(SIGTERM), 0);
   EXPECT_TRUE(menuKeyGivenBack()) << "quitting left the Menu key without its action";
   EXPECT_EQ(plivex.stderrText.find("Wayland"), std::string::npos) << plivex.stderrText;
+}
+
+// Closing the terminal it was started from (SIGHUP), or any other signal that ends a program by
+// default, ends it as SIGTERM does: the key gets its action back.
+TEST_F(X11ProgramTest, EverySignalThatEndsItGivesTheKeyBack) {
+  for (const int signal : {SIGHUP, SIGUSR1, SIGUSR2, SIGALRM, SIGRTMIN}) {
+    SCOPED_TRACE(strsignal(signal));
+    SpawnedProgram plivex(PLIVEX_APP_PATH, x11Start());
+    ASSERT_TRUE(started(plivex)) << plivex.stderrText;
+    ASSERT_TRUE(menuKeyWithheld());
+    EXPECT_EQ(plivex.stop(signal), 0);
+    EXPECT_TRUE(menuKeyGivenBack());
+  }
 }
 
 TEST_F(X11ProgramTest, AfterBeingKilledTheNextStartGivesTheKeyBackAndWorks) {

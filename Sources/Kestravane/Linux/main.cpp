@@ -3,8 +3,9 @@
 // Wayland (where it cannot see other programs' keys) or without an X display, it runs on the
 // virtual Mac, a model of the macOS services, with the virtual Mac's demo window to try it in.
 // The main queue is Qt's event loop; settings persist in the XDG configuration directory; the
-// log goes to standard error and to syslog. It quits from its menu, or on SIGINT/SIGTERM,
-// stopping the engine and the key tester and waiting for their threads. One Plivex runs per
+// log goes to standard error and to syslog. It quits from its menu, or on any signal that would
+// end it (SIGINT, SIGTERM, SIGHUP, ...), stopping the engine and the key tester and waiting for
+// their threads. One Plivex runs per
 // user: a second start brings the first one forward. Without a display it says so and points at
 // the console.
 // Usage: plivex [--demo | --version | --help]   (other arguments are Qt's own: -platform, ...)
@@ -47,15 +48,21 @@ void onQuitSignal(int) {
   [[maybe_unused]] const auto written = write(signalPipe[1], &byte, 1);
 }
 
-// SIGINT and SIGTERM end the event loop the same way as the menu's Quit.
+// Every signal that would end the program by default and can be caught ends the event loop the
+// same way as the menu's Quit, so the trigger key gets its action back: SIGHUP when the terminal
+// it was started from closes, SIGUSR1/2 or SIGALRM sent by mistake, the real-time signals. The
+// faults (SIGSEGV and the like) cannot go on to a clean quit and keep their default.
 std::unique_ptr<QSocketNotifier> quitOnSignals() {
   if (socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0) return nullptr;
   struct sigaction action {};
   action.sa_handler = onQuitSignal;
   sigemptyset(&action.sa_mask);
   action.sa_flags = SA_RESTART;
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGTERM, &action, nullptr);
+  for (const int signal : {SIGHUP, SIGINT, SIGQUIT, SIGTERM, SIGUSR1, SIGUSR2, SIGALRM, SIGVTALRM,
+                           SIGPROF, SIGPOLL, SIGPWR, SIGSTKFLT, SIGXCPU}) {
+    sigaction(signal, &action, nullptr);
+  }
+  for (int signal = SIGRTMIN; signal <= SIGRTMAX; ++signal) sigaction(signal, &action, nullptr);
   auto notifier = std::make_unique<QSocketNotifier>(signalPipe[0], QSocketNotifier::Read);
   QObject::connect(notifier.get(), &QSocketNotifier::activated, [] { QApplication::quit(); });
   return notifier;
