@@ -2,6 +2,8 @@
 // withheld trigger key; and the names it reads from a keymap.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -11,6 +13,7 @@
 #include "Platform/X11/WithheldKeyRecord.h"
 #include "Platform/X11/X11TriggerKeyActions.h"
 #include "Platform/X11/XdgAutostartLoginItems.h"
+#include "Support/Waiting.h"
 #include "X11/X11Rig.h"
 
 namespace kestravane::platform::x11 {
@@ -73,6 +76,30 @@ TEST(AutostartEntryTest, ExecArgumentsAreQuotedAsDesktopEntryFilesRequire) {
   };
   for (const auto& [argument, expected] : cases) {
     EXPECT_EQ(XdgAutostartLoginItems::execArgument(argument), expected) << argument;
+  }
+}
+
+// What the desktop does with the entry at login: GLib's launcher (gio launch) starts the program
+// wherever it lives, and the entry passes desktop-file-validate.
+TEST(AutostartEntryTest, TheDesktopsLauncherStartsTheProgramWhateverItsPath) {
+  if (std::system("command -v gio >/dev/null && command -v desktop-file-validate >/dev/null") !=
+      0) {
+    GTEST_SKIP() << "gio (libglib2.0-bin) and desktop-file-validate (desktop-file-utils) needed";
+  }
+  TemporaryFolder folder;
+  for (const std::string place : {"plain", "50%", "a b%", "it's $HOME"}) {
+    SCOPED_TRACE(place);
+    const auto program = folder.path / place / "plivex";
+    const auto ran = folder.path / "ran";
+    std::filesystem::create_directories(program.parent_path());
+    writeText(program, "#!/bin/sh\necho started > '" + ran.string() + "'\n");
+    std::filesystem::permissions(program, std::filesystem::perms::owner_all);
+    std::filesystem::remove(ran);
+    const auto entry = folder.path / "plivex.desktop";
+    writeText(entry, XdgAutostartLoginItems::desktopEntry(program));
+    EXPECT_EQ(std::system(("desktop-file-validate '" + entry.string() + "'").c_str()), 0);
+    EXPECT_EQ(std::system(("gio launch '" + entry.string() + "'").c_str()), 0);
+    EXPECT_TRUE(testing_support::waitUntil([&] { return std::filesystem::exists(ran); }));
   }
 }
 

@@ -66,13 +66,22 @@ std::string XdgAutostartLoginItems::execArgument(std::string_view argument) {
   return value;
 }
 
+std::string XdgAutostartLoginItems::execLine(const std::filesystem::path& executable) {
+  const std::string path = executable.string();
+  if (path.find('%') == std::string::npos) return execArgument(path);
+  // GLib looks the program up by the Exec line's first word before it turns "%%" into "%", so a
+  // path holding "%" would never start: a shell that is always there starts it instead, given
+  // the path as its $0.
+  return "/bin/sh -c " + execArgument("exec \"$0\"") + " " + execArgument(path);
+}
+
 std::string XdgAutostartLoginItems::desktopEntry(const std::filesystem::path& executable) {
   return "[Desktop Entry]\n"
          "Type=Application\n"
          "Name=Plivex\n"
          "Comment=Switches the keyboard layout on a lone tap of a trigger key\n"
          "Exec=" +
-         execArgument(executable.string()) +
+         execLine(executable) +
          "\n"
          "Icon=plivex\n"
          "Terminal=false\n"

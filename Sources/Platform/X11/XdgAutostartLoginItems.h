@@ -28,6 +28,8 @@ class XdgAutostartLoginItems final : public LoginItems {
   static std::string desktopEntry(const std::filesystem::path& executable);
   // One argument of an Exec line, quoted and escaped as desktop entry files require.
   static std::string execArgument(std::string_view argument);
+  // The Exec value that starts `executable`, also where its path holds "%".
+  static std::string execLine(const std::filesystem::path& executable);
   // Whether the entry's text switches it off (Hidden=true in its [Desktop Entry] group).
   static bool isHidden(std::string_view entry);
 
