@@ -22,7 +22,9 @@ const ConfigDecodingError* failure(const ConfigDecodingResult& result) {
 }
 
 TEST(TriggerKind, RawValuesAndCases) {
-  EXPECT_EQ(allTriggerKinds,
+  // The stored order of the first triggers never changes; later rows may follow.
+  ASSERT_GE(allTriggerKinds.size(), 3u);
+  EXPECT_EQ((std::array{allTriggerKinds[0], allTriggerKinds[1], allTriggerKinds[2]}),
             (std::array{TriggerKind::fn, TriggerKind::capsLock, TriggerKind::rightCommand}));
   EXPECT_EQ(rawValue(TriggerKind::fn), "fn");
   EXPECT_EQ(rawValue(TriggerKind::capsLock), "capsLock");
