@@ -282,11 +282,11 @@ void ConsoleSession::setKeyPreference(
 void ConsoleSession::applySetting(const std::vector<std::string>& words) {
   const std::string& command = words[0];
   auto config = controller->config();
-  bool login = controller->launchesAtLogin();
+  config.launchAtLogin = controller->launchesAtLogin();
   if (command == "trigger") {
     const auto trigger = words.size() == 2 ? triggerForName(words[1]) : std::nullopt;
     if (!trigger) {
-      out << "trigger fn|capsLock|rightCommand\n";
+      out << "trigger " << triggerNameList() << '\n';
       return;
     }
     config.trigger = *trigger;
@@ -303,9 +303,9 @@ void ConsoleSession::applySetting(const std::vector<std::string>& words) {
       out << "login on|off\n";
       return;
     }
-    login = *on;
+    config.launchAtLogin = *on;
   }
-  controller->apply(config.trigger, config.language, login);  // the settings window's Done
+  controller->apply(config);  // the settings window's Done
   if (command == "trigger") {
     out << "trigger: " << triggerDisplayName(controller->config().trigger) << '\n';
   } else if (command == "language") {
@@ -382,7 +382,9 @@ void ConsoleSession::printHelp() {
          "System:    grant|revoke accessibility|input|all | globe free|occupied|absent\n"
          "           capslock free|occupied|absent | layouts | enable <id> | disable <id>\n"
          "           secure on|off | wake\n"
-         "Plivex:    status | toggle | trigger fn|capsLock|rightCommand | language en|ru|system\n"
+         "Plivex:    status | toggle | trigger "
+      << triggerNameList()
+      << " | language en|ru|system\n"
          "           login on|off | keytest start|stop | onboarding [close] | settings [keyboard]\n"
          "           log | quit\n"
          "Key names: "

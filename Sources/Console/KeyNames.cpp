@@ -24,9 +24,21 @@ std::string keyNameList() {
 }
 
 std::optional<TriggerKind> triggerForName(std::string_view name) {
-  // The trigger keys' names in the key table are the triggers' stored names.
-  if (const auto* key = platform::vmac::keyByName(name)) return parseTriggerKind(key->name);
+  const auto* key = platform::vmac::keyByName(name);
+  if (key == nullptr) return std::nullopt;
+  for (const auto& trigger : kTriggerKeys) {
+    if (trigger.virtualKey == key->name) return trigger.kind;
+  }
   return std::nullopt;
+}
+
+std::string triggerNameList() {
+  std::string list;
+  for (const auto& trigger : kTriggerKeys) {
+    if (!list.empty()) list += '|';
+    list += trigger.rawValue;
+  }
+  return list;
 }
 
 }  // namespace kestravane::console

@@ -19,5 +19,7 @@ std::string keyNameList();
 // The trigger a name stands for: its stored name or its key's name in the key table, in any
 // case ("capslock", "CapsLock", "rightcommand", "rcmd"); absent for any other name.
 std::optional<TriggerKind> triggerForName(std::string_view name);
+// The triggers' stored names, for usage lines: "fn|capsLock|rightCommand".
+std::string triggerNameList();
 
 }  // namespace kestravane::console

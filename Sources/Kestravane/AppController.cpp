@@ -55,7 +55,7 @@ void AppController::startUp() {
   // lifted: put it back before anything else.
   CapsLockDelayLift::create(*_services)->putBack();
   _config.set(store.load());
-  _layouts.set(_inputSources.enabledSelectableSourceIDs());
+  relistLayouts();
   rereadTriggerKeys();
   startEngine();
   observeWake();
@@ -120,7 +120,7 @@ void AppController::startEngine() {
   mainThread.check("AppController::startEngine");
   // The health is recomputed once, below, so observers never see the stopped state in between.
   dropEngine();
-  _layouts.set(_inputSources.enabledSelectableSourceIDs());
+  relistLayouts();
   rereadTriggerKeys();
   if (EngineState::isBlocked(engineInputs())) {
     recomputeHealth();
@@ -171,7 +171,7 @@ void AppController::dropEngine() {
 
 void AppController::refresh() {
   mainThread.check("AppController::refresh");
-  _layouts.set(_inputSources.enabledSelectableSourceIDs());
+  relistLayouts();
   rereadTriggerKeys();
   recomputeHealth();
 }
@@ -212,7 +212,7 @@ void AppController::observeInputSources() {
   // whatever windows are open, rather than at the next reconcile().
   _services->inputSources->setSourcesChangedObserver([weakSelf = weak_from_this()] {
     if (auto self = weakSelf.lock()) {
-      self->_layouts.set(self->_inputSources.enabledSelectableSourceIDs());
+      self->relistLayouts();
       self->recomputeHealth();
       self->startOrStop();
     }
@@ -226,15 +226,17 @@ void AppController::tick() {
   startOrStop();
 }
 
-void AppController::apply(TriggerKind trigger, AppLanguage language, bool launchAtLogin) {
+void AppController::apply(const PlivexConfig& chosen) {
   mainThread.check("AppController::apply");
-  _config.modify([trigger](PlivexConfig& config) { config.trigger = trigger; });
-  _config.modify([language](PlivexConfig& config) { config.language = language; });
+  forEachSetting([&](const auto& row) {
+    if (row.source != SettingSource::record) return;
+    _config.modify([&](PlivexConfig& config) { config.*row.field = chosen.*row.field; });
+  });
   save();
   // Compared with the system's state, not the stored flag, which may be stale. An item awaiting
   // approval is registered: registering it again would only ask the user again.
-  if (launchAtLogin != launchesAtLogin()) setLaunchAtLogin(launchAtLogin);
-  _layouts.set(_inputSources.enabledSelectableSourceIDs());
+  if (chosen.launchAtLogin != launchesAtLogin()) setLaunchAtLogin(chosen.launchAtLogin);
+  relistLayouts();
   if (_userEnabled) {
     startEngine();
   } else {
@@ -377,10 +379,10 @@ Strings AppController::texts() const {
   return textsFor(config().language, *_services->locale, keyboard());
 }
 
-std::vector<std::string> AppController::layoutNames() const {
-  std::vector<std::string> names;
-  for (const auto& id : layouts()) names.push_back(_inputSources.displayName(id));
-  return names;
+void AppController::relistLayouts() {
+  LayoutList list{_inputSources.enabledSelectableSourceIDs(), {}};
+  for (const auto& id : list.ids) list.names.push_back(_inputSources.displayName(id));
+  _layouts.set(std::move(list));
 }
 
 std::optional<std::string> AppController::version() const {

@@ -79,7 +79,9 @@ class AppController final : public ObservableObject,
   bool globeFree() const { return _globeFree.get(); }
   bool capsLockFree() const { return _capsLockFree.get(); }
   const std::string& lastSwitch() const { return _lastSwitch.get(); }
-  const std::vector<std::string>& layouts() const { return _layouts.get(); }
+  const std::vector<std::string>& layouts() const { return _layouts.get().ids; }
+  // The names of the layouts in the cycle, in order, as listed with them.
+  const std::vector<std::string>& layoutNames() const { return _layouts.get().names; }
   const PlivexConfig& config() const { return _config.get(); }
   bool isTesting() const { return _isTesting.get(); }
   const std::string& lastTestedKey() const { return _lastTestedKey.get(); }
@@ -105,8 +107,6 @@ class AppController final : public ObservableObject,
   // What the windows show besides the published state.
   // The texts in the configured language (the system's language read now, for "System").
   Strings texts() const;
-  // The names of the layouts in the cycle, in order.
-  std::vector<std::string> layoutNames() const;
   // The bundle's short version, absent when there is none or it is no text.
   std::optional<std::string> version() const;
   // Whether the login item is registered now, enabled or awaiting the user's approval (the
@@ -129,10 +129,10 @@ class AppController final : public ObservableObject,
   void refresh();
   // refresh(), then starts or stops the engine as the inputs say it ought to be.
   void reconcile();
-  // The settings window's Done: stores trigger and language, changes the login item when it
-  // differs from the system's state (an item awaiting approval counts as registered), and
-  // rebuilds (or stops) the engine.
-  void apply(TriggerKind trigger, AppLanguage language, bool launchAtLogin);
+  // The settings window's Done: stores the record's settings one by one in the rows' order
+  // (observers are told after each), changes the login item when it differs from the system's
+  // state (an item awaiting approval counts as registered), and rebuilds (or stops) the engine.
+  void apply(const PlivexConfig& chosen);
   // Registers or unregisters the login item; records the choice only when the system agreed;
   // tells the observers in every case.
   void setLaunchAtLogin(bool on);
@@ -180,6 +180,8 @@ class AppController final : public ObservableObject,
   static std::string lastTestedKeyText(const KeyTester::Hit& hit);
 
  private:
+  // Lists the enabled layouts and their names anew.
+  void relistLayouts();
   void startUp();
   // Stops and releases the engine without recomputing the health.
   void dropEngine();
@@ -214,7 +216,13 @@ class AppController final : public ObservableObject,
   Published<bool> _globeFree{*this, true};
   Published<bool> _capsLockFree{*this, true};
   Published<std::string> _lastSwitch{*this, "—"};
-  Published<std::vector<std::string>> _layouts{*this, {}};
+  // The layouts in the cycle and their names, listed together so that observers see both new.
+  struct LayoutList {
+    std::vector<std::string> ids;
+    std::vector<std::string> names;
+    bool operator==(const LayoutList&) const = default;
+  };
+  Published<LayoutList> _layouts{*this, {}};
   Published<PlivexConfig> _config{*this, PlivexConfig::defaults()};
   Published<bool> _isTesting{*this, false};
   Published<std::string> _lastTestedKey{*this, ""};

@@ -39,13 +39,13 @@ SettingsState SettingsModel::state() const {
     if (remedy.windowText)
       state.remedies.push_back({remedy.id, remedy.name, remedy.action, *remedy.windowText});
   }
-  state.triggerHeader = s.triggerKey();
+  state.triggerHeader = label(setting::trigger);
   for (const auto kind : triggerChoices())
     state.triggerOptions.emplace_back(s.triggerNames(kind).picker);
   state.layoutsLine = s.layoutsLabel(joinedLayouts(controller->layoutNames()));
-  state.languageHeader = s.language();
+  state.languageHeader = label(setting::language);
   for (const auto& [language, name] : s.languageOptions()) state.languageOptions.emplace_back(name);
-  state.launchAtLoginLabel = s.launchAtLogin();
+  state.launchAtLoginLabel = label(setting::launchAtLogin);
   if (controller->loginItemAwaitsApproval()) {
     state.loginApprovalLine = s.loginAwaitsApproval();
     state.openLoginItemsLabel = s.openLoginItems();
@@ -79,8 +79,9 @@ std::vector<AppLanguage> SettingsModel::languageChoices() const {
 PendingSettings SettingsModel::appear() {
   shown = true;
   controller->settingsWindowAppears();
-  return {controller->config().trigger, controller->config().language,
-          controller->launchesAtLogin()};
+  PendingSettings pending = controller->config();
+  pending.launchAtLogin = controller->launchesAtLogin();
+  return pending;
 }
 
 void SettingsModel::disappear() {
@@ -119,7 +120,7 @@ void SettingsModel::openLoginItems() const {
 }
 
 void SettingsModel::done(const PendingSettings& pending) const {
-  controller->apply(pending.trigger, pending.language, pending.launchAtLogin);
+  controller->apply(pending);
 }
 
 }  // namespace kestravane

@@ -61,14 +61,8 @@ struct SettingsState {
   bool operator==(const SettingsState&) const = default;
 };
 
-// The values the window edits and hands to the controller on Done.
-struct PendingSettings {
-  TriggerKind trigger = TriggerKind::fn;
-  AppLanguage language = AppLanguage::en;
-  bool launchAtLogin = false;
-
-  bool operator==(const PendingSettings&) const = default;
-};
+// The values the window edits and hands to the controller on Done: the whole record.
+using PendingSettings = PlivexConfig;
 
 class SettingsModel {
  public:
@@ -83,6 +77,11 @@ class SettingsModel {
     return allTriggerKinds;
   }
   std::vector<AppLanguage> languageChoices() const;
+  // The name of a setting, in the applied language.
+  template <class Value>
+  std::string label(const Setting<Value>& setting) const {
+    return std::string(controller->texts().text(setting.label));
+  }
 
   // The window is shown: the application becomes regular and comes forward, the controller
   // reconciles, and the pending values to show are returned (the login flag is the system's

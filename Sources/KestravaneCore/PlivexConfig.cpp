@@ -1,14 +1,17 @@
 #include "KestravaneCore/PlivexConfig.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstddef>
 #include <exception>
 #include <nlohmann/json.hpp>
+#include <type_traits>
 
 namespace kestravane {
 namespace {
 
-constexpr std::array<std::string_view, 3> appLanguageRawValues{"en", "ru", "system"};
+constexpr std::array<std::string_view, allAppLanguages.size()> appLanguageRawValues{"en", "ru",
+                                                                                    "system"};
 
 // The stored record needs one level; anything much deeper is hostile or broken, and refusing it
 // keeps every later reader of the same bytes safe from deep recursion.
@@ -46,19 +49,25 @@ std::string_view describe(JsonKind kind) {
   return "an unknown value";
 }
 
-// The three members, in decoding order.
-enum Member : std::size_t { triggerMember, languageMember, launchAtLoginMember, memberCount };
-constexpr std::array<std::string_view, memberCount> memberKeys{"trigger", "language",
-                                                               "launchAtLogin"};
+// The members' keys, in the order of kSettings.
+constexpr std::size_t memberCount = std::tuple_size_v<decltype(kSettings)>;
+constexpr auto memberKeys = [] {
+  std::array<std::string_view, memberCount> keys{};
+  std::size_t i = 0;
+  forEachSetting([&](const auto& row) { keys[i++] = row.key; });
+  return keys;
+}();
 
 struct MemberValue {
   JsonKind kind = JsonKind::null;
   std::string text;   // for strings
   bool flag = false;  // for booleans
+  // For numbers: the integer, absent for a fraction or one beyond the range of long long.
+  std::optional<long long> integer;
 };
 
 // Streams the document without building a tree: only the kind of the top-level value and the
-// values of the three known members are kept, so neither size nor nesting of ignored members
+// values of the known members are kept, so neither size nor nesting of ignored members
 // costs memory or stack. Duplicate members: the last one wins.
 class ConfigScanner {
  public:
@@ -73,8 +82,18 @@ class ConfigScanner {
     if (target) target->flag = flag;
     return true;
   }
-  bool number_integer(json::number_integer_t) { return value(JsonKind::number); }
-  bool number_unsigned(json::number_unsigned_t) { return value(JsonKind::number); }
+  bool number_integer(json::number_integer_t number) {
+    value(JsonKind::number);
+    if (target) target->integer = number;
+    return true;
+  }
+  bool number_unsigned(json::number_unsigned_t number) {
+    value(JsonKind::number);
+    if (target && number <= static_cast<json::number_unsigned_t>(LLONG_MAX)) {
+      target->integer = static_cast<long long>(number);
+    }
+    return true;
+  }
   bool number_float(json::number_float_t, const json::string_t&) { return value(JsonKind::number); }
   bool string(json::string_t& text) {
     value(JsonKind::string);
@@ -107,7 +126,7 @@ class ConfigScanner {
     if (depth == 0) {
       topLevelKind = kind;
     } else if (depth == 1 && topLevelKind == JsonKind::object && pendingMember < memberCount) {
-      target = &members[pendingMember].emplace(MemberValue{kind, {}, false});
+      target = &members[pendingMember].emplace(MemberValue{kind, {}, false, std::nullopt});
       pendingMember = memberCount;
     }
     return true;
@@ -129,18 +148,56 @@ ConfigDecodingError typeMismatch(std::string path, std::string_view expected, Js
               std::string(describe(found)) + " instead."};
 }
 
-// Reads one raw-value member: absent or null gives the fallback.
-template <typename Enum>
-std::variant<Enum, ConfigDecodingError> readRawValue(
-    const std::optional<MemberValue>& member, std::string_view key, std::string_view typeName,
-    Enum fallback, std::optional<Enum> (*parse)(std::string_view) noexcept) {
-  if (!member || member->kind == JsonKind::null) return fallback;
-  if (member->kind != JsonKind::string)
-    return typeMismatch(std::string(key), "String", member->kind);
-  if (auto parsed = parse(member->text)) return *parsed;
-  return ConfigDecodingError{
-      ConfigDecodingErrorKind::dataCorrupted, std::string(key),
-      "Cannot initialize " + std::string(typeName) + " from invalid String value " + member->text};
+// The persisted enumerations: their name in error messages and their parser.
+std::string_view typeName(std::type_identity<TriggerKind>) {
+  return "TriggerKind";
+}
+std::optional<TriggerKind> parse(std::type_identity<TriggerKind>, std::string_view raw) {
+  return parseTriggerKind(raw);
+}
+std::string_view typeName(std::type_identity<AppLanguage>) {
+  return "AppLanguage";
+}
+std::optional<AppLanguage> parse(std::type_identity<AppLanguage>, std::string_view raw) {
+  return parseAppLanguage(raw);
+}
+
+// Reads one present, non-null member into `value`; the error when it cannot be used.
+template <class Value>
+std::optional<ConfigDecodingError> read(const MemberValue& member, const Setting<Value>& row,
+                                        Value& value) {
+  const std::string key(row.key);
+  if constexpr (std::is_same_v<Value, bool>) {
+    if (member.kind != JsonKind::boolean) return typeMismatch(key, "Bool", member.kind);
+    value = member.flag;
+  } else if constexpr (std::is_integral_v<Value>) {
+    if (member.kind != JsonKind::number) return typeMismatch(key, "Int", member.kind);
+    if (!member.integer) {
+      return ConfigDecodingError{ConfigDecodingErrorKind::dataCorrupted, key,
+                                 "Parsed JSON number does not fit in Int."};
+    }
+    value = static_cast<Value>(std::clamp(*member.integer, row.least, row.most));
+  } else {
+    if (member.kind != JsonKind::string) return typeMismatch(key, "String", member.kind);
+    const auto parsed = parse(std::type_identity<Value>(), member.text);
+    if (!parsed) {
+      return ConfigDecodingError{ConfigDecodingErrorKind::dataCorrupted, key,
+                                 "Cannot initialize " +
+                                     std::string(typeName(std::type_identity<Value>())) +
+                                     " from invalid String value " + member.text};
+    }
+    value = *parsed;
+  }
+  return std::nullopt;
+}
+
+template <class Value>
+nlohmann::ordered_json encodedValue(const Value& value) {
+  if constexpr (std::is_enum_v<Value>) {
+    return rawValue(value);
+  } else {
+    return value;
+  }
 }
 
 ConfigDecodingResult decode(std::string_view bytes) {
@@ -161,25 +218,18 @@ ConfigDecodingResult decode(std::string_view bytes) {
     return typeMismatch({}, "Dictionary<String, Any>", *scanner.topLevelKind);
   }
 
-  const auto trigger = readRawValue(scanner.members[triggerMember], memberKeys[triggerMember],
-                                    "TriggerKind", TriggerKind::fn, &parseTriggerKind);
-  if (const auto* error = std::get_if<ConfigDecodingError>(&trigger)) return *error;
-
-  const auto language = readRawValue(scanner.members[languageMember], memberKeys[languageMember],
-                                     "AppLanguage", AppLanguage::en, &parseAppLanguage);
-  if (const auto* error = std::get_if<ConfigDecodingError>(&language)) return *error;
-
-  bool launchAtLogin = false;
-  if (const auto& member = scanner.members[launchAtLoginMember];
-      member && member->kind != JsonKind::null) {
-    if (member->kind != JsonKind::boolean) {
-      return typeMismatch(std::string(memberKeys[launchAtLoginMember]), "Bool", member->kind);
-    }
-    launchAtLogin = member->flag;
-  }
-
-  return PlivexConfig(std::get<TriggerKind>(trigger), std::get<AppLanguage>(language),
-                      launchAtLogin);
+  // Missing and null members keep their defaults; the first member that cannot be used fails
+  // the whole record.
+  PlivexConfig config = PlivexConfig::defaults();
+  std::optional<ConfigDecodingError> error;
+  std::size_t index = 0;
+  forEachSetting([&](const auto& row) {
+    const auto& member = scanner.members[index++];
+    if (error || !member || member->kind == JsonKind::null) return;
+    error = read(*member, row, config.*row.field);
+  });
+  if (error) return *error;
+  return config;
 }
 
 }  // namespace
@@ -203,9 +253,8 @@ std::optional<AppLanguage> parseAppLanguage(std::string_view raw) noexcept {
 std::string encodeConfig(const PlivexConfig& config) {
   // ordered_json keeps insertion order, so the members come out as written here.
   nlohmann::ordered_json object;
-  object["trigger"] = rawValue(config.trigger);
-  object["language"] = rawValue(config.language);
-  object["launchAtLogin"] = config.launchAtLogin;
+  forEachSetting(
+      [&](const auto& row) { object[std::string(row.key)] = encodedValue(config.*row.field); });
   return object.dump();
 }
 

@@ -1,5 +1,5 @@
-// The user's persistent choices (trigger key, interface language, launch at login), the two
-// persisted enumerations, and the keyed JSON form in which the record is stored.
+// The user's persistent choices (trigger key, interface language, launch at login), one row per
+// setting, and the keyed JSON form in which the record is stored.
 // Threads: plain values and pure functions; safe from any thread.
 #pragma once
 
@@ -9,8 +9,11 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <variant>
 
+#include "KestravaneCore/AppLanguage.h"
+#include "KestravaneCore/Strings.h"
 #include "KestravaneCore/TriggerKeys.h"
 
 namespace kestravane {
@@ -21,33 +24,68 @@ std::string_view rawValue(TriggerKind kind) noexcept;
 // Exact, case-sensitive inverse of rawValue; absent for any other string.
 std::optional<TriggerKind> parseTriggerKind(std::string_view raw) noexcept;
 
-// The interface language. Persisted as its raw value.
-enum class AppLanguage { en, ru, system };
+// One persisted choice. Its default is the record's own initial value; the encoder and the
+// decoder, AppController::apply and the settings window's bindings walk the rows (kSettings),
+// so a new setting is its field and its row here, its label, and whatever uses it.
+enum class SettingWidget {
+  radioButtons,  // one option per case, in the enumeration's order
+  popUp,         // a pop-up menu of the cases
+  checkBox,
+  stepper,  // a number within the row's bounds
+};
 
-inline constexpr std::array<AppLanguage, 3> allAppLanguages{AppLanguage::en, AppLanguage::ru,
-                                                            AppLanguage::system};
+// Where the program takes a choice from: the record, or (launch at login) the system, which
+// must accept it first; the record then keeps what the system last accepted.
+enum class SettingSource { record, system };
 
-// "en", "ru" or "system".
-std::string_view rawValue(AppLanguage language) noexcept;
+struct PlivexConfig;
 
-// Exact, case-sensitive inverse of rawValue; absent for any other string.
-std::optional<AppLanguage> parseAppLanguage(std::string_view raw) noexcept;
+template <class Value>
+struct Setting {
+  using ValueType = Value;
+  std::string_view key;  // the JSON member
+  Value PlivexConfig::*field;
+  std::string_view TextTable::*label;  // the setting's name in the settings window
+  SettingWidget widget;
+  SettingSource source = SettingSource::record;
+  // Numbers only: a stored value outside the bounds is taken as the nearest bound.
+  long long least = 0;
+  long long most = 0;
+};
 
 struct PlivexConfig {
+  PlivexConfig() = default;
   PlivexConfig(TriggerKind triggerKind, AppLanguage appLanguage, bool startsAtLogin) noexcept
       : trigger(triggerKind), language(appLanguage), launchAtLogin(startsAtLogin) {}
 
   // What a fresh installation starts with, and what decoding supplies for a missing member.
-  static PlivexConfig defaults() noexcept {
-    return PlivexConfig(TriggerKind::fn, AppLanguage::en, false);
-  }
+  static PlivexConfig defaults() noexcept { return {}; }
 
   bool operator==(const PlivexConfig&) const = default;
 
-  TriggerKind trigger;
-  AppLanguage language;
-  bool launchAtLogin;
+  TriggerKind trigger = TriggerKind::fn;
+  AppLanguage language = AppLanguage::en;
+  bool launchAtLogin = false;
 };
+
+namespace setting {
+inline constexpr Setting<TriggerKind> trigger{"trigger", &PlivexConfig::trigger,
+                                              &TextTable::triggerKey, SettingWidget::radioButtons};
+inline constexpr Setting<AppLanguage> language{"language", &PlivexConfig::language,
+                                               &TextTable::language, SettingWidget::popUp};
+inline constexpr Setting<bool> launchAtLogin{"launchAtLogin", &PlivexConfig::launchAtLogin,
+                                             &TextTable::launchAtLogin, SettingWidget::checkBox,
+                                             SettingSource::system};
+}  // namespace setting
+
+// Every persisted setting, in the order they are stored and applied.
+inline constexpr std::tuple kSettings{setting::trigger, setting::language, setting::launchAtLogin};
+
+// Calls `visit` with each row of kSettings in order.
+template <class Visit>
+constexpr void forEachSetting(Visit&& visit) {
+  std::apply([&](const auto&... row) { (visit(row), ...); }, kSettings);
+}
 
 enum class ConfigDecodingErrorKind {
   typeMismatch,   // a member (or the whole value) has the wrong JSON kind
@@ -65,7 +103,7 @@ struct ConfigDecodingError {
 // Either the whole record or the first error met; never a partly decoded record.
 using ConfigDecodingResult = std::variant<PlivexConfig, ConfigDecodingError>;
 
-// One compact JSON object with all three members, in the order trigger, language, launchAtLogin.
+// One compact JSON object with every member, in the order of kSettings.
 std::string encodeConfig(const PlivexConfig& config);
 
 // The same record, followed by the members of `stored` that this version does not know, in

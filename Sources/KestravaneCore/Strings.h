@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "KestravaneCore/PlivexConfig.h"
+#include "KestravaneCore/AppLanguage.h"
 #include "KestravaneCore/TriggerKeys.h"
 
 namespace kestravane {

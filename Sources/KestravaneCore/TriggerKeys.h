@@ -1,8 +1,12 @@
 // The trigger keys, one row each: the value stored for it, the names the user sees, the key code
-// and device flag bit the engine watches, and the system setting that may take the key away.
-// Everything that lists or tells the triggers apart (the engine's decision, the menu, the
-// settings window, the console, the scenario notation) reads this table, so a new trigger is a
-// row here, its case in TriggerKind and, for the virtual Mac, its key.
+// and device flag bit the engine watches, the system setting that may take the key away, and what
+// each backend needs to know of the key (the X11 key that stands for it, whether its own action
+// is taken away, the virtual Mac's name for it). Everything that lists or tells the triggers apart
+// (the engine's decision, the menu, the settings window, the console, the scenario notation, the
+// seam's key constants, the backends' key tables and the Mac's check against Apple's values)
+// reads this table, so a new trigger is a row here and its case in TriggerKind (and on a Mac,
+// its constants in MacSeamValues.mm). The header needs the standard library only: the seam and
+// its backends read it too.
 // Threads: constant data and pure functions; usable from any thread.
 #pragma once
 
@@ -44,31 +48,47 @@ struct TriggerKey {
   std::uint64_t downFlag;     // the device flag bit set while the key is down; 0: no press is
                               // tracked, every event of the key fires (Caps Lock)
   KeyConflict conflict;
+  // The X key code (evdev + 8) of the PC keyboard's key that stands for it on an X11 desktop.
+  unsigned xKeycode;
+  // Whether the key's own action (Caps Lock's capitals, the Menu key's context menu) is taken
+  // away while it is the trigger, where the taps can only observe and cannot swallow it.
+  bool withholdsOwnAction;
+  // The key's name in the virtual Mac's key table.
+  std::string_view virtualKey;
 };
 
-inline constexpr std::array<TriggerKey, 3> kTriggerKeys{{
+inline constexpr auto kTriggerKeys = std::to_array<TriggerKey>({
     {TriggerKind::fn,
      "fn",
      {"Fn", "Fn / 🌐", "fn / Globe"},
      {"Menu key", "Menu key ☰", "Menu key"},
      63,
      0x800000,
-     KeyConflict::globeKey},
+     KeyConflict::globeKey,
+     135,  // Menu
+     true,
+     "fn"},
     {TriggerKind::capsLock,
      "capsLock",
      {"Caps Lock", "Caps Lock", "Caps Lock"},
      {"Caps Lock", "Caps Lock", "Caps Lock"},
      57,
      0,
-     KeyConflict::capsLockSwitching},
+     KeyConflict::capsLockSwitching,
+     66,  // Caps_Lock
+     true,
+     "capsLock"},
     {TriggerKind::rightCommand,
      "rightCommand",
      {"Right ⌘", "Right ⌘", "Right ⌘"},
      {"Right Super", "Right Super (Windows key)", "right Super"},
      54,
      0x10,
-     KeyConflict::none},
-}};
+     KeyConflict::none,
+     134,  // Super_R
+     false,
+     "rightCommand"},
+});
 
 inline constexpr std::array<TriggerKind, kTriggerKeys.size()> allTriggerKinds = [] {
   std::array<TriggerKind, kTriggerKeys.size()> kinds{};
@@ -81,6 +101,14 @@ constexpr const TriggerKey& triggerKey(TriggerKind kind) {
     if (key.kind == kind) return key;
   }
   return kTriggerKeys.front();
+}
+
+// The row whose key code is `keyCode`, or nullptr when no trigger has that key.
+constexpr const TriggerKey* triggerKeyWithCode(std::int64_t keyCode) {
+  for (const auto& key : kTriggerKeys) {
+    if (key.keyCode == keyCode) return &key;
+  }
+  return nullptr;
 }
 
 // The system setting that may take the trigger key away on this kind of keyboard: a PC keyboard

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "KestravaneCore/TriggerKeys.h"
+
 namespace kestravane::platform {
 
 // CGEventType values seen by the program's taps.
@@ -48,12 +50,13 @@ inline constexpr EventFlags kFlagNonCoalesced = 0x100;
 
 // The device-dependent bit of the right Command key (NX_DEVICERCMDKEYMASK); the general Command
 // flag is set by both Command keys.
-inline constexpr EventFlags kFlagDeviceRightCommand = 0x10;
+inline constexpr EventFlags kFlagDeviceRightCommand =
+    triggerKey(TriggerKind::rightCommand).downFlag;
 
-// Virtual key codes (kVK_...) of the keys that can trigger a switch.
-inline constexpr std::int64_t kKeyCodeRightCommand = 54;  // kVK_RightCommand
-inline constexpr std::int64_t kKeyCodeCapsLock = 57;      // kVK_CapsLock
-inline constexpr std::int64_t kKeyCodeFn = 63;            // kVK_Function (fn/Globe)
+// Virtual key codes (kVK_...) of the keys that can trigger a switch, as the trigger table has them.
+inline constexpr std::int64_t kKeyCodeRightCommand = triggerKey(TriggerKind::rightCommand).keyCode;
+inline constexpr std::int64_t kKeyCodeCapsLock = triggerKey(TriggerKind::capsLock).keyCode;
+inline constexpr std::int64_t kKeyCodeFn = triggerKey(TriggerKind::fn).keyCode;
 
 // CGEventField numbers.
 using EventField = std::uint32_t;

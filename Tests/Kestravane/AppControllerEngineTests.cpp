@@ -48,7 +48,7 @@ TEST_F(RunningEngineTest, ALoneFnTapSwitchesAndObserversSeeTheNewText) {
 }
 
 TEST_F(RunningEngineTest, ASwitchWithAnEmptyCycleShowsAQuestionMark) {
-  controller->apply(TriggerKind::capsLock, AppLanguage::en, false);
+  controller->apply({TriggerKind::capsLock, AppLanguage::en, false});
   ASSERT_TRUE(controller->isRunning());
   ASSERT_TRUE(waitForTapThreads());
   // The layouts go away behind the running engine's back; no reconcile notices in time.
@@ -127,7 +127,10 @@ TEST_F(AppTest, KeysTypedWhileANewEngineStartsAreNeverHeldUp) {
   const std::vector<std::pair<std::string, std::function<void()>>> rebuilds{
       {"start-up", [this] { launch(); }},
       {"wake", [this] { mac.workspace().postWake(); }},
-      {"apply", [this] { controller->apply(TriggerKind::fn, AppLanguage::en, false); }},
+      {"apply",
+       [this] {
+         controller->apply({TriggerKind::fn, AppLanguage::en, false});
+       }},
       {"switching on",
        [this] {
          controller->toggleEnabled();

@@ -44,7 +44,7 @@ class InvariantTest : public AppTest, public testing::WithParamInterface<std::ui
         return "reconcile";
       case 3: {
         const auto trigger = allTriggerKinds[random() % allTriggerKinds.size()];
-        controller->apply(trigger, AppLanguage::en, random() % 2 == 0);
+        controller->apply({trigger, AppLanguage::en, random() % 2 == 0});
         return "apply " + std::string(rawValue(trigger));
       }
       case 4:

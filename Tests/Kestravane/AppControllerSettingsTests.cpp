@@ -31,7 +31,7 @@ TEST_F(SettingsTest, ApplyStoresTriggerThenLanguageAndRebuildsTheEngineForTheNew
   std::vector<PlivexConfig> seen;
   auto subscription = controller->subscribe([&] { seen.push_back(controller->config()); });
 
-  controller->apply(TriggerKind::rightCommand, AppLanguage::ru, false);
+  controller->apply({TriggerKind::rightCommand, AppLanguage::ru, false});
   const PlivexConfig expected(TriggerKind::rightCommand, AppLanguage::ru, false);
   EXPECT_EQ(controller->config(), expected);
   EXPECT_EQ(ConfigStore(*services()).load(), expected);
@@ -52,7 +52,7 @@ TEST_F(SettingsTest, ApplyStoresTriggerThenLanguageAndRebuildsTheEngineForTheNew
 }
 
 TEST_F(SettingsTest, ApplyWithTheSameSettingsStillRebuildsTheEngine) {
-  controller->apply(TriggerKind::capsLock, AppLanguage::en, false);
+  controller->apply({TriggerKind::capsLock, AppLanguage::en, false});
   EXPECT_EQ(tapsCreated(), 2U);
   EXPECT_TRUE(controller->isRunning());
   EXPECT_EQ(activeTaps(), 1U);
@@ -60,7 +60,7 @@ TEST_F(SettingsTest, ApplyWithTheSameSettingsStillRebuildsTheEngine) {
 
 TEST_F(SettingsTest, ApplyWhileSwitchedOffStopsInsteadOfStarting) {
   controller->toggleEnabled();
-  controller->apply(TriggerKind::rightCommand, AppLanguage::en, false);
+  controller->apply({TriggerKind::rightCommand, AppLanguage::en, false});
   EXPECT_FALSE(controller->isRunning());
   EXPECT_EQ(activeTaps(), 0U);
   EXPECT_EQ(controller->health(), EngineHealth::disabled);
@@ -69,7 +69,7 @@ TEST_F(SettingsTest, ApplyWhileSwitchedOffStopsInsteadOfStarting) {
 
 TEST_F(SettingsTest, ApplyListsTheLayoutsAgain) {
   mac.inputSources().setEnabled(kRussian, false);
-  controller->apply(TriggerKind::capsLock, AppLanguage::en, false);
+  controller->apply({TriggerKind::capsLock, AppLanguage::en, false});
   EXPECT_EQ(controller->layouts().size(), 1U);
   EXPECT_FALSE(controller->isRunning());
   EXPECT_EQ(controller->health(), EngineHealth::needsLayouts);
@@ -78,25 +78,25 @@ TEST_F(SettingsTest, ApplyListsTheLayoutsAgain) {
 TEST_F(SettingsTest, ALoginChoiceEqualToTheSystemsStateMakesNoCallEvenIfTheStoredFlagDiffers) {
   storeConfig(TriggerKind::capsLock, true);
   controller = AppController::create(services());  // stored flag true, system not registered
-  controller->apply(TriggerKind::capsLock, AppLanguage::en, false);
+  controller->apply({TriggerKind::capsLock, AppLanguage::en, false});
   EXPECT_EQ(mac.loginItems().registerCallCount(), 0);
   EXPECT_EQ(mac.loginItems().unregisterCallCount(), 0);
   EXPECT_TRUE(controller->config().launchAtLogin);
 
   mac.loginItems().setStatus(LoginItemStatus::enabled);
-  controller->apply(TriggerKind::capsLock, AppLanguage::en, true);
+  controller->apply({TriggerKind::capsLock, AppLanguage::en, true});
   EXPECT_EQ(mac.loginItems().registerCallCount(), 0);
   EXPECT_EQ(mac.loginItems().unregisterCallCount(), 0);
 }
 
 TEST_F(SettingsTest, ALoginChoiceThatDiffersRegistersAndRecordsIt) {
-  controller->apply(TriggerKind::capsLock, AppLanguage::en, true);
+  controller->apply({TriggerKind::capsLock, AppLanguage::en, true});
   EXPECT_EQ(mac.loginItems().registerCallCount(), 1);
   EXPECT_EQ(mac.loginItems().status(), LoginItemStatus::enabled);
   EXPECT_TRUE(controller->config().launchAtLogin);
   EXPECT_TRUE(ConfigStore(*services()).load().launchAtLogin);
 
-  controller->apply(TriggerKind::capsLock, AppLanguage::en, false);
+  controller->apply({TriggerKind::capsLock, AppLanguage::en, false});
   EXPECT_EQ(mac.loginItems().unregisterCallCount(), 1);
   EXPECT_FALSE(controller->config().launchAtLogin);
   EXPECT_FALSE(ConfigStore(*services()).load().launchAtLogin);
@@ -116,7 +116,7 @@ TEST_F(SettingsTest, ARefusedRegistrationKeepsTheFlagLogsAndChangesNothingShown)
             std::string(logline::kLoginRegisterFailed) + "Operation not permitted");
 
   // Through the settings window's save the rest is still applied.
-  controller->apply(TriggerKind::rightCommand, AppLanguage::ru, true);
+  controller->apply({TriggerKind::rightCommand, AppLanguage::ru, true});
   EXPECT_EQ(ConfigStore(*services()).load(),
             PlivexConfig(TriggerKind::rightCommand, AppLanguage::ru, false));
 }
@@ -154,7 +154,7 @@ TEST_F(AppTest, AFailedSaveIsKnownWithItsReasonUntilASaveSucceeds) {
   auto subscription = controller->subscribe([&] { ++notifications; });
 
   defaults->failure = "cannot save /home/u/.config/plivex/defaults.json: File too large";
-  controller->apply(TriggerKind::capsLock, AppLanguage::ru, false);
+  controller->apply({TriggerKind::capsLock, AppLanguage::ru, false});
   EXPECT_EQ(controller->saveProblem(), defaults->failure);
   EXPECT_EQ(controller->config().trigger, TriggerKind::capsLock) << "the change holds meanwhile";
   EXPECT_GT(notifications, 0U);
@@ -163,7 +163,7 @@ TEST_F(AppTest, AFailedSaveIsKnownWithItsReasonUntilASaveSucceeds) {
   EXPECT_EQ(controller->saveProblem(), defaults->failure) << "still not stored";
 
   defaults->failure.reset();
-  controller->apply(TriggerKind::fn, AppLanguage::ru, true);
+  controller->apply({TriggerKind::fn, AppLanguage::ru, true});
   EXPECT_EQ(controller->saveProblem(), std::nullopt);
 }
 

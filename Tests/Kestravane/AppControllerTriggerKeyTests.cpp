@@ -31,7 +31,7 @@ TEST_F(TriggerKeyTest, TheRunningEnginesTriggerKeyIsWithheldAndEachStopGivesItBa
   };
   for (const Step step : {Step{TriggerKind::rightCommand, platform::kKeyCodeRightCommand},
                           Step{TriggerKind::fn, platform::kKeyCodeFn}}) {
-    controller->apply(step.trigger, AppLanguage::en, false);
+    controller->apply({step.trigger, AppLanguage::en, false});
     ASSERT_TRUE(controller->isRunning());
     EXPECT_EQ(withheld(), step.key);
   }
@@ -71,11 +71,11 @@ TEST_F(TriggerKeyTest, TheCapsLockDelayIsLiftedOnlyWhileTheEngineRunsForCapsLock
   ASSERT_TRUE(controller->isRunning());
   EXPECT_EQ(delay(), 30) << "the start puts back what a crashed run left";
 
-  controller->apply(TriggerKind::capsLock, AppLanguage::en, false);
+  controller->apply({TriggerKind::capsLock, AppLanguage::en, false});
   EXPECT_EQ(delay(), 0);
-  controller->apply(TriggerKind::rightCommand, AppLanguage::en, false);
+  controller->apply({TriggerKind::rightCommand, AppLanguage::en, false});
   EXPECT_EQ(delay(), 30) << "a trigger change puts it back";
-  controller->apply(TriggerKind::capsLock, AppLanguage::en, false);
+  controller->apply({TriggerKind::capsLock, AppLanguage::en, false});
   controller->quit();
   EXPECT_EQ(delay(), 30) << "quitting puts it back";
 }

@@ -111,8 +111,12 @@ TEST_P(MenuItemsTest, ShowTheProblemGroupOnlyForAProblemAndOnlyTheRemediesThatAp
   readyMac();
   launch();
   const MenuContent content(controller, [] {});
-  const auto menu = content.build({c.health, c.hasAccessibility, TriggerKind::fn, false,
-                                   std::nullopt, Strings(AppLanguage::en)});
+  const auto menu = content.build({.health = c.health,
+                                   .hasAccessibility = c.hasAccessibility,
+                                   .trigger = TriggerKind::fn,
+                                   .isRunning = false,
+                                   .saveProblem = std::nullopt,
+                                   .texts = Strings(AppLanguage::en)});
   EXPECT_EQ(rolesOf(menu), c.roles);
   EXPECT_EQ(menu.symbolName, c.symbol);
   EXPECT_EQ(menu.title, "Plivex");
@@ -172,7 +176,12 @@ class MenuTextsTest : public AppTest {
   MenuDescription build(EngineHealth health, AppLanguage language, TriggerKind trigger,
                         bool isRunning, bool hasAccessibility = false) {
     return MenuContent(controller, [] {})
-        .build({health, hasAccessibility, trigger, isRunning, std::nullopt, Strings(language)});
+        .build({.health = health,
+                .hasAccessibility = hasAccessibility,
+                .trigger = trigger,
+                .isRunning = isRunning,
+                .saveProblem = std::nullopt,
+                .texts = Strings(language)});
   }
 };
 
@@ -283,13 +292,21 @@ TEST_F(LiveMenuTest, AFailedSaveShowsBelowTheStatusUntilASaveSucceeds) {
   readyMac();
   launch();
   EXPECT_EQ(rolesOf(content().build()), withTail({Role::status}));
-  const auto failed = content().build({EngineHealth::active, true, TriggerKind::fn, true,
-                                       "File too large", Strings(AppLanguage::en)});
+  const auto failed = content().build({.health = EngineHealth::active,
+                                       .hasAccessibility = true,
+                                       .trigger = TriggerKind::fn,
+                                       .isRunning = true,
+                                       .saveProblem = "File too large",
+                                       .texts = Strings(AppLanguage::en)});
   EXPECT_EQ(rolesOf(failed), withTail({Role::status, Role::saveProblem}));
   EXPECT_EQ(itemWith(failed, Role::saveProblem).text, "⚠️ Settings not saved: File too large");
   EXPECT_FALSE(itemWith(failed, Role::saveProblem).enabled());
-  EXPECT_EQ(itemWith(content().build({EngineHealth::active, true, TriggerKind::fn, true,
-                                      "Permission denied", Strings(AppLanguage::ru)}),
+  EXPECT_EQ(itemWith(content().build({.health = EngineHealth::active,
+                                      .hasAccessibility = true,
+                                      .trigger = TriggerKind::fn,
+                                      .isRunning = true,
+                                      .saveProblem = "Permission denied",
+                                      .texts = Strings(AppLanguage::ru)}),
                      Role::saveProblem)
                 .text,
             "⚠️ Настройки не сохранены: Permission denied");
@@ -308,8 +325,12 @@ TEST_F(LiveMenuTest, ADemoInsteadOfTheDesktopSaysSoFirstAndPcKeysAreNamedAsTheyA
             "⚠ Demo: this desktop's layouts are not switched");
   EXPECT_FALSE(itemWith(demo, Role::demoInstead).enabled());
   const auto russianPc =
-      content().build({EngineHealth::active, true, TriggerKind::rightCommand, true, std::nullopt,
-                       Strings(AppLanguage::ru, std::nullopt, Keyboard::pc)});
+      content().build({.health = EngineHealth::active,
+                       .hasAccessibility = true,
+                       .trigger = TriggerKind::rightCommand,
+                       .isRunning = true,
+                       .saveProblem = std::nullopt,
+                       .texts = Strings(AppLanguage::ru, std::nullopt, Keyboard::pc)});
   EXPECT_EQ(itemWith(russianPc, Role::trigger).text, "Триггер: Right Super");
 }
 
@@ -367,7 +388,7 @@ TEST_F(LiveMenuTest, EachButtonDoesWhatItSays) {
   controller->reconcile();
   itemWith(content().build(), Role::freeGlobe).action();
   mac.inputSources().setEnabled(kRussian, false);
-  controller->apply(TriggerKind::capsLock, AppLanguage::en, false);
+  controller->apply({TriggerKind::capsLock, AppLanguage::en, false});
   itemWith(content().build(), Role::openKeyboardSettings).action();
   // With two layouts, the system's own Caps Lock switching (on, as macOS ships) is in the way.
   mac.inputSources().setEnabled(kRussian, true);
@@ -396,14 +417,14 @@ TEST_F(LiveMenuTest, ANewLanguageShowsAtTheNextBuildAndTheTitleNeverChanges) {
   readyMac();
   launch();
   EXPECT_EQ(itemWith(content().build(), Role::settings).text, "Settings…");
-  controller->apply(TriggerKind::fn, AppLanguage::ru, false);
+  controller->apply({TriggerKind::fn, AppLanguage::ru, false});
   const auto russian = content().build();
   EXPECT_EQ(itemWith(russian, Role::settings).text, "Настройки…");
   EXPECT_EQ(itemWith(russian, Role::status).text, "🟢 Активно");
   EXPECT_EQ(russian.title, "Plivex");
 
   // The system language, read at every build.
-  controller->apply(TriggerKind::fn, AppLanguage::system, false);
+  controller->apply({TriggerKind::fn, AppLanguage::system, false});
   mac.locale().setLanguageCode("ru");
   EXPECT_EQ(itemWith(content().build(), Role::quit).text, "Выйти");
   mac.locale().setLanguageCode("de");

@@ -248,7 +248,7 @@ TEST_F(OnboardingModelTest, EveryTextInBothLanguagesWithTheSameMarks) {
                          "instantly).",
                          "Open Settings…", "○", "🟠 Need ≥2 layouts",
                          "Enable at least 2 layouts in macOS.", "Open Settings…", "Close"}));
-  controller->apply(TriggerKind::fn, AppLanguage::ru, false);
+  controller->apply({TriggerKind::fn, AppLanguage::ru, false});
   EXPECT_EQ(texts(),
             (std::vector<std::string>{
                 "Настройка Plivex", "○", "Разреши Accessibility",
@@ -296,7 +296,7 @@ TEST_F(OnboardingModelTest, TheCapsLockStepInBothLanguagesIsDoneAtTheNextCheck) 
   press("step.capsLock.button");
   EXPECT_EQ(mac.workspace().openedURLs().back().absoluteString,
             AppController::kKeyboardSettingsURL);
-  controller->apply(TriggerKind::capsLock, AppLanguage::ru, false);
+  controller->apply({TriggerKind::capsLock, AppLanguage::ru, false});
   EXPECT_EQ(text("step.capsLock.title"), "Освободи клавишу Caps Lock");
   EXPECT_EQ(text("step.capsLock.hint"),
             "В открывшихся настройках, в Input Sources → Edit…, выключи «Use the Caps Lock key "

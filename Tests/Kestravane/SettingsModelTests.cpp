@@ -216,7 +216,7 @@ TEST_F(SettingsModelTest, TheStatusSectionOffersTheRemediesOfTheHealth) {
 
   // The Caps Lock trigger while the system still switches to and from ABC with that key.
   mac.preferences().setRomanSwitchState(1);
-  controller->apply(TriggerKind::capsLock, AppLanguage::en, false);
+  controller->apply({TriggerKind::capsLock, AppLanguage::en, false});
   EXPECT_EQ(text("status.line"), "🟠 Caps Lock occupied");
   EXPECT_EQ(shownRemedies(), std::vector<std::string>{"status.freeCapsLock"});
   EXPECT_EQ(text("status.freeCapsLock"), "Free Caps Lock (ABC switching → Off)");
@@ -227,7 +227,7 @@ TEST_F(SettingsModelTest, TheStatusSectionOffersTheRemediesOfTheHealth) {
 
   // Accessibility missing: the request, then the fixed "Open settings…" in every language.
   mac.permissions().setAccessibilityTrusted(false);
-  controller->apply(TriggerKind::capsLock, AppLanguage::ru, false);
+  controller->apply({TriggerKind::capsLock, AppLanguage::ru, false});
   EXPECT_EQ(shownRemedies(), (std::vector<std::string>{"status.requestAccessibility",
                                                        "status.openAccessibilitySettings"}));
   EXPECT_EQ(text("status.requestAccessibility"), "② Запросить Accessibility");
@@ -348,7 +348,7 @@ TEST_F(SettingsModelTest, TheLoginToggleShowsTheSystemsStateNotTheStoredFlag) {
 
   // Registered behind the program's back, while the stored flag says off.
   mac.loginItems().setStatus(LoginItemStatus::enabled);
-  controller->apply(TriggerKind::fn, AppLanguage::en, false);
+  controller->apply({TriggerKind::fn, AppLanguage::en, false});
   ASSERT_FALSE(controller->config().launchAtLogin);
   mac.loginItems().setStatus(LoginItemStatus::enabled);
   open();
@@ -409,7 +409,7 @@ TEST_F(SettingsModelTest, TheLayoutsLineNamesTheCycleOrSaysThereIsNone) {
   mac.inputSources().setEnabled(kUS, false);
   controller->reconcile();
   EXPECT_EQ(text("layouts"), "Layouts: —");
-  controller->apply(TriggerKind::fn, AppLanguage::ru, false);
+  controller->apply({TriggerKind::fn, AppLanguage::ru, false});
   EXPECT_EQ(text("layouts"), "Раскладки: —");
 }
 
@@ -450,7 +450,7 @@ TEST_F(SettingsModelTest, TheKeyTesterShowsWaitingThenTheLastKeyAndStopsWhenTheW
   EXPECT_FALSE(controller->isTesting());
   EXPECT_EQ(listenOnlyTaps(), 0U);
 
-  controller->apply(TriggerKind::fn, AppLanguage::ru, false);
+  controller->apply({TriggerKind::fn, AppLanguage::ru, false});
   open();
   press("keyTester.button");
   EXPECT_EQ(text("keyTester.readout"), "жду нажатия…");

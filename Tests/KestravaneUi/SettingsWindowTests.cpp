@@ -10,7 +10,10 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "Kestravane/Ui/SettingsWindow.h"
 #include "UiTestSupport.h"
@@ -131,6 +134,40 @@ TEST_F(SettingsWindowTest, DoneAndCancelButtonsCloseTheWindow) {
   click("cancel");
   EXPECT_FALSE(window().isVisible());
   EXPECT_EQ(tapsCreated(), tapsBefore + 1);
+}
+
+// The pending values are what the controls hold, and the window tells Done, Cancel (its button
+// or Escape) and the close button apart, though Cancel and the close button both drop them.
+TEST_F(SettingsWindowTest, PendingFollowsTheControlsAndEachWayOfClosingIsTold) {
+  using Dismissal = ui::SettingsWindow::Dismissal;
+  EXPECT_EQ(window().pending(), PlivexConfig::defaults());
+  triggerOption(1).click();
+  element<QCheckBox>("launchAtLogin").click();
+  settle();
+  EXPECT_EQ(window().pending(), PlivexConfig(TriggerKind::capsLock, AppLanguage::en, true));
+  EXPECT_EQ(controller->config(), PlivexConfig::defaults()) << "nothing applied before Done";
+
+  const std::vector<std::pair<std::function<void()>, Dismissal>> ways{
+      {[&] { click("cancel"); }, Dismissal::cancel},
+      {[&] { press(Qt::Key_Escape); }, Dismissal::cancel},
+      {[&] { window().close(); }, Dismissal::closeButton},
+  };
+  for (const auto& [closeIt, expected] : ways) {
+    window().present();
+    settle();
+    triggerOption(2).click();
+    closeIt();
+    EXPECT_FALSE(window().isVisible());
+    EXPECT_EQ(window().lastDismissal(), expected);
+    EXPECT_EQ(controller->config(), PlivexConfig::defaults());
+  }
+  window().present();
+  settle();
+  EXPECT_EQ(window().pending().trigger, TriggerKind::fn) << "reloaded from the stored record";
+  triggerOption(2).click();
+  press(Qt::Key_Return);
+  EXPECT_EQ(window().lastDismissal(), Dismissal::done);
+  EXPECT_EQ(controller->config().trigger, TriggerKind::rightCommand);
 }
 
 TEST_F(SettingsWindowTest, ThePeriodicCheckChangesNothingShownAndANewRemedyAppears) {

@@ -222,7 +222,7 @@ bool windows(const QDir& dir, AppLanguage language) {
           freeTriggerKeys(mac);
         },
         options);
-    state.controller->apply(TriggerKind::fn, language, false);
+    state.controller->apply({TriggerKind::fn, language, false});
     state.settle();
     auto& window = state.app->settingsWindow();
     window.present();

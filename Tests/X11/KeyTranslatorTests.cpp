@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <vector>
@@ -180,10 +181,13 @@ TEST(X11KeyTableTest, TheTriggersKeysAreThePCKeysThatStandForThem) {
   for (unsigned x = 0; x < 256; ++x) {
     const MacKey* key = macKeyFor(x);
     const std::int64_t code = key != nullptr ? key->macKeyCode : unmappedKeyCode(x);
-    const bool trigger =
-        code == kKeyCodeCapsLock || code == kKeyCodeFn || code == kKeyCodeRightCommand;
-    EXPECT_EQ(trigger, x == kXKeycodeCapsLock || x == kXKeycodeMenu || x == kXKeycodeSuperRight)
-        << "X key code " << x;
+    const TriggerKey* trigger = triggerKeyWithCode(code);
+    const bool standsForTrigger =
+        std::ranges::any_of(kTriggerKeys, [&](const TriggerKey& row) { return row.xKeycode == x; });
+    EXPECT_EQ(trigger != nullptr, standsForTrigger) << "X key code " << x;
+    if (trigger != nullptr) {
+      EXPECT_EQ(trigger->xKeycode, x);
+    }
   }
 }
 

@@ -196,7 +196,7 @@ TEST_F(ServicesTest, TheXkbCapsLockToggleBlocksACapsLockTriggerUntilItIsTurnedOf
   platform->threads().setMainThreadToCurrent();
   auto controller = AppController::create(services());
   platform->dispatch().runPending();
-  controller->apply(TriggerKind::capsLock, AppLanguage::en, false);
+  controller->apply({TriggerKind::capsLock, AppLanguage::en, false});
   EXPECT_EQ(controller->health(), EngineHealth::capsLockNotFree);
   EXPECT_FALSE(controller->isRunning());
   EXPECT_EQ(probe->firstKeysym(kXKeycodeCapsLock), static_cast<KeySym>(XK_ISO_Next_Group))

@@ -1,5 +1,6 @@
 #include "Kestravane/Ui/SettingsWindow.h"
 
+#include <QCloseEvent>
 #include <QRadioButton>
 #include <QShowEvent>
 #include <QStyle>
@@ -65,9 +66,57 @@ SettingsWindow::SettingsWindow(std::shared_ptr<AppController> controller) : _mod
   }
   setContent(root);
   setShortcutButtons(done, cancel);
+  bind(setting::trigger, *triggerGroup, [] { return SettingsModel::triggerChoices(); });
+  bind(setting::language, *language, [this] { return _model.languageChoices(); });
+  bind(setting::launchAtLogin, *launchAtLogin);
   changes = controller->subscribe([this] {
-    if (isVisible()) update();
+    if (isVisible()) redraw();
   });
+}
+
+template <class Value, class Choices>
+void SettingsWindow::bind(const Setting<Value>& setting, QButtonGroup& options, Choices choices) {
+  bindings.push_back({[&options, choices, field = setting.field](const PendingSettings& pending) {
+                        const auto all = choices();
+                        const auto chosen = std::ranges::find(all, pending.*field);
+                        if (chosen == all.end()) return;
+                        if (auto* option = options.button(static_cast<int>(chosen - all.begin()))) {
+                          option->setChecked(true);
+                        }
+                      },
+                      [&options, choices, field = setting.field](PendingSettings& pending) {
+                        const auto all = choices();
+                        const int chosen = options.checkedId();
+                        if (chosen >= 0 && static_cast<std::size_t>(chosen) < all.size()) {
+                          pending.*field = all[static_cast<std::size_t>(chosen)];
+                        }
+                      }});
+}
+
+template <class Value, class Choices>
+void SettingsWindow::bind(const Setting<Value>& setting, QComboBox& popUp, Choices choices) {
+  bindings.push_back({[&popUp, choices, field = setting.field](const PendingSettings& pending) {
+                        const auto all = choices();
+                        const auto chosen = std::ranges::find(all, pending.*field);
+                        popUp.setCurrentIndex(
+                            chosen == all.end() ? -1 : static_cast<int>(chosen - all.begin()));
+                      },
+                      [&popUp, choices, field = setting.field](PendingSettings& pending) {
+                        const auto all = choices();
+                        const int chosen = popUp.currentIndex();
+                        if (chosen >= 0 && static_cast<std::size_t>(chosen) < all.size()) {
+                          pending.*field = all[static_cast<std::size_t>(chosen)];
+                        }
+                      }});
+}
+
+void SettingsWindow::bind(const Setting<bool>& setting, QCheckBox& box) {
+  bindings.push_back({[&box, field = setting.field](const PendingSettings& pending) {
+                        box.setChecked(pending.*field);
+                      },
+                      [&box, field = setting.field](PendingSettings& pending) {
+                        pending.*field = box.isChecked();
+                      }});
 }
 
 QWidget* SettingsWindow::buildHeader() {
@@ -195,15 +244,15 @@ QWidget* SettingsWindow::buildBottomBar() {
   stackLayout(*bar).addWidget(done, 0, Qt::AlignVCenter);
   // Cancel drops the pending values; Done hands them over first. Closing runs the model's
   // disappearing steps (hideEvent).
-  connect(cancel, &QPushButton::clicked, this, [this] { close(); });
+  connect(cancel, &QPushButton::clicked, this, [this] { dismiss(Dismissal::cancel); });
   connect(done, &QPushButton::clicked, this, [this] {
-    _model.done(save());
-    close();
+    _model.done(pending());
+    dismiss(Dismissal::done);
   });
   return bar;
 }
 
-void SettingsWindow::update() {
+void SettingsWindow::redraw() {
   SettingsState next = _model.state();
   if (next == _shown) return;
   setWindowTitle(toQString(next.title));
@@ -280,32 +329,20 @@ void SettingsWindow::showRemedies(const std::vector<SettingsRemedy>& remedies) {
 }
 
 void SettingsWindow::load(const PendingSettings& pending) {
-  const auto& triggers = SettingsModel::triggerChoices();
-  const auto trigger = std::find(triggers.begin(), triggers.end(), pending.trigger);
-  if (trigger != triggers.end()) {
-    triggerGroup->button(static_cast<int>(trigger - triggers.begin()))->setChecked(true);
-  }
-  const auto languages = _model.languageChoices();
-  const auto chosen = std::find(languages.begin(), languages.end(), pending.language);
-  language->setCurrentIndex(
-      chosen == languages.end() ? -1 : static_cast<int>(chosen - languages.begin()));
-  launchAtLogin->setChecked(pending.launchAtLogin);
+  loaded = pending;
+  for (const auto& binding : bindings) binding.load(pending);
 }
 
-PendingSettings SettingsWindow::save() const {
-  PendingSettings pending;
-  const auto& triggers = SettingsModel::triggerChoices();
-  const int trigger = triggerGroup->checkedId();
-  if (trigger >= 0 && static_cast<std::size_t>(trigger) < triggers.size()) {
-    pending.trigger = triggers[static_cast<std::size_t>(trigger)];
-  }
-  const auto languages = _model.languageChoices();
-  const int chosen = language->currentIndex();
-  if (chosen >= 0 && static_cast<std::size_t>(chosen) < languages.size()) {
-    pending.language = languages[static_cast<std::size_t>(chosen)];
-  }
-  pending.launchAtLogin = launchAtLogin->isChecked();
+PendingSettings SettingsWindow::pending() const {
+  PendingSettings pending = loaded;
+  for (const auto& binding : bindings) binding.save(pending);
   return pending;
+}
+
+void SettingsWindow::dismiss(Dismissal how) {
+  dismissing = how;
+  close();
+  dismissing = Dismissal::none;
 }
 
 void SettingsWindow::present() {
@@ -322,10 +359,16 @@ void SettingsWindow::showEvent(QShowEvent* event) {
   // A spontaneous show is the window coming back from being minimised, not a new appearance.
   if (!event->spontaneous()) {
     const PendingSettings pending = _model.appear();
-    update();
+    redraw();
     load(pending);
   }
   FixedSizeWindow::showEvent(event);
+}
+
+void SettingsWindow::closeEvent(QCloseEvent* event) {
+  // Cancel and the close button both drop the pending values; only the way differs.
+  _lastDismissal = dismissing == Dismissal::none ? Dismissal::closeButton : dismissing;
+  FixedSizeWindow::closeEvent(event);
 }
 
 void SettingsWindow::hideEvent(QHideEvent* event) {

@@ -3,7 +3,8 @@
 // changed. The trigger, language and login controls hold the pending values: loaded each time
 // the window is shown, saved to the controller only by Done. Each time the window is shown the
 // model's appearing steps run; each time it goes away (Done, Cancel, Escape or the close button)
-// its disappearing steps run.
+// its disappearing steps run. Each setting's control is bound to its row of kSettings in one
+// line; the window tells which way it last went away (Done, Cancel or Escape, the close button).
 // Threads: main thread only.
 #pragma once
 
@@ -12,6 +13,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
+#include <functional>
 #include <map>
 #include <memory>
 #include <vector>
@@ -32,10 +34,19 @@ class SettingsWindow final : public FixedSizeWindow {
   const SettingsModel& model() const { return _model; }
   // What the window shows now.
   const SettingsState& shown() const { return _shown; }
+  // The values the controls hold now, which Done would hand to the controller.
+  PendingSettings pending() const;
+  // Shows the model's state now, changing only what differs from what is shown.
+  void redraw();
+
+  // How the window last went away.
+  enum class Dismissal { none, done, cancel, closeButton };
+  Dismissal lastDismissal() const { return _lastDismissal; }
 
  protected:
   void showEvent(QShowEvent* event) override;
   void hideEvent(QHideEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
 
  private:
   QWidget* buildHeader();
@@ -45,16 +56,30 @@ class SettingsWindow final : public FixedSizeWindow {
   QWidget* buildKeyTester();
   QWidget* buildBottomBar();
 
-  // Shows the model's state, changing only what differs from what is shown.
-  void update();
   void showRemedies(const std::vector<SettingsRemedy>& remedies);
-  // The pending values, into the controls and back.
+  // Puts the pending values into the controls.
   void load(const PendingSettings& pending);
-  PendingSettings save() const;
+  // Closes the window, remembering why.
+  void dismiss(Dismissal how);
+
+  // A setting's control: showing a pending value, and reading it back into the record.
+  struct Binding {
+    std::function<void(const PendingSettings&)> load;
+    std::function<void(PendingSettings&)> save;
+  };
+  template <class Value, class Choices>
+  void bind(const Setting<Value>& setting, QButtonGroup& options, Choices choices);
+  template <class Value, class Choices>
+  void bind(const Setting<Value>& setting, QComboBox& popUp, Choices choices);
+  void bind(const Setting<bool>& setting, QCheckBox& box);
 
   SettingsModel _model;
   SettingsState _shown;
   bool placed = false;
+  std::vector<Binding> bindings;
+  PendingSettings loaded;  // what the controls were last loaded with
+  Dismissal _lastDismissal = Dismissal::none;
+  Dismissal dismissing = Dismissal::none;  // set by Done and Cancel just before they close
 
   QLabel* title = nullptr;
   QLabel* version = nullptr;

@@ -12,6 +12,8 @@
 #include "Platform/EventTaps.h"
 #include "Platform/Threads.h"
 
+#include <utility>
+
 namespace kestravane::platform::macos {
 namespace {
 
@@ -34,11 +36,35 @@ static_assert(same(kFlagAlternate, kCGEventFlagMaskAlternate));
 static_assert(same(kFlagCommand, kCGEventFlagMaskCommand));
 static_assert(same(kFlagSecondaryFn, kCGEventFlagMaskSecondaryFn));
 static_assert(same(kFlagNonCoalesced, kCGEventFlagMaskNonCoalesced));
-static_assert(same(kFlagDeviceRightCommand, NX_DEVICERCMDKEYMASK));
+// Apple's constants for each trigger key: its virtual key code and the flag bit set while it is
+// down (0 for Caps Lock, whose events are not tracked by a down flag). Every row of the trigger
+// table must have its entry here and agree with it.
+struct MacTriggerValues {
+  TriggerKind kind;
+  long long keyCode;
+  unsigned long long downFlag;
+};
+constexpr MacTriggerValues kMacTriggerValues[] = {
+    {TriggerKind::fn, kVK_Function, kCGEventFlagMaskSecondaryFn},
+    {TriggerKind::capsLock, kVK_CapsLock, 0},
+    {TriggerKind::rightCommand, kVK_RightCommand, NX_DEVICERCMDKEYMASK},
+};
 
-static_assert(same(kKeyCodeRightCommand, kVK_RightCommand));
-static_assert(same(kKeyCodeCapsLock, kVK_CapsLock));
-static_assert(same(kKeyCodeFn, kVK_Function));
+constexpr bool agreesWithApple(const TriggerKey& key) {
+  for (const auto& mac : kMacTriggerValues) {
+    if (mac.kind == key.kind)
+      return same(key.keyCode, mac.keyCode) && same(key.downFlag, mac.downFlag);
+  }
+  return false;
+}
+
+template <std::size_t... row>
+constexpr bool everyTriggerAgreesWithApple(std::index_sequence<row...>) {
+  return (agreesWithApple(kTriggerKeys[row]) && ...);
+}
+static_assert(everyTriggerAgreesWithApple(std::make_index_sequence<kTriggerKeys.size()>()),
+              "a trigger key's code or down flag differs from Apple's, or has no entry here");
+
 static_assert(same(kKeyboardEventKeycode, kCGKeyboardEventKeycode));
 
 static_assert(same(TapLocation::hid, kCGHIDEventTap));

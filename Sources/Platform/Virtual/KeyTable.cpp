@@ -128,6 +128,18 @@ constexpr std::array kKeys = std::to_array<KeyInfo>({
     {"keypad9", "", 92, 0, 0, kNumericPad},
 });
 
+// Every trigger's key is on the virtual Mac's keyboard, under the trigger table's name, with the
+// trigger's key code and down flag.
+constexpr bool isOnTheKeyboard(const TriggerKey& trigger) {
+  for (const KeyInfo& key : kKeys) {
+    if (key.name != trigger.virtualKey) continue;
+    return key.code == trigger.keyCode &&
+           (trigger.downFlag == 0 || key.downFlag() == trigger.downFlag);
+  }
+  return false;
+}
+static_assert(std::ranges::all_of(kTriggerKeys, isOnTheKeyboard));
+
 bool equalsIgnoringCase(std::string_view left, std::string_view right) {
   const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
   return left.size() == right.size() &&

@@ -26,10 +26,10 @@ struct KeyInfo {
   // for arrows and keypad keys.
   EventFlags marks = 0;
 
-  bool isModifier() const { return modifierFlag != 0; }
+  constexpr bool isModifier() const { return modifierFlag != 0; }
   // The bit that shows this modifier down in a flags-changed event: its device bit, or its flag
   // for fn and Caps Lock; 0 for other keys.
-  EventFlags downFlag() const { return deviceBit != 0 ? deviceBit : modifierFlag; }
+  constexpr EventFlags downFlag() const { return deviceBit != 0 ? deviceBit : modifierFlag; }
 };
 
 // Every key, modifiers first, then the keys of the main block, then the function, navigation

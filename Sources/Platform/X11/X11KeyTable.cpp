@@ -69,6 +69,18 @@ constexpr std::array kKeys = std::to_array<MacKey>({
     key(81, 92, kNumericPad),                                                       // 9
 });
 
+// Every trigger's X11 key stands for the trigger's Mac key and sets its down flag, so a row of
+// the trigger table cannot name a key this table maps elsewhere.
+constexpr bool standsForItsTrigger(const TriggerKey& trigger) {
+  for (const MacKey& key : kKeys) {
+    if (key.xKeycode != trigger.xKeycode) continue;
+    return key.macKeyCode == trigger.keyCode &&
+           (trigger.downFlag == 0 || (key.modifierFlags & trigger.downFlag) != 0);
+  }
+  return false;
+}
+static_assert(std::ranges::all_of(kTriggerKeys, standsForItsTrigger));
+
 // X key code → index into kKeys, -1 for none; built once at compile time.
 constexpr auto kIndexByXKeycode = [] {
   std::array<std::int16_t, 256> index{};

@@ -28,10 +28,10 @@ struct MacKey {
   EventFlags marks = 0;          // ordinary keys: the fn and numeric-pad marks of their events
 };
 
-// The X key codes of the keys that stand for the triggers.
-inline constexpr unsigned kXKeycodeCapsLock = 66;
-inline constexpr unsigned kXKeycodeSuperRight = 134;
-inline constexpr unsigned kXKeycodeMenu = 135;
+// The X key codes of the keys that stand for the triggers, as the trigger table has them.
+inline constexpr unsigned kXKeycodeCapsLock = triggerKey(TriggerKind::capsLock).xKeycode;
+inline constexpr unsigned kXKeycodeSuperRight = triggerKey(TriggerKind::rightCommand).xKeycode;
+inline constexpr unsigned kXKeycodeMenu = triggerKey(TriggerKind::fn).xKeycode;
 
 // The entry of an X key code, or nullptr for a key the table does not know.
 const MacKey* macKeyFor(unsigned xKeycode);

@@ -18,7 +18,9 @@ bool hasNoSymbol(const std::vector<unsigned long>& keysyms) {
 
 // The keys whose own action gets in the way of their use as the trigger.
 bool hasActionToWithhold(unsigned xKeycode) {
-  return xKeycode == kXKeycodeCapsLock || xKeycode == kXKeycodeMenu;
+  return std::ranges::any_of(kTriggerKeys, [&](const TriggerKey& key) {
+    return key.xKeycode == xKeycode && key.withholdsOwnAction;
+  });
 }
 
 }  // namespace
