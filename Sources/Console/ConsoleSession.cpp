@@ -293,7 +293,7 @@ void ConsoleSession::applySetting(const std::vector<std::string>& words) {
   } else if (command == "language") {
     const auto language = words.size() == 2 ? parseAppLanguage(words[1]) : std::nullopt;
     if (!language) {
-      out << "language en|ru|system\n";
+      out << "language " << appLanguageChoices("|") << '\n';
       return;
     }
     config.language = *language;
@@ -382,7 +382,9 @@ void ConsoleSession::printHelp() {
          "System:    grant|revoke accessibility|input|all | globe free|occupied|absent\n"
          "           capslock free|occupied|absent | layouts | enable <id> | disable <id>\n"
          "           secure on|off | wake\n"
-         "Plivex:    status | toggle | trigger fn|capsLock|rightCommand | language en|ru|system\n"
+         "Plivex:    status | toggle | trigger fn|capsLock|rightCommand | language "
+      << appLanguageChoices("|")
+      << "\n"
          "           login on|off | keytest start|stop | onboarding [close] | settings [keyboard]\n"
          "           log | quit\n"
          "Key names: "

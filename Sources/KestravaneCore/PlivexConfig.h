@@ -11,6 +11,7 @@
 #include <string_view>
 #include <variant>
 
+#include "KestravaneCore/Languages.h"
 #include "KestravaneCore/TriggerKeys.h"
 
 namespace kestravane {
@@ -20,18 +21,6 @@ std::string_view rawValue(TriggerKind kind) noexcept;
 
 // Exact, case-sensitive inverse of rawValue; absent for any other string.
 std::optional<TriggerKind> parseTriggerKind(std::string_view raw) noexcept;
-
-// The interface language. Persisted as its raw value.
-enum class AppLanguage { en, ru, system };
-
-inline constexpr std::array<AppLanguage, 3> allAppLanguages{AppLanguage::en, AppLanguage::ru,
-                                                            AppLanguage::system};
-
-// "en", "ru" or "system".
-std::string_view rawValue(AppLanguage language) noexcept;
-
-// Exact, case-sensitive inverse of rawValue; absent for any other string.
-std::optional<AppLanguage> parseAppLanguage(std::string_view raw) noexcept;
 
 struct PlivexConfig {
   PlivexConfig(TriggerKind triggerKind, AppLanguage appLanguage, bool startsAtLogin) noexcept

@@ -13,27 +13,27 @@ constexpr std::string_view kWarning = "exclamationmark.triangle.fill";
 struct HealthLook {
   EngineHealth health;
   std::string_view symbol;
-  std::string_view TextTable::*status;
+  TextId status;
   bool problem;
 };
 
 // Secure input is no problem of ours, but the user should still see the warning.
 constexpr std::array<HealthLook, allEngineHealths.size()> kHealthLooks{{
-    {EngineHealth::active, kKeyboardFill, &TextTable::statusActive, false},
-    {EngineHealth::disabled, kKeyboard, &TextTable::statusDisabled, false},
-    {EngineHealth::needsLayouts, kWarning, &TextTable::statusNeedsLayouts, true},
-    {EngineHealth::noInputMonitoring, kWarning, &TextTable::statusNoInputMonitoring, true},
-    {EngineHealth::noAccessibility, kWarning, &TextTable::statusNoAccessibility, true},
-    {EngineHealth::tapDisabled, kWarning, &TextTable::statusTapDisabled, true},
-    {EngineHealth::globeNotFree, kWarning, &TextTable::statusGlobeNotFree, true},
-    {EngineHealth::capsLockNotFree, kWarning, &TextTable::statusCapsLockNotFree, true},
-    {EngineHealth::secureInput, kWarning, &TextTable::statusSecureInput, false},
+    {EngineHealth::active, kKeyboardFill, TextId::statusActive, false},
+    {EngineHealth::disabled, kKeyboard, TextId::statusDisabled, false},
+    {EngineHealth::needsLayouts, kWarning, TextId::statusNeedsLayouts, true},
+    {EngineHealth::noInputMonitoring, kWarning, TextId::statusNoInputMonitoring, true},
+    {EngineHealth::noAccessibility, kWarning, TextId::statusNoAccessibility, true},
+    {EngineHealth::tapDisabled, kWarning, TextId::statusTapDisabled, true},
+    {EngineHealth::globeNotFree, kWarning, TextId::statusGlobeNotFree, true},
+    {EngineHealth::capsLockNotFree, kWarning, TextId::statusCapsLockNotFree, true},
+    {EngineHealth::secureInput, kWarning, TextId::statusSecureInput, false},
 }};
 
 struct RemedyLook {
   RemedyId id;
   std::string_view name;
-  std::string_view TextTable::*text;
+  TextId text;
   RemedyAction action;
   bool inWindow;
   std::string_view windowLabel;  // a fixed label the window shows instead of the text
@@ -44,40 +44,39 @@ struct RemedyLook {
 constexpr std::array<RemedyLook, 7> kRemedyLooks{{
     {RemedyId::requestAccessibility,
      "requestAccessibility",
-     &TextTable::requestAccessibility,
+     TextId::requestAccessibility,
      RemedyAction::promptAccessibility,
      true,
      {}},
-    {RemedyId::openAccessibilitySettings, "openAccessibilitySettings",
-     &TextTable::openSettingsEllipsis, RemedyAction::openAccessibilitySettings, true,
-     "Open settings…"},
+    {RemedyId::openAccessibilitySettings, "openAccessibilitySettings", TextId::openSettingsEllipsis,
+     RemedyAction::openAccessibilitySettings, true, "Open settings…"},
     {RemedyId::needLayoutsHint,
      "needLayoutsHint",
-     &TextTable::needLayoutsHint,
+     TextId::needLayoutsHint,
      RemedyAction::none,
      true,
      {}},
     {RemedyId::openKeyboardSettings,
      "openKeyboardSettings",
-     &TextTable::openKeyboardSettings,
+     TextId::openKeyboardSettings,
      RemedyAction::openKeyboardSettings,
      false,
      {}},
     {RemedyId::freeGlobe,
      "freeGlobe",
-     &TextTable::freeGlobe,
+     TextId::freeGlobe,
      RemedyAction::openKeyboardSettings,
      true,
      {}},
     {RemedyId::freeCapsLock,
      "freeCapsLock",
-     &TextTable::freeCapsLock,
+     TextId::freeCapsLock,
      RemedyAction::openKeyboardSettings,
      true,
      {}},
     {RemedyId::reAddAccessibility,
      "reAddAccessibility",
-     &TextTable::reAddAccessibility,
+     TextId::reAddAccessibility,
      RemedyAction::openAccessibilitySettings,
      true,
      {}},
@@ -99,11 +98,11 @@ struct ConflictRow {
 
 constexpr std::array<ConflictRow, 2> kConflicts{{
     {KeyConflict::globeKey,
-     {"globe", EngineHealth::globeNotFree, RemedyId::freeGlobe, &TextTable::stepGlobe,
-      &TextTable::stepGlobeHint}},
+     {"globe", EngineHealth::globeNotFree, RemedyId::freeGlobe, TextId::stepGlobe,
+      TextId::stepGlobeHint}},
     {KeyConflict::capsLockSwitching,
-     {"capsLock", EngineHealth::capsLockNotFree, RemedyId::freeCapsLock, &TextTable::stepCapsLock,
-      &TextTable::stepCapsLockHint}},
+     {"capsLock", EngineHealth::capsLockNotFree, RemedyId::freeCapsLock, TextId::stepCapsLock,
+      TextId::stepCapsLockHint}},
 }};
 
 const HealthLook& look(EngineHealth health) {
@@ -155,7 +154,7 @@ std::vector<Remedy> remedies(EngineHealth health, bool hasAccessibility, const S
   std::vector<Remedy> offered;
   for (const RemedyId id : remedyIds(health, hasAccessibility)) {
     const RemedyLook& row = kRemedyLooks[static_cast<std::size_t>(id)];
-    Remedy remedy{id, row.name, row.action, std::string(strings.text(row.text)), std::nullopt};
+    Remedy remedy{id, row.name, row.action, std::string(strings[row.text]), std::nullopt};
     if (row.inWindow) {
       remedy.windowText = row.windowLabel.empty() ? remedy.text : std::string(row.windowLabel);
     }
@@ -165,7 +164,7 @@ std::vector<Remedy> remedies(EngineHealth health, bool hasAccessibility, const S
 }
 
 std::string_view statusLine(EngineHealth health, const Strings& strings) {
-  return strings.text(look(health).status);
+  return strings[look(health).status];
 }
 
 std::string_view symbolName(EngineHealth health) {

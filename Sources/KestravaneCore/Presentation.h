@@ -84,8 +84,8 @@ struct ConflictLook {
   std::string_view name;  // the setting's stable name, e.g. "globe"
   EngineHealth health;
   RemedyId remedy;
-  std::string_view TextTable::*stepTitle;
-  std::string_view TextTable::*stepHint;
+  TextId stepTitle;
+  TextId stepHint;
 };
 std::optional<ConflictLook> conflictLook(KeyConflict conflict);
 
