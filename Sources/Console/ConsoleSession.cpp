@@ -368,8 +368,8 @@ void ConsoleSession::printStatus() {
   out << "login item: " << loginItemText(controller->services()->loginItems->status()) << '\n';
   if (const auto& problem = controller->saveProblem()) out << s.settingsNotSaved(*problem) << '\n';
   for (const auto& remedy : Presentation::remedies(health, controller->hasAccessibility(), s)) {
-    if (const auto command = remedyCommand(remedy.id)) {
-      out << remedy.text << "   (" << *command << ")\n";
+    if (!remedy.consoleCommand.empty()) {
+      out << remedy.text << "   (" << remedy.consoleCommand << ")\n";
     }
   }
   if (controller->isTesting()) out << "key test: " << controller->lastTestedKey() << '\n';

@@ -3,20 +3,12 @@
 #include "KestravaneCore/Presentation.h"
 
 namespace kestravane::EngineState {
-namespace {
-
-// The health of a system setting that takes the trigger's key away, if it does.
-std::optional<EngineHealth> conflictHealth(const EngineInputs& inputs) {
-  if (inputs.triggerKeyFree) return std::nullopt;
-  const auto look = Presentation::conflictLook(inputs.triggerConflict);
-  if (!look) return std::nullopt;
-  return look->health;
-}
-
-}  // namespace
 
 bool isBlocked(const EngineInputs& inputs) {
-  return !inputs.hasAccessibility || inputs.layoutCount < 2 || conflictHealth(inputs).has_value();
+  for (const auto& ranked : Presentation::ranking()) {
+    if (ranked.blocks && ranked.holds(inputs)) return true;
+  }
+  return false;
 }
 
 bool shouldRun(const EngineInputs& inputs) {
@@ -24,14 +16,9 @@ bool shouldRun(const EngineInputs& inputs) {
 }
 
 EngineHealth health(const EngineInputs& inputs) {
-  if (!inputs.hasAccessibility) return EngineHealth::noAccessibility;
-  if (inputs.layoutCount < 2) return EngineHealth::needsLayouts;
-  if (const auto conflict = conflictHealth(inputs)) return *conflict;
-  if (!inputs.userEnabled) return EngineHealth::disabled;
-  // A failed start leaves isRunning false; it shows as a disabled tap while switching is on.
-  if (!inputs.isRunning || inputs.tapDisabled) return EngineHealth::tapDisabled;
-  // Secure input never stops the engine and ranks below every other problem.
-  if (inputs.secureInput) return EngineHealth::secureInput;
+  for (const auto& ranked : Presentation::ranking()) {
+    if (ranked.holds && ranked.holds(inputs)) return ranked.health;
+  }
   return EngineHealth::active;
 }
 
