@@ -1,5 +1,6 @@
 #include "Console/ConsoleSession.h"
 
+#include <algorithm>
 #include <charconv>
 #include <chrono>
 #include <ostream>
@@ -10,6 +11,7 @@
 #include "KestravaneCore/Presentation.h"
 #include "KestravaneCore/Strings.h"
 #include "KestravaneKit/InputSourceSwitcher.h"
+#include "KestravaneKit/LaunchAtLogin.h"
 #include "Platform/Host/DefaultsLogLines.h"
 
 namespace kestravane::console {
@@ -29,18 +31,11 @@ std::string_view triggerDisplayName(TriggerKind trigger) {
   return triggerNames(trigger).console;
 }
 
-std::string_view loginItemText(platform::LoginItemStatus status) {
-  switch (status) {
-    case platform::LoginItemStatus::notRegistered:
-      return "not registered";
-    case platform::LoginItemStatus::enabled:
-      return "enabled";
-    case platform::LoginItemStatus::requiresApproval:
-      return "requires approval";
-    case platform::LoginItemStatus::notFound:
-      break;
-  }
-  return "not found";
+// The report's word, spelled with spaces.
+std::string loginItemText(platform::LoginItemStatus status) {
+  std::string text(loginItemWord(status));
+  std::replace(text.begin(), text.end(), '-', ' ');
+  return text;
 }
 
 std::string_view grantedText(bool granted) {

@@ -4,10 +4,12 @@
 #include <utility>
 
 #include "KestravaneCore/EngineState.h"
+#include "KestravaneCore/Presentation.h"
 #include "KestravaneCore/TriggerKeys.h"
 #include "KestravaneKit/CapsLockKeyManager.h"
 #include "KestravaneKit/ConfigStore.h"
 #include "KestravaneKit/GlobeKeyManager.h"
+#include "KestravaneKit/LaunchAtLogin.h"
 #include "KestravaneKit/Permissions.h"
 
 namespace kestravane::doctor {
@@ -15,20 +17,6 @@ namespace {
 
 const char* grantWord(bool granted) {
   return granted ? "granted" : "not-granted";
-}
-
-const char* loginItemWord(platform::LoginItemStatus status) {
-  switch (status) {
-    case platform::LoginItemStatus::notRegistered:
-      return "not-registered";
-    case platform::LoginItemStatus::enabled:
-      return "enabled";
-    case platform::LoginItemStatus::requiresApproval:
-      return "requires-approval";
-    case platform::LoginItemStatus::notFound:
-      return "not-found";
-  }
-  return "unknown";
 }
 
 std::string globeKeyValue(const std::optional<GlobeFnUsage>& usage) {
@@ -53,19 +41,6 @@ bool keyFree(const Findings& findings, KeyConflict conflict) {
       return findings.capsLockSwitching == 0;
   }
   return false;
-}
-
-// The report's key for the setting, as in its own line.
-std::string_view conflictWord(KeyConflict conflict) {
-  switch (conflict) {
-    case KeyConflict::globeKey:
-      return "globe-key";
-    case KeyConflict::capsLockSwitching:
-      return "caps-lock-abc";
-    case KeyConflict::none:
-      break;
-  }
-  return "";
 }
 
 std::string joined(const std::vector<std::string>& words) {
@@ -104,41 +79,10 @@ Findings examine(const platform::Services& services, std::string version, std::s
 }
 
 std::vector<std::string> blockers(const Findings& findings) {
-  // The engine's own rules decide. Each finding is put alone into inputs where nothing else is
-  // missing, so the report names every one; a key conflict is named with the trigger it concerns.
-  const EngineInputs ready{.hasAccessibility = true,
-                           .layoutCount = 2,
-                           .triggerConflict = KeyConflict::none,
-                           .triggerKeyFree = true,
-                           .userEnabled = true,
-                           .isRunning = true,
-                           .tapDisabled = false,
-                           .secureInput = false};
   std::vector<std::string> words;
-  EngineInputs inputs = ready;
-  inputs.hasAccessibility = findings.accessibility;
-  if (EngineState::isBlocked(inputs)) words.emplace_back("accessibility");
-  // A missing Input Monitoring shows only when the engine's tap is refused.
-  if (!findings.inputMonitoring) words.emplace_back("input-monitoring");
-  // The system refuses the active tap of a trusted program whose entry names an older build.
-  if (findings.accessibility && !findings.postEventAccess) {
-    words.emplace_back("post-event-access");
+  for (const auto& blocker : blockingWords()) {
+    if (blocker.stops(findings)) words.push_back(blocker.word);
   }
-  inputs = ready;
-  inputs.layoutCount = static_cast<std::int64_t>(findings.layouts.size());
-  if (EngineState::isBlocked(inputs)) words.emplace_back("layouts");
-  for (const auto& key : kTriggerKeys) {
-    inputs = ready;
-    inputs.triggerConflict = key.conflict;
-    inputs.triggerKeyFree = keyFree(findings, key.conflict);
-    if (EngineState::isBlocked(inputs)) {
-      words.push_back(std::string(conflictWord(key.conflict)) + "(" + std::string(key.rawValue) +
-                      ")");
-    }
-  }
-  inputs = ready;
-  inputs.secureInput = findings.secureInput;
-  if (EngineState::health(inputs) == EngineHealth::secureInput) words.emplace_back("secure-input");
   return words;
 }
 
@@ -160,7 +104,7 @@ std::vector<std::string> reportLines(const Findings& findings) {
                   (findings.currentSource ? escaped(*findings.currentSource) : "none"));
   lines.push_back("globe-key: " + globeKeyValue(findings.globeKey));
   lines.push_back("caps-lock-abc: " + capsLockSwitchingValue(findings.capsLockSwitching));
-  lines.push_back(std::string("login-item: ") + loginItemWord(findings.loginItem));
+  lines.push_back("login-item: " + std::string(loginItemWord(findings.loginItem)));
   lines.push_back("settings: " +
                   (findings.settingsProblem
                        ? "unusable \"" + escaped(*findings.settingsProblem) + "\""
@@ -190,6 +134,79 @@ std::string escaped(std::string_view text) {
     }
   }
   return result;
+}
+
+std::vector<Blocker> blockingWords() {
+  // The engine's own rules decide. Each finding is put alone into inputs where nothing else is
+  // missing, so the report names every one; a key conflict is named with the trigger it concerns.
+  static const EngineInputs ready{.hasAccessibility = true,
+                                  .layoutCount = 2,
+                                  .triggerConflict = KeyConflict::none,
+                                  .triggerKeyFree = true,
+                                  .userEnabled = true,
+                                  .isRunning = true,
+                                  .tapDisabled = false,
+                                  .secureInput = false};
+  std::vector<Blocker> all;
+  for (const EngineHealth health : kBlockingOrder) {
+    const std::string name(Presentation::doctorWord(health));
+    switch (health) {
+      case EngineHealth::noAccessibility:
+        all.push_back({name, [](const Findings& found) {
+                         EngineInputs inputs = ready;
+                         inputs.hasAccessibility = found.accessibility;
+                         return EngineState::isBlocked(inputs);
+                       }});
+        break;
+      case EngineHealth::noInputMonitoring:
+        // A missing Input Monitoring shows only when the engine's tap is refused.
+        all.push_back({name, [](const Findings& found) { return !found.inputMonitoring; }});
+        break;
+      case EngineHealth::tapDisabled:
+        // The system refuses the active tap of a trusted program whose entry names an older
+        // build.
+        all.push_back({name, [](const Findings& found) {
+                         return found.accessibility && !found.postEventAccess;
+                       }});
+        break;
+      case EngineHealth::needsLayouts:
+        all.push_back({name, [](const Findings& found) {
+                         EngineInputs inputs = ready;
+                         inputs.layoutCount = static_cast<std::int64_t>(found.layouts.size());
+                         return EngineState::isBlocked(inputs);
+                       }});
+        break;
+      case EngineHealth::secureInput:
+        all.push_back({name, [](const Findings& found) {
+                         EngineInputs inputs = ready;
+                         inputs.secureInput = found.secureInput;
+                         return EngineState::health(inputs) == EngineHealth::secureInput;
+                       }});
+        break;
+      default:
+        for (const auto& key : kTriggerKeys) {
+          const auto conflict = Presentation::conflictLook(key.conflict);
+          if (!conflict || conflict->health != health) continue;
+          all.push_back({name + "(" + std::string(key.rawValue) + ")",
+                         [conflict = key.conflict](const Findings& found) {
+                           EngineInputs inputs = ready;
+                           inputs.triggerConflict = conflict;
+                           inputs.triggerKeyFree = keyFree(found, conflict);
+                           return EngineState::isBlocked(inputs);
+                         }});
+        }
+        break;
+    }
+  }
+  return all;
+}
+
+std::vector<std::string> vocabularyLines() {
+  std::vector<std::string> blocking;
+  for (const auto& blocker : blockingWords()) blocking.push_back(blocker.word);
+  std::vector<std::string> loginWords;
+  for (const auto& [status, loginWord] : kLoginItemWords) loginWords.emplace_back(loginWord);
+  return {"blocking: " + joined(blocking), "login-item: " + joined(loginWords)};
 }
 
 }  // namespace kestravane::doctor
