@@ -78,10 +78,82 @@ Findings examine(const platform::Services& services, std::string version, std::s
   return findings;
 }
 
+namespace {
+
+// One word of the blocking line and whether the findings call for it.
+struct Blocker {
+  std::string word;
+  bool (*stops)(const Findings&, KeyConflict);
+  KeyConflict conflict;  // the trigger's, for a key conflict
+};
+
+std::vector<Blocker> blockingWords() {
+  // The engine's own rules decide. Each finding is put alone into inputs where nothing else is
+  // missing, so the report names every one; a key conflict is named with the trigger it concerns.
+  // A missing Input Monitoring shows only when the engine's tap is refused; the system refuses
+  // the active tap of a trusted program whose entry names an older build.
+  using Rule = bool (*)(const Findings&, KeyConflict);
+  static const EngineInputs ready{.hasAccessibility = true,
+                                  .layoutCount = 2,
+                                  .triggerKeyFree = true,
+                                  .userEnabled = true,
+                                  .isRunning = true};
+  const auto rule = [](EngineHealth health) -> Rule {
+    switch (health) {
+      case EngineHealth::noAccessibility:
+        return [](const Findings& found, KeyConflict) {
+          EngineInputs inputs = ready;
+          inputs.hasAccessibility = found.accessibility;
+          return EngineState::isBlocked(inputs);
+        };
+      case EngineHealth::noInputMonitoring:
+        return [](const Findings& found, KeyConflict) { return !found.inputMonitoring; };
+      case EngineHealth::tapDisabled:
+        return [](const Findings& found, KeyConflict) {
+          return found.accessibility && !found.postEventAccess;
+        };
+      case EngineHealth::needsLayouts:
+        return [](const Findings& found, KeyConflict) {
+          EngineInputs inputs = ready;
+          inputs.layoutCount = static_cast<std::int64_t>(found.layouts.size());
+          return EngineState::isBlocked(inputs);
+        };
+      case EngineHealth::secureInput:
+        return [](const Findings& found, KeyConflict) {
+          EngineInputs inputs = ready;
+          inputs.secureInput = found.secureInput;
+          return EngineState::health(inputs) == EngineHealth::secureInput;
+        };
+      default:
+        return [](const Findings& found, KeyConflict conflict) {
+          EngineInputs inputs = ready;
+          inputs.triggerConflict = conflict;
+          inputs.triggerKeyFree = keyFree(found, conflict);
+          return EngineState::isBlocked(inputs);
+        };
+    }
+  };
+  std::vector<Blocker> all;
+  for (const EngineHealth health : kBlockingOrder) {
+    const std::string word(Presentation::doctorWord(health));
+    bool byTrigger = false;
+    for (const auto& key : kTriggerKeys) {
+      const auto conflict = Presentation::conflictLook(key.conflict);
+      if (!conflict || conflict->health != health) continue;
+      byTrigger = true;
+      all.push_back({word + "(" + std::string(key.rawValue) + ")", rule(health), key.conflict});
+    }
+    if (!byTrigger) all.push_back({word, rule(health), KeyConflict::none});
+  }
+  return all;
+}
+
+}  // namespace
+
 std::vector<std::string> blockers(const Findings& findings) {
   std::vector<std::string> words;
   for (const auto& blocker : blockingWords()) {
-    if (blocker.stops(findings)) words.push_back(blocker.word);
+    if (blocker.stops(findings, blocker.conflict)) words.push_back(blocker.word);
   }
   return words;
 }
@@ -134,71 +206,6 @@ std::string escaped(std::string_view text) {
     }
   }
   return result;
-}
-
-std::vector<Blocker> blockingWords() {
-  // The engine's own rules decide. Each finding is put alone into inputs where nothing else is
-  // missing, so the report names every one; a key conflict is named with the trigger it concerns.
-  static const EngineInputs ready{.hasAccessibility = true,
-                                  .layoutCount = 2,
-                                  .triggerConflict = KeyConflict::none,
-                                  .triggerKeyFree = true,
-                                  .userEnabled = true,
-                                  .isRunning = true,
-                                  .tapDisabled = false,
-                                  .secureInput = false};
-  std::vector<Blocker> all;
-  for (const EngineHealth health : kBlockingOrder) {
-    const std::string name(Presentation::doctorWord(health));
-    switch (health) {
-      case EngineHealth::noAccessibility:
-        all.push_back({name, [](const Findings& found) {
-                         EngineInputs inputs = ready;
-                         inputs.hasAccessibility = found.accessibility;
-                         return EngineState::isBlocked(inputs);
-                       }});
-        break;
-      case EngineHealth::noInputMonitoring:
-        // A missing Input Monitoring shows only when the engine's tap is refused.
-        all.push_back({name, [](const Findings& found) { return !found.inputMonitoring; }});
-        break;
-      case EngineHealth::tapDisabled:
-        // The system refuses the active tap of a trusted program whose entry names an older
-        // build.
-        all.push_back({name, [](const Findings& found) {
-                         return found.accessibility && !found.postEventAccess;
-                       }});
-        break;
-      case EngineHealth::needsLayouts:
-        all.push_back({name, [](const Findings& found) {
-                         EngineInputs inputs = ready;
-                         inputs.layoutCount = static_cast<std::int64_t>(found.layouts.size());
-                         return EngineState::isBlocked(inputs);
-                       }});
-        break;
-      case EngineHealth::secureInput:
-        all.push_back({name, [](const Findings& found) {
-                         EngineInputs inputs = ready;
-                         inputs.secureInput = found.secureInput;
-                         return EngineState::health(inputs) == EngineHealth::secureInput;
-                       }});
-        break;
-      default:
-        for (const auto& key : kTriggerKeys) {
-          const auto conflict = Presentation::conflictLook(key.conflict);
-          if (!conflict || conflict->health != health) continue;
-          all.push_back({name + "(" + std::string(key.rawValue) + ")",
-                         [conflict = key.conflict](const Findings& found) {
-                           EngineInputs inputs = ready;
-                           inputs.triggerConflict = conflict;
-                           inputs.triggerKeyFree = keyFree(found, conflict);
-                           return EngineState::isBlocked(inputs);
-                         }});
-        }
-        break;
-    }
-  }
-  return all;
 }
 
 std::vector<std::string> vocabularyLines() {

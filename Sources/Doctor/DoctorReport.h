@@ -8,7 +8,6 @@
 
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -58,13 +57,6 @@ inline constexpr std::array kBlockingOrder{
     EngineHealth::noAccessibility, EngineHealth::noInputMonitoring, EngineHealth::tapDisabled,
     EngineHealth::needsLayouts,    EngineHealth::globeNotFree,      EngineHealth::capsLockNotFree,
     EngineHealth::secureInput};
-
-// One word of the blocking line and whether the findings call for it.
-struct Blocker {
-  std::string word;
-  std::function<bool(const Findings&)> stops;
-};
-std::vector<Blocker> blockingWords();
 
 // What --words prints, for the report's checker: "blocking: " and every blocking word in order,
 // "login-item: " and every login-item word.

@@ -1,5 +1,7 @@
 #include "KestravaneCore/Presentation.h"
 
+// The ranking of EngineState.h is the health table's order, so it is defined here.
+
 #include <algorithm>
 #include <array>
 #include <initializer_list>
@@ -283,17 +285,6 @@ std::string_view doctorWord(EngineHealth health) {
   return row(health).doctorWord;
 }
 
-const std::vector<RankedHealth>& ranking() {
-  static const std::vector<RankedHealth> ranked = [] {
-    std::vector<RankedHealth> rows;
-    for (const HealthRow& health : kHealths) {
-      rows.push_back({health.health, health.holds, health.blocks});
-    }
-    return rows;
-  }();
-  return ranked;
-}
-
 std::optional<ConflictLook> conflictLook(KeyConflict conflict) {
   for (const auto& conflictRow : kConflicts) {
     if (conflictRow.conflict == conflict) return conflictRow.look;
@@ -302,3 +293,23 @@ std::optional<ConflictLook> conflictLook(KeyConflict conflict) {
 }
 
 }  // namespace kestravane::Presentation
+
+namespace kestravane::EngineState {
+
+bool isBlocked(const EngineInputs& inputs) {
+  return std::any_of(Presentation::kHealths.begin(), Presentation::kHealths.end(),
+                     [&](const auto& row) { return row.blocks && row.holds(inputs); });
+}
+
+bool shouldRun(const EngineInputs& inputs) {
+  return inputs.userEnabled && !isBlocked(inputs);
+}
+
+EngineHealth health(const EngineInputs& inputs) {
+  for (const auto& row : Presentation::kHealths) {
+    if (row.holds && row.holds(inputs)) return row.health;
+  }
+  return EngineHealth::active;
+}
+
+}  // namespace kestravane::EngineState

@@ -98,14 +98,6 @@ std::string_view symbolName(EngineHealth health);
 // empty for a health the doctor does not name.
 std::string_view doctorWord(EngineHealth health);
 
-// The healths in ranking order: the first whose predicate holds is the engine's health.
-struct RankedHealth {
-  EngineHealth health;
-  bool (*holds)(const EngineInputs&);  // null: only the engine itself reports it
-  bool blocks;                         // the engine must not run while it holds
-};
-const std::vector<RankedHealth>& ranking();
-
 // The health, remedy and onboarding step of a key conflict (KeyConflict::none has none).
 struct ConflictLook {
   std::string_view name;  // the setting's stable name, e.g. "globe"

@@ -10,62 +10,21 @@
 // keyTesterNeedsInputMonitoring: the system does not let the program listen to keys.
 // languageName: the table's own language, named in itself in the language picker.
 // demoInstead: the menu's first row where the desktop's own layouts cannot be switched.
-#define PLIVEX_TEXT_IDS(X)         \
-  X(triggerPrefix)                 \
-  X(layoutsPrefix)                 \
-  X(settingsNotSavedPrefix)        \
-  X(statusActive)                  \
-  X(statusDisabled)                \
-  X(statusNeedsLayouts)            \
-  X(statusNoInputMonitoring)       \
-  X(statusNoAccessibility)         \
-  X(statusTapDisabled)             \
-  X(statusGlobeNotFree)            \
-  X(statusCapsLockNotFree)         \
-  X(statusSecureInput)             \
-  X(requestAccessibility)          \
-  X(openSettingsEllipsis)          \
-  X(reAddAccessibility)            \
-  X(needLayoutsHint)               \
-  X(openKeyboardSettings)          \
-  X(freeGlobe)                     \
-  X(freeCapsLock)                  \
-  X(settingsEllipsis)              \
-  X(enable)                        \
-  X(disable)                       \
-  X(refreshStatus)                 \
-  X(quit)                          \
-  X(settingsTitle)                 \
-  X(triggerKey)                    \
-  X(cancel)                        \
-  X(done)                          \
-  X(language)                      \
-  X(launchAtLogin)                 \
-  X(loginAwaitsApproval)           \
-  X(openLoginItems)                \
-  X(status)                        \
-  X(keyTester)                     \
-  X(keyTesterHint)                 \
-  X(keyTesterStart)                \
-  X(keyTesterStop)                 \
-  X(keyTesterWaiting)              \
-  X(keyTesterNeedsInputMonitoring) \
-  X(allowInputMonitoring)          \
-  X(onboardingTitle)               \
-  X(stepAccessibility)             \
-  X(stepAccessibilityHint)         \
-  X(stepGlobe)                     \
-  X(stepGlobeHint)                 \
-  X(stepCapsLock)                  \
-  X(stepCapsLockHint)              \
-  X(stepLayoutsHint)               \
-  X(grant)                         \
-  X(openSettingsBtn)               \
-  X(allSet)                        \
-  X(onboardingClose)               \
-  X(languageName)                  \
-  X(langSystem)                    \
-  X(demoInstead)
+// clang-format off
+#define PLIVEX_TEXT_IDS(X)                                                                       \
+  X(triggerPrefix) X(layoutsPrefix) X(settingsNotSavedPrefix) X(statusActive) X(statusDisabled)  \
+  X(statusNeedsLayouts) X(statusNoInputMonitoring) X(statusNoAccessibility)                      \
+  X(statusTapDisabled) X(statusGlobeNotFree) X(statusCapsLockNotFree) X(statusSecureInput)       \
+  X(requestAccessibility) X(openSettingsEllipsis) X(reAddAccessibility) X(needLayoutsHint)       \
+  X(openKeyboardSettings) X(freeGlobe) X(freeCapsLock) X(settingsEllipsis) X(enable) X(disable)  \
+  X(refreshStatus) X(quit) X(settingsTitle) X(triggerKey) X(cancel) X(done) X(language)          \
+  X(launchAtLogin) X(loginAwaitsApproval) X(openLoginItems) X(status) X(keyTester)               \
+  X(keyTesterHint) X(keyTesterStart) X(keyTesterStop) X(keyTesterWaiting)                        \
+  X(keyTesterNeedsInputMonitoring) X(allowInputMonitoring) X(onboardingTitle)                    \
+  X(stepAccessibility) X(stepAccessibilityHint) X(stepGlobe) X(stepGlobeHint) X(stepCapsLock)    \
+  X(stepCapsLockHint) X(stepLayoutsHint) X(grant) X(openSettingsBtn) X(allSet)                   \
+  X(onboardingClose) X(languageName) X(langSystem) X(demoInstead)
+// clang-format on
 
 namespace kestravane {
 
