@@ -18,28 +18,10 @@ std::string_view stepCommand(const OnboardingStep& step) {
       break;
   }
   const auto look = Presentation::conflictLook(step.conflict);
-  return look ? remedyCommand(look->remedy).value_or("") : "";
+  return look ? Presentation::consoleCommand(look->remedy).value_or("") : "";
 }
 
 }  // namespace
-
-std::optional<std::string_view> remedyCommand(RemedyId remedy) {
-  switch (remedy) {
-    case RemedyId::requestAccessibility:
-      return "grant accessibility";
-    case RemedyId::needLayoutsHint:
-      return "enable <id>";
-    case RemedyId::freeGlobe:
-      return "globe free";
-    case RemedyId::freeCapsLock:
-      return "capslock free";
-    case RemedyId::openAccessibilitySettings:
-    case RemedyId::openKeyboardSettings:
-    case RemedyId::reAddAccessibility:
-      break;
-  }
-  return std::nullopt;
-}
 
 std::string onboardingText(const std::shared_ptr<AppController>& controller) {
   // The window's own view-model decides which steps show, with which marks and texts.

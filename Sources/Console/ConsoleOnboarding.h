@@ -16,9 +16,6 @@
 
 namespace kestravane::console {
 
-// What to type for a remedy; absent for those the console has no command for.
-std::optional<std::string_view> remedyCommand(RemedyId remedy);
-
 // The onboarding's title, its steps with ✓ or ○, what to type for each step not done, and the
 // all-set line once nothing blocks the engine.
 std::string onboardingText(const std::shared_ptr<AppController>& controller);

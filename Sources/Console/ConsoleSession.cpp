@@ -1,5 +1,6 @@
 #include "Console/ConsoleSession.h"
 
+#include <algorithm>
 #include <charconv>
 #include <chrono>
 #include <ostream>
@@ -10,6 +11,7 @@
 #include "KestravaneCore/Presentation.h"
 #include "KestravaneCore/Strings.h"
 #include "KestravaneKit/InputSourceSwitcher.h"
+#include "KestravaneKit/LaunchAtLogin.h"
 #include "Platform/Host/DefaultsLogLines.h"
 
 namespace kestravane::console {
@@ -29,18 +31,11 @@ std::string_view triggerDisplayName(TriggerKind trigger) {
   return triggerNames(trigger).console;
 }
 
-std::string_view loginItemText(platform::LoginItemStatus status) {
-  switch (status) {
-    case platform::LoginItemStatus::notRegistered:
-      return "not registered";
-    case platform::LoginItemStatus::enabled:
-      return "enabled";
-    case platform::LoginItemStatus::requiresApproval:
-      return "requires approval";
-    case platform::LoginItemStatus::notFound:
-      break;
-  }
-  return "not found";
+// The report's word, spelled with spaces.
+std::string loginItemText(platform::LoginItemStatus status) {
+  std::string text(loginItemWord(status));
+  std::replace(text.begin(), text.end(), '-', ' ');
+  return text;
 }
 
 std::string_view grantedText(bool granted) {
@@ -293,7 +288,7 @@ void ConsoleSession::applySetting(const std::vector<std::string>& words) {
   } else if (command == "language") {
     const auto language = words.size() == 2 ? parseAppLanguage(words[1]) : std::nullopt;
     if (!language) {
-      out << "language en|ru|system\n";
+      out << "language " << appLanguageChoices("|") << '\n';
       return;
     }
     config.language = *language;
@@ -368,8 +363,8 @@ void ConsoleSession::printStatus() {
   out << "login item: " << loginItemText(controller->services()->loginItems->status()) << '\n';
   if (const auto& problem = controller->saveProblem()) out << s.settingsNotSaved(*problem) << '\n';
   for (const auto& remedy : Presentation::remedies(health, controller->hasAccessibility(), s)) {
-    if (const auto command = remedyCommand(remedy.id)) {
-      out << remedy.text << "   (" << *command << ")\n";
+    if (!remedy.consoleCommand.empty()) {
+      out << remedy.text << "   (" << remedy.consoleCommand << ")\n";
     }
   }
   if (controller->isTesting()) out << "key test: " << controller->lastTestedKey() << '\n';
@@ -383,8 +378,8 @@ void ConsoleSession::printHelp() {
          "           capslock free|occupied|absent | layouts | enable <id> | disable <id>\n"
          "           secure on|off | wake\n"
          "Plivex:    status | toggle | trigger "
-      << triggerNameList()
-      << " | language en|ru|system\n"
+      << triggerNameList() << " | language " << appLanguageChoices("|")
+      << "\n"
          "           login on|off | keytest start|stop | onboarding [close] | settings [keyboard]\n"
          "           log | quit\n"
          "Key names: "

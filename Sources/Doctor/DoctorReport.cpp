@@ -4,10 +4,12 @@
 #include <utility>
 
 #include "KestravaneCore/EngineState.h"
+#include "KestravaneCore/Presentation.h"
 #include "KestravaneCore/TriggerKeys.h"
 #include "KestravaneKit/CapsLockKeyManager.h"
 #include "KestravaneKit/ConfigStore.h"
 #include "KestravaneKit/GlobeKeyManager.h"
+#include "KestravaneKit/LaunchAtLogin.h"
 #include "KestravaneKit/Permissions.h"
 
 namespace kestravane::doctor {
@@ -15,20 +17,6 @@ namespace {
 
 const char* grantWord(bool granted) {
   return granted ? "granted" : "not-granted";
-}
-
-const char* loginItemWord(platform::LoginItemStatus status) {
-  switch (status) {
-    case platform::LoginItemStatus::notRegistered:
-      return "not-registered";
-    case platform::LoginItemStatus::enabled:
-      return "enabled";
-    case platform::LoginItemStatus::requiresApproval:
-      return "requires-approval";
-    case platform::LoginItemStatus::notFound:
-      return "not-found";
-  }
-  return "unknown";
 }
 
 std::string globeKeyValue(const std::optional<GlobeFnUsage>& usage) {
@@ -53,19 +41,6 @@ bool keyFree(const Findings& findings, KeyConflict conflict) {
       return findings.capsLockSwitching == 0;
   }
   return false;
-}
-
-// The report's key for the setting, as in its own line.
-std::string_view conflictWord(KeyConflict conflict) {
-  switch (conflict) {
-    case KeyConflict::globeKey:
-      return "globe-key";
-    case KeyConflict::capsLockSwitching:
-      return "caps-lock-abc";
-    case KeyConflict::none:
-      break;
-  }
-  return "";
 }
 
 std::string joined(const std::vector<std::string>& words) {
@@ -103,42 +78,83 @@ Findings examine(const platform::Services& services, std::string version, std::s
   return findings;
 }
 
-std::vector<std::string> blockers(const Findings& findings) {
+namespace {
+
+// One word of the blocking line and whether the findings call for it.
+struct Blocker {
+  std::string word;
+  bool (*stops)(const Findings&, KeyConflict);
+  KeyConflict conflict;  // the trigger's, for a key conflict
+};
+
+std::vector<Blocker> blockingWords() {
   // The engine's own rules decide. Each finding is put alone into inputs where nothing else is
   // missing, so the report names every one; a key conflict is named with the trigger it concerns.
-  const EngineInputs ready{.hasAccessibility = true,
-                           .layoutCount = 2,
-                           .triggerConflict = KeyConflict::none,
-                           .triggerKeyFree = true,
-                           .userEnabled = true,
-                           .isRunning = true,
-                           .tapDisabled = false,
-                           .secureInput = false};
-  std::vector<std::string> words;
-  EngineInputs inputs = ready;
-  inputs.hasAccessibility = findings.accessibility;
-  if (EngineState::isBlocked(inputs)) words.emplace_back("accessibility");
-  // A missing Input Monitoring shows only when the engine's tap is refused.
-  if (!findings.inputMonitoring) words.emplace_back("input-monitoring");
-  // The system refuses the active tap of a trusted program whose entry names an older build.
-  if (findings.accessibility && !findings.postEventAccess) {
-    words.emplace_back("post-event-access");
-  }
-  inputs = ready;
-  inputs.layoutCount = static_cast<std::int64_t>(findings.layouts.size());
-  if (EngineState::isBlocked(inputs)) words.emplace_back("layouts");
-  for (const auto& key : kTriggerKeys) {
-    inputs = ready;
-    inputs.triggerConflict = key.conflict;
-    inputs.triggerKeyFree = keyFree(findings, key.conflict);
-    if (EngineState::isBlocked(inputs)) {
-      words.push_back(std::string(conflictWord(key.conflict)) + "(" + std::string(key.rawValue) +
-                      ")");
+  // A missing Input Monitoring shows only when the engine's tap is refused; the system refuses
+  // the active tap of a trusted program whose entry names an older build.
+  using Rule = bool (*)(const Findings&, KeyConflict);
+  static const EngineInputs ready{.hasAccessibility = true,
+                                  .layoutCount = 2,
+                                  .triggerKeyFree = true,
+                                  .userEnabled = true,
+                                  .isRunning = true};
+  const auto rule = [](EngineHealth health) -> Rule {
+    switch (health) {
+      case EngineHealth::noAccessibility:
+        return [](const Findings& found, KeyConflict) {
+          EngineInputs inputs = ready;
+          inputs.hasAccessibility = found.accessibility;
+          return EngineState::isBlocked(inputs);
+        };
+      case EngineHealth::noInputMonitoring:
+        return [](const Findings& found, KeyConflict) { return !found.inputMonitoring; };
+      case EngineHealth::tapDisabled:
+        return [](const Findings& found, KeyConflict) {
+          return found.accessibility && !found.postEventAccess;
+        };
+      case EngineHealth::needsLayouts:
+        return [](const Findings& found, KeyConflict) {
+          EngineInputs inputs = ready;
+          inputs.layoutCount = static_cast<std::int64_t>(found.layouts.size());
+          return EngineState::isBlocked(inputs);
+        };
+      case EngineHealth::secureInput:
+        return [](const Findings& found, KeyConflict) {
+          EngineInputs inputs = ready;
+          inputs.secureInput = found.secureInput;
+          return EngineState::health(inputs) == EngineHealth::secureInput;
+        };
+      default:
+        return [](const Findings& found, KeyConflict conflict) {
+          EngineInputs inputs = ready;
+          inputs.triggerConflict = conflict;
+          inputs.triggerKeyFree = keyFree(found, conflict);
+          return EngineState::isBlocked(inputs);
+        };
     }
+  };
+  std::vector<Blocker> all;
+  for (const EngineHealth health : kBlockingOrder) {
+    const std::string word(Presentation::doctorWord(health));
+    bool byTrigger = false;
+    for (const auto& key : kTriggerKeys) {
+      const auto conflict = Presentation::conflictLook(key.conflict);
+      if (!conflict || conflict->health != health) continue;
+      byTrigger = true;
+      all.push_back({word + "(" + std::string(key.rawValue) + ")", rule(health), key.conflict});
+    }
+    if (!byTrigger) all.push_back({word, rule(health), KeyConflict::none});
   }
-  inputs = ready;
-  inputs.secureInput = findings.secureInput;
-  if (EngineState::health(inputs) == EngineHealth::secureInput) words.emplace_back("secure-input");
+  return all;
+}
+
+}  // namespace
+
+std::vector<std::string> blockers(const Findings& findings) {
+  std::vector<std::string> words;
+  for (const auto& blocker : blockingWords()) {
+    if (blocker.stops(findings, blocker.conflict)) words.push_back(blocker.word);
+  }
   return words;
 }
 
@@ -160,7 +176,7 @@ std::vector<std::string> reportLines(const Findings& findings) {
                   (findings.currentSource ? escaped(*findings.currentSource) : "none"));
   lines.push_back("globe-key: " + globeKeyValue(findings.globeKey));
   lines.push_back("caps-lock-abc: " + capsLockSwitchingValue(findings.capsLockSwitching));
-  lines.push_back(std::string("login-item: ") + loginItemWord(findings.loginItem));
+  lines.push_back("login-item: " + std::string(loginItemWord(findings.loginItem)));
   lines.push_back("settings: " +
                   (findings.settingsProblem
                        ? "unusable \"" + escaped(*findings.settingsProblem) + "\""
@@ -190,6 +206,14 @@ std::string escaped(std::string_view text) {
     }
   }
   return result;
+}
+
+std::vector<std::string> vocabularyLines() {
+  std::vector<std::string> blocking;
+  for (const auto& blocker : blockingWords()) blocking.push_back(blocker.word);
+  std::vector<std::string> loginWords;
+  for (const auto& [status, loginWord] : kLoginItemWords) loginWords.emplace_back(loginWord);
+  return {"blocking: " + joined(blocking), "login-item: " + joined(loginWords)};
 }
 
 }  // namespace kestravane::doctor

@@ -6,12 +6,14 @@
 // Threads: main thread (the services it asks are main-thread services).
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "KestravaneCore/EngineState.h"
 #include "KestravaneCore/GlobeFnUsage.h"
 #include "KestravaneKit/InputSourceSwitcher.h"
 #include "Platform/Services.h"
@@ -47,6 +49,18 @@ std::vector<std::string> reportLines(const Findings& findings);
 // "globe-key(fn)" (only with the fn/Globe trigger), "caps-lock-abc(capsLock)" (only with the Caps
 // Lock trigger), "secure-input"), in that order.
 std::vector<std::string> blockers(const Findings& findings);
+
+// The healths the report names when they stop switching, in the blocking line's order: the
+// permissions as the user grants them, then the machine's settings, then secure input. The words
+// are the health table's (Presentation.h).
+inline constexpr std::array kBlockingOrder{
+    EngineHealth::noAccessibility, EngineHealth::noInputMonitoring, EngineHealth::tapDisabled,
+    EngineHealth::needsLayouts,    EngineHealth::globeNotFree,      EngineHealth::capsLockNotFree,
+    EngineHealth::secureInput};
+
+// What --words prints, for the report's checker: "blocking: " and every blocking word in order,
+// "login-item: " and every login-item word.
+std::vector<std::string> vocabularyLines();
 
 // `text` with backslash, double quote and control characters escaped (\\, \", \n, \t, \xHH).
 std::string escaped(std::string_view text);

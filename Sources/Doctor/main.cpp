@@ -1,7 +1,7 @@
 // plivex-doctor: prints what Plivex sees on this machine, one "key: value" line each, and
 // changes nothing. On a Mac it asks the real system; elsewhere a fresh virtual Mac holding the
 // settings that the Linux programs keep.
-// Usage: plivex-doctor [--help | --version]
+// Usage: plivex-doctor [--help | --version | --words]
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -20,7 +20,8 @@ namespace {
 constexpr std::string_view kUsage =
     "usage: plivex-doctor [--help | --version]\n"
     "Prints what Plivex sees on this machine (permissions, layouts, the Globe key, the login\n"
-    "item, the stored settings), one \"key: value\" line each, and changes nothing.\n";
+    "item, the stored settings), one \"key: value\" line each, and changes nothing.\n"
+    "(--words prints the words of the blocking and login-item lines, in their order.)\n";
 
 }  // namespace
 
@@ -31,6 +32,10 @@ int main(int argc, char** argv) {
     const std::string_view argument = argv[1];
     if (argc == 2 && argument == "--version") {
       std::printf("plivex-doctor %s\n", PLIVEX_VERSION);
+      return std::fflush(stdout) == 0 ? 0 : 1;
+    }
+    if (argc == 2 && argument == "--words") {
+      for (const auto& line : doctor::vocabularyLines()) std::printf("%s\n", line.c_str());
       return std::fflush(stdout) == 0 ? 0 : 1;
     }
     const bool help = argc == 2 && (argument == "--help" || argument == "-h");

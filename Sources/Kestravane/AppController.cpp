@@ -319,21 +319,18 @@ void AppController::open(const std::string& url) {
   }
 }
 
-void AppController::perform(RemedyAction action) {
+void AppController::perform(const RemedyAction& action) {
   mainThread.check("AppController::perform");
-  switch (action) {
-    case RemedyAction::none:
+  switch (action.kind) {
+    case RemedyAction::Kind::hint:
       return;
-    case RemedyAction::promptAccessibility:
+    case RemedyAction::Kind::openURL:
+      open(std::string(action.url));
+      return;
+    case RemedyAction::Kind::promptAccessibility:
       _permissions.promptAccessibility();
       return;
-    case RemedyAction::openAccessibilitySettings:
-      open(std::string(kAccessibilitySettingsURL));
-      return;
-    case RemedyAction::openKeyboardSettings:
-      open(std::string(kKeyboardSettingsURL));
-      return;
-    case RemedyAction::requestInputMonitoring:
+    case RemedyAction::Kind::requestInputMonitoring:
       if (inputMonitoringRequested) {
         open(std::string(kInputMonitoringSettingsURL));
       } else {

@@ -55,11 +55,10 @@ class AppController final : public ObservableObject,
   static constexpr double kOnboardingTickSeconds = 1.5;
   static constexpr std::int64_t kHoldTimeoutMs = 300;
   static constexpr std::string_view kAccessibilitySettingsURL =
-      "x-apple.systempreferences:com.apple.preference.security?Privacy_Accessibility";
-  static constexpr std::string_view kKeyboardSettingsURL =
-      "x-apple.systempreferences:com.apple.preference.keyboard";
+      RemedyAction::openAccessibilitySettings.url;
+  static constexpr std::string_view kKeyboardSettingsURL = RemedyAction::openKeyboardSettings.url;
   static constexpr std::string_view kInputMonitoringSettingsURL =
-      "x-apple.systempreferences:com.apple.preference.security?Privacy_ListenEvent";
+      kestravane::kInputMonitoringSettingsURL;
 
   // The program's controller, created (with its start-up) on the installed services at first
   // access and never destroyed. Only the program's entry point calls it.
@@ -149,7 +148,7 @@ class AppController final : public ObservableObject,
   // Opens a System Settings pane (or any URL); an unparsable string does nothing.
   void open(const std::string& url);
   // What a remedy of the menu, the settings window or the onboarding does.
-  void perform(RemedyAction action);
+  void perform(const RemedyAction& action);
   // Brings the application in front of the others (before a window is shown).
   void activate();
   void quit();

@@ -43,7 +43,7 @@ MenuDescription MenuContent::build(const State& state) const {
   MenuDescription menu{
       std::string(kTitle), std::string(Presentation::symbolName(state.health)), {}};
   auto& items = menu.items;
-  if (state.demoInstead) items.push_back(text(Role::demoInstead, s.demoInstead()));
+  if (state.demoInstead) items.push_back(text(Role::demoInstead, s[TextId::demoInstead]));
   items.push_back(text(Role::status, Presentation::statusLine(state.health, s)));
   if (state.saveProblem)
     items.push_back(text(Role::saveProblem, s.settingsNotSaved(*state.saveProblem)));
@@ -63,15 +63,17 @@ MenuDescription MenuContent::build(const State& state) const {
   items.push_back(separator());
   items.push_back(text(Role::trigger, s.triggerLabel(s.triggerNames(state.trigger).menu)));
   items.push_back(separator());
-  items.push_back(
-      button(Role::settings, s.settingsEllipsis(), [controller = controller, open = openSettings] {
-        // First, so the window comes above the application the user was in.
-        controller->activate();
-        if (open) open();
-      }));
-  items.push_back(button(Role::toggleEnabled, state.isRunning ? s.disable() : s.enable(),
+  items.push_back(button(Role::settings, s[TextId::settingsEllipsis],
+                         [controller = controller, open = openSettings] {
+                           // First, so the window comes above the application the user was in.
+                           controller->activate();
+                           if (open) open();
+                         }));
+  items.push_back(button(Role::toggleEnabled,
+                         state.isRunning ? s[TextId::disable] : s[TextId::enable],
                          [controller = controller] { controller->toggleEnabled(); }));
-  items.push_back(button(Role::quit, s.quit(), [controller = controller] { controller->quit(); }));
+  items.push_back(
+      button(Role::quit, s[TextId::quit], [controller = controller] { controller->quit(); }));
   return menu;
 }
 

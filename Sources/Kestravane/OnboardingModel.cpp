@@ -28,27 +28,28 @@ OnboardingState OnboardingModel::state() const {
   if (!strong) return {};
   const Strings s = strong->texts();
   OnboardingState state;
-  state.title = s.onboardingTitle();
+  state.title = s[TextId::onboardingTitle];
   state.steps.push_back({OnboardingStep::Kind::accessibility, KeyConflict::none,
-                         strong->hasAccessibility(), std::string(s.stepAccessibility()),
-                         std::string(s.stepAccessibilityHint()), std::string(s.grant()),
-                         RemedyAction::promptAccessibility});
+                         strong->hasAccessibility(), std::string(s[TextId::stepAccessibility]),
+                         std::string(s[TextId::stepAccessibilityHint]),
+                         std::string(s[TextId::grant]), RemedyAction::promptAccessibility});
   const KeyConflict conflict = conflictOf(strong->config().trigger, s.keyboard());
   if (const auto look = Presentation::conflictLook(conflict)) {
     state.steps.push_back({OnboardingStep::Kind::triggerKey, conflict, strong->keyFree(conflict),
-                           std::string(s.text(look->stepTitle)),
-                           std::string(s.text(look->stepHint)), std::string(s.openSettingsBtn()),
+                           std::string(s[look->stepTitle]), std::string(s[look->stepHint]),
+                           std::string(s[TextId::openSettingsBtn]),
                            RemedyAction::openKeyboardSettings});
   }
   if (strong->layouts().size() < 2) {
-    state.steps.push_back({OnboardingStep::Kind::layouts, KeyConflict::none, false,
-                           std::string(s.statusNeedsLayouts()), std::string(s.stepLayoutsHint()),
-                           std::string(s.openSettingsBtn()), RemedyAction::openKeyboardSettings});
+    state.steps.push_back(
+        {OnboardingStep::Kind::layouts, KeyConflict::none, false,
+         std::string(s[TextId::statusNeedsLayouts]), std::string(s[TextId::stepLayoutsHint]),
+         std::string(s[TextId::openSettingsBtn]), RemedyAction::openKeyboardSettings});
   }
   const bool allDone = std::all_of(state.steps.begin(), state.steps.end(),
                                    [](const OnboardingStep& step) { return step.done; });
-  if (allDone) state.allSet = s.allSet();
-  state.closeLabel = allDone ? s.done() : s.onboardingClose();
+  if (allDone) state.allSet = s[TextId::allSet];
+  state.closeLabel = allDone ? s[TextId::done] : s[TextId::onboardingClose];
   return state;
 }
 

@@ -25,15 +25,15 @@ SettingsModel::SettingsModel(std::shared_ptr<AppController> controller)
 SettingsState SettingsModel::state() const {
   const Strings s = controller->texts();
   SettingsState state;
-  state.title = s.settingsTitle();
+  state.title = s[TextId::settingsTitle];
   state.version = "v" + controller->version().value_or(std::string(kEmDash));
-  state.statusHeader = s.status();
+  state.statusHeader = s[TextId::status];
   state.statusLine = Presentation::statusLine(controller->health(), s);
   if (const auto& problem = controller->saveProblem()) {
     state.saveProblem = s.settingsNotSaved(*problem);
   }
-  state.toggleLabel = controller->isRunning() ? s.disable() : s.enable();
-  state.refreshLabel = s.refreshStatus();
+  state.toggleLabel = controller->isRunning() ? s[TextId::disable] : s[TextId::enable];
+  state.refreshLabel = s[TextId::refreshStatus];
   for (const auto& remedy :
        Presentation::remedies(controller->health(), controller->hasAccessibility(), s)) {
     if (remedy.windowText)
@@ -47,24 +47,25 @@ SettingsState SettingsModel::state() const {
   for (const auto& [language, name] : s.languageOptions()) state.languageOptions.emplace_back(name);
   state.launchAtLoginLabel = label(setting::launchAtLogin);
   if (controller->loginItemAwaitsApproval()) {
-    state.loginApprovalLine = s.loginAwaitsApproval();
-    state.openLoginItemsLabel = s.openLoginItems();
+    state.loginApprovalLine = s[TextId::loginAwaitsApproval];
+    state.openLoginItemsLabel = s[TextId::openLoginItems];
   }
-  state.keyTesterHeader = s.keyTester();
-  state.keyTesterHint = s.keyTesterHint();
-  state.keyTesterButton = controller->isTesting() ? s.keyTesterStop() : s.keyTesterStart();
+  state.keyTesterHeader = s[TextId::keyTester];
+  state.keyTesterHint = s[TextId::keyTesterHint];
+  state.keyTesterButton =
+      controller->isTesting() ? s[TextId::keyTesterStop] : s[TextId::keyTesterStart];
   if (controller->isTesting()) {
     const auto& key = controller->lastTestedKey();
-    state.keyTesterReadout = key.empty() ? std::string(s.keyTesterWaiting()) : key;
+    state.keyTesterReadout = key.empty() ? std::string(s[TextId::keyTesterWaiting]) : key;
   } else if (!controller->hasInputMonitoring()) {
     state.keyTesterButtonEnabled = false;
-    state.keyTesterProblem = s.keyTesterNeedsInputMonitoring();
+    state.keyTesterProblem = s[TextId::keyTesterNeedsInputMonitoring];
     if (controller->keyboard() == Keyboard::mac) {
-      state.keyTesterRemedyLabel = s.allowInputMonitoring();
+      state.keyTesterRemedyLabel = s[TextId::allowInputMonitoring];
     }
   }
-  state.cancelLabel = s.cancel();
-  state.doneLabel = s.done();
+  state.cancelLabel = s[TextId::cancel];
+  state.doneLabel = s[TextId::done];
   return state;
 }
 

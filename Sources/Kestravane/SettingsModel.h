@@ -80,7 +80,7 @@ class SettingsModel {
   // The name of a setting, in the applied language.
   template <class Value>
   std::string label(const Setting<Value>& setting) const {
-    return std::string(controller->texts().text(setting.label));
+    return std::string(controller->texts()[setting.label]);
   }
 
   // The window is shown: the application becomes regular and comes forward, the controller

@@ -54,7 +54,7 @@ bool isBlocked(const EngineInputs& inputs);
 // The engine ought to be running now.
 bool shouldRun(const EngineInputs& inputs);
 
-// The first matching rule decides; never yields noInputMonitoring.
+// The first health of the ranking (Presentation.cpp) whose rule holds; never noInputMonitoring.
 EngineHealth health(const EngineInputs& inputs);
 
 }  // namespace EngineState

@@ -1,9 +1,10 @@
-// The English texts of the interface.
-#include "KestravaneCore/Strings.h"
+// The English texts of the interface, with a Linux desktop's own beside the texts that differ
+// there.
+#include "KestravaneCore/TextTable.h"
 
 namespace kestravane {
 
-const TextTable kEnglishTexts{
+extern const TextTable kEnglishTexts{
     .triggerPrefix = "Trigger: ",
     .layoutsPrefix = "Layouts: ",
     .settingsNotSavedPrefix = "⚠️ Settings not saved: ",
@@ -11,20 +12,21 @@ const TextTable kEnglishTexts{
     .statusDisabled = "⚪️ Disabled",
     .statusNeedsLayouts = "🟠 Need ≥2 layouts",
     .statusNoInputMonitoring = "🟠 Needs Input Monitoring",
-    .statusNoAccessibility = "🟠 Needs Accessibility",
+    .statusNoAccessibility = {"🟠 Needs Accessibility", "🟠 No XInput 2 on this X server"},
     .statusTapDisabled = "🟠 Tap disabled by system",
     .statusGlobeNotFree = "🟠 Globe key occupied",
     .statusCapsLockNotFree = "🟠 Caps Lock occupied",
     .statusSecureInput = "🟠 Secure Input active",
-    .requestInputMonitoring = "① Request Input Monitoring",
-    .requestAccessibility = "② Request Accessibility",
+    .requestAccessibility = {"② Request Accessibility",
+                             "② XInput 2 is missing: update the X server"},
     .openSettingsEllipsis = "   Open settings…",
     .reAddAccessibility = "Remove Plivex from Accessibility, then add it again…",
-    .needLayoutsHint = "Enable ≥2 layouts in macOS",
+    .needLayoutsHint = {"Enable ≥2 layouts in macOS",
+                        "Add ≥2 layouts (or: setxkbmap -layout us,ru)"},
     .openKeyboardSettings = "   Open keyboard settings…",
     .freeGlobe = "Free Globe key (Fn → Do Nothing)",
-    .freeCapsLock = "Free Caps Lock (ABC switching → Off)",
-    .checkAndEnable = "↻ Check and enable",
+    .freeCapsLock = {"Free Caps Lock (ABC switching → Off)",
+                     "Free Caps Lock (XKB Caps Lock switching → Off)"},
     .settingsEllipsis = "Settings…",
     .enable = "Enable",
     .disable = "Disable",
@@ -32,8 +34,6 @@ const TextTable kEnglishTexts{
     .quit = "Quit",
     .settingsTitle = "Plivex Settings",
     .triggerKey = "Trigger key",
-    .layoutsHeader = "Layouts in cycle (≥2, switch order)",
-    .selectAtLeastTwo = "Select at least 2 layouts",
     .cancel = "Cancel",
     .done = "Done",
     .language = "Language",
@@ -41,33 +41,38 @@ const TextTable kEnglishTexts{
     .loginAwaitsApproval = "Waiting for your approval in System Settings › General › Login Items.",
     .openLoginItems = "Open Login Items…",
     .status = "Status",
-    .permissions = "Permissions",
     .keyTester = "Key tester",
-    .keyTesterHint = "Press a key — see if macOS reports it",
+    .keyTesterHint = {"Press a key — see if macOS reports it",
+                      "Press a key — see if the X server reports it"},
     .keyTesterStart = "Start test",
     .keyTesterStop = "Stop",
     .keyTesterWaiting = "waiting for a key…",
-    .keyTesterNeedsInputMonitoring = "The key tester needs Input Monitoring to see your keys.",
+    .keyTesterNeedsInputMonitoring =
+        {"The key tester needs Input Monitoring to see your keys.",
+         "The key tester needs XInput 2, which this X server lacks: update the X server."},
     .allowInputMonitoring = "Allow Input Monitoring…",
     .onboardingTitle = "Set up Plivex",
-    .stepAccessibility = "Allow Accessibility",
-    .stepAccessibilityHint = "So Plivex can see the trigger key.",
+    .stepAccessibility = {"Allow Accessibility", "XInput 2 on the X server"},
+    .stepAccessibilityHint = {"So Plivex can see the trigger key.",
+                              "So Plivex can see the trigger key. Every current X server has it."},
     .stepGlobe = "Free the Globe key",
     .stepGlobeHint =
         "In the opened settings set “Press 🌐 key to” → Do Nothing (applies instantly).",
     .stepCapsLock = "Free the Caps Lock key",
     .stepCapsLockHint =
-        "In the opened settings, under Input Sources → Edit…, turn off “Use the Caps Lock key to "
-        "switch to and from ABC” (applies instantly).",
-    .stepLayoutsHint = "Enable at least 2 layouts in macOS.",
+        {"In the opened settings, under Input Sources → Edit…, turn off “Use the Caps Lock key to "
+         "switch to and from ABC” (applies instantly).",
+         "An XKB option makes Caps Lock switch layouts by itself. In the opened "
+         "keyboard settings, turn off switching layouts with Caps Lock."},
+    .stepLayoutsHint = {"Enable at least 2 layouts in macOS.",
+                        "Add at least 2 layouts in the keyboard settings, or run "
+                        "“setxkbmap -layout us,ru”."},
     .grant = "Grant…",
     .openSettingsBtn = "Open Settings…",
     .allSet = "✓ All set — Plivex is active.",
     .onboardingClose = "Close",
-    .langEnglish = "English",
-    .langRussian = "Russian",
+    .languageName = "English",
     .langSystem = "System",
-    .done2 = "Done",
     .demoInstead = "⚠ Demo: this desktop's layouts are not switched",
 };
 

@@ -10,9 +10,6 @@
 namespace kestravane {
 namespace {
 
-constexpr std::array<std::string_view, allAppLanguages.size()> appLanguageRawValues{"en", "ru",
-                                                                                    "system"};
-
 // The stored record needs one level; anything much deeper is hostile or broken, and refusing it
 // keeps every later reader of the same bytes safe from deep recursion.
 constexpr std::size_t maxNestingDepth = 512;
@@ -240,14 +237,6 @@ std::string_view rawValue(TriggerKind kind) noexcept {
 
 std::optional<TriggerKind> parseTriggerKind(std::string_view raw) noexcept {
   return parseRawValue(allTriggerKinds, raw);
-}
-
-std::string_view rawValue(AppLanguage language) noexcept {
-  return appLanguageRawValues[static_cast<std::size_t>(language)];
-}
-
-std::optional<AppLanguage> parseAppLanguage(std::string_view raw) noexcept {
-  return parseRawValue(allAppLanguages, raw);
 }
 
 std::string encodeConfig(const PlivexConfig& config) {

@@ -12,8 +12,8 @@
 #include <tuple>
 #include <variant>
 
-#include "KestravaneCore/AppLanguage.h"
-#include "KestravaneCore/Strings.h"
+#include "KestravaneCore/Languages.h"
+#include "KestravaneCore/TextId.h"
 #include "KestravaneCore/TriggerKeys.h"
 
 namespace kestravane {
@@ -45,7 +45,7 @@ struct Setting {
   using ValueType = Value;
   std::string_view key;  // the JSON member
   Value PlivexConfig::*field;
-  std::string_view TextTable::*label;  // the setting's name in the settings window
+  TextId label;  // the setting's name in the settings window
   SettingWidget widget;
   SettingSource source = SettingSource::record;
   // Numbers only: a stored value outside the bounds is taken as the nearest bound.
@@ -70,11 +70,11 @@ struct PlivexConfig {
 
 namespace setting {
 inline constexpr Setting<TriggerKind> trigger{"trigger", &PlivexConfig::trigger,
-                                              &TextTable::triggerKey, SettingWidget::radioButtons};
+                                              TextId::triggerKey, SettingWidget::radioButtons};
 inline constexpr Setting<AppLanguage> language{"language", &PlivexConfig::language,
-                                               &TextTable::language, SettingWidget::popUp};
+                                               TextId::language, SettingWidget::popUp};
 inline constexpr Setting<bool> launchAtLogin{"launchAtLogin", &PlivexConfig::launchAtLogin,
-                                             &TextTable::launchAtLogin, SettingWidget::checkBox,
+                                             TextId::launchAtLogin, SettingWidget::checkBox,
                                              SettingSource::system};
 }  // namespace setting
 

@@ -1,7 +1,12 @@
 #include "KestravaneCore/Presentation.h"
 
+// The ranking of EngineState.h is the health table's order, so it is defined here.
+
 #include <algorithm>
 #include <array>
+#include <initializer_list>
+
+#include "KestravaneCore/Strings.h"
 
 namespace kestravane::Presentation {
 namespace {
@@ -10,87 +15,184 @@ constexpr std::string_view kKeyboard = "keyboard";
 constexpr std::string_view kKeyboardFill = "keyboard.fill";
 constexpr std::string_view kWarning = "exclamationmark.triangle.fill";
 
-struct HealthLook {
-  EngineHealth health;
-  std::string_view symbol;
-  std::string_view TextTable::*status;
-  bool problem;
-};
+// Who is offered a remedy: Accessibility's own only while the program is not trusted, the
+// re-adding of the entry only while it is.
+enum class Offered { always, whileUntrusted, whileTrusted };
 
-// Secure input is no problem of ours, but the user should still see the warning.
-constexpr std::array<HealthLook, allEngineHealths.size()> kHealthLooks{{
-    {EngineHealth::active, kKeyboardFill, &TextTable::statusActive, false},
-    {EngineHealth::disabled, kKeyboard, &TextTable::statusDisabled, false},
-    {EngineHealth::needsLayouts, kWarning, &TextTable::statusNeedsLayouts, true},
-    {EngineHealth::noInputMonitoring, kWarning, &TextTable::statusNoInputMonitoring, true},
-    {EngineHealth::noAccessibility, kWarning, &TextTable::statusNoAccessibility, true},
-    {EngineHealth::tapDisabled, kWarning, &TextTable::statusTapDisabled, true},
-    {EngineHealth::globeNotFree, kWarning, &TextTable::statusGlobeNotFree, true},
-    {EngineHealth::capsLockNotFree, kWarning, &TextTable::statusCapsLockNotFree, true},
-    {EngineHealth::secureInput, kWarning, &TextTable::statusSecureInput, false},
-}};
-
-struct RemedyLook {
+struct RemedyRow {
   RemedyId id;
   std::string_view name;
-  std::string_view TextTable::*text;
+  TextId text;
   RemedyAction action;
+  Offered offered;
   bool inWindow;
   std::string_view windowLabel;  // a fixed label the window shows instead of the text
+  std::string_view consoleCommand;
 };
 
 // The window offers no keyboard-settings button under the layouts hint, and keeps one fixed
 // label for the Accessibility pane in every language.
-constexpr std::array<RemedyLook, 7> kRemedyLooks{{
+constexpr std::array<RemedyRow, 7> kRemedies{{
     {RemedyId::requestAccessibility,
      "requestAccessibility",
-     &TextTable::requestAccessibility,
+     TextId::requestAccessibility,
      RemedyAction::promptAccessibility,
+     Offered::whileUntrusted,
      true,
+     {},
+     "grant accessibility"},
+    {RemedyId::openAccessibilitySettings,
+     "openAccessibilitySettings",
+     TextId::openSettingsEllipsis,
+     RemedyAction::openAccessibilitySettings,
+     Offered::whileUntrusted,
+     true,
+     "Open settings…",
      {}},
-    {RemedyId::openAccessibilitySettings, "openAccessibilitySettings",
-     &TextTable::openSettingsEllipsis, RemedyAction::openAccessibilitySettings, true,
-     "Open settings…"},
     {RemedyId::needLayoutsHint,
      "needLayoutsHint",
-     &TextTable::needLayoutsHint,
+     TextId::needLayoutsHint,
      RemedyAction::none,
+     Offered::always,
      true,
-     {}},
+     {},
+     "enable <id>"},
     {RemedyId::openKeyboardSettings,
      "openKeyboardSettings",
-     &TextTable::openKeyboardSettings,
+     TextId::openKeyboardSettings,
      RemedyAction::openKeyboardSettings,
+     Offered::always,
      false,
+     {},
      {}},
     {RemedyId::freeGlobe,
      "freeGlobe",
-     &TextTable::freeGlobe,
+     TextId::freeGlobe,
      RemedyAction::openKeyboardSettings,
+     Offered::always,
      true,
-     {}},
+     {},
+     "globe free"},
     {RemedyId::freeCapsLock,
      "freeCapsLock",
-     &TextTable::freeCapsLock,
+     TextId::freeCapsLock,
      RemedyAction::openKeyboardSettings,
+     Offered::always,
      true,
-     {}},
+     {},
+     "capslock free"},
     {RemedyId::reAddAccessibility,
      "reAddAccessibility",
-     &TextTable::reAddAccessibility,
+     TextId::reAddAccessibility,
      RemedyAction::openAccessibilitySettings,
+     Offered::whileTrusted,
      true,
+     {},
      {}},
 }};
 
-// remedies() finds a row by its id's position.
-constexpr bool rowsInIdOrder() {
-  for (std::size_t i = 0; i < kRemedyLooks.size(); ++i) {
-    if (static_cast<std::size_t>(kRemedyLooks[i].id) != i) return false;
+// remedyRow() finds a row by its id's position.
+constexpr bool remediesInIdOrder() {
+  for (std::size_t i = 0; i < kRemedies.size(); ++i) {
+    if (static_cast<std::size_t>(kRemedies[i].id) != i) return false;
   }
   return true;
 }
-static_assert(rowsInIdOrder());
+static_assert(remediesInIdOrder());
+
+struct HealthRow {
+  EngineHealth health;
+  bool (*holds)(const EngineInputs&);
+  bool blocks;
+  std::string_view symbol;
+  TextId status;
+  bool problem;
+  std::initializer_list<RemedyId> remedies;
+  std::string_view doctorWord;
+};
+
+// The ranking: the first row whose predicate holds decides. Secure input never stops the engine
+// and ranks below every other problem; it is no problem of ours, but the user should still see
+// the warning. A failed start leaves isRunning false; it shows as a disabled tap while switching
+// is on. Only the engine itself reports a missing Input Monitoring.
+const std::array<HealthRow, allEngineHealths.size()> kHealths{{
+    {EngineHealth::noAccessibility,
+     [](const EngineInputs& in) { return !in.hasAccessibility; },
+     true,
+     kWarning,
+     TextId::statusNoAccessibility,
+     true,
+     {RemedyId::requestAccessibility, RemedyId::openAccessibilitySettings},
+     "accessibility"},
+    {EngineHealth::needsLayouts,
+     [](const EngineInputs& in) { return in.layoutCount < 2; },
+     true,
+     kWarning,
+     TextId::statusNeedsLayouts,
+     true,
+     {RemedyId::needLayoutsHint, RemedyId::openKeyboardSettings},
+     "layouts"},
+    {EngineHealth::globeNotFree,
+     [](const EngineInputs& in) {
+       return in.triggerConflict == KeyConflict::globeKey && !in.triggerKeyFree;
+     },
+     true,
+     kWarning,
+     TextId::statusGlobeNotFree,
+     true,
+     {RemedyId::freeGlobe},
+     "globe-key"},
+    {EngineHealth::capsLockNotFree,
+     [](const EngineInputs& in) {
+       return in.triggerConflict == KeyConflict::capsLockSwitching && !in.triggerKeyFree;
+     },
+     true,
+     kWarning,
+     TextId::statusCapsLockNotFree,
+     true,
+     {RemedyId::freeCapsLock},
+     "caps-lock-abc"},
+    {EngineHealth::disabled,
+     [](const EngineInputs& in) { return !in.userEnabled; },
+     false,
+     kKeyboard,
+     TextId::statusDisabled,
+     false,
+     {},
+     {}},
+    {EngineHealth::tapDisabled,
+     [](const EngineInputs& in) { return !in.isRunning || in.tapDisabled; },
+     false,
+     kWarning,
+     TextId::statusTapDisabled,
+     true,
+     {RemedyId::reAddAccessibility},
+     "post-event-access"},
+    {EngineHealth::secureInput,
+     [](const EngineInputs& in) { return in.secureInput; },
+     false,
+     kWarning,
+     TextId::statusSecureInput,
+     false,
+     {},
+     "secure-input"},
+    {EngineHealth::active,
+     [](const EngineInputs&) { return true; },
+     false,
+     kKeyboardFill,
+     TextId::statusActive,
+     false,
+     {},
+     {}},
+    {EngineHealth::noInputMonitoring,
+     nullptr,
+     false,
+     kWarning,
+     TextId::statusNoInputMonitoring,
+     true,
+     {},
+     "input-monitoring"},
+}};
 
 struct ConflictRow {
   KeyConflict conflict;
@@ -99,84 +201,115 @@ struct ConflictRow {
 
 constexpr std::array<ConflictRow, 2> kConflicts{{
     {KeyConflict::globeKey,
-     {"globe", EngineHealth::globeNotFree, RemedyId::freeGlobe, &TextTable::stepGlobe,
-      &TextTable::stepGlobeHint}},
+     {"globe", EngineHealth::globeNotFree, RemedyId::freeGlobe, TextId::stepGlobe,
+      TextId::stepGlobeHint}},
     {KeyConflict::capsLockSwitching,
-     {"capsLock", EngineHealth::capsLockNotFree, RemedyId::freeCapsLock, &TextTable::stepCapsLock,
-      &TextTable::stepCapsLockHint}},
+     {"capsLock", EngineHealth::capsLockNotFree, RemedyId::freeCapsLock, TextId::stepCapsLock,
+      TextId::stepCapsLockHint}},
 }};
 
-const HealthLook& look(EngineHealth health) {
-  return kHealthLooks[static_cast<std::size_t>(health)];
+const HealthRow& row(EngineHealth health) {
+  return *std::find_if(kHealths.begin(), kHealths.end(),
+                       [&](const HealthRow& candidate) { return candidate.health == health; });
 }
 
-// The remedies for a problem health, in the menu's order.
+const RemedyRow& remedyRow(RemedyId id) {
+  return kRemedies[static_cast<std::size_t>(id)];
+}
+
+bool offered(RemedyId id, bool hasAccessibility) {
+  switch (remedyRow(id).offered) {
+    case Offered::always:
+      return true;
+    case Offered::whileUntrusted:
+      return !hasAccessibility;
+    case Offered::whileTrusted:
+      return hasAccessibility;
+  }
+  return false;
+}
+
+// The remedies for a problem health, in the menu's order: while the program is not trusted,
+// Accessibility's come first for every problem.
 std::vector<RemedyId> remedyIds(EngineHealth health, bool hasAccessibility) {
   std::vector<RemedyId> ids;
   if (!isProblem(health)) return ids;
   if (!hasAccessibility) {
-    ids.push_back(RemedyId::requestAccessibility);
-    ids.push_back(RemedyId::openAccessibilitySettings);
+    const auto& accessibility = row(EngineHealth::noAccessibility).remedies;
+    ids.assign(accessibility.begin(), accessibility.end());
   }
-  if (health == EngineHealth::tapDisabled && hasAccessibility) {
-    ids.push_back(RemedyId::reAddAccessibility);
-  }
-  if (health == EngineHealth::needsLayouts) {
-    ids.push_back(RemedyId::needLayoutsHint);
-    ids.push_back(RemedyId::openKeyboardSettings);
-  }
-  for (const auto& row : kConflicts) {
-    if (row.look.health == health) ids.push_back(row.look.remedy);
+  for (const RemedyId id : row(health).remedies) {
+    if (offered(id, hasAccessibility) && std::find(ids.begin(), ids.end(), id) == ids.end()) {
+      ids.push_back(id);
+    }
   }
   return ids;
-}
-
-bool offers(const std::vector<RemedyId>& ids, RemedyId id) {
-  return std::find(ids.begin(), ids.end(), id) != ids.end();
 }
 
 }  // namespace
 
 bool isProblem(EngineHealth health) {
-  return look(health).problem;
-}
-
-UIActions actions(EngineHealth health, bool /*hasInputMonitoring*/, bool hasAccessibility) {
-  const auto ids = remedyIds(health, hasAccessibility);
-  return UIActions{
-      .requestAccessibility = offers(ids, RemedyId::requestAccessibility),
-      .needsLayoutsHint = offers(ids, RemedyId::needLayoutsHint),
-      .freeGlobe = offers(ids, RemedyId::freeGlobe),
-      .freeCapsLock = offers(ids, RemedyId::freeCapsLock),
-  };
+  return row(health).problem;
 }
 
 std::vector<Remedy> remedies(EngineHealth health, bool hasAccessibility, const Strings& strings) {
   std::vector<Remedy> offered;
   for (const RemedyId id : remedyIds(health, hasAccessibility)) {
-    const RemedyLook& row = kRemedyLooks[static_cast<std::size_t>(id)];
-    Remedy remedy{id, row.name, row.action, std::string(strings.text(row.text)), std::nullopt};
-    if (row.inWindow) {
-      remedy.windowText = row.windowLabel.empty() ? remedy.text : std::string(row.windowLabel);
+    const RemedyRow& remedy = remedyRow(id);
+    Remedy shown{
+        id,           remedy.name,          remedy.action, std::string(strings[remedy.text]),
+        std::nullopt, remedy.consoleCommand};
+    if (remedy.inWindow) {
+      shown.windowText = remedy.windowLabel.empty() ? shown.text : std::string(remedy.windowLabel);
     }
-    offered.push_back(std::move(remedy));
+    offered.push_back(std::move(shown));
   }
   return offered;
 }
 
+std::optional<std::string_view> consoleCommand(RemedyId remedy) {
+  const std::string_view command = remedyRow(remedy).consoleCommand;
+  if (command.empty()) return std::nullopt;
+  return command;
+}
+
 std::string_view statusLine(EngineHealth health, const Strings& strings) {
-  return strings.text(look(health).status);
+  return strings[row(health).status];
 }
 
 std::string_view symbolName(EngineHealth health) {
-  return look(health).symbol;
+  return row(health).symbol;
+}
+
+std::string_view doctorWord(EngineHealth health) {
+  return row(health).doctorWord;
 }
 
 std::optional<ConflictLook> conflictLook(KeyConflict conflict) {
-  for (const auto& row : kConflicts) {
-    if (row.conflict == conflict) return row.look;
+  for (const auto& conflictRow : kConflicts) {
+    if (conflictRow.conflict == conflict) return conflictRow.look;
   }
   return std::nullopt;
 }
 
 }  // namespace kestravane::Presentation
+
+namespace kestravane::EngineState {
+
+bool isBlocked(const EngineInputs& inputs) {
+  return std::any_of(Presentation::kHealths.begin(), Presentation::kHealths.end(),
+                     [&](const auto& row) { return row.blocks && row.holds(inputs); });
+}
+
+bool shouldRun(const EngineInputs& inputs) {
+  return inputs.userEnabled && !isBlocked(inputs);
+}
+
+EngineHealth health(const EngineInputs& inputs) {
+  for (const auto& row : Presentation::kHealths) {
+    if (row.holds && row.holds(inputs)) return row.health;
+  }
+  return EngineHealth::active;
+}
+
+}  // namespace kestravane::EngineState

@@ -1,8 +1,9 @@
-// What the menu, the settings window, the onboarding window, the console and the doctor show
-// and offer for an engine health: one table row per health (symbol, status text, whether it is a
-// problem), one per remedy (text, what choosing it does) and one per key conflict (its health,
-// remedy and onboarding step). Each place that shows them renders the same list with one loop.
-// Threads: pure values and functions; usable from any thread.
+// The healths and their remedies as the menu, the settings window, the onboarding window, the
+// console and the doctor show and offer them. One table row per health, in ranking order (its
+// predicate over EngineInputs, symbol, status text, problem flag, remedies, the doctor's word),
+// one per remedy (text, window text, action, console command) and one per key conflict (its
+// health and onboarding step); everything else is derived from them (EngineState::health too).
+// Threads: pure values and functions over constant tables; usable from any thread.
 #pragma once
 
 #include <optional>
@@ -11,22 +12,14 @@
 #include <vector>
 
 #include "KestravaneCore/EngineState.h"
-#include "KestravaneCore/Strings.h"
+#include "KestravaneCore/TextId.h"
 #include "KestravaneCore/TriggerKeys.h"
 
 namespace kestravane {
 
-// The remedies a window offers; each false unless set.
-struct UIActions {
-  bool requestAccessibility = false;  // the Accessibility request
-  bool needsLayoutsHint = false;      // the hint to enable at least two layouts
-  bool freeGlobe = false;             // the offer to free the Globe key
-  bool freeCapsLock = false;          // the offer to turn off the system's Caps Lock switching
+class Strings;
 
-  friend bool operator==(const UIActions&, const UIActions&) = default;
-};
-
-// Every remedy, in the order the menu lists them.
+// Every remedy, in the order the remedy table lists them.
 enum class RemedyId {
   requestAccessibility,
   openAccessibilitySettings,
@@ -39,16 +32,36 @@ enum class RemedyId {
   reAddAccessibility,
 };
 
-// What choosing a remedy does; `none` is a hint, shown as text.
-enum class RemedyAction {
-  none,
-  promptAccessibility,
-  openAccessibilitySettings,
-  openKeyboardSettings,
+// What choosing a remedy does: nothing (a hint, shown as text), open a URL, or one of the
+// program's own commands.
+struct RemedyAction {
+  enum class Kind { hint, openURL, promptAccessibility, requestInputMonitoring };
+  Kind kind = Kind::hint;
+  std::string_view url;  // for openURL
+
+  friend bool operator==(const RemedyAction&, const RemedyAction&) = default;
+
+  static const RemedyAction none;
+  static const RemedyAction promptAccessibility;
+  static const RemedyAction openAccessibilitySettings;
+  static const RemedyAction openKeyboardSettings;
   // Asks the system for Input Monitoring once; afterwards opens its privacy pane, since the
   // system asks the user only the first time.
-  requestInputMonitoring
+  static const RemedyAction requestInputMonitoring;
 };
+
+inline constexpr RemedyAction RemedyAction::none{};
+inline constexpr RemedyAction RemedyAction::promptAccessibility{Kind::promptAccessibility, {}};
+inline constexpr RemedyAction RemedyAction::openAccessibilitySettings{
+    Kind::openURL, "x-apple.systempreferences:com.apple.preference.security?Privacy_Accessibility"};
+inline constexpr RemedyAction RemedyAction::openKeyboardSettings{
+    Kind::openURL, "x-apple.systempreferences:com.apple.preference.keyboard"};
+inline constexpr RemedyAction RemedyAction::requestInputMonitoring{Kind::requestInputMonitoring,
+                                                                   {}};
+
+// The Input Monitoring privacy pane, opened when the system no longer asks.
+inline constexpr std::string_view kInputMonitoringSettingsURL =
+    "x-apple.systempreferences:com.apple.preference.security?Privacy_ListenEvent";
 
 struct Remedy {
   RemedyId id;
@@ -57,6 +70,8 @@ struct Remedy {
   std::string text;  // as the menu shows it
   // As the settings window shows it; absent where the window does not offer it.
   std::optional<std::string> windowText;
+  // What to type in the console; empty where the console has no command for it.
+  std::string_view consoleCommand;
 
   bool operator==(const Remedy&) const = default;
 };
@@ -66,26 +81,30 @@ namespace Presentation {
 // Whether the health is a problem the user can act on; secure input is not.
 bool isProblem(EngineHealth health);
 
-// `hasInputMonitoring` is accepted for the callers' symmetry but does not change the result.
-UIActions actions(EngineHealth health, bool hasInputMonitoring, bool hasAccessibility);
-
 // The remedies offered for the health, in order, with their texts in `strings`' language; none
 // for a health that is no problem.
 std::vector<Remedy> remedies(EngineHealth health, bool hasAccessibility, const Strings& strings);
 
-// The status line for the health: the text named after the case, from `strings`.
+// What to type in the console for a remedy; absent where the console has no command for it.
+std::optional<std::string_view> consoleCommand(RemedyId remedy);
+
+// The status line for the health, from `strings`.
 std::string_view statusLine(EngineHealth health, const Strings& strings);
 
 // The name of the menu-bar symbol for the health, as the platform spells it.
 std::string_view symbolName(EngineHealth health);
+
+// The doctor's word for the health when it stops switching ("accessibility", "layouts", …);
+// empty for a health the doctor does not name.
+std::string_view doctorWord(EngineHealth health);
 
 // The health, remedy and onboarding step of a key conflict (KeyConflict::none has none).
 struct ConflictLook {
   std::string_view name;  // the setting's stable name, e.g. "globe"
   EngineHealth health;
   RemedyId remedy;
-  std::string_view TextTable::*stepTitle;
-  std::string_view TextTable::*stepHint;
+  TextId stepTitle;
+  TextId stepHint;
 };
 std::optional<ConflictLook> conflictLook(KeyConflict conflict);
 

@@ -1,9 +1,10 @@
-// The Russian texts of the interface.
-#include "KestravaneCore/Strings.h"
+// The Russian texts of the interface, with a Linux desktop's own beside the texts that differ
+// there.
+#include "KestravaneCore/TextTable.h"
 
 namespace kestravane {
 
-const TextTable kRussianTexts{
+extern const TextTable kRussianTexts{
     .triggerPrefix = "Триггер: ",
     .layoutsPrefix = "Раскладки: ",
     .settingsNotSavedPrefix = "⚠️ Настройки не сохранены: ",
@@ -11,20 +12,21 @@ const TextTable kRussianTexts{
     .statusDisabled = "⚪️ Выключено",
     .statusNeedsLayouts = "🟠 Нужно ≥2 раскладок",
     .statusNoInputMonitoring = "🟠 Нужен Input Monitoring",
-    .statusNoAccessibility = "🟠 Нужен Accessibility",
+    .statusNoAccessibility = {"🟠 Нужен Accessibility",
+                              "🟠 Нет XInput 2 на X-сервере"},
     .statusTapDisabled = "🟠 Перехват отключён системой",
     .statusGlobeNotFree = "🟠 Globe занят системой",
     .statusCapsLockNotFree = "🟠 Caps Lock занят системой",
     .statusSecureInput = "🟠 Secure Input активен",
-    .requestInputMonitoring = "① Запросить Input Monitoring",
-    .requestAccessibility = "② Запросить Accessibility",
+    .requestAccessibility = {"② Запросить Accessibility", "② Нет XInput 2: обновите X-сервер"},
     .openSettingsEllipsis = "   Открыть настройки…",
     .reAddAccessibility = "Удалите Plivex из Accessibility и добавьте снова…",
-    .needLayoutsHint = "Включите ≥2 раскладок в системе",
+    .needLayoutsHint = {"Включите ≥2 раскладок в системе",
+                        "Добавьте ≥2 раскладок (или: setxkbmap -layout us,ru)"},
     .openKeyboardSettings = "   Открыть настройки клавиатуры…",
     .freeGlobe = "Освободить Globe (Fn → Do Nothing)",
-    .freeCapsLock = "Освободить Caps Lock (переключение ABC → Off)",
-    .checkAndEnable = "↻ Проверить и включить",
+    .freeCapsLock = {"Освободить Caps Lock (переключение ABC → Off)",
+                     "Освободить Caps Lock (переключение XKB по Caps Lock → Off)"},
     .settingsEllipsis = "Настройки…",
     .enable = "Включить",
     .disable = "Выключить",
@@ -32,8 +34,6 @@ const TextTable kRussianTexts{
     .quit = "Выйти",
     .settingsTitle = "Настройки Plivex",
     .triggerKey = "Клавиша-триггер",
-    .layoutsHeader = "Раскладки в цикле (≥2, порядок переключения)",
-    .selectAtLeastTwo = "Выбери минимум 2 раскладки",
     .cancel = "Отмена",
     .done = "Готово",
     .language = "Язык",
@@ -41,33 +41,38 @@ const TextTable kRussianTexts{
     .loginAwaitsApproval = "Ждёт разрешения в Системных настройках › Основные › Объекты входа.",
     .openLoginItems = "Открыть «Объекты входа»…",
     .status = "Статус",
-    .permissions = "Доступы",
     .keyTester = "Тест клавиш",
-    .keyTesterHint = "Нажми клавишу — видит ли её macOS",
+    .keyTesterHint = {"Нажми клавишу — видит ли её macOS", "Нажми клавишу — видит ли её X-сервер"},
     .keyTesterStart = "Начать тест",
     .keyTesterStop = "Стоп",
     .keyTesterWaiting = "жду нажатия…",
-    .keyTesterNeedsInputMonitoring = "Тесту клавиш нужен Input Monitoring, чтобы видеть нажатия.",
+    .keyTesterNeedsInputMonitoring =
+        {"Тесту клавиш нужен Input Monitoring, чтобы видеть нажатия.",
+         "Тесту клавиш нужен XInput 2, а его нет на этом X-сервере: обновите X-сервер."},
     .allowInputMonitoring = "Разрешить Input Monitoring…",
     .onboardingTitle = "Настройка Plivex",
-    .stepAccessibility = "Разреши Accessibility",
-    .stepAccessibilityHint = "Чтобы Plivex видел клавишу-триггер.",
+    .stepAccessibility = {"Разреши Accessibility", "XInput 2 на X-сервере"},
+    .stepAccessibilityHint = {"Чтобы Plivex видел клавишу-триггер.",
+                              "Чтобы Plivex видел клавишу-триггер. Он есть в любом современном "
+                              "X-сервере."},
     .stepGlobe = "Освободи клавишу Globe",
     .stepGlobeHint =
         "В открывшихся настройках поставь «Press 🌐 key to» → Do Nothing (применяется сразу).",
     .stepCapsLock = "Освободи клавишу Caps Lock",
     .stepCapsLockHint =
-        "В открывшихся настройках, в Input Sources → Edit…, выключи «Use the Caps Lock key to "
-        "switch to and from ABC» (применяется сразу).",
-    .stepLayoutsHint = "Включи минимум 2 раскладки в macOS.",
+        {"В открывшихся настройках, в Input Sources → Edit…, выключи «Use the Caps Lock key to "
+         "switch to and from ABC» (применяется сразу).",
+         "Опция XKB заставляет Caps Lock переключать раскладки сам. В открывшихся "
+         "настройках клавиатуры выключи переключение раскладок по Caps Lock."},
+    .stepLayoutsHint = {"Включи минимум 2 раскладки в macOS.",
+                        "Добавь минимум 2 раскладки в настройках клавиатуры или выполни "
+                        "«setxkbmap -layout us,ru»."},
     .grant = "Разрешить…",
     .openSettingsBtn = "Открыть настройки…",
     .allSet = "✓ Готово — Plivex активен.",
     .onboardingClose = "Закрыть",
-    .langEnglish = "English",
-    .langRussian = "Русский",
+    .languageName = "Русский",
     .langSystem = "Системный",
-    .done2 = "Готово",
     .demoInstead = "⚠ Демо: раскладки этого рабочего стола не переключаются",
 };
 

@@ -32,4 +32,11 @@ bool LaunchAtLogin::setEnabled(bool on) const {
   return false;
 }
 
+std::string_view loginItemWord(platform::LoginItemStatus status) {
+  for (const auto& [known, word] : kLoginItemWords) {
+    if (known == status) return word;
+  }
+  return "unknown";
+}
+
 }  // namespace kestravane

@@ -1,12 +1,27 @@
-// Whether the program is registered as the user's login item, and registering it.
-// Threads: main thread. Holds only the services it uses.
+// Whether the program is registered as the user's login item, and registering it; and the one
+// word each login-item status is reported by (the doctor's report, the console).
+// Threads: main thread. Holds only the services it uses. The words: any thread.
 #pragma once
 
+#include <array>
 #include <memory>
+#include <string_view>
+#include <utility>
 
 #include "Platform/Services.h"
 
 namespace kestravane {
+
+inline constexpr std::array<std::pair<platform::LoginItemStatus, std::string_view>, 4>
+    kLoginItemWords{{
+        {platform::LoginItemStatus::notRegistered, "not-registered"},
+        {platform::LoginItemStatus::enabled, "enabled"},
+        {platform::LoginItemStatus::requiresApproval, "requires-approval"},
+        {platform::LoginItemStatus::notFound, "not-found"},
+    }};
+
+// The status's word; "unknown" for a value the system has added since.
+std::string_view loginItemWord(platform::LoginItemStatus status);
 
 class LaunchAtLogin {
  public:

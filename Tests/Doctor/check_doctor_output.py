@@ -3,7 +3,10 @@
 the blocking line consistent with the findings. The same check runs on the virtual Mac (Linux)
 and on a real Mac (CI), so both print the same format.
 
-Usage: check_doctor_output.py (--run PROGRAM | --file REPORT) [--expect KEY=VALUE]...
+The blocking words, their order and the login-item words are the program's own (its --words).
+
+Usage: check_doctor_output.py (--run PROGRAM | --file REPORT --words-from PROGRAM)
+                              [--expect KEY=VALUE]...
 """
 import argparse
 import re
@@ -11,8 +14,6 @@ import subprocess
 import sys
 
 GRANT = {"granted", "not-granted"}
-BLOCKERS = ["accessibility", "input-monitoring", "post-event-access", "layouts", "globe-key(fn)",
-            "caps-lock-abc(capsLock)", "secure-input"]
 LAYOUT = re.compile(r'^(\S+) "((?:[^"\\]|\\.)*)"( current)?$')
 
 
@@ -47,7 +48,30 @@ def take(pairs, key, pattern=None, allowed=None):
     return value
 
 
-def check(text, expectations):
+def vocabulary(program):
+    result = subprocess.run([program, "--words"], capture_output=True, text=True, timeout=60)
+    if result.returncode != 0:
+        fail(f"the doctor's --words exited with {result.returncode}: {result.stderr}")
+    words = {key: value.split(", ") for key, value in parse(result.stdout)}
+    if set(words) != {"blocking", "login-item"}:
+        fail(f"--words printed {sorted(words)}, not 'blocking' and 'login-item'")
+    return words
+
+
+# Whether the findings call for each blocking word, by its name (a key conflict with its trigger).
+CONDITIONS = {
+    "accessibility": lambda v, count: v["accessibility"] == "not-granted",
+    "input-monitoring": lambda v, count: v["input-monitoring"] == "not-granted",
+    "post-event-access": lambda v, count: (v["accessibility"] == "granted"
+                                           and v["post-event-access"] == "not-granted"),
+    "layouts": lambda v, count: count < 2,
+    "globe-key(fn)": lambda v, count: v["globe-key"] != "0 do-nothing",
+    "caps-lock-abc(capsLock)": lambda v, count: v["caps-lock-abc"] != "0 off",
+    "secure-input": lambda v, count: v["secure-input"] == "on",
+}
+
+
+def check(text, expectations, words):
     pairs = parse(text)
     values = {}
     values["plivex-doctor"] = take(pairs, "plivex-doctor", r"\d+\.\d+\.\d+")
@@ -69,24 +93,16 @@ def check(text, expectations):
     values["current-source"] = take(pairs, "current-source", r"\S+")
     values["globe-key"] = take(pairs, "globe-key", r"absent|0 do-nothing|-?\d+ occupied")
     values["caps-lock-abc"] = take(pairs, "caps-lock-abc", r"absent|0 off|-?\d+ on")
-    values["login-item"] = take(
-        pairs, "login-item", allowed={"not-registered", "enabled", "requires-approval", "not-found"})
+    values["login-item"] = take(pairs, "login-item", allowed=set(words["login-item"]))
     values["settings"] = take(pairs, "settings", r'default|stored|unusable "(?:[^"\\]|\\.)*"')
     values["blocking"] = take(pairs, "blocking")
     if pairs:
         fail(f"unexpected '{pairs[0][0]}' after 'blocking'")
 
-    expected = [
-        word for word, applies in zip(BLOCKERS, [
-            values["accessibility"] == "not-granted",
-            values["input-monitoring"] == "not-granted",
-            values["accessibility"] == "granted" and values["post-event-access"] == "not-granted",
-            count < 2,
-            values["globe-key"] != "0 do-nothing",
-            values["caps-lock-abc"] != "0 off",
-            values["secure-input"] == "on",
-        ]) if applies
-    ]
+    unknown = [word for word in words["blocking"] if word not in CONDITIONS]
+    if unknown:
+        fail(f"no rule here for the doctor's blocking words {unknown}")
+    expected = [word for word in words["blocking"] if CONDITIONS[word](values, count)]
     if values["blocking"] != (", ".join(expected) or "none"):
         fail(f"'blocking' is {values['blocking']!r} but the findings say {expected}")
 
@@ -101,6 +117,7 @@ def main():
     source = parser.add_mutually_exclusive_group(required=True)
     source.add_argument("--run", help="the doctor program to run")
     source.add_argument("--file", help="a report the doctor printed")
+    parser.add_argument("--words-from", help="the doctor whose --words to use (default: --run)")
     parser.add_argument("--expect", action="append", default=[], help="KEY=VALUE")
     arguments = parser.parse_args()
     if arguments.run:
@@ -111,7 +128,10 @@ def main():
     else:
         with open(arguments.file, encoding="utf-8") as report:
             text = report.read()
-    check(text, arguments.expect)
+    words_from = arguments.words_from or arguments.run
+    if not words_from:
+        fail("--file needs --words-from PROGRAM")
+    check(text, arguments.expect, vocabulary(words_from))
     print(text, end="")
 
 

@@ -21,25 +21,9 @@ using testing_support::AppTest;
 using testing_support::kRussian;
 using testing_support::kUS;
 
-// The names the window gives the status section's remedies.
-std::string nameOf(RemedyId id) {
-  switch (id) {
-    case RemedyId::requestAccessibility:
-      return "status.requestAccessibility";
-    case RemedyId::openAccessibilitySettings:
-      return "status.openAccessibilitySettings";
-    case RemedyId::needLayoutsHint:
-      return "status.needLayoutsHint";
-    case RemedyId::openKeyboardSettings:
-      return "status.openKeyboardSettings";
-    case RemedyId::freeGlobe:
-      return "status.freeGlobe";
-    case RemedyId::freeCapsLock:
-      return "status.freeCapsLock";
-    case RemedyId::reAddAccessibility:
-      return "status.reAddAccessibility";
-  }
-  return "";
+// The name the window gives a status section's remedy.
+std::string nameOf(const SettingsRemedy& remedy) {
+  return "status." + std::string(remedy.name);
 }
 
 // Every text of the state, in the order the window shows them.
@@ -96,7 +80,7 @@ class SettingsModelTest : public AppTest {
     if (id == "loginApproval.line") return s.loginApprovalLine;
     if (id == "loginApproval.open") return s.openLoginItemsLabel;
     for (const auto& remedy : s.remedies) {
-      if (nameOf(remedy.id) == id) return remedy.text;
+      if (nameOf(remedy) == id) return remedy.text;
     }
     return std::nullopt;
   }
@@ -115,7 +99,7 @@ class SettingsModelTest : public AppTest {
     if (id == "cancel") return cancel();
     if (id == "done") return done();
     for (const auto& remedy : view->state().remedies) {
-      if (nameOf(remedy.id) == id) return view->perform(remedy.action);
+      if (nameOf(remedy) == id) return view->perform(remedy.action);
     }
     FAIL() << "no button " << id;
   }

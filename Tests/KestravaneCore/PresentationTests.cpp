@@ -1,12 +1,12 @@
 #include "KestravaneCore/Presentation.h"
 
+#include <algorithm>
 #include <string_view>
 #include <vector>
 
 #include <gtest/gtest.h>
 
-#include "KestravaneCore/MenuBarIcon.h"
-#include "KestravaneCore/PlivexConfig.h"
+#include "KestravaneCore/Strings.h"
 
 namespace kestravane {
 namespace {
@@ -48,22 +48,30 @@ TEST(PresentationTest, SymbolStatusLineAndProblemFlagForEveryHealth) {
     ASSERT_EQ(look.health, allEngineHealths[i]);
     SCOPED_TRACE(look.symbol);
     SCOPED_TRACE(static_cast<int>(look.health));
-    EXPECT_EQ(MenuBarIcon::symbolName(look.health), look.symbol);
+    EXPECT_EQ(Presentation::symbolName(look.health), look.symbol);
     EXPECT_EQ(Presentation::isProblem(look.health), look.isProblem);
     EXPECT_EQ(Presentation::statusLine(look.health, Strings(AppLanguage::en)), look.englishStatus);
     EXPECT_EQ(Presentation::statusLine(look.health, Strings(AppLanguage::ru)), look.russianStatus);
   }
 }
 
+// Which of the remedies that decide what the user is told are offered.
+struct Offers {
+  bool requestAccessibility = false;  // the Accessibility request
+  bool needsLayoutsHint = false;      // the hint to enable at least two layouts
+  bool freeGlobe = false;             // the offer to free the Globe key
+  bool freeCapsLock = false;          // the offer to turn off the system's Caps Lock switching
+};
+
 struct ActionCase {
   EngineHealth health;
   bool hasAccessibility;
-  UIActions expected;
+  Offers expected;
 };
 
 TEST(PresentationTest, ActionsForEveryHealthAndAccessibilityState) {
-  const UIActions none{};
-  const UIActions access{.requestAccessibility = true};
+  const Offers none{};
+  const Offers access{.requestAccessibility = true};
   const std::vector<ActionCase> cases = {
       {H::active, false, none},
       {H::active, true, none},
@@ -85,24 +93,18 @@ TEST(PresentationTest, ActionsForEveryHealthAndAccessibilityState) {
       {H::noInputMonitoring, false, access},
   };
   ASSERT_EQ(cases.size(), 2 * allEngineHealths.size());
+  const Strings strings(AppLanguage::en);
   for (const ActionCase& c : cases) {
     SCOPED_TRACE(testing::Message() << "health " << static_cast<int>(c.health) << " accessibility "
                                     << c.hasAccessibility);
-    const UIActions got = Presentation::actions(c.health, true, c.hasAccessibility);
-    EXPECT_EQ(got.requestAccessibility, c.expected.requestAccessibility);
-    EXPECT_EQ(got.needsLayoutsHint, c.expected.needsLayoutsHint);
-    EXPECT_EQ(got.freeGlobe, c.expected.freeGlobe);
-    EXPECT_EQ(got.freeCapsLock, c.expected.freeCapsLock);
-  }
-}
-
-TEST(PresentationTest, InputMonitoringStateNeverChangesTheActions) {
-  for (EngineHealth health : allEngineHealths) {
-    for (bool hasAccessibility : {false, true}) {
-      EXPECT_EQ(Presentation::actions(health, false, hasAccessibility),
-                Presentation::actions(health, true, hasAccessibility))
-          << "health " << static_cast<int>(health) << " accessibility " << hasAccessibility;
-    }
+    const auto got = Presentation::remedies(c.health, c.hasAccessibility, strings);
+    const auto offers = [&](RemedyId id) {
+      return std::any_of(got.begin(), got.end(), [&](const Remedy& r) { return r.id == id; });
+    };
+    EXPECT_EQ(offers(RemedyId::requestAccessibility), c.expected.requestAccessibility);
+    EXPECT_EQ(offers(RemedyId::needLayoutsHint), c.expected.needsLayoutsHint);
+    EXPECT_EQ(offers(RemedyId::freeGlobe), c.expected.freeGlobe);
+    EXPECT_EQ(offers(RemedyId::freeCapsLock), c.expected.freeCapsLock);
   }
 }
 

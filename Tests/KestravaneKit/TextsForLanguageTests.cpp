@@ -15,14 +15,14 @@ TEST(TextsForLanguageTest, SystemFollowsTheLocaleAfreshAndFixedLanguagesIgnoreIt
   const Strings second = textsFor(AppLanguage::system, locale);
   locale.setLanguageCode(std::nullopt);
   const Strings third = textsFor(AppLanguage::system, locale);
-  EXPECT_TRUE(first.ru());  // a built value keeps its language
-  EXPECT_FALSE(second.ru());
-  EXPECT_FALSE(third.ru());
+  EXPECT_TRUE(first.resolved() == AppLanguage::ru);  // a built value keeps its language
+  EXPECT_FALSE(second.resolved() == AppLanguage::ru);
+  EXPECT_FALSE(third.resolved() == AppLanguage::ru);
 
   locale.setLanguageCode("ru");
-  EXPECT_FALSE(textsFor(AppLanguage::en, locale).ru());
-  locale.setLanguageCode("de");
-  EXPECT_TRUE(textsFor(AppLanguage::ru, locale).ru());
+  EXPECT_FALSE(textsFor(AppLanguage::en, locale).resolved() == AppLanguage::ru);
+  locale.setLanguageCode("xx");
+  EXPECT_TRUE(textsFor(AppLanguage::ru, locale).resolved() == AppLanguage::ru);
 }
 
 }  // namespace
