@@ -69,8 +69,8 @@ struct PlivexConfig {
 };
 
 namespace setting {
-inline constexpr Setting<TriggerKind> trigger{"trigger", &PlivexConfig::trigger,
-                                              TextId::triggerKey, SettingWidget::radioButtons};
+inline constexpr Setting<TriggerKind> trigger{"trigger", &PlivexConfig::trigger, TextId::triggerKey,
+                                              SettingWidget::radioButtons};
 inline constexpr Setting<AppLanguage> language{"language", &PlivexConfig::language,
                                                TextId::language, SettingWidget::popUp};
 inline constexpr Setting<bool> launchAtLogin{"launchAtLogin", &PlivexConfig::launchAtLogin,
