@@ -157,7 +157,8 @@ TEST_F(PlivexProgramTest, WithoutADisplayItSaysSoAndPointsAtTheConsole) {
     EXPECT_EQ(plivex.finish(), kNoDisplayExitCode);
     EXPECT_THAT(plivex.stderrText, HasSubstr("plivex: no display"));
     EXPECT_THAT(plivex.stderrText, HasSubstr(test.why));
-    EXPECT_THAT(plivex.stderrText, HasSubstr("scripts/run.sh --console, or plivex-console"));
+    EXPECT_THAT(plivex.stderrText,
+                HasSubstr("The text console runs without one: plivex-console ("));
     EXPECT_THAT(plivex.stderrText, ::testing::Not(HasSubstr("Reinstalling")));
   }
 }

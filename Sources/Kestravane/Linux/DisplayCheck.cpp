@@ -60,7 +60,8 @@ std::optional<std::string> missingDisplay(const char* platform, const char* disp
 
 std::string noDisplayMessage(const std::string& why) {
   return "plivex: no display to show the menu-bar icon and the windows on (" + why +
-         ").\nThe text console runs without one: scripts/run.sh --console, or plivex-console.\n";
+         ").\nThe text console runs without one: plivex-console (from a source checkout: "
+         "scripts/run.sh --console).\n";
 }
 
 void exitUnlessADisplayIsAvailable() {
