@@ -377,8 +377,12 @@ Strings AppController::texts() const {
 }
 
 void AppController::relistLayouts() {
-  LayoutList list{_inputSources.enabledSelectableSourceIDs(), {}};
-  for (const auto& id : list.ids) list.names.push_back(_inputSources.displayName(id));
+  // One listing gives both: asking each name apart would list the sources again per layout.
+  LayoutList list;
+  for (auto& source : _inputSources.enabledSelectableSources()) {
+    list.ids.push_back(std::move(source.id));
+    list.names.push_back(std::move(source.name));
+  }
   _layouts.set(std::move(list));
 }
 
