@@ -73,6 +73,17 @@ TEST(SystemCapsLockTest, APressWithTheLockOffCountsOnlyPastTheDelayUnlessItIsLif
   }
 }
 
+// A press held past the delay arrives with the next thing the keyboard does, the system's own
+// handling of it included (here: the switch to and from ABC).
+TEST(SystemCapsLockTest, AHeldBackPressArrivesWithTheNextKeyPastTheDelay) {
+  VirtualMac mac;
+  mac.keyboard().press(keycode::capsLock);
+  mac.clock().advanceMillis(kPastDelayMs);
+  mac.keyboard().press(keycode::a);
+  EXPECT_TRUE(mac.keyboard().capsLockOn());
+  EXPECT_EQ(mac.inputSources().currentSourceID(), kRussian);
+}
+
 TEST(SystemCapsLockTest, AKeyboardPluggedInIsListedAndAnnouncedOnTheMainQueue) {
   VirtualMac mac;
   HIDSystem& hid = *mac.services()->hidSystem;

@@ -49,13 +49,14 @@ std::optional<std::pair<Event, std::uint64_t>> Keyboard::takeDueCapsPressLocked(
   return std::pair{keyEventLocked(keycode::capsLock, kEventKeyDown), dueAt};
 }
 
-void Keyboard::deliverDueCapsPress() {
+bool Keyboard::deliverDueCapsPress(std::optional<std::uint64_t> at) {
   std::optional<std::pair<Event, std::uint64_t>> due;
   {
     std::lock_guard lock(stateMutex);
-    due = takeDueCapsPressLocked(nowNanos());
+    due = takeDueCapsPressLocked(at.value_or(nowNanos()));
   }
   if (due) windowServer->post(due->first, due->second);
+  return due.has_value();
 }
 
 bool Keyboard::isModifier(std::uint16_t keyCode) {
@@ -88,14 +89,17 @@ Event Keyboard::keyEventLocked(std::uint16_t keyCode, EventType ordinaryKeyType)
 }
 
 bool Keyboard::press(std::uint16_t keyCode, std::optional<std::uint64_t> happenedAt) {
+  bool pressed = false;
   bool heldBack = false;
-  {
+  bool heldPressDelivered = false;
+  do {
     std::lock_guard send(sendMutex);
-    deliverDueCapsPress();
+    heldPressDelivered = deliverDueCapsPress(happenedAt);
     Event event;
     {
       std::lock_guard lock(stateMutex);
-      if (!down.insert(keyCode).second) return false;
+      if (!down.insert(keyCode).second) break;
+      pressed = true;
       if (keyCode == keycode::capsLock) {
         heldBack = !capsLock && clock && capsLockDelayNanos > 0;
         if (heldBack) {
@@ -107,38 +111,35 @@ bool Keyboard::press(std::uint16_t keyCode, std::optional<std::uint64_t> happene
       event = keyEventLocked(keyCode, kEventKeyDown);
     }
     if (!heldBack) windowServer->post(event, happenedAt);
-  }
-  stateObserver.notify();
+  } while (false);
+  // Told with no lock held: a held-back Caps Lock press delivered first, then this one.
+  if (pressed || heldPressDelivered) stateObserver.notify();
+  if (heldPressDelivered) capsLockPressObserver.notify();
+  if (!pressed) return false;
   if (keyCode == keycode::capsLock && !heldBack) capsLockPressObserver.notify();
   return true;
 }
 
 bool Keyboard::release(std::uint16_t keyCode, std::optional<std::uint64_t> happenedAt) {
+  bool released = false;
   bool sent = false;
   bool heldPressDelivered = false;
-  {
+  do {
     std::lock_guard send(sendMutex);
-    std::optional<std::pair<Event, std::uint64_t>> due;
-    {
-      std::lock_guard lock(stateMutex);
-      due = takeDueCapsPressLocked(happenedAt.value_or(nowNanos()));
-      // Released within the delay: the filter drops the press as if it never happened.
-      if (keyCode == keycode::capsLock) heldCapsPressAt.reset();
-    }
-    if (due) {
-      windowServer->post(due->first, due->second);
-      heldPressDelivered = due->first.keyCode == keycode::capsLock;
-    }
+    heldPressDelivered = deliverDueCapsPress(happenedAt);
     Event event;
     {
       std::lock_guard lock(stateMutex);
-      if (down.erase(keyCode) == 0) return false;
+      // Released within the delay: the filter drops the press as if it never happened.
+      if (keyCode == keycode::capsLock) heldCapsPressAt.reset();
+      if (down.erase(keyCode) == 0) break;
+      released = true;
       sent = keyCode != keycode::capsLock;  // Caps Lock's release only lets the key up
       if (sent) event = keyEventLocked(keyCode, kEventKeyUp);
     }
     if (sent) windowServer->post(event, happenedAt);
-  }
-  stateObserver.notify();
+  } while (false);
+  if (released || heldPressDelivered) stateObserver.notify();
   if (heldPressDelivered) capsLockPressObserver.notify();
   return sent;
 }
@@ -149,11 +150,15 @@ void Keyboard::tap(std::uint16_t keyCode) {
 }
 
 void Keyboard::tapAuxKey(AuxKey key) {
-  std::lock_guard send(sendMutex);
-  deliverDueCapsPress();
-  for (const bool isDown : {true, false}) {
-    windowServer->post(auxKeyEvent(key, isDown, currentFlags()));
+  bool heldPressDelivered = false;
+  {
+    std::lock_guard send(sendMutex);
+    heldPressDelivered = deliverDueCapsPress(std::nullopt);
+    for (const bool isDown : {true, false}) {
+      windowServer->post(auxKeyEvent(key, isDown, currentFlags()));
+    }
   }
+  if (heldPressDelivered) capsLockPressObserver.notify();
 }
 
 std::size_t Keyboard::autoRepeat(std::uint16_t keyCode, std::size_t count) {

@@ -94,8 +94,9 @@ class Keyboard {
   // A held-back Caps Lock press whose delay has passed by `now`: toggles the lock and answers
   // the event to deliver (with its time); with stateMutex held.
   std::optional<std::pair<Event, std::uint64_t>> takeDueCapsPressLocked(std::uint64_t now);
-  // Delivers a held-back Caps Lock press that has become due; with sendMutex held.
-  void deliverDueCapsPress();
+  // Delivers a held-back Caps Lock press that has become due by `at` (now when absent); with
+  // sendMutex held. Whether one was delivered: the caller then tells capsLockPressObserver.
+  bool deliverDueCapsPress(std::optional<std::uint64_t> at);
   std::uint64_t nowNanos() const;
   // The event a press or release of `keyCode` sends now; with stateMutex held.
   Event keyEventLocked(std::uint16_t keyCode, EventType ordinaryKeyType) const;
