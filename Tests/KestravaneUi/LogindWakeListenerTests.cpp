@@ -78,7 +78,7 @@ class LogindWakeListenerTest : public ::testing::Test {
   }
 
   platform::host::DispatchQueues dispatch{std::make_shared<platform::host::ManualClock>()};
-  platform::x11::X11Workspace workspace{dispatch.mainQueue(), {"", ""}};
+  platform::desktop::DesktopWorkspace workspace{dispatch.mainQueue(), {"", ""}};
   std::shared_ptr<platform::Cancellable> observation;
   int wakes = 0;
   std::unique_ptr<DBusDaemon> daemon;

@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "Platform/X11/AtomicFile.h"
+#include "Platform/LinuxDesktop/AtomicFile.h"
+#include "Platform/LinuxDesktop/XdgAutostartLoginItems.h"
 #include "Platform/X11/KeymapLayouts.h"
 #include "Platform/X11/WithheldKeyRecord.h"
 #include "Platform/X11/X11TriggerKeyActions.h"
-#include "Platform/X11/XdgAutostartLoginItems.h"
 #include "Support/Waiting.h"
 #include "X11/X11Rig.h"
 
@@ -28,12 +28,12 @@ void writeText(const std::filesystem::path& path, const std::string& text) {
 TEST(AutostartEntryTest, TheLoginItemIsAnEntryThatIsThereAndNotHidden) {
   TemporaryFolder folder;
   const auto entry = folder.path / "autostart" / "plivex.desktop";
-  XdgAutostartLoginItems items(entry, "/opt/Plivex 1/bin/plivex");
+  desktop::XdgAutostartLoginItems items(entry, "/opt/Plivex 1/bin/plivex");
   EXPECT_EQ(items.status(), LoginItemStatus::notRegistered);
 
   EXPECT_EQ(items.registerMainApp(), std::nullopt);
   EXPECT_EQ(items.status(), LoginItemStatus::enabled);
-  const auto text = readSmallFile(entry);
+  const auto text = desktop::readSmallFile(entry);
   ASSERT_TRUE(text);
   EXPECT_NE(text->find("\nExec=\"/opt/Plivex 1/bin/plivex\"\n"), std::string::npos) << *text;
   EXPECT_TRUE(text->starts_with("[Desktop Entry]\nType=Application\n"));
@@ -52,7 +52,8 @@ TEST(AutostartEntryTest, FailuresSayWhatFailedAndWhy) {
   TemporaryFolder folder;
   // A regular file where the autostart folder should be fails for root too.
   writeText(folder.path / "autostart", "");
-  XdgAutostartLoginItems items(folder.path / "autostart" / "plivex.desktop", "/usr/bin/plivex");
+  desktop::XdgAutostartLoginItems items(folder.path / "autostart" / "plivex.desktop",
+                                        "/usr/bin/plivex");
   const auto registered = items.registerMainApp();
   ASSERT_TRUE(registered);
   EXPECT_EQ(registered->description,
@@ -75,7 +76,7 @@ TEST(AutostartEntryTest, ExecArgumentsAreQuotedAsDesktopEntryFilesRequire) {
       {"/opt/line\nbreak", "\"/opt/line\\nbreak\""},
   };
   for (const auto& [argument, expected] : cases) {
-    EXPECT_EQ(XdgAutostartLoginItems::execArgument(argument), expected) << argument;
+    EXPECT_EQ(desktop::XdgAutostartLoginItems::execArgument(argument), expected) << argument;
   }
 }
 
@@ -96,7 +97,7 @@ TEST(AutostartEntryTest, TheDesktopsLauncherStartsTheProgramWhateverItsPath) {
     std::filesystem::permissions(program, std::filesystem::perms::owner_all);
     std::filesystem::remove(ran);
     const auto entry = folder.path / "plivex.desktop";
-    writeText(entry, XdgAutostartLoginItems::desktopEntry(program));
+    writeText(entry, desktop::XdgAutostartLoginItems::desktopEntry(program));
     EXPECT_EQ(std::system(("desktop-file-validate '" + entry.string() + "'").c_str()), 0);
     EXPECT_EQ(std::system(("gio launch '" + entry.string() + "'").c_str()), 0);
     EXPECT_TRUE(testing_support::waitUntil([&] { return std::filesystem::exists(ran); }));
@@ -112,16 +113,16 @@ TEST(AutostartEntryTest, OnlyHiddenTrueInTheMainGroupSwitchesTheEntryOff) {
       {"[Desktop Entry]\nX-Hidden=true\n", false},
   };
   for (const auto& [entry, hidden] : cases) {
-    EXPECT_EQ(XdgAutostartLoginItems::isHidden(entry), hidden) << entry;
+    EXPECT_EQ(desktop::XdgAutostartLoginItems::isHidden(entry), hidden) << entry;
   }
 }
 
 TEST(AutostartEntryTest, TheEntryLivesInTheXdgConfigFolder) {
-  EXPECT_EQ(XdgAutostartLoginItems::defaultEntryFile("/cfg", "/home/u"),
+  EXPECT_EQ(desktop::XdgAutostartLoginItems::defaultEntryFile("/cfg", "/home/u"),
             "/cfg/autostart/plivex.desktop");
-  EXPECT_EQ(XdgAutostartLoginItems::defaultEntryFile("relative", "/home/u"),
+  EXPECT_EQ(desktop::XdgAutostartLoginItems::defaultEntryFile("relative", "/home/u"),
             "/home/u/.config/autostart/plivex.desktop");
-  EXPECT_EQ(XdgAutostartLoginItems::defaultEntryFile(nullptr, nullptr), std::nullopt);
+  EXPECT_EQ(desktop::XdgAutostartLoginItems::defaultEntryFile(nullptr, nullptr), std::nullopt);
   EXPECT_EQ(X11TriggerKeyActions::defaultStateDirectory("/run/user/1000", "/c", "/home/u"),
             "/run/user/1000/plivex");
   EXPECT_EQ(X11TriggerKeyActions::defaultStateDirectory(nullptr, nullptr, "/home/u"),

@@ -12,7 +12,8 @@ const QString kSignal = QStringLiteral("PrepareForSleep");
 
 }  // namespace
 
-LogindWakeListener::LogindWakeListener(QDBusConnection bus, platform::x11::X11Workspace& workspace)
+LogindWakeListener::LogindWakeListener(QDBusConnection bus,
+                                       platform::desktop::DesktopWorkspace& workspace)
     : bus(std::move(bus)), workspace(workspace) {
   listening =
       this->bus.connect(kService, kPath, kInterface, kSignal, this, SLOT(prepareForSleep(bool)));

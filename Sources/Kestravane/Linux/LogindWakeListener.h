@@ -2,7 +2,7 @@
 // listens to logind's PrepareForSleep(bool) signal (interface org.freedesktop.login1.Manager,
 // path /org/freedesktop/login1, from the bus name org.freedesktop.login1) and on
 // PrepareForSleep(false), sent once the machine has resumed, posts the wake
-// (X11Workspace::postDidWake()), whose observers then run on the main queue: the controller
+// (DesktopWorkspace::postDidWake()), whose observers then run on the main queue: the controller
 // rebuilds its engine as after a Mac's wake. PrepareForSleep(true), sent before sleeping, changes
 // nothing. Only the bus name's owner is heard (on the system bus only logind may own it), so
 // another program's look-alike signal wakes nothing.
@@ -14,7 +14,7 @@
 #include <QDBusConnection>
 #include <QObject>
 
-#include "Platform/X11/X11Workspace.h"
+#include "Platform/LinuxDesktop/DesktopWorkspace.h"
 
 namespace kestravane::linux_app {
 
@@ -23,7 +23,7 @@ class LogindWakeListener final : public QObject {
 
  public:
   // `bus`: the system bus in the program (QDBusConnection::systemBus()), a private bus in tests.
-  LogindWakeListener(QDBusConnection bus, platform::x11::X11Workspace& workspace);
+  LogindWakeListener(QDBusConnection bus, platform::desktop::DesktopWorkspace& workspace);
   ~LogindWakeListener() override;
   LogindWakeListener(const LogindWakeListener&) = delete;
   LogindWakeListener& operator=(const LogindWakeListener&) = delete;
@@ -36,7 +36,7 @@ class LogindWakeListener final : public QObject {
 
  private:
   QDBusConnection bus;
-  platform::x11::X11Workspace& workspace;
+  platform::desktop::DesktopWorkspace& workspace;
   bool listening = false;
 };
 

@@ -7,9 +7,9 @@
 #include <memory>
 #include <utility>
 
+#include "Platform/LinuxDesktop/PollRunLoops.h"
 #include "Platform/X11/KeyTranslator.h"
 #include "Platform/X11/MediaKeys.h"
-#include "Platform/X11/PollRunLoops.h"
 #include "Platform/X11/X11Connection.h"
 #include "Platform/X11/X11KeyTable.h"
 
@@ -64,7 +64,7 @@ constexpr EventMask kMouseEvents =
     eventMaskBit(kEventOtherMouseDown) | eventMaskBit(kEventOtherMouseUp);
 
 // One tap's connection, read on the thread of the run loop that holds it.
-class TapSource final : public PollSource {
+class TapSource final : public desktop::PollSource {
  public:
   struct Setup {
     std::shared_ptr<X11Connection> connection;

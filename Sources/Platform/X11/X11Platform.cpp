@@ -8,13 +8,13 @@
 #include "Platform/Host/MemoryUserDefaults.h"
 #include "Platform/Host/PosixLocale.h"
 #include "Platform/Host/SystemUptimeClock.h"
-#include "Platform/X11/PollRunLoops.h"
+#include "Platform/LinuxDesktop/PollRunLoops.h"
+#include "Platform/LinuxDesktop/XdgAutostartLoginItems.h"
 #include "Platform/X11/X11Accessibility.h"
 #include "Platform/X11/X11EventTaps.h"
 #include "Platform/X11/X11HIDSystem.h"
 #include "Platform/X11/X11Preferences.h"
 #include "Platform/X11/X11TextInputSources.h"
-#include "Platform/X11/XdgAutostartLoginItems.h"
 
 namespace kestravane::platform::x11 {
 namespace {
@@ -45,8 +45,9 @@ X11Platform::X11Platform(X11PlatformOptions options, std::shared_ptr<X11Connecti
   _log = std::make_shared<host::HostLog>(
       host::HostLog::Sinks{options.logToStandardError, options.logToSystemLog});
   _application = std::make_shared<host::HostApplication>();
-  _workspace = std::make_shared<X11Workspace>(
-      _dispatch->mainQueue(), options.desktop.value_or(X11Workspace::Desktop::fromEnvironment()));
+  _workspace = std::make_shared<desktop::DesktopWorkspace>(
+      _dispatch->mainQueue(),
+      options.desktop.value_or(desktop::DesktopWorkspace::Desktop::fromEnvironment()));
   const auto stateDirectory =
       options.stateDirectory
           ? options.stateDirectory
@@ -73,16 +74,16 @@ X11Platform::X11Platform(X11PlatformOptions options, std::shared_ptr<X11Connecti
                                 if (auto actions = keyActions.lock()) actions->keymapChanged();
                               });
                             }});
-  services->runLoops = std::make_shared<PollRunLoops>();
+  services->runLoops = std::make_shared<desktop::PollRunLoops>();
   services->inputSources = std::make_shared<X11TextInputSources>(this->connection);
   services->accessibility = std::make_shared<X11Accessibility>(xinputAvailable);
   services->hidSystem = std::make_shared<X11HIDSystem>(this->connection);
   services->preferences = std::make_shared<X11Preferences>(this->connection);
   const auto autostartEntry = options.autostartEntry
                                   ? options.autostartEntry
-                                  : XdgAutostartLoginItems::defaultEntryFile(
+                                  : desktop::XdgAutostartLoginItems::defaultEntryFile(
                                         std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
-  services->loginItems = std::make_shared<XdgAutostartLoginItems>(
+  services->loginItems = std::make_shared<desktop::XdgAutostartLoginItems>(
       autostartEntry.value_or(std::filesystem::path()),
       options.executable.empty() ? ownExecutable() : options.executable);
   if (options.defaultsFile) {

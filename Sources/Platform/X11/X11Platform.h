@@ -22,10 +22,10 @@
 #include "Platform/Host/HostApplication.h"
 #include "Platform/Host/HostLog.h"
 #include "Platform/Host/HostThreads.h"
+#include "Platform/LinuxDesktop/DesktopWorkspace.h"
 #include "Platform/Services.h"
 #include "Platform/X11/X11Connection.h"
 #include "Platform/X11/X11TriggerKeyActions.h"
-#include "Platform/X11/X11Workspace.h"
 #include "Platform/X11/XInput.h"
 
 namespace kestravane::platform::x11 {
@@ -44,7 +44,7 @@ struct X11PlatformOptions {
   // The program the autostart entry starts; this process's own when empty.
   std::filesystem::path executable;
   // The desktop session; the environment's when absent.
-  std::optional<X11Workspace::Desktop> desktop;
+  std::optional<desktop::DesktopWorkspace::Desktop> desktop;
   // The XInput version the taps need; a server that offers less counts as without XInput 2.
   XInputVersion requiredXInput = kRequiredXInput;
   bool logToStandardError = false;
@@ -70,7 +70,7 @@ class X11Platform {
   host::HostThreads& threads() { return *_threads; }
   host::HostLog& log() { return *_log; }
   host::HostApplication& application() { return *_application; }
-  X11Workspace& workspace() { return *_workspace; }
+  desktop::DesktopWorkspace& workspace() { return *_workspace; }
   X11TriggerKeyActions& triggerKeyActions() { return *_triggerKeyActions; }
 
  private:
@@ -82,7 +82,7 @@ class X11Platform {
   std::shared_ptr<host::DispatchQueues> _dispatch;
   std::shared_ptr<host::HostLog> _log;
   std::shared_ptr<host::HostApplication> _application;
-  std::shared_ptr<X11Workspace> _workspace;
+  std::shared_ptr<desktop::DesktopWorkspace> _workspace;
   std::shared_ptr<X11TriggerKeyActions> _triggerKeyActions;
   std::shared_ptr<const Services> _services;
 };

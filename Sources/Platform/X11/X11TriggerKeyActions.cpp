@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "Platform/X11/AtomicFile.h"
+#include "Platform/LinuxDesktop/AtomicFile.h"
 #include "Platform/X11/X11KeyTable.h"
 #include "Platform/X11/X11LogLines.h"
 
@@ -45,7 +45,7 @@ std::optional<std::filesystem::path> X11TriggerKeyActions::defaultStateDirectory
   if (xdgRuntimeDir != nullptr && *xdgRuntimeDir == '/') {
     return std::filesystem::path(xdgRuntimeDir) / "plivex";
   }
-  const auto cache = xdgCacheHome(xdgCacheHomeValue, home);
+  const auto cache = desktop::xdgCacheHome(xdgCacheHomeValue, home);
   if (!cache) return std::nullopt;
   return *cache / "plivex";
 }
@@ -94,13 +94,13 @@ bool X11TriggerKeyActions::takeAway(const WithheldKeyRecord& record) {
     return false;
   }
   // The note comes first: whatever happens next, the next run can repair the key.
-  if (auto problem = writeFileAtomically(_recordFile, encode(record))) {
+  if (auto problem = desktop::writeFileAtomically(_recordFile, encode(record))) {
     logFailure(logline::kWithholdFailed, record.keycode, *problem);
     return false;
   }
   if (!setKeysyms(record.keycode, {NoSymbol})) {
     logFailure(logline::kWithholdFailed, record.keycode, "the X server refused the new keymap");
-    removeFile(_recordFile);
+    desktop::removeFile(_recordFile);
     return false;
   }
   withheld = record;
@@ -142,7 +142,7 @@ void X11TriggerKeyActions::giveBack() {
     logFailure(logline::kGiveBackFailed, record.keycode, "the X server refused the keymap");
     return;
   }
-  if (auto problem = removeFile(_recordFile)) {
+  if (auto problem = desktop::removeFile(_recordFile)) {
     logFailure(logline::kGiveBackFailed, record.keycode, *problem);
   }
 }
@@ -159,7 +159,7 @@ void X11TriggerKeyActions::keymapChanged() {
 
 void X11TriggerKeyActions::giveBackAfterEarlierRun() {
   if (_recordFile.empty()) return;
-  const auto text = readSmallFile(_recordFile);
+  const auto text = desktop::readSmallFile(_recordFile);
   if (!text) return;
   const auto record = decodeWithheldKeyRecord(*text);
   if (record && record->display == displayKey(connection->name())) {
@@ -174,7 +174,7 @@ void X11TriggerKeyActions::giveBackAfterEarlierRun() {
       log->log(std::string(logline::kGivenBackAfterEarlierRun) + std::to_string(record->keycode));
     }
   }
-  if (auto problem = removeFile(_recordFile)) {
+  if (auto problem = desktop::removeFile(_recordFile)) {
     log->log(std::string(logline::kFileProblem) + *problem);
   }
 }

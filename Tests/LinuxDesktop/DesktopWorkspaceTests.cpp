@@ -1,6 +1,6 @@
 // Opening URLs and the keyboard settings on a Linux desktop, and wake notifications posted by
 // the application layer.
-#include "Platform/X11/X11Workspace.h"
+#include "Platform/LinuxDesktop/DesktopWorkspace.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -11,10 +11,10 @@
 
 #include "Platform/Host/DispatchQueues.h"
 #include "Platform/Host/ManualClock.h"
-#include "Platform/X11/AtomicFile.h"
+#include "Platform/LinuxDesktop/AtomicFile.h"
 #include "X11/X11Rig.h"
 
-namespace kestravane::platform::x11 {
+namespace kestravane::platform::desktop {
 namespace {
 
 using testing_support::TemporaryFolder;
@@ -39,7 +39,7 @@ class FakePrograms {
   TemporaryFolder folder;
 };
 
-TEST(X11WorkspaceTest, TheKeyboardPaneOpensTheDesktopsOwnKeyboardSettings) {
+TEST(DesktopWorkspaceTest, TheKeyboardPaneOpensTheDesktopsOwnKeyboardSettings) {
   FakePrograms programs;
   for (const char* name : {"gnome-control-center", "systemsettings5", "xfce4-keyboard-settings"}) {
     programs.add(name);
@@ -54,35 +54,35 @@ TEST(X11WorkspaceTest, TheKeyboardPaneOpensTheDesktopsOwnKeyboardSettings) {
       {"", std::nullopt},
   };
   for (const auto& [desktop, expected] : cases) {
-    EXPECT_EQ(X11Workspace::keyboardSettingsCommand({desktop, programs.path()}), expected)
+    EXPECT_EQ(DesktopWorkspace::keyboardSettingsCommand({desktop, programs.path()}), expected)
         << desktop;
   }
-  EXPECT_EQ(X11Workspace::keyboardSettingsCommand({"GNOME", "/nonexistent"}), std::nullopt)
+  EXPECT_EQ(DesktopWorkspace::keyboardSettingsCommand({"GNOME", "/nonexistent"}), std::nullopt)
       << "the desktop's program is not installed";
 }
 
-TEST(X11WorkspaceTest, URLsOpenWithTheDesktopsOpenerAndOtherSettingsPanesDoNot) {
+TEST(DesktopWorkspaceTest, URLsOpenWithTheDesktopsOpenerAndOtherSettingsPanesDoNot) {
   FakePrograms programs;
   programs.add("xdg-open");
-  const X11Workspace::Desktop desktop{"GNOME", programs.path()};
+  const DesktopWorkspace::Desktop desktop{"GNOME", programs.path()};
   using Command = std::optional<std::vector<std::string>>;
-  EXPECT_EQ(X11Workspace::openCommand(desktop, "https://example.org/help"),
+  EXPECT_EQ(DesktopWorkspace::openCommand(desktop, "https://example.org/help"),
             (Command{{programs.program("xdg-open"), "https://example.org/help"}}));
-  EXPECT_EQ(X11Workspace::openCommand(
+  EXPECT_EQ(DesktopWorkspace::openCommand(
                 desktop, "x-apple.systempreferences:com.apple.preference.security?Privacy"),
             std::nullopt);
-  EXPECT_EQ(X11Workspace::openCommand(desktop, "--help"), std::nullopt);
-  EXPECT_EQ(X11Workspace::openCommand(desktop, "relative/path"), std::nullopt);
-  EXPECT_EQ(X11Workspace::openCommand(desktop, kKeyboardPane), std::nullopt)
+  EXPECT_EQ(DesktopWorkspace::openCommand(desktop, "--help"), std::nullopt);
+  EXPECT_EQ(DesktopWorkspace::openCommand(desktop, "relative/path"), std::nullopt);
+  EXPECT_EQ(DesktopWorkspace::openCommand(desktop, kKeyboardPane), std::nullopt)
       << "no keyboard settings program on this PATH";
 }
 
-TEST(X11WorkspaceTest, OpeningStartsTheProgramWithoutWaitingForIt) {
+TEST(DesktopWorkspaceTest, OpeningStartsTheProgramWithoutWaitingForIt) {
   FakePrograms programs;
   programs.add("xdg-open");
   programs.add("gnome-control-center");
   host::DispatchQueues dispatch(std::make_shared<host::ManualClock>());
-  X11Workspace workspace(dispatch.mainQueue(), {"GNOME", programs.path()});
+  DesktopWorkspace workspace(dispatch.mainQueue(), {"GNOME", programs.path()});
 
   const auto url = workspace.urlWithString("https://example.org/a?b=c");
   ASSERT_TRUE(url);
@@ -95,13 +95,13 @@ TEST(X11WorkspaceTest, OpeningStartsTheProgramWithoutWaitingForIt) {
   EXPECT_FALSE(workspace.openURL({"x-apple.systempreferences:com.apple.preference.security"}));
   EXPECT_EQ(workspace.urlWithString("not a url"), std::nullopt);
 
-  X11Workspace nothingInstalled(dispatch.mainQueue(), {"GNOME", "/nonexistent"});
+  DesktopWorkspace nothingInstalled(dispatch.mainQueue(), {"GNOME", "/nonexistent"});
   EXPECT_FALSE(nothingInstalled.openURL(*url));
 }
 
-TEST(X11WorkspaceTest, AWakePostedByTheApplicationReachesEachObserverOnTheMainQueue) {
+TEST(DesktopWorkspaceTest, AWakePostedByTheApplicationReachesEachObserverOnTheMainQueue) {
   host::DispatchQueues dispatch(std::make_shared<host::ManualClock>());
-  X11Workspace workspace(dispatch.mainQueue(), {"", ""});
+  DesktopWorkspace workspace(dispatch.mainQueue(), {"", ""});
   int woken = 0;
   auto observation = workspace.addDidWakeObserver([&] { ++woken; });
   workspace.postDidWake();
@@ -115,4 +115,4 @@ TEST(X11WorkspaceTest, AWakePostedByTheApplicationReachesEachObserverOnTheMainQu
 }
 
 }  // namespace
-}  // namespace kestravane::platform::x11
+}  // namespace kestravane::platform::desktop

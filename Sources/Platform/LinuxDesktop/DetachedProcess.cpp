@@ -1,4 +1,4 @@
-#include "Platform/X11/DetachedProcess.h"
+#include "Platform/LinuxDesktop/DetachedProcess.h"
 
 #include <fcntl.h>
 #include <sys/wait.h>
@@ -8,7 +8,7 @@
 
 extern char** environ;
 
-namespace kestravane::platform::x11 {
+namespace kestravane::platform::desktop {
 
 std::optional<std::string> findProgram(std::string_view name, std::string_view path) {
   if (name.empty()) return std::nullopt;
@@ -69,4 +69,4 @@ bool startDetached(const std::vector<std::string>& arguments) {
   return WIFEXITED(status) && WEXITSTATUS(status) == 0 && count == 0;
 }
 
-}  // namespace kestravane::platform::x11
+}  // namespace kestravane::platform::desktop

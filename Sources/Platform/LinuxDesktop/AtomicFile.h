@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-namespace kestravane::platform::x11 {
+namespace kestravane::platform::desktop {
 
 // Absent on success; otherwise what failed, with the system's reason ("cannot write
 // /path/file: Permission denied").
@@ -28,4 +28,4 @@ std::optional<std::string> removeFile(const std::filesystem::path& path);
 std::optional<std::filesystem::path> xdgConfigHome(const char* xdgConfigHome, const char* home);
 std::optional<std::filesystem::path> xdgCacheHome(const char* xdgCacheHome, const char* home);
 
-}  // namespace kestravane::platform::x11
+}  // namespace kestravane::platform::desktop

@@ -1,10 +1,10 @@
-#include "Platform/X11/XdgAutostartLoginItems.h"
+#include "Platform/LinuxDesktop/XdgAutostartLoginItems.h"
 
 #include <utility>
 
-#include "Platform/X11/AtomicFile.h"
+#include "Platform/LinuxDesktop/AtomicFile.h"
 
-namespace kestravane::platform::x11 {
+namespace kestravane::platform::desktop {
 namespace {
 
 std::string_view trimmed(std::string_view text) {
@@ -125,4 +125,4 @@ std::optional<ServiceError> XdgAutostartLoginItems::unregisterMainApp() {
   return std::nullopt;
 }
 
-}  // namespace kestravane::platform::x11
+}  // namespace kestravane::platform::desktop

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-namespace kestravane::platform::x11 {
+namespace kestravane::platform::desktop {
 
 // The program's path found as the shell would find it: a name with a "/" as it stands, any other
 // name in the folders of `path` (a PATH value); absent when no executable file is there.
@@ -19,4 +19,4 @@ std::optional<std::string> findProgram(std::string_view name, std::string_view p
 // program has started (its exec succeeded); false when it could not be started.
 bool startDetached(const std::vector<std::string>& arguments);
 
-}  // namespace kestravane::platform::x11
+}  // namespace kestravane::platform::desktop

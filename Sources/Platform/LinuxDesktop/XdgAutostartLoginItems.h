@@ -13,7 +13,7 @@
 
 #include "Platform/LoginItems.h"
 
-namespace kestravane::platform::x11 {
+namespace kestravane::platform::desktop {
 
 class XdgAutostartLoginItems final : public LoginItems {
  public:
@@ -45,4 +45,4 @@ class XdgAutostartLoginItems final : public LoginItems {
   const std::filesystem::path executable;
 };
 
-}  // namespace kestravane::platform::x11
+}  // namespace kestravane::platform::desktop

@@ -1,4 +1,4 @@
-#include "Platform/X11/X11Workspace.h"
+#include "Platform/LinuxDesktop/DesktopWorkspace.h"
 
 #include <algorithm>
 #include <cctype>
@@ -6,9 +6,9 @@
 #include <utility>
 
 #include "Platform/Host/UrlSyntax.h"
-#include "Platform/X11/DetachedProcess.h"
+#include "Platform/LinuxDesktop/DetachedProcess.h"
 
-namespace kestravane::platform::x11 {
+namespace kestravane::platform::desktop {
 namespace {
 
 constexpr std::string_view kSystemSettingsScheme = "x-apple.systempreferences:";
@@ -54,14 +54,14 @@ std::string environmentValue(const char* name) {
 
 }  // namespace
 
-X11Workspace::Desktop X11Workspace::Desktop::fromEnvironment() {
+DesktopWorkspace::Desktop DesktopWorkspace::Desktop::fromEnvironment() {
   return Desktop{environmentValue("XDG_CURRENT_DESKTOP"), environmentValue("PATH")};
 }
 
-X11Workspace::X11Workspace(std::shared_ptr<DispatchQueue> mainQueue, Desktop desktop)
+DesktopWorkspace::DesktopWorkspace(std::shared_ptr<DispatchQueue> mainQueue, Desktop desktop)
     : desktop(std::move(desktop)), wakeObservers(std::move(mainQueue)) {}
 
-std::optional<std::vector<std::string>> X11Workspace::keyboardSettingsCommand(
+std::optional<std::vector<std::string>> DesktopWorkspace::keyboardSettingsCommand(
     const Desktop& desktop) {
   // The desktops are named in the session's order of preference, separated by colons.
   std::string_view names = desktop.currentDesktop;
@@ -81,8 +81,8 @@ std::optional<std::vector<std::string>> X11Workspace::keyboardSettingsCommand(
   return std::nullopt;
 }
 
-std::optional<std::vector<std::string>> X11Workspace::openCommand(const Desktop& desktop,
-                                                                  std::string_view url) {
+std::optional<std::vector<std::string>> DesktopWorkspace::openCommand(const Desktop& desktop,
+                                                                      std::string_view url) {
   if (url == kKeyboardSettingsURL) return keyboardSettingsCommand(desktop);
   if (url.starts_with(kSystemSettingsScheme)) return std::nullopt;
   // Only an absolute URL opens; nothing that the opener could take for an option.
@@ -92,22 +92,22 @@ std::optional<std::vector<std::string>> X11Workspace::openCommand(const Desktop&
   return std::vector<std::string>{std::move(*opener), std::string(url)};
 }
 
-std::optional<URL> X11Workspace::urlWithString(const std::string& string) {
+std::optional<URL> DesktopWorkspace::urlWithString(const std::string& string) {
   if (!host::isWellFormedURL(string)) return std::nullopt;
   return URL{string};
 }
 
-bool X11Workspace::openURL(const URL& url) {
+bool DesktopWorkspace::openURL(const URL& url) {
   const auto command = openCommand(desktop, url.absoluteString);
   return command && startDetached(*command);
 }
 
-std::shared_ptr<Cancellable> X11Workspace::addDidWakeObserver(std::function<void()> observer) {
+std::shared_ptr<Cancellable> DesktopWorkspace::addDidWakeObserver(std::function<void()> observer) {
   return wakeObservers.add(std::move(observer));
 }
 
-void X11Workspace::postDidWake() {
+void DesktopWorkspace::postDidWake() {
   wakeObservers.post();
 }
 
-}  // namespace kestravane::platform::x11
+}  // namespace kestravane::platform::desktop

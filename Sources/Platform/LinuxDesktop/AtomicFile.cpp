@@ -1,4 +1,4 @@
-#include "Platform/X11/AtomicFile.h"
+#include "Platform/LinuxDesktop/AtomicFile.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -9,7 +9,7 @@
 #include <iterator>
 #include <system_error>
 
-namespace kestravane::platform::x11 {
+namespace kestravane::platform::desktop {
 namespace {
 
 std::string failure(std::string_view what, const std::filesystem::path& path, int error) {
@@ -87,4 +87,4 @@ std::optional<std::filesystem::path> xdgCacheHome(const char* xdgCacheHome, cons
   return xdgHome(xdgCacheHome, home, ".cache");
 }
 
-}  // namespace kestravane::platform::x11
+}  // namespace kestravane::platform::desktop

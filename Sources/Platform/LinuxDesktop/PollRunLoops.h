@@ -17,7 +17,7 @@
 
 #include "Platform/RunLoops.h"
 
-namespace kestravane::platform::x11 {
+namespace kestravane::platform::desktop {
 
 // A source that has work when its file descriptor is readable.
 class PollSource : public RunLoopSource {
@@ -65,4 +65,4 @@ class PollRunLoops final : public RunLoops {
   static std::shared_ptr<PollRunLoop> currentLoop();
 };
 
-}  // namespace kestravane::platform::x11
+}  // namespace kestravane::platform::desktop

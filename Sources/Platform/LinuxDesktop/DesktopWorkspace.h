@@ -19,9 +19,9 @@
 #include "Platform/Host/WakeObservers.h"
 #include "Platform/Workspace.h"
 
-namespace kestravane::platform::x11 {
+namespace kestravane::platform::desktop {
 
-class X11Workspace final : public Workspace {
+class DesktopWorkspace final : public Workspace {
  public:
   // What the desktop session says of itself.
   struct Desktop {
@@ -31,7 +31,7 @@ class X11Workspace final : public Workspace {
     static Desktop fromEnvironment();
   };
 
-  X11Workspace(std::shared_ptr<DispatchQueue> mainQueue, Desktop desktop);
+  DesktopWorkspace(std::shared_ptr<DispatchQueue> mainQueue, Desktop desktop);
 
   // The command that opens the keyboard settings of `desktop`, its program found on its PATH;
   // absent when the desktop is none of those known or its program is missing.
@@ -53,4 +53,4 @@ class X11Workspace final : public Workspace {
   host::WakeObservers wakeObservers;
 };
 
-}  // namespace kestravane::platform::x11
+}  // namespace kestravane::platform::desktop

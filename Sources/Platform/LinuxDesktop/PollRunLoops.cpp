@@ -1,4 +1,4 @@
-#include "Platform/X11/PollRunLoops.h"
+#include "Platform/LinuxDesktop/PollRunLoops.h"
 
 #include <poll.h>
 #include <sys/eventfd.h>
@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <system_error>
 
-namespace kestravane::platform::x11 {
+namespace kestravane::platform::desktop {
 
 PollRunLoop::PollRunLoop() : wakeDescriptor(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
   if (wakeDescriptor < 0) throw std::system_error(errno, std::generic_category(), "eventfd");
@@ -135,4 +135,4 @@ void PollRunLoops::stop(RunLoop& loop) {
   if (auto* pollLoop = dynamic_cast<PollRunLoop*>(&loop)) pollLoop->stop();
 }
 
-}  // namespace kestravane::platform::x11
+}  // namespace kestravane::platform::desktop

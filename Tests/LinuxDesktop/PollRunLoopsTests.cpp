@@ -1,5 +1,5 @@
 // The run loops of the X11 backend: one per thread, waiting on its sources' descriptors.
-#include "Platform/X11/PollRunLoops.h"
+#include "Platform/LinuxDesktop/PollRunLoops.h"
 
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -10,7 +10,7 @@
 
 #include "Support/Waiting.h"
 
-namespace kestravane::platform::x11 {
+namespace kestravane::platform::desktop {
 namespace {
 
 using testing_support::waitUntil;
@@ -98,4 +98,4 @@ TEST(PollRunLoopsTest, RemovingTheLastSourceFromAnotherThreadEndsTheRun) {
 }
 
 }  // namespace
-}  // namespace kestravane::platform::x11
+}  // namespace kestravane::platform::desktop
