@@ -51,6 +51,15 @@ install(FILES ${PLIVEX_APP_ICON_SVG} RENAME plivex.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 install(DIRECTORY ${themeDirectory}/ DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor)
 install(FILES ${manualPages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+# The GNOME Shell extension, in both styles: each shell loads the one written for its version and
+# leaves the other aside as made for another version.
+foreach(variant legacy modules)
+  set(extensionSource ${packagingSource}/gnome-shell-extension/${variant})
+  file(READ ${extensionSource}/metadata.json extensionMetadata)
+  string(JSON extensionUuid GET "${extensionMetadata}" uuid)
+  install(FILES ${extensionSource}/metadata.json ${extensionSource}/extension.js
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/gnome-shell/extensions/${extensionUuid})
+endforeach()
 install(FILES ${packagingSource}/copyright ${packagingBuild}/changelog.gz
         DESTINATION ${docDirectory})
 

@@ -1,0 +1,95 @@
+#!/usr/bin/env bash
+# Runs Plivex's GNOME Shell extension in a real GNOME Shell: a headless Wayland shell on private
+# session and system buses, with a test home whose input sources are us and ru and whose enabled
+# extensions name ours. Then checks what Plivex relies on over D-Bus: the list and the active
+# source, activation, the Changed
+# signal on an activation and on a new source list, and a refused index.
+# Usage: check-extension.sh EXTENSION_FOLDER   (the variant this shell loads: legacy/ on 43–44)
+# Exit status: 0 passed, 1 failed, 77 skipped (no gnome-shell here).
+set -uo pipefail
+extension=$(cd "$1" && pwd)
+for tool in gnome-shell dbus-run-session dbus-daemon gdbus gsettings; do
+  if ! command -v "$tool" >/dev/null; then
+    echo "SKIP: $tool is not installed (Debian: gnome-shell, dbus-daemon, libglib2.0-bin)"
+    exit 77
+  fi
+done
+
+work=$(mktemp -d)
+trap 'kill $(cat "$work/system-bus.pid" 2>/dev/null) 2>/dev/null; rm -rf "$work"' EXIT
+mkdir -p "$work/home" "$work/runtime"
+chmod 700 "$work/runtime"
+uuid=$(python3 -c 'import json,sys; print(json.load(open(sys.argv[1]))["uuid"])' \
+  "$extension/metadata.json")
+mkdir -p "$work/home/.local/share/gnome-shell/extensions/$uuid"
+cp "$extension"/* "$work/home/.local/share/gnome-shell/extensions/$uuid/"
+
+# The shell asks the system bus for seats and accounts; a private one answers "not here".
+cat >"$work/system-bus.conf" <<CONF
+<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
+ "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
+<busconfig><type>system</type><listen>unix:path=$work/system-bus</listen>
+<policy context="default"><allow send_destination="*" eavesdrop="true"/><allow eavesdrop="true"/><allow own="*"/><allow user="*"/></policy>
+</busconfig>
+CONF
+dbus-daemon --config-file="$work/system-bus.conf" --fork --print-pid >"$work/system-bus.pid"
+
+cat >"$work/inside.sh" <<'INSIDE'
+set -uo pipefail
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+call() {
+  gdbus call --session -d org.plivex.InputSources -o /org/plivex/InputSources \
+    -m "org.plivex.InputSources.$1" "${@:2}" 2>&1
+}
+gsettings set org.gnome.desktop.input-sources sources "[('xkb','us'),('xkb','ru')]"
+gsettings set org.gnome.shell disable-user-extensions false
+gsettings set org.gnome.shell enabled-extensions "['$UUID']"
+gnome-shell --headless --wayland --virtual-monitor 1024x768 >"$WORK/shell.log" 2>&1 &
+shell=$!
+list=""
+for _ in $(seq 1 150); do
+  list=$(call List) && break
+  sleep 0.1
+done
+[ "$list" = "([('xkb:us', 'English (US)'), ('xkb:ru', 'Russian')],)" ] ||
+  fail "List answered: $list"
+[ "$(call Current)" = "(0,)" ] || fail "Current before any switch: $(call Current)"
+
+gdbus monitor --session -d org.plivex.InputSources >"$WORK/signals.log" 2>&1 &
+monitor=$!
+sleep 0.3
+[ "$(call Activate 1)" = "(true,)" ] || fail "Activate 1 was refused"
+[ "$(call Current)" = "(1,)" ] || fail "Current after Activate 1: $(call Current)"
+[ "$(call Activate 2)" = "(false,)" ] || fail "Activate 2 of two sources was not refused"
+
+gsettings set org.gnome.desktop.input-sources sources "[('xkb','us'),('xkb','ru'),('xkb','de')]"
+for _ in $(seq 1 50); do
+  list=$(call List)
+  [[ "$list" == *"'xkb:de'"* ]] && break
+  sleep 0.1
+done
+[[ "$list" == *"('xkb:de', 'German')"* ]] || fail "a new source did not reach List: $list"
+sleep 0.3
+kill "$monitor"
+changes=$(grep -c "org.plivex.InputSources.Changed" "$WORK/signals.log")
+[ "$changes" -ge 2 ] || fail "Changed was sent $changes times for an activation and a new list"
+
+gsettings set org.gnome.shell enabled-extensions "[]"
+for _ in $(seq 1 50); do call Current >/dev/null || break; sleep 0.1; done
+call Current >/dev/null && fail "the name stayed on the bus after the extension was disabled"
+kill "$shell"
+wait "$shell" 2>/dev/null
+if [ "$failures" -gt 0 ]; then
+  echo "--- the shell's log"
+  tail -20 "$WORK/shell.log"
+fi
+exit $((failures > 0))
+INSIDE
+
+env -i PATH=/usr/bin:/bin HOME="$work/home" XDG_RUNTIME_DIR="$work/runtime" \
+  DBUS_SYSTEM_BUS_ADDRESS="unix:path=$work/system-bus" WORK="$work" UUID="$uuid" \
+  dbus-run-session -- bash "$work/inside.sh"
+status=$?
+[ "$status" -eq 0 ] && echo "PASS: $uuid in $(gnome-shell --version)"
+exit "$status"
