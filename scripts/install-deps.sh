@@ -8,7 +8,7 @@ packages=(cmake ninja-build g++ clang libclang-rt-dev clang-format
           xvfb xauth trayer xdotool imagemagick python3 python3-yaml icnsutils
           libx11-dev libxi-dev libxtst-dev x11-xkb-utils
           dbus-daemon dpkg-dev lintian desktop-file-utils libglib2.0-bin
-          gnome-shell gjs)
+          libglib2.0-dev gnome-shell gjs)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

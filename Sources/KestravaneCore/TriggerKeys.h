@@ -55,6 +55,9 @@ struct TriggerKey {
   bool withholdsOwnAction;
   // The key's name in the virtual Mac's key table.
   std::string_view virtualKey;
+  // The XKB option that takes its own action away where only the desktop's keymap options can
+  // (Wayland); empty when nothing is taken away.
+  std::string_view xkbOption;
 };
 
 inline constexpr auto kTriggerKeys = std::to_array<TriggerKey>({
@@ -67,7 +70,8 @@ inline constexpr auto kTriggerKeys = std::to_array<TriggerKey>({
      KeyConflict::globeKey,
      135,  // Menu
      true,
-     "fn"},
+     "fn",
+     "ctrl:menu_rctrl"},  // a lone Ctrl tap does nothing, unlike the menu or Super
     {TriggerKind::capsLock,
      "capsLock",
      {"Caps Lock", "Caps Lock", "Caps Lock"},
@@ -77,7 +81,8 @@ inline constexpr auto kTriggerKeys = std::to_array<TriggerKey>({
      KeyConflict::capsLockSwitching,
      66,  // Caps_Lock
      true,
-     "capsLock"},
+     "capsLock",
+     "caps:none"},
     {TriggerKind::rightCommand,
      "rightCommand",
      {"Right ⌘", "Right ⌘", "Right ⌘"},
@@ -87,7 +92,8 @@ inline constexpr auto kTriggerKeys = std::to_array<TriggerKey>({
      KeyConflict::none,
      134,  // Super_R
      false,
-     "rightCommand"},
+     "rightCommand",
+     ""},
 });
 
 inline constexpr std::array<TriggerKind, kTriggerKeys.size()> allTriggerKinds = [] {

@@ -26,6 +26,7 @@
 #include "Platform/X11/X11Platform.h"
 #include "Support/ObservedEventTaps.h"
 #include "Support/Recorders.h"
+#include "Support/TemporaryFolder.h"
 #include "Support/Waiting.h"
 #include "Support/XvfbServer.h"
 #include "X11/X11Clients.h"
@@ -37,19 +38,6 @@ inline constexpr unsigned kKeyA = 38;
 inline constexpr unsigned kKeyB = 56;
 inline constexpr unsigned kKeyL = 46;
 inline constexpr unsigned kKeyShiftLeft = 50;
-
-// A temporary folder, removed with everything in it.
-struct TemporaryFolder {
-  TemporaryFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "plivex-x11-XXXXXX").string();
-    if (mkdtemp(pattern.data()) != nullptr) path = pattern;
-  }
-  ~TemporaryFolder() {
-    std::error_code ignored;
-    if (!path.empty()) std::filesystem::remove_all(path, ignored);
-  }
-  std::filesystem::path path;
-};
 
 class X11Test : public ::testing::Test {
  protected:

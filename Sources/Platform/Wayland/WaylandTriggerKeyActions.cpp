@@ -1,0 +1,109 @@
+#include "Platform/Wayland/WaylandTriggerKeyActions.h"
+
+#include <utility>
+
+#include "KestravaneCore/TriggerKeys.h"
+#include "Platform/LinuxDesktop/AtomicFile.h"
+#include "Platform/Wayland/WaylandLogLines.h"
+
+namespace kestravane::platform::wayland {
+namespace {
+
+constexpr std::string_view kHeader = "plivex withheld option 1\n";
+
+std::filesystem::path recordFileIn(const std::filesystem::path& folder, std::string_view desktop) {
+  if (folder.empty()) return {};
+  return folder / ("withheld-option-" + std::string(desktop));
+}
+
+// The value of the line "name value", empty when absent.
+std::optional<std::string_view> field(std::string_view text, std::string_view name) {
+  const std::string prefix = "\n" + std::string(name) + " ";
+  const auto at = text.find(prefix);
+  if (at == std::string_view::npos) {
+    const std::string bare = "\n" + std::string(name) + "\n";
+    if (text.find(bare) != std::string_view::npos) return std::string_view{};
+    return std::nullopt;
+  }
+  const auto start = at + prefix.size();
+  return text.substr(start, text.find('\n', start) - start);
+}
+
+}  // namespace
+
+WaylandTriggerKeyActions::WaylandTriggerKeyActions(std::shared_ptr<DesktopKeyOptions> options,
+                                                   std::filesystem::path stateDirectory,
+                                                   std::shared_ptr<Log> log)
+    : options(std::move(options)),
+      _recordFile(recordFileIn(stateDirectory, this->options->desktop())),
+      log(std::move(log)) {
+  if (_recordFile.empty()) return;
+  const auto text = desktop::readSmallFile(_recordFile);
+  if (!text) return;
+  const auto record = parse(*text);
+  // A note the desktop could not act on stays for the next start.
+  if (record && !restore(*record)) return;
+  if (record) this->log->log(std::string(logline::kGivenBackAfterEarlierRun) + record->option);
+  desktop::removeFile(_recordFile);
+}
+
+WaylandTriggerKeyActions::~WaylandTriggerKeyActions() {
+  giveBack();
+}
+
+std::optional<WaylandTriggerKeyActions::Record> WaylandTriggerKeyActions::parse(
+    std::string_view text) {
+  if (!text.starts_with(kHeader)) return std::nullopt;
+  const std::string_view body = text.substr(kHeader.size() - 1);  // keeps the leading newline
+  const auto option = field(body, "option");
+  const auto before = field(body, "before");
+  if (!option || option->empty() || !before) return std::nullopt;
+  return Record{std::string(*option), parseXkbOptions(*before)};
+}
+
+bool WaylandTriggerKeyActions::withhold(std::int64_t keyCode) {
+  giveBack();
+  if (withheld) return false;  // the earlier option is still in; giveBack() said why
+  const TriggerKey* key = triggerKeyWithCode(keyCode);
+  if (key == nullptr || key->xkbOption.empty()) return true;
+  const std::string option(key->xkbOption);
+  const auto fail = [&](const std::string& reason) {
+    log->log(std::string(logline::kWithholdFailed) + option + ": " + reason);
+    return false;
+  };
+  if (_recordFile.empty()) return fail("no folder to keep a note in");
+  const auto current = options->read();
+  if (!current) return fail("the desktop does not say its keyboard options");
+  const std::string note =
+      std::string(kHeader) + "option " + option + "\nbefore " + joinXkbOptions(*current) + "\n";
+  if (const auto problem = desktop::writeFileAtomically(_recordFile, note)) return fail(*problem);
+  if (const auto problem = options->write(withOption(*current, option))) {
+    desktop::removeFile(_recordFile);
+    return fail(*problem);
+  }
+  withheld = option;
+  before = *current;
+  return true;
+}
+
+void WaylandTriggerKeyActions::giveBack() {
+  if (!withheld) return;
+  // Where the desktop cannot take the option out now, it stays withheld and noted: the next
+  // withhold, the destruction or the next start tries again.
+  if (!restore(Record{*withheld, before})) return;
+  desktop::removeFile(_recordFile);
+  withheld.reset();
+}
+
+bool WaylandTriggerKeyActions::restore(const Record& record) {
+  const auto fail = [&](std::string_view reason) {
+    log->log(std::string(logline::kGiveBackFailed) + record.option + ": " + std::string(reason));
+    return false;
+  };
+  const auto now = options->read();
+  if (!now) return fail("the desktop does not say its keyboard options");
+  const auto problem = options->write(withoutOption(*now, record.before, record.option));
+  return problem ? fail(*problem) : true;
+}
+
+}  // namespace kestravane::platform::wayland

@@ -1,0 +1,143 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "KestravaneCore/TriggerKeys.h"
+#include "Platform/Wayland/GnomeKeyOptions.h"
+#include "Platform/Wayland/WaylandTriggerKeyActions.h"
+#include "Platform/Wayland/XkbOptions.h"
+#include "Support/TemporaryFolder.h"
+
+namespace kestravane::platform::wayland {
+namespace {
+
+using testing_support::TemporaryFolder;
+
+constexpr std::int64_t kCapsLock = triggerKey(TriggerKind::capsLock).keyCode;
+constexpr std::int64_t kFn = triggerKey(TriggerKind::fn).keyCode;
+constexpr std::int64_t kRightCommand = triggerKey(TriggerKind::rightCommand).keyCode;
+
+// A desktop whose options live in memory, and which can be made to stop answering.
+class DesktopOptions final : public DesktopKeyOptions {
+ public:
+  explicit DesktopOptions(XkbOptionList options) : options(std::move(options)) {}
+  std::string_view desktop() const override { return "test"; }
+  std::optional<XkbOptionList> read() override {
+    if (!answering) return std::nullopt;
+    return options;
+  }
+  std::optional<std::string> write(const XkbOptionList& next) override {
+    if (!answering) return "the desktop is gone";
+    options = next;
+    return std::nullopt;
+  }
+  XkbOptionList options;
+  bool answering = true;
+};
+
+struct LogLines final : Log {
+  void log(std::string_view line) override { lines.emplace_back(line); }
+  std::vector<std::string> lines;
+};
+
+TEST(XkbOptionsTest, TheTriggersOptionReplacesTheUsersOptionsOnTheSameKeyAndGoesAgain) {
+  struct Case {
+    const char* user;
+    const char* ours;
+    const char* while_in;
+  } cases[] = {
+      {"", "caps:none", "caps:none"},
+      {"grp:alt_shift_toggle, compose:ralt", "caps:none",
+       "grp:alt_shift_toggle,compose:ralt,caps:none"},
+      {"caps:escape,grp:caps_toggle,ctrl:nocaps,compose:menu", "caps:none",
+       "compose:menu,caps:none"},
+      {"compose:menu,,caps:escape", "ctrl:menu_rctrl", "caps:escape,ctrl:menu_rctrl"},
+  };
+  for (const auto& c : cases) {
+    const auto user = parseXkbOptions(c.user);
+    const auto in = withOption(user, c.ours);
+    EXPECT_EQ(joinXkbOptions(in), c.while_in) << c.user;
+    EXPECT_EQ(withoutOption(in, user, c.ours), user) << c.user;
+  }
+  // The user changed the options meanwhile: their change stands, only ours goes.
+  EXPECT_EQ(withoutOption(parseXkbOptions("compose:ralt,caps:none"), {"caps:escape"}, "caps:none"),
+            parseXkbOptions("compose:ralt"));
+}
+
+TEST(WaylandTriggerKeyActionsTest, TakesTheOptionAwayOnlyWhileWithheldAndNotesItMeanwhile) {
+  TemporaryFolder folder;
+  auto desktop = std::make_shared<DesktopOptions>(XkbOptionList{"caps:escape", "compose:ralt"});
+  auto log = std::make_shared<LogLines>();
+  WaylandTriggerKeyActions actions(desktop, folder.path, log);
+
+  ASSERT_TRUE(actions.withhold(kCapsLock));
+  EXPECT_EQ(desktop->options, (XkbOptionList{"compose:ralt", "caps:none"}));
+  EXPECT_TRUE(std::filesystem::exists(actions.recordFile()));
+
+  ASSERT_TRUE(actions.withhold(kFn));  // a trigger change swaps the options
+  EXPECT_EQ(desktop->options, (XkbOptionList{"caps:escape", "compose:ralt", "ctrl:menu_rctrl"}));
+
+  ASSERT_TRUE(actions.withhold(kRightCommand));  // Super stays a modifier: nothing to take
+  EXPECT_EQ(desktop->options, (XkbOptionList{"caps:escape", "compose:ralt"}));
+  EXPECT_FALSE(std::filesystem::exists(actions.recordFile()));
+  EXPECT_TRUE(log->lines.empty());
+}
+
+TEST(WaylandTriggerKeyActionsTest, ARunThatEndedWithoutGivingBackIsRepairedAtTheNextStart) {
+  TemporaryFolder folder;
+  auto desktop = std::make_shared<DesktopOptions>(XkbOptionList{"grp:win_space_toggle"});
+  auto log = std::make_shared<LogLines>();
+  {
+    auto crashed = std::make_unique<WaylandTriggerKeyActions>(desktop, folder.path, log);
+    ASSERT_TRUE(crashed->withhold(kCapsLock));
+    // The desktop stops answering as the run ends: the note must outlive it.
+    desktop->answering = false;
+  }
+  ASSERT_EQ(desktop->options, (XkbOptionList{"grp:win_space_toggle", "caps:none"}));
+  desktop->answering = true;
+
+  WaylandTriggerKeyActions next(desktop, folder.path, log);
+  EXPECT_EQ(desktop->options, (XkbOptionList{"grp:win_space_toggle"}));
+  EXPECT_FALSE(std::filesystem::exists(next.recordFile()));
+  EXPECT_EQ(log->lines.back(),
+            "Plivex[wayland] gave back the own action an earlier run had taken away with option "
+            "caps:none");
+}
+
+TEST(WaylandTriggerKeyActionsTest, RefusalsFailTheWithholdAndChangeNothing) {
+  TemporaryFolder folder;
+  auto desktop = std::make_shared<DesktopOptions>(XkbOptionList{"compose:ralt"});
+  auto log = std::make_shared<LogLines>();
+
+  WaylandTriggerKeyActions nowhere(desktop, {}, log);
+  EXPECT_FALSE(nowhere.withhold(kCapsLock));
+
+  WaylandTriggerKeyActions refused(desktop, folder.path, log);
+  desktop->answering = false;
+  EXPECT_FALSE(refused.withhold(kCapsLock));
+  EXPECT_FALSE(refused.withheldOption());
+  EXPECT_FALSE(std::filesystem::exists(refused.recordFile()));
+  EXPECT_EQ(desktop->options, (XkbOptionList{"compose:ralt"}));
+  ASSERT_EQ(log->lines.size(), 2u);
+  EXPECT_EQ(log->lines[0],
+            "Plivex[wayland] cannot take the trigger key's own action away, option caps:none: no "
+            "folder to keep a note in");
+}
+
+TEST(GnomeKeyOptionsTest, ReadsAndWritesTheInputSourcesXkbOptions) {
+  // GSettings kept in memory: the test changes no one's desktop.
+  setenv("GSETTINGS_BACKEND", "memory", 1);
+  auto options = GnomeKeyOptions::open();
+  if (!options) GTEST_SKIP() << "GNOME's settings schemas are not installed";
+  ASSERT_EQ(options->read(), XkbOptionList{});
+  ASSERT_EQ(options->write({"compose:ralt", "caps:none"}), std::nullopt);
+  EXPECT_EQ(options->read(), (XkbOptionList{"compose:ralt", "caps:none"}));
+}
+
+}  // namespace
+}  // namespace kestravane::platform::wayland
