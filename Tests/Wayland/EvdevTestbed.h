@@ -38,7 +38,7 @@ class EvdevTestbed {
     return path;
   }
 
-  // Adds /dev/input/event<number>, announced with udev's "add" event once it answers ioctls.
+  // Adds /dev/input/event<number>, announced with udev's "add" event.
   Device add(Kind kind, int number) {
     const std::string name = "event" + std::to_string(number);
     Device device{"/sys/devices/virtual/input/input" + std::to_string(number) + "/" + name,
@@ -49,20 +49,19 @@ class EvdevTestbed {
         (kind == Kind::keyboard ? "E: ID_INPUT_KEYBOARD=1\nE: ID_INPUT_KEY=1\n"
                                 : "E: ID_INPUT_MOUSE=1\n") +
         "A: dev=13:" + std::to_string(64 + number) + "\n";
-    GError* error = nullptr;
-    if (!umockdev_testbed_add_from_string(testbed, description.c_str(), &error)) {
-      ADD_FAILURE() << "umockdev: " << error->message;
-      g_error_free(error);
-      return device;
-    }
+    // The ioctl answers first: umockdev's preload ends a program that opens a node whose
+    // answers are not there yet, and a tap opens a device as soon as it is announced.
     const std::string ioctls = rootDirectory() + "/" + name + ".ioctl";
     std::ofstream(ioctls) << ioctlAnswers(kind);
+    GError* error = nullptr;
     if (!umockdev_testbed_load_ioctl(testbed, device.devnode.c_str(), ioctls.c_str(), &error)) {
       ADD_FAILURE() << "umockdev: " << error->message;
       g_error_free(error);
     }
-    // Adding announced the device before it answered: a tap that tried it then failed.
-    umockdev_testbed_uevent(testbed, device.syspath.c_str(), "add");
+    if (!umockdev_testbed_add_from_string(testbed, description.c_str(), &error)) {
+      ADD_FAILURE() << "umockdev: " << error->message;
+      g_error_free(error);
+    }
     return device;
   }
 

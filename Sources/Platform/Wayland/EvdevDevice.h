@@ -8,13 +8,13 @@
 // Ownership: owns the descriptor and the libevdev context; closes both when destroyed.
 #pragma once
 
+#include <libevdev/libevdev.h>
 #include <linux/input.h>
 
+#include <cerrno>
 #include <cstdint>
 #include <memory>
 #include <string>
-
-struct libevdev;
 
 namespace kestravane::platform::wayland {
 
@@ -40,8 +40,9 @@ class EvdevDevice {
   bool led(unsigned code) const;
 
   // Reads every waiting event. `onEvent(event, timestampNanos)` receives each as the device sent
-  // it; `onResync(event)` the events by which libevdev brings the key state up to date after a
-  // drop, and `onDropped()` comes first, once per drop. Never allocates.
+  // it. After a drop, `onResync(event)` receives the events by which libevdev brings the key
+  // state up to date, then `onDropped()` comes once: libevdev discards what was waiting when it
+  // resynchronised, so only events read after that notice are new. Never allocates.
   template <typename OnEvent, typename OnDropped, typename OnResync>
   Drained drain(OnEvent&& onEvent, OnDropped&& onDropped, OnResync&& onResync);
 
@@ -68,6 +69,7 @@ EvdevDevice::Drained EvdevDevice::drain(OnEvent&& onEvent, OnDropped&& onDropped
       // A resynchronisation ends with -EAGAIN; reading then goes on normally.
       if (!syncing) return Drained::caughtUp;
       syncing = false;
+      onDropped();
       continue;
     }
     if (status < 0) return Drained::gone;
@@ -75,9 +77,8 @@ EvdevDevice::Drained EvdevDevice::drain(OnEvent&& onEvent, OnDropped&& onDropped
       onResync(event);
       continue;
     }
-    if (status == 1) {  // LIBEVDEV_READ_STATUS_SYNC: the SYN_DROPPED itself
+    if (status == LIBEVDEV_READ_STATUS_SYNC) {  // the SYN_DROPPED itself
       syncing = true;
-      onDropped();
       continue;
     }
     onEvent(event, monotonicNanos(event));

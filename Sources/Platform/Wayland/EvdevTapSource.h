@@ -4,10 +4,10 @@
 // the event a Mac would report, through the X11 backend's KeyTranslator with the evdev code + 8
 // as the key code; the events go to the tap's callback as EvdevEvents. Devices come and go with
 // udev's add and remove events, and a device that fails a read is dropped; the keys it held are
-// let go in the translation, without events. When the kernel dropped a device's events, the
+// let go in the translation, without events. When the kernel dropped a device's events,
+// libevdev's resynchronisation updates the keys held, without events either, and then the
 // callback is told with a tap-disabled notice (kEventTapDisabledByTimeout, no event), as macOS
-// tells a tap that missed events, so a release after the gap cannot complete a tap; libevdev's
-// resynchronisation then updates the keys held without events either.
+// tells a tap that missed events, so a release after the gap cannot complete a tap.
 // Threads: made on any thread; perform() and everything it reaches run on the thread of the run
 //   loop holding the source. `enabled` and `invalidated` may be set from any thread;
 //   openDevices() may be read from any thread.
