@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <memory>
+#include <optional>
 #include <string_view>
 
 namespace kestravane::platform::wayland {
@@ -29,6 +30,23 @@ struct UnrefEnumerate {
 struct UnrefDevice {
   void operator()(udev_device* device) const { udev_device_unref(device); }
 };
+
+// The gid of the system's `input` group; getgrnam_r, since any thread may ask.
+std::optional<gid_t> inputGroupId() {
+  const long suggested = sysconf(_SC_GETGR_R_SIZE_MAX);
+  std::vector<char> buffer(suggested > 0 ? static_cast<std::size_t>(suggested) : 1024);
+  for (;;) {
+    group entry{};
+    group* found = nullptr;
+    const int error = getgrnam_r("input", &entry, buffer.data(), buffer.size(), &found);
+    if (error == ERANGE && buffer.size() < (std::size_t{1} << 20)) {
+      buffer.resize(buffer.size() * 2);
+      continue;
+    }
+    if (error != 0 || found == nullptr) return std::nullopt;
+    return found->gr_gid;
+  }
+}
 
 }  // namespace
 
@@ -66,17 +84,16 @@ std::vector<InputDevice> listInputDevices(udev* context, bool withPointers) {
 }
 
 bool inInputGroup() {
-  const group* input = getgrnam("input");
-  if (input == nullptr) return false;
-  const gid_t gid = input->gr_gid;
-  if (getegid() == gid) return true;
+  const auto gid = inputGroupId();
+  if (!gid) return false;
+  if (getegid() == *gid) return true;
   const int count = getgroups(0, nullptr);
   if (count <= 0) return false;
   std::vector<gid_t> groups(static_cast<std::size_t>(count));
   const int filled = getgroups(count, groups.data());
   if (filled < 0) return false;
   groups.resize(static_cast<std::size_t>(filled));
-  return std::ranges::find(groups, gid) != groups.end();
+  return std::ranges::find(groups, *gid) != groups.end();
 }
 
 DeviceAccess probeKeyboardAccess() {
@@ -97,7 +114,7 @@ DeviceAccess probeKeyboardAccess() {
   if (!refused) return DeviceAccess::unreadable;
   // Being in the group but refused means something else decides (an ACL, a sandbox); a system
   // without the group has no such remedy either.
-  if (getgrnam("input") == nullptr || inInputGroup()) return DeviceAccess::permissionDenied;
+  if (!inputGroupId() || inInputGroup()) return DeviceAccess::permissionDenied;
   return DeviceAccess::notInInputGroup;
 }
 
