@@ -19,6 +19,13 @@ int main(int argc, char** argv) {
     std::vector<char*> arguments{const_cast<char*>(PLIVEX_UMOCKDEV_WRAPPER), self.data()};
     arguments.insert(arguments.end(), argv + 1, argv + argc);
     arguments.push_back(nullptr);
+#if defined(__SANITIZE_ADDRESS__)
+    // The preload library comes before AddressSanitizer's runtime in the list of libraries.
+    const char* options = std::getenv("ASAN_OPTIONS");
+    const std::string asan = std::string(options != nullptr ? options : "") +
+                             (options != nullptr ? ":" : "") + "verify_asan_link_order=0";
+    setenv("ASAN_OPTIONS", asan.c_str(), 1);
+#endif
     execv(PLIVEX_UMOCKDEV_WRAPPER, arguments.data());
     std::perror("umockdev-wrapper");
     return 1;
