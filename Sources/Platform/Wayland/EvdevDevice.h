@@ -34,8 +34,6 @@ class EvdevDevice {
 
   int descriptor() const { return fd; }
   const std::string& devnode() const { return path; }
-  // Whether the kernel stamps this device's events with CLOCK_MONOTONIC.
-  bool monotonicStamps() const { return monotonic; }
   // The current value of an LED (EV_LED code), as libevdev last learnt it.
   bool led(unsigned code) const;
 
@@ -55,7 +53,7 @@ class EvdevDevice {
   const int fd;
   libevdev* const device;
   const std::string path;
-  const bool monotonic;
+  const bool monotonic;  // the kernel stamps the events with CLOCK_MONOTONIC
 };
 
 template <typename OnEvent, typename OnDropped, typename OnResync>
