@@ -7,7 +7,8 @@ packages=(cmake ninja-build g++ clang libclang-rt-dev clang-format
           fonts-dejavu-core fonts-noto-color-emoji
           xvfb xauth trayer xdotool imagemagick python3 python3-yaml icnsutils
           libx11-dev libxi-dev libxtst-dev x11-xkb-utils
-          libxkbregistry-dev libxkbcommon-dev libwayland-dev sway
+          libxkbregistry-dev libxkbcommon-dev libwayland-dev libsystemd-dev sway
+          python3-dbus python3-gi
           dbus-daemon dpkg-dev lintian desktop-file-utils libglib2.0-bin)
 missing=()
 for p in "${packages[@]}"; do

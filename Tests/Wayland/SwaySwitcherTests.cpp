@@ -3,6 +3,7 @@
 // the switcher's connection. Skipped, saying so, only where Sway is not installed.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <nlohmann/json.hpp>
