@@ -2,28 +2,19 @@
 
 #include <poll.h>
 #include <sys/socket.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 #include <utility>
 
+#include "Platform/Wayland/UnixSocket.h"
+
 namespace kestravane::platform::wayland {
 namespace {
 
 constexpr std::string_view kMagic = "i3-ipc";
 constexpr std::size_t kHeaderSize = kMagic.size() + 2 * sizeof(std::uint32_t);
-
-std::string systemReason(std::string_view what) {
-  return std::string(what) + ": " + std::strerror(errno);
-}
-
-int millisecondsUntil(std::chrono::steady_clock::time_point deadline) {
-  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-      deadline - std::chrono::steady_clock::now());
-  return left.count() < 0 ? 0 : static_cast<int>(left.count());
-}
 
 }  // namespace
 
@@ -85,42 +76,10 @@ void I3IpcSocket::close() {
 
 std::optional<std::string> I3IpcSocket::connect(const std::string& path) {
   close();
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  if (path.empty()) return "no socket path";
-  if (path.size() >= sizeof address.sun_path) return "socket path too long: " + path;
-  std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
-  const int socket = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-  if (socket < 0) return systemReason("socket");
-  // A Unix socket connects at once or fails (EAGAIN only when the listener's queue is full).
-  if (::connect(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
-    auto reason = systemReason("cannot connect to " + path);
-    ::close(socket);
-    return reason;
-  }
-  fd = socket;
+  std::string failure;
+  fd = connectUnixSocket(path, failure);
+  if (fd < 0) return failure;
   return std::nullopt;
-}
-
-bool I3IpcSocket::sendAll(std::string_view bytes, std::chrono::steady_clock::time_point deadline) {
-  while (!bytes.empty()) {
-    const ssize_t sent = ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
-    if (sent > 0) {
-      bytes.remove_prefix(static_cast<std::size_t>(sent));
-      continue;
-    }
-    if (sent < 0 && errno == EINTR) continue;
-    if (sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-      pollfd writable{fd, POLLOUT, 0};
-      if (::poll(&writable, 1, millisecondsUntil(deadline)) <= 0 &&
-          std::chrono::steady_clock::now() >= deadline) {
-        return false;
-      }
-      continue;
-    }
-    return false;
-  }
-  return true;
 }
 
 I3IpcSocket::ReadResult I3IpcSocket::readOnce() {
@@ -141,11 +100,9 @@ I3IpcReply I3IpcSocket::request(std::uint32_t type, std::string_view payload,
                                 std::chrono::milliseconds timeout) {
   if (fd < 0) return {std::nullopt, "not connected"};
   const auto deadline = std::chrono::steady_clock::now() + timeout;
-  if (!sendAll(encodeI3IpcMessage(type, payload), deadline)) {
-    const bool gone = errno == EPIPE || errno == ECONNRESET;
+  if (auto failure = sendAll(fd, encodeI3IpcMessage(type, payload), deadline)) {
     close();
-    return {std::nullopt,
-            gone ? "the desktop closed the connection" : "the desktop did not take the request"};
+    return {std::nullopt, std::move(*failure)};
   }
   for (;;) {
     bool corrupt = false;

@@ -71,7 +71,6 @@ class I3IpcSocket {
  private:
   enum class ReadResult { data, nothing, closed };
   ReadResult readOnce();
-  bool sendAll(std::string_view bytes, std::chrono::steady_clock::time_point deadline);
 
   int fd = -1;
   std::string buffer;

@@ -3,12 +3,10 @@
 #include <xkbcommon/xkbregistry.h>
 
 namespace kestravane::platform::wayland {
-namespace {
-
-std::map<std::string, std::string, std::less<>> readDescriptions() {
-  std::map<std::string, std::string, std::less<>> descriptions;
+void XkbLayoutRegistry::load() {
+  loaded = true;
   rxkb_context* context = rxkb_context_new(RXKB_CONTEXT_NO_FLAGS);
-  if (context == nullptr) return descriptions;
+  if (context == nullptr) return;
   if (rxkb_context_parse_default_ruleset(context)) {
     for (rxkb_layout* layout = rxkb_layout_first(context); layout != nullptr;
          layout = rxkb_layout_next(layout)) {
@@ -20,19 +18,24 @@ std::map<std::string, std::string, std::less<>> readDescriptions() {
         id += "(" + std::string(variant) + ")";
       }
       // The first of layouts described alike is the plain one: the ruleset lists it first.
-      descriptions.emplace(description, std::move(id));
+      byDescription.emplace(description, id);
+      byId.emplace(std::move(id), description);
     }
   }
   rxkb_context_unref(context);
-  return descriptions;
 }
 
-}  // namespace
-
 std::optional<std::string> XkbLayoutRegistry::idFor(std::string_view description) {
-  if (!byDescription) byDescription = readDescriptions();
-  const auto found = byDescription->find(description);
-  if (found == byDescription->end()) return std::nullopt;
+  if (!loaded) load();
+  const auto found = byDescription.find(description);
+  if (found == byDescription.end()) return std::nullopt;
+  return found->second;
+}
+
+std::optional<std::string> XkbLayoutRegistry::descriptionFor(std::string_view id) {
+  if (!loaded) load();
+  const auto found = byId.find(id);
+  if (found == byId.end()) return std::nullopt;
   return found->second;
 }
 
