@@ -2,11 +2,9 @@
 
 #include <pthread.h>
 #include <sys/socket.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <utility>
 
 #include "Platform/Wayland/HyprlandDevices.h"
@@ -80,11 +78,6 @@ class EventLines final : public desktop::PollSource {
   std::string pending;
 };
 
-bool isFolder(const std::string& path) {
-  struct stat status {};
-  return ::stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
-}
-
 }  // namespace
 
 HyprlandSwitcher::HyprlandSwitcher(std::string socketFolder,
@@ -96,16 +89,6 @@ HyprlandSwitcher::HyprlandSwitcher(std::string socketFolder,
     return;
   }
   watch();
-}
-
-std::string HyprlandSwitcher::socketFolderFromEnvironment() {
-  const char* signature = std::getenv("HYPRLAND_INSTANCE_SIGNATURE");
-  if (signature == nullptr || *signature == '\0') return {};
-  if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime != nullptr) {
-    const std::string folder = std::string(runtime) + "/hypr/" + signature;
-    if (isFolder(folder)) return folder;
-  }
-  return std::string("/tmp/hypr/") + signature;
 }
 
 HyprlandSwitcher::~HyprlandSwitcher() {

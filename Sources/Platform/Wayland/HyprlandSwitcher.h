@@ -29,9 +29,6 @@ class HyprlandSwitcher final : public DesktopSwitcher {
   // `socketFolder` holds .socket.sock and .socket2.sock; empty: this is not Hyprland.
   HyprlandSwitcher(std::string socketFolder, std::shared_ptr<DispatchQueue> mainQueue,
                    std::chrono::milliseconds timeout = kDefaultTimeout);
-  // The folder of the session's Hyprland: under $XDG_RUNTIME_DIR/hypr, or /tmp/hypr where
-  // Hyprland before 0.40 made it; empty without $HYPRLAND_INSTANCE_SIGNATURE.
-  static std::string socketFolderFromEnvironment();
   ~HyprlandSwitcher() override;
   HyprlandSwitcher(const HyprlandSwitcher&) = delete;
   HyprlandSwitcher& operator=(const HyprlandSwitcher&) = delete;

@@ -2,7 +2,6 @@
 
 #include <pthread.h>
 
-#include <cstdlib>
 #include <utility>
 
 #include "Platform/Wayland/SwayInputs.h"
@@ -57,12 +56,6 @@ SwaySwitcher::SwaySwitcher(std::string socketPath, std::shared_ptr<DispatchQueue
                            std::chrono::milliseconds timeout)
     : socketPath(std::move(socketPath)), mainQueue(std::move(mainQueue)), timeout(timeout) {
   connected();
-}
-
-std::unique_ptr<SwaySwitcher> SwaySwitcher::fromEnvironment(
-    std::shared_ptr<DispatchQueue> mainQueue) {
-  const char* path = std::getenv("SWAYSOCK");
-  return std::make_unique<SwaySwitcher>(path != nullptr ? path : "", std::move(mainQueue));
 }
 
 SwaySwitcher::~SwaySwitcher() {

@@ -29,8 +29,6 @@ class SwaySwitcher final : public DesktopSwitcher {
   // Connects to the socket at `socketPath` (empty: no Sway, which unavailableReason() says).
   SwaySwitcher(std::string socketPath, std::shared_ptr<DispatchQueue> mainQueue,
                std::chrono::milliseconds timeout = kDefaultTimeout);
-  // The one at $SWAYSOCK.
-  static std::unique_ptr<SwaySwitcher> fromEnvironment(std::shared_ptr<DispatchQueue> mainQueue);
   ~SwaySwitcher() override;
   SwaySwitcher(const SwaySwitcher&) = delete;
   SwaySwitcher& operator=(const SwaySwitcher&) = delete;
