@@ -10,6 +10,7 @@
 #include <xkbcommon/xkbcommon.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
