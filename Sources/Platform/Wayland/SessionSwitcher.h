@@ -1,0 +1,29 @@
+// The switcher for the Wayland session the program runs in, told by its environment: the
+// desktops $XDG_CURRENT_DESKTOP names first (KDE, Hyprland, sway), then the sockets a compositor
+// announces ($HYPRLAND_INSTANCE_SIGNATURE, $SWAYSOCK). Any other desktop gets a switcher that
+// lists nothing and says which desktop was found and that Plivex cannot switch it.
+// Threads: the main thread, as the switchers it makes.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "Platform/Dispatch.h"
+#include "Platform/Wayland/DesktopSwitcher.h"
+
+namespace kestravane::platform::wayland {
+
+// A variable's value, or nothing when it is not set.
+using EnvironmentLookup = std::function<std::optional<std::string>(std::string_view)>;
+
+// The process's own environment.
+std::optional<std::string> processEnvironment(std::string_view name);
+
+std::unique_ptr<DesktopSwitcher> switcherForSession(
+    std::shared_ptr<DispatchQueue> mainQueue,
+    const EnvironmentLookup& environment = processEnvironment);
+
+}  // namespace kestravane::platform::wayland

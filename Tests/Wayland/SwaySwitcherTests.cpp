@@ -1,0 +1,179 @@
+// The Sway switcher and the text input sources over it, against a real headless Sway with a
+// virtual keyboard of two layouts. What Sway reports is read back with its own swaymsg, apart from
+// the switcher's connection. Skipped, saying so, only where Sway is not installed.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "Platform/Host/DispatchQueues.h"
+#include "Platform/Host/SystemUptimeClock.h"
+#include "Platform/Wayland/SwaySwitcher.h"
+#include "Platform/Wayland/WaylandTextInputSources.h"
+#include "Support/SpawnedProgram.h"
+#include "Support/Waiting.h"
+#include "SwayServer.h"
+
+namespace kestravane::platform::wayland {
+namespace {
+
+using testing_support::SpawnedProgram;
+using testing_support::SwayServer;
+using testing_support::waitUntil;
+
+class SwaySwitcherTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!SwayServer::installed()) GTEST_SKIP() << "sway is not installed (scripts/install-deps.sh)";
+    sway = std::make_unique<SwayServer>();
+    ASSERT_TRUE(sway->running()) << "sway did not start:\n" << sway->log();
+  }
+
+  // A client that gives Sway a keyboard with these layouts, while it runs.
+  std::unique_ptr<SpawnedProgram> startKeyboard(const std::string& layouts) {
+    testing_support::ProgramOptions options;
+    options.arguments = {layouts};
+    options.environment = {{"XDG_RUNTIME_DIR", sway->runtimeDirectory()},
+                           {"WAYLAND_DISPLAY", sway->waylandDisplay()}};
+    auto keyboard = std::make_unique<SpawnedProgram>(PLIVEX_VIRTUAL_KEYBOARD, options);
+    EXPECT_TRUE(keyboard->waitForOutput("ready")) << keyboard->stderrText;
+    return keyboard;
+  }
+
+  std::unique_ptr<SwaySwitcher> makeSwitcher() {
+    auto switcher = std::make_unique<SwaySwitcher>(sway->socketPath(), dispatch.mainQueue());
+    switcher->setChangeObserver([this](DesktopChange change) { changes.push_back(change); });
+    return switcher;
+  }
+
+  // The virtual keyboard's active layout index as swaymsg reads it.
+  std::optional<int> activeIndexBySwaymsg() {
+    const std::string command = "SWAYSOCK=" + sway->socketPath() + " swaymsg -r -t get_inputs";
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (pipe == nullptr) return std::nullopt;
+    std::string text;
+    char buffer[4096];
+    for (std::size_t count; (count = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
+      text.append(buffer, count);
+    }
+    ::pclose(pipe);
+    const auto inputs = nlohmann::json::parse(text, nullptr, false);
+    if (!inputs.is_array()) return std::nullopt;
+    for (const auto& input : inputs) {
+      if (input.value("name", "") == "virtual keyboard") {
+        return input.value("xkb_active_layout_index", -1);
+      }
+    }
+    return std::nullopt;
+  }
+
+  bool noticed(DesktopChange change) {
+    return waitUntil([&] { return std::ranges::find(changes, change) != changes.end(); },
+                     testing_support::kDefaultWait, &dispatch);
+  }
+
+  host::DispatchQueues dispatch{std::make_shared<host::SystemUptimeClock>()};
+  std::unique_ptr<SwayServer> sway;
+  std::vector<DesktopChange> changes;
+};
+
+TEST_F(SwaySwitcherTest, ListsTheLayoutsSelectsOneAndHearsOfIt) {
+  const auto keyboard = startKeyboard("us,ru");
+  const auto switcher = makeSwitcher();
+
+  const auto layouts = switcher->read();
+  ASSERT_TRUE(layouts) << switcher->unavailableReason().value_or("");
+  EXPECT_EQ(*layouts, (DesktopLayouts{{{"", "English (US)"}, {"", "Russian"}}, 0}));
+  EXPECT_FALSE(switcher->unavailableReason());
+
+  for (const std::size_t index : {1u, 0u, 1u}) {
+    changes.clear();
+    ASSERT_TRUE(switcher->select(index));
+    EXPECT_EQ(activeIndexBySwaymsg(), static_cast<int>(index));
+    EXPECT_EQ(switcher->read()->active, index);
+    EXPECT_TRUE(noticed(DesktopChange::active)) << "no notice after selecting " << index;
+  }
+  // Sway says yes to a layout it does not have, and leaves the keyboard alone.
+  switcher->select(5);
+  EXPECT_EQ(activeIndexBySwaymsg(), 1);
+}
+
+TEST_F(SwaySwitcherTest, TextInputSourcesNameTheLayoutsAsOnX11AndSwitch) {
+  auto keyboard = startKeyboard("us,ru");
+  WaylandTextInputSources sources(makeSwitcher());
+  int observed = 0;
+  sources.setSourcesChangedObserver([&] { ++observed; });
+
+  const auto list = sources.createInputSourceList(
+      {{std::string(kTISPropertyInputSourceIsSelectCapable), true}}, false);
+  ASSERT_TRUE(list);
+  std::vector<std::pair<std::string, std::string>> seen;
+  for (const auto& source : *list) {
+    seen.emplace_back(sources.stringProperty(*source, kTISPropertyInputSourceID).value_or("?"),
+                      sources.stringProperty(*source, kTISPropertyLocalizedName).value_or("?"));
+  }
+  EXPECT_EQ(seen, (std::vector<std::pair<std::string, std::string>>{{"us", "English (US)"},
+                                                                    {"ru", "Russian"}}));
+  auto current = sources.copyCurrentKeyboardInputSource();
+  ASSERT_TRUE(current);
+  EXPECT_EQ(sources.stringProperty(*current, kTISPropertyInputSourceID), "us");
+
+  const auto russian =
+      sources.createInputSourceList({{std::string(kTISPropertyInputSourceID), "ru"}}, false);
+  ASSERT_TRUE(russian);
+  ASSERT_EQ(russian->size(), 1u);
+  EXPECT_EQ(sources.selectInputSource(*russian->front()), 0);
+  current = sources.copyCurrentKeyboardInputSource();
+  ASSERT_TRUE(current);
+  EXPECT_EQ(sources.stringProperty(*current, kTISPropertyInputSourceID), "ru");
+  EXPECT_EQ(activeIndexBySwaymsg(), 1);
+  EXPECT_TRUE(waitUntil([&] { return observed > 0; }, testing_support::kDefaultWait, &dispatch));
+
+  // A source listed before the keymap lost its layout: Sway would say yes, the read-back says no.
+  const auto english =
+      sources.createInputSourceList({{std::string(kTISPropertyInputSourceID), "us"}}, false);
+  ASSERT_TRUE(english && english->size() == 1u);
+  EXPECT_EQ(sources.selectInputSource(*english->front()), 0);
+  keyboard->finish();
+  const auto single = startKeyboard("de");
+  EXPECT_EQ(sources.selectInputSource(*russian->front()), -50);
+  EXPECT_EQ(sources.createInputSourceList({}, false)->size(), 1u);
+}
+
+TEST_F(SwaySwitcherTest, FollowsKeyboardsThatComeAndGo) {
+  const auto switcher = makeSwitcher();
+  ASSERT_TRUE(switcher->read());
+  EXPECT_TRUE(switcher->read()->layouts.empty());
+
+  auto keyboard = startKeyboard("us,ru");
+  EXPECT_TRUE(noticed(DesktopChange::layouts));
+  EXPECT_EQ(switcher->read()->layouts.size(), 2u);
+
+  changes.clear();
+  keyboard->finish();
+  EXPECT_TRUE(noticed(DesktopChange::layouts));
+  EXPECT_TRUE(switcher->read()->layouts.empty());
+}
+
+TEST_F(SwaySwitcherTest, SaysWhySwayIsGone) {
+  const auto keyboard = startKeyboard("us,ru");
+  const auto switcher = makeSwitcher();
+  ASSERT_TRUE(switcher->read());
+
+  sway->stop();
+  EXPECT_TRUE(noticed(DesktopChange::availability));
+  EXPECT_TRUE(switcher->unavailableReason());
+  EXPECT_FALSE(switcher->read());
+  EXPECT_FALSE(switcher->select(1));
+  const auto reason = switcher->unavailableReason();
+  ASSERT_TRUE(reason);
+  EXPECT_NE(reason->find(sway->socketPath()), std::string::npos) << *reason;
+}
+
+}  // namespace
+}  // namespace kestravane::platform::wayland
