@@ -3,11 +3,13 @@
 # session and system buses, with a test home whose input sources are us and ru and whose enabled
 # extensions name ours. Then checks what Plivex relies on over D-Bus: the list and the active
 # source, activation, the Changed
-# signal on an activation and on a new source list, and a refused index.
-# Usage: check-extension.sh EXTENSION_FOLDER   (the variant this shell loads: legacy/ on 43–44)
+# signal on an activation and on a new source list, and a refused index; then Plivex's own GNOME
+# switcher (PROBE, Tests/GnomeShell/GnomeSwitcherProbe.cpp) lists, selects and hears the change.
+# Usage: check-extension.sh EXTENSION_FOLDER PROBE   (the variant this shell loads: legacy/ on 43–44)
 # Exit status: 0 passed, 1 failed, 77 skipped (no gnome-shell here).
 set -uo pipefail
 extension=$(cd "$1" && pwd)
+probe=$2
 for tool in gnome-shell dbus-run-session dbus-daemon gdbus gsettings; do
   if ! command -v "$tool" >/dev/null; then
     echo "SKIP: $tool is not installed (Debian: gnome-shell, dbus-daemon, libglib2.0-bin)"
@@ -75,6 +77,14 @@ kill "$monitor"
 changes=$(grep -c "org.plivex.InputSources.Changed" "$WORK/signals.log")
 [ "$changes" -ge 2 ] || fail "Changed was sent $changes times for an activation and a new list"
 
+# Plivex's switcher over the same interface.
+probe=$("$PROBE" 0)
+expected="before: us=English (US) ru=Russian de=German active 1
+select: yes
+notice: yes
+after: us=English (US) ru=Russian de=German active 0"
+[ "$probe" = "$expected" ] || fail "the GNOME switcher saw: $probe"
+
 gsettings set org.gnome.shell enabled-extensions "[]"
 for _ in $(seq 1 50); do call Current >/dev/null || break; sleep 0.1; done
 call Current >/dev/null && fail "the name stayed on the bus after the extension was disabled"
@@ -88,7 +98,7 @@ exit $((failures > 0))
 INSIDE
 
 env -i PATH=/usr/bin:/bin HOME="$work/home" XDG_RUNTIME_DIR="$work/runtime" \
-  DBUS_SYSTEM_BUS_ADDRESS="unix:path=$work/system-bus" WORK="$work" UUID="$uuid" \
+  DBUS_SYSTEM_BUS_ADDRESS="unix:path=$work/system-bus" WORK="$work" UUID="$uuid" PROBE="$probe" \
   dbus-run-session -- bash "$work/inside.sh"
 status=$?
 [ "$status" -eq 0 ] && echo "PASS: $uuid in $(gnome-shell --version)"

@@ -10,7 +10,7 @@
 
 #include "Platform/Host/DispatchQueues.h"
 #include "Platform/Host/SystemUptimeClock.h"
-#include "Platform/Wayland/KdeSwitcher.h"
+#include "Platform/Wayland/DBusLayoutsSwitcher.h"
 #include "Support/AnnouncingProgram.h"
 #include "Support/DBusDaemon.h"
 #include "Support/Waiting.h"

@@ -37,7 +37,8 @@ TEST(SessionSwitcher, FollowsTheNamedDesktopThenTheCompositorsSockets) {
       {{{"HYPRLAND_INSTANCE_SIGNATURE", "abc"}, {"XDG_RUNTIME_DIR", "/nonexistent"}},
        "Hyprland",
        "/tmp/hypr/abc"},
-      {{{"XDG_CURRENT_DESKTOP", "ubuntu:GNOME"}}, "ubuntu:GNOME", "ubuntu:GNOME offers"},
+      {{{"XDG_CURRENT_DESKTOP", "ubuntu:GNOME"}}, "GNOME", ""},
+      {{{"XDG_CURRENT_DESKTOP", "XFCE"}}, "XFCE", "XFCE offers"},
       {{}, "This desktop", "no way to switch"},
   };
   host::DispatchQueues dispatch{std::make_shared<host::ManualClock>()};

@@ -6,8 +6,8 @@
 #include <cctype>
 #include <cstdlib>
 
+#include "Platform/Wayland/DBusLayoutsSwitcher.h"
 #include "Platform/Wayland/HyprlandSwitcher.h"
-#include "Platform/Wayland/KdeSwitcher.h"
 #include "Platform/Wayland/SwaySwitcher.h"
 
 namespace kestravane::platform::wayland {
@@ -29,7 +29,7 @@ class UnswitchableDesktop final : public DesktopSwitcher {
   const std::string name;
 };
 
-enum class Desktop { kde, hyprland, sway, other };
+enum class Desktop { kde, gnome, hyprland, sway, other };
 
 std::string lowercase(std::string text) {
   std::ranges::transform(text, text.begin(),
@@ -44,6 +44,7 @@ Desktop namedDesktop(const std::string& currentDesktop) {
     const auto colon = currentDesktop.find(':', start);
     const auto name = lowercase(currentDesktop.substr(start, colon - start));
     if (name == "kde") return Desktop::kde;
+    if (name == "gnome") return Desktop::gnome;
     if (name == "hyprland") return Desktop::hyprland;
     if (name == "sway") return Desktop::sway;
     if (colon == std::string::npos) return Desktop::other;
@@ -89,6 +90,8 @@ std::unique_ptr<DesktopSwitcher> switcherForSession(std::shared_ptr<DispatchQueu
   switch (desktop) {
     case Desktop::kde:
       return std::make_unique<KdeSwitcher>(std::move(mainQueue));
+    case Desktop::gnome:
+      return std::make_unique<GnomeSwitcher>(std::move(mainQueue));
     case Desktop::hyprland:
       return std::make_unique<HyprlandSwitcher>(hyprlandFolder(environment), std::move(mainQueue));
     case Desktop::sway:
