@@ -353,5 +353,87 @@ BENCHMARK_CAPTURE(BM_PlivexSwitch, menuKeyRelease, TriggerKind::fn)
     ->UseRealTime()
     ->Unit(benchmark::kMicrosecond);
 
+// Both in one run, tap by tap: XKB's own switching (Caps Lock with grp:caps_toggle) and Plivex's
+// (the Menu key as fn, whose release fires) alternate on one server and one keymap, so that both
+// meet the same load at the same moments. Counters: each path's percentiles and their ratio.
+void BM_AlternatingBesideXkb(benchmark::State& state) {
+  if (!testing_support::XvfbServer::installed()) {
+    state.SkipWithError("Xvfb is not installed");
+    return;
+  }
+  testing_support::XvfbServer server;
+  if (!server.running() || !server.setLayouts("us,ru", "grp:caps_toggle")) {
+    state.SkipWithError("Xvfb or setxkbmap failed");
+    return;
+  }
+  platform::x11::X11PlatformOptions options;
+  options.displayName = server.display();
+  const std::string stateFolder = "/tmp/plivex-x11-benchmark-" + std::to_string(getpid());
+  options.stateDirectory = stateFolder;
+  auto platform = platform::x11::X11Platform::open(options);
+  Moments moments;
+  auto services = std::make_shared<platform::Services>(*platform->services());
+  services->dispatch = std::make_shared<TimedDispatch>(services->dispatch, moments);
+  services->eventTaps = std::make_shared<testing_support::ObservedEventTaps>(
+      services->eventTaps, [&moments] { stamp(moments.callback); });
+  services->inputSources = std::make_shared<TimedInputSources>(services->inputSources, moments);
+  std::atomic<std::size_t> switches{0};
+  auto parts = SwitchingEngine::make(
+      services, InputSourceSwitcher(*services), {.trigger = TriggerKind::fn},
+      [&](const InputSourceSwitcher::Result&) { switches.fetch_add(1); }, nullptr);
+  parts.start();
+  auto& mainQueue = platform->dispatch();
+  while (parts.engine->health() != EngineHealth::active) std::this_thread::sleep_for(1ms);
+
+  GroupWatcher watcher(server.display());
+  Injector injector(server.display());
+  Samples xkb;
+  Samples plivex;
+  for (auto _ : state) {
+    {
+      const auto seen = watcher.changes();
+      const auto sent = injector.send(platform::x11::kXKeycodeCapsLock, true);
+      if (watcher.awaitChange(seen, 1s)) {
+        xkb.total.push_back(micros(sent, watcher.lastChange()));
+      } else {
+        ++xkb.missed;
+      }
+      injector.send(platform::x11::kXKeycodeCapsLock, false);
+      injector.sync();
+    }
+    moments.reset();
+    const auto seen = watcher.changes();
+    const auto switched = switches.load();
+    injector.send(platform::x11::kXKeycodeMenu, true);
+    const std::int64_t sent = injector.send(platform::x11::kXKeycodeMenu, false);
+    const auto deadline = Clock::now() + 1s;
+    while ((watcher.changes() <= seen || switches.load() == switched) && Clock::now() < deadline) {
+      if (mainQueue.waitForWork(1ms)) mainQueue.runPending();
+    }
+    if (watcher.changes() <= seen) {
+      ++plivex.missed;
+      continue;
+    }
+    const auto notified = watcher.lastChange();
+    plivex.total.push_back(micros(sent, notified));
+    plivex.toCallback.push_back(micros(sent, moments.callback));
+    plivex.toFireQueue.push_back(micros(moments.callback, moments.fireQueue));
+    plivex.toMainQueue.push_back(micros(moments.fireQueue, moments.mainQueue));
+    plivex.beforeSelect.push_back(micros(moments.mainQueue, moments.selectStart));
+    plivex.select.push_back(micros(moments.selectStart, moments.selectEnd));
+    plivex.selectToNotify.push_back(micros(moments.selectStart, notified));
+  }
+  parts.stop();
+  report(state, plivex, true);
+  state.counters["xkb_p50_us"] = percentile(xkb.total, 0.50);
+  state.counters["xkb_p99_us"] = percentile(xkb.total, 0.99);
+  state.counters["xkb_missed"] = static_cast<double>(xkb.missed);
+  state.counters["ratio_p50"] = percentile(plivex.total, 0.50) / percentile(xkb.total, 0.50);
+  state.counters["ratio_p99"] = percentile(plivex.total, 0.99) / percentile(xkb.total, 0.99);
+  std::error_code ignored;
+  std::filesystem::remove_all(stateFolder, ignored);
+}
+BENCHMARK(BM_AlternatingBesideXkb)->Iterations(600)->UseRealTime()->Unit(benchmark::kMicrosecond);
+
 }  // namespace
 }  // namespace kestravane
