@@ -1,0 +1,84 @@
+#include "Platform/X11/X11KeymapWatch.h"
+
+#include <X11/XKBlib.h>
+
+#include <utility>
+
+#include "Platform/X11/KeymapLayouts.h"
+
+namespace kestravane::platform::x11 {
+
+X11KeymapWatch::X11KeymapWatch(std::shared_ptr<X11Connection> connection)
+    : connection(std::move(connection)),
+      rulesNamesAtom(XInternAtom(this->connection->display(), "_XKB_RULES_NAMES", False)) {
+  Display* display = this->connection->display();
+  int opcode = 0;
+  int error = 0;
+  int major = XkbMajorVersion;
+  int minor = XkbMinorVersion;
+  if (XkbQueryExtension(display, &opcode, &xkbEventBase, &error, &major, &minor)) {
+    constexpr unsigned keymapEvents =
+        XkbNewKeyboardNotifyMask | XkbMapNotifyMask | XkbNamesNotifyMask | XkbControlsNotifyMask;
+    XkbSelectEvents(display, XkbUseCoreKbd, keymapEvents, keymapEvents);
+    XkbSelectEventDetails(display, XkbUseCoreKbd, XkbStateNotify, XkbGroupStateMask,
+                          XkbGroupStateMask);
+  } else {
+    xkbEventBase = -1;
+  }
+  XSelectInput(display, DefaultRootWindow(display), PropertyChangeMask);
+  XSync(display, False);
+}
+
+void X11KeymapWatch::take(bool fromSocket, bool groupsCount) {
+  Display* display = connection->display();
+  // XPending reads what the socket holds without waiting: no round trip, no sleep.
+  while ((fromSocket ? XPending(display) : XEventsQueued(display, QueuedAlready)) > 0) {
+    XEvent event;
+    XNextEvent(display, &event);
+    if (xkbEventBase >= 0 && event.type == xkbEventBase) {
+      const auto& xkb = reinterpret_cast<const XkbEvent&>(event);
+      if (xkb.any.xkb_type == XkbStateNotify) {
+        if (groupsCount) knownGroup = xkb.state.group;
+        continue;
+      }
+    }
+    // Without XKB nothing says what changed: any event counts.
+    const bool keymapChanged =
+        xkbEventBase < 0 || event.type == xkbEventBase ||
+        (event.type == PropertyNotify && event.xproperty.atom == rulesNamesAtom);
+    if (keymapChanged) {
+      ++changes;
+      knownGroup.reset();
+    }
+  }
+}
+
+std::uint64_t X11KeymapWatch::generation() {
+  take(true, true);
+  return changes;
+}
+
+std::optional<int> X11KeymapWatch::group() {
+  take(true, true);
+  if (knownGroup && xkbEventBase >= 0) return knownGroup;
+  return readGroup();
+}
+
+std::optional<int> X11KeymapWatch::readGroup() {
+  take(true, true);
+  const auto group = currentGroup(connection->display());
+  // What arrived while waiting for the answer is older than it: only keymap changes count.
+  take(false, false);
+  knownGroup = group;
+  return group;
+}
+
+const std::optional<XkbRulesNames>& X11KeymapWatch::rulesNames() {
+  if (const auto now = generation(); now != namesRead) {
+    names = readXkbRulesNames(connection->display());
+    namesRead = now;
+  }
+  return names;
+}
+
+}  // namespace kestravane::platform::x11

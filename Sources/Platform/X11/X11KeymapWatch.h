@@ -1,0 +1,58 @@
+// What the X server has told the main connection about the keymap: the XKB notifications (a
+// keymap loaded, keys remapped, group names or controls changed) and a change of the root
+// window's rules names (_XKB_RULES_NAMES, which setxkbmap and the desktops' settings write after
+// loading a keymap). The layouts and the XKB options read from the server are kept until one of
+// those arrives, so a periodic check at rest costs no round trip: taking the events that have
+// arrived reads the socket without waiting. The keyboard's group is followed alike, from XKB's
+// state notifications of a group change: the switcher reads the current group without a round
+// trip, and the one read that follows a lock (to learn its outcome) serves the reading after it.
+// Threads: the connection's thread (the main thread); the only reader of that connection's
+//   events.
+#pragma once
+
+#include <X11/Xlib.h>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+#include "Platform/X11/X11Connection.h"
+#include "Platform/X11/XkbRulesNames.h"
+
+namespace kestravane::platform::x11 {
+
+class X11KeymapWatch {
+ public:
+  // Asks the server for the notifications (one round trip).
+  explicit X11KeymapWatch(std::shared_ptr<X11Connection> connection);
+
+  // Takes the events that have arrived, without waiting, and counts how many of them said the
+  // keymap or its rules names may have changed. What a reader read at one count holds as long
+  // as the count stays.
+  std::uint64_t generation();
+  // The rules names as the server last gave them, read again once the count moved.
+  const std::optional<XkbRulesNames>& rulesNames();
+  // The keyboard's group as the notifications that have arrived say; asked of the server
+  // (readGroup()) when they say nothing, as after a keymap change or without XKB.
+  std::optional<int> group();
+  // Asks the server for the group (one round trip), e.g. to learn the outcome of a lock sent on
+  // this connection; absent when it does not answer.
+  std::optional<int> readGroup();
+
+  Display* display() const { return connection->display(); }
+
+ private:
+  const std::shared_ptr<X11Connection> connection;
+  const Atom rulesNamesAtom;
+  int xkbEventBase = -1;
+  // Takes the events that Xlib has queued (and, with `fromSocket`, those the socket holds);
+  // `groupsCount` says whether their groups are newer than what is known.
+  void take(bool fromSocket, bool groupsCount);
+
+  std::uint64_t changes = 1;
+  std::optional<int> knownGroup;
+  std::uint64_t namesRead = 0;  // the count the names below were read at; 0: never
+  std::optional<XkbRulesNames> names;
+};
+
+}  // namespace kestravane::platform::x11
