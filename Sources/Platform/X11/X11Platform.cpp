@@ -74,9 +74,12 @@ X11Platform::X11Platform(X11PlatformOptions options, std::shared_ptr<X11Connecti
                             [queue = _dispatch->mainQueue(),
                              keyActions = std::weak_ptr<X11TriggerKeyActions>(_triggerKeyActions),
                              sources = std::weak_ptr<X11TextInputSources>(inputSources)] {
+                              // The program first: it may stop switching (one layout left, a
+                              // trigger conflict), and then the key keeps what the new keymap gave
+                              // it rather than losing it for a moment.
                               queue->async([keyActions, sources] {
-                                if (auto actions = keyActions.lock()) actions->keymapChanged();
                                 if (auto changed = sources.lock()) changed->keymapChanged();
+                                if (auto actions = keyActions.lock()) actions->keymapChanged();
                               });
                             }});
   services->runLoops = std::make_shared<PollRunLoops>();
