@@ -38,7 +38,8 @@ void X11KeymapWatch::take(bool fromSocket, bool groupsCount) {
     if (xkbEventBase >= 0 && event.type == xkbEventBase) {
       const auto& xkb = reinterpret_cast<const XkbEvent&>(event);
       if (xkb.any.xkb_type == XkbStateNotify) {
-        if (groupsCount) knownGroup = xkb.state.group;
+        // A change newer than the group just read makes that reading stale.
+        if (groupsCount) justRead.reset();
         continue;
       }
     }
@@ -48,7 +49,7 @@ void X11KeymapWatch::take(bool fromSocket, bool groupsCount) {
         (event.type == PropertyNotify && event.xproperty.atom == rulesNamesAtom);
     if (keymapChanged) {
       ++changes;
-      knownGroup.reset();
+      justRead.reset();
     }
   }
 }
@@ -60,16 +61,15 @@ std::uint64_t X11KeymapWatch::generation() {
 
 std::optional<int> X11KeymapWatch::group() {
   take(true, true);
-  if (knownGroup && xkbEventBase >= 0) return knownGroup;
+  if (xkbEventBase >= 0 && justRead) return std::exchange(justRead, std::nullopt);
   return readGroup();
 }
 
 std::optional<int> X11KeymapWatch::readGroup() {
-  take(true, true);
   const auto group = currentGroup(connection->display());
   // What arrived while waiting for the answer is older than it: only keymap changes count.
   take(false, false);
-  knownGroup = group;
+  justRead = group;
   return group;
 }
 

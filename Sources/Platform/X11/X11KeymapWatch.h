@@ -3,9 +3,10 @@
 // window's rules names (_XKB_RULES_NAMES, which setxkbmap and the desktops' settings write after
 // loading a keymap). The layouts and the XKB options read from the server are kept until one of
 // those arrives, so a periodic check at rest costs no round trip: taking the events that have
-// arrived reads the socket without waiting. The keyboard's group is followed alike, from XKB's
-// state notifications of a group change: the switcher reads the current group without a round
-// trip, and the one read that follows a lock (to learn its outcome) serves the reading after it.
+// arrived reads the socket without waiting. The keyboard's group is read from the server each
+// time (a notification of someone else's switch may still be on its way when a tap fires), except
+// that the read that follows a lock (to learn its outcome) also answers the next reading, unless
+// a notification of a group change arrived in between: a switch costs two round trips, not three.
 // Threads: the connection's thread (the main thread); the only reader of that connection's
 //   events.
 #pragma once
@@ -32,8 +33,8 @@ class X11KeymapWatch {
   std::uint64_t generation();
   // The rules names as the server last gave them, read again once the count moved.
   const std::optional<XkbRulesNames>& rulesNames();
-  // The keyboard's group as the notifications that have arrived say; asked of the server
-  // (readGroup()) when they say nothing, as after a keymap change or without XKB.
+  // The keyboard's group: the last readGroup()'s answer once, if no group change or keymap was
+  // notified since; otherwise asked of the server (readGroup()).
   std::optional<int> group();
   // Asks the server for the group (one round trip), e.g. to learn the outcome of a lock sent on
   // this connection; absent when it does not answer.
@@ -46,11 +47,11 @@ class X11KeymapWatch {
   const Atom rulesNamesAtom;
   int xkbEventBase = -1;
   // Takes the events that Xlib has queued (and, with `fromSocket`, those the socket holds);
-  // `groupsCount` says whether their groups are newer than what is known.
+  // `groupsCount` says whether their group changes are newer than the last reading.
   void take(bool fromSocket, bool groupsCount);
 
   std::uint64_t changes = 1;
-  std::optional<int> knownGroup;
+  std::optional<int> justRead;  // readGroup()'s answer, until used or overtaken
   std::uint64_t namesRead = 0;  // the count the names below were read at; 0: never
   std::optional<XkbRulesNames> names;
 };

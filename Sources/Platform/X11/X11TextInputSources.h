@@ -1,8 +1,8 @@
 // The text input sources of an X11 desktop: the XKB groups of the current keymap, in group order,
 // every one a keyboard layout that is enabled and can be selected (named as KeymapLayouts.h says).
-// The current source is the keyboard's group, as XKB's notifications say (X11KeymapWatch);
-// selecting locks a group (XkbLockGroup) and reads the group back to see that it took: a switch
-// costs that one round trip. The keymap's layouts are kept between calls, as
+// The current source is the keyboard's group (XkbGetState); selecting locks a group
+// (XkbLockGroup) and reads the group back to see that it took, which also answers the reading of
+// the current source that follows (X11KeymapWatch). The keymap's layouts are kept between calls, as
 // long as the server reports no change: a keymap loaded underneath (setxkbmap, the desktop's
 // settings) shows in the next listing, and a listing at rest costs no round trip. The
 // sources-changed observer is told when keymapChanged() says a keymap was loaded; a change that
