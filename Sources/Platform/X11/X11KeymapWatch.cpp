@@ -56,13 +56,19 @@ void X11KeymapWatch::take(bool fromSocket, bool groupsCount) {
 
 std::uint64_t X11KeymapWatch::generation() {
   take(true, true);
+  // A lock's reading answers the reading right after the lock, not one at a later listing.
+  justRead.reset();
   return changes;
 }
 
 std::optional<int> X11KeymapWatch::group() {
   take(true, true);
   if (xkbEventBase >= 0 && justRead) return std::exchange(justRead, std::nullopt);
-  return readGroup();
+  // A reading of its own answers only this call: the next one may come after someone else's
+  // switch whose notification is still on its way.
+  const auto group = readGroup();
+  justRead.reset();
+  return group;
 }
 
 std::optional<int> X11KeymapWatch::readGroup() {

@@ -33,8 +33,9 @@ class X11KeymapWatch {
   std::uint64_t generation();
   // The rules names as the server last gave them, read again once the count moved.
   const std::optional<XkbRulesNames>& rulesNames();
-  // The keyboard's group: the last readGroup()'s answer once, if no group change or keymap was
-  // notified since; otherwise asked of the server (readGroup()).
+  // The keyboard's group: the answer of the last readGroup() called from outside, once, if
+  // nothing was listed and no group change or keymap was notified since; otherwise asked of the
+  // server.
   std::optional<int> group();
   // Asks the server for the group (one round trip), e.g. to learn the outcome of a lock sent on
   // this connection; absent when it does not answer.
