@@ -8,7 +8,10 @@
 // main queue, the switcher's work before it selects, and XkbLockGroup with its check.
 #include <benchmark/benchmark.h>
 #include <poll.h>
+#include <signal.h>
+#include <stdlib.h>
 #include <sys/eventfd.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <X11/XKBlib.h>
@@ -352,6 +355,181 @@ BENCHMARK_CAPTURE(BM_PlivexSwitch, menuKeyRelease, TriggerKind::fn)
     ->Iterations(1000)
     ->UseRealTime()
     ->Unit(benchmark::kMicrosecond);
+
+// Both in one run, tap by tap: XKB's own switching (Caps Lock with grp:caps_toggle) and Plivex's
+// (the Menu key as fn, whose release fires) alternate on one server and one keymap, so that both
+// meet the same load at the same moments. Counters: each path's percentiles and their ratio.
+void BM_AlternatingBesideXkb(benchmark::State& state) {
+  if (!testing_support::XvfbServer::installed()) {
+    state.SkipWithError("Xvfb is not installed");
+    return;
+  }
+  testing_support::XvfbServer server;
+  if (!server.running() || !server.setLayouts("us,ru", "grp:caps_toggle")) {
+    state.SkipWithError("Xvfb or setxkbmap failed");
+    return;
+  }
+  platform::x11::X11PlatformOptions options;
+  options.displayName = server.display();
+  const std::string stateFolder = "/tmp/plivex-x11-benchmark-" + std::to_string(getpid());
+  options.stateDirectory = stateFolder;
+  auto platform = platform::x11::X11Platform::open(options);
+  Moments moments;
+  auto services = std::make_shared<platform::Services>(*platform->services());
+  services->dispatch = std::make_shared<TimedDispatch>(services->dispatch, moments);
+  services->eventTaps = std::make_shared<testing_support::ObservedEventTaps>(
+      services->eventTaps, [&moments] { stamp(moments.callback); });
+  services->inputSources = std::make_shared<TimedInputSources>(services->inputSources, moments);
+  std::atomic<std::size_t> switches{0};
+  auto parts = SwitchingEngine::make(
+      services, InputSourceSwitcher(*services), {.trigger = TriggerKind::fn},
+      [&](const InputSourceSwitcher::Result&) { switches.fetch_add(1); }, nullptr);
+  parts.start();
+  auto& mainQueue = platform->dispatch();
+  while (parts.engine->health() != EngineHealth::active) std::this_thread::sleep_for(1ms);
+
+  GroupWatcher watcher(server.display());
+  Injector injector(server.display());
+  Samples xkb;
+  Samples plivex;
+  for (auto _ : state) {
+    {
+      const auto seen = watcher.changes();
+      const auto sent = injector.send(platform::x11::kXKeycodeCapsLock, true);
+      if (watcher.awaitChange(seen, 1s)) {
+        xkb.total.push_back(micros(sent, watcher.lastChange()));
+      } else {
+        ++xkb.missed;
+      }
+      injector.send(platform::x11::kXKeycodeCapsLock, false);
+      injector.sync();
+    }
+    // The press first, with what it asks of the main queue (secure input), so that the moments
+    // below are the release's, which decides.
+    moments.reset();
+    injector.send(platform::x11::kXKeycodeMenu, true);
+    const auto pressDeadline = Clock::now() + 1s;
+    while (moments.callback.load() == 0 && Clock::now() < pressDeadline) {
+      if (mainQueue.waitForWork(1ms)) mainQueue.runPending();
+    }
+    while (mainQueue.waitForWork(0ms)) mainQueue.runPending();
+    moments.reset();
+    const auto seen = watcher.changes();
+    const auto switched = switches.load();
+    const std::int64_t sent = injector.send(platform::x11::kXKeycodeMenu, false);
+    const auto deadline = Clock::now() + 1s;
+    while ((watcher.changes() <= seen || switches.load() == switched) && Clock::now() < deadline) {
+      if (mainQueue.waitForWork(1ms)) mainQueue.runPending();
+    }
+    if (watcher.changes() <= seen) {
+      ++plivex.missed;
+      continue;
+    }
+    const auto notified = watcher.lastChange();
+    plivex.total.push_back(micros(sent, notified));
+    plivex.toCallback.push_back(micros(sent, moments.callback));
+    plivex.toFireQueue.push_back(micros(moments.callback, moments.fireQueue));
+    plivex.toMainQueue.push_back(micros(moments.fireQueue, moments.mainQueue));
+    plivex.beforeSelect.push_back(micros(moments.mainQueue, moments.selectStart));
+    plivex.select.push_back(micros(moments.selectStart, moments.selectEnd));
+    plivex.selectToNotify.push_back(micros(moments.selectStart, notified));
+  }
+  parts.stop();
+  report(state, plivex, true);
+  state.counters["xkb_p50_us"] = percentile(xkb.total, 0.50);
+  state.counters["xkb_p99_us"] = percentile(xkb.total, 0.99);
+  state.counters["xkb_missed"] = static_cast<double>(xkb.missed);
+  state.counters["ratio_p50"] = percentile(plivex.total, 0.50) / percentile(xkb.total, 0.50);
+  state.counters["ratio_p99"] = percentile(plivex.total, 0.99) / percentile(xkb.total, 0.99);
+  std::error_code ignored;
+  std::filesystem::remove_all(stateFolder, ignored);
+}
+BENCHMARK(BM_AlternatingBesideXkb)->Iterations(600)->UseRealTime()->Unit(benchmark::kMicrosecond);
+
+#ifdef PLIVEX_APP_PATH
+// The same alternation with the program itself (plivex, its Qt event loop driving the main queue)
+// on the server, started as a user starts it: only the whole way from the Menu key's release to
+// the group change can be seen from outside.
+void BM_ProgramBesideXkb(benchmark::State& state) {
+  if (!testing_support::XvfbServer::installed()) {
+    state.SkipWithError("Xvfb is not installed");
+    return;
+  }
+  testing_support::XvfbServer server;
+  if (!server.running() || !server.setLayouts("us,ru", "grp:caps_toggle")) {
+    state.SkipWithError("Xvfb or setxkbmap failed");
+    return;
+  }
+  const std::filesystem::path home =
+      std::filesystem::temp_directory_path() / ("plivex-latency-" + std::to_string(getpid()));
+  std::filesystem::create_directories(home / "runtime");
+  std::filesystem::permissions(home / "runtime", std::filesystem::perms::owner_all,
+                               std::filesystem::perm_options::replace);
+  const pid_t program = fork();
+  if (program == 0) {
+    setenv("DISPLAY", server.display().c_str(), 1);
+    setenv("XDG_SESSION_TYPE", "x11", 1);
+    setenv("HOME", home.c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
+    setenv("XDG_RUNTIME_DIR", (home / "runtime").c_str(), 1);
+    setenv("TMPDIR", home.c_str(), 1);
+    unsetenv("WAYLAND_DISPLAY");
+    unsetenv("DBUS_SESSION_BUS_ADDRESS");
+    execl(PLIVEX_APP_PATH, PLIVEX_APP_PATH, static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  GroupWatcher watcher(server.display());
+  Injector injector(server.display());
+  const auto menuTap = [&] {
+    injector.send(platform::x11::kXKeycodeMenu, true);
+    return injector.send(platform::x11::kXKeycodeMenu, false);
+  };
+  // Started once a tap switches (the first taps may come before its engine runs).
+  bool started = false;
+  for (int attempt = 0; attempt < 100 && !started; ++attempt) {
+    const auto seen = watcher.changes();
+    menuTap();
+    started = watcher.awaitChange(seen, 200ms);
+  }
+  Samples xkb;
+  Samples plivex;
+  for (auto _ : state) {
+    if (!started) break;
+    const auto xkbSeen = watcher.changes();
+    const auto xkbSent = injector.send(platform::x11::kXKeycodeCapsLock, true);
+    if (watcher.awaitChange(xkbSeen, 1s)) {
+      xkb.total.push_back(micros(xkbSent, watcher.lastChange()));
+    } else {
+      ++xkb.missed;
+    }
+    injector.send(platform::x11::kXKeycodeCapsLock, false);
+    injector.sync();
+    const auto seen = watcher.changes();
+    const auto sent = menuTap();
+    if (watcher.awaitChange(seen, 1s)) {
+      plivex.total.push_back(micros(sent, watcher.lastChange()));
+    } else {
+      ++plivex.missed;
+    }
+  }
+  kill(program, SIGTERM);
+  int status = 0;
+  waitpid(program, &status, 0);
+  std::error_code ignored;
+  std::filesystem::remove_all(home, ignored);
+  if (!started) {
+    state.SkipWithError("the program never switched");
+    return;
+  }
+  report(state, plivex, false);
+  state.counters["xkb_p50_us"] = percentile(xkb.total, 0.50);
+  state.counters["xkb_p99_us"] = percentile(xkb.total, 0.99);
+  state.counters["xkb_missed"] = static_cast<double>(xkb.missed);
+  state.counters["ratio_p50"] = percentile(plivex.total, 0.50) / percentile(xkb.total, 0.50);
+  state.counters["ratio_p99"] = percentile(plivex.total, 0.99) / percentile(xkb.total, 0.99);
+}
+BENCHMARK(BM_ProgramBesideXkb)->Iterations(600)->UseRealTime()->Unit(benchmark::kMicrosecond);
+#endif
 
 }  // namespace
 }  // namespace kestravane

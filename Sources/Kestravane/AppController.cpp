@@ -209,10 +209,12 @@ void AppController::startPolling() {
 
 void AppController::observeInputSources() {
   // A layout enabled or disabled in System Settings (or selected by anyone) is followed at once,
-  // whatever windows are open, rather than at the next reconcile().
+  // whatever windows are open, rather than at the next check. The trigger keys are read again
+  // too: a new X11 keymap may bring an option that makes the trigger switch layouts by itself.
   _services->inputSources->setSourcesChangedObserver([weakSelf = weak_from_this()] {
     if (auto self = weakSelf.lock()) {
       self->relistLayouts();
+      self->rereadTriggerKeys();
       self->recomputeHealth();
       self->startOrStop();
     }
@@ -220,7 +222,10 @@ void AppController::observeInputSources() {
 }
 
 void AppController::tick() {
-  // The layouts are not listed again here: the input sources' notices keep them current.
+  // The layouts are listed too: not every change comes with a notice (an X11 keymap loaded while
+  // no tap runs sends none), and the check must follow it whatever windows are open. A listing at
+  // rest is cheap: the X11 backend answers from what the server's notifications told it.
+  relistLayouts();
   rereadTriggerKeys();
   recomputeHealth();
   startOrStop();

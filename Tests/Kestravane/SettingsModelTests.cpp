@@ -4,9 +4,11 @@
 // saying that the settings were not stored.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "AppTestSupport.h"
@@ -395,6 +397,41 @@ TEST_F(SettingsModelTest, TheLayoutsLineNamesTheCycleOrSaysThereIsNone) {
   EXPECT_EQ(text("layouts"), "Layouts: —");
   controller->apply({TriggerKind::fn, AppLanguage::ru, false});
   EXPECT_EQ(text("layouts"), "Раскладки: —");
+}
+
+// A system that sends no notice of a change (an X11 keymap loaded underneath) is followed by the
+// next check, with the window open and after it is cancelled: status, layouts line and engine.
+TEST_F(SettingsModelTest, EachCheckFollowsTheLayoutsWithTheWindowOpenAndWithoutANotice) {
+  mac.inputSources().setNotificationQueue(nullptr);
+  mac.inputSources().setEnabled(kRussian, false);
+  open();
+  ASSERT_EQ(controller->health(), EngineHealth::needsLayouts);
+  struct Step {
+    std::vector<const char*> enabled;
+    bool closeFirst;
+    const char* layoutsLine;
+    EngineHealth health;
+  };
+  const char* german = "com.apple.keylayout.German";
+  const std::vector<Step> steps{
+      {{kUS, kRussian}, false, "Layouts: U.S. ⇄ Russian", EngineHealth::active},
+      {{kUS, german}, false, "Layouts: U.S. ⇄ German", EngineHealth::active},
+      {{kUS}, false, "Layouts: U.S.", EngineHealth::needsLayouts},
+      {{kUS, kRussian, german}, true, "Layouts: U.S. ⇄ Russian ⇄ German", EngineHealth::active},
+      {{kUS}, false, "Layouts: U.S.", EngineHealth::needsLayouts}};
+  for (const auto& step : steps) {
+    SCOPED_TRACE(step.layoutsLine);
+    if (step.closeFirst) press("cancel");
+    for (const char* id : {kUS, kRussian, german}) {
+      mac.inputSources().setEnabled(
+          id, std::ranges::find(step.enabled, std::string_view(id)) != step.enabled.end());
+    }
+    advance(3);
+    EXPECT_EQ(text("layouts"), step.layoutsLine);
+    EXPECT_EQ(controller->health(), step.health);
+    EXPECT_EQ(controller->isRunning(), step.health == EngineHealth::active);
+    EXPECT_EQ(activeTaps(), step.health == EngineHealth::active ? 1U : 0U);
+  }
 }
 
 TEST_F(SettingsModelTest, TheVersionIsTheBundlesShortVersionOrADash) {

@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QTest>
+#include <QTimer>
 #include <atomic>
 #include <chrono>
 #include <thread>
@@ -61,6 +63,25 @@ TEST(MainQueueDriverTest, ARepeatingTimerKeepsTheNextDeadlineArmedUntilCancelled
   QCoreApplication::processEvents();
   driver.pump();
   EXPECT_FALSE(driver.isWaitingForDeadline());
+}
+
+// Each deadline wakes the loop once: a timer that fired early would find nothing due and wake it
+// again for the last milliseconds.
+TEST(MainQueueDriverTest, EachDeadlineOfARepeatingTimerIsOneWakeUp) {
+  VirtualMac mac(realClock());
+  linux_app::MainQueueDriver driver(mac.dispatch(), mac.services()->clock);
+  QEventLoop loop;
+  int runs = 0;
+  auto timer = mac.services()->dispatch->scheduleRepeatingOnMain(0.25, [&] {
+    if (++runs == 6) loop.quit();
+  });
+  QCoreApplication::processEvents();  // the start-up wake and the one that arms the timer
+  const auto before = driver.wakeUps();
+  QTimer::singleShot(5000, &loop, &QEventLoop::quit);  // should the runs never come
+  loop.exec();  // sleeps in the loop until each deadline, as the program does
+  timer->cancel();
+  EXPECT_EQ(runs, 6);
+  EXPECT_EQ(driver.wakeUps() - before, 6U);
 }
 
 }  // namespace

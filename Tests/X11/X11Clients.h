@@ -17,6 +17,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "Platform/X11/X11Connection.h"
@@ -173,5 +174,32 @@ class KeyboardProbe {
   const std::shared_ptr<platform::x11::X11Connection> connection;
   Display* const display;
 };
+
+// Whether a top-level window titled `title` is shown (mapped) on the display, as any client sees.
+inline bool windowShown(const std::string& displayName, std::string_view title) {
+  const auto connection = platform::x11::X11Connection::open(displayName);
+  if (!connection) return false;
+  Display* display = connection->display();
+  Window root = None;
+  Window parent = None;
+  Window* children = nullptr;
+  unsigned count = 0;
+  if (XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count) == 0) {
+    return false;
+  }
+  bool shown = false;
+  for (unsigned i = 0; i < count && !shown; ++i) {
+    XWindowAttributes attributes{};
+    char* name = nullptr;
+    if (XGetWindowAttributes(display, children[i], &attributes) != 0 &&
+        attributes.map_state == IsViewable && XFetchName(display, children[i], &name) != 0 &&
+        name != nullptr) {
+      shown = title == name;
+    }
+    if (name != nullptr) XFree(name);
+  }
+  if (children != nullptr) XFree(children);
+  return shown;
+}
 
 }  // namespace kestravane::testing_support

@@ -6,15 +6,22 @@
 #include <signal.h>
 #include <stdlib.h>
 
+#include <unistd.h>
+
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 
+#include "Platform/X11/WithheldKeyRecord.h"
 #include "Platform/X11/X11KeyTable.h"
+#include "Platform/X11/X11LogLines.h"
 #include "Support/SpawnedProgram.h"
 #include "Support/Waiting.h"
 #include "Support/XvfbServer.h"
@@ -24,12 +31,14 @@ namespace kestravane {
 namespace {
 
 namespace fs = std::filesystem;
+using platform::x11::kXKeycodeCapsLock;
 using platform::x11::kXKeycodeMenu;
 using testing_support::KeyboardProbe;
 using testing_support::ProgramOptions;
 using testing_support::SpawnedProgram;
 using testing_support::TestKeyboard;
 using testing_support::waitUntil;
+using testing_support::windowShown;
 using testing_support::XvfbServer;
 
 std::string tsanOptions() {
@@ -55,6 +64,7 @@ class X11ProgramTest : public ::testing::Test {
     directory = ::mkdtemp(pattern.data());
     fs::create_directories(directory / "runtime");
     fs::permissions(directory / "runtime", fs::perms::owner_all, fs::perm_options::replace);
+    fs::create_directories(directory / "tmp");
     keyboard = std::make_unique<TestKeyboard>(server->display());
     probe = std::make_unique<KeyboardProbe>(server->display());
   }
@@ -77,6 +87,9 @@ class X11ProgramTest : public ::testing::Test {
                            {"XDG_CONFIG_HOME", (directory / "config").string()},
                            {"XDG_STATE_HOME", (directory / "state").string()},
                            {"XDG_RUNTIME_DIR", (directory / "runtime").string()},
+                           // The private fallback folder, should the runtime folder be refused:
+                           // the test's own, never another test's.
+                           {"TMPDIR", (directory / "tmp").string()},
                            // In a ThreadSanitizer build: Qt's hand-overs between its own threads
                            // (D-Bus, X events) under locks the sanitizer cannot see, as Qt is not
                            // built with it. The program's own code stays checked.
@@ -99,11 +112,35 @@ class X11ProgramTest : public ::testing::Test {
   bool menuKeyWithheld() { return probe->firstKeysym(kXKeycodeMenu) == NoSymbol; }
   bool menuKeyGivenBack() { return probe->firstKeysym(kXKeycodeMenu) == XK_Menu; }
   // Waits for `condition`, reading the program's log meanwhile so that it never blocks on it.
-  static bool waitReading(SpawnedProgram& program, const std::function<bool()>& condition) {
-    return waitUntil([&] {
+  static bool waitReading(SpawnedProgram& program, const std::function<bool()>& condition,
+                          std::chrono::milliseconds timeout = testing_support::kDefaultWait) {
+    return waitUntil(
+        [&] {
+          program.readAvailable(0);
+          return condition();
+        },
+        timeout);
+  }
+  // The trigger's key gets its own action back within one check (3 s) and keeps it for another
+  // whole check: a new keymap gives the key its action for a moment even while Plivex runs.
+  bool keyGivenBackForGood(SpawnedProgram& program, unsigned keycode) {
+    using Clock = std::chrono::steady_clock;
+    constexpr auto kCheck = std::chrono::milliseconds(3500);
+    const auto end = Clock::now() + 3 * kCheck;
+    auto since = Clock::time_point::max();  // max: the key has no action now
+    while (Clock::now() < end) {
       program.readAvailable(0);
-      return condition();
-    });
+      const auto now = Clock::now();
+      if (probe->firstKeysym(keycode) == NoSymbol) {
+        since = Clock::time_point::max();
+      } else if (since == Clock::time_point::max()) {
+        since = now;
+      } else if (now - since >= kCheck) {
+        return true;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return false;
   }
 
   std::unique_ptr<XvfbServer> server;
@@ -162,6 +199,99 @@ TEST_F(X11ProgramTest, AfterBeingKilledTheNextStartGivesTheKeyBackAndWorks) {
   EXPECT_TRUE(waitReading(next, [&] { return probe->group() == 1; }));
   EXPECT_EQ(next.stop(SIGTERM), 0);
   EXPECT_TRUE(menuKeyGivenBack());
+}
+
+// With the settings window open, each keymap the user loads is followed within one check: with
+// one layout Plivex stops and the Menu key has its own action; with two or more it withholds the
+// key again and a tap goes through every group.
+TEST_F(X11ProgramTest, EachCheckFollowsTheKeymapWithTheSettingsWindowOpen) {
+  SpawnedProgram plivex(PLIVEX_APP_PATH, x11Start());
+  ASSERT_TRUE(started(plivex)) << plivex.stderrText;
+  SpawnedProgram second(PLIVEX_APP_PATH, x11Start());  // brings the settings window forward
+  EXPECT_EQ(second.finish(), 0);
+  ASSERT_TRUE(waitReading(plivex, [&] {
+    return windowShown(server->display(), "Plivex Settings");
+  })) << plivex.stderrText;
+
+  // The 3 s check, with room for a busy machine.
+  constexpr std::chrono::milliseconds kOneCheck{8000};
+  for (const auto& [layouts, groups] : std::vector<std::pair<std::string, int>>{
+           {"us", 1}, {"us,de", 2}, {"us,ru,de", 3}, {"us", 1}, {"us,ru", 2}}) {
+    SCOPED_TRACE(layouts);
+    ASSERT_TRUE(server->setLayouts(layouts));
+    if (groups < 2) {
+      EXPECT_TRUE(keyGivenBackForGood(plivex, kXKeycodeMenu)) << "the Menu key stays dead";
+      continue;
+    }
+    EXPECT_TRUE(waitReading(
+        plivex, [&] { return menuKeyWithheld(); }, kOneCheck));
+    ASSERT_EQ(probe->group(), 0);
+    // A tap in the moments before a new engine's tap thread takes its tap up passes unseen.
+    EXPECT_TRUE(waitReading(plivex, [&] {
+      keyboard->tap(kXKeycodeMenu);
+      return waitUntil([&] { return probe->group() == 1; }, std::chrono::milliseconds(300));
+    })) << "no tap switched";
+    for (int tap = 2; tap <= groups; ++tap) {
+      keyboard->tap(kXKeycodeMenu);
+      EXPECT_TRUE(waitReading(plivex, [&] { return probe->group() == tap % groups; }))
+          << "tap " << tap << " did not switch";
+    }
+  }
+  EXPECT_TRUE(windowShown(server->display(), "Plivex Settings"));
+  EXPECT_EQ(plivex.stop(SIGTERM), 0);
+}
+
+// While Caps Lock is the trigger and an XKB option makes it switch layouts by itself, Plivex
+// does not run and Caps Lock keeps its own action; without the option it is withheld again.
+TEST_F(X11ProgramTest, ATriggerKeyConflictLeavesTheKeyItsOwnAction) {
+  fs::create_directories(directory / "config" / "plivex");
+  std::ofstream(directory / "config" / "plivex" / "defaults.json")
+      << R"({"PlivexConfig.v1":{"json":{"trigger":"capsLock"}}})";
+  const auto capsWithheld = [&] { return probe->firstKeysym(kXKeycodeCapsLock) == NoSymbol; };
+  SpawnedProgram plivex(PLIVEX_APP_PATH, x11Start());
+  ASSERT_TRUE(waitReading(plivex, capsWithheld)) << plivex.stderrText;
+
+  ASSERT_TRUE(server->setLayouts("us,ru", "grp:caps_toggle"));
+  EXPECT_TRUE(keyGivenBackForGood(plivex, kXKeycodeCapsLock));
+  ASSERT_TRUE(server->setLayouts("us,ru"));
+  EXPECT_TRUE(waitReading(plivex, capsWithheld, std::chrono::milliseconds(8000)));
+  EXPECT_EQ(plivex.stop(SIGTERM), 0);
+  EXPECT_FALSE(capsWithheld());
+}
+
+// A runtime folder that others may write into is passed over for the private fallback, and the
+// note of the withheld key goes there with the lock: a link planted in the runtime folder where
+// the note would be leads nowhere, and the next start after a kill finds the note beside the lock.
+TEST_F(X11ProgramTest, TheWithheldKeyNoteLivesBesideTheLockNeverThroughALink) {
+  const fs::path shared = directory / "shared-runtime";
+  const fs::path elsewhere = directory / "elsewhere";
+  fs::create_directories(shared);
+  fs::create_directories(elsewhere);
+  fs::permissions(shared, fs::perms::all, fs::perm_options::replace);
+  fs::create_directory_symlink(elsewhere, shared / "plivex");
+  auto start = x11Start();
+  for (auto& [name, value] : start.environment) {
+    if (name == "XDG_RUNTIME_DIR") value = shared.string();
+  }
+  const fs::path fallback = directory / "tmp" / ("plivex-" + std::to_string(::getuid()));
+  const fs::path note = fallback / "plivex" / platform::x11::recordFileName(server->display());
+  {
+    SpawnedProgram killed(PLIVEX_APP_PATH, start);
+    ASSERT_TRUE(started(killed)) << killed.stderrText;
+    EXPECT_TRUE(fs::exists(fallback / "plivex.lock"));
+    EXPECT_TRUE(fs::exists(note)) << killed.stderrText;
+    EXPECT_TRUE(fs::is_empty(elsewhere)) << "the note went through the planted link";
+    killed.stop(SIGKILL);
+  }
+  SpawnedProgram next(PLIVEX_APP_PATH, start);
+  ASSERT_TRUE(started(next)) << next.stderrText;
+  EXPECT_NE(next.stderrText.find(platform::x11::logline::kGivenBackAfterEarlierRun),
+            std::string::npos)
+      << next.stderrText;
+  EXPECT_EQ(next.stop(SIGTERM), 0);
+  EXPECT_TRUE(menuKeyGivenBack());
+  EXPECT_FALSE(fs::exists(note));
+  EXPECT_TRUE(fs::is_empty(elsewhere));
 }
 
 // --demo runs the virtual Mac whatever the session; so does a Wayland session, saying why.

@@ -9,6 +9,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "Kestravane/AppController.h"
@@ -75,6 +76,22 @@ TEST_F(ServicesTest, SelectingLocksTheGroupAndAFilterNoGroupMeetsListsNothing) {
     const auto listed = sources.createInputSourceList(filter, false);
     ASSERT_TRUE(listed);
     EXPECT_TRUE(listed->empty());
+  }
+}
+
+// The current layout is read from XKB's notifications: a group locked by anyone else (XKB's own
+// switching, another program) shows, and so does one locked through the service.
+TEST_F(ServicesTest, TheCurrentLayoutFollowsAGroupLockedByAnotherClient) {
+  const InputSourceSwitcher switcher(*services());
+  const auto other = platform::x11::X11Connection::open(server->display());
+  ASSERT_NE(other, nullptr);
+  for (const auto& [group, id] :
+       std::vector<std::pair<unsigned, std::string>>{{1, "ru"}, {2, "de"}, {0, "us"}, {2, "de"}}) {
+    SCOPED_TRACE(id);
+    XkbLockGroup(other->display(), XkbUseCoreKbd, group);
+    XSync(other->display(), False);
+    EXPECT_TRUE(testing_support::waitUntil([&] { return switcher.currentSourceID() == id; }));
+    EXPECT_EQ(switcher.switchNext().actual, group == 2 ? "us" : id == "us" ? "ru" : "de");
   }
 }
 

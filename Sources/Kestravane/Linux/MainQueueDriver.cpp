@@ -46,6 +46,9 @@ MainQueueDriver::MainQueueDriver(platform::host::DispatchQueues& dispatch,
     pump();
   });
   timer.setSingleShot(true);
+  // A coarse timer may fire up to 5 % early: the queue would find nothing due and arm again for
+  // the last milliseconds, two wake-ups for one check. A precise one never fires early.
+  timer.setTimerType(Qt::PreciseTimer);
   QObject::connect(&timer, &QTimer::timeout, &timer, [this] { pump(); });
   dispatch.setWakeHandler([wake = wake] { (*wake)(); });
   // Work submitted before the loop starts (the controller's start-up) runs on its first turn.
@@ -63,9 +66,14 @@ MainQueueDriver::~MainQueueDriver() {
 }
 
 void MainQueueDriver::pump() {
-  // Cleared first: anything submitted while this runs sends the next wake.
-  wake->pending.store(false);
+  ++pumps;
+  // Marked for the run and cleared after it: what the run itself submits (a repeating timer's
+  // next run, a block for later) would otherwise write a wake for a second, empty turn.
+  // Whatever is submitted before the clearing is seen by arm() below; whatever comes after
+  // sends a wake.
+  wake->pending.store(true);
   dispatch.runDue();
+  wake->pending.store(false);
   arm();
 }
 

@@ -2,8 +2,8 @@
 // thread's, as the main dispatch queue is AppKit's main thread on a Mac. Work submitted from any
 // thread wakes the loop through one byte on a pipe that the loop watches (no data travels that
 // way: the work itself is handed over inside the virtual dispatch, under its lock); work due
-// later arms one single-shot timer for the earliest deadline. Nothing runs, and nothing polls,
-// while nothing is due.
+// later arms one single-shot precise timer for the earliest deadline, so each deadline costs one
+// wake-up. Nothing runs, and nothing polls, while nothing is due.
 // Threads: built, driven and destroyed on the Qt main thread, which becomes the virtual Mac's
 //   main thread; the wake handler it installs may run on any thread, also after destruction,
 //   when it does nothing.
@@ -11,6 +11,7 @@
 
 #include <QSocketNotifier>
 #include <QTimer>
+#include <cstddef>
 #include <memory>
 
 #include "Platform/Clock.h"
@@ -29,6 +30,8 @@ class MainQueueDriver final {
   void pump();
   // Whether the timer is armed for work due later.
   bool isWaitingForDeadline() const { return timer.isActive(); }
+  // How many times the loop woke the queue (a submission or the timer), since construction.
+  std::size_t wakeUps() const { return pumps; }
 
   struct Wake;
 
@@ -40,6 +43,7 @@ class MainQueueDriver final {
   const std::shared_ptr<Wake> wake;
   QTimer timer;
   std::unique_ptr<QSocketNotifier> woken;
+  std::size_t pumps = 0;
 };
 
 }  // namespace kestravane::linux_app

@@ -64,16 +64,19 @@ std::optional<std::string> checkDirectory(const fs::path& directory) {
 }  // namespace
 
 fs::path SingleInstance::runtimeDirectory() {
-  return runtimeDirectoryFor(std::getenv("XDG_RUNTIME_DIR"), ::getuid());
+  return runtimeDirectoryFor(std::getenv("XDG_RUNTIME_DIR"), ::getuid(), std::getenv("TMPDIR"));
 }
 
-fs::path SingleInstance::runtimeDirectoryFor(const char* xdgRuntimeDir, uid_t uid) {
+fs::path SingleInstance::runtimeDirectoryFor(const char* xdgRuntimeDir, uid_t uid,
+                                             const char* tmpDir) {
   if (xdgRuntimeDir != nullptr && fs::path(xdgRuntimeDir).is_absolute()) return xdgRuntimeDir;
-  return fs::path("/tmp") / ("plivex-" + std::to_string(uid));
+  const fs::path temporary =
+      tmpDir != nullptr && fs::path(tmpDir).is_absolute() ? fs::path(tmpDir) : fs::path("/tmp");
+  return temporary / ("plivex-" + std::to_string(uid));
 }
 
 fs::path SingleInstance::fallbackDirectory() {
-  return runtimeDirectoryFor(nullptr, ::getuid());
+  return runtimeDirectoryFor(nullptr, ::getuid(), std::getenv("TMPDIR"));
 }
 
 SingleInstance SingleInstance::acquire(const fs::path& directory, const fs::path& fallback) {

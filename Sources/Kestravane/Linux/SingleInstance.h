@@ -9,7 +9,8 @@
 // from a process of another user is refused (RequestListener reads requests off the main
 // thread). A runtime directory that fails those checks is replaced by the private fallback
 // directory (/tmp/plivex-<uid>, checked alike), so that every start of the user still meets at
-// one lock rather than each running unguarded.
+// one lock rather than each running unguarded. The program keeps the note of a withheld trigger
+// key in the same folder as the lock, so it gets the same checks.
 // Threads: one thread (the main thread) for every call; an event loop may watch
 //   requestDescriptor() for readability and then call acceptRequests().
 // Ownership: movable, not copyable; the lock and the socket last as long as the object.
@@ -29,12 +30,15 @@ namespace kestravane {
 
 class SingleInstance {
  public:
-  // $XDG_RUNTIME_DIR when it is absolute, otherwise /tmp/plivex-<uid>.
+  // $XDG_RUNTIME_DIR when it is absolute, otherwise fallbackDirectory().
   static std::filesystem::path runtimeDirectory();
-  // The same rule for given values (null = unset).
-  static std::filesystem::path runtimeDirectoryFor(const char* xdgRuntimeDir, uid_t uid);
+  // The same rule for given values (null = unset): the fallback is plivex-<uid> in $TMPDIR when
+  // that is absolute, otherwise in /tmp.
+  static std::filesystem::path runtimeDirectoryFor(const char* xdgRuntimeDir, uid_t uid,
+                                                   const char* tmpDir = nullptr);
 
-  // The private folder in /tmp used when the runtime directory cannot be trusted.
+  // The private folder used when the runtime directory cannot be trusted: plivex-<uid> in the
+  // temporary folder ($TMPDIR, or /tmp).
   static std::filesystem::path fallbackDirectory();
 
   // Takes the lock in `directory` (created, private to the user, when missing) unless another

@@ -18,6 +18,7 @@ std::unique_ptr<X11Session> X11Session::open(Options options) {
   X11PlatformOptions platformOptions;
   platformOptions.displayName = std::move(options.displayName);
   platformOptions.defaultsFile = std::move(options.defaultsFile);
+  platformOptions.stateDirectory = std::move(options.stateDirectory);
   platformOptions.logToStandardError = options.logToStandardError;
   platformOptions.logToSystemLog = options.logToSystemLog;
   auto platform = X11Platform::open(std::move(platformOptions));

@@ -34,6 +34,9 @@ class X11Session {
     std::string displayName;  // empty: $DISPLAY
     // Where the user defaults persist; in memory when absent.
     std::optional<std::filesystem::path> defaultsFile;
+    // Where the note of a withheld trigger key lives (beside the single-instance lock); by the
+    // XDG rules when absent; an empty path: nowhere, so the key keeps its own action.
+    std::optional<std::filesystem::path> stateDirectory;
     bool logToStandardError = true;
     bool logToSystemLog = false;
   };

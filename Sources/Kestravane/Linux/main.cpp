@@ -16,6 +16,7 @@
 #include <QSocketNotifier>
 #include <chrono>
 #include <csignal>
+#include <filesystem>
 #include <functional>
 #include <iostream>
 #include <memory>
@@ -104,6 +105,11 @@ int runOnX11(SingleInstance& instance) {
   kestravane::linux_app::X11Session::Options options;
   options.defaultsFile = FileUserDefaults::defaultPath();
   options.logToSystemLog = true;
+  // The note of the withheld key lives where the lock does: in the folder the lock's checks
+  // passed (the private fallback when the runtime folder may be written by others). Without a
+  // usable folder nothing is noted, so nothing is withheld.
+  options.stateDirectory =
+      instance.problem() ? std::filesystem::path() : instance.directory() / "plivex";
   auto session = kestravane::linux_app::X11Session::open(std::move(options));
   if (!session) {
     std::cerr << kestravane::linux_app::noDisplayMessage("no X server answers on DISPLAY");

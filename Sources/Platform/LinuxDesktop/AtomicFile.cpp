@@ -1,12 +1,11 @@
 #include "Platform/LinuxDesktop/AtomicFile.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <system_error>
 
 namespace kestravane::platform::desktop {
@@ -61,17 +60,45 @@ std::optional<std::string> writeFileAtomically(const std::filesystem::path& path
   return std::nullopt;
 }
 
-std::optional<std::string> readSmallFile(const std::filesystem::path& path, std::size_t limit) {
-  std::ifstream stream(path, std::ios::binary);
-  if (!stream) return std::nullopt;
+std::optional<std::string> readSmallFile(const std::filesystem::path& path, std::size_t limit,
+                                         Links links) {
+  const int flags = O_RDONLY | O_CLOEXEC | (links == Links::refuse ? O_NOFOLLOW : 0);
+  const int descriptor = ::open(path.c_str(), flags);
+  if (descriptor < 0) return std::nullopt;
   std::string content;
   content.resize(limit + 1);
-  stream.read(content.data(), static_cast<std::streamsize>(content.size()));
-  if (stream.bad()) return std::nullopt;
-  const auto count = static_cast<std::size_t>(stream.gcount());
+  std::size_t count = 0;
+  while (count < content.size()) {
+    const auto got = ::read(descriptor, content.data() + count, content.size() - count);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) {
+      ::close(descriptor);
+      return std::nullopt;
+    }
+    if (got == 0) break;
+    count += static_cast<std::size_t>(got);
+  }
+  ::close(descriptor);
   if (count > limit) return std::nullopt;
   content.resize(count);
   return content;
+}
+
+std::optional<std::string> makePrivateFolder(const std::filesystem::path& folder) {
+  std::error_code error;
+  std::filesystem::create_directories(folder.parent_path(), error);
+  if (error) return failure("cannot make", folder.parent_path(), error.value());
+  if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
+    return failure("cannot make", folder, errno);
+  }
+  struct stat info {};
+  if (::lstat(folder.c_str(), &info) != 0) return failure("cannot look at", folder, errno);
+  if (!S_ISDIR(info.st_mode)) return folder.string() + " is not a folder (a link, or a file)";
+  if (info.st_uid != ::geteuid()) return folder.string() + " belongs to another user";
+  if ((info.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
+    return folder.string() + " may be written by other users";
+  }
+  return std::nullopt;
 }
 
 std::optional<std::string> removeFile(const std::filesystem::path& path) {

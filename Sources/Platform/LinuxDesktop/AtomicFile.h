@@ -16,9 +16,19 @@ namespace kestravane::platform::desktop {
 std::optional<std::string> writeFileAtomically(const std::filesystem::path& path,
                                                std::string_view content);
 
-// The whole file, or absent when it cannot be read (also when it is larger than `limit`).
+// Whether a symbolic link in the last place of a path is followed or refused.
+enum class Links { follow, refuse };
+
+// The whole file, or absent when it cannot be read (also when it is larger than `limit`, and
+// when it is a link that `links` refuses).
 std::optional<std::string> readSmallFile(const std::filesystem::path& path,
-                                         std::size_t limit = 64 * 1024);
+                                         std::size_t limit = 64 * 1024,
+                                         Links links = Links::follow);
+
+// Makes `folder` (missing parents too) and checks that it is this user's alone: a real folder,
+// not a link to one, owned by the user and writable by no one else, so that no one else can
+// plant or swap a file in it. Absent when it is; otherwise why not.
+std::optional<std::string> makePrivateFolder(const std::filesystem::path& folder);
 
 // Removes the file; absent on success and when there was none, otherwise what failed.
 std::optional<std::string> removeFile(const std::filesystem::path& path);

@@ -13,6 +13,7 @@
 #include "Platform/X11/X11Accessibility.h"
 #include "Platform/X11/X11EventTaps.h"
 #include "Platform/X11/X11HIDSystem.h"
+#include "Platform/X11/X11KeymapWatch.h"
 #include "Platform/X11/X11Preferences.h"
 #include "Platform/X11/X11TextInputSources.h"
 
@@ -65,20 +66,28 @@ X11Platform::X11Platform(X11PlatformOptions options, std::shared_ptr<X11Connecti
   services->workspace = _workspace;
   services->triggerKeyActions = _triggerKeyActions;
   services->pcKeyboard = true;
-  // A keymap loaded underneath is looked at on the main queue, where the key's action is kept.
+  const auto keymapWatch = std::make_shared<X11KeymapWatch>(this->connection);
+  const auto inputSources = std::make_shared<X11TextInputSources>(this->connection, keymapWatch);
+  // A keymap loaded underneath is looked at on the main queue, where the key's action is kept and
+  // the program lists the layouts.
   services->eventTaps = std::make_shared<X11EventTaps>(
       X11EventTaps::Options{display, options.requiredXInput, xinputAvailable,
                             [queue = _dispatch->mainQueue(),
-                             keyActions = std::weak_ptr<X11TriggerKeyActions>(_triggerKeyActions)] {
-                              queue->async([keyActions] {
+                             keyActions = std::weak_ptr<X11TriggerKeyActions>(_triggerKeyActions),
+                             sources = std::weak_ptr<X11TextInputSources>(inputSources)] {
+                              // The program first: it may stop switching (one layout left, a
+                              // trigger conflict), and then the key keeps what the new keymap gave
+                              // it rather than losing it for a moment.
+                              queue->async([keyActions, sources] {
+                                if (auto changed = sources.lock()) changed->keymapChanged();
                                 if (auto actions = keyActions.lock()) actions->keymapChanged();
                               });
                             }});
   services->runLoops = std::make_shared<desktop::PollRunLoops>();
-  services->inputSources = std::make_shared<X11TextInputSources>(this->connection);
+  services->inputSources = inputSources;
   services->accessibility = std::make_shared<X11Accessibility>(xinputAvailable);
   services->hidSystem = std::make_shared<X11HIDSystem>(this->connection);
-  services->preferences = std::make_shared<X11Preferences>(this->connection);
+  services->preferences = std::make_shared<X11Preferences>(keymapWatch);
   const auto autostartEntry = options.autostartEntry
                                   ? options.autostartEntry
                                   : desktop::XdgAutostartLoginItems::defaultEntryFile(

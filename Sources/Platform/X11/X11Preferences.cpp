@@ -6,8 +6,7 @@
 
 namespace kestravane::platform::x11 {
 
-X11Preferences::X11Preferences(std::shared_ptr<X11Connection> connection)
-    : connection(std::move(connection)) {}
+X11Preferences::X11Preferences(std::shared_ptr<X11KeymapWatch> watch) : watch(std::move(watch)) {}
 
 bool X11Preferences::capsLockSwitchesLayouts(std::string_view xkbOptions) {
   // Every "grp:" option switches layouts, and each one whose name has "caps" does it with Caps
@@ -25,7 +24,7 @@ std::optional<PropertyValue> X11Preferences::copyValue(const std::string& key,
     return PropertyValue(std::int64_t{0});
   }
   if (key == "TISRomanSwitchState" && applicationID == kPreferencesAnyApplication) {
-    const auto names = readXkbRulesNames(connection->display());
+    const auto& names = watch->rulesNames();
     const bool switches = names && capsLockSwitchesLayouts(names->options);
     return PropertyValue(std::int64_t{switches ? 1 : 0});
   }

@@ -4,11 +4,12 @@
 // switching ("TISRomanSwitchState" in the global domain) is the keymap's: 1 while an XKB option
 // makes Caps Lock switch layouts by itself, alone or with Shift or Alt (the "grp:" options on
 // Caps Lock: grp:caps_toggle, grp:caps_switch, grp:shift_caps_toggle, ...), 0 otherwise, never
-// absent; read from the keymap's rules names at each query, so a change in the desktop's
-// keyboard settings counts at once. The "caps:" options (Caps Lock as Escape, as Backspace, ...)
-// switch no layout: while Caps Lock is the trigger its action is taken away whatever they make
-// it. Every other key is absent.
-// Threads: the connection's thread (the main thread).
+// absent; read from the keymap's rules names, which the server is asked for again only after it
+// reported a change (X11KeymapWatch), so a change in the desktop's keyboard settings counts at the
+// next query and a query at rest costs no round trip. The "caps:" options (Caps Lock as Escape, as
+// Backspace, ...) switch no layout: while Caps Lock is the trigger its action is taken away
+// whatever they make it. Every other key is absent. Threads: the connection's thread (the main
+// thread).
 #pragma once
 
 #include <cstdint>
@@ -18,13 +19,13 @@
 #include <string_view>
 
 #include "Platform/Preferences.h"
-#include "Platform/X11/X11Connection.h"
+#include "Platform/X11/X11KeymapWatch.h"
 
 namespace kestravane::platform::x11 {
 
 class X11Preferences final : public Preferences {
  public:
-  explicit X11Preferences(std::shared_ptr<X11Connection> connection);
+  explicit X11Preferences(std::shared_ptr<X11KeymapWatch> watch);
 
   // Whether these comma-separated XKB options (as in _XKB_RULES_NAMES) switch layouts with Caps
   // Lock.
@@ -36,7 +37,7 @@ class X11Preferences final : public Preferences {
                                          PreferencesUser, PreferencesHost) override;
 
  private:
-  const std::shared_ptr<X11Connection> connection;
+  const std::shared_ptr<X11KeymapWatch> watch;
 };
 
 }  // namespace kestravane::platform::x11

@@ -37,38 +37,16 @@ bool matches(const InputSourceFilter& filter, const KeymapLayout& layout) {
 
 }  // namespace
 
-X11TextInputSources::X11TextInputSources(std::shared_ptr<X11Connection> connection)
-    : connection(std::move(connection)),
-      rulesNamesAtom(XInternAtom(this->connection->display(), "_XKB_RULES_NAMES", False)) {
-  Display* display = this->connection->display();
-  int opcode = 0;
-  int error = 0;
-  int major = XkbMajorVersion;
-  int minor = XkbMinorVersion;
-  if (XkbQueryExtension(display, &opcode, &xkbEventBase, &error, &major, &minor)) {
-    constexpr unsigned keymapEvents =
-        XkbNewKeyboardNotifyMask | XkbMapNotifyMask | XkbNamesNotifyMask | XkbControlsNotifyMask;
-    XkbSelectEvents(display, XkbUseCoreKbd, keymapEvents, keymapEvents);
-  } else {
-    xkbEventBase = -1;
-  }
-  XSelectInput(display, DefaultRootWindow(display), PropertyChangeMask);
-  XSync(display, False);
-}
+X11TextInputSources::X11TextInputSources(std::shared_ptr<X11Connection> connection,
+                                         std::shared_ptr<X11KeymapWatch> watch)
+    : connection(std::move(connection)), watch(std::move(watch)) {}
 
 const std::vector<KeymapLayout>& X11TextInputSources::layouts() {
-  Display* display = connection->display();
-  // Reads what has arrived without a round trip; any keymap notification forgets the layouts.
-  while (XPending(display) > 0) {
-    XEvent event;
-    XNextEvent(display, &event);
-    const bool keymapChanged =
-        xkbEventBase < 0 || event.type == xkbEventBase ||
-        (event.type == PropertyNotify && event.xproperty.atom == rulesNamesAtom);
-    if (keymapChanged) known.reset();
+  if (const auto now = watch->generation(); now != knownAt) {
+    known = readKeymapLayouts(connection->display());
+    knownAt = now;
   }
-  if (!known) known = readKeymapLayouts(display);
-  return *known;
+  return known;
 }
 
 std::optional<std::vector<std::shared_ptr<InputSource>>> X11TextInputSources::createInputSourceList(
@@ -93,7 +71,7 @@ std::optional<std::string> X11TextInputSources::stringProperty(const InputSource
 }
 
 std::shared_ptr<InputSource> X11TextInputSources::copyCurrentKeyboardInputSource() {
-  const auto current = currentGroup(connection->display());
+  const auto current = watch->group();
   if (!current) return nullptr;
   const auto& all = layouts();
   const auto index = static_cast<std::size_t>(*current);
@@ -106,8 +84,9 @@ OSStatus X11TextInputSources::selectInputSource(const InputSource& source) {
   if (group == nullptr) return kParamErr;
   Display* display = connection->display();
   if (!XkbLockGroup(display, XkbUseCoreKbd, static_cast<unsigned>(group->group))) return kParamErr;
-  // The state is read after the lock request, on the same connection, so it shows its outcome.
-  return currentGroup(display) == group->group ? kNoErr : kParamErr;
+  // The state is read after the lock request, on the same connection, so it shows its outcome;
+  // the watch keeps it for the reading of the current source that follows a switch.
+  return watch->readGroup() == group->group ? kNoErr : kParamErr;
 }
 
 }  // namespace kestravane::platform::x11

@@ -93,7 +93,13 @@ bool X11TriggerKeyActions::takeAway(const WithheldKeyRecord& record) {
     logFailure(logline::kWithholdFailed, record.keycode, "no folder to keep a note in");
     return false;
   }
-  // The note comes first: whatever happens next, the next run can repair the key.
+  // The note comes first: whatever happens next, the next run can repair the key. Only in a
+  // folder of the user's alone: anyone who could swap it (a link planted in a shared runtime
+  // folder) could read the note, or make the next run "give back" keys of their choosing.
+  if (auto problem = desktop::makePrivateFolder(_recordFile.parent_path())) {
+    logFailure(logline::kWithholdFailed, record.keycode, *problem);
+    return false;
+  }
   if (auto problem = desktop::writeFileAtomically(_recordFile, encode(record))) {
     logFailure(logline::kWithholdFailed, record.keycode, *problem);
     return false;
@@ -159,7 +165,9 @@ void X11TriggerKeyActions::keymapChanged() {
 
 void X11TriggerKeyActions::giveBackAfterEarlierRun() {
   if (_recordFile.empty()) return;
-  const auto text = desktop::readSmallFile(_recordFile);
+  // A note is only believed from a folder of the user's alone, and never through a link.
+  if (desktop::makePrivateFolder(_recordFile.parent_path())) return;
+  const auto text = desktop::readSmallFile(_recordFile, 64 * 1024, desktop::Links::refuse);
   if (!text) return;
   const auto record = decodeWithheldKeyRecord(*text);
   if (record && record->display == displayKey(connection->name())) {

@@ -5,8 +5,10 @@
 // as before. No key is grabbed. The right Super key stays a modifier (Super+L must still work), so
 // nothing is taken from it. The key's symbols before are noted in a file (WithheldKeyRecord.h)
 // before the keymap changes and the note is removed once they are back; a run that ended without
-// giving them back is repaired when the next one starts. A keymap loaded underneath gives the key
-// its symbols back; keymapChanged() then takes them away again from the new keymap.
+// giving them back is repaired when the next one starts. The note lives only in a folder of the
+// user's alone (a real folder, not a link, that no one else may write into) and is never read
+// through a link; where the folder fails that, no key is withheld. A keymap loaded underneath gives
+// the key its symbols back; keymapChanged() then takes them away again from the new keymap.
 // Threads: main thread (the connection is the main thread's).
 // Ownership: destruction gives the key back.
 #pragma once

@@ -225,6 +225,9 @@ TEST(SingleInstanceDirectoryTest, TheRuntimeDirectoryOrAPrivateFolderInTmp) {
   EXPECT_EQ(SingleInstance::runtimeDirectoryFor(nullptr, 1000), "/tmp/plivex-1000");
   EXPECT_EQ(SingleInstance::runtimeDirectoryFor("", 42), "/tmp/plivex-42");
   EXPECT_EQ(SingleInstance::runtimeDirectoryFor("relative", 42), "/tmp/plivex-42");
+  EXPECT_EQ(SingleInstance::runtimeDirectoryFor(nullptr, 42, "/var/tmp/me"),
+            "/var/tmp/me/plivex-42");
+  EXPECT_EQ(SingleInstance::runtimeDirectoryFor(nullptr, 42, "tmp"), "/tmp/plivex-42");
 }
 
 }  // namespace
