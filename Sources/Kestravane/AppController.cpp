@@ -342,6 +342,30 @@ void AppController::perform(const RemedyAction& action) {
   }
 }
 
+bool AppController::canPerform(const RemedyAction& action) const {
+  switch (action.kind) {
+    case RemedyAction::Kind::hint:
+      return true;
+    case RemedyAction::Kind::openURL: {
+      const auto parsed = _services->workspace->urlWithString(std::string(action.url));
+      return parsed && _services->workspace->canOpenURL(*parsed);
+    }
+    case RemedyAction::Kind::promptAccessibility:
+    case RemedyAction::Kind::requestInputMonitoring:
+      return keyboard() == Keyboard::mac;
+  }
+  return false;
+}
+
+std::optional<Remedy> AppController::offeredHere(Remedy remedy) const {
+  if (canPerform(remedy.action)) return remedy;
+  if (!remedy.byHand) return std::nullopt;
+  remedy.action = RemedyAction::none;
+  remedy.text = *remedy.byHand;
+  if (remedy.windowText) remedy.windowText = *remedy.byHand;
+  return remedy;
+}
+
 void AppController::activate() {
   mainThread.check("AppController::activate");
   _services->application->activate();

@@ -149,6 +149,12 @@ class AppController final : public ObservableObject,
   void open(const std::string& url);
   // What a remedy of the menu, the settings window or the onboarding does.
   void perform(const RemedyAction& action);
+  // Whether `action` can be carried out on this system: a desktop without a known settings
+  // program opens no settings, and an X server has no permission to prompt for.
+  bool canPerform(const RemedyAction& action) const;
+  // The remedy as offered here: one whose action cannot be carried out becomes the hint of what
+  // to do by hand, or is not offered (absent) when there is nothing to do by hand.
+  std::optional<Remedy> offeredHere(Remedy remedy) const;
   // Brings the application in front of the others (before a window is shown).
   void activate();
   void quit();

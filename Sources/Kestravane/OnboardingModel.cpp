@@ -46,6 +46,9 @@ OnboardingState OnboardingModel::state() const {
          std::string(s[TextId::statusNeedsLayouts]), std::string(s[TextId::stepLayoutsHint]),
          std::string(s[TextId::openSettingsBtn]), RemedyAction::openKeyboardSettings});
   }
+  for (auto& step : state.steps) {
+    if (!strong->canPerform(step.action)) step.button.clear();
+  }
   const bool allDone = std::all_of(state.steps.begin(), state.steps.end(),
                                    [](const OnboardingStep& step) { return step.done; });
   if (allDone) state.allSet = s[TextId::allSet];

@@ -27,6 +27,8 @@ extern const TextTable kEnglishTexts{
     .freeGlobe = "Free Globe key (Fn → Do Nothing)",
     .freeCapsLock = {"Free Caps Lock (ABC switching → Off)",
                      "Free Caps Lock (XKB Caps Lock switching → Off)"},
+    .freeCapsLockByHand = {"Free Caps Lock (ABC switching → Off)",
+                           "Free Caps Lock: run “setxkbmap -option ''” (clears XKB options)"},
     .settingsEllipsis = "Settings…",
     .enable = "Enable",
     .disable = "Disable",

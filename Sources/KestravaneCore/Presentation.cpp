@@ -28,6 +28,8 @@ struct RemedyRow {
   bool inWindow;
   std::string_view windowLabel;  // a fixed label the window shows instead of the text
   std::string_view consoleCommand;
+  // The text of the hint shown where the action cannot be carried out; absent: not offered.
+  std::optional<TextId> byHand;
 };
 
 // The window offers no keyboard-settings button under the layouts hint, and keeps one fixed
@@ -40,7 +42,8 @@ constexpr std::array<RemedyRow, 7> kRemedies{{
      Offered::whileUntrusted,
      true,
      {},
-     "grant accessibility"},
+     "grant accessibility",
+     TextId::requestAccessibility},
     {RemedyId::openAccessibilitySettings,
      "openAccessibilitySettings",
      TextId::openSettingsEllipsis,
@@ -48,7 +51,8 @@ constexpr std::array<RemedyRow, 7> kRemedies{{
      Offered::whileUntrusted,
      true,
      "Open settings…",
-     {}},
+     {},
+     std::nullopt},
     {RemedyId::needLayoutsHint,
      "needLayoutsHint",
      TextId::needLayoutsHint,
@@ -56,7 +60,8 @@ constexpr std::array<RemedyRow, 7> kRemedies{{
      Offered::always,
      true,
      {},
-     "enable <id>"},
+     "enable <id>",
+     TextId::needLayoutsHint},
     {RemedyId::openKeyboardSettings,
      "openKeyboardSettings",
      TextId::openKeyboardSettings,
@@ -64,7 +69,8 @@ constexpr std::array<RemedyRow, 7> kRemedies{{
      Offered::always,
      false,
      {},
-     {}},
+     {},
+     std::nullopt},
     {RemedyId::freeGlobe,
      "freeGlobe",
      TextId::freeGlobe,
@@ -72,7 +78,8 @@ constexpr std::array<RemedyRow, 7> kRemedies{{
      Offered::always,
      true,
      {},
-     "globe free"},
+     "globe free",
+     TextId::freeGlobe},
     {RemedyId::freeCapsLock,
      "freeCapsLock",
      TextId::freeCapsLock,
@@ -80,7 +87,8 @@ constexpr std::array<RemedyRow, 7> kRemedies{{
      Offered::always,
      true,
      {},
-     "capslock free"},
+     "capslock free",
+     TextId::freeCapsLockByHand},
     {RemedyId::reAddAccessibility,
      "reAddAccessibility",
      TextId::reAddAccessibility,
@@ -88,7 +96,8 @@ constexpr std::array<RemedyRow, 7> kRemedies{{
      Offered::whileTrusted,
      true,
      {},
-     {}},
+     {},
+     TextId::reAddAccessibility},
 }};
 
 // remedyRow() finds a row by its id's position.
@@ -257,8 +266,9 @@ std::vector<Remedy> remedies(EngineHealth health, bool hasAccessibility, const S
   for (const RemedyId id : remedyIds(health, hasAccessibility)) {
     const RemedyRow& remedy = remedyRow(id);
     Remedy shown{
-        id,           remedy.name,          remedy.action, std::string(strings[remedy.text]),
-        std::nullopt, remedy.consoleCommand};
+        id,           remedy.name,           remedy.action, std::string(strings[remedy.text]),
+        std::nullopt, remedy.consoleCommand, std::nullopt};
+    if (remedy.byHand) shown.byHand = std::string(strings[*remedy.byHand]);
     if (remedy.inWindow) {
       shown.windowText = remedy.windowLabel.empty() ? shown.text : std::string(remedy.windowLabel);
     }

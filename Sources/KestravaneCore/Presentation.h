@@ -72,6 +72,10 @@ struct Remedy {
   std::optional<std::string> windowText;
   // What to type in the console; empty where the console has no command for it.
   std::string_view consoleCommand;
+  // What the user does by hand where the action cannot be carried out on this system (no
+  // program opens the settings it names): shown as a hint instead; absent where nothing is left
+  // to do by hand, and the remedy is not offered there.
+  std::optional<std::string> byHand;
 
   bool operator==(const Remedy&) const = default;
 };

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "AppTestSupport.h"
+#include "Kestravane/MenuContent.h"
 #include "Kestravane/SettingsModel.h"
 
 namespace kestravane {
@@ -221,6 +222,37 @@ TEST_F(SettingsModelTest, TheStatusSectionOffersTheRemediesOfTheHealth) {
   press("status.openAccessibilitySettings");
   EXPECT_EQ(mac.workspace().openedURLs().back().absoluteString,
             AppController::kAccessibilitySettingsURL);
+}
+
+// A desktop without a keyboard-settings program: the window and the menu show what to do by hand
+// instead of buttons that would do nothing, and leave out what has nothing to do by hand.
+TEST_F(SettingsModelTest, WhereNothingOpensTheSettingsTheRemedyIsWhatToDoByHand) {
+  open();
+  mac.workspace().setOpenURLResult(false);
+  mac.preferences().setRomanSwitchState(1);
+  controller->apply({TriggerKind::capsLock, AppLanguage::en, false});
+  const auto names = [&] {
+    std::vector<std::string> shown;
+    for (const auto& remedy : view->state().remedies) shown.push_back(nameOf(remedy));
+    return shown;
+  };
+  ASSERT_EQ(names(), std::vector<std::string>{"status.freeCapsLock"});
+  EXPECT_EQ(view->state().remedies[0].action, RemedyAction::none);
+  EXPECT_EQ(view->state().remedies[0].text, "Free Caps Lock (ABC switching → Off)");
+  const MenuContent menu(controller, {});
+  for (const auto& item : menu.build().items) {
+    if (item.remedy) {
+      EXPECT_EQ(item.kind, MenuItem::Kind::text) << item.text;
+    }
+  }
+
+  mac.permissions().setAccessibilityTrusted(false);
+  controller->reconcile();
+  EXPECT_EQ(names(), std::vector<std::string>{"status.requestAccessibility"});
+  mac.workspace().setOpenURLResult(true);
+  controller->reconcile();
+  EXPECT_EQ(names(), (std::vector<std::string>{"status.requestAccessibility",
+                                               "status.openAccessibilitySettings"}));
 }
 
 TEST_F(SettingsModelTest, TheOnOffButtonFollowsIsRunningAndRefreshReconciles) {

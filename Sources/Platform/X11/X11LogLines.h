@@ -19,4 +19,9 @@ inline constexpr std::string_view kGiveBackFailed =
 inline constexpr std::string_view kGivenBackAfterEarlierRun =
     "Plivex[x11] gave back the own action an earlier run had taken from key ";
 
+// + the URL (without its query) and the desktop: no program on this desktop opens it.
+inline constexpr std::string_view kNothingOpens = "Plivex[x11] nothing on this desktop opens ";
+// + the program's path: it was found but could not be started.
+inline constexpr std::string_view kCannotStart = "Plivex[x11] cannot start ";
+
 }  // namespace kestravane::platform::x11::logline

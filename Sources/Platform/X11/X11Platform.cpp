@@ -46,7 +46,8 @@ X11Platform::X11Platform(X11PlatformOptions options, std::shared_ptr<X11Connecti
       host::HostLog::Sinks{options.logToStandardError, options.logToSystemLog});
   _application = std::make_shared<host::HostApplication>();
   _workspace = std::make_shared<X11Workspace>(
-      _dispatch->mainQueue(), options.desktop.value_or(X11Workspace::Desktop::fromEnvironment()));
+      _dispatch->mainQueue(), options.desktop.value_or(X11Workspace::Desktop::fromEnvironment()),
+      _log);
   const auto stateDirectory =
       options.stateDirectory
           ? options.stateDirectory

@@ -7,6 +7,7 @@
 
 #include "Platform/Host/UrlSyntax.h"
 #include "Platform/X11/DetachedProcess.h"
+#include "Platform/X11/X11LogLines.h"
 
 namespace kestravane::platform::x11 {
 namespace {
@@ -58,8 +59,9 @@ X11Workspace::Desktop X11Workspace::Desktop::fromEnvironment() {
   return Desktop{environmentValue("XDG_CURRENT_DESKTOP"), environmentValue("PATH")};
 }
 
-X11Workspace::X11Workspace(std::shared_ptr<DispatchQueue> mainQueue, Desktop desktop)
-    : desktop(std::move(desktop)), wakeObservers(std::move(mainQueue)) {}
+X11Workspace::X11Workspace(std::shared_ptr<DispatchQueue> mainQueue, Desktop desktop,
+                           std::shared_ptr<Log> log)
+    : desktop(std::move(desktop)), log(std::move(log)), wakeObservers(std::move(mainQueue)) {}
 
 std::optional<std::vector<std::string>> X11Workspace::keyboardSettingsCommand(
     const Desktop& desktop) {
@@ -99,7 +101,23 @@ std::optional<URL> X11Workspace::urlWithString(const std::string& string) {
 
 bool X11Workspace::openURL(const URL& url) {
   const auto command = openCommand(desktop, url.absoluteString);
-  return command && startDetached(*command);
+  if (!command) {
+    // Only the part before any query: the rest is no business of the log.
+    const std::string& text = url.absoluteString;
+    const std::string shown = text.substr(0, text.find_first_of("?#"));
+    if (log) {
+      log->log(std::string(logline::kNothingOpens) + shown + " (desktop \"" +
+               desktop.currentDesktop + "\")");
+    }
+    return false;
+  }
+  if (startDetached(*command)) return true;
+  if (log) log->log(std::string(logline::kCannotStart) + command->front());
+  return false;
+}
+
+bool X11Workspace::canOpenURL(const URL& url) {
+  return openCommand(desktop, url.absoluteString).has_value();
 }
 
 std::shared_ptr<Cancellable> X11Workspace::addDidWakeObserver(std::function<void()> observer) {
