@@ -168,6 +168,28 @@ class KeyboardProbe {
     if (keysyms != nullptr) XFree(keysyms);
     return first;
   }
+  // Whether a top-level window titled `title` is shown on the display.
+  bool showsWindow(const std::string& title) {
+    Window root = 0;
+    Window parent = 0;
+    Window* children = nullptr;
+    unsigned count = 0;
+    bool found = false;
+    if (XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count) == 0) {
+      return false;
+    }
+    for (unsigned i = 0; i < count && !found; ++i) {
+      char* name = nullptr;
+      XWindowAttributes attributes{};
+      if (XFetchName(display, children[i], &name) != 0 && name != nullptr) {
+        found = title == name && XGetWindowAttributes(display, children[i], &attributes) != 0 &&
+                attributes.map_state == IsViewable;
+      }
+      if (name != nullptr) XFree(name);
+    }
+    if (children != nullptr) XFree(children);
+    return found;
+  }
 
  private:
   const std::shared_ptr<platform::x11::X11Connection> connection;
