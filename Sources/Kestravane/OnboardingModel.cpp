@@ -46,8 +46,13 @@ OnboardingState OnboardingModel::state() const {
          std::string(s[TextId::statusNeedsLayouts]), std::string(s[TextId::stepLayoutsHint]),
          std::string(s[TextId::openSettingsBtn]), RemedyAction::openKeyboardSettings});
   }
+  // Nothing opens the settings the hint speaks of: the step says what to do by hand instead.
   for (auto& step : state.steps) {
-    if (!strong->canPerform(step.action)) step.button.clear();
+    if (strong->canPerform(step.action)) continue;
+    step.button.clear();
+    const auto look = Presentation::conflictLook(step.conflict);
+    const auto text = look ? Presentation::byHand(look->remedy, s) : std::nullopt;
+    if (text) step.hint = *text;
   }
   const bool allDone = std::all_of(state.steps.begin(), state.steps.end(),
                                    [](const OnboardingStep& step) { return step.done; });

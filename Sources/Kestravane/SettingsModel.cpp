@@ -67,6 +67,7 @@ SettingsState SettingsModel::state() const {
   }
   state.cancelLabel = s[TextId::cancel];
   state.doneLabel = s[TextId::done];
+  state.quitLabel = s[TextId::quit];
   return state;
 }
 
@@ -98,6 +99,10 @@ void SettingsModel::toggleEnabled() const {
 
 void SettingsModel::refreshStatus() const {
   controller->reconcile();
+}
+
+void SettingsModel::quit() const {
+  controller->quit();
 }
 
 void SettingsModel::perform(RemedyAction action) const {

@@ -28,7 +28,7 @@ extern const TextTable kEnglishTexts{
     .freeCapsLock = {"Free Caps Lock (ABC switching → Off)",
                      "Free Caps Lock (XKB Caps Lock switching → Off)"},
     .freeCapsLockByHand = {"Free Caps Lock (ABC switching → Off)",
-                           "Free Caps Lock: run “setxkbmap -option ''” (clears XKB options)"},
+                           "Free Caps Lock: run setxkbmap -option '' (clears the XKB options)"},
     .settingsEllipsis = "Settings…",
     .enable = "Enable",
     .disable = "Disable",

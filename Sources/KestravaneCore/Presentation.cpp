@@ -283,6 +283,12 @@ std::optional<std::string_view> consoleCommand(RemedyId remedy) {
   return command;
 }
 
+std::optional<std::string_view> byHand(RemedyId remedy, const Strings& strings) {
+  const auto& text = remedyRow(remedy).byHand;
+  if (!text) return std::nullopt;
+  return strings[*text];
+}
+
 std::string_view statusLine(EngineHealth health, const Strings& strings) {
   return strings[row(health).status];
 }

@@ -92,6 +92,9 @@ std::vector<Remedy> remedies(EngineHealth health, bool hasAccessibility, const S
 // What to type in the console for a remedy; absent where the console has no command for it.
 std::optional<std::string_view> consoleCommand(RemedyId remedy);
 
+// What the user does by hand where the remedy's action cannot be carried out (Remedy::byHand).
+std::optional<std::string_view> byHand(RemedyId remedy, const Strings& strings);
+
 // The status line for the health, from `strings`.
 std::string_view statusLine(EngineHealth health, const Strings& strings);
 

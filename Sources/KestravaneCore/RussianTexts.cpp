@@ -27,8 +27,9 @@ extern const TextTable kRussianTexts{
     .freeGlobe = "Освободить Globe (Fn → Do Nothing)",
     .freeCapsLock = {"Освободить Caps Lock (переключение ABC → Off)",
                      "Освободить Caps Lock (переключение XKB по Caps Lock → Off)"},
-    .freeCapsLockByHand = {"Освободить Caps Lock (переключение ABC → Off)",
-                           "Освободить Caps Lock: «setxkbmap -option ''» (сброс опций XKB)"},
+    .freeCapsLockByHand =
+        {"Освободить Caps Lock (переключение ABC → Off)",
+         "Освободить Caps Lock: выполните setxkbmap -option '' (сброс опций XKB)"},
     .settingsEllipsis = "Настройки…",
     .enable = "Включить",
     .disable = "Выключить",

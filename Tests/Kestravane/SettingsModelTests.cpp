@@ -80,6 +80,7 @@ class SettingsModelTest : public AppTest {
     if (id == "keyTester.remedy") return s.keyTesterRemedyLabel;
     if (id == "loginApproval.line") return s.loginApprovalLine;
     if (id == "loginApproval.open") return s.openLoginItemsLabel;
+    if (id == "quit") return s.quitLabel;
     for (const auto& remedy : s.remedies) {
       if (nameOf(remedy) == id) return remedy.text;
     }
@@ -99,6 +100,7 @@ class SettingsModelTest : public AppTest {
     if (id == "loginApproval.open") return view->openLoginItems();
     if (id == "cancel") return cancel();
     if (id == "done") return done();
+    if (id == "quit") return view->quit();
     for (const auto& remedy : view->state().remedies) {
       if (nameOf(remedy) == id) return view->perform(remedy.action);
     }
@@ -253,6 +255,19 @@ TEST_F(SettingsModelTest, WhereNothingOpensTheSettingsTheRemedyIsWhatToDoByHand)
   controller->reconcile();
   EXPECT_EQ(names(), (std::vector<std::string>{"status.requestAccessibility",
                                                "status.openAccessibilitySettings"}));
+}
+
+// Where the desktop has no tray the window is all there is: it ends the program as the menu does,
+// giving the trigger key back first.
+TEST_F(SettingsModelTest, QuitEndsTheProgramInEitherLanguage) {
+  open();
+  EXPECT_EQ(text("quit"), "Quit");
+  controller->apply({TriggerKind::capsLock, AppLanguage::ru, false});
+  EXPECT_EQ(text("quit"), "Выйти");
+  ASSERT_TRUE(controller->isRunning());
+  press("quit");
+  EXPECT_EQ(mac.application().terminationCount(), 1);
+  EXPECT_FALSE(controller->isRunning());
 }
 
 TEST_F(SettingsModelTest, TheOnOffButtonFollowsIsRunningAndRefreshReconciles) {

@@ -196,4 +196,22 @@ class KeyboardProbe {
   Display* const display;
 };
 
+// A system tray as an X11 desktop's panel offers one: the owner of the "_NET_SYSTEM_TRAY_S0"
+// selection (which is all a program looks for before it docks its icon there).
+class StandInTray {
+ public:
+  explicit StandInTray(const std::string& displayName)
+      : connection(platform::x11::X11Connection::open(displayName)) {
+    Display* display = connection->display();
+    window = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0, 0, 0);
+    XSetSelectionOwner(display, XInternAtom(display, "_NET_SYSTEM_TRAY_S0", False), window,
+                       CurrentTime);
+    XSync(display, False);
+  }
+
+ private:
+  const std::shared_ptr<platform::x11::X11Connection> connection;
+  Window window = 0;
+};
+
 }  // namespace kestravane::testing_support

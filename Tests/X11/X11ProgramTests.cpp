@@ -29,6 +29,7 @@ using platform::x11::kXKeycodeMenu;
 using testing_support::KeyboardProbe;
 using testing_support::ProgramOptions;
 using testing_support::SpawnedProgram;
+using testing_support::StandInTray;
 using testing_support::TestKeyboard;
 using testing_support::waitUntil;
 using testing_support::XvfbServer;
@@ -168,6 +169,7 @@ TEST_F(X11ProgramTest, AfterBeingKilledTheNextStartGivesTheKeyBackAndWorks) {
 // One Plivex per user and display: a start on the same display from another runtime folder says
 // which display and brings the running one's settings forward; a start on another display runs.
 TEST_F(X11ProgramTest, OnePlivexPerDisplayWhateverTheRuntimeFolder) {
+  const StandInTray tray(server->display());  // so that no window opens by itself
   SpawnedProgram plivex(PLIVEX_APP_PATH, x11Start());
   ASSERT_TRUE(started(plivex)) << plivex.stderrText;
   ASSERT_FALSE(probe->showsWindow("Plivex Settings"));
@@ -204,6 +206,27 @@ TEST_F(X11ProgramTest, OnePlivexPerDisplayWhateverTheRuntimeFolder) {
   EXPECT_EQ(third.stop(SIGTERM), 0);
   EXPECT_EQ(plivex.stop(SIGTERM), 0);
   EXPECT_TRUE(menuKeyGivenBack());
+}
+
+// Under a window manager without a tray the settings window opens by itself (it has Quit); where
+// the desktop offers a tray it does not. A status-notifier host on the session bus (KDE, GNOME with
+// AppIndicator) is a tray too: the program registers its item there.
+TEST_F(X11ProgramTest, WithoutATrayTheSettingsWindowOpensAndAStatusNotifierHostGetsTheItem) {
+  SpawnedProgram plivex(PLIVEX_APP_PATH, x11Start());
+  ASSERT_TRUE(started(plivex)) << plivex.stderrText;
+  EXPECT_TRUE(waitReading(plivex, [&] { return probe->showsWindow("Plivex Settings"); }))
+      << plivex.stderrText;
+  EXPECT_NE(plivex.stderrText.find("still no system tray"), std::string::npos);
+  EXPECT_EQ(plivex.stop(SIGTERM), 0);
+
+  if (!fs::exists("/usr/bin/dbus-run-session")) GTEST_SKIP() << "no dbus-run-session";
+  auto start = x11Start();
+  start.arguments = {"--", PLIVEX_SNI_STAND_IN, PLIVEX_APP_PATH};
+  SpawnedProgram onBus("/usr/bin/dbus-run-session", start);
+  EXPECT_EQ(onBus.finish(), 0) << onBus.stdoutText << onBus.stderrText;
+  EXPECT_NE(onBus.stdoutText.find("registered org.kde.StatusNotifierItem-"), std::string::npos)
+      << onBus.stdoutText << onBus.stderrText;
+  EXPECT_EQ(onBus.stderrText.find("no system tray"), std::string::npos) << onBus.stderrText;
 }
 
 // The doctor on an X11 session reports the session itself, and changes nothing: a key that a
