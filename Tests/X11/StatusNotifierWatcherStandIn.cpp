@@ -63,8 +63,9 @@ int main(int argc, char** argv) {
   QProcess program;
   program.setProcessChannelMode(QProcess::ForwardedChannels);
   QStringList arguments = application.arguments().mid(2);
-  QObject::connect(&watcher, &StatusNotifierWatcher::itemRegistered, &program,
-                   [&program] { QTimer::singleShot(200, &program, [&program] { program.terminate(); }); });
+  QObject::connect(&watcher, &StatusNotifierWatcher::itemRegistered, &program, [&program] {
+    QTimer::singleShot(200, &program, [&program] { program.terminate(); });
+  });
   QObject::connect(&program, &QProcess::finished, &application,
                    [](int status) { QCoreApplication::exit(status); });
   QTimer::singleShot(10000, &application, [&program] {
