@@ -117,11 +117,13 @@ std::vector<std::string> x11ReportLines(const X11Findings& found) {
   for (const auto& option : found.triggerConflicts) {
     conflicts += (conflicts.empty() ? "" : ", ") + escaped(option);
   }
-  if (found.kdeMetaShortcut) {
+  if (found.kdeMetaShortcut && found.rightSuperTrigger) {
     conflicts += (conflicts.empty() ? "" : ", ") + std::string("kwin-meta ") +
                  quoted(*found.kdeMetaShortcut);
   }
   lines.push_back("trigger-conflict: " + (conflicts.empty() ? "none" : conflicts));
+  lines.push_back("kde-meta: " +
+                  (found.kdeMetaShortcut ? quoted(*found.kdeMetaShortcut) : std::string("none")));
   if (!found.withheld) {
     lines.push_back("withheld-key: none");
   } else {

@@ -35,9 +35,10 @@ struct X11Findings {
   std::optional<std::filesystem::path> autostartEntry;
   bool autostartEntryExists = false;
   std::optional<std::filesystem::path> settingsFile;
-  // KDE Plasma's launcher on a lone Meta tap, while the right Super key is the trigger: the
-  // kwinrc value that does it (absent: no such conflict, or not KDE).
+  // What KDE Plasma does on a lone Meta tap: the kwinrc value (absent: nothing, or not KDE); in
+  // the right Super trigger's way.
   std::optional<std::string> kdeMetaShortcut;
+  bool rightSuperTrigger = false;
 };
 
 // Examines the X11 session on `displayName` through `services` (made on that display without a

@@ -35,6 +35,7 @@ AppController::AppController(PassKey, std::shared_ptr<const platform::Services> 
       _inputSources(*_services),
       globe(*_services),
       capsLockKey(*_services),
+      metaKey(*_services),
       store(*_services),
       host(std::make_shared<HeadlessWindowHost>()) {
   mainThread.check("AppController::AppController");
@@ -87,6 +88,8 @@ bool AppController::keyFree(KeyConflict conflict) const {
       return globeFree();
     case KeyConflict::capsLockSwitching:
       return capsLockFree();
+    case KeyConflict::metaLauncher:
+      return metaFree();
   }
   return false;
 }
@@ -114,6 +117,7 @@ void AppController::recomputeHealth() {
 void AppController::rereadTriggerKeys() {
   _globeFree.set(globe.isGlobeFree());
   _capsLockFree.set(capsLockKey.isCapsLockFree());
+  _metaFree.set(metaKey.isMetaFree());
 }
 
 void AppController::startEngine() {

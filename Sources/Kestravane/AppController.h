@@ -37,6 +37,7 @@
 #include "KestravaneKit/InputSourceSwitcher.h"
 #include "KestravaneKit/KeyTester.h"
 #include "KestravaneKit/LaunchAtLogin.h"
+#include "KestravaneKit/MetaKeyManager.h"
 #include "KestravaneKit/Permissions.h"
 #include "KestravaneKit/SwitchController.h"
 #include "KestravaneKit/SwitchingEngine.h"
@@ -77,6 +78,8 @@ class AppController final : public ObservableObject,
   bool isRunning() const { return _isRunning.get(); }
   bool globeFree() const { return _globeFree.get(); }
   bool capsLockFree() const { return _capsLockFree.get(); }
+  // Nothing but Plivex acts on a lone Meta tap (KDE Plasma's launcher is off).
+  bool metaFree() const { return _metaFree.get(); }
   const std::string& lastSwitch() const { return _lastSwitch.get(); }
   const std::vector<std::string>& layouts() const { return _layouts.get().ids; }
   // The names of the layouts in the cycle, in order, as listed with them.
@@ -214,12 +217,14 @@ class AppController final : public ObservableObject,
   const InputSourceSwitcher _inputSources;
   const GlobeKeyManager globe;
   const CapsLockKeyManager capsLockKey;
+  const MetaKeyManager metaKey;
   const ConfigStore store;
 
   Published<EngineHealth> _health{*this, EngineHealth::disabled};
   Published<bool> _isRunning{*this, false};
   Published<bool> _globeFree{*this, true};
   Published<bool> _capsLockFree{*this, true};
+  Published<bool> _metaFree{*this, true};
   Published<std::string> _lastSwitch{*this, "—"};
   // The layouts in the cycle and their names, listed together so that observers see both new.
   struct LayoutList {

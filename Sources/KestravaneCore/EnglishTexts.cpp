@@ -76,6 +76,17 @@ extern const TextTable kEnglishTexts{
     .languageName = "English",
     .langSystem = "System",
     .demoInstead = "⚠ Demo: this desktop's layouts are not switched",
+    .statusMetaNotFree = {"🟠 Right ⌘ occupied", "🟠 Super opens the KDE launcher"},
+    .freeMeta = {"Free right ⌘", "Free Super: turn off KDE's launcher on Meta (see Settings…)"},
+    .freeMetaCommands =
+        {"Free right ⌘",
+         "Free Super: run kwriteconfig6 --file kwinrc --group ModifierOnlyShortcuts --key Meta "
+         "\"\", then qdbus org.kde.KWin /KWin reconfigure"},
+    .stepMeta = {"Free the right ⌘ key", "Free the Super key"},
+    .stepMetaHint = {"The system acts on a lone tap of the key.",
+                     "KDE Plasma opens its launcher on a lone Meta tap. Turn that off: run "
+                     "kwriteconfig6 --file kwinrc --group ModifierOnlyShortcuts --key Meta \"\", "
+                     "then qdbus org.kde.KWin /KWin reconfigure."},
 };
 
 }  // namespace kestravane

@@ -30,11 +30,13 @@ struct RemedyRow {
   std::string_view consoleCommand;
   // The text of the hint shown where the action cannot be carried out; absent: not offered.
   std::optional<TextId> byHand;
+  // The window's own text where it has room for more than the menu (the commands themselves).
+  std::optional<TextId> windowTextId = std::nullopt;
 };
 
 // The window offers no keyboard-settings button under the layouts hint, and keeps one fixed
 // label for the Accessibility pane in every language.
-constexpr std::array<RemedyRow, 7> kRemedies{{
+constexpr std::array<RemedyRow, 8> kRemedies{{
     {RemedyId::requestAccessibility,
      "requestAccessibility",
      TextId::requestAccessibility,
@@ -98,6 +100,16 @@ constexpr std::array<RemedyRow, 7> kRemedies{{
      {},
      {},
      TextId::reAddAccessibility},
+    {RemedyId::freeMeta,
+     "freeMeta",
+     TextId::freeMeta,
+     RemedyAction::none,
+     Offered::always,
+     true,
+     {},
+     {},
+     TextId::freeMetaCommands,
+     TextId::freeMetaCommands},
 }};
 
 // remedyRow() finds a row by its id's position.
@@ -161,6 +173,16 @@ const std::array<HealthRow, allEngineHealths.size()> kHealths{{
      true,
      {RemedyId::freeCapsLock},
      "caps-lock-abc"},
+    {EngineHealth::metaNotFree,
+     [](const EngineInputs& in) {
+       return in.triggerConflict == KeyConflict::metaLauncher && !in.triggerKeyFree;
+     },
+     true,
+     kWarning,
+     TextId::statusMetaNotFree,
+     true,
+     {RemedyId::freeMeta},
+     "meta-launcher"},
     {EngineHealth::disabled,
      [](const EngineInputs& in) { return !in.userEnabled; },
      false,
@@ -208,13 +230,16 @@ struct ConflictRow {
   ConflictLook look;
 };
 
-constexpr std::array<ConflictRow, 2> kConflicts{{
+constexpr std::array<ConflictRow, 3> kConflicts{{
     {KeyConflict::globeKey,
      {"globe", EngineHealth::globeNotFree, RemedyId::freeGlobe, TextId::stepGlobe,
       TextId::stepGlobeHint}},
     {KeyConflict::capsLockSwitching,
      {"capsLock", EngineHealth::capsLockNotFree, RemedyId::freeCapsLock, TextId::stepCapsLock,
       TextId::stepCapsLockHint}},
+    {KeyConflict::metaLauncher,
+     {"meta", EngineHealth::metaNotFree, RemedyId::freeMeta, TextId::stepMeta,
+      TextId::stepMetaHint}},
 }};
 
 const HealthRow& row(EngineHealth health) {
@@ -271,6 +296,7 @@ std::vector<Remedy> remedies(EngineHealth health, bool hasAccessibility, const S
     if (remedy.byHand) shown.byHand = std::string(strings[*remedy.byHand]);
     if (remedy.inWindow) {
       shown.windowText = remedy.windowLabel.empty() ? shown.text : std::string(remedy.windowLabel);
+      if (remedy.windowTextId) shown.windowText = std::string(strings[*remedy.windowTextId]);
     }
     offered.push_back(std::move(shown));
   }
@@ -281,6 +307,10 @@ std::optional<std::string_view> consoleCommand(RemedyId remedy) {
   const std::string_view command = remedyRow(remedy).consoleCommand;
   if (command.empty()) return std::nullopt;
   return command;
+}
+
+RemedyAction actionOf(RemedyId remedy) {
+  return remedyRow(remedy).action;
 }
 
 std::optional<std::string_view> byHand(RemedyId remedy, const Strings& strings) {

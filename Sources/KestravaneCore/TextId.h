@@ -10,6 +10,9 @@
 // keyTesterNeedsInputMonitoring: the system does not let the program listen to keys.
 // languageName: the table's own language, named in itself in the language picker.
 // freeCapsLockByHand: Free Caps Lock where no keyboard-settings program opens: what to run.
+// statusMetaNotFree, freeMeta, stepMeta, stepMetaHint: the desktop (KDE Plasma) opens its
+// launcher on a lone Meta tap, which the right Super trigger also is; freeMetaCommands: the
+// commands that turn that off, where there is room for them (the settings window).
 // demoInstead: the menu's first row where the desktop's own layouts cannot be switched.
 // clang-format off
 #define PLIVEX_TEXT_IDS(X)                                                                       \
@@ -25,7 +28,8 @@
   X(keyTesterNeedsInputMonitoring) X(allowInputMonitoring) X(onboardingTitle)                    \
   X(stepAccessibility) X(stepAccessibilityHint) X(stepGlobe) X(stepGlobeHint) X(stepCapsLock)    \
   X(stepCapsLockHint) X(stepLayoutsHint) X(grant) X(openSettingsBtn) X(allSet)                   \
-  X(onboardingClose) X(languageName) X(langSystem) X(demoInstead)
+  X(onboardingClose) X(languageName) X(langSystem) X(demoInstead) X(statusMetaNotFree)            \
+  X(freeMeta) X(freeMetaCommands) X(stepMeta) X(stepMetaHint)
 // clang-format on
 
 namespace kestravane {

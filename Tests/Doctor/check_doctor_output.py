@@ -69,6 +69,8 @@ CONDITIONS = {
     "globe-key(fn)": lambda v, count: v["globe-key"] != "0 do-nothing",
     "caps-lock-abc(capsLock)": lambda v, count: v["caps-lock-abc"] != "0 off",
     "secure-input": lambda v, count: v["secure-input"] == "on",
+    # Only a Linux desktop (KDE Plasma) acts on a lone Meta tap; the X11 report says it.
+    "meta-launcher(rightCommand)": lambda v, count: False,
 }
 
 
@@ -100,6 +102,7 @@ def check_x11(pairs, values, words):
     values["xkb-options"] = take(pairs, "xkb-options", QUOTED)
     values["trigger"] = take(pairs, "trigger", r"\S+")
     values["trigger-conflict"] = take(pairs, "trigger-conflict")
+    values["kde-meta"] = take(pairs, "kde-meta", r"none|" + QUOTED)
     values["withheld-key"] = take(
         pairs, "withheld-key", r"none|\d+ (?:by-running-plivex|left-by-ended-run) " + QUOTED)
     values["login-item"] = take(pairs, "login-item", allowed=set(words["login-item"]))
@@ -113,6 +116,7 @@ def check_x11(pairs, values, words):
     known = {"accessibility": values["xinput2"] == "absent",
              "input-monitoring": values["xinput2"] == "absent",
              "layouts": count < 2,
+             "meta-launcher(rightCommand)": values["kde-meta"] != "none",
              "caps-lock-abc(capsLock)": any(
                  option.startswith("grp:") and "caps" in option
                  for option in values["xkb-options"].strip('"').split(","))}

@@ -8,6 +8,7 @@
 #include "Platform/Host/MemoryUserDefaults.h"
 #include "Platform/Host/PosixLocale.h"
 #include "Platform/Host/SystemUptimeClock.h"
+#include "Platform/X11/KdeMetaShortcut.h"
 #include "Platform/X11/PollRunLoops.h"
 #include "Platform/X11/X11Accessibility.h"
 #include "Platform/X11/X11EventTaps.h"
@@ -45,9 +46,8 @@ X11Platform::X11Platform(X11PlatformOptions options, std::shared_ptr<X11Connecti
   _log = std::make_shared<host::HostLog>(
       host::HostLog::Sinks{options.logToStandardError, options.logToSystemLog});
   _application = std::make_shared<host::HostApplication>();
-  _workspace = std::make_shared<X11Workspace>(
-      _dispatch->mainQueue(), options.desktop.value_or(X11Workspace::Desktop::fromEnvironment()),
-      _log);
+  const auto desktop = options.desktop.value_or(X11Workspace::Desktop::fromEnvironment());
+  _workspace = std::make_shared<X11Workspace>(_dispatch->mainQueue(), desktop, _log);
   const auto stateDirectory =
       options.stateDirectory
           ? options.stateDirectory
@@ -78,7 +78,10 @@ X11Platform::X11Platform(X11PlatformOptions options, std::shared_ptr<X11Connecti
   services->inputSources = std::make_shared<X11TextInputSources>(this->connection);
   services->accessibility = std::make_shared<X11Accessibility>(xinputAvailable);
   services->hidSystem = std::make_shared<X11HIDSystem>(this->connection);
-  services->preferences = std::make_shared<X11Preferences>(this->connection);
+  services->preferences = std::make_shared<X11Preferences>(
+      this->connection, desktop.currentDesktop,
+      options.kwinrc ? options.kwinrc
+                     : kwinrcFile(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME")));
   const auto autostartEntry = options.autostartEntry
                                   ? options.autostartEntry
                                   : XdgAutostartLoginItems::defaultEntryFile(

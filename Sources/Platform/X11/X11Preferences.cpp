@@ -2,12 +2,18 @@
 
 #include <utility>
 
+#include "Platform/X11/AtomicFile.h"
+#include "Platform/X11/KdeMetaShortcut.h"
 #include "Platform/X11/XkbRulesNames.h"
 
 namespace kestravane::platform::x11 {
 
-X11Preferences::X11Preferences(std::shared_ptr<X11Connection> connection)
-    : connection(std::move(connection)) {}
+X11Preferences::X11Preferences(std::shared_ptr<X11Connection> connection,
+                               std::string currentDesktop,
+                               std::optional<std::filesystem::path> kwinrc)
+    : connection(std::move(connection)),
+      kde(isKdeDesktop(currentDesktop)),
+      kwinrc(std::move(kwinrc)) {}
 
 bool X11Preferences::capsLockSwitchesLayouts(std::string_view xkbOptions) {
   // Every "grp:" option switches layouts, and each one whose name has "caps" does it with Caps
@@ -28,6 +34,11 @@ std::optional<PropertyValue> X11Preferences::copyValue(const std::string& key,
     const auto names = readXkbRulesNames(connection->display());
     const bool switches = names && capsLockSwitchesLayouts(names->options);
     return PropertyValue(std::int64_t{switches ? 1 : 0});
+  }
+  if (key == "ModifierOnlyShortcutsMeta" && applicationID == "kwinrc" && kde) {
+    // A missing or unreadable kwinrc leaves KWin's default: the launcher.
+    const auto text = kwinrc ? readSmallFile(*kwinrc) : std::nullopt;
+    return PropertyValue(std::int64_t{kdeMetaShortcutIn(text.value_or("")) ? 1 : 0});
   }
   return std::nullopt;
 }

@@ -7,11 +7,14 @@
 // absent; read from the keymap's rules names at each query, so a change in the desktop's
 // keyboard settings counts at once. The "caps:" options (Caps Lock as Escape, as Backspace, ...)
 // switch no layout: while Caps Lock is the trigger its action is taken away whatever they make
-// it. Every other key is absent.
+// it. "ModifierOnlyShortcutsMeta" in "kwinrc" is 1 while KDE Plasma acts on a lone Meta tap (its
+// launcher, by default), 0 while it does nothing there; absent outside a KDE session. Read from
+// kwinrc at each query. Every other key is absent.
 // Threads: the connection's thread (the main thread).
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -24,7 +27,9 @@ namespace kestravane::platform::x11 {
 
 class X11Preferences final : public Preferences {
  public:
-  explicit X11Preferences(std::shared_ptr<X11Connection> connection);
+  // `currentDesktop` is XDG_CURRENT_DESKTOP; `kwinrc` the file KDE reads (absent: none).
+  X11Preferences(std::shared_ptr<X11Connection> connection, std::string currentDesktop = {},
+                 std::optional<std::filesystem::path> kwinrc = std::nullopt);
 
   // Whether these comma-separated XKB options (as in _XKB_RULES_NAMES) switch layouts with Caps
   // Lock.
@@ -37,6 +42,8 @@ class X11Preferences final : public Preferences {
 
  private:
   const std::shared_ptr<X11Connection> connection;
+  const bool kde;
+  const std::optional<std::filesystem::path> kwinrc;
 };
 
 }  // namespace kestravane::platform::x11
