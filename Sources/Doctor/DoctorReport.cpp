@@ -10,6 +10,7 @@
 #include "KestravaneKit/ConfigStore.h"
 #include "KestravaneKit/GlobeKeyManager.h"
 #include "KestravaneKit/LaunchAtLogin.h"
+#include "KestravaneKit/MetaKeyManager.h"
 #include "KestravaneKit/Permissions.h"
 
 namespace kestravane::doctor {
@@ -39,6 +40,8 @@ bool keyFree(const Findings& findings, KeyConflict conflict) {
       return findings.globeKey && findings.globeKey->isFreeForTrigger();
     case KeyConflict::capsLockSwitching:
       return findings.capsLockSwitching == 0;
+    case KeyConflict::metaLauncher:
+      return !findings.metaLauncher;
   }
   return false;
 }
@@ -69,6 +72,7 @@ Findings examine(const platform::Services& services, std::string version, std::s
   findings.currentSource = inputSources.currentSourceID();
   findings.globeKey = GlobeKeyManager(services).current();
   findings.capsLockSwitching = CapsLockKeyManager(services).current();
+  findings.metaLauncher = !MetaKeyManager(services).isMetaFree();
   findings.loginItem = services.loginItems->status();
   const ConfigStore store(services);
   findings.settingsProblem = services.userDefaults->loadError();
@@ -138,10 +142,15 @@ std::vector<Blocker> blockingWords() {
     const std::string word(Presentation::doctorWord(health));
     bool byTrigger = false;
     for (const auto& key : kTriggerKeys) {
-      const auto conflict = Presentation::conflictLook(key.conflict);
-      if (!conflict || conflict->health != health) continue;
-      byTrigger = true;
-      all.push_back({word + "(" + std::string(key.rawValue) + ")", rule(health), key.conflict});
+      // The conflict of the key on a Mac keyboard, or of the one standing for it on a PC's.
+      for (const KeyConflict keyConflict : {key.conflict, key.pcConflict}) {
+        const auto conflict = Presentation::conflictLook(keyConflict);
+        if (!conflict || conflict->health != health) continue;
+        const std::string named = word + "(" + std::string(key.rawValue) + ")";
+        if (!all.empty() && all.back().word == named) continue;
+        byTrigger = true;
+        all.push_back({named, rule(health), keyConflict});
+      }
     }
     if (!byTrigger) all.push_back({word, rule(health), KeyConflict::none});
   }

@@ -31,6 +31,7 @@ struct Findings {
   std::optional<std::string> currentSource;
   std::optional<GlobeFnUsage> globeKey;
   std::optional<std::int64_t> capsLockSwitching;  // "TISRomanSwitchState"; absent counts as on
+  bool metaLauncher = false;  // the desktop acts on a lone Meta tap (KDE Plasma's launcher)
   platform::LoginItemStatus loginItem = platform::LoginItemStatus::notRegistered;
   bool settingsStored = false;                 // a usable record is stored
   std::optional<std::string> settingsProblem;  // why the stored settings cannot be used
@@ -56,7 +57,7 @@ std::vector<std::string> blockers(const Findings& findings);
 inline constexpr std::array kBlockingOrder{
     EngineHealth::noAccessibility, EngineHealth::noInputMonitoring, EngineHealth::tapDisabled,
     EngineHealth::needsLayouts,    EngineHealth::globeNotFree,      EngineHealth::capsLockNotFree,
-    EngineHealth::secureInput};
+    EngineHealth::metaNotFree,     EngineHealth::secureInput};
 
 // What --words prints, for the report's checker: "blocking: " and every blocking word in order,
 // "login-item: " and every login-item word.

@@ -1,15 +1,26 @@
 // plivex-doctor: prints what Plivex sees on this machine, one "key: value" line each, and
-// changes nothing. On a Mac it asks the real system; elsewhere a fresh virtual Mac holding the
-// settings that the Linux programs keep.
+// changes nothing. On a Mac it asks the real system. On Linux it follows the program's own choice
+// of backend: an X11 session's display itself; on Wayland what it cannot see there; otherwise
+// (the demo's case) a fresh virtual Mac holding the settings that the Linux programs keep.
 // Usage: plivex-doctor [--help | --version | --words]
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "Doctor/DoctorReport.h"
 #include "Platform/Backend.h"
+#ifdef PLIVEX_DOCTOR_LINUX
+#include <cstdlib>
+
+#include "Doctor/X11Report.h"
+#include "Kestravane/Linux/BackendChoice.h"
+#include "Platform/Host/FileUserDefaults.h"
+#include "Platform/X11/X11Platform.h"
+#endif
 
 #ifndef PLIVEX_VERSION
 #error "PLIVEX_VERSION must be defined by the build system"
@@ -19,9 +30,42 @@ namespace {
 
 constexpr std::string_view kUsage =
     "usage: plivex-doctor [--help | --version]\n"
-    "Prints what Plivex sees on this machine (permissions, layouts, the Globe key, the login\n"
-    "item, the stored settings), one \"key: value\" line each, and changes nothing.\n"
+    "Prints what Plivex sees on this machine (an X11 session's display, layouts and trigger key,\n"
+    "or a Mac's permissions; the login item, the settings), one \"key: value\" line each,\n"
+    "and changes nothing.\n"
     "(--words prints the words of the blocking and login-item lines, in their order.)\n";
+
+// The report of the system the program would run on.
+std::vector<std::string> report() {
+  using namespace kestravane;
+#ifdef PLIVEX_DOCTOR_LINUX
+  const auto choice = linux_app::chooseBackendFromEnvironment(false);
+  const char* wayland = std::getenv("WAYLAND_DISPLAY");
+  if (choice.backend == linux_app::Backend::x11) {
+    platform::x11::X11PlatformOptions options;
+    options.defaultsFile = platform::host::FileUserDefaults::defaultPath();
+    // No state folder: the platform would give back a key an ended run left withheld.
+    options.stateDirectory = std::filesystem::path();
+    if (const auto x11 = platform::x11::makeX11Services(std::move(options))) {
+      return doctor::x11ReportLines(doctor::examineX11(*x11, PLIVEX_VERSION, ""));
+    }
+    return {std::string("plivex-doctor: ") + PLIVEX_VERSION, "backend: X11",
+            "display: " + doctor::escaped(std::getenv("DISPLAY")) + " unreachable",
+            "blocking: display"};
+  }
+  if (choice.notice && wayland != nullptr && *wayland != '\0') {
+    return doctor::waylandReportLines(PLIVEX_VERSION, wayland);
+  }
+  if (choice.notice && std::getenv("XDG_SESSION_TYPE") != nullptr &&
+      std::string_view(std::getenv("XDG_SESSION_TYPE")) == "wayland") {
+    return doctor::waylandReportLines(PLIVEX_VERSION, "");
+  }
+#endif
+  const auto services = platform::makeBackendServicesWithStoredDefaults();
+  const auto findings =
+      doctor::examine(*services, PLIVEX_VERSION, std::string(platform::backendName()));
+  return doctor::reportLines(findings);
+}
 
 }  // namespace
 
@@ -42,10 +86,7 @@ int main(int argc, char** argv) {
     std::fputs(kUsage.data(), help ? stdout : stderr);
     return help ? 0 : 2;
   }
-  const auto services = platform::makeBackendServicesWithStoredDefaults();
-  const auto findings =
-      doctor::examine(*services, PLIVEX_VERSION, std::string(platform::backendName()));
-  for (const auto& line : doctor::reportLines(findings)) {
+  for (const auto& line : report()) {
     std::fputs(line.c_str(), stdout);
     std::fputc('\n', stdout);
   }

@@ -35,6 +35,7 @@ AppController::AppController(PassKey, std::shared_ptr<const platform::Services> 
       _inputSources(*_services),
       globe(*_services),
       capsLockKey(*_services),
+      metaKey(*_services),
       store(*_services),
       host(std::make_shared<HeadlessWindowHost>()) {
   mainThread.check("AppController::AppController");
@@ -87,6 +88,8 @@ bool AppController::keyFree(KeyConflict conflict) const {
       return globeFree();
     case KeyConflict::capsLockSwitching:
       return capsLockFree();
+    case KeyConflict::metaLauncher:
+      return metaFree();
   }
   return false;
 }
@@ -114,6 +117,7 @@ void AppController::recomputeHealth() {
 void AppController::rereadTriggerKeys() {
   _globeFree.set(globe.isGlobeFree());
   _capsLockFree.set(capsLockKey.isCapsLockFree());
+  _metaFree.set(metaKey.isMetaFree());
 }
 
 void AppController::startEngine() {
@@ -345,6 +349,30 @@ void AppController::perform(const RemedyAction& action) {
       rereadPermissions();
       return;
   }
+}
+
+bool AppController::canPerform(const RemedyAction& action) const {
+  switch (action.kind) {
+    case RemedyAction::Kind::hint:
+      return true;
+    case RemedyAction::Kind::openURL: {
+      const auto parsed = _services->workspace->urlWithString(std::string(action.url));
+      return parsed && _services->workspace->canOpenURL(*parsed);
+    }
+    case RemedyAction::Kind::promptAccessibility:
+    case RemedyAction::Kind::requestInputMonitoring:
+      return keyboard() == Keyboard::mac;
+  }
+  return false;
+}
+
+std::optional<Remedy> AppController::offeredHere(Remedy remedy) const {
+  if (canPerform(remedy.action)) return remedy;
+  if (!remedy.byHand) return std::nullopt;
+  remedy.action = RemedyAction::none;
+  remedy.text = *remedy.byHand;
+  if (remedy.windowText) remedy.windowText = *remedy.byHand;
+  return remedy;
 }
 
 void AppController::activate() {

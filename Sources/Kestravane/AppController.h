@@ -37,6 +37,7 @@
 #include "KestravaneKit/InputSourceSwitcher.h"
 #include "KestravaneKit/KeyTester.h"
 #include "KestravaneKit/LaunchAtLogin.h"
+#include "KestravaneKit/MetaKeyManager.h"
 #include "KestravaneKit/Permissions.h"
 #include "KestravaneKit/SwitchController.h"
 #include "KestravaneKit/SwitchingEngine.h"
@@ -77,6 +78,8 @@ class AppController final : public ObservableObject,
   bool isRunning() const { return _isRunning.get(); }
   bool globeFree() const { return _globeFree.get(); }
   bool capsLockFree() const { return _capsLockFree.get(); }
+  // Nothing but Plivex acts on a lone Meta tap (KDE Plasma's launcher is off).
+  bool metaFree() const { return _metaFree.get(); }
   const std::string& lastSwitch() const { return _lastSwitch.get(); }
   const std::vector<std::string>& layouts() const { return _layouts.get().ids; }
   // The names of the layouts in the cycle, in order, as listed with them.
@@ -149,6 +152,12 @@ class AppController final : public ObservableObject,
   void open(const std::string& url);
   // What a remedy of the menu, the settings window or the onboarding does.
   void perform(const RemedyAction& action);
+  // Whether `action` can be carried out on this system: a desktop without a known settings
+  // program opens no settings, and an X server has no permission to prompt for.
+  bool canPerform(const RemedyAction& action) const;
+  // The remedy as offered here: one whose action cannot be carried out becomes the hint of what
+  // to do by hand, or is not offered (absent) when there is nothing to do by hand.
+  std::optional<Remedy> offeredHere(Remedy remedy) const;
   // Brings the application in front of the others (before a window is shown).
   void activate();
   void quit();
@@ -208,12 +217,14 @@ class AppController final : public ObservableObject,
   const InputSourceSwitcher _inputSources;
   const GlobeKeyManager globe;
   const CapsLockKeyManager capsLockKey;
+  const MetaKeyManager metaKey;
   const ConfigStore store;
 
   Published<EngineHealth> _health{*this, EngineHealth::disabled};
   Published<bool> _isRunning{*this, false};
   Published<bool> _globeFree{*this, true};
   Published<bool> _capsLockFree{*this, true};
+  Published<bool> _metaFree{*this, true};
   Published<std::string> _lastSwitch{*this, "—"};
   // The layouts in the cycle and their names, listed together so that observers see both new.
   struct LayoutList {

@@ -49,7 +49,10 @@ MenuDescription MenuContent::build(const State& state) const {
     items.push_back(text(Role::saveProblem, s.settingsNotSaved(*state.saveProblem)));
   if (Presentation::isProblem(state.health)) {
     items.push_back(separator());
-    for (auto& remedy : Presentation::remedies(state.health, state.hasAccessibility, s)) {
+    for (auto& offered : Presentation::remedies(state.health, state.hasAccessibility, s)) {
+      auto here = controller->offeredHere(std::move(offered));
+      if (!here) continue;
+      auto& remedy = *here;
       MenuItem item = remedy.action == RemedyAction::none
                           ? text(Role::remedy, remedy.text)
                           : button(Role::remedy, remedy.text,

@@ -13,10 +13,12 @@ std::vector<std::pair<OnboardingStep::Kind, KeyConflict>> OnboardingModel::possi
   std::vector<std::pair<OnboardingStep::Kind, KeyConflict>> steps{
       {OnboardingStep::Kind::accessibility, KeyConflict::none}};
   for (const auto& key : kTriggerKeys) {
-    const std::pair step{OnboardingStep::Kind::triggerKey, key.conflict};
-    if (key.conflict != KeyConflict::none &&
-        std::find(steps.begin(), steps.end(), step) == steps.end()) {
-      steps.push_back(step);
+    for (const KeyConflict conflict : {key.conflict, key.pcConflict}) {
+      const std::pair step{OnboardingStep::Kind::triggerKey, conflict};
+      if (conflict != KeyConflict::none &&
+          std::find(steps.begin(), steps.end(), step) == steps.end()) {
+        steps.push_back(step);
+      }
     }
   }
   steps.emplace_back(OnboardingStep::Kind::layouts, KeyConflict::none);
@@ -38,13 +40,23 @@ OnboardingState OnboardingModel::state() const {
     state.steps.push_back({OnboardingStep::Kind::triggerKey, conflict, strong->keyFree(conflict),
                            std::string(s[look->stepTitle]), std::string(s[look->stepHint]),
                            std::string(s[TextId::openSettingsBtn]),
-                           RemedyAction::openKeyboardSettings});
+                           Presentation::actionOf(look->remedy)});
   }
   if (strong->layouts().size() < 2) {
     state.steps.push_back(
         {OnboardingStep::Kind::layouts, KeyConflict::none, false,
          std::string(s[TextId::statusNeedsLayouts]), std::string(s[TextId::stepLayoutsHint]),
          std::string(s[TextId::openSettingsBtn]), RemedyAction::openKeyboardSettings});
+  }
+  // Nothing opens the settings the hint speaks of: the step says what to do by hand instead.
+  for (auto& step : state.steps) {
+    // A step whose remedy is a hint has nothing to press: its text says it all.
+    if (step.action == RemedyAction::none) step.button.clear();
+    if (strong->canPerform(step.action)) continue;
+    step.button.clear();
+    const auto look = Presentation::conflictLook(step.conflict);
+    const auto text = look ? Presentation::byHand(look->remedy, s) : std::nullopt;
+    if (text) step.hint = *text;
   }
   const bool allDone = std::all_of(state.steps.begin(), state.steps.end(),
                                    [](const OnboardingStep& step) { return step.done; });

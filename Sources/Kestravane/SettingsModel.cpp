@@ -34,10 +34,11 @@ SettingsState SettingsModel::state() const {
   }
   state.toggleLabel = controller->isRunning() ? s[TextId::disable] : s[TextId::enable];
   state.refreshLabel = s[TextId::refreshStatus];
-  for (const auto& remedy :
+  for (auto& offered :
        Presentation::remedies(controller->health(), controller->hasAccessibility(), s)) {
-    if (remedy.windowText)
-      state.remedies.push_back({remedy.id, remedy.name, remedy.action, *remedy.windowText});
+    const auto remedy = controller->offeredHere(std::move(offered));
+    if (remedy && remedy->windowText)
+      state.remedies.push_back({remedy->id, remedy->name, remedy->action, *remedy->windowText});
   }
   state.triggerHeader = label(setting::trigger);
   for (const auto kind : triggerChoices())
@@ -66,6 +67,7 @@ SettingsState SettingsModel::state() const {
   }
   state.cancelLabel = s[TextId::cancel];
   state.doneLabel = s[TextId::done];
+  state.quitLabel = s[TextId::quit];
   return state;
 }
 
@@ -97,6 +99,10 @@ void SettingsModel::toggleEnabled() const {
 
 void SettingsModel::refreshStatus() const {
   controller->reconcile();
+}
+
+void SettingsModel::quit() const {
+  controller->quit();
 }
 
 void SettingsModel::perform(RemedyAction action) const {

@@ -57,6 +57,8 @@ struct SettingsState {
   std::optional<std::string> keyTesterRemedyLabel;
   std::string cancelLabel;
   std::string doneLabel;
+  // Where the desktop shows no tray icon, the window is the only way to end the program.
+  std::string quitLabel;
 
   bool operator==(const SettingsState&) const = default;
 };
@@ -93,6 +95,8 @@ class SettingsModel {
 
   void toggleEnabled() const;
   void refreshStatus() const;
+  // Ends the program, putting back what the engine changed (as the menu's Quit).
+  void quit() const;
   void perform(RemedyAction action) const;
   // Starts or stops the key test, as the controller's state is now.
   void toggleKeyTest() const;

@@ -19,15 +19,16 @@ enum class EngineHealth {
   tapDisabled,        // the engine should run but does not, or the system disabled its tap
   globeNotFree,       // the trigger is fn/Globe and the system uses that key
   capsLockNotFree,    // the trigger is Caps Lock and the system switches input sources with it
+  metaNotFree,        // the trigger is right Super and the desktop acts on a lone Meta tap
   secureInput,        // secure keyboard entry is on while everything else is in order
 };
 
-inline constexpr std::array<EngineHealth, 9> allEngineHealths = {
+inline constexpr std::array<EngineHealth, 10> allEngineHealths = {
     EngineHealth::active,          EngineHealth::disabled,
     EngineHealth::needsLayouts,    EngineHealth::noInputMonitoring,
     EngineHealth::noAccessibility, EngineHealth::tapDisabled,
     EngineHealth::globeNotFree,    EngineHealth::capsLockNotFree,
-    EngineHealth::secureInput,
+    EngineHealth::secureInput,     EngineHealth::metaNotFree,
 };
 
 // Everything the health derivation looks at, as the application controller gathers it.

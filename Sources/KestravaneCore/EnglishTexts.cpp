@@ -27,6 +27,8 @@ extern const TextTable kEnglishTexts{
     .freeGlobe = "Free Globe key (Fn → Do Nothing)",
     .freeCapsLock = {"Free Caps Lock (ABC switching → Off)",
                      "Free Caps Lock (XKB Caps Lock switching → Off)"},
+    .freeCapsLockByHand = {"Free Caps Lock (ABC switching → Off)",
+                           "Free Caps Lock: run setxkbmap -option '' (clears the XKB options)"},
     .settingsEllipsis = "Settings…",
     .enable = "Enable",
     .disable = "Disable",
@@ -74,6 +76,17 @@ extern const TextTable kEnglishTexts{
     .languageName = "English",
     .langSystem = "System",
     .demoInstead = "⚠ Demo: this desktop's layouts are not switched",
+    .statusMetaNotFree = {"🟠 Right ⌘ occupied", "🟠 Super opens the KDE launcher"},
+    .freeMeta = {"Free right ⌘", "Free Super: turn off KDE's launcher on Meta (see Settings…)"},
+    .freeMetaCommands =
+        {"Free right ⌘",
+         "Free Super: run kwriteconfig6 --file kwinrc --group ModifierOnlyShortcuts --key Meta "
+         "\"\", then qdbus org.kde.KWin /KWin reconfigure"},
+    .stepMeta = {"Free the right ⌘ key", "Free the Super key"},
+    .stepMetaHint = {"The system acts on a lone tap of the key.",
+                     "KDE Plasma opens its launcher on a lone Meta tap. Turn that off: run "
+                     "kwriteconfig6 --file kwinrc --group ModifierOnlyShortcuts --key Meta \"\", "
+                     "then qdbus org.kde.KWin /KWin reconfigure."},
 };
 
 }  // namespace kestravane

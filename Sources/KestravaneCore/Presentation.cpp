@@ -28,11 +28,15 @@ struct RemedyRow {
   bool inWindow;
   std::string_view windowLabel;  // a fixed label the window shows instead of the text
   std::string_view consoleCommand;
+  // The text of the hint shown where the action cannot be carried out; absent: not offered.
+  std::optional<TextId> byHand;
+  // The window's own text where it has room for more than the menu (the commands themselves).
+  std::optional<TextId> windowTextId = std::nullopt;
 };
 
 // The window offers no keyboard-settings button under the layouts hint, and keeps one fixed
 // label for the Accessibility pane in every language.
-constexpr std::array<RemedyRow, 7> kRemedies{{
+constexpr std::array<RemedyRow, 8> kRemedies{{
     {RemedyId::requestAccessibility,
      "requestAccessibility",
      TextId::requestAccessibility,
@@ -40,7 +44,8 @@ constexpr std::array<RemedyRow, 7> kRemedies{{
      Offered::whileUntrusted,
      true,
      {},
-     "grant accessibility"},
+     "grant accessibility",
+     TextId::requestAccessibility},
     {RemedyId::openAccessibilitySettings,
      "openAccessibilitySettings",
      TextId::openSettingsEllipsis,
@@ -48,7 +53,8 @@ constexpr std::array<RemedyRow, 7> kRemedies{{
      Offered::whileUntrusted,
      true,
      "Open settings…",
-     {}},
+     {},
+     std::nullopt},
     {RemedyId::needLayoutsHint,
      "needLayoutsHint",
      TextId::needLayoutsHint,
@@ -56,7 +62,8 @@ constexpr std::array<RemedyRow, 7> kRemedies{{
      Offered::always,
      true,
      {},
-     "enable <id>"},
+     "enable <id>",
+     TextId::needLayoutsHint},
     {RemedyId::openKeyboardSettings,
      "openKeyboardSettings",
      TextId::openKeyboardSettings,
@@ -64,7 +71,8 @@ constexpr std::array<RemedyRow, 7> kRemedies{{
      Offered::always,
      false,
      {},
-     {}},
+     {},
+     std::nullopt},
     {RemedyId::freeGlobe,
      "freeGlobe",
      TextId::freeGlobe,
@@ -72,7 +80,8 @@ constexpr std::array<RemedyRow, 7> kRemedies{{
      Offered::always,
      true,
      {},
-     "globe free"},
+     "globe free",
+     TextId::freeGlobe},
     {RemedyId::freeCapsLock,
      "freeCapsLock",
      TextId::freeCapsLock,
@@ -80,7 +89,8 @@ constexpr std::array<RemedyRow, 7> kRemedies{{
      Offered::always,
      true,
      {},
-     "capslock free"},
+     "capslock free",
+     TextId::freeCapsLockByHand},
     {RemedyId::reAddAccessibility,
      "reAddAccessibility",
      TextId::reAddAccessibility,
@@ -88,7 +98,18 @@ constexpr std::array<RemedyRow, 7> kRemedies{{
      Offered::whileTrusted,
      true,
      {},
-     {}},
+     {},
+     TextId::reAddAccessibility},
+    {RemedyId::freeMeta,
+     "freeMeta",
+     TextId::freeMeta,
+     RemedyAction::none,
+     Offered::always,
+     true,
+     {},
+     {},
+     TextId::freeMetaCommands,
+     TextId::freeMetaCommands},
 }};
 
 // remedyRow() finds a row by its id's position.
@@ -152,6 +173,16 @@ const std::array<HealthRow, allEngineHealths.size()> kHealths{{
      true,
      {RemedyId::freeCapsLock},
      "caps-lock-abc"},
+    {EngineHealth::metaNotFree,
+     [](const EngineInputs& in) {
+       return in.triggerConflict == KeyConflict::metaLauncher && !in.triggerKeyFree;
+     },
+     true,
+     kWarning,
+     TextId::statusMetaNotFree,
+     true,
+     {RemedyId::freeMeta},
+     "meta-launcher"},
     {EngineHealth::disabled,
      [](const EngineInputs& in) { return !in.userEnabled; },
      false,
@@ -199,13 +230,16 @@ struct ConflictRow {
   ConflictLook look;
 };
 
-constexpr std::array<ConflictRow, 2> kConflicts{{
+constexpr std::array<ConflictRow, 3> kConflicts{{
     {KeyConflict::globeKey,
      {"globe", EngineHealth::globeNotFree, RemedyId::freeGlobe, TextId::stepGlobe,
       TextId::stepGlobeHint}},
     {KeyConflict::capsLockSwitching,
      {"capsLock", EngineHealth::capsLockNotFree, RemedyId::freeCapsLock, TextId::stepCapsLock,
       TextId::stepCapsLockHint}},
+    {KeyConflict::metaLauncher,
+     {"meta", EngineHealth::metaNotFree, RemedyId::freeMeta, TextId::stepMeta,
+      TextId::stepMetaHint}},
 }};
 
 const HealthRow& row(EngineHealth health) {
@@ -257,10 +291,12 @@ std::vector<Remedy> remedies(EngineHealth health, bool hasAccessibility, const S
   for (const RemedyId id : remedyIds(health, hasAccessibility)) {
     const RemedyRow& remedy = remedyRow(id);
     Remedy shown{
-        id,           remedy.name,          remedy.action, std::string(strings[remedy.text]),
-        std::nullopt, remedy.consoleCommand};
+        id,           remedy.name,           remedy.action, std::string(strings[remedy.text]),
+        std::nullopt, remedy.consoleCommand, std::nullopt};
+    if (remedy.byHand) shown.byHand = std::string(strings[*remedy.byHand]);
     if (remedy.inWindow) {
       shown.windowText = remedy.windowLabel.empty() ? shown.text : std::string(remedy.windowLabel);
+      if (remedy.windowTextId) shown.windowText = std::string(strings[*remedy.windowTextId]);
     }
     offered.push_back(std::move(shown));
   }
@@ -271,6 +307,16 @@ std::optional<std::string_view> consoleCommand(RemedyId remedy) {
   const std::string_view command = remedyRow(remedy).consoleCommand;
   if (command.empty()) return std::nullopt;
   return command;
+}
+
+RemedyAction actionOf(RemedyId remedy) {
+  return remedyRow(remedy).action;
+}
+
+std::optional<std::string_view> byHand(RemedyId remedy, const Strings& strings) {
+  const auto& text = remedyRow(remedy).byHand;
+  if (!text) return std::nullopt;
+  return strings[*text];
 }
 
 std::string_view statusLine(EngineHealth health, const Strings& strings) {

@@ -30,6 +30,9 @@ enum class RemedyId {
   // The system refused the tap although the program is trusted: the Accessibility list names an
   // older build (post-event access is missing), so the entry must be made again.
   reAddAccessibility,
+  // The desktop's own action on a lone Meta tap (KDE Plasma's launcher): the commands that clear
+  // it.
+  freeMeta,
 };
 
 // What choosing a remedy does: nothing (a hint, shown as text), open a URL, or one of the
@@ -72,6 +75,13 @@ struct Remedy {
   std::optional<std::string> windowText;
   // What to type in the console; empty where the console has no command for it.
   std::string_view consoleCommand;
+  // What choosing the remedy does.
+  RemedyAction actionOf(RemedyId remedy);
+
+  // What the user does by hand where the action cannot be carried out on this system (no
+  // program opens the settings it names): shown as a hint instead; absent where nothing is left
+  // to do by hand, and the remedy is not offered there.
+  std::optional<std::string> byHand;
 
   bool operator==(const Remedy&) const = default;
 };
@@ -87,6 +97,12 @@ std::vector<Remedy> remedies(EngineHealth health, bool hasAccessibility, const S
 
 // What to type in the console for a remedy; absent where the console has no command for it.
 std::optional<std::string_view> consoleCommand(RemedyId remedy);
+
+// What choosing the remedy does.
+RemedyAction actionOf(RemedyId remedy);
+
+// What the user does by hand where the remedy's action cannot be carried out (Remedy::byHand).
+std::optional<std::string_view> byHand(RemedyId remedy, const Strings& strings);
 
 // The status line for the health, from `strings`.
 std::string_view statusLine(EngineHealth health, const Strings& strings);

@@ -27,6 +27,9 @@ extern const TextTable kRussianTexts{
     .freeGlobe = "Освободить Globe (Fn → Do Nothing)",
     .freeCapsLock = {"Освободить Caps Lock (переключение ABC → Off)",
                      "Освободить Caps Lock (переключение XKB по Caps Lock → Off)"},
+    .freeCapsLockByHand =
+        {"Освободить Caps Lock (переключение ABC → Off)",
+         "Освободить Caps Lock: выполните setxkbmap -option '' (сброс опций XKB)"},
     .settingsEllipsis = "Настройки…",
     .enable = "Включить",
     .disable = "Выключить",
@@ -74,6 +77,19 @@ extern const TextTable kRussianTexts{
     .languageName = "Русский",
     .langSystem = "Системный",
     .demoInstead = "⚠ Демо: раскладки этого рабочего стола не переключаются",
+    .statusMetaNotFree = {"🟠 Правый ⌘ занят системой",
+                          "🟠 Super открывает меню запуска KDE"},
+    .freeMeta = {"Освободить правый ⌘",
+                 "Освободить Super: выключите меню запуска KDE на Meta (см. Настройки…)"},
+    .freeMetaCommands =
+        {"Освободить правый ⌘",
+         "Освободить Super: выполните kwriteconfig6 --file kwinrc --group ModifierOnlyShortcuts "
+         "--key Meta \"\", затем qdbus org.kde.KWin /KWin reconfigure"},
+    .stepMeta = {"Освободи правую клавишу ⌘", "Освободи клавишу Super"},
+    .stepMetaHint = {"Система сама реагирует на одиночное нажатие клавиши.",
+                     "KDE Plasma открывает меню запуска по одиночному нажатию Meta. Выключи это: "
+                     "выполни kwriteconfig6 --file kwinrc --group ModifierOnlyShortcuts --key Meta "
+                     "\"\", затем qdbus org.kde.KWin /KWin reconfigure."},
 };
 
 }  // namespace kestravane

@@ -9,6 +9,10 @@
 // loginAwaitsApproval: the login item is registered but runs only once the user allows it.
 // keyTesterNeedsInputMonitoring: the system does not let the program listen to keys.
 // languageName: the table's own language, named in itself in the language picker.
+// freeCapsLockByHand: Free Caps Lock where no keyboard-settings program opens: what to run.
+// statusMetaNotFree, freeMeta, stepMeta, stepMetaHint: the desktop (KDE Plasma) opens its
+// launcher on a lone Meta tap, which the right Super trigger also is; freeMetaCommands: the
+// commands that turn that off, where there is room for them (the settings window).
 // demoInstead: the menu's first row where the desktop's own layouts cannot be switched.
 // clang-format off
 #define PLIVEX_TEXT_IDS(X)                                                                       \
@@ -16,14 +20,16 @@
   X(statusNeedsLayouts) X(statusNoInputMonitoring) X(statusNoAccessibility)                      \
   X(statusTapDisabled) X(statusGlobeNotFree) X(statusCapsLockNotFree) X(statusSecureInput)       \
   X(requestAccessibility) X(openSettingsEllipsis) X(reAddAccessibility) X(needLayoutsHint)       \
-  X(openKeyboardSettings) X(freeGlobe) X(freeCapsLock) X(settingsEllipsis) X(enable) X(disable)  \
+  X(openKeyboardSettings) X(freeGlobe) X(freeCapsLock) X(freeCapsLockByHand) X(settingsEllipsis)     \
+  X(enable) X(disable)                                                                           \
   X(refreshStatus) X(quit) X(settingsTitle) X(triggerKey) X(cancel) X(done) X(language)          \
   X(launchAtLogin) X(loginAwaitsApproval) X(openLoginItems) X(status) X(keyTester)               \
   X(keyTesterHint) X(keyTesterStart) X(keyTesterStop) X(keyTesterWaiting)                        \
   X(keyTesterNeedsInputMonitoring) X(allowInputMonitoring) X(onboardingTitle)                    \
   X(stepAccessibility) X(stepAccessibilityHint) X(stepGlobe) X(stepGlobeHint) X(stepCapsLock)    \
   X(stepCapsLockHint) X(stepLayoutsHint) X(grant) X(openSettingsBtn) X(allSet)                   \
-  X(onboardingClose) X(languageName) X(langSystem) X(demoInstead)
+  X(onboardingClose) X(languageName) X(langSystem) X(demoInstead) X(statusMetaNotFree)            \
+  X(freeMeta) X(freeMetaCommands) X(stepMeta) X(stepMetaHint)
 // clang-format on
 
 namespace kestravane {

@@ -26,6 +26,7 @@ enum class KeyConflict {
   none,
   globeKey,           // "Press 🌐 key to" is not "Do Nothing"
   capsLockSwitching,  // "Use the Caps Lock key to switch to and from ABC" is on
+  metaLauncher,       // the desktop acts on a lone Meta (Super) tap: KDE Plasma's launcher
 };
 
 // The keyboards of the system the program runs on: a Mac's, or a PC's, which has no fn/Globe and
@@ -48,6 +49,8 @@ struct TriggerKey {
   std::uint64_t downFlag;     // the device flag bit set while the key is down; 0: no press is
                               // tracked, every event of the key fires (Caps Lock)
   KeyConflict conflict;
+  // The setting that may take the key that stands for it on a PC keyboard (a Linux desktop's).
+  KeyConflict pcConflict;
   // The X key code (evdev + 8) of the PC keyboard's key that stands for it on an X11 desktop.
   unsigned xKeycode;
   // Whether the key's own action (Caps Lock's capitals, the Menu key's context menu) is taken
@@ -68,6 +71,7 @@ inline constexpr auto kTriggerKeys = std::to_array<TriggerKey>({
      63,
      0x800000,
      KeyConflict::globeKey,
+     KeyConflict::none,
      135,  // Menu
      true,
      "fn",
@@ -78,6 +82,7 @@ inline constexpr auto kTriggerKeys = std::to_array<TriggerKey>({
      {"Caps Lock", "Caps Lock", "Caps Lock"},
      57,
      0,
+     KeyConflict::capsLockSwitching,
      KeyConflict::capsLockSwitching,
      66,  // Caps_Lock
      true,
@@ -90,6 +95,7 @@ inline constexpr auto kTriggerKeys = std::to_array<TriggerKey>({
      54,
      0x10,
      KeyConflict::none,
+     KeyConflict::metaLauncher,
      134,  // Super_R
      false,
      "rightCommand",
@@ -118,11 +124,10 @@ constexpr const TriggerKey* triggerKeyWithCode(std::int64_t keyCode) {
 }
 
 // The system setting that may take the trigger key away on this kind of keyboard: a PC keyboard
-// has no Globe key, so the key that stands for fn (the Menu key) has no such setting.
+// has no Globe key, so the key that stands for fn (the Menu key) has no such setting, while a
+// desktop may act on the right Super key that stands for right Command.
 constexpr KeyConflict conflictOf(TriggerKind kind, Keyboard keyboard) {
-  const KeyConflict conflict = triggerKey(kind).conflict;
-  return keyboard == Keyboard::pc && conflict == KeyConflict::globeKey ? KeyConflict::none
-                                                                       : conflict;
+  return keyboard == Keyboard::pc ? triggerKey(kind).pcConflict : triggerKey(kind).conflict;
 }
 
 // The names shown for the trigger on this kind of keyboard.

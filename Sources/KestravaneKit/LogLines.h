@@ -39,6 +39,9 @@ inline constexpr std::string_view kAppStartEngineFailed = "Plivex[app] startEngi
 // The menu-bar extra, where the desktop has no system tray.
 inline constexpr std::string_view kAppNoSystemTray =
     "Plivex[app] no system tray on this desktop: the menu-bar icon is not shown there";
+// The Linux program, when no tray came up soon after the start: the settings window stands in.
+inline constexpr std::string_view kAppSettingsInsteadOfTray =
+    "Plivex[app] still no system tray: the settings window is open instead (Quit is there)";
 // The Linux program: followed by why it cannot make sure that it runs only once, or by what it
 // had to do about its runtime directory.
 inline constexpr std::string_view kAppSingleInstance = "Plivex[app] ";

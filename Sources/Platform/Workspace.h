@@ -24,6 +24,9 @@ class Workspace {
   virtual std::optional<URL> urlWithString(const std::string& string) = 0;
   // [NSWorkspace.sharedWorkspace openURL:]; whether the system opened it.
   virtual bool openURL(const URL& url) = 0;
+  // Whether something on this system would open `url`, without opening it (a Mac has an
+  // application for every URL the program opens; a Linux desktop may lack its settings program).
+  virtual bool canOpenURL(const URL&) { return true; }
   // Observes NSWorkspaceDidWakeNotification on the shared workspace's notification centre; the
   // observer runs on the main queue. Cancelling or dropping the handle removes the observer.
   virtual std::shared_ptr<Cancellable> addDidWakeObserver(std::function<void()> observer) = 0;

@@ -55,7 +55,7 @@ std::optional<std::string> element(const OnboardingState& state, const std::stri
   }
   if (part == "title") return step->title;
   if (part == "hint") return step->hint;
-  if (part == "button" && !step->done) return step->button;
+  if (part == "button" && !step->done && !step->button.empty()) return step->button;
   return std::nullopt;
 }
 
@@ -325,6 +325,23 @@ TEST_F(OnboardingModelTest, OnAPcKeyboardTheMenuKeyHasNoGlobeStepAndTheHintsAreT
   advance(1.5);
   EXPECT_TRUE(has("allSet"));
   EXPECT_TRUE(controller->isRunning()) << "the Globe preference must not block the Menu key";
+}
+
+// A desktop without a known keyboard-settings program: no step offers a button that would open
+// nothing, and the Caps Lock step says what to run instead.
+TEST_F(OnboardingModelTest, WhereNothingOpensTheSettingsTheStepsSayWhatToRun) {
+  mac.grantAllPermissions();
+  mac.preferences().setRomanSwitchState(1);
+  mac.inputSources().setEnabled(kRussian, false);
+  mac.workspace().setOpenURLResult(false);
+  storeConfig(TriggerKind::capsLock);
+  openWindow(true);
+  EXPECT_FALSE(has("step.capsLock.button"));
+  EXPECT_FALSE(has("step.layouts.button"));
+  EXPECT_EQ(text("step.capsLock.hint"),
+            "Free Caps Lock: run setxkbmap -option '' (clears the XKB options)");
+  EXPECT_EQ(text("step.layouts.hint"),
+            "Add at least 2 layouts in the keyboard settings, or run “setxkbmap -layout us,ru”.");
 }
 
 TEST_F(OnboardingModelTest, TheLayoutsStepGoesAwayAsSoonAsTheSystemAnnouncesASecondLayout) {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "AppTestSupport.h"
+#include "Kestravane/MenuContent.h"
 #include "Kestravane/SettingsModel.h"
 
 namespace kestravane {
@@ -81,6 +82,7 @@ class SettingsModelTest : public AppTest {
     if (id == "keyTester.remedy") return s.keyTesterRemedyLabel;
     if (id == "loginApproval.line") return s.loginApprovalLine;
     if (id == "loginApproval.open") return s.openLoginItemsLabel;
+    if (id == "quit") return s.quitLabel;
     for (const auto& remedy : s.remedies) {
       if (nameOf(remedy) == id) return remedy.text;
     }
@@ -100,6 +102,7 @@ class SettingsModelTest : public AppTest {
     if (id == "loginApproval.open") return view->openLoginItems();
     if (id == "cancel") return cancel();
     if (id == "done") return done();
+    if (id == "quit") return view->quit();
     for (const auto& remedy : view->state().remedies) {
       if (nameOf(remedy) == id) return view->perform(remedy.action);
     }
@@ -223,6 +226,50 @@ TEST_F(SettingsModelTest, TheStatusSectionOffersTheRemediesOfTheHealth) {
   press("status.openAccessibilitySettings");
   EXPECT_EQ(mac.workspace().openedURLs().back().absoluteString,
             AppController::kAccessibilitySettingsURL);
+}
+
+// A desktop without a keyboard-settings program: the window and the menu show what to do by hand
+// instead of buttons that would do nothing, and leave out what has nothing to do by hand.
+TEST_F(SettingsModelTest, WhereNothingOpensTheSettingsTheRemedyIsWhatToDoByHand) {
+  open();
+  mac.workspace().setOpenURLResult(false);
+  mac.preferences().setRomanSwitchState(1);
+  controller->apply({TriggerKind::capsLock, AppLanguage::en, false});
+  const auto names = [&] {
+    std::vector<std::string> shown;
+    for (const auto& remedy : view->state().remedies) shown.push_back(nameOf(remedy));
+    return shown;
+  };
+  ASSERT_EQ(names(), std::vector<std::string>{"status.freeCapsLock"});
+  EXPECT_EQ(view->state().remedies[0].action, RemedyAction::none);
+  EXPECT_EQ(view->state().remedies[0].text, "Free Caps Lock (ABC switching → Off)");
+  const MenuContent menu(controller, {});
+  for (const auto& item : menu.build().items) {
+    if (item.remedy) {
+      EXPECT_EQ(item.kind, MenuItem::Kind::text) << item.text;
+    }
+  }
+
+  mac.permissions().setAccessibilityTrusted(false);
+  controller->reconcile();
+  EXPECT_EQ(names(), std::vector<std::string>{"status.requestAccessibility"});
+  mac.workspace().setOpenURLResult(true);
+  controller->reconcile();
+  EXPECT_EQ(names(), (std::vector<std::string>{"status.requestAccessibility",
+                                               "status.openAccessibilitySettings"}));
+}
+
+// Where the desktop has no tray the window is all there is: it ends the program as the menu does,
+// giving the trigger key back first.
+TEST_F(SettingsModelTest, QuitEndsTheProgramInEitherLanguage) {
+  open();
+  EXPECT_EQ(text("quit"), "Quit");
+  controller->apply({TriggerKind::capsLock, AppLanguage::ru, false});
+  EXPECT_EQ(text("quit"), "Выйти");
+  ASSERT_TRUE(controller->isRunning());
+  press("quit");
+  EXPECT_EQ(mac.application().terminationCount(), 1);
+  EXPECT_FALSE(controller->isRunning());
 }
 
 TEST_F(SettingsModelTest, TheOnOffButtonFollowsIsRunningAndRefreshReconciles) {

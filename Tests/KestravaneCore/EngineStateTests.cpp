@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <limits>
 #include <optional>
 #include <vector>
@@ -13,13 +14,14 @@ namespace {
 
 using H = EngineHealth;
 
-// Every combination of the six booleans and the three key conflicts with layout counts on both
-// sides of the limit of two.
-std::vector<EngineInputs> allInputCombinations() {
+// Every combination of the six booleans and the key conflicts (by default the three of a Mac
+// keyboard) with layout counts on both sides of the limit of two.
+std::vector<EngineInputs> allInputCombinations(std::initializer_list<KeyConflict> conflicts = {
+                                                   KeyConflict::none, KeyConflict::globeKey,
+                                                   KeyConflict::capsLockSwitching}) {
   std::vector<EngineInputs> all;
   for (std::int64_t layouts : {-3, -1, 0, 1, 2, 3}) {
-    for (const KeyConflict conflict :
-         {KeyConflict::none, KeyConflict::globeKey, KeyConflict::capsLockSwitching}) {
+    for (const KeyConflict conflict : conflicts) {
       for (unsigned bits = 0; bits < (1u << 6); ++bits) {
         auto bit = [bits](unsigned i) { return ((bits >> i) & 1u) != 0; };
         all.push_back(
@@ -36,6 +38,10 @@ bool globeConflict(const EngineInputs& in) {
 
 bool capsLockConflict(const EngineInputs& in) {
   return in.triggerConflict == KeyConflict::capsLockSwitching && !in.triggerKeyFree;
+}
+
+bool metaConflict(const EngineInputs& in) {
+  return in.triggerConflict == KeyConflict::metaLauncher && !in.triggerKeyFree;
 }
 
 // One line of the decision table; an absent value stands for "any".
@@ -110,6 +116,7 @@ const std::vector<Rule> rulesInOrder = {
     {[](const EngineInputs& in) { return in.layoutCount < 2; }, H::needsLayouts},
     {[](const EngineInputs& in) { return globeConflict(in); }, H::globeNotFree},
     {[](const EngineInputs& in) { return capsLockConflict(in); }, H::capsLockNotFree},
+    {[](const EngineInputs& in) { return metaConflict(in); }, H::metaNotFree},
     {[](const EngineInputs& in) { return !in.userEnabled; }, H::disabled},
     {[](const EngineInputs& in) { return !in.isRunning; }, H::tapDisabled},
     {[](const EngineInputs& in) { return in.tapDisabled; }, H::tapDisabled},
@@ -117,12 +124,16 @@ const std::vector<Rule> rulesInOrder = {
 };
 
 TEST(EngineStateTest, ExhaustiveConsequencesHoldForEveryCombination) {
-  for (const EngineInputs& in : allInputCombinations()) {
+  // With a PC keyboard's conflict too: the desktop acting on a lone Meta tap.
+  for (const EngineInputs& in :
+       allInputCombinations({KeyConflict::none, KeyConflict::globeKey,
+                             KeyConflict::capsLockSwitching, KeyConflict::metaLauncher})) {
     const EngineHealth health = EngineState::health(in);
     const bool blocked = EngineState::isBlocked(in);
     const bool shouldRun = EngineState::shouldRun(in);
     const bool blockingHealth = health == H::noAccessibility || health == H::needsLayouts ||
-                                health == H::globeNotFree || health == H::capsLockNotFree;
+                                health == H::globeNotFree || health == H::capsLockNotFree ||
+                                health == H::metaNotFree;
 
     EngineHealth firstMatch = H::active;
     for (const Rule& rule : rulesInOrder) {

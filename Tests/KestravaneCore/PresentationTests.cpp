@@ -39,6 +39,8 @@ const std::vector<HealthLook> looks = {
     // Secure input warns but is not a problem, so it offers nothing.
     {H::secureInput, "exclamationmark.triangle.fill", "🟠 Secure Input active",
      "🟠 Secure Input активен", false},
+    {H::metaNotFree, "exclamationmark.triangle.fill", "🟠 Right ⌘ occupied",
+     "🟠 Правый ⌘ занят системой", true},
 };
 
 TEST(PresentationTest, SymbolStatusLineAndProblemFlagForEveryHealth) {
@@ -61,6 +63,7 @@ struct Offers {
   bool needsLayoutsHint = false;      // the hint to enable at least two layouts
   bool freeGlobe = false;             // the offer to free the Globe key
   bool freeCapsLock = false;          // the offer to turn off the system's Caps Lock switching
+  bool freeMeta = false;              // how to stop the desktop acting on a lone Meta tap
 };
 
 struct ActionCase {
@@ -91,6 +94,8 @@ TEST(PresentationTest, ActionsForEveryHealthAndAccessibilityState) {
       {H::tapDisabled, false, access},
       {H::noInputMonitoring, true, none},
       {H::noInputMonitoring, false, access},
+      {H::metaNotFree, true, {.freeMeta = true}},
+      {H::metaNotFree, false, {.requestAccessibility = true, .freeMeta = true}},
   };
   ASSERT_EQ(cases.size(), 2 * allEngineHealths.size());
   const Strings strings(AppLanguage::en);
@@ -105,6 +110,7 @@ TEST(PresentationTest, ActionsForEveryHealthAndAccessibilityState) {
     EXPECT_EQ(offers(RemedyId::needLayoutsHint), c.expected.needsLayoutsHint);
     EXPECT_EQ(offers(RemedyId::freeGlobe), c.expected.freeGlobe);
     EXPECT_EQ(offers(RemedyId::freeCapsLock), c.expected.freeCapsLock);
+    EXPECT_EQ(offers(RemedyId::freeMeta), c.expected.freeMeta);
   }
 }
 

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "Platform/Host/DispatchQueues.h"
 #include "Platform/Host/ManualClock.h"
 #include "Platform/LinuxDesktop/AtomicFile.h"
+#include "Platform/LinuxDesktop/DetachedProcess.h"
 #include "X11/X11Rig.h"
 
 namespace kestravane::platform::desktop {
@@ -75,6 +77,63 @@ TEST(DesktopWorkspaceTest, URLsOpenWithTheDesktopsOpenerAndOtherSettingsPanesDoN
   EXPECT_EQ(DesktopWorkspace::openCommand(desktop, "relative/path"), std::nullopt);
   EXPECT_EQ(DesktopWorkspace::openCommand(desktop, kKeyboardPane), std::nullopt)
       << "no keyboard settings program on this PATH";
+}
+
+// What opening heard: the workspace's log lines.
+struct LinesLog final : Log {
+  void log(std::string_view message) override { lines.emplace_back(message); }
+  std::vector<std::string> lines;
+};
+
+TEST(DesktopWorkspaceTest, TheLookupOnPathPassesOverFoldersAndFilesThatCannotRun) {
+  TemporaryFolder folders;
+  const auto make = [&](const std::string& folder, const std::string& kind) {
+    const auto where = folders.path / folder;
+    std::filesystem::create_directories(where);
+    const auto program = where / "gnome-control-center";
+    if (kind == "folder") {
+      std::filesystem::create_directory(program);
+    } else {
+      std::ofstream(program) << "#!/bin/sh\n";
+      ::chmod(program.c_str(), kind == "runnable" ? 0755 : 0644);
+    }
+    return where.string();
+  };
+  const std::string folder = make("a", "folder");
+  const std::string plain = make("b", "plain");
+  const std::string runnable = make("c", "runnable");
+  const std::string program = runnable + "/gnome-control-center";
+  const std::vector<std::pair<std::string, std::optional<std::string>>> cases{
+      {folder + ":" + runnable, program},
+      {plain + ":" + runnable, program},
+      {folder + ":" + plain, std::nullopt},
+      {folder, std::nullopt},
+  };
+  for (const auto& [path, expected] : cases) {
+    EXPECT_EQ(findProgram("gnome-control-center", path), expected) << path;
+  }
+  EXPECT_EQ(findProgram(folder + "/gnome-control-center", ""), std::nullopt);
+}
+
+TEST(DesktopWorkspaceTest, WhatNoProgramOpensIsRefusedBeforehandAndLogged) {
+  FakePrograms programs;
+  programs.add("gnome-control-center");
+  host::DispatchQueues dispatch(std::make_shared<host::ManualClock>());
+  const auto log = std::make_shared<LinesLog>();
+  DesktopWorkspace i3(dispatch.mainQueue(), {"i3", programs.path()}, log);
+  EXPECT_FALSE(i3.canOpenURL({kKeyboardPane}));
+  EXPECT_FALSE(i3.openURL({kKeyboardPane}));
+  ASSERT_EQ(log->lines.size(), 1u);
+  EXPECT_NE(log->lines[0].find("com.apple.preference.keyboard"), std::string::npos);
+  EXPECT_NE(log->lines[0].find("i3"), std::string::npos);
+
+  DesktopWorkspace gnome(dispatch.mainQueue(), {"GNOME", programs.path()}, log);
+  EXPECT_TRUE(gnome.canOpenURL({kKeyboardPane}));
+  // Found, but its interpreter is missing: the failed start is logged too.
+  std::ofstream(programs.program("gnome-control-center"), std::ios::trunc) << "#!/nonexistent/sh\n";
+  EXPECT_FALSE(gnome.openURL({kKeyboardPane}));
+  ASSERT_EQ(log->lines.size(), 2u);
+  EXPECT_NE(log->lines[1].find(programs.program("gnome-control-center")), std::string::npos);
 }
 
 TEST(DesktopWorkspaceTest, OpeningStartsTheProgramWithoutWaitingForIt) {

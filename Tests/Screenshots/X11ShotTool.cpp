@@ -1,11 +1,14 @@
 // Writes PNG pictures of the menu, the settings window and the onboarding window as a Linux user
 // sees them on the X11 backend: the real platform on the X server of $DISPLAY, whose keymap the
 // tool sets for each scene (two layouts; one layout; Caps Lock switching layouts by an XKB
-// option), the real controller and the real widgets, in English and Russian. Run it under an X
-// server of its own (scripts/screenshots.sh starts Xvfb for it): it changes that server's keymap.
-// Usage: plivex-x11-shot DIR
+// option, on GNOME and on a desktop without a keyboard-settings program; KDE's launcher on the
+// Meta key), the real controller and
+// the real widgets, in English and Russian. Run it under an X server of its own
+// (scripts/screenshots.sh starts Xvfb for it): it changes that server's keymap. Usage:
+// plivex-x11-shot DIR
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QMenu>
 #include <QTemporaryDir>
 #include <cstdio>
@@ -36,10 +39,12 @@ using kestravane::platform::x11::X11Platform;
 // interface.
 class Scene {
  public:
-  Scene(const QString& folder, const std::string& keymap, TriggerKind trigger,
-        AppLanguage language) {
+  Scene(const QString& folder, const std::string& keymap, TriggerKind trigger, AppLanguage language,
+        kestravane::platform::desktop::DesktopWorkspace::Desktop desktop) {
     ok = std::system(("setxkbmap " + keymap).c_str()) == 0;
     kestravane::platform::x11::X11PlatformOptions options;
+    options.desktop = std::move(desktop);
+    options.kwinrc = (folder + "/kwinrc").toStdString();
     options.stateDirectory = (folder + "/state").toStdString();
     options.autostartEntry = (folder + "/autostart/plivex.desktop").toStdString();
     platform = X11Platform::open(options);
@@ -99,6 +104,8 @@ struct Arrangement {
   const char* name;
   const char* keymap;
   TriggerKind trigger;
+  // A desktop whose keyboard settings open (GNOME, KDE), or one without a settings program (i3).
+  const char* desktop = "GNOME";
 };
 
 }  // namespace
@@ -121,12 +128,26 @@ int main(int argc, char* argv[]) {
       {"needsLayouts", "-layout us -option ''", TriggerKind::fn},
       {"capsLockNotFree", "-layout us,ru -option '' -option grp:caps_toggle",
        TriggerKind::capsLock},
+      {"capsLockByHand", "-layout us,ru -option '' -option grp:caps_toggle", TriggerKind::capsLock,
+       "i3"},
+      // KDE Plasma opens its launcher on a lone Meta tap (no kwinrc: its default).
+      {"metaNotFree", "-layout us,ru -option ''", TriggerKind::rightCommand, "KDE"},
   };
+  // Stand-ins for GNOME's and KDE's settings programs: the remedies that open them are buttons.
+  const QString programs = scratch.filePath("bin");
+  QDir().mkpath(programs);
+  for (const char* name : {"gnome-control-center", "systemsettings"}) {
+    QFile program(programs + "/" + name);
+    if (!program.open(QIODevice::WriteOnly) || program.write("#!/bin/sh\n") < 0) return 1;
+    program.close();
+    program.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  }
   bool ok = true;
   for (const auto language : {AppLanguage::en, AppLanguage::ru}) {
     const QString suffix = language == AppLanguage::ru ? "-ru.png" : "-en.png";
     for (const auto& arrangement : arrangements) {
-      Scene scene(scratch.path(), arrangement.keymap, arrangement.trigger, language);
+      Scene scene(scratch.path(), arrangement.keymap, arrangement.trigger, language,
+                  {arrangement.desktop, programs.toStdString()});
       if (!scene.ok) {
         std::printf("FAILED the %s scene: no X server or setxkbmap failed\n", arrangement.name);
         ok = false;

@@ -169,6 +169,28 @@ class KeyboardProbe {
     if (keysyms != nullptr) XFree(keysyms);
     return first;
   }
+  // Whether a top-level window titled `title` is shown on the display.
+  bool showsWindow(const std::string& title) {
+    Window root = 0;
+    Window parent = 0;
+    Window* children = nullptr;
+    unsigned count = 0;
+    bool found = false;
+    if (XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count) == 0) {
+      return false;
+    }
+    for (unsigned i = 0; i < count && !found; ++i) {
+      char* name = nullptr;
+      XWindowAttributes attributes{};
+      if (XFetchName(display, children[i], &name) != 0 && name != nullptr) {
+        found = title == name && XGetWindowAttributes(display, children[i], &attributes) != 0 &&
+                attributes.map_state == IsViewable;
+      }
+      if (name != nullptr) XFree(name);
+    }
+    if (children != nullptr) XFree(children);
+    return found;
+  }
 
  private:
   const std::shared_ptr<platform::x11::X11Connection> connection;
@@ -201,5 +223,22 @@ inline bool windowShown(const std::string& displayName, std::string_view title) 
   if (children != nullptr) XFree(children);
   return shown;
 }
+// A system tray as an X11 desktop's panel offers one: the owner of the "_NET_SYSTEM_TRAY_S0"
+// selection (which is all a program looks for before it docks its icon there).
+class StandInTray {
+ public:
+  explicit StandInTray(const std::string& displayName)
+      : connection(platform::x11::X11Connection::open(displayName)) {
+    Display* display = connection->display();
+    window = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0, 0, 0);
+    XSetSelectionOwner(display, XInternAtom(display, "_NET_SYSTEM_TRAY_S0", False), window,
+                       CurrentTime);
+    XSync(display, False);
+  }
+
+ private:
+  const std::shared_ptr<platform::x11::X11Connection> connection;
+  Window window = 0;
+};
 
 }  // namespace kestravane::testing_support

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <sys/wait.h>
 
 #include <unistd.h>
 
@@ -36,6 +37,7 @@ using platform::x11::kXKeycodeMenu;
 using testing_support::KeyboardProbe;
 using testing_support::ProgramOptions;
 using testing_support::SpawnedProgram;
+using testing_support::StandInTray;
 using testing_support::TestKeyboard;
 using testing_support::waitUntil;
 using testing_support::windowShown;
@@ -292,6 +294,112 @@ TEST_F(X11ProgramTest, TheWithheldKeyNoteLivesBesideTheLockNeverThroughALink) {
   EXPECT_TRUE(menuKeyGivenBack());
   EXPECT_FALSE(fs::exists(note));
   EXPECT_TRUE(fs::is_empty(elsewhere));
+}
+
+// One Plivex per user and display: a start on the same display from another runtime folder says
+// which display and brings the running one's settings forward; a start on another display runs.
+TEST_F(X11ProgramTest, OnePlivexPerDisplayWhateverTheRuntimeFolder) {
+  const StandInTray tray(server->display());  // so that no window opens by itself
+  SpawnedProgram plivex(PLIVEX_APP_PATH, x11Start());
+  ASSERT_TRUE(started(plivex)) << plivex.stderrText;
+  ASSERT_FALSE(probe->showsWindow("Plivex Settings"));
+
+  auto elsewhere = x11Start();
+  fs::create_directories(directory / "runtime2");
+  fs::permissions(directory / "runtime2", fs::perms::owner_all, fs::perm_options::replace);
+  for (auto& [name, value] : elsewhere.environment) {
+    if (name == "XDG_RUNTIME_DIR") value = (directory / "runtime2").string();
+  }
+  SpawnedProgram second(PLIVEX_APP_PATH, elsewhere);
+  EXPECT_EQ(second.finish(), 0);
+  EXPECT_NE(second.stdoutText.find("Plivex is already running on display " + server->display()),
+            std::string::npos)
+      << second.stdoutText << second.stderrText;
+  EXPECT_TRUE(waitReading(plivex, [&] { return probe->showsWindow("Plivex Settings"); }))
+      << "the running one did not come forward";
+
+  // The same user on another display, with the same runtime folder: it runs there.
+  XvfbServer other;
+  ASSERT_TRUE(other.running());
+  ASSERT_TRUE(other.setLayouts("us,ru"));
+  auto there = x11Start();
+  for (auto& [name, value] : there.environment) {
+    if (name == "DISPLAY") value = other.display();
+  }
+  SpawnedProgram third(PLIVEX_APP_PATH, there);
+  EXPECT_TRUE(waitReading(third,
+                          [&] {
+                            return third.stderrText.find("backend: X11 on " + other.display()) !=
+                                   std::string::npos;
+                          }))
+      << third.stdoutText << third.stderrText;
+  EXPECT_EQ(third.stop(SIGTERM), 0);
+  EXPECT_EQ(plivex.stop(SIGTERM), 0);
+  EXPECT_TRUE(menuKeyGivenBack());
+}
+
+// Under a window manager without a tray the settings window opens by itself (it has Quit); where
+// the desktop offers a tray it does not. A status-notifier host on the session bus (KDE, GNOME
+// with AppIndicator) is a tray too: the program registers its item there.
+TEST_F(X11ProgramTest, WithoutATrayTheSettingsWindowOpensAndAStatusNotifierHostGetsTheItem) {
+  SpawnedProgram plivex(PLIVEX_APP_PATH, x11Start());
+  ASSERT_TRUE(started(plivex)) << plivex.stderrText;
+  EXPECT_TRUE(waitReading(plivex, [&] { return probe->showsWindow("Plivex Settings"); }))
+      << plivex.stderrText;
+  EXPECT_NE(plivex.stderrText.find("still no system tray"), std::string::npos);
+  EXPECT_EQ(plivex.stop(SIGTERM), 0);
+
+  if (!fs::exists("/usr/bin/dbus-run-session")) GTEST_SKIP() << "no dbus-run-session";
+  auto start = x11Start();
+  start.arguments = {"--", PLIVEX_SNI_STAND_IN, PLIVEX_APP_PATH};
+  SpawnedProgram onBus("/usr/bin/dbus-run-session", start);
+  EXPECT_EQ(onBus.finish(), 0) << onBus.stdoutText << onBus.stderrText;
+  // Qt names the item by its connection's unique name (":1.2") or a service of its own.
+  EXPECT_NE(onBus.stdoutText.find("registered "), std::string::npos)
+      << onBus.stdoutText << onBus.stderrText;
+  EXPECT_EQ(onBus.stderrText.find("no system tray"), std::string::npos) << onBus.stderrText;
+}
+
+// The doctor on an X11 session reports the session itself, and changes nothing: a key that a
+// killed run left withheld is named with its note and stays withheld. On Wayland it says what it
+// cannot see.
+TEST_F(X11ProgramTest, TheDoctorReportsTheRealSessionAndChangesNothing) {
+  ASSERT_TRUE(server->setLayouts("us,ru", "grp:caps_toggle"));
+  const auto stateFolder = directory / "runtime" / "plivex";
+  const pid_t helper = testing_support::startProgram(
+      {PLIVEX_WITHHOLD_HELPER, server->display(), stateFolder.string()});
+  ASSERT_GT(helper, 0);
+  ASSERT_TRUE(
+      waitUntil([&] { return probe->firstKeysym(platform::x11::kXKeycodeCapsLock) == NoSymbol; }));
+  ::kill(helper, SIGKILL);
+  int status = 0;
+  ::waitpid(helper, &status, 0);
+
+  SpawnedProgram doctor(PLIVEX_DOCTOR_PATH, x11Start());
+  ASSERT_EQ(doctor.finish(), 0) << doctor.stderrText;
+  const std::string& report = doctor.stdoutText;
+  for (const std::string& line : std::vector<std::string>{
+           "backend: X11\n", "display: " + server->display() + "\n", "xinput2: present\n",
+           "xkb: present\n", "layouts: 2\n", "xkb-options: \"grp:caps_toggle\"\n", "trigger: fn\n",
+           "trigger-conflict: none\n", "withheld-key: 66 left-by-ended-run ",
+           "login-item: not-registered\n", "settings: default\n",
+           "blocking: caps-lock-abc(capsLock)\n"}) {
+    EXPECT_NE(report.find(line), std::string::npos) << line << " not in:\n" << report;
+  }
+  EXPECT_EQ(report.find("virtual Mac"), std::string::npos) << report;
+  EXPECT_EQ(report.find("accessibility:"), std::string::npos) << report;
+  EXPECT_EQ(probe->firstKeysym(platform::x11::kXKeycodeCapsLock), static_cast<KeySym>(NoSymbol))
+      << "the doctor gave the key back";
+
+  auto onWayland = x11Start();
+  for (auto& [name, value] : onWayland.environment) {
+    if (name == "WAYLAND_DISPLAY") value = "wayland-0";
+  }
+  SpawnedProgram waylandDoctor(PLIVEX_DOCTOR_PATH, onWayland);
+  ASSERT_EQ(waylandDoctor.finish(), 0);
+  EXPECT_NE(waylandDoctor.stdoutText.find("backend: wayland\n"), std::string::npos)
+      << waylandDoctor.stdoutText;
+  EXPECT_NE(waylandDoctor.stdoutText.find("cannot-see: "), std::string::npos);
 }
 
 // --demo runs the virtual Mac whatever the session; so does a Wayland session, saying why.

@@ -16,6 +16,7 @@
 #include "Kestravane/SettingsModel.h"
 #include "KestravaneKit/CapsLockKeyManager.h"
 #include "KestravaneKit/KeyTester.h"
+#include "KestravaneKit/MetaKeyManager.h"
 #include "Platform/X11/X11Availability.h"
 #include "X11/X11Rig.h"
 
@@ -226,6 +227,66 @@ TEST_F(ServicesTest, TheXkbCapsLockToggleBlocksACapsLockTriggerUntilItIsTurnedOf
   keyboard->tap(kXKeycodeCapsLock);
   EXPECT_TRUE(pumpUntil([&] { return probe->group() == 1; }));
   controller->stopEngine();
+}
+
+// KDE Plasma opens its launcher on a lone Meta tap (kwinrc's "[ModifierOnlyShortcuts] Meta", the
+// launcher when absent): with right Super as the trigger a tap would do both, so it is the trigger
+// key's conflict, shown with the commands that clear it, until kwinrc says Meta does nothing.
+TEST_F(ServicesTest, KdesLauncherOnMetaBlocksTheRightSuperTriggerUntilItIsCleared) {
+  const auto kwinrc = folder.path / "config" / "kwinrc";
+  std::filesystem::create_directories(kwinrc.parent_path());
+  const auto openOn = [&](const std::string& desktop) {
+    auto options = platformOptions();
+    options.desktop = platform::desktop::DesktopWorkspace::Desktop{desktop, ""};
+    options.kwinrc = kwinrc;
+    return platform::x11::X11Platform::open(options);
+  };
+  struct Case {
+    const char* desktop;
+    std::optional<std::string> kwinrcText;
+    bool occupied;
+  };
+  const std::vector<Case> cases{
+      {"KDE", std::nullopt, true},
+      {"KDE", "[ModifierOnlyShortcuts]\nMeta=\n", false},
+      {"ubuntu:KDE", "[General]\nx=1\n[ModifierOnlyShortcuts]\n Meta = \n", false},
+      {"KDE", "[ModifierOnlyShortcuts]\nMeta=org.kde.kglobalaccel,/component/kwin,,Overview\n",
+       true},
+      {"KDE", "[Windows]\nMeta=\n", true},  // another group's key: the default stands
+      {"GNOME", std::nullopt, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.desktop) + " " + c.kwinrcText.value_or("(no kwinrc)"));
+    std::filesystem::remove(kwinrc);
+    if (c.kwinrcText) std::ofstream(kwinrc) << *c.kwinrcText;
+    const auto kde = openOn(c.desktop);
+    ASSERT_NE(kde, nullptr);
+    EXPECT_EQ(MetaKeyManager(*kde->services()).isMetaFree(), !c.occupied);
+  }
+
+  std::filesystem::remove(kwinrc);
+  const auto kde = openOn("KDE");
+  kde->threads().setMainThreadToCurrent();
+  auto controller = AppController::create(kde->services());
+  kde->dispatch().runPending();
+  controller->apply({TriggerKind::rightCommand, AppLanguage::en, false});
+  EXPECT_EQ(controller->health(), EngineHealth::metaNotFree);
+  EXPECT_FALSE(controller->isRunning());
+  const auto remedies = SettingsModel(controller).state().remedies;
+  ASSERT_EQ(remedies.size(), 1U);
+  EXPECT_EQ(remedies[0].action, RemedyAction::none);
+  EXPECT_NE(remedies[0].text.find("kwriteconfig6 --file kwinrc --group ModifierOnlyShortcuts "
+                                  "--key Meta \"\""),
+            std::string::npos)
+      << remedies[0].text;
+  EXPECT_NE(remedies[0].text.find("qdbus org.kde.KWin /KWin reconfigure"), std::string::npos);
+
+  std::ofstream(kwinrc) << "[ModifierOnlyShortcuts]\nMeta=\n";
+  controller->reconcile();
+  EXPECT_EQ(controller->health(), EngineHealth::active);
+  EXPECT_TRUE(controller->isRunning());
+  controller->stopEngine();
+  kde->threads().waitUntilAllFinished(std::chrono::seconds(2));
 }
 
 // "Launch at login" ticked in the settings window and Done: the desktop's autostart entry is

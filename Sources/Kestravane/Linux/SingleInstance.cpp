@@ -80,7 +80,19 @@ fs::path SingleInstance::fallbackDirectory() {
 }
 
 SingleInstance SingleInstance::acquire(const fs::path& directory, const fs::path& fallback) {
+  return acquireFor({}, directory, fallback);
+}
+
+SingleInstance SingleInstance::acquireFor(std::string_view displayKey, const fs::path& directory,
+                                          const fs::path& fallback) {
   SingleInstance instance;
+  if (!displayKey.empty()) {
+    std::string key(displayKey);
+    for (char& c : key) {
+      if (c == '/') c = '_';
+    }
+    instance.baseName = "plivex-" + key;
+  }
   instance._directory = directory;
   if (auto refusal = checkDirectory(directory)) {
     // Another user's directory, or one others may write into, would let two starts of this
@@ -98,8 +110,8 @@ SingleInstance SingleInstance::acquire(const fs::path& directory, const fs::path
 }
 
 void SingleInstance::lockAndListen() {
-  socketPath = _directory / "plivex.sock";
-  const fs::path lockPath = _directory / "plivex.lock";
+  socketPath = _directory / (baseName + ".sock");
+  const fs::path lockPath = _directory / (baseName + ".lock");
   lockFile = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
   if (lockFile < 0) {
     _problem = describe("cannot open", lockPath);
@@ -149,6 +161,7 @@ void SingleInstance::lockAndListen() {
 SingleInstance::SingleInstance(SingleInstance&& other) noexcept
     : _directory(std::move(other._directory)),
       socketPath(std::move(other.socketPath)),
+      baseName(std::move(other.baseName)),
       _isPrimary(other._isPrimary),
       _problem(std::move(other._problem)),
       _warning(std::move(other._warning)),
@@ -159,6 +172,7 @@ SingleInstance& SingleInstance::operator=(SingleInstance&& other) noexcept {
   if (this != &other) {
     release();
     _directory = std::move(other._directory);
+    baseName = std::move(other.baseName);
     socketPath = std::move(other.socketPath);
     _isPrimary = other._isPrimary;
     _problem = std::move(other._problem);
@@ -191,8 +205,12 @@ std::size_t SingleInstance::acceptRequests() {
 }
 
 bool SingleInstance::requestRaise() const {
-  const auto address = addressOf(socketPath);
-  if (_isPrimary || !address) return false;
+  return !_isPrimary && requestRaiseAt(socketPath);
+}
+
+bool SingleInstance::requestRaiseAt(const fs::path& socketFile) {
+  const auto address = addressOf(socketFile);
+  if (!address) return false;
   for (int attempt = 0; attempt < kConnectTries; ++attempt) {
     const int connection = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (connection < 0) return false;

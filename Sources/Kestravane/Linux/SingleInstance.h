@@ -23,6 +23,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "Kestravane/Linux/RequestListener.h"
 
@@ -49,6 +50,12 @@ class SingleInstance {
   // to run.
   static SingleInstance acquire(const std::filesystem::path& directory,
                                 const std::filesystem::path& fallback = fallbackDirectory());
+  // The same for one X display (its displayKey(), e.g. ":1"): the lock and the socket are
+  // "plivex-<key>.lock" and "plivex-<key>.sock" ("/" made "_"), so that the user's starts on
+  // other displays do not meet this one. An empty key is acquire()'s.
+  static SingleInstance acquireFor(std::string_view displayKey,
+                                   const std::filesystem::path& directory,
+                                   const std::filesystem::path& fallback = fallbackDirectory());
 
   SingleInstance(SingleInstance&& other) noexcept;
   SingleInstance& operator=(SingleInstance&& other) noexcept;
@@ -72,6 +79,11 @@ class SingleInstance {
   std::size_t acceptRequests();
   // Secondary: asks the primary to come forward; true when the request was delivered.
   bool requestRaise() const;
+  // Asks the Plivex listening on `socketFile` to come forward (one found by other means, e.g.
+  // on the same display from another runtime folder); true when the request was delivered.
+  static bool requestRaiseAt(const std::filesystem::path& socketFile);
+  // Where this start listens (primary) or the primary would listen (secondary).
+  const std::filesystem::path& socketFile() const { return socketPath; }
 
  private:
   SingleInstance() = default;
@@ -81,6 +93,7 @@ class SingleInstance {
 
   std::filesystem::path _directory;
   std::filesystem::path socketPath;
+  std::string baseName = "plivex";  // of the lock and the socket
   bool _isPrimary = true;
   std::optional<std::string> _problem;
   std::optional<std::string> _warning;

@@ -1,6 +1,7 @@
 #include "Kestravane/Linux/X11Session.h"
 
 #include <QApplication>
+#include <QSystemTrayIcon>
 #include <chrono>
 
 #include "Kestravane/Linux/LogindWakeListener.h"
@@ -35,9 +36,28 @@ X11Session::X11Session(std::unique_ptr<X11Platform> platform) : x11(std::move(pl
   plivexApp = std::make_unique<PlivexApp>(appController);
   wake = std::make_unique<LogindWakeListener>(QDBusConnection::systemBus(), x11->workspace());
   if (!wake->isListening()) x11->log().log(std::string(logline::kAppNoSystemBus));
+  watchForTray();
+}
+
+void X11Session::watchForTray() {
+  if (QSystemTrayIcon::isSystemTrayAvailable()) return;
+  constexpr std::chrono::milliseconds kInterval{250};
+  trayChecksLeft = static_cast<int>(kTrayWait / kInterval);
+  trayCheck.setInterval(kInterval);
+  QObject::connect(&trayCheck, &QTimer::timeout, [this] {
+    if (QSystemTrayIcon::isSystemTrayAvailable()) {
+      trayCheck.stop();
+    } else if (--trayChecksLeft <= 0) {
+      trayCheck.stop();
+      x11->log().log(std::string(logline::kAppSettingsInsteadOfTray));
+      plivexApp->settingsWindow().present();
+    }
+  });
+  trayCheck.start();
 }
 
 X11Session::~X11Session() {
+  trayCheck.stop();
   wake.reset();
   plivexApp.reset();
   // The shared controller lives on (it is the program's one controller); its threads must not,

@@ -5,9 +5,9 @@
 // The main queue is Qt's event loop; settings persist in the XDG configuration directory; the
 // log goes to standard error and to syslog. It quits from its menu, or on any signal that would
 // end it (SIGINT, SIGTERM, SIGHUP, ...), stopping the engine and the key tester and waiting for
-// their threads. One Plivex runs per
-// user: a second start brings the first one forward. Without a display it says so and points at
-// the console.
+// their threads. One Plivex runs per user and X display (per user for the demo): a second start
+// on the same display, whatever its runtime folder, brings the first one forward and ends; a start
+// on another display runs there. Without a display it says so and points at the console.
 // Usage: plivex [--demo | --version | --help]   (other arguments are Qt's own: -platform, ...)
 #include <sys/socket.h>
 #include <unistd.h>
@@ -16,6 +16,7 @@
 #include <QSocketNotifier>
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <iostream>
@@ -26,11 +27,13 @@
 
 #include "Kestravane/Linux/BackendChoice.h"
 #include "Kestravane/Linux/DisplayCheck.h"
+#include "Kestravane/Linux/DisplayClaim.h"
 #include "Kestravane/Linux/LinuxSession.h"
 #include "Kestravane/Linux/SingleInstance.h"
 #include "Kestravane/Linux/X11Session.h"
 #include "KestravaneKit/LogLines.h"
 #include "Platform/Host/FileUserDefaults.h"
+#include "Platform/X11/WithheldKeyRecord.h"
 
 #ifndef PLIVEX_VERSION
 #error "PLIVEX_VERSION must be defined by the build system"
@@ -157,15 +160,31 @@ int main(int argc, char* argv[]) {
     if (std::string_view(argv[i]) == "--demo") demoAsked = true;
   }
   kestravane::linux_app::exitUnlessADisplayIsAvailable();
+  const auto choice = kestravane::linux_app::chooseBackendFromEnvironment(demoAsked);
+  const bool onX11 = choice.backend == kestravane::linux_app::Backend::x11;
+  // The X display the program belongs to; the demo belongs to none.
+  const std::string display =
+      onX11 ? kestravane::platform::x11::displayKey(std::getenv("DISPLAY")) : std::string();
+  const std::string runningHere =
+      "Plivex is already running" + (onX11 ? " on display " + display : std::string()) + "\n";
   // Before anything is read: a second start must not touch the running one's settings. It asks
   // the first to come forward and ends.
-  auto instance = SingleInstance::acquire(SingleInstance::runtimeDirectory());
+  auto instance = SingleInstance::acquireFor(display, SingleInstance::runtimeDirectory());
   if (!instance.isPrimary()) {
     instance.requestRaise();
-    std::cout << "Plivex is already running\n";
+    std::cout << runningHere;
     return 0;
   }
-  const auto choice = kestravane::linux_app::chooseBackendFromEnvironment(demoAsked);
+  // Another runtime folder hides a start on the same display from the lock; the X server sees it.
+  kestravane::linux_app::DisplayClaim claim;
+  if (onX11) {
+    claim = kestravane::linux_app::claimDisplay(instance.socketFile().string());
+    if (claim.heldByAnother) {
+      if (!claim.holderSocket.empty()) SingleInstance::requestRaiseAt(claim.holderSocket);
+      std::cout << runningHere;
+      return 0;
+    }
+  }
   if (choice.notice) std::cerr << "Plivex: " << *choice.notice << "\n";
 
   QApplication application(argc, argv);

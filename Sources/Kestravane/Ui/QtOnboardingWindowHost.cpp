@@ -151,7 +151,8 @@ void OnboardingWindowWidget::update() {
     row.title->setText(toQString(step->title));
     row.hint->setText(toQString(step->hint));
     row.button->setText(toQString(step->button));
-    row.buttonSpace->setVisible(!step->done);
+    // A step whose action cannot be carried out here has no button: its hint says what to do.
+    row.buttonSpace->setVisible(!step->done && !step->button.empty());
     row.action = step->action;
   }
   if (next.allSet) allSet->setText(toQString(*next.allSet));

@@ -239,12 +239,16 @@ QWidget* SettingsWindow::buildBottomBar() {
   auto* bar = makeStack(kRow, 8, {20, 12, 20, 12});
   cancel = named(makeButton(*this, false), "cancel");
   done = named(makeButton(*this, false), "done");
+  quit = named(makeButton(*this, false), "quit");
   stackLayout(*bar).addWidget(cancel, 0, Qt::AlignVCenter);
+  stackLayout(*bar).addWidget(quit, 0, Qt::AlignVCenter);
   stackLayout(*bar).addStretch(1);
   stackLayout(*bar).addWidget(done, 0, Qt::AlignVCenter);
   // Cancel drops the pending values; Done hands them over first. Closing runs the model's
   // disappearing steps (hideEvent).
   connect(cancel, &QPushButton::clicked, this, [this] { dismiss(Dismissal::cancel); });
+  // Without a tray icon there is no menu: the program ends from here.
+  connect(quit, &QPushButton::clicked, this, [this] { _model.quit(); });
   connect(done, &QPushButton::clicked, this, [this] {
     _model.done(pending());
     dismiss(Dismissal::done);
@@ -293,6 +297,7 @@ void SettingsWindow::redraw() {
   setOptionalText(*keyTesterRemedy, next.keyTesterRemedyLabel);
   setText(*cancel, next.cancelLabel);
   setText(*done, next.doneLabel);
+  setText(*quit, next.quitLabel);
   _shown = std::move(next);
 }
 

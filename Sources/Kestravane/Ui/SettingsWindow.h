@@ -109,6 +109,7 @@ class SettingsWindow final : public FixedSizeWindow {
   QPushButton* keyTesterRemedy = nullptr;
   QPushButton* cancel = nullptr;
   QPushButton* done = nullptr;
+  QPushButton* quit = nullptr;
 
   Subscription changes;
 };

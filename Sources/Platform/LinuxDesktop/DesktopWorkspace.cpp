@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "Platform/Host/UrlSyntax.h"
+#include "Platform/LinuxDesktop/DesktopLogLines.h"
 #include "Platform/LinuxDesktop/DetachedProcess.h"
 
 namespace kestravane::platform::desktop {
@@ -58,8 +59,9 @@ DesktopWorkspace::Desktop DesktopWorkspace::Desktop::fromEnvironment() {
   return Desktop{environmentValue("XDG_CURRENT_DESKTOP"), environmentValue("PATH")};
 }
 
-DesktopWorkspace::DesktopWorkspace(std::shared_ptr<DispatchQueue> mainQueue, Desktop desktop)
-    : desktop(std::move(desktop)), wakeObservers(std::move(mainQueue)) {}
+DesktopWorkspace::DesktopWorkspace(std::shared_ptr<DispatchQueue> mainQueue, Desktop desktop,
+                                   std::shared_ptr<Log> log)
+    : desktop(std::move(desktop)), log(std::move(log)), wakeObservers(std::move(mainQueue)) {}
 
 std::optional<std::vector<std::string>> DesktopWorkspace::keyboardSettingsCommand(
     const Desktop& desktop) {
@@ -99,7 +101,23 @@ std::optional<URL> DesktopWorkspace::urlWithString(const std::string& string) {
 
 bool DesktopWorkspace::openURL(const URL& url) {
   const auto command = openCommand(desktop, url.absoluteString);
-  return command && startDetached(*command);
+  if (!command) {
+    // Only the part before any query: the rest is no business of the log.
+    const std::string& text = url.absoluteString;
+    const std::string shown = text.substr(0, text.find_first_of("?#"));
+    if (log) {
+      log->log(std::string(logline::kNothingOpens) + shown + " (desktop \"" +
+               desktop.currentDesktop + "\")");
+    }
+    return false;
+  }
+  if (startDetached(*command)) return true;
+  if (log) log->log(std::string(logline::kCannotStart) + command->front());
+  return false;
+}
+
+bool DesktopWorkspace::canOpenURL(const URL& url) {
+  return openCommand(desktop, url.absoluteString).has_value();
 }
 
 std::shared_ptr<Cancellable> DesktopWorkspace::addDidWakeObserver(std::function<void()> observer) {

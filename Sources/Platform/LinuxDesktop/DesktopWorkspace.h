@@ -2,7 +2,8 @@
 // without a shell and without waiting; the keyboard pane of System Settings
 // ("x-apple.systempreferences:com.apple.preference.keyboard") opens the desktop's own keyboard
 // settings where one is known (GNOME, KDE, Xfce, chosen from XDG_CURRENT_DESKTOP and what is on
-// PATH); other System Settings panes do not exist there, and opening them fails. Wake
+// PATH); other System Settings panes do not exist there, and opening them fails. What cannot be
+// opened, and a program that cannot be started, is logged (never the URL's query). Wake
 // notifications come from outside the platform: the application layer posts them (postDidWake(),
 // from logind's PrepareForSleep), and the observers run on the main queue. URL parsing and the
 // wake observers are the host's generic ones.
@@ -17,6 +18,7 @@
 #include <vector>
 
 #include "Platform/Host/WakeObservers.h"
+#include "Platform/Log.h"
 #include "Platform/Workspace.h"
 
 namespace kestravane::platform::desktop {
@@ -31,7 +33,9 @@ class DesktopWorkspace final : public Workspace {
     static Desktop fromEnvironment();
   };
 
-  DesktopWorkspace(std::shared_ptr<DispatchQueue> mainQueue, Desktop desktop);
+  // `log` (may be null) hears of what could not be opened.
+  DesktopWorkspace(std::shared_ptr<DispatchQueue> mainQueue, Desktop desktop,
+                   std::shared_ptr<Log> log = nullptr);
 
   // The command that opens the keyboard settings of `desktop`, its program found on its PATH;
   // absent when the desktop is none of those known or its program is missing.
@@ -43,6 +47,7 @@ class DesktopWorkspace final : public Workspace {
   // Seam.
   std::optional<URL> urlWithString(const std::string& string) override;
   bool openURL(const URL& url) override;
+  bool canOpenURL(const URL& url) override;
   std::shared_ptr<Cancellable> addDidWakeObserver(std::function<void()> observer) override;
 
   // The machine woke up: every wake observer runs once on the main queue.
@@ -50,6 +55,7 @@ class DesktopWorkspace final : public Workspace {
 
  private:
   const Desktop desktop;
+  const std::shared_ptr<Log> log;
   host::WakeObservers wakeObservers;
 };
 

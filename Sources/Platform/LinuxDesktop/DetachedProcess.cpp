@@ -1,6 +1,7 @@
 #include "Platform/LinuxDesktop/DetachedProcess.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -10,11 +11,23 @@ extern char** environ;
 
 namespace kestravane::platform::desktop {
 
+namespace {
+
+// As a shell's lookup: a regular file (through links) that this user may run; a folder of that
+// name, or a file without the right to run it, is passed over.
+bool isRunnable(const std::string& candidate) {
+  struct stat info {};
+  return ::stat(candidate.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+         ::access(candidate.c_str(), X_OK) == 0;
+}
+
+}  // namespace
+
 std::optional<std::string> findProgram(std::string_view name, std::string_view path) {
   if (name.empty()) return std::nullopt;
   if (name.find('/') != std::string_view::npos) {
     std::string candidate(name);
-    if (::access(candidate.c_str(), X_OK) == 0) return candidate;
+    if (isRunnable(candidate)) return candidate;
     return std::nullopt;
   }
   while (true) {
@@ -22,7 +35,7 @@ std::optional<std::string> findProgram(std::string_view name, std::string_view p
     std::string folder(path.substr(0, colon));
     if (folder.empty()) folder = ".";  // an empty entry means the current folder
     const std::string candidate = folder + "/" + std::string(name);
-    if (::access(candidate.c_str(), X_OK) == 0) return candidate;
+    if (isRunnable(candidate)) return candidate;
     if (colon == std::string_view::npos) return std::nullopt;
     path.remove_prefix(colon + 1);
   }

@@ -12,7 +12,8 @@
 namespace kestravane::platform::desktop {
 
 // The program's path found as the shell would find it: a name with a "/" as it stands, any other
-// name in the folders of `path` (a PATH value); absent when no executable file is there.
+// name in the folders of `path` (a PATH value), passing over folders and files this user may not
+// run; absent when no runnable file is there.
 std::optional<std::string> findProgram(std::string_view name, std::string_view path);
 
 // Runs `arguments` (the program's path first) with the current environment. True once the

@@ -25,6 +25,11 @@ bool VirtualWorkspace::openURL(const URL& url) {
   return opens;
 }
 
+bool VirtualWorkspace::canOpenURL(const URL&) {
+  std::lock_guard lock(mutex);
+  return openResult;
+}
+
 std::shared_ptr<Cancellable> VirtualWorkspace::addDidWakeObserver(std::function<void()> observer) {
   return wakeObservers.add(std::move(observer));
 }

@@ -30,6 +30,7 @@ class VirtualWorkspace final : public Workspace {
   // < > " { } | \ ^ `); every % followed by two hex digits; at most one #; [ ] only in the host.
   std::optional<URL> urlWithString(const std::string& string) override;
   bool openURL(const URL& url) override;
+  bool canOpenURL(const URL& url) override;
   // Removing the observer (cancel, or dropping the handle) also drops wakes posted to the main
   // queue but not yet delivered to it.
   std::shared_ptr<Cancellable> addDidWakeObserver(std::function<void()> observer) override;

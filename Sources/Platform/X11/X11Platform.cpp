@@ -10,6 +10,7 @@
 #include "Platform/Host/SystemUptimeClock.h"
 #include "Platform/LinuxDesktop/PollRunLoops.h"
 #include "Platform/LinuxDesktop/XdgAutostartLoginItems.h"
+#include "Platform/X11/KdeMetaShortcut.h"
 #include "Platform/X11/X11Accessibility.h"
 #include "Platform/X11/X11EventTaps.h"
 #include "Platform/X11/X11HIDSystem.h"
@@ -46,9 +47,9 @@ X11Platform::X11Platform(X11PlatformOptions options, std::shared_ptr<X11Connecti
   _log = std::make_shared<host::HostLog>(
       host::HostLog::Sinks{options.logToStandardError, options.logToSystemLog});
   _application = std::make_shared<host::HostApplication>();
-  _workspace = std::make_shared<desktop::DesktopWorkspace>(
-      _dispatch->mainQueue(),
-      options.desktop.value_or(desktop::DesktopWorkspace::Desktop::fromEnvironment()));
+  const auto session =
+      options.desktop.value_or(desktop::DesktopWorkspace::Desktop::fromEnvironment());
+  _workspace = std::make_shared<desktop::DesktopWorkspace>(_dispatch->mainQueue(), session, _log);
   const auto stateDirectory =
       options.stateDirectory
           ? options.stateDirectory
@@ -87,7 +88,10 @@ X11Platform::X11Platform(X11PlatformOptions options, std::shared_ptr<X11Connecti
   services->inputSources = inputSources;
   services->accessibility = std::make_shared<X11Accessibility>(xinputAvailable);
   services->hidSystem = std::make_shared<X11HIDSystem>(this->connection);
-  services->preferences = std::make_shared<X11Preferences>(keymapWatch);
+  services->preferences = std::make_shared<X11Preferences>(
+      keymapWatch, session.currentDesktop,
+      options.kwinrc ? options.kwinrc
+                     : kwinrcFile(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME")));
   const auto autostartEntry = options.autostartEntry
                                   ? options.autostartEntry
                                   : desktop::XdgAutostartLoginItems::defaultEntryFile(

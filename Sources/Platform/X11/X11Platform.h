@@ -45,6 +45,8 @@ struct X11PlatformOptions {
   std::filesystem::path executable;
   // The desktop session; the environment's when absent.
   std::optional<desktop::DesktopWorkspace::Desktop> desktop;
+  // KDE's kwinrc (what a lone Meta tap does there); by KDE's rules when absent.
+  std::optional<std::filesystem::path> kwinrc;
   // The XInput version the taps need; a server that offers less counts as without XInput 2.
   XInputVersion requiredXInput = kRequiredXInput;
   bool logToStandardError = false;

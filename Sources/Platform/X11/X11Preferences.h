@@ -8,11 +8,14 @@
 // reported a change (X11KeymapWatch), so a change in the desktop's keyboard settings counts at the
 // next query and a query at rest costs no round trip. The "caps:" options (Caps Lock as Escape, as
 // Backspace, ...) switch no layout: while Caps Lock is the trigger its action is taken away
-// whatever they make it. Every other key is absent. Threads: the connection's thread (the main
-// thread).
+// whatever they make it. "ModifierOnlyShortcutsMeta" in "kwinrc" is 1 while KDE Plasma acts on a
+// lone Meta tap (its launcher, by default), 0 while it does nothing there; absent outside a KDE
+// session. Read from kwinrc at each query. Every other key is absent.
+// Threads: the connection's thread (the main thread).
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -25,7 +28,9 @@ namespace kestravane::platform::x11 {
 
 class X11Preferences final : public Preferences {
  public:
-  explicit X11Preferences(std::shared_ptr<X11KeymapWatch> watch);
+  // `currentDesktop` is XDG_CURRENT_DESKTOP; `kwinrc` the file KDE reads (absent: none).
+  explicit X11Preferences(std::shared_ptr<X11KeymapWatch> watch, std::string currentDesktop = {},
+                          std::optional<std::filesystem::path> kwinrc = std::nullopt);
 
   // Whether these comma-separated XKB options (as in _XKB_RULES_NAMES) switch layouts with Caps
   // Lock.
@@ -38,6 +43,8 @@ class X11Preferences final : public Preferences {
 
  private:
   const std::shared_ptr<X11KeymapWatch> watch;
+  const bool kde;
+  const std::optional<std::filesystem::path> kwinrc;
 };
 
 }  // namespace kestravane::platform::x11
