@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "Kestravane/HeadlessWindowHost.h"
+#include "KestravaneKit/EngineInputsGatherer.h"
 #include "KestravaneKit/LogLines.h"
 #include "KestravaneKit/TextsForLanguage.h"
 
@@ -67,15 +68,10 @@ void AppController::startUp() {
 }
 
 EngineInputs AppController::engineInputs() const {
-  EngineInputs inputs;
-  inputs.hasAccessibility = _permissions.hasAccessibility();
-  inputs.layoutCount = static_cast<std::int64_t>(layouts().size());
-  inputs.triggerConflict = conflictOf(config().trigger, keyboard());
-  inputs.triggerKeyFree = triggerKeyFree();
+  EngineInputs inputs = gatherEngineInputs(*_services, config().trigger);
   inputs.userEnabled = _userEnabled;
   inputs.isRunning = isRunning();
-  inputs.tapDisabled = switching.engine && switching.engine->health() == EngineHealth::tapDisabled;
-  inputs.secureInput = _permissions.isSecureInputActive();
+  inputs.tapDisabled = switching.engine && engineHealth == EngineHealth::tapDisabled;
   return inputs;
 }
 
@@ -106,9 +102,7 @@ void AppController::recomputeHealth() {
   // a permission granted or a login item allowed in System Settings shows within one check.
   rereadPermissions();
   rereadLoginItem();
-  const EngineInputs inputs = engineInputs();
-  if (switching.engine) switching.engine->setSecureInputActive(inputs.secureInput);
-  _health.set(EngineState::health(inputs));
+  _health.set(EngineState::health(engineInputs()));
 }
 
 void AppController::rereadTriggerKeys() {
@@ -130,17 +124,19 @@ void AppController::startEngine() {
   const std::weak_ptr<AppController> weakSelf = weak_from_this();
   auto parts = SwitchingEngine::make(
       _services, _inputSources,
-      {.trigger = config().trigger,
-       .suppress = EventTapEngine::Suppress::tap,
-       .holdTimeoutMs = kHoldTimeoutMs},
+      {.trigger = config().trigger, .suppress = EventTapEngine::Suppress::tap},
       // The switch controller calls this on the main thread already.
       [weakSelf](const InputSourceSwitcher::Result& result) {
         if (auto self = weakSelf.lock()) self->_lastSwitch.set(lastSwitchText(result));
       },
-      // The engine's own health is read through engineInputs(); the value passed is not needed.
-      [weakSelf, queue = mainQueue](EngineHealth) {
-        queue->async([weakSelf] {
-          if (auto self = weakSelf.lock()) self->recomputeHealth();
+      // Changes arrive in the order the engine made them; a stopped engine's last one (no tap)
+      // lands before the first of the engine that replaces it.
+      [weakSelf, queue = mainQueue](EngineHealth health) {
+        queue->async([weakSelf, health] {
+          if (auto self = weakSelf.lock()) {
+            self->engineHealth = health;
+            self->recomputeHealth();
+          }
         });
       });
   switching = std::move(parts);
@@ -166,6 +162,7 @@ void AppController::dropEngine() {
   // Also gives the trigger key its own action back, so a switched-off Plivex leaves it as it was.
   switching.stop();
   switching = {};
+  engineHealth = EngineHealth::noInputMonitoring;
   _isRunning.set(false);
 }
 

@@ -19,9 +19,12 @@ constexpr std::string_view kWarning = "exclamationmark.triangle.fill";
 // re-adding of the entry only while it is.
 enum class Offered { always, whileUntrusted, whileTrusted };
 
+#define PLIVEX_ONE(name) +1
+constexpr std::size_t kRemedyCount = 0 PLIVEX_REMEDIES(PLIVEX_ONE);
+#undef PLIVEX_ONE
+
 struct RemedyRow {
   RemedyId id;
-  std::string_view name;
   TextId text;
   RemedyAction action;
   Offered offered;
@@ -30,11 +33,14 @@ struct RemedyRow {
   std::string_view consoleCommand;
 };
 
+#define PLIVEX_NAME(name) #name,
+constexpr std::array<std::string_view, kRemedyCount> kRemedyNames{PLIVEX_REMEDIES(PLIVEX_NAME)};
+#undef PLIVEX_NAME
+
 // The window offers no keyboard-settings button under the layouts hint, and keeps one fixed
 // label for the Accessibility pane in every language.
-constexpr std::array<RemedyRow, 7> kRemedies{{
+constexpr std::array<RemedyRow, kRemedyCount> kRemedies{{
     {RemedyId::requestAccessibility,
-     "requestAccessibility",
      TextId::requestAccessibility,
      RemedyAction::promptAccessibility,
      Offered::whileUntrusted,
@@ -42,7 +48,6 @@ constexpr std::array<RemedyRow, 7> kRemedies{{
      {},
      "grant accessibility"},
     {RemedyId::openAccessibilitySettings,
-     "openAccessibilitySettings",
      TextId::openSettingsEllipsis,
      RemedyAction::openAccessibilitySettings,
      Offered::whileUntrusted,
@@ -50,7 +55,6 @@ constexpr std::array<RemedyRow, 7> kRemedies{{
      "Open settings…",
      {}},
     {RemedyId::needLayoutsHint,
-     "needLayoutsHint",
      TextId::needLayoutsHint,
      RemedyAction::none,
      Offered::always,
@@ -58,7 +62,6 @@ constexpr std::array<RemedyRow, 7> kRemedies{{
      {},
      "enable <id>"},
     {RemedyId::openKeyboardSettings,
-     "openKeyboardSettings",
      TextId::openKeyboardSettings,
      RemedyAction::openKeyboardSettings,
      Offered::always,
@@ -66,7 +69,6 @@ constexpr std::array<RemedyRow, 7> kRemedies{{
      {},
      {}},
     {RemedyId::freeGlobe,
-     "freeGlobe",
      TextId::freeGlobe,
      RemedyAction::openKeyboardSettings,
      Offered::always,
@@ -74,7 +76,6 @@ constexpr std::array<RemedyRow, 7> kRemedies{{
      {},
      "globe free"},
     {RemedyId::freeCapsLock,
-     "freeCapsLock",
      TextId::freeCapsLock,
      RemedyAction::openKeyboardSettings,
      Offered::always,
@@ -82,7 +83,6 @@ constexpr std::array<RemedyRow, 7> kRemedies{{
      {},
      "capslock free"},
     {RemedyId::reAddAccessibility,
-     "reAddAccessibility",
      TextId::reAddAccessibility,
      RemedyAction::openAccessibilitySettings,
      Offered::whileTrusted,
@@ -91,7 +91,7 @@ constexpr std::array<RemedyRow, 7> kRemedies{{
      {}},
 }};
 
-// remedyRow() finds a row by its id's position.
+// remedyRow() finds a row by its id's position, so the rows follow PLIVEX_REMEDIES.
 constexpr bool remediesInIdOrder() {
   for (std::size_t i = 0; i < kRemedies.size(); ++i) {
     if (static_cast<std::size_t>(kRemedies[i].id) != i) return false;
@@ -108,13 +108,13 @@ struct HealthRow {
   TextId status;
   bool problem;
   std::initializer_list<RemedyId> remedies;
-  std::string_view doctorWord;
 };
 
 // The ranking: the first row whose predicate holds decides. Secure input never stops the engine
 // and ranks below every other problem; it is no problem of ours, but the user should still see
 // the warning. A failed start leaves isRunning false; it shows as a disabled tap while switching
-// is on. Only the engine itself reports a missing Input Monitoring.
+// is on. A missing Input Monitoring ranks below `active`, so only the engine itself reports it
+// (and the doctor, which asks each rule alone).
 const std::array<HealthRow, allEngineHealths.size()> kHealths{{
     {EngineHealth::noAccessibility,
      [](const EngineInputs& in) { return !in.hasAccessibility; },
@@ -122,16 +122,14 @@ const std::array<HealthRow, allEngineHealths.size()> kHealths{{
      kWarning,
      TextId::statusNoAccessibility,
      true,
-     {RemedyId::requestAccessibility, RemedyId::openAccessibilitySettings},
-     "accessibility"},
+     {RemedyId::requestAccessibility, RemedyId::openAccessibilitySettings}},
     {EngineHealth::needsLayouts,
      [](const EngineInputs& in) { return in.layoutCount < 2; },
      true,
      kWarning,
      TextId::statusNeedsLayouts,
      true,
-     {RemedyId::needLayoutsHint, RemedyId::openKeyboardSettings},
-     "layouts"},
+     {RemedyId::needLayoutsHint, RemedyId::openKeyboardSettings}},
     {EngineHealth::globeNotFree,
      [](const EngineInputs& in) {
        return in.triggerConflict == KeyConflict::globeKey && !in.triggerKeyFree;
@@ -140,8 +138,7 @@ const std::array<HealthRow, allEngineHealths.size()> kHealths{{
      kWarning,
      TextId::statusGlobeNotFree,
      true,
-     {RemedyId::freeGlobe},
-     "globe-key"},
+     {RemedyId::freeGlobe}},
     {EngineHealth::capsLockNotFree,
      [](const EngineInputs& in) {
        return in.triggerConflict == KeyConflict::capsLockSwitching && !in.triggerKeyFree;
@@ -150,15 +147,13 @@ const std::array<HealthRow, allEngineHealths.size()> kHealths{{
      kWarning,
      TextId::statusCapsLockNotFree,
      true,
-     {RemedyId::freeCapsLock},
-     "caps-lock-abc"},
+     {RemedyId::freeCapsLock}},
     {EngineHealth::disabled,
      [](const EngineInputs& in) { return !in.userEnabled; },
      false,
      kKeyboard,
      TextId::statusDisabled,
      false,
-     {},
      {}},
     {EngineHealth::tapDisabled,
      [](const EngineInputs& in) { return !in.isRunning || in.tapDisabled; },
@@ -166,32 +161,38 @@ const std::array<HealthRow, allEngineHealths.size()> kHealths{{
      kWarning,
      TextId::statusTapDisabled,
      true,
-     {RemedyId::reAddAccessibility},
-     "post-event-access"},
+     {RemedyId::reAddAccessibility}},
     {EngineHealth::secureInput,
      [](const EngineInputs& in) { return in.secureInput; },
      false,
      kWarning,
      TextId::statusSecureInput,
      false,
-     {},
-     "secure-input"},
+     {}},
     {EngineHealth::active,
      [](const EngineInputs&) { return true; },
      false,
      kKeyboardFill,
      TextId::statusActive,
      false,
-     {},
      {}},
     {EngineHealth::noInputMonitoring,
-     nullptr,
+     [](const EngineInputs& in) { return !in.hasInputMonitoring; },
      false,
      kWarning,
      TextId::statusNoInputMonitoring,
      true,
-     {},
-     "input-monitoring"},
+     {}},
+}};
+
+constexpr std::array<DoctorWord, 7> kDoctorWords{{
+    {EngineHealth::noAccessibility, "accessibility"},
+    {EngineHealth::noInputMonitoring, "input-monitoring"},
+    {EngineHealth::tapDisabled, "post-event-access"},
+    {EngineHealth::needsLayouts, "layouts"},
+    {EngineHealth::globeNotFree, "globe-key"},
+    {EngineHealth::capsLockNotFree, "caps-lock-abc"},
+    {EngineHealth::secureInput, "secure-input"},
 }};
 
 struct ConflictRow {
@@ -256,9 +257,12 @@ std::vector<Remedy> remedies(EngineHealth health, bool hasAccessibility, const S
   std::vector<Remedy> offered;
   for (const RemedyId id : remedyIds(health, hasAccessibility)) {
     const RemedyRow& remedy = remedyRow(id);
-    Remedy shown{
-        id,           remedy.name,          remedy.action, std::string(strings[remedy.text]),
-        std::nullopt, remedy.consoleCommand};
+    Remedy shown{id,
+                 kRemedyNames[static_cast<std::size_t>(id)],
+                 remedy.action,
+                 std::string(strings[remedy.text]),
+                 std::nullopt,
+                 remedy.consoleCommand};
     if (remedy.inWindow) {
       shown.windowText = remedy.windowLabel.empty() ? shown.text : std::string(remedy.windowLabel);
     }
@@ -281,8 +285,8 @@ std::string_view symbolName(EngineHealth health) {
   return row(health).symbol;
 }
 
-std::string_view doctorWord(EngineHealth health) {
-  return row(health).doctorWord;
+std::span<const DoctorWord> doctorWords() {
+  return kDoctorWords;
 }
 
 std::optional<ConflictLook> conflictLook(KeyConflict conflict) {
@@ -307,9 +311,13 @@ bool shouldRun(const EngineInputs& inputs) {
 
 EngineHealth health(const EngineInputs& inputs) {
   for (const auto& row : Presentation::kHealths) {
-    if (row.holds && row.holds(inputs)) return row.health;
+    if (row.holds(inputs)) return row.health;
   }
   return EngineHealth::active;
+}
+
+bool holds(EngineHealth health, const EngineInputs& inputs) {
+  return Presentation::row(health).holds(inputs);
 }
 
 }  // namespace kestravane::EngineState

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,19 +19,6 @@
 namespace kestravane {
 
 class Strings;
-
-// Every remedy, in the order the remedy table lists them.
-enum class RemedyId {
-  requestAccessibility,
-  openAccessibilitySettings,
-  needLayoutsHint,
-  openKeyboardSettings,
-  freeGlobe,
-  freeCapsLock,
-  // The system refused the tap although the program is trusted: the Accessibility list names an
-  // older build (post-event access is missing), so the entry must be made again.
-  reAddAccessibility,
-};
 
 // What choosing a remedy does: nothing (a hint, shown as text), open a URL, or one of the
 // program's own commands.
@@ -94,9 +82,14 @@ std::string_view statusLine(EngineHealth health, const Strings& strings);
 // The name of the menu-bar symbol for the health, as the platform spells it.
 std::string_view symbolName(EngineHealth health);
 
-// The doctor's word for the health when it stops switching ("accessibility", "layouts", …);
-// empty for a health the doctor does not name.
-std::string_view doctorWord(EngineHealth health);
+// The healths the doctor names when they stop switching, each with its word ("accessibility",
+// "layouts", …), in the order of its blocking line: the permissions as the user grants them,
+// then the machine's settings, then secure input.
+struct DoctorWord {
+  EngineHealth health;
+  std::string_view word;
+};
+std::span<const DoctorWord> doctorWords();
 
 // The health, remedy and onboarding step of a key conflict (KeyConflict::none has none).
 struct ConflictLook {
