@@ -115,7 +115,7 @@ struct HealthRow {
 // the warning. A failed start leaves isRunning false; it shows as a disabled tap while switching
 // is on. A missing Input Monitoring ranks below `active`, so only the engine itself reports it
 // (and the doctor, which asks each rule alone).
-const std::array<HealthRow, allEngineHealths.size()> kHealths{{
+constexpr std::array<HealthRow, allEngineHealths.size()> kHealths{{
     {EngineHealth::noAccessibility,
      [](const EngineInputs& in) { return !in.hasAccessibility; },
      true,
@@ -194,6 +194,18 @@ constexpr std::array<DoctorWord, 7> kDoctorWords{{
     {EngineHealth::capsLockNotFree, "caps-lock-abc"},
     {EngineHealth::secureInput, "secure-input"},
 }};
+
+// row() finds every health's row.
+constexpr bool everyHealthHasOneRow() {
+  for (const EngineHealth health : allEngineHealths) {
+    if (std::count_if(kHealths.begin(), kHealths.end(),
+                      [&](const HealthRow& row) { return row.health == health; }) != 1) {
+      return false;
+    }
+  }
+  return true;
+}
+static_assert(everyHealthHasOneRow());
 
 struct ConflictRow {
   KeyConflict conflict;
