@@ -34,8 +34,6 @@ AppController::AppController(PassKey, std::shared_ptr<const platform::Services> 
       _permissions(*_services),
       _launchAtLogin(*_services),
       _inputSources(*_services),
-      globe(*_services),
-      capsLockKey(*_services),
       store(*_services),
       host(std::make_shared<HeadlessWindowHost>()) {
   mainThread.check("AppController::AppController");
@@ -106,8 +104,8 @@ void AppController::recomputeHealth() {
 }
 
 void AppController::rereadTriggerKeys() {
-  _globeFree.set(globe.isGlobeFree());
-  _capsLockFree.set(capsLockKey.isCapsLockFree());
+  _globeFree.set(isKeyFree(*_services, KeyConflict::globeKey));
+  _capsLockFree.set(isKeyFree(*_services, KeyConflict::capsLockSwitching));
 }
 
 void AppController::startEngine() {

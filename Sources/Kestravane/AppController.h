@@ -30,10 +30,8 @@
 #include "KestravaneCore/PlivexConfig.h"
 #include "KestravaneCore/Presentation.h"
 #include "KestravaneCore/Strings.h"
-#include "KestravaneKit/CapsLockKeyManager.h"
 #include "KestravaneKit/ConfigStore.h"
 #include "KestravaneKit/EventTapEngine.h"
-#include "KestravaneKit/GlobeKeyManager.h"
 #include "KestravaneKit/InputSourceSwitcher.h"
 #include "KestravaneKit/KeyTester.h"
 #include "KestravaneKit/LaunchAtLogin.h"
@@ -203,8 +201,6 @@ class AppController final : public ObservableObject,
   const Permissions _permissions;
   const LaunchAtLogin _launchAtLogin;
   const InputSourceSwitcher _inputSources;
-  const GlobeKeyManager globe;
-  const CapsLockKeyManager capsLockKey;
   const ConfigStore store;
 
   Published<EngineHealth> _health{*this, EngineHealth::disabled};

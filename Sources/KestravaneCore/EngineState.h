@@ -10,17 +10,10 @@
 
 namespace kestravane {
 
-// The healths and the remedies, by name; everything else about them is a row of the tables in
-// Presentation.cpp. Not persisted, so no raw values.
-//   active: switching works; disabled: the user has switched the program off;
-//   needsLayouts: fewer than two keyboard layouts are enabled;
-//   noInputMonitoring: the engine has no working tap (the engine's own state, or the doctor's);
-//   noAccessibility: the process is not trusted for Accessibility;
-//   tapDisabled: the engine should run but does not, or the system disabled its tap;
-//   globeNotFree / capsLockNotFree: the trigger's key is taken by the system's setting;
-//   secureInput: secure keyboard entry is on while everything else is in order.
-// reAddAccessibility: the system refused the tap although the program is trusted, so the
-// Accessibility entry names an older build (post-event access is missing) and must be made again.
+// The healths and the remedies by name (not persisted, so no raw values); everything else about
+// them is a row of Presentation.cpp, where each row says what its health means. noInputMonitoring:
+// the engine has no working tap (the engine's own state, or the doctor's). reAddAccessibility: the
+// system refused the tap of a trusted program, whose Accessibility entry names an older build.
 // clang-format off
 #define PLIVEX_ENGINE_HEALTHS(X)                                                                 \
   X(active) X(disabled) X(needsLayouts) X(noInputMonitoring) X(noAccessibility) X(tapDisabled)   \

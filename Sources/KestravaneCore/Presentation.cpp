@@ -185,7 +185,7 @@ constexpr std::array<HealthRow, allEngineHealths.size()> kHealths{{
      {}},
 }};
 
-constexpr std::array<DoctorWord, 7> kDoctorWords{{
+constexpr auto kDoctorWords = std::to_array<DoctorWord>({
     {EngineHealth::noAccessibility, "accessibility"},
     {EngineHealth::noInputMonitoring, "input-monitoring"},
     {EngineHealth::tapDisabled, "post-event-access"},
@@ -193,7 +193,7 @@ constexpr std::array<DoctorWord, 7> kDoctorWords{{
     {EngineHealth::globeNotFree, "globe-key"},
     {EngineHealth::capsLockNotFree, "caps-lock-abc"},
     {EngineHealth::secureInput, "secure-input"},
-}};
+});
 
 // row() finds every health's row.
 constexpr bool everyHealthHasOneRow() {

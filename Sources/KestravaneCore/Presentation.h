@@ -1,8 +1,9 @@
 // The healths and their remedies as the menu, the settings window, the onboarding window, the
 // console and the doctor show and offer them. One table row per health, in ranking order (its
-// predicate over EngineInputs, symbol, status text, problem flag, remedies, the doctor's word),
-// one per remedy (text, window text, action, console command) and one per key conflict (its
-// health and onboarding step); everything else is derived from them (EngineState::health too).
+// predicate over EngineInputs, symbol, status text, problem flag, remedies), one per remedy
+// (text, window text, action, console command), one per key conflict (its health and onboarding
+// step) and one per word of the doctor's blocking line, in its order; everything else is derived
+// from them (EngineState::health too). Their names are the lists of EngineState.h.
 // Threads: pure values and functions over constant tables; usable from any thread.
 #pragma once
 
