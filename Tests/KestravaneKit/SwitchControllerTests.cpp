@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "KestravaneCore/PlivexConfig.h"
 #include "Support/VirtualMacRig.h"
 
 namespace kestravane {
