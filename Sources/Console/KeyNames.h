@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "KestravaneCore/PlivexConfig.h"
+#include "KestravaneCore/TriggerKeys.h"
 
 namespace kestravane::console {
 

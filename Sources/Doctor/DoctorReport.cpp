@@ -8,6 +8,7 @@
 #include "KestravaneCore/TriggerKeys.h"
 #include "KestravaneKit/CapsLockKeyManager.h"
 #include "KestravaneKit/ConfigStore.h"
+#include "KestravaneKit/EngineInputsGatherer.h"
 #include "KestravaneKit/GlobeKeyManager.h"
 #include "KestravaneKit/LaunchAtLogin.h"
 #include "KestravaneKit/MetaKeyManager.h"
@@ -29,21 +30,6 @@ std::string globeKeyValue(const std::optional<GlobeFnUsage>& usage) {
 std::string capsLockSwitchingValue(const std::optional<std::int64_t>& state) {
   if (!state) return "absent";
   return std::to_string(*state) + (*state == 0 ? " off" : " on");
-}
-
-// Whether the system setting leaves the trigger's key to Plivex, as found.
-bool keyFree(const Findings& findings, KeyConflict conflict) {
-  switch (conflict) {
-    case KeyConflict::none:
-      return true;
-    case KeyConflict::globeKey:
-      return findings.globeKey && findings.globeKey->isFreeForTrigger();
-    case KeyConflict::capsLockSwitching:
-      return findings.capsLockSwitching == 0;
-    case KeyConflict::metaLauncher:
-      return !findings.metaLauncher;
-  }
-  return false;
 }
 
 std::string joined(const std::vector<std::string>& words) {
@@ -79,80 +65,43 @@ Findings examine(const platform::Services& services, std::string version, std::s
   if (!findings.settingsProblem) findings.settingsProblem = store.storedRecordProblem();
   findings.settingsStored =
       !findings.settingsProblem && services.userDefaults->dataForKey(std::string(ConfigStore::key));
+  for (const auto& key : kTriggerKeys) {
+    EngineInputs inputs = gatherEngineInputs(services, key.kind);
+    inputs.userEnabled = true;
+    inputs.isRunning = true;
+    // The system refuses the active tap of a trusted program whose entry names an older build.
+    inputs.tapDisabled = findings.accessibility && !findings.postEventAccess;
+    findings.inputs.push_back(inputs);
+  }
   return findings;
 }
 
 namespace {
 
-// One word of the blocking line and whether the findings call for it.
+// One word of the blocking line: its health, and the trigger key it concerns (a key conflict's
+// word is named with the trigger, as "globe-key(fn)").
 struct Blocker {
   std::string word;
-  bool (*stops)(const Findings&, KeyConflict);
-  KeyConflict conflict;  // the trigger's, for a key conflict
+  EngineHealth health;
+  std::size_t trigger;  // the index in kTriggerKeys of the inputs the rule is asked with
 };
 
 std::vector<Blocker> blockingWords() {
-  // The engine's own rules decide. Each finding is put alone into inputs where nothing else is
-  // missing, so the report names every one; a key conflict is named with the trigger it concerns.
-  // A missing Input Monitoring shows only when the engine's tap is refused; the system refuses
-  // the active tap of a trusted program whose entry names an older build.
-  using Rule = bool (*)(const Findings&, KeyConflict);
-  static const EngineInputs ready{.hasAccessibility = true,
-                                  .layoutCount = 2,
-                                  .triggerKeyFree = true,
-                                  .userEnabled = true,
-                                  .isRunning = true};
-  const auto rule = [](EngineHealth health) -> Rule {
-    switch (health) {
-      case EngineHealth::noAccessibility:
-        return [](const Findings& found, KeyConflict) {
-          EngineInputs inputs = ready;
-          inputs.hasAccessibility = found.accessibility;
-          return EngineState::isBlocked(inputs);
-        };
-      case EngineHealth::noInputMonitoring:
-        return [](const Findings& found, KeyConflict) { return !found.inputMonitoring; };
-      case EngineHealth::tapDisabled:
-        return [](const Findings& found, KeyConflict) {
-          return found.accessibility && !found.postEventAccess;
-        };
-      case EngineHealth::needsLayouts:
-        return [](const Findings& found, KeyConflict) {
-          EngineInputs inputs = ready;
-          inputs.layoutCount = static_cast<std::int64_t>(found.layouts.size());
-          return EngineState::isBlocked(inputs);
-        };
-      case EngineHealth::secureInput:
-        return [](const Findings& found, KeyConflict) {
-          EngineInputs inputs = ready;
-          inputs.secureInput = found.secureInput;
-          return EngineState::health(inputs) == EngineHealth::secureInput;
-        };
-      default:
-        return [](const Findings& found, KeyConflict conflict) {
-          EngineInputs inputs = ready;
-          inputs.triggerConflict = conflict;
-          inputs.triggerKeyFree = keyFree(found, conflict);
-          return EngineState::isBlocked(inputs);
-        };
-    }
-  };
   std::vector<Blocker> all;
-  for (const EngineHealth health : kBlockingOrder) {
-    const std::string word(Presentation::doctorWord(health));
+  for (const auto& [health, word] : Presentation::doctorWords()) {
     bool byTrigger = false;
-    for (const auto& key : kTriggerKeys) {
+    for (std::size_t i = 0; i < kTriggerKeys.size(); ++i) {
       // The conflict of the key on a Mac keyboard, or of the one standing for it on a PC's.
-      for (const KeyConflict keyConflict : {key.conflict, key.pcConflict}) {
+      for (const KeyConflict keyConflict : {kTriggerKeys[i].conflict, kTriggerKeys[i].pcConflict}) {
         const auto conflict = Presentation::conflictLook(keyConflict);
         if (!conflict || conflict->health != health) continue;
-        const std::string named = word + "(" + std::string(key.rawValue) + ")";
+        std::string named = std::string(word) + "(" + std::string(kTriggerKeys[i].rawValue) + ")";
         if (!all.empty() && all.back().word == named) continue;
         byTrigger = true;
-        all.push_back({named, rule(health), keyConflict});
+        all.push_back({std::move(named), health, i});
       }
     }
-    if (!byTrigger) all.push_back({word, rule(health), KeyConflict::none});
+    if (!byTrigger) all.push_back({std::string(word), health, 0});
   }
   return all;
 }
@@ -162,7 +111,11 @@ std::vector<Blocker> blockingWords() {
 std::vector<std::string> blockers(const Findings& findings) {
   std::vector<std::string> words;
   for (const auto& blocker : blockingWords()) {
-    if (blocker.stops(findings, blocker.conflict)) words.push_back(blocker.word);
+    // Each rule alone, whatever ranks above it, so the report names every finding.
+    if (blocker.trigger < findings.inputs.size() &&
+        EngineState::holds(blocker.health, findings.inputs[blocker.trigger])) {
+      words.push_back(blocker.word);
+    }
   }
   return words;
 }

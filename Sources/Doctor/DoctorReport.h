@@ -6,7 +6,6 @@
 // Threads: main thread (the services it asks are main-thread services).
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -35,6 +34,9 @@ struct Findings {
   platform::LoginItemStatus loginItem = platform::LoginItemStatus::notRegistered;
   bool settingsStored = false;                 // a usable record is stored
   std::optional<std::string> settingsProblem;  // why the stored settings cannot be used
+  // What the health rules see with each trigger key (kTriggerKeys' order), with an engine that
+  // the user wants and that runs unless the system refuses a trusted program's tap.
+  std::vector<EngineInputs> inputs;
 };
 
 // Asks the system, through the Kit where Plivex does and through `services` where Plivex only
@@ -50,14 +52,6 @@ std::vector<std::string> reportLines(const Findings& findings);
 // "globe-key(fn)" (only with the fn/Globe trigger), "caps-lock-abc(capsLock)" (only with the Caps
 // Lock trigger), "secure-input"), in that order.
 std::vector<std::string> blockers(const Findings& findings);
-
-// The healths the report names when they stop switching, in the blocking line's order: the
-// permissions as the user grants them, then the machine's settings, then secure input. The words
-// are the health table's (Presentation.h).
-inline constexpr std::array kBlockingOrder{
-    EngineHealth::noAccessibility, EngineHealth::noInputMonitoring, EngineHealth::tapDisabled,
-    EngineHealth::needsLayouts,    EngineHealth::globeNotFree,      EngineHealth::capsLockNotFree,
-    EngineHealth::metaNotFree,     EngineHealth::secureInput};
 
 // What --words prints, for the report's checker: "blocking: " and every blocking word in order,
 // "login-item: " and every login-item word.

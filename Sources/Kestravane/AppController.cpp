@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "Kestravane/HeadlessWindowHost.h"
+#include "KestravaneKit/EngineInputsGatherer.h"
 #include "KestravaneKit/LogLines.h"
 #include "KestravaneKit/TextsForLanguage.h"
 
@@ -33,9 +34,6 @@ AppController::AppController(PassKey, std::shared_ptr<const platform::Services> 
       _permissions(*_services),
       _launchAtLogin(*_services),
       _inputSources(*_services),
-      globe(*_services),
-      capsLockKey(*_services),
-      metaKey(*_services),
       store(*_services),
       host(std::make_shared<HeadlessWindowHost>()) {
   mainThread.check("AppController::AppController");
@@ -68,15 +66,14 @@ void AppController::startUp() {
 }
 
 EngineInputs AppController::engineInputs() const {
-  EngineInputs inputs;
-  inputs.hasAccessibility = _permissions.hasAccessibility();
+  EngineInputs inputs = gatherEngineInputs(*_services, config().trigger);
+  // The layouts and the keys as last noticed (input-source notices, checks), so the health
+  // agrees with what the windows show and changes only when the controller acts on a notice.
   inputs.layoutCount = static_cast<std::int64_t>(layouts().size());
-  inputs.triggerConflict = conflictOf(config().trigger, keyboard());
-  inputs.triggerKeyFree = triggerKeyFree();
+  inputs.triggerKeyFree = keyFree(inputs.triggerConflict);
   inputs.userEnabled = _userEnabled;
   inputs.isRunning = isRunning();
-  inputs.tapDisabled = switching.engine && switching.engine->health() == EngineHealth::tapDisabled;
-  inputs.secureInput = _permissions.isSecureInputActive();
+  inputs.tapDisabled = switching.engine && engineHealth == EngineHealth::tapDisabled;
   return inputs;
 }
 
@@ -109,15 +106,13 @@ void AppController::recomputeHealth() {
   // a permission granted or a login item allowed in System Settings shows within one check.
   rereadPermissions();
   rereadLoginItem();
-  const EngineInputs inputs = engineInputs();
-  if (switching.engine) switching.engine->setSecureInputActive(inputs.secureInput);
-  _health.set(EngineState::health(inputs));
+  _health.set(EngineState::health(engineInputs()));
 }
 
 void AppController::rereadTriggerKeys() {
-  _globeFree.set(globe.isGlobeFree());
-  _capsLockFree.set(capsLockKey.isCapsLockFree());
-  _metaFree.set(metaKey.isMetaFree());
+  _globeFree.set(isKeyFree(*_services, KeyConflict::globeKey));
+  _capsLockFree.set(isKeyFree(*_services, KeyConflict::capsLockSwitching));
+  _metaFree.set(isKeyFree(*_services, KeyConflict::metaLauncher));
 }
 
 void AppController::startEngine() {
@@ -134,17 +129,19 @@ void AppController::startEngine() {
   const std::weak_ptr<AppController> weakSelf = weak_from_this();
   auto parts = SwitchingEngine::make(
       _services, _inputSources,
-      {.trigger = config().trigger,
-       .suppress = EventTapEngine::Suppress::tap,
-       .holdTimeoutMs = kHoldTimeoutMs},
+      {.trigger = config().trigger, .suppress = EventTapEngine::Suppress::tap},
       // The switch controller calls this on the main thread already.
       [weakSelf](const InputSourceSwitcher::Result& result) {
         if (auto self = weakSelf.lock()) self->_lastSwitch.set(lastSwitchText(result));
       },
-      // The engine's own health is read through engineInputs(); the value passed is not needed.
-      [weakSelf, queue = mainQueue](EngineHealth) {
-        queue->async([weakSelf] {
-          if (auto self = weakSelf.lock()) self->recomputeHealth();
+      // Changes arrive in the order the engine made them; a stopped engine's last one (no tap)
+      // lands before the first of the engine that replaces it.
+      [weakSelf, queue = mainQueue](EngineHealth health) {
+        queue->async([weakSelf, health] {
+          if (auto self = weakSelf.lock()) {
+            self->engineHealth = health;
+            self->recomputeHealth();
+          }
         });
       });
   switching = std::move(parts);
@@ -170,6 +167,7 @@ void AppController::dropEngine() {
   // Also gives the trigger key its own action back, so a switched-off Plivex leaves it as it was.
   switching.stop();
   switching = {};
+  engineHealth = EngineHealth::noInputMonitoring;
   _isRunning.set(false);
 }
 

@@ -30,10 +30,8 @@
 #include "KestravaneCore/PlivexConfig.h"
 #include "KestravaneCore/Presentation.h"
 #include "KestravaneCore/Strings.h"
-#include "KestravaneKit/CapsLockKeyManager.h"
 #include "KestravaneKit/ConfigStore.h"
 #include "KestravaneKit/EventTapEngine.h"
-#include "KestravaneKit/GlobeKeyManager.h"
 #include "KestravaneKit/InputSourceSwitcher.h"
 #include "KestravaneKit/KeyTester.h"
 #include "KestravaneKit/LaunchAtLogin.h"
@@ -54,7 +52,6 @@ class AppController final : public ObservableObject,
  public:
   static constexpr double kPollIntervalSeconds = 3.0;
   static constexpr double kOnboardingTickSeconds = 1.5;
-  static constexpr std::int64_t kHoldTimeoutMs = 300;
   static constexpr std::string_view kAccessibilitySettingsURL =
       RemedyAction::openAccessibilitySettings.url;
   static constexpr std::string_view kKeyboardSettingsURL = RemedyAction::openKeyboardSettings.url;
@@ -100,10 +97,9 @@ class AppController final : public ObservableObject,
   // Whether the login item is registered but waits for the user to allow it in System Settings
   // › General › Login Items, as the last check read it.
   bool loginItemAwaitsApproval() const { return _loginItemAwaitsApproval.get(); }
-  // Whether the system lets the configured trigger's key to Plivex (see KeyConflict).
-  bool triggerKeyFree() const { return keyFree(conflictOf(config().trigger, keyboard())); }
   // The system's keyboards: a Mac's, or a PC's on a Linux desktop.
   Keyboard keyboard() const { return _services->pcKeyboard ? Keyboard::pc : Keyboard::mac; }
+  // Whether the system setting leaves its key to Plivex, as the last check read it.
   bool keyFree(KeyConflict conflict) const;
 
   // What the windows show besides the published state.
@@ -194,7 +190,6 @@ class AppController final : public ObservableObject,
   // Stops and releases the engine without recomputing the health.
   void dropEngine();
   EngineInputs engineInputs() const;
-  // Also tells the engine whether secure input is on (it cannot ask from its tap thread).
   void recomputeHealth();
   void rereadTriggerKeys();
   void rereadPermissions();
@@ -215,9 +210,6 @@ class AppController final : public ObservableObject,
   const Permissions _permissions;
   const LaunchAtLogin _launchAtLogin;
   const InputSourceSwitcher _inputSources;
-  const GlobeKeyManager globe;
-  const CapsLockKeyManager capsLockKey;
-  const MetaKeyManager metaKey;
   const ConfigStore store;
 
   Published<EngineHealth> _health{*this, EngineHealth::disabled};
@@ -245,8 +237,9 @@ class AppController final : public ObservableObject,
   bool inputMonitoringRequested = false;
 
   bool _userEnabled = true;
-  // The engine with its switch controller, while it runs.
+  // The engine with its switch controller, while it runs, and the health it last reported.
   SwitchingEngine switching;
+  EngineHealth engineHealth = EngineHealth::noInputMonitoring;
   std::shared_ptr<KeyTester> keyTester;
   // Counts the key tests started; a hit is shown only while the test that saw it still runs.
   std::uint64_t keyTestGeneration = 0;

@@ -15,9 +15,9 @@
 
 #include "Kestravane/AppController.h"
 #include "KestravaneCore/EngineState.h"
-#include "KestravaneCore/PlivexConfig.h"
 #include "KestravaneCore/Presentation.h"
 #include "KestravaneCore/Strings.h"
+#include "KestravaneCore/TriggerKeys.h"
 
 namespace kestravane {
 

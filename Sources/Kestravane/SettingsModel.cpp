@@ -40,13 +40,12 @@ SettingsState SettingsModel::state() const {
     if (remedy && remedy->windowText)
       state.remedies.push_back({remedy->id, remedy->name, remedy->action, *remedy->windowText});
   }
-  state.triggerHeader = label(setting::trigger);
-  for (const auto kind : triggerChoices())
-    state.triggerOptions.emplace_back(s.triggerNames(kind).picker);
+  forEachSetting([&](const auto& row) {
+    SettingLook look{std::string(s[row.label]), {}};
+    for (auto& [value, name] : options(row)) look.options.push_back(std::move(name));
+    state.settings.push_back(std::move(look));
+  });
   state.layoutsLine = s.layoutsLabel(joinedLayouts(controller->layoutNames()));
-  state.languageHeader = label(setting::language);
-  for (const auto& [language, name] : s.languageOptions()) state.languageOptions.emplace_back(name);
-  state.launchAtLoginLabel = label(setting::launchAtLogin);
   if (controller->loginItemAwaitsApproval()) {
     state.loginApprovalLine = s[TextId::loginAwaitsApproval];
     state.openLoginItemsLabel = s[TextId::openLoginItems];
@@ -71,12 +70,21 @@ SettingsState SettingsModel::state() const {
   return state;
 }
 
-std::vector<AppLanguage> SettingsModel::languageChoices() const {
-  std::vector<AppLanguage> choices;
+std::vector<std::pair<TriggerKind, std::string>> SettingsModel::optionsOf(
+    std::type_identity<TriggerKind>) const {
+  const Strings s = controller->texts();
+  std::vector<std::pair<TriggerKind, std::string>> all;
+  for (const auto kind : allTriggerKinds) all.emplace_back(kind, s.triggerNames(kind).picker);
+  return all;
+}
+
+std::vector<std::pair<AppLanguage, std::string>> SettingsModel::optionsOf(
+    std::type_identity<AppLanguage>) const {
+  std::vector<std::pair<AppLanguage, std::string>> all;
   for (const auto& [language, name] : controller->texts().languageOptions()) {
-    choices.push_back(language);
+    all.emplace_back(language, name);
   }
-  return choices;
+  return all;
 }
 
 PendingSettings SettingsModel::appear() {

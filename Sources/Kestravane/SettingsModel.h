@@ -9,6 +9,8 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "Kestravane/AppController.h"
@@ -27,6 +29,14 @@ struct SettingsRemedy {
   bool operator==(const SettingsRemedy&) const = default;
 };
 
+// A setting as its control shows it: its name, and the names of its options (a choice only).
+struct SettingLook {
+  std::string label;
+  std::vector<std::string> options;
+
+  bool operator==(const SettingLook&) const = default;
+};
+
 struct SettingsState {
   std::string title;    // the window's and the header's
   std::string version;  // "v" and the bundle's short version, or "v—"
@@ -36,12 +46,8 @@ struct SettingsState {
   std::string toggleLabel;
   std::string refreshLabel;
   std::vector<SettingsRemedy> remedies;
-  std::string triggerHeader;
-  std::vector<std::string> triggerOptions;  // one per trigger key, in the table's order
+  std::vector<SettingLook> settings;  // one per row of kSettings, in order
   std::string layoutsLine;
-  std::string languageHeader;
-  std::vector<std::string> languageOptions;  // languageChoices() named in the shown language
-  std::string launchAtLoginLabel;
   // Only while the login item waits for the user's approval: the line saying so and the label
   // of the button that opens System Settings › General › Login Items.
   std::optional<std::string> loginApprovalLine;
@@ -69,20 +75,16 @@ using PendingSettings = PlivexConfig;
 class SettingsModel {
  public:
   static constexpr int kWidth = 460;
-  static constexpr int kLanguagePopUpWidth = 160;
+  static constexpr int kPopUpWidth = 160;
 
   explicit SettingsModel(std::shared_ptr<AppController> controller);
 
   SettingsState state() const;
-  // What the trigger and language pickers choose from, in the order of their options.
-  static const std::array<TriggerKind, allTriggerKinds.size()>& triggerChoices() {
-    return allTriggerKinds;
-  }
-  std::vector<AppLanguage> languageChoices() const;
-  // The name of a setting, in the applied language.
+  // What a setting's control chooses from, in the order of its options, each named in the
+  // applied language; none for a flag or a number.
   template <class Value>
-  std::string label(const Setting<Value>& setting) const {
-    return std::string(controller->texts()[setting.label]);
+  std::vector<std::pair<Value, std::string>> options(const Setting<Value>&) const {
+    return optionsOf(std::type_identity<Value>());
   }
 
   // The window is shown: the application becomes regular and comes forward, the controller
@@ -108,6 +110,13 @@ class SettingsModel {
   void done(const PendingSettings& pending) const;
 
  private:
+  template <class Value>
+  std::vector<std::pair<Value, std::string>> optionsOf(std::type_identity<Value>) const {
+    return {};
+  }
+  std::vector<std::pair<TriggerKind, std::string>> optionsOf(std::type_identity<TriggerKind>) const;
+  std::vector<std::pair<AppLanguage, std::string>> optionsOf(std::type_identity<AppLanguage>) const;
+
   const std::shared_ptr<AppController> controller;
   bool shown = false;
 };

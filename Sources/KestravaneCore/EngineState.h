@@ -1,4 +1,5 @@
-// Engine health and its derivation from the gathered platform state.
+// Engine health and its derivation from the gathered platform state, and the names of the
+// healths and their remedies.
 // Threads: pure values and functions without state; usable from any thread.
 #pragma once
 
@@ -9,29 +10,30 @@
 
 namespace kestravane {
 
-// Not persisted, so no raw values; the order of the cases is fixed.
-enum class EngineHealth {
-  active,             // switching works
-  disabled,           // the user has switched the program off
-  needsLayouts,       // fewer than two keyboard layouts are enabled
-  noInputMonitoring,  // the engine has no working tap (only the engine's own state)
-  noAccessibility,    // the process is not trusted for Accessibility
-  tapDisabled,        // the engine should run but does not, or the system disabled its tap
-  globeNotFree,       // the trigger is fn/Globe and the system uses that key
-  capsLockNotFree,    // the trigger is Caps Lock and the system switches input sources with it
-  metaNotFree,        // the trigger is right Super and the desktop acts on a lone Meta tap
-  secureInput,        // secure keyboard entry is on while everything else is in order
-};
+// The healths and the remedies by name (not persisted, so no raw values); everything else about
+// them is a row of Presentation.cpp, where each row says what its health means. noInputMonitoring:
+// the engine has no working tap (the engine's own state, or the doctor's). reAddAccessibility: the
+// system refused the tap of a trusted program, whose Accessibility entry names an older build.
+// clang-format off
+#define PLIVEX_ENGINE_HEALTHS(X)                                                                 \
+  X(active) X(disabled) X(needsLayouts) X(noInputMonitoring) X(noAccessibility) X(tapDisabled)   \
+  X(globeNotFree) X(capsLockNotFree) X(secureInput) X(metaNotFree)
+#define PLIVEX_REMEDIES(X)                                                                       \
+  X(requestAccessibility) X(openAccessibilitySettings) X(needLayoutsHint)                        \
+  X(openKeyboardSettings) X(freeGlobe) X(freeCapsLock) X(reAddAccessibility) X(freeMeta)
+// clang-format on
 
-inline constexpr std::array<EngineHealth, 10> allEngineHealths = {
-    EngineHealth::active,          EngineHealth::disabled,
-    EngineHealth::needsLayouts,    EngineHealth::noInputMonitoring,
-    EngineHealth::noAccessibility, EngineHealth::tapDisabled,
-    EngineHealth::globeNotFree,    EngineHealth::capsLockNotFree,
-    EngineHealth::secureInput,     EngineHealth::metaNotFree,
-};
+#define PLIVEX_CASE(name) name,
+enum class EngineHealth { PLIVEX_ENGINE_HEALTHS(PLIVEX_CASE) };
+enum class RemedyId { PLIVEX_REMEDIES(PLIVEX_CASE) };
+#undef PLIVEX_CASE
 
-// Everything the health derivation looks at, as the application controller gathers it.
+#define PLIVEX_HEALTH_ITEM(name) EngineHealth::name,
+inline constexpr std::array allEngineHealths{PLIVEX_ENGINE_HEALTHS(PLIVEX_HEALTH_ITEM)};
+#undef PLIVEX_HEALTH_ITEM
+
+// Everything the health derivation looks at: the system's part as gatherEngineInputs()
+// (KestravaneKit/EngineInputsGatherer.h) reads it, the engine's part as its owner knows it.
 struct EngineInputs {
   bool hasAccessibility = false;
   std::int64_t layoutCount = 0;
@@ -43,6 +45,7 @@ struct EngineInputs {
   bool isRunning = false;    // started successfully and not stopped since
   bool tapDisabled = false;  // the engine's own health is tapDisabled
   bool secureInput = false;
+  bool hasInputMonitoring = false;  // the system's preflight answer; only the doctor asks
 
   friend bool operator==(const EngineInputs&, const EngineInputs&) = default;
 };
@@ -57,6 +60,9 @@ bool shouldRun(const EngineInputs& inputs);
 
 // The first health of the ranking (Presentation.cpp) whose rule holds; never noInputMonitoring.
 EngineHealth health(const EngineInputs& inputs);
+
+// Whether the health's own rule holds, whatever ranks above it (the doctor names each).
+bool holds(EngineHealth health, const EngineInputs& inputs);
 
 }  // namespace EngineState
 

@@ -19,9 +19,12 @@ constexpr std::string_view kWarning = "exclamationmark.triangle.fill";
 // re-adding of the entry only while it is.
 enum class Offered { always, whileUntrusted, whileTrusted };
 
+#define PLIVEX_ONE(name) +1
+constexpr std::size_t kRemedyCount = 0 PLIVEX_REMEDIES(PLIVEX_ONE);
+#undef PLIVEX_ONE
+
 struct RemedyRow {
   RemedyId id;
-  std::string_view name;
   TextId text;
   RemedyAction action;
   Offered offered;
@@ -34,11 +37,14 @@ struct RemedyRow {
   std::optional<TextId> windowTextId = std::nullopt;
 };
 
+#define PLIVEX_NAME(name) #name,
+constexpr std::array<std::string_view, kRemedyCount> kRemedyNames{PLIVEX_REMEDIES(PLIVEX_NAME)};
+#undef PLIVEX_NAME
+
 // The window offers no keyboard-settings button under the layouts hint, and keeps one fixed
 // label for the Accessibility pane in every language.
-constexpr std::array<RemedyRow, 8> kRemedies{{
+constexpr std::array<RemedyRow, kRemedyCount> kRemedies{{
     {RemedyId::requestAccessibility,
-     "requestAccessibility",
      TextId::requestAccessibility,
      RemedyAction::promptAccessibility,
      Offered::whileUntrusted,
@@ -47,7 +53,6 @@ constexpr std::array<RemedyRow, 8> kRemedies{{
      "grant accessibility",
      TextId::requestAccessibility},
     {RemedyId::openAccessibilitySettings,
-     "openAccessibilitySettings",
      TextId::openSettingsEllipsis,
      RemedyAction::openAccessibilitySettings,
      Offered::whileUntrusted,
@@ -56,7 +61,6 @@ constexpr std::array<RemedyRow, 8> kRemedies{{
      {},
      std::nullopt},
     {RemedyId::needLayoutsHint,
-     "needLayoutsHint",
      TextId::needLayoutsHint,
      RemedyAction::none,
      Offered::always,
@@ -65,7 +69,6 @@ constexpr std::array<RemedyRow, 8> kRemedies{{
      "enable <id>",
      TextId::needLayoutsHint},
     {RemedyId::openKeyboardSettings,
-     "openKeyboardSettings",
      TextId::openKeyboardSettings,
      RemedyAction::openKeyboardSettings,
      Offered::always,
@@ -74,7 +77,6 @@ constexpr std::array<RemedyRow, 8> kRemedies{{
      {},
      std::nullopt},
     {RemedyId::freeGlobe,
-     "freeGlobe",
      TextId::freeGlobe,
      RemedyAction::openKeyboardSettings,
      Offered::always,
@@ -83,7 +85,6 @@ constexpr std::array<RemedyRow, 8> kRemedies{{
      "globe free",
      TextId::freeGlobe},
     {RemedyId::freeCapsLock,
-     "freeCapsLock",
      TextId::freeCapsLock,
      RemedyAction::openKeyboardSettings,
      Offered::always,
@@ -92,7 +93,6 @@ constexpr std::array<RemedyRow, 8> kRemedies{{
      "capslock free",
      TextId::freeCapsLockByHand},
     {RemedyId::reAddAccessibility,
-     "reAddAccessibility",
      TextId::reAddAccessibility,
      RemedyAction::openAccessibilitySettings,
      Offered::whileTrusted,
@@ -101,7 +101,6 @@ constexpr std::array<RemedyRow, 8> kRemedies{{
      {},
      TextId::reAddAccessibility},
     {RemedyId::freeMeta,
-     "freeMeta",
      TextId::freeMeta,
      RemedyAction::none,
      Offered::always,
@@ -112,7 +111,7 @@ constexpr std::array<RemedyRow, 8> kRemedies{{
      TextId::freeMetaCommands},
 }};
 
-// remedyRow() finds a row by its id's position.
+// remedyRow() finds a row by its id's position, so the rows follow PLIVEX_REMEDIES.
 constexpr bool remediesInIdOrder() {
   for (std::size_t i = 0; i < kRemedies.size(); ++i) {
     if (static_cast<std::size_t>(kRemedies[i].id) != i) return false;
@@ -129,30 +128,28 @@ struct HealthRow {
   TextId status;
   bool problem;
   std::initializer_list<RemedyId> remedies;
-  std::string_view doctorWord;
 };
 
 // The ranking: the first row whose predicate holds decides. Secure input never stops the engine
 // and ranks below every other problem; it is no problem of ours, but the user should still see
 // the warning. A failed start leaves isRunning false; it shows as a disabled tap while switching
-// is on. Only the engine itself reports a missing Input Monitoring.
-const std::array<HealthRow, allEngineHealths.size()> kHealths{{
+// is on. A missing Input Monitoring ranks below `active`, so only the engine itself reports it
+// (and the doctor, which asks each rule alone).
+constexpr std::array<HealthRow, allEngineHealths.size()> kHealths{{
     {EngineHealth::noAccessibility,
      [](const EngineInputs& in) { return !in.hasAccessibility; },
      true,
      kWarning,
      TextId::statusNoAccessibility,
      true,
-     {RemedyId::requestAccessibility, RemedyId::openAccessibilitySettings},
-     "accessibility"},
+     {RemedyId::requestAccessibility, RemedyId::openAccessibilitySettings}},
     {EngineHealth::needsLayouts,
      [](const EngineInputs& in) { return in.layoutCount < 2; },
      true,
      kWarning,
      TextId::statusNeedsLayouts,
      true,
-     {RemedyId::needLayoutsHint, RemedyId::openKeyboardSettings},
-     "layouts"},
+     {RemedyId::needLayoutsHint, RemedyId::openKeyboardSettings}},
     {EngineHealth::globeNotFree,
      [](const EngineInputs& in) {
        return in.triggerConflict == KeyConflict::globeKey && !in.triggerKeyFree;
@@ -161,8 +158,7 @@ const std::array<HealthRow, allEngineHealths.size()> kHealths{{
      kWarning,
      TextId::statusGlobeNotFree,
      true,
-     {RemedyId::freeGlobe},
-     "globe-key"},
+     {RemedyId::freeGlobe}},
     {EngineHealth::capsLockNotFree,
      [](const EngineInputs& in) {
        return in.triggerConflict == KeyConflict::capsLockSwitching && !in.triggerKeyFree;
@@ -171,8 +167,7 @@ const std::array<HealthRow, allEngineHealths.size()> kHealths{{
      kWarning,
      TextId::statusCapsLockNotFree,
      true,
-     {RemedyId::freeCapsLock},
-     "caps-lock-abc"},
+     {RemedyId::freeCapsLock}},
     {EngineHealth::metaNotFree,
      [](const EngineInputs& in) {
        return in.triggerConflict == KeyConflict::metaLauncher && !in.triggerKeyFree;
@@ -181,15 +176,13 @@ const std::array<HealthRow, allEngineHealths.size()> kHealths{{
      kWarning,
      TextId::statusMetaNotFree,
      true,
-     {RemedyId::freeMeta},
-     "meta-launcher"},
+     {RemedyId::freeMeta}},
     {EngineHealth::disabled,
      [](const EngineInputs& in) { return !in.userEnabled; },
      false,
      kKeyboard,
      TextId::statusDisabled,
      false,
-     {},
      {}},
     {EngineHealth::tapDisabled,
      [](const EngineInputs& in) { return !in.isRunning || in.tapDisabled; },
@@ -197,33 +190,52 @@ const std::array<HealthRow, allEngineHealths.size()> kHealths{{
      kWarning,
      TextId::statusTapDisabled,
      true,
-     {RemedyId::reAddAccessibility},
-     "post-event-access"},
+     {RemedyId::reAddAccessibility}},
     {EngineHealth::secureInput,
      [](const EngineInputs& in) { return in.secureInput; },
      false,
      kWarning,
      TextId::statusSecureInput,
      false,
-     {},
-     "secure-input"},
+     {}},
     {EngineHealth::active,
      [](const EngineInputs&) { return true; },
      false,
      kKeyboardFill,
      TextId::statusActive,
      false,
-     {},
      {}},
     {EngineHealth::noInputMonitoring,
-     nullptr,
+     [](const EngineInputs& in) { return !in.hasInputMonitoring; },
      false,
      kWarning,
      TextId::statusNoInputMonitoring,
      true,
-     {},
-     "input-monitoring"},
+     {}},
 }};
+
+constexpr auto kDoctorWords = std::to_array<DoctorWord>({
+    {EngineHealth::noAccessibility, "accessibility"},
+    {EngineHealth::noInputMonitoring, "input-monitoring"},
+    {EngineHealth::tapDisabled, "post-event-access"},
+    {EngineHealth::needsLayouts, "layouts"},
+    {EngineHealth::globeNotFree, "globe-key"},
+    {EngineHealth::capsLockNotFree, "caps-lock-abc"},
+    {EngineHealth::metaNotFree, "meta-launcher"},
+    {EngineHealth::secureInput, "secure-input"},
+});
+
+// row() finds every health's row.
+constexpr bool everyHealthHasOneRow() {
+  for (const EngineHealth health : allEngineHealths) {
+    if (std::count_if(kHealths.begin(), kHealths.end(),
+                      [&](const HealthRow& row) { return row.health == health; }) != 1) {
+      return false;
+    }
+  }
+  return true;
+}
+static_assert(everyHealthHasOneRow());
 
 struct ConflictRow {
   KeyConflict conflict;
@@ -290,9 +302,13 @@ std::vector<Remedy> remedies(EngineHealth health, bool hasAccessibility, const S
   std::vector<Remedy> offered;
   for (const RemedyId id : remedyIds(health, hasAccessibility)) {
     const RemedyRow& remedy = remedyRow(id);
-    Remedy shown{
-        id,           remedy.name,           remedy.action, std::string(strings[remedy.text]),
-        std::nullopt, remedy.consoleCommand, std::nullopt};
+    Remedy shown{id,
+                 kRemedyNames[static_cast<std::size_t>(id)],
+                 remedy.action,
+                 std::string(strings[remedy.text]),
+                 std::nullopt,
+                 remedy.consoleCommand,
+                 std::nullopt};
     if (remedy.byHand) shown.byHand = std::string(strings[*remedy.byHand]);
     if (remedy.inWindow) {
       shown.windowText = remedy.windowLabel.empty() ? shown.text : std::string(remedy.windowLabel);
@@ -327,8 +343,8 @@ std::string_view symbolName(EngineHealth health) {
   return row(health).symbol;
 }
 
-std::string_view doctorWord(EngineHealth health) {
-  return row(health).doctorWord;
+std::span<const DoctorWord> doctorWords() {
+  return kDoctorWords;
 }
 
 std::optional<ConflictLook> conflictLook(KeyConflict conflict) {
@@ -353,9 +369,13 @@ bool shouldRun(const EngineInputs& inputs) {
 
 EngineHealth health(const EngineInputs& inputs) {
   for (const auto& row : Presentation::kHealths) {
-    if (row.holds && row.holds(inputs)) return row.health;
+    if (row.holds(inputs)) return row.health;
   }
   return EngineHealth::active;
+}
+
+bool holds(EngineHealth health, const EngineInputs& inputs) {
+  return Presentation::row(health).holds(inputs);
 }
 
 }  // namespace kestravane::EngineState

@@ -1,12 +1,14 @@
 // The healths and their remedies as the menu, the settings window, the onboarding window, the
 // console and the doctor show and offer them. One table row per health, in ranking order (its
-// predicate over EngineInputs, symbol, status text, problem flag, remedies, the doctor's word),
-// one per remedy (text, window text, action, console command) and one per key conflict (its
-// health and onboarding step); everything else is derived from them (EngineState::health too).
+// predicate over EngineInputs, symbol, status text, problem flag, remedies), one per remedy
+// (text, window text, action, console command), one per key conflict (its health and onboarding
+// step) and one per word of the doctor's blocking line, in its order; everything else is derived
+// from them (EngineState::health too). Their names are the lists of EngineState.h.
 // Threads: pure values and functions over constant tables; usable from any thread.
 #pragma once
 
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,22 +20,6 @@
 namespace kestravane {
 
 class Strings;
-
-// Every remedy, in the order the remedy table lists them.
-enum class RemedyId {
-  requestAccessibility,
-  openAccessibilitySettings,
-  needLayoutsHint,
-  openKeyboardSettings,
-  freeGlobe,
-  freeCapsLock,
-  // The system refused the tap although the program is trusted: the Accessibility list names an
-  // older build (post-event access is missing), so the entry must be made again.
-  reAddAccessibility,
-  // The desktop's own action on a lone Meta tap (KDE Plasma's launcher): the commands that clear
-  // it.
-  freeMeta,
-};
 
 // What choosing a remedy does: nothing (a hint, shown as text), open a URL, or one of the
 // program's own commands.
@@ -110,9 +96,14 @@ std::string_view statusLine(EngineHealth health, const Strings& strings);
 // The name of the menu-bar symbol for the health, as the platform spells it.
 std::string_view symbolName(EngineHealth health);
 
-// The doctor's word for the health when it stops switching ("accessibility", "layouts", …);
-// empty for a health the doctor does not name.
-std::string_view doctorWord(EngineHealth health);
+// The healths the doctor names when they stop switching, each with its word ("accessibility",
+// "layouts", …), in the order of its blocking line: the permissions as the user grants them,
+// then the machine's settings, then secure input.
+struct DoctorWord {
+  EngineHealth health;
+  std::string_view word;
+};
+std::span<const DoctorWord> doctorWords();
 
 // The health, remedy and onboarding step of a key conflict (KeyConflict::none has none).
 struct ConflictLook {

@@ -13,10 +13,6 @@ platform::LoginItemStatus LaunchAtLogin::status() const {
   return loginItems->status();
 }
 
-bool LaunchAtLogin::isEnabled() const {
-  return status() == platform::LoginItemStatus::enabled;
-}
-
 bool LaunchAtLogin::isRegistered() const {
   const auto now = status();
   return now == platform::LoginItemStatus::enabled ||

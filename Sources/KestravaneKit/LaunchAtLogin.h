@@ -29,8 +29,6 @@ class LaunchAtLogin {
 
   // The login item's status, asked afresh.
   platform::LoginItemStatus status() const;
-  // True only while the login item's status is enabled (not while it awaits approval).
-  bool isEnabled() const;
   // True while the login item is registered: enabled, or awaiting the user's approval in System
   // Settings, where registering it again changes nothing.
   bool isRegistered() const;

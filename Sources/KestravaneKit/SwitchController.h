@@ -15,7 +15,7 @@
 #include <memory>
 
 #include "KestravaneCore/InterceptionEngine.h"
-#include "KestravaneCore/PlivexConfig.h"
+#include "KestravaneCore/TriggerKeys.h"
 #include "KestravaneKit/EventTapEngine.h"
 #include "KestravaneKit/InputSourceSwitcher.h"
 #include "KestravaneKit/Permissions.h"

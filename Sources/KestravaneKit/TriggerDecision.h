@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "KestravaneCore/PlivexConfig.h"
+#include "KestravaneCore/TriggerKeys.h"
 #include "KestravaneCore/TriggerStateMachine.h"
 #include "Platform/EventTaps.h"
 

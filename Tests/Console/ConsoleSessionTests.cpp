@@ -130,7 +130,7 @@ TEST_F(ConsoleSessionTest, UnknownArgumentsGetTheUsageAndChangeNothing) {
   for (const auto& [line, usage] : cases) {
     EXPECT_EQ(run(line), usage + "\n") << line;
   }
-  EXPECT_TRUE(controller->launchAtLogin().isEnabled());
+  EXPECT_EQ(controller->launchAtLogin().status(), platform::LoginItemStatus::enabled);
   EXPECT_TRUE(mac.permissions().secureInput());
   EXPECT_FALSE(controller->isTesting());
   EXPECT_EQ(controller->config(), PlivexConfig(TriggerKind::fn, AppLanguage::en, true));

@@ -35,12 +35,13 @@ std::vector<std::string> textsOf(const SettingsState& s) {
   if (s.saveProblem) all.push_back(*s.saveProblem);
   all.insert(all.end(), {s.toggleLabel, s.refreshLabel});
   for (const auto& remedy : s.remedies) all.push_back(remedy.text);
-  all.push_back(s.triggerHeader);
-  all.insert(all.end(), s.triggerOptions.begin(), s.triggerOptions.end());
-  all.insert(all.end(), {s.layoutsLine, s.languageHeader});
-  all.insert(all.end(), s.languageOptions.begin(), s.languageOptions.end());
-  all.insert(all.end(),
-             {s.launchAtLoginLabel, s.keyTesterHeader, s.keyTesterHint, s.keyTesterButton});
+  // The trigger's section comes before the layouts line, the other settings after it.
+  for (std::size_t i = 0; i < s.settings.size(); ++i) {
+    all.push_back(s.settings[i].label);
+    all.insert(all.end(), s.settings[i].options.begin(), s.settings[i].options.end());
+    if (i == 0) all.push_back(s.layoutsLine);
+  }
+  all.insert(all.end(), {s.keyTesterHeader, s.keyTesterHint, s.keyTesterButton});
   if (s.keyTesterReadout) all.push_back(*s.keyTesterReadout);
   all.insert(all.end(), {s.cancelLabel, s.doneLabel});
   return all;

@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include "KestravaneCore/PlivexConfig.h"
+#include "KestravaneCore/Languages.h"
 
 namespace kestravane {
 namespace {

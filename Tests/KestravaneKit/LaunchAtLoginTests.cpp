@@ -26,25 +26,25 @@ class LaunchAtLoginTest : public ::testing::Test {
   LaunchAtLogin launchAtLogin{*rig.services()};
 };
 
-TEST_F(LaunchAtLoginTest, EnabledOnlyWhileTheStatusIsEnabled) {
+TEST_F(LaunchAtLoginTest, RegisteredWhileEnabledOrAwaitingApproval) {
   const std::vector<std::pair<LoginItemStatus, bool>> cases{
-      {LoginItemStatus::enabled, true},           {LoginItemStatus::notRegistered, false},
-      {LoginItemStatus::requiresApproval, false}, {LoginItemStatus::enabled, true},
+      {LoginItemStatus::enabled, true},          {LoginItemStatus::notRegistered, false},
+      {LoginItemStatus::requiresApproval, true}, {LoginItemStatus::enabled, true},
       {LoginItemStatus::notFound, false},
   };
   int asked = loginItem().statusCallCount();
   for (const auto& [status, expected] : cases) {
     loginItem().setStatus(status);
-    EXPECT_EQ(launchAtLogin.isEnabled(), expected) << static_cast<int>(status);
+    EXPECT_EQ(launchAtLogin.isRegistered(), expected) << static_cast<int>(status);
     EXPECT_EQ(loginItem().statusCallCount(), ++asked) << "asked afresh every time";
   }
 }
 
 TEST_F(LaunchAtLoginTest, SuccessfulChangesAreReportedWithoutLogging) {
   EXPECT_TRUE(launchAtLogin.setEnabled(true));
-  EXPECT_TRUE(launchAtLogin.isEnabled());
+  EXPECT_TRUE(launchAtLogin.isRegistered());
   EXPECT_TRUE(launchAtLogin.setEnabled(false));
-  EXPECT_FALSE(launchAtLogin.isEnabled());
+  EXPECT_FALSE(launchAtLogin.isRegistered());
   EXPECT_EQ(loginItem().registerCallCount(), 1);
   EXPECT_EQ(loginItem().unregisterCallCount(), 1);
   EXPECT_THAT(logged(), IsEmpty());
@@ -53,9 +53,10 @@ TEST_F(LaunchAtLoginTest, SuccessfulChangesAreReportedWithoutLogging) {
 TEST_F(LaunchAtLoginTest, AcceptedRegistrationAwaitingApprovalIsNotEnabledYet) {
   loginItem().setRequiresApproval(true);
   EXPECT_TRUE(launchAtLogin.setEnabled(true));
-  EXPECT_FALSE(launchAtLogin.isEnabled());
+  EXPECT_TRUE(launchAtLogin.isRegistered());
+  EXPECT_EQ(launchAtLogin.status(), LoginItemStatus::requiresApproval);
   loginItem().approve();
-  EXPECT_TRUE(launchAtLogin.isEnabled());
+  EXPECT_EQ(launchAtLogin.status(), LoginItemStatus::enabled);
 }
 
 TEST_F(LaunchAtLoginTest, RefusedChangeLogsOneLineWithTheErrorAndReturnsFalse) {

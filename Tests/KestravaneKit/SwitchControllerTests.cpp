@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "KestravaneCore/PlivexConfig.h"
 #include "Support/VirtualMacRig.h"
 
 namespace kestravane {
@@ -151,7 +152,7 @@ TEST_F(SwitchControllerTest, UnderSecureInputAFireSwitchesNothingAndTellsTheEngi
   EXPECT_EQ(rig.windowServer.receivedEvents().size(), 2u) << "the ⌘ release is not swallowed";
 
   rig.permissions.setSecureInput(false);
-  controller->engineDidFire();  // any fire (or the program's periodic check) tells it again
+  controller->engineDidFire();  // any fire tells it again
   rig.runPending();
   ASSERT_EQ(reported.size(), 1u);
   tapRightCommand();

@@ -81,6 +81,28 @@ TEST_F(SettingsWindowTest, ShownItIsRegularAtAFixedWidthAndGoneItIsAnAccessoryAg
   EXPECT_EQ(mac.application().activationPolicy(), ActivationPolicy::accessory);
 }
 
+// The window makes each setting's control from its row alone: named by the row's key and
+// labelled with the row's text, a choice with one option per value the model offers.
+TEST_F(SettingsWindowTest, EverySettingHasAControlNamedAndLabelledByItsRow) {
+  const Strings texts = controller->texts();
+  forEachSetting([&](const auto& row) {
+    const std::string key(row.key);
+    SCOPED_TRACE(key);
+    const bool box = row.widget == SettingWidget::checkBox;
+    EXPECT_EQ(text(box ? key : key + ".header"), texts[row.label]);
+    const auto options = window().model().options(row).size();
+    if (row.widget == SettingWidget::popUp) {
+      EXPECT_EQ(static_cast<std::size_t>(element<QComboBox>(key + ".picker").count()), options);
+    }
+    if (row.widget == SettingWidget::radioButtons) {
+      EXPECT_EQ(static_cast<std::size_t>(testing_support::shown(window(), key + ".picker")
+                                             ->findChildren<QRadioButton*>()
+                                             .size()),
+                options);
+    }
+  });
+}
+
 TEST_F(SettingsWindowTest, EscapeCancelsThePendingChoicesAndReopeningShowsTheStoredOnes) {
   triggerOption(1).click();
   element<QCheckBox>("launchAtLogin").click();

@@ -1,10 +1,16 @@
 #include "Kestravane/Ui/SettingsWindow.h"
 
+#include <QButtonGroup>
+#include <QCheckBox>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QRadioButton>
 #include <QShowEvent>
+#include <QSpinBox>
 #include <QStyle>
 #include <algorithm>
+#include <optional>
+#include <type_traits>
 #include <utility>
 
 #include "Kestravane/Ui/ViewStyle.h"
@@ -18,8 +24,8 @@ constexpr auto kRow = QBoxLayout::LeftToRight;
 constexpr auto kColumn = QBoxLayout::TopToBottom;
 
 template <typename Widget>
-Widget* named(Widget* widget, const char* name) {
-  widget->setObjectName(QString::fromLatin1(name));
+Widget* named(Widget* widget, const QString& name) {
+  widget->setObjectName(name);
   return widget;
 }
 
@@ -47,11 +53,16 @@ SettingsWindow::SettingsWindow(std::shared_ptr<AppController> controller) : _mod
   column.addWidget(buildHeader());
   column.addWidget(buildStatus());
   column.addWidget(makeDivider());
-  column.addWidget(buildTrigger());
+  auto* preferences = named(makeStack(kColumn, 10), "preferences");
+  forEachSetting([&](const auto& row) { bind(row, column, stackLayout(*preferences)); });
+  // The approval line belongs to the login checkbox: closer to it than the section's rows are.
+  const QString login = toQString(setting::launchAtLogin.key);
+  stackLayout(*preferences->findChild<QWidget*>(login + ".box"))
+      .addWidget(buildLoginApproval(*preferences->findChild<QWidget*>(login)));
   layoutsLine = named(makeText(*this, FontRole::callout, ColourRole::secondary, true), "layouts");
   column.addWidget(layoutsLine);
   column.addWidget(makeDivider());
-  column.addWidget(buildPreferences());
+  column.addWidget(preferences);
   column.addWidget(makeDivider());
   column.addWidget(buildKeyTester());
 
@@ -66,57 +77,126 @@ SettingsWindow::SettingsWindow(std::shared_ptr<AppController> controller) : _mod
   }
   setContent(root);
   setShortcutButtons(done, cancel);
-  bind(setting::trigger, *triggerGroup, [] { return SettingsModel::triggerChoices(); });
-  bind(setting::language, *language, [this] { return _model.languageChoices(); });
-  bind(setting::launchAtLogin, *launchAtLogin);
   changes = controller->subscribe([this] {
     if (isVisible()) redraw();
   });
 }
 
-template <class Value, class Choices>
-void SettingsWindow::bind(const Setting<Value>& setting, QButtonGroup& options, Choices choices) {
-  bindings.push_back({[&options, choices, field = setting.field](const PendingSettings& pending) {
-                        const auto all = choices();
-                        const auto chosen = std::ranges::find(all, pending.*field);
-                        if (chosen == all.end()) return;
-                        if (auto* option = options.button(static_cast<int>(chosen - all.begin()))) {
-                          option->setChecked(true);
-                        }
-                      },
-                      [&options, choices, field = setting.field](PendingSettings& pending) {
-                        const auto all = choices();
-                        const int chosen = options.checkedId();
-                        if (chosen >= 0 && static_cast<std::size_t>(chosen) < all.size()) {
-                          pending.*field = all[static_cast<std::size_t>(chosen)];
-                        }
-                      }});
-}
-
-template <class Value, class Choices>
-void SettingsWindow::bind(const Setting<Value>& setting, QComboBox& popUp, Choices choices) {
-  bindings.push_back({[&popUp, choices, field = setting.field](const PendingSettings& pending) {
-                        const auto all = choices();
-                        const auto chosen = std::ranges::find(all, pending.*field);
-                        popUp.setCurrentIndex(
-                            chosen == all.end() ? -1 : static_cast<int>(chosen - all.begin()));
-                      },
-                      [&popUp, choices, field = setting.field](PendingSettings& pending) {
-                        const auto all = choices();
-                        const int chosen = popUp.currentIndex();
-                        if (chosen >= 0 && static_cast<std::size_t>(chosen) < all.size()) {
-                          pending.*field = all[static_cast<std::size_t>(chosen)];
-                        }
-                      }});
-}
-
-void SettingsWindow::bind(const Setting<bool>& setting, QCheckBox& box) {
-  bindings.push_back({[&box, field = setting.field](const PendingSettings& pending) {
-                        box.setChecked(pending.*field);
-                      },
-                      [&box, field = setting.field](PendingSettings& pending) {
-                        pending.*field = box.isChecked();
-                      }});
+template <class Value>
+void SettingsWindow::bind(const Setting<Value>& setting, QBoxLayout& sections,
+                          QBoxLayout& preferences) {
+  const QString key = toQString(setting.key);
+  // The option of a choice that holds `value`, or -1.
+  const auto indexOf = [this, setting](const Value& value) {
+    const auto all = _model.options(setting);
+    const auto chosen =
+        std::ranges::find(all, value, [](const auto& option) { return option.first; });
+    return chosen == all.end() ? -1 : static_cast<int>(chosen - all.begin());
+  };
+  // The value of a choice's option `index`, when there is one.
+  const auto valueAt = [this, setting](int index) -> std::optional<Value> {
+    const auto all = _model.options(setting);
+    if (index < 0 || static_cast<std::size_t>(index) >= all.size()) return std::nullopt;
+    return all[static_cast<std::size_t>(index)].first;
+  };
+  // A row of `preferences`: the setting's name, then its control; the name's label.
+  const auto labelled = [&](QWidget* control) {
+    auto* row = makeStack(kRow, 8);
+    auto* header =
+        named(makeText(*this, FontRole::headline, ColourRole::primary, false), key + ".header");
+    stackLayout(*row).addWidget(header, 0, Qt::AlignVCenter);
+    stackLayout(*row).addWidget(control, 0, Qt::AlignVCenter);
+    preferences.addWidget(row, 0, Qt::AlignLeft);
+    return header;
+  };
+  const auto field = setting.field;
+  switch (setting.widget) {
+    case SettingWidget::radioButtons: {
+      auto* section = named(makeStack(kColumn, 6), key);
+      auto* header =
+          named(makeText(*this, FontRole::headline, ColourRole::primary, true), key + ".header");
+      auto* options = named(makeStack(kColumn, 4), key + ".picker");
+      auto* group = new QButtonGroup(options);
+      for (std::size_t i = 0; i < _model.options(setting).size(); ++i) {
+        auto* option = named(new QRadioButton, key + QString(".picker/%1").arg(i));
+        group->addButton(option, static_cast<int>(i));
+        stackLayout(*options).addWidget(option, 0, Qt::AlignLeft);
+      }
+      stackLayout(*section).addWidget(header);
+      stackLayout(*section).addWidget(options, 0, Qt::AlignLeft);
+      sections.addWidget(section);
+      bindings.push_back({[header, group](const SettingLook& look) {
+                            setText(*header, look.label);
+                            for (std::size_t i = 0; i < look.options.size(); ++i) {
+                              if (auto* option = group->button(static_cast<int>(i))) {
+                                setText(*option, look.options[i]);
+                              }
+                            }
+                          },
+                          [group, indexOf, field](const PendingSettings& pending) {
+                            if (auto* option = group->button(indexOf(pending.*field))) {
+                              option->setChecked(true);
+                            }
+                          },
+                          [group, valueAt, field](PendingSettings& pending) {
+                            if (const auto chosen = valueAt(group->checkedId())) {
+                              pending.*field = *chosen;
+                            }
+                          }});
+      return;
+    }
+    case SettingWidget::popUp: {
+      auto* popUp = named(new QComboBox, key + ".picker");
+      popUp->setFixedWidth(SettingsModel::kPopUpWidth);
+      auto* header = labelled(popUp);
+      bindings.push_back({[header, popUp](const SettingLook& look) {
+                            setText(*header, look.label);
+                            for (std::size_t i = 0; i < look.options.size(); ++i) {
+                              const auto text = toQString(look.options[i]);
+                              if (static_cast<int>(i) < popUp->count()) {
+                                popUp->setItemText(static_cast<int>(i), text);
+                              } else {
+                                popUp->addItem(text);
+                              }
+                            }
+                          },
+                          [popUp, indexOf, field](const PendingSettings& pending) {
+                            popUp->setCurrentIndex(indexOf(pending.*field));
+                          },
+                          [popUp, valueAt, field](PendingSettings& pending) {
+                            if (const auto chosen = valueAt(popUp->currentIndex())) {
+                              pending.*field = *chosen;
+                            }
+                          }});
+      return;
+    }
+    case SettingWidget::checkBox:
+      if constexpr (std::is_same_v<Value, bool>) {
+        auto* box = named(new QCheckBox, key);
+        // Room below the box for a line that belongs to it.
+        auto* column = named(makeStack(kColumn, 4), key + ".box");
+        stackLayout(*column).addWidget(box, 0, Qt::AlignLeft);
+        preferences.addWidget(column);
+        bindings.push_back(
+            {[box](const SettingLook& look) { setText(*box, look.label); },
+             [box, field](const PendingSettings& pending) { box->setChecked(pending.*field); },
+             [box, field](PendingSettings& pending) { pending.*field = box->isChecked(); }});
+      }
+      return;
+    case SettingWidget::stepper: {
+      auto* stepper = named(new QSpinBox, key + ".picker");
+      stepper->setRange(static_cast<int>(setting.least), static_cast<int>(setting.most));
+      auto* header = labelled(stepper);
+      bindings.push_back({[header](const SettingLook& look) { setText(*header, look.label); },
+                          [stepper, field](const PendingSettings& pending) {
+                            stepper->setValue(static_cast<int>(pending.*field));
+                          },
+                          [stepper, field](PendingSettings& pending) {
+                            pending.*field = static_cast<Value>(stepper->value());
+                          }});
+      return;
+    }
+  }
 }
 
 QWidget* SettingsWindow::buildHeader() {
@@ -157,37 +237,11 @@ QWidget* SettingsWindow::buildStatus() {
   return status;
 }
 
-QWidget* SettingsWindow::buildTrigger() {
-  auto* section = named(makeStack(kColumn, 6), "trigger");
-  triggerHeader =
-      named(makeText(*this, FontRole::headline, ColourRole::primary, true), "trigger.header");
-  auto* options = named(makeStack(kColumn, 4), "trigger.picker");
-  triggerGroup = new QButtonGroup(options);
-  for (std::size_t i = 0; i < SettingsModel::triggerChoices().size(); ++i) {
-    auto* option = new QRadioButton;
-    option->setObjectName(QString("trigger.picker/%1").arg(i));
-    triggerGroup->addButton(option, static_cast<int>(i));
-    stackLayout(*options).addWidget(option, 0, Qt::AlignLeft);
-  }
-  stackLayout(*section).addWidget(triggerHeader);
-  stackLayout(*section).addWidget(options, 0, Qt::AlignLeft);
-  return section;
-}
-
-QWidget* SettingsWindow::buildPreferences() {
-  auto* section = named(makeStack(kColumn, 10), "preferences");
-  auto* row = makeStack(kRow, 8);
-  languageHeader =
-      named(makeText(*this, FontRole::headline, ColourRole::primary, false), "language.header");
-  language = named(new QComboBox, "language.picker");
-  language->setFixedWidth(SettingsModel::kLanguagePopUpWidth);
-  stackLayout(*row).addWidget(languageHeader, 0, Qt::AlignVCenter);
-  stackLayout(*row).addWidget(language, 0, Qt::AlignVCenter);
-  launchAtLogin = named(new QCheckBox, "launchAtLogin");
+QWidget* SettingsWindow::buildLoginApproval(const QWidget& checkBox) {
   // Under the checkbox, indented to its text, while the login item waits for approval.
-  const QStyle& style = *launchAtLogin->style();
-  const int indent = style.pixelMetric(QStyle::PM_IndicatorWidth, nullptr, launchAtLogin) +
-                     style.pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, launchAtLogin);
+  const QStyle& style = *checkBox.style();
+  const int indent = style.pixelMetric(QStyle::PM_IndicatorWidth, nullptr, &checkBox) +
+                     style.pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, &checkBox);
   loginApproval = named(makeStack(kColumn, 6, {indent, 0, 0, 0}), "loginApproval");
   loginApprovalLine =
       named(makeText(*this, FontRole::caption, ColourRole::orange, true), "loginApproval.line");
@@ -196,13 +250,7 @@ QWidget* SettingsWindow::buildPreferences() {
   stackLayout(*loginApproval).addWidget(loginApprovalLine);
   stackLayout(*loginApproval).addWidget(openLoginItems, 0, Qt::AlignLeft);
   loginApproval->hide();
-  // The approval line belongs to the checkbox: closer to it than the section's rows are.
-  auto* login = makeStack(kColumn, 4);
-  stackLayout(*login).addWidget(launchAtLogin, 0, Qt::AlignLeft);
-  stackLayout(*login).addWidget(loginApproval);
-  stackLayout(*section).addWidget(row, 0, Qt::AlignLeft);
-  stackLayout(*section).addWidget(login);
-  return section;
+  return loginApproval;
 }
 
 QWidget* SettingsWindow::buildKeyTester() {
@@ -268,23 +316,10 @@ void SettingsWindow::redraw() {
   setText(*toggle, next.toggleLabel);
   setText(*refresh, next.refreshLabel);
   showRemedies(next.remedies);
-  setText(*triggerHeader, next.triggerHeader);
-  for (std::size_t i = 0; i < next.triggerOptions.size(); ++i) {
-    if (auto* option = triggerGroup->button(static_cast<int>(i))) {
-      setText(*option, next.triggerOptions[i]);
-    }
+  for (std::size_t i = 0; i < bindings.size() && i < next.settings.size(); ++i) {
+    bindings[i].draw(next.settings[i]);
   }
   setText(*layoutsLine, next.layoutsLine);
-  setText(*languageHeader, next.languageHeader);
-  for (std::size_t i = 0; i < next.languageOptions.size(); ++i) {
-    const auto text = toQString(next.languageOptions[i]);
-    if (static_cast<int>(i) < language->count()) {
-      language->setItemText(static_cast<int>(i), text);
-    } else {
-      language->addItem(text);
-    }
-  }
-  setText(*launchAtLogin, next.launchAtLoginLabel);
   setOptionalText(*loginApprovalLine, next.loginApprovalLine);
   setOptionalText(*openLoginItems, next.openLoginItemsLabel);
   loginApproval->setVisible(next.loginApprovalLine.has_value());

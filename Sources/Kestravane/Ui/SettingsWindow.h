@@ -3,14 +3,13 @@
 // changed. The trigger, language and login controls hold the pending values: loaded each time
 // the window is shown, saved to the controller only by Done. Each time the window is shown the
 // model's appearing steps run; each time it goes away (Done, Cancel, Escape or the close button)
-// its disappearing steps run. Each setting's control is bound to its row of kSettings in one
-// line; the window tells which way it last went away (Done, Cancel or Escape, the close button).
+// its disappearing steps run. Each setting's control is made and bound from its row of kSettings,
+// so a new setting needs no code here; the window tells which way it last went away (Done,
+// Cancel or Escape, the close button).
 // Threads: main thread only.
 #pragma once
 
-#include <QButtonGroup>
-#include <QCheckBox>
-#include <QComboBox>
+#include <QBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <functional>
@@ -51,8 +50,7 @@ class SettingsWindow final : public FixedSizeWindow {
  private:
   QWidget* buildHeader();
   QWidget* buildStatus();
-  QWidget* buildTrigger();
-  QWidget* buildPreferences();
+  QWidget* buildLoginApproval(const QWidget& checkBox);
   QWidget* buildKeyTester();
   QWidget* buildBottomBar();
 
@@ -62,16 +60,16 @@ class SettingsWindow final : public FixedSizeWindow {
   // Closes the window, remembering why.
   void dismiss(Dismissal how);
 
-  // A setting's control: showing a pending value, and reading it back into the record.
+  // A setting's control, made from its row by its widget kind: showing its texts and a pending
+  // value, and reading the value back into the record. A choice shown as radio buttons is a
+  // section of its own in `sections`; any other control is a row of `preferences`.
   struct Binding {
+    std::function<void(const SettingLook&)> draw;
     std::function<void(const PendingSettings&)> load;
     std::function<void(PendingSettings&)> save;
   };
-  template <class Value, class Choices>
-  void bind(const Setting<Value>& setting, QButtonGroup& options, Choices choices);
-  template <class Value, class Choices>
-  void bind(const Setting<Value>& setting, QComboBox& popUp, Choices choices);
-  void bind(const Setting<bool>& setting, QCheckBox& box);
+  template <class Value>
+  void bind(const Setting<Value>& setting, QBoxLayout& sections, QBoxLayout& preferences);
 
   SettingsModel _model;
   SettingsState _shown;
@@ -92,12 +90,7 @@ class SettingsWindow final : public FixedSizeWindow {
   // One widget per remedy shown so far, made when first needed; hidden while not offered.
   std::map<RemedyId, QWidget*> remedyWidgets;
   std::map<RemedyId, RemedyAction> remedyActions;  // what each remedy widget does now
-  QLabel* triggerHeader = nullptr;
-  QButtonGroup* triggerGroup = nullptr;
   QLabel* layoutsLine = nullptr;
-  QLabel* languageHeader = nullptr;
-  QComboBox* language = nullptr;
-  QCheckBox* launchAtLogin = nullptr;
   QWidget* loginApproval = nullptr;  // the line and its button, shown together
   QLabel* loginApprovalLine = nullptr;
   QPushButton* openLoginItems = nullptr;

@@ -1,0 +1,19 @@
+// The one place that reads from the system what the health rules look at (EngineInputs): the
+// application controller and the doctor both gather through it, so a new input is one line here.
+// Threads: main thread (the services it asks are main-thread services).
+#pragma once
+
+#include "KestravaneCore/EngineState.h"
+#include "Platform/Services.h"
+
+namespace kestravane {
+
+// The system's part of EngineInputs with `trigger` as the configured trigger, asked now. The
+// engine's part (userEnabled, isRunning, tapDisabled) is left false for the caller, which knows
+// the engine.
+EngineInputs gatherEngineInputs(const platform::Services& services, TriggerKind trigger);
+
+// Whether the system setting leaves the key it may use to Plivex, asked now.
+bool isKeyFree(const platform::Services& services, KeyConflict conflict);
+
+}  // namespace kestravane
