@@ -17,7 +17,7 @@ namespace kestravane {
 // clang-format off
 #define PLIVEX_ENGINE_HEALTHS(X)                                                                 \
   X(active) X(disabled) X(needsLayouts) X(noInputMonitoring) X(noAccessibility) X(tapDisabled)   \
-  X(globeNotFree) X(capsLockNotFree) X(secureInput) X(metaNotFree)
+  X(globeNotFree) X(capsLockNotFree) X(secureInput) X(metaNotFree) X(layoutsUnswitchable)
 #define PLIVEX_REMEDIES(X)                                                                       \
   X(requestAccessibility) X(openAccessibilitySettings) X(needLayoutsHint)                        \
   X(openKeyboardSettings) X(freeGlobe) X(freeCapsLock) X(reAddAccessibility) X(freeMeta)
@@ -45,7 +45,8 @@ struct EngineInputs {
   bool isRunning = false;    // started successfully and not stopped since
   bool tapDisabled = false;  // the engine's own health is tapDisabled
   bool secureInput = false;
-  bool hasInputMonitoring = false;  // the system's preflight answer; only the doctor asks
+  bool hasInputMonitoring = false;   // the system's preflight answer; only the doctor asks
+  bool layoutsUnswitchable = false;  // the system offers no way to list and switch layouts
 
   friend bool operator==(const EngineInputs&, const EngineInputs&) = default;
 };

@@ -76,6 +76,8 @@ extern const TextTable kEnglishTexts{
     .languageName = "English",
     .langSystem = "System",
     .demoInstead = "⚠ Demo: this desktop's layouts are not switched",
+    .statusLayoutsUnswitchable = {"🟠 Layouts cannot be switched",
+                                  "🟠 No XKB on this X server: layouts cannot be switched"},
     .statusMetaNotFree = {"🟠 Right ⌘ occupied", "🟠 Super opens the KDE launcher"},
     .freeMeta = {"Free right ⌘", "Free Super: turn off KDE's launcher on Meta (see Settings…)"},
     .freeMetaCommands =

@@ -28,7 +28,7 @@
   X(keyTesterNeedsInputMonitoring) X(allowInputMonitoring) X(onboardingTitle)                    \
   X(stepAccessibility) X(stepAccessibilityHint) X(stepGlobe) X(stepGlobeHint) X(stepCapsLock)    \
   X(stepCapsLockHint) X(stepLayoutsHint) X(grant) X(openSettingsBtn) X(allSet)                   \
-  X(onboardingClose) X(languageName) X(langSystem) X(demoInstead) X(statusMetaNotFree)            \
+  X(onboardingClose) X(languageName) X(langSystem) X(demoInstead) X(statusLayoutsUnswitchable) X(statusMetaNotFree)            \
   X(freeMeta) X(freeMetaCommands) X(stepMeta) X(stepMetaHint)
 // clang-format on
 

@@ -18,7 +18,8 @@ EngineInputs gatherEngineInputs(const platform::Services& services, TriggerKind 
           .triggerConflict = conflict,
           .triggerKeyFree = isKeyFree(services, conflict),
           .secureInput = permissions.isSecureInputActive(),
-          .hasInputMonitoring = permissions.hasInputMonitoring()};
+          .hasInputMonitoring = permissions.hasInputMonitoring(),
+          .layoutsUnswitchable = !services.inputSources->canSwitchLayouts()};
 }
 
 bool isKeyFree(const platform::Services& services, KeyConflict conflict) {

@@ -66,6 +66,9 @@ class TextInputSources {
   // the main thread after the enabled sources or the selected one changed, by the program or by
   // anyone else. An empty function stops the calls.
   virtual void setSourcesChangedObserver(std::function<void()> observer) = 0;
+  // Whether the system can list and switch keyboard layouts at all. A Mac always can; an X server
+  // without XKB cannot (it has no groups), nor can a desktop that offers programs no way.
+  virtual bool canSwitchLayouts() const { return true; }
 };
 
 }  // namespace kestravane::platform

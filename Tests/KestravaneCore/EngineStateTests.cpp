@@ -113,6 +113,7 @@ struct Rule {
 
 const std::vector<Rule> rulesInOrder = {
     {[](const EngineInputs& in) { return !in.hasAccessibility; }, H::noAccessibility},
+    {[](const EngineInputs& in) { return in.layoutsUnswitchable; }, H::layoutsUnswitchable},
     {[](const EngineInputs& in) { return in.layoutCount < 2; }, H::needsLayouts},
     {[](const EngineInputs& in) { return globeConflict(in); }, H::globeNotFree},
     {[](const EngineInputs& in) { return capsLockConflict(in); }, H::capsLockNotFree},
@@ -125,15 +126,21 @@ const std::vector<Rule> rulesInOrder = {
 
 TEST(EngineStateTest, ExhaustiveConsequencesHoldForEveryCombination) {
   // With a PC keyboard's conflict too: the desktop acting on a lone Meta tap.
-  for (const EngineInputs& in :
-       allInputCombinations({KeyConflict::none, KeyConflict::globeKey,
-                             KeyConflict::capsLockSwitching, KeyConflict::metaLauncher})) {
+  // And on a system that cannot switch layouts at all.
+  std::vector<EngineInputs> combinations =
+      allInputCombinations({KeyConflict::none, KeyConflict::globeKey,
+                            KeyConflict::capsLockSwitching, KeyConflict::metaLauncher});
+  for (EngineInputs in : std::vector<EngineInputs>(combinations)) {
+    in.layoutsUnswitchable = true;
+    combinations.push_back(in);
+  }
+  for (const EngineInputs& in : combinations) {
     const EngineHealth health = EngineState::health(in);
     const bool blocked = EngineState::isBlocked(in);
     const bool shouldRun = EngineState::shouldRun(in);
     const bool blockingHealth = health == H::noAccessibility || health == H::needsLayouts ||
                                 health == H::globeNotFree || health == H::capsLockNotFree ||
-                                health == H::metaNotFree;
+                                health == H::metaNotFree || health == H::layoutsUnswitchable;
 
     EngineHealth firstMatch = H::active;
     for (const Rule& rule : rulesInOrder) {

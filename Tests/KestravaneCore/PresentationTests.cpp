@@ -41,6 +41,8 @@ const std::vector<HealthLook> looks = {
      "🟠 Secure Input активен", false},
     {H::metaNotFree, "exclamationmark.triangle.fill", "🟠 Right ⌘ occupied",
      "🟠 Правый ⌘ занят системой", true},
+    {H::layoutsUnswitchable, "exclamationmark.triangle.fill", "🟠 Layouts cannot be switched",
+     "🟠 Раскладки не переключаются", true},
 };
 
 TEST(PresentationTest, SymbolStatusLineAndProblemFlagForEveryHealth) {
@@ -96,6 +98,9 @@ TEST(PresentationTest, ActionsForEveryHealthAndAccessibilityState) {
       {H::noInputMonitoring, false, access},
       {H::metaNotFree, true, {.freeMeta = true}},
       {H::metaNotFree, false, {.requestAccessibility = true, .freeMeta = true}},
+      // Nothing Plivex could open helps a system without layout switching.
+      {H::layoutsUnswitchable, true, none},
+      {H::layoutsUnswitchable, false, {.requestAccessibility = true}},
   };
   ASSERT_EQ(cases.size(), 2 * allEngineHealths.size());
   const Strings strings(AppLanguage::en);

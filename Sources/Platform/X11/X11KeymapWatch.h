@@ -42,6 +42,8 @@ class X11KeymapWatch {
   std::optional<int> readGroup();
 
   Display* display() const { return connection->display(); }
+  // Whether the server has XKB (without it there are no groups to switch).
+  bool hasXkb() const { return xkbEventBase >= 0; }
 
  private:
   const std::shared_ptr<X11Connection> connection;

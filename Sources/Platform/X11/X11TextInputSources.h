@@ -42,6 +42,7 @@ class X11TextInputSources final : public TextInputSources {
                                             std::string_view key) override;
   std::shared_ptr<InputSource> copyCurrentKeyboardInputSource() override;
   OSStatus selectInputSource(const InputSource& source) override;
+  bool canSwitchLayouts() const override { return watch->hasXkb(); }
   void setSourcesChangedObserver(std::function<void()> observer) override {
     sourcesChanged = std::move(observer);
   }
