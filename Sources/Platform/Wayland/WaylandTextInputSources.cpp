@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "Platform/LinuxDesktop/LayoutFilter.h"
+
 namespace kestravane::platform::wayland {
 namespace {
 
@@ -17,24 +19,6 @@ class LayoutSource final : public InputSource {
   const std::string id;
   const std::string name;
 };
-
-bool matches(const InputSourceFilter& filter, const std::string& id) {
-  for (const auto& [key, value] : filter) {
-    if (key == kTISPropertyInputSourceType) {
-      if (value != InputSourceFilter::mapped_type(std::string(kTISTypeKeyboardLayout))) {
-        return false;
-      }
-    } else if (key == kTISPropertyInputSourceIsEnabled ||
-               key == kTISPropertyInputSourceIsSelectCapable) {
-      if (value != InputSourceFilter::mapped_type(true)) return false;
-    } else if (key == kTISPropertyInputSourceID) {
-      if (value != InputSourceFilter::mapped_type(id)) return false;
-    } else {
-      return false;
-    }
-  }
-  return true;
-}
 
 }  // namespace
 
@@ -87,7 +71,7 @@ WaylandTextInputSources::createInputSourceList(const InputSourceFilter& filter, 
   if (!listed) return std::nullopt;
   std::vector<std::shared_ptr<InputSource>> sources;
   for (std::size_t index = 0; index < listed->ids.size(); ++index) {
-    if (!matches(filter, listed->ids[index])) continue;
+    if (!desktop::layoutMatchesFilter(filter, listed->ids[index])) continue;
     sources.push_back(std::make_shared<LayoutSource>(index, listed->ids[index],
                                                      listed->layouts.layouts[index].name));
   }

@@ -4,6 +4,8 @@
 
 #include <utility>
 
+#include "Platform/LinuxDesktop/LayoutFilter.h"
+
 namespace kestravane::platform::x11 {
 namespace {
 
@@ -16,24 +18,6 @@ class GroupSource final : public InputSource {
   const int group;
   const KeymapLayout layout;
 };
-
-bool matches(const InputSourceFilter& filter, const KeymapLayout& layout) {
-  for (const auto& [key, value] : filter) {
-    if (key == kTISPropertyInputSourceType) {
-      if (value != InputSourceFilter::mapped_type(std::string(kTISTypeKeyboardLayout))) {
-        return false;
-      }
-    } else if (key == kTISPropertyInputSourceIsEnabled ||
-               key == kTISPropertyInputSourceIsSelectCapable) {
-      if (value != InputSourceFilter::mapped_type(true)) return false;
-    } else if (key == kTISPropertyInputSourceID) {
-      if (value != InputSourceFilter::mapped_type(layout.id)) return false;
-    } else {
-      return false;
-    }
-  }
-  return true;
-}
 
 }  // namespace
 
@@ -54,7 +38,8 @@ std::optional<std::vector<std::shared_ptr<InputSource>>> X11TextInputSources::cr
   std::vector<std::shared_ptr<InputSource>> sources;
   int group = 0;
   for (const auto& layout : layouts()) {
-    if (matches(filter, layout)) sources.push_back(std::make_shared<GroupSource>(group, layout));
+    if (desktop::layoutMatchesFilter(filter, layout.id))
+      sources.push_back(std::make_shared<GroupSource>(group, layout));
     ++group;
   }
   return sources;
