@@ -53,12 +53,9 @@ std::vector<std::string> report() {
             "display: " + doctor::escaped(std::getenv("DISPLAY")) + " unreachable",
             "blocking: display"};
   }
-  if (choice.notice && wayland != nullptr && *wayland != '\0') {
-    return doctor::waylandReportLines(PLIVEX_VERSION, wayland);
-  }
-  if (choice.notice && std::getenv("XDG_SESSION_TYPE") != nullptr &&
-      std::string_view(std::getenv("XDG_SESSION_TYPE")) == "wayland") {
-    return doctor::waylandReportLines(PLIVEX_VERSION, "");
+  // The doctor does not examine the Wayland backend yet: it says what an X client cannot see.
+  if (choice.backend == linux_app::Backend::wayland) {
+    return doctor::waylandReportLines(PLIVEX_VERSION, wayland != nullptr ? wayland : "");
   }
 #endif
   const auto services = platform::makeBackendServicesWithStoredDefaults();

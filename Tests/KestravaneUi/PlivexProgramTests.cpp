@@ -49,7 +49,7 @@ TEST(DisplayCheckTest, WhatEachPlatformNeeds) {
   }
 }
 
-TEST(BackendChoiceTest, TheRealSessionOnlyOnX11AndTheDemoSaysWhyOtherwise) {
+TEST(BackendChoiceTest, TheSessionsOwnBackendAndTheDemoSaysWhyOtherwise) {
   struct Case {
     bool demoAsked;
     const char* sessionType;
@@ -63,8 +63,14 @@ TEST(BackendChoiceTest, TheRealSessionOnlyOnX11AndTheDemoSaysWhyOtherwise) {
       {false, nullptr, ":0", "", Backend::x11, std::nullopt},
       {true, "x11", ":0", nullptr, Backend::demo, std::nullopt},
       // XWayland sets DISPLAY too; its X server never sees the desktop's keys.
-      {false, "wayland", ":0", "wayland-0", Backend::demo, kWaylandNotice},
-      {false, nullptr, ":0", "wayland-0", Backend::demo, kWaylandNotice},
+      {false, "wayland", ":0", "wayland-0", Backend::wayland, std::nullopt},
+      {false, nullptr, ":0", "wayland-0", Backend::wayland, std::nullopt},
+      {false, "wayland", nullptr, nullptr, Backend::wayland, std::nullopt},
+      {false, "tty", nullptr, "wayland-1", Backend::wayland, std::nullopt},
+      // A session that says it is X11 keeps X11, though a nested compositor set WAYLAND_DISPLAY.
+      {false, "x11", ":0", "wayland-0", Backend::x11, std::nullopt},
+      // ... but only with a display to open.
+      {false, "x11", nullptr, "wayland-0", Backend::wayland, std::nullopt},
       {true, "wayland", ":0", "wayland-0", Backend::demo, std::nullopt},
       {false, "tty", nullptr, nullptr, Backend::demo, kNoX11Notice},
   };

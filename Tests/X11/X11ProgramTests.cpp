@@ -393,9 +393,11 @@ TEST_F(X11ProgramTest, TheDoctorReportsTheRealSessionAndChangesNothing) {
   EXPECT_EQ(probe->firstKeysym(platform::x11::kXKeycodeCapsLock), static_cast<KeySym>(NoSymbol))
       << "the doctor gave the key back";
 
+  // A Wayland session says so; an X11 session's DISPLAY stays X11 even beside WAYLAND_DISPLAY.
   auto onWayland = x11Start();
   for (auto& [name, value] : onWayland.environment) {
     if (name == "WAYLAND_DISPLAY") value = "wayland-0";
+    if (name == "XDG_SESSION_TYPE") value = "wayland";
   }
   SpawnedProgram waylandDoctor(PLIVEX_DOCTOR_PATH, onWayland);
   ASSERT_EQ(waylandDoctor.finish(), 0);
@@ -404,16 +406,18 @@ TEST_F(X11ProgramTest, TheDoctorReportsTheRealSessionAndChangesNothing) {
   EXPECT_NE(waylandDoctor.stdoutText.find("cannot-see: "), std::string::npos);
 }
 
-// --demo runs the virtual Mac whatever the session; so does a Wayland session, saying why.
-TEST_F(X11ProgramTest, TheDemoRunsWhenAskedForAndOnWaylandWithoutTouchingTheKeyboard) {
+// --demo runs the virtual Mac whatever the session; a Wayland session (XWayland's DISPLAY set
+// too) runs the Wayland backend: neither touches the X keyboard.
+TEST_F(X11ProgramTest, TheDemoAndAWaylandSessionLeaveTheX11KeyboardAlone) {
   struct Case {
     const char* name;
     std::vector<std::string> arguments;
     std::optional<std::string> sessionType;
-    bool saysWayland;
+    std::string backendLine;
   };
-  const std::vector<Case> cases{{"asked for", {"--demo"}, "x11", false},
-                                {"a Wayland session", {}, "wayland", true}};
+  const std::vector<Case> cases{
+      {"asked for", {"--demo"}, "x11", "backend: virtual Mac"},
+      {"a Wayland session", {}, "wayland", "backend: Wayland on wayland-0"}};
   for (const auto& test : cases) {
     SCOPED_TRACE(test.name);
     auto start = x11Start(test.arguments);
@@ -422,10 +426,9 @@ TEST_F(X11ProgramTest, TheDemoRunsWhenAskedForAndOnWaylandWithoutTouchingTheKeyb
     }
     SpawnedProgram plivex(PLIVEX_APP_PATH, start);
     ASSERT_TRUE(waitReading(plivex, [&] {
-      return plivex.stderrText.find("backend: virtual Mac") != std::string::npos;
+      return plivex.stderrText.find(test.backendLine) != std::string::npos;
     })) << plivex.stderrText;
-    EXPECT_EQ(plivex.stderrText.find("Wayland session") != std::string::npos, test.saysWayland)
-        << plivex.stderrText;
+    EXPECT_EQ(plivex.stderrText.find("backend: X11"), std::string::npos) << plivex.stderrText;
     EXPECT_TRUE(menuKeyGivenBack());
     keyboard->tap(kXKeycodeMenu);
     EXPECT_EQ(probe->group(), 0);

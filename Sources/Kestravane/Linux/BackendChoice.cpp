@@ -14,11 +14,12 @@ bool isSet(const char* value) {
 BackendChoice chooseBackend(bool demoAsked, const char* sessionType, const char* display,
                             const char* waylandDisplay) {
   if (demoAsked) return {Backend::demo, std::nullopt};
+  const std::string_view type = isSet(sessionType) ? sessionType : "";
+  // An X11 session that says so keeps X11 even where a nested compositor set WAYLAND_DISPLAY.
+  if (type == "x11" && isSet(display)) return {Backend::x11, std::nullopt};
   // A Wayland compositor that also runs XWayland sets DISPLAY as well; the session type (or a
-  // compositor's socket) is what says whose keys an X client could see.
-  const bool wayland =
-      (isSet(sessionType) && std::string_view(sessionType) == "wayland") || isSet(waylandDisplay);
-  if (wayland) return {Backend::demo, kWaylandNotice};
+  // compositor's socket) is what says whose keys an X client could see: none but XWayland's own.
+  if (type == "wayland" || isSet(waylandDisplay)) return {Backend::wayland, std::nullopt};
   if (!isSet(display)) return {Backend::demo, kNoX11Notice};
   return {Backend::x11, std::nullopt};
 }

@@ -1,8 +1,9 @@
 // Which system the Linux program runs on: the user's own X11 session, where a lone tap switches
-// the keyboard's real layouts, or the virtual Mac with its demo window. On Wayland the X server
-// (XWayland) sees only its own clients' keys, never the desktop's, so Plivex cannot work there
-// and says so instead of pretending; it offers the demo. Without any X display (an offscreen or
-// VNC Qt platform) there is nothing real to switch either.
+// the keyboard's real layouts; a Wayland session, where the keyboards are read from their devices
+// and the desktop switches its layouts (an X client there, under XWayland, would see only its own
+// clients' keys, so a Wayland session never gets the X11 backend unless it says it is X11); or
+// the virtual Mac with its demo window, when asked for or when there is neither (an offscreen or
+// VNC Qt platform outside any session: nothing real to switch).
 // Threads: any; pure.
 #pragma once
 
@@ -11,7 +12,7 @@
 
 namespace kestravane::linux_app {
 
-enum class Backend { x11, demo };
+enum class Backend { x11, wayland, demo };
 
 struct BackendChoice {
   Backend backend = Backend::demo;
@@ -27,13 +28,9 @@ BackendChoice chooseBackend(bool demoAsked, const char* sessionType, const char*
 // The environment's own answer.
 BackendChoice chooseBackendFromEnvironment(bool demoAsked);
 
-// What a Wayland session is told, at start and in the menu.
-inline constexpr const char* kWaylandNotice =
-    "This is a Wayland session: an X11 program cannot see other programs' keys here, so Plivex "
-    "cannot switch this desktop's layouts. Running the virtual Mac demo instead; log in to an "
-    "X11 session (\"GNOME on Xorg\", \"Plasma (X11)\") to use Plivex for real.";
+// What a start outside any desktop session is told, at start and in the menu.
 inline constexpr const char* kNoX11Notice =
-    "No X11 display (DISPLAY is unset): there are no real layouts to switch. Running the virtual "
-    "Mac demo instead.";
+    "No X11 display (DISPLAY is unset) and no Wayland session: there are no real layouts to "
+    "switch. Running the virtual Mac demo instead.";
 
 }  // namespace kestravane::linux_app

@@ -1,13 +1,15 @@
 // Plivex on Linux: the program with its Qt interface (tray icon, menu, settings and onboarding
-// windows). On an X11 session it switches the user's own keyboard layouts; with --demo, on
-// Wayland (where it cannot see other programs' keys) or without an X display, it runs on the
-// virtual Mac, a model of the macOS services, with the virtual Mac's demo window to try it in.
+// windows). On an X11 session it switches the user's own keyboard layouts; in a Wayland session
+// it reads the keyboards' devices and has the desktop switch its layouts; with --demo, or
+// outside any session, it runs on the virtual Mac, a model of the macOS services, with the
+// virtual Mac's demo window to try it in.
 // The main queue is Qt's event loop; settings persist in the XDG configuration directory; the
 // log goes to standard error and to syslog. It quits from its menu, or on any signal that would
 // end it (SIGINT, SIGTERM, SIGHUP, ...), stopping the engine and the key tester and waiting for
-// their threads. One Plivex runs per user and X display (per user for the demo): a second start
-// on the same display, whatever its runtime folder, brings the first one forward and ends; a start
-// on another display runs there. Without a display it says so and points at the console.
+// their threads. One Plivex runs per user and X display (per user and Wayland display in a
+// Wayland session, per user for the demo): a second start on the same display, whatever its
+// runtime folder on X11, brings the first one forward and ends; a start on another display runs
+// there. Without a display it says so and points at the console.
 // Usage: plivex [--demo | --version | --help]   (other arguments are Qt's own: -platform, ...)
 #include <sys/socket.h>
 #include <unistd.h>
@@ -30,9 +32,11 @@
 #include "Kestravane/Linux/DisplayClaim.h"
 #include "Kestravane/Linux/LinuxSession.h"
 #include "Kestravane/Linux/SingleInstance.h"
+#include "Kestravane/Linux/WaylandSession.h"
 #include "Kestravane/Linux/X11Session.h"
 #include "KestravaneKit/LogLines.h"
 #include "Platform/Host/FileUserDefaults.h"
+#include "Platform/Wayland/WaylandPlatform.h"
 #include "Platform/X11/WithheldKeyRecord.h"
 
 #ifndef PLIVEX_VERSION
@@ -104,8 +108,10 @@ int runDemo(SingleInstance& instance, bool instead) {
   return QApplication::exec();
 }
 
-int runOnX11(SingleInstance& instance) {
-  kestravane::linux_app::X11Session::Options options;
+// The options both real backends' sessions take.
+template <typename Options>
+Options sessionOptions(const SingleInstance& instance) {
+  Options options;
   options.defaultsFile = FileUserDefaults::defaultPath();
   options.logToSystemLog = true;
   // The note of the withheld key lives where the lock does: in the folder the lock's checks
@@ -113,6 +119,11 @@ int runOnX11(SingleInstance& instance) {
   // usable folder nothing is noted, so nothing is withheld.
   options.stateDirectory =
       instance.problem() ? std::filesystem::path() : instance.directory() / "plivex";
+  return options;
+}
+
+int runOnX11(SingleInstance& instance) {
+  auto options = sessionOptions<kestravane::linux_app::X11Session::Options>(instance);
   auto session = kestravane::linux_app::X11Session::open(std::move(options));
   if (!session) {
     std::cerr << kestravane::linux_app::noDisplayMessage("no X server answers on DISPLAY");
@@ -124,12 +135,22 @@ int runOnX11(SingleInstance& instance) {
   return QApplication::exec();
 }
 
+int runOnWayland(SingleInstance& instance, const std::string& display) {
+  kestravane::linux_app::WaylandSession session(
+      sessionOptions<kestravane::linux_app::WaylandSession::Options>(instance));
+  session.log(std::string(kestravane::logline::kAppBackend) + "Wayland on " + display);
+  for (const auto& line : session.platform().startLines()) session.log(line);
+  logInstanceNotes(instance, [&](std::string line) { session.log(line); });
+  const auto requests = forwardRequests(instance, [&] { session.bringForward(); });
+  return QApplication::exec();
+}
+
 constexpr std::string_view kUsage =
     "usage: plivex [--demo | --version | --help]\n"
     "Runs Plivex: a tray icon whose menu shows the status and opens the settings; a lone tap of\n"
-    "the trigger key switches the keyboard layout. On an X11 session it switches the session's "
-    "own\n"
-    "layouts; with --demo, on Wayland or without an X display it runs the virtual Mac demo.\n"
+    "the trigger key switches the keyboard layout. On an X11 or a Wayland session it switches\n"
+    "the session's own layouts (on Wayland it reads the keyboards' devices: the input group);\n"
+    "with --demo, or outside any session, it runs the virtual Mac demo.\n"
     "Without a display it says so.\n";
 
 // --version and --help answer without a display, before anything else starts.
@@ -162,11 +183,19 @@ int main(int argc, char* argv[]) {
   kestravane::linux_app::exitUnlessADisplayIsAvailable();
   const auto choice = kestravane::linux_app::chooseBackendFromEnvironment(demoAsked);
   const bool onX11 = choice.backend == kestravane::linux_app::Backend::x11;
-  // The X display the program belongs to; the demo belongs to none.
-  const std::string display =
-      onX11 ? kestravane::platform::x11::displayKey(std::getenv("DISPLAY")) : std::string();
-  const std::string runningHere =
-      "Plivex is already running" + (onX11 ? " on display " + display : std::string()) + "\n";
+  const bool onWayland = choice.backend == kestravane::linux_app::Backend::wayland;
+  // The display the program belongs to; the demo belongs to none.
+  const char* waylandDisplay = std::getenv("WAYLAND_DISPLAY");
+  const std::string waylandName =
+      waylandDisplay != nullptr && *waylandDisplay != '\0' ? waylandDisplay : "wayland-0";
+  const std::string display = onX11 ? kestravane::platform::x11::displayKey(std::getenv("DISPLAY"))
+                              : onWayland ? "wayland:" + waylandName
+                                          : std::string();
+  const std::string runningHere = "Plivex is already running" +
+                                  (onX11       ? " on display " + display
+                                   : onWayland ? " on " + waylandName
+                                               : std::string()) +
+                                  "\n";
   // Before anything is read: a second start must not touch the running one's settings. It asks
   // the first to come forward and ends.
   auto instance = SingleInstance::acquireFor(display, SingleInstance::runtimeDirectory());
@@ -193,6 +222,7 @@ int main(int argc, char* argv[]) {
   // A menu-bar utility: closing its last window does not end it.
   QApplication::setQuitOnLastWindowClosed(false);
   const auto quitSignals = quitOnSignals();
-  if (choice.backend == kestravane::linux_app::Backend::x11) return runOnX11(instance);
+  if (onX11) return runOnX11(instance);
+  if (onWayland) return runOnWayland(instance, waylandName);
   return runDemo(instance, choice.notice.has_value());
 }

@@ -114,4 +114,15 @@ std::optional<std::filesystem::path> xdgCacheHome(const char* xdgCacheHome, cons
   return xdgHome(xdgCacheHome, home, ".cache");
 }
 
+std::optional<std::filesystem::path> plivexStateDirectory(const char* xdgRuntimeDir,
+                                                          const char* xdgCacheHomeValue,
+                                                          const char* home) {
+  if (xdgRuntimeDir != nullptr && *xdgRuntimeDir == '/') {
+    return std::filesystem::path(xdgRuntimeDir) / "plivex";
+  }
+  const auto cache = xdgCacheHome(xdgCacheHomeValue, home);
+  if (!cache) return std::nullopt;
+  return *cache / "plivex";
+}
+
 }  // namespace kestravane::platform::desktop

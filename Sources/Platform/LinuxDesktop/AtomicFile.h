@@ -38,4 +38,11 @@ std::optional<std::string> removeFile(const std::filesystem::path& path);
 std::optional<std::filesystem::path> xdgConfigHome(const char* xdgConfigHome, const char* home);
 std::optional<std::filesystem::path> xdgCacheHome(const char* xdgCacheHome, const char* home);
 
+// Where a backend keeps its notes of a trigger key's withheld action: "plivex" in the runtime
+// folder (gone at logout, as is what the notes repair), else in the cache folder; absent when
+// neither is usable.
+std::optional<std::filesystem::path> plivexStateDirectory(const char* xdgRuntimeDir,
+                                                          const char* xdgCacheHome,
+                                                          const char* home);
+
 }  // namespace kestravane::platform::desktop

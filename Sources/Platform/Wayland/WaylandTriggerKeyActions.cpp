@@ -11,9 +11,10 @@ namespace {
 
 constexpr std::string_view kHeader = "plivex withheld option 1\n";
 
-std::filesystem::path recordFileIn(const std::filesystem::path& folder, std::string_view desktop) {
-  if (folder.empty()) return {};
-  return folder / ("withheld-option-" + std::string(desktop));
+std::filesystem::path recordFileIn(const std::filesystem::path& folder,
+                                   const DesktopKeyOptions* options) {
+  if (folder.empty() || options == nullptr) return {};
+  return folder / ("withheld-option-" + std::string(options->desktop()));
 }
 
 // The value of the line "name value", empty when absent.
@@ -35,7 +36,7 @@ WaylandTriggerKeyActions::WaylandTriggerKeyActions(std::shared_ptr<DesktopKeyOpt
                                                    std::filesystem::path stateDirectory,
                                                    std::shared_ptr<Log> log)
     : options(std::move(options)),
-      _recordFile(recordFileIn(stateDirectory, this->options->desktop())),
+      _recordFile(recordFileIn(stateDirectory, this->options.get())),
       log(std::move(log)) {
   if (_recordFile.empty()) return;
   const auto text = desktop::readSmallFile(_recordFile);
@@ -64,6 +65,9 @@ std::optional<WaylandTriggerKeyActions::Record> WaylandTriggerKeyActions::parse(
 bool WaylandTriggerKeyActions::withhold(std::int64_t keyCode) {
   giveBack();
   if (withheld) return false;  // the earlier option is still in; giveBack() said why
+  // A desktop without options of its own to set leaves every key its action: nothing is taken,
+  // and nothing failed.
+  if (!options) return true;
   const TriggerKey* key = triggerKeyWithCode(keyCode);
   if (key == nullptr || key->xkbOption.empty()) return true;
   const std::string option(key->xkbOption);

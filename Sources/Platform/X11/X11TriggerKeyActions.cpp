@@ -42,12 +42,7 @@ X11TriggerKeyActions::~X11TriggerKeyActions() {
 
 std::optional<std::filesystem::path> X11TriggerKeyActions::defaultStateDirectory(
     const char* xdgRuntimeDir, const char* xdgCacheHomeValue, const char* home) {
-  if (xdgRuntimeDir != nullptr && *xdgRuntimeDir == '/') {
-    return std::filesystem::path(xdgRuntimeDir) / "plivex";
-  }
-  const auto cache = desktop::xdgCacheHome(xdgCacheHomeValue, home);
-  if (!cache) return std::nullopt;
-  return *cache / "plivex";
+  return desktop::plivexStateDirectory(xdgRuntimeDir, xdgCacheHomeValue, home);
 }
 
 std::optional<unsigned> X11TriggerKeyActions::withheldKeycode() const {

@@ -1,0 +1,150 @@
+#include "Platform/Wayland/WaylandPlatform.h"
+
+#include <cstdlib>
+#include <utility>
+
+#include "Platform/Host/FileUserDefaults.h"
+#include "Platform/Host/HostBundleInfo.h"
+#include "Platform/Host/MemoryUserDefaults.h"
+#include "Platform/Host/PosixLocale.h"
+#include "Platform/Host/SystemUptimeClock.h"
+#include "Platform/LinuxDesktop/AtomicFile.h"
+#include "Platform/LinuxDesktop/PollRunLoops.h"
+#include "Platform/LinuxDesktop/XdgAutostartLoginItems.h"
+#include "Platform/Wayland/DBusLayoutsSwitcher.h"
+#include "Platform/Wayland/EvdevEventTaps.h"
+#include "Platform/Wayland/GnomeKeyOptions.h"
+#include "Platform/Wayland/WaylandAccessibility.h"
+#include "Platform/Wayland/WaylandHIDSystem.h"
+#include "Platform/Wayland/WaylandLogLines.h"
+#include "Platform/Wayland/WaylandPreferences.h"
+#include "Platform/Wayland/WaylandTextInputSources.h"
+#include "Platform/Wayland/WaylandTriggerKeyActions.h"
+
+namespace kestravane::platform::wayland {
+namespace {
+
+std::filesystem::path ownExecutable() {
+  std::error_code error;
+  auto path = std::filesystem::read_symlink("/proc/self/exe", error);
+  return error ? std::filesystem::path() : path;
+}
+
+// The desktop's XKB options where Plivex can read and set them: GNOME's settings, and only on
+// GNOME (its schema is often installed under other desktops, which never read it). Sway, KDE and
+// Hyprland have none yet: null, so the trigger key keeps its action there.
+std::shared_ptr<DesktopKeyOptions> keyOptionsFor(const DesktopSwitcher& switcher) {
+  if (dynamic_cast<const GnomeSwitcher*>(&switcher) == nullptr) return nullptr;
+  return GnomeKeyOptions::open();
+}
+
+std::string_view accessWords(DeviceAccess access) {
+  switch (access) {
+    case DeviceAccess::granted:
+      return logline::kKeyboardsReadable;
+    case DeviceAccess::noKeyboards:
+      return logline::kKeyboardsNone;
+    case DeviceAccess::notInInputGroup:
+      return logline::kKeyboardsNotInInputGroup;
+    case DeviceAccess::permissionDenied:
+      return logline::kKeyboardsPermissionDenied;
+    case DeviceAccess::unreadable:
+      break;
+  }
+  return logline::kKeyboardsUnreadable;
+}
+
+}  // namespace
+
+WaylandPlatform::WaylandPlatform(WaylandPlatformOptions options) {
+  std::shared_ptr<Clock> clock = options.clock;
+  if (!clock) clock = std::make_shared<host::SystemUptimeClock>();
+  _threads = std::make_shared<host::HostThreads>();
+  _dispatch = std::make_shared<host::DispatchQueues>(clock, _threads);
+  _log = std::make_shared<host::HostLog>(
+      host::HostLog::Sinks{options.logToStandardError, options.logToSystemLog});
+  _application = std::make_shared<host::HostApplication>();
+  const auto session =
+      options.desktop.value_or(desktop::DesktopWorkspace::Desktop::fromEnvironment());
+  _workspace = std::make_shared<desktop::DesktopWorkspace>(_dispatch->mainQueue(), session, _log);
+  inputSources = std::make_shared<WaylandTextInputSources>(
+      switcherForSession(_dispatch->mainQueue(), options.environment));
+  const auto keyOptions = keyOptionsFor(inputSources->desktop());
+  withholdsKeyActions = keyOptions != nullptr;
+  const auto stateDirectory =
+      options.stateDirectory
+          ? options.stateDirectory
+          : desktop::plivexStateDirectory(std::getenv("XDG_RUNTIME_DIR"),
+                                          std::getenv("XDG_CACHE_HOME"), std::getenv("HOME"));
+  _triggerKeyActions = std::make_shared<WaylandTriggerKeyActions>(
+      keyOptions, stateDirectory.value_or(std::filesystem::path()), _log);
+  eventTaps = std::make_shared<EvdevEventTaps>();
+
+  auto services = std::make_shared<Services>();
+  services->clock = clock;
+  services->threads = _threads;
+  services->dispatch = _dispatch;
+  services->log = _log;
+  services->application = _application;
+  services->workspace = _workspace;
+  services->triggerKeyActions = _triggerKeyActions;
+  services->pcKeyboard = true;
+  services->eventTaps = eventTaps;
+  // The taps' sources are PollSources: only these run loops run them.
+  services->runLoops = std::make_shared<desktop::PollRunLoops>();
+  services->inputSources = inputSources;
+  services->accessibility = std::make_shared<WaylandAccessibility>(eventTaps);
+  services->hidSystem = std::make_shared<WaylandHIDSystem>();
+  services->preferences = std::make_shared<WaylandPreferences>(keyOptions);
+  const auto autostartEntry = options.autostartEntry
+                                  ? options.autostartEntry
+                                  : desktop::XdgAutostartLoginItems::defaultEntryFile(
+                                        std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
+  services->loginItems = std::make_shared<desktop::XdgAutostartLoginItems>(
+      autostartEntry.value_or(std::filesystem::path()),
+      options.executable.empty() ? ownExecutable() : options.executable);
+  if (options.defaultsFile) {
+    services->userDefaults = std::make_shared<host::FileUserDefaults>(*options.defaultsFile, _log);
+  } else {
+    services->userDefaults = std::make_shared<host::MemoryUserDefaults>();
+  }
+  services->bundleInfo = std::make_shared<host::HostBundleInfo>();
+  services->locale = std::make_shared<host::PosixLocale>();
+  _services = std::move(services);
+}
+
+WaylandPlatform::~WaylandPlatform() = default;
+
+std::string WaylandPlatform::desktopName() const {
+  return inputSources->desktop().desktopName();
+}
+
+std::optional<std::string> WaylandPlatform::unavailableReason() const {
+  return inputSources->unavailableReason();
+}
+
+DeviceAccess WaylandPlatform::keyboardAccess() const {
+  return eventTaps->keyboardAccess();
+}
+
+std::vector<std::string> WaylandPlatform::startLines() {
+  std::string desktopLine = std::string(logline::kDesktop) + desktopName();
+  const auto layouts = inputSources->createInputSourceList({}, false);
+  if (const auto reason = unavailableReason()) {
+    desktopLine += std::string(logline::kCannotSwitch) + *reason;
+  } else {
+    desktopLine += std::string(logline::kLayouts) + std::to_string(layouts ? layouts->size() : 0);
+  }
+  std::vector<std::string> lines{
+      desktopLine, std::string(logline::kKeyboards) + std::string(accessWords(keyboardAccess()))};
+  if (!withholdsKeyActions) lines.emplace_back(logline::kKeyActionKept);
+  return lines;
+}
+
+std::shared_ptr<const Services> makeWaylandServices(WaylandPlatformOptions options) {
+  auto platform = std::make_shared<WaylandPlatform>(std::move(options));
+  const Services* services = platform->services().get();
+  return std::shared_ptr<const Services>(std::move(platform), services);
+}
+
+}  // namespace kestravane::platform::wayland
