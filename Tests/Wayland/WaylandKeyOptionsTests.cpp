@@ -9,6 +9,7 @@
 
 #include "KestravaneCore/TriggerKeys.h"
 #include "Platform/Wayland/GnomeKeyOptions.h"
+#include "Platform/Wayland/WaylandPreferences.h"
 #include "Platform/Wayland/WaylandTriggerKeyActions.h"
 #include "Platform/Wayland/XkbOptions.h"
 #include "Support/TemporaryFolder.h"
@@ -127,6 +128,55 @@ TEST(WaylandTriggerKeyActionsTest, RefusalsFailTheWithholdAndChangeNothing) {
   EXPECT_EQ(log->lines[0],
             "Plivex[wayland] cannot take the trigger key's own action away, option caps:none: no "
             "folder to keep a note in");
+}
+
+// A desktop without options Plivex can set (Sway, KDE, Hyprland for now): the key keeps its
+// action, no note is written, and nothing counts as failed.
+TEST(WaylandTriggerKeyActionsTest, WithoutTheDesktopsOptionsNothingIsTakenAndNothingFails) {
+  TemporaryFolder folder;
+  auto log = std::make_shared<LogLines>();
+  {
+    WaylandTriggerKeyActions actions(nullptr, folder.path, log);
+    EXPECT_TRUE(actions.withhold(kCapsLock));
+    EXPECT_FALSE(actions.withheldOption());
+    actions.giveBack();
+  }
+  EXPECT_TRUE(std::filesystem::is_empty(folder.path));
+  EXPECT_TRUE(log->lines.empty());
+}
+
+// The system's own Caps Lock switching as the desktop's options say, and nothing where the
+// desktop cannot be asked: the program must not decide on a guess.
+TEST(WaylandPreferencesTest, CapsLockSwitchingFollowsTheDesktopsOptionsOrIsAbsent) {
+  struct Case {
+    const char* name;
+    std::optional<XkbOptionList> options;  // absent: the desktop does not answer
+    std::optional<std::int64_t> romanSwitch;
+  };
+  const std::vector<Case> cases{
+      {"caps toggles", XkbOptionList{"compose:ralt", "grp:caps_toggle"}, 1},
+      {"shift+caps toggles", XkbOptionList{"grp:shift_caps_toggle"}, 1},
+      {"alt+shift toggles", XkbOptionList{"grp:alt_shift_toggle", "caps:escape"}, 0},
+      {"no options", XkbOptionList{}, 0},
+      {"the desktop does not answer", std::nullopt, std::nullopt},
+  };
+  for (const auto& test : cases) {
+    SCOPED_TRACE(test.name);
+    auto desktop = std::make_shared<DesktopOptions>(test.options.value_or(XkbOptionList{}));
+    desktop->answering = test.options.has_value();
+    WaylandPreferences preferences(desktop);
+    const auto value =
+        preferences.copyValue("TISRomanSwitchState", kPreferencesAnyApplication,
+                              PreferencesUser::currentUser, PreferencesHost::anyHost);
+    EXPECT_EQ(value,
+              test.romanSwitch ? std::optional(PropertyValue(*test.romanSwitch)) : std::nullopt);
+  }
+  WaylandPreferences unreadable(nullptr);
+  EXPECT_FALSE(unreadable.copyValue("TISRomanSwitchState", kPreferencesAnyApplication,
+                                    PreferencesUser::currentUser, PreferencesHost::anyHost));
+  EXPECT_EQ(unreadable.copyValue("AppleFnUsageType", "com.apple.HIToolbox",
+                                 PreferencesUser::currentUser, PreferencesHost::anyHost),
+            PropertyValue(std::int64_t{0}));
 }
 
 TEST(GnomeKeyOptionsTest, ReadsAndWritesTheInputSourcesXkbOptions) {

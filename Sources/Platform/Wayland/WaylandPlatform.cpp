@@ -3,14 +3,7 @@
 #include <cstdlib>
 #include <utility>
 
-#include "Platform/Host/FileUserDefaults.h"
-#include "Platform/Host/HostBundleInfo.h"
-#include "Platform/Host/MemoryUserDefaults.h"
-#include "Platform/Host/PosixLocale.h"
-#include "Platform/Host/SystemUptimeClock.h"
 #include "Platform/LinuxDesktop/AtomicFile.h"
-#include "Platform/LinuxDesktop/PollRunLoops.h"
-#include "Platform/LinuxDesktop/XdgAutostartLoginItems.h"
 #include "Platform/Wayland/DBusLayoutsSwitcher.h"
 #include "Platform/Wayland/EvdevEventTaps.h"
 #include "Platform/Wayland/GnomeKeyOptions.h"
@@ -23,12 +16,6 @@
 
 namespace kestravane::platform::wayland {
 namespace {
-
-std::filesystem::path ownExecutable() {
-  std::error_code error;
-  auto path = std::filesystem::read_symlink("/proc/self/exe", error);
-  return error ? std::filesystem::path() : path;
-}
 
 // The desktop's XKB options where Plivex can read and set them: GNOME's settings, and only on
 // GNOME (its schema is often installed under other desktops, which never read it). Sway, KDE and
@@ -56,19 +43,9 @@ std::string_view accessWords(DeviceAccess access) {
 
 }  // namespace
 
-WaylandPlatform::WaylandPlatform(WaylandPlatformOptions options) {
-  std::shared_ptr<Clock> clock = options.clock;
-  if (!clock) clock = std::make_shared<host::SystemUptimeClock>();
-  _threads = std::make_shared<host::HostThreads>();
-  _dispatch = std::make_shared<host::DispatchQueues>(clock, _threads);
-  _log = std::make_shared<host::HostLog>(
-      host::HostLog::Sinks{options.logToStandardError, options.logToSystemLog});
-  _application = std::make_shared<host::HostApplication>();
-  const auto session =
-      options.desktop.value_or(desktop::DesktopWorkspace::Desktop::fromEnvironment());
-  _workspace = std::make_shared<desktop::DesktopWorkspace>(_dispatch->mainQueue(), session, _log);
+WaylandPlatform::WaylandPlatform(WaylandPlatformOptions options) : host(options) {
   inputSources = std::make_shared<WaylandTextInputSources>(
-      switcherForSession(_dispatch->mainQueue(), options.environment));
+      switcherForSession(host.dispatch->mainQueue(), options.environment));
   const auto keyOptions = keyOptionsFor(inputSources->desktop());
   withholdsKeyActions = keyOptions != nullptr;
   const auto stateDirectory =
@@ -77,39 +54,18 @@ WaylandPlatform::WaylandPlatform(WaylandPlatformOptions options) {
           : desktop::plivexStateDirectory(std::getenv("XDG_RUNTIME_DIR"),
                                           std::getenv("XDG_CACHE_HOME"), std::getenv("HOME"));
   _triggerKeyActions = std::make_shared<WaylandTriggerKeyActions>(
-      keyOptions, stateDirectory.value_or(std::filesystem::path()), _log);
+      keyOptions, stateDirectory.value_or(std::filesystem::path()), host.log);
   eventTaps = std::make_shared<EvdevEventTaps>();
 
   auto services = std::make_shared<Services>();
-  services->clock = clock;
-  services->threads = _threads;
-  services->dispatch = _dispatch;
-  services->log = _log;
-  services->application = _application;
-  services->workspace = _workspace;
+  host.fill(*services);
   services->triggerKeyActions = _triggerKeyActions;
   services->pcKeyboard = true;
   services->eventTaps = eventTaps;
-  // The taps' sources are PollSources: only these run loops run them.
-  services->runLoops = std::make_shared<desktop::PollRunLoops>();
   services->inputSources = inputSources;
   services->accessibility = std::make_shared<WaylandAccessibility>(eventTaps);
   services->hidSystem = std::make_shared<WaylandHIDSystem>();
   services->preferences = std::make_shared<WaylandPreferences>(keyOptions);
-  const auto autostartEntry = options.autostartEntry
-                                  ? options.autostartEntry
-                                  : desktop::XdgAutostartLoginItems::defaultEntryFile(
-                                        std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
-  services->loginItems = std::make_shared<desktop::XdgAutostartLoginItems>(
-      autostartEntry.value_or(std::filesystem::path()),
-      options.executable.empty() ? ownExecutable() : options.executable);
-  if (options.defaultsFile) {
-    services->userDefaults = std::make_shared<host::FileUserDefaults>(*options.defaultsFile, _log);
-  } else {
-    services->userDefaults = std::make_shared<host::MemoryUserDefaults>();
-  }
-  services->bundleInfo = std::make_shared<host::HostBundleInfo>();
-  services->locale = std::make_shared<host::PosixLocale>();
   _services = std::move(services);
 }
 

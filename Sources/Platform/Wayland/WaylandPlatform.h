@@ -6,7 +6,7 @@
 // action is taken away through the desktop's XKB options where Plivex can set them (GNOME);
 // elsewhere the key keeps it. Caps Lock's lock belongs to the desktop: the HID system refuses to
 // set it. The login item is an XDG autostart entry; the opener and keyboard settings are the
-// desktop's. The generic host services are those X11Platform uses (Platform/Host).
+// desktop's: the services any Linux desktop backend makes alike (desktop::DesktopHost).
 // Threads: construct and destroy on the thread that drives the main queue; each service states
 //   its own contract. Stop every engine and key tester (their threads) before destruction.
 // Ownership: the services keep each other alive through the returned Services only when made by
@@ -19,12 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "Platform/Clock.h"
-#include "Platform/Host/DispatchQueues.h"
-#include "Platform/Host/HostApplication.h"
-#include "Platform/Host/HostLog.h"
-#include "Platform/Host/HostThreads.h"
-#include "Platform/LinuxDesktop/DesktopWorkspace.h"
+#include "Platform/LinuxDesktop/DesktopHost.h"
 #include "Platform/Services.h"
 #include "Platform/Wayland/InputDevices.h"
 #include "Platform/Wayland/SessionSwitcher.h"
@@ -35,24 +30,13 @@ class EvdevEventTaps;
 class WaylandTextInputSources;
 class WaylandTriggerKeyActions;
 
-struct WaylandPlatformOptions {
-  // The uptime clock; the system's when null (tests give a manual one).
-  std::shared_ptr<Clock> clock;
-  // Where the user defaults persist; in memory when absent.
-  std::optional<std::filesystem::path> defaultsFile;
+// The host's options (clock, defaults file, autostart entry, desktop, log sinks) and the session's.
+struct WaylandPlatformOptions : desktop::DesktopHostOptions {
   // Where the note of a withheld trigger key lives; by the XDG rules when absent
   // (desktop::plivexStateDirectory); an empty path: nowhere, so the key keeps its action.
   std::optional<std::filesystem::path> stateDirectory;
-  // The autostart entry; by the XDG rules when absent.
-  std::optional<std::filesystem::path> autostartEntry;
-  // The program the autostart entry starts; this process's own when empty.
-  std::filesystem::path executable;
-  // The desktop session; the environment's when absent.
-  std::optional<desktop::DesktopWorkspace::Desktop> desktop;
   // Where the desktop's switcher looks for the session (XDG_CURRENT_DESKTOP, SWAYSOCK, ...).
   EnvironmentLookup environment = processEnvironment;
-  bool logToStandardError = false;
-  bool logToSystemLog = false;
 };
 
 class WaylandPlatform {
@@ -78,19 +62,15 @@ class WaylandPlatform {
   std::vector<std::string> startLines();
 
   // What the program's host drives or feeds.
-  host::DispatchQueues& dispatch() { return *_dispatch; }
-  host::HostThreads& threads() { return *_threads; }
-  host::HostLog& log() { return *_log; }
-  host::HostApplication& application() { return *_application; }
-  desktop::DesktopWorkspace& workspace() { return *_workspace; }
+  host::DispatchQueues& dispatch() { return *host.dispatch; }
+  host::HostThreads& threads() { return *host.threads; }
+  host::HostLog& log() { return *host.log; }
+  host::HostApplication& application() { return *host.application; }
+  desktop::DesktopWorkspace& workspace() { return *host.workspace; }
   WaylandTriggerKeyActions& triggerKeyActions() { return *_triggerKeyActions; }
 
  private:
-  std::shared_ptr<host::HostThreads> _threads;
-  std::shared_ptr<host::DispatchQueues> _dispatch;
-  std::shared_ptr<host::HostLog> _log;
-  std::shared_ptr<host::HostApplication> _application;
-  std::shared_ptr<desktop::DesktopWorkspace> _workspace;
+  const desktop::DesktopHost host;
   std::shared_ptr<EvdevEventTaps> eventTaps;
   std::shared_ptr<WaylandTextInputSources> inputSources;
   std::shared_ptr<WaylandTriggerKeyActions> _triggerKeyActions;

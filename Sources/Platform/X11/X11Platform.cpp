@@ -3,13 +3,6 @@
 #include <cstdlib>
 #include <utility>
 
-#include "Platform/Host/FileUserDefaults.h"
-#include "Platform/Host/HostBundleInfo.h"
-#include "Platform/Host/MemoryUserDefaults.h"
-#include "Platform/Host/PosixLocale.h"
-#include "Platform/Host/SystemUptimeClock.h"
-#include "Platform/LinuxDesktop/PollRunLoops.h"
-#include "Platform/LinuxDesktop/XdgAutostartLoginItems.h"
 #include "Platform/X11/KdeMetaShortcut.h"
 #include "Platform/X11/X11Accessibility.h"
 #include "Platform/X11/X11EventTaps.h"
@@ -19,16 +12,6 @@
 #include "Platform/X11/X11TextInputSources.h"
 
 namespace kestravane::platform::x11 {
-namespace {
-
-std::filesystem::path ownExecutable() {
-  std::error_code error;
-  auto path = std::filesystem::read_symlink("/proc/self/exe", error);
-  return error ? std::filesystem::path() : path;
-}
-
-}  // namespace
-
 std::unique_ptr<X11Platform> X11Platform::open(X11PlatformOptions options) {
   auto connection = X11Connection::open(options.displayName);
   if (!connection) return nullptr;
@@ -36,35 +19,19 @@ std::unique_ptr<X11Platform> X11Platform::open(X11PlatformOptions options) {
 }
 
 X11Platform::X11Platform(X11PlatformOptions options, std::shared_ptr<X11Connection> connection)
-    : connection(std::move(connection)) {
+    : connection(std::move(connection)), host(options) {
   const std::string display = this->connection->name();
   xinputAvailable = announceXInput(this->connection->display(), options.requiredXInput).has_value();
-
-  std::shared_ptr<Clock> clock = options.clock;
-  if (!clock) clock = std::make_shared<host::SystemUptimeClock>();
-  _threads = std::make_shared<host::HostThreads>();
-  _dispatch = std::make_shared<host::DispatchQueues>(clock, _threads);
-  _log = std::make_shared<host::HostLog>(
-      host::HostLog::Sinks{options.logToStandardError, options.logToSystemLog});
-  _application = std::make_shared<host::HostApplication>();
-  const auto session =
-      options.desktop.value_or(desktop::DesktopWorkspace::Desktop::fromEnvironment());
-  _workspace = std::make_shared<desktop::DesktopWorkspace>(_dispatch->mainQueue(), session, _log);
   const auto stateDirectory =
       options.stateDirectory
           ? options.stateDirectory
           : X11TriggerKeyActions::defaultStateDirectory(
                 std::getenv("XDG_RUNTIME_DIR"), std::getenv("XDG_CACHE_HOME"), std::getenv("HOME"));
   _triggerKeyActions = std::make_shared<X11TriggerKeyActions>(
-      this->connection, stateDirectory.value_or(std::filesystem::path()), _log);
+      this->connection, stateDirectory.value_or(std::filesystem::path()), host.log);
 
   auto services = std::make_shared<Services>();
-  services->clock = clock;
-  services->threads = _threads;
-  services->dispatch = _dispatch;
-  services->log = _log;
-  services->application = _application;
-  services->workspace = _workspace;
+  host.fill(*services);
   services->triggerKeyActions = _triggerKeyActions;
   services->pcKeyboard = true;
   const auto keymapWatch = std::make_shared<X11KeymapWatch>(this->connection);
@@ -73,7 +40,7 @@ X11Platform::X11Platform(X11PlatformOptions options, std::shared_ptr<X11Connecti
   // the program lists the layouts.
   services->eventTaps = std::make_shared<X11EventTaps>(
       X11EventTaps::Options{display, options.requiredXInput, xinputAvailable,
-                            [queue = _dispatch->mainQueue(),
+                            [queue = host.dispatch->mainQueue(),
                              keyActions = std::weak_ptr<X11TriggerKeyActions>(_triggerKeyActions),
                              sources = std::weak_ptr<X11TextInputSources>(inputSources)] {
                               // The program first: it may stop switching (one layout left, a
@@ -84,28 +51,13 @@ X11Platform::X11Platform(X11PlatformOptions options, std::shared_ptr<X11Connecti
                                 if (auto actions = keyActions.lock()) actions->keymapChanged();
                               });
                             }});
-  services->runLoops = std::make_shared<desktop::PollRunLoops>();
   services->inputSources = inputSources;
   services->accessibility = std::make_shared<X11Accessibility>(xinputAvailable);
   services->hidSystem = std::make_shared<X11HIDSystem>(this->connection);
   services->preferences = std::make_shared<X11Preferences>(
-      keymapWatch, session.currentDesktop,
+      keymapWatch, host.session.currentDesktop,
       options.kwinrc ? options.kwinrc
                      : kwinrcFile(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME")));
-  const auto autostartEntry = options.autostartEntry
-                                  ? options.autostartEntry
-                                  : desktop::XdgAutostartLoginItems::defaultEntryFile(
-                                        std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
-  services->loginItems = std::make_shared<desktop::XdgAutostartLoginItems>(
-      autostartEntry.value_or(std::filesystem::path()),
-      options.executable.empty() ? ownExecutable() : options.executable);
-  if (options.defaultsFile) {
-    services->userDefaults = std::make_shared<host::FileUserDefaults>(*options.defaultsFile, _log);
-  } else {
-    services->userDefaults = std::make_shared<host::MemoryUserDefaults>();
-  }
-  services->bundleInfo = std::make_shared<host::HostBundleInfo>();
-  services->locale = std::make_shared<host::PosixLocale>();
   _services = std::move(services);
 }
 

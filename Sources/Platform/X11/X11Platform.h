@@ -2,10 +2,8 @@
 // display: event taps of XInput 2 raw key events with poll()-based run loops, the XKB groups as
 // the keyboard layouts, the trigger key's own action taken away through the keymap, an XDG
 // autostart entry as the login item, the desktop's opener and keyboard settings, and Accessibility
-// that means "XInput 2 is there". The services a program needs on any host (the uptime clock,
-// threads, the dispatch queues whose main queue the program's event loop drives, user defaults in
-// a file, the log, the bundle's version, the locale, the application object) are the host's
-// generic ones (Platform/Host), which the virtual Mac is built from too.
+// that means "XInput 2 is there". The services any Linux desktop backend makes alike are
+// desktop::DesktopHost's, built on the host's generic ones (Platform/Host).
 // Threads: construct and destroy on the thread that drives the main queue; each service states
 //   its own contract. Stop every engine and key tester (their threads) before destruction.
 // Ownership: the services keep each other alive through the returned Services only when made by
@@ -17,12 +15,7 @@
 #include <optional>
 #include <string>
 
-#include "Platform/Clock.h"
-#include "Platform/Host/DispatchQueues.h"
-#include "Platform/Host/HostApplication.h"
-#include "Platform/Host/HostLog.h"
-#include "Platform/Host/HostThreads.h"
-#include "Platform/LinuxDesktop/DesktopWorkspace.h"
+#include "Platform/LinuxDesktop/DesktopHost.h"
 #include "Platform/Services.h"
 #include "Platform/X11/X11Connection.h"
 #include "Platform/X11/X11TriggerKeyActions.h"
@@ -30,27 +23,16 @@
 
 namespace kestravane::platform::x11 {
 
-struct X11PlatformOptions {
+// The host's options (clock, defaults file, autostart entry, desktop, log sinks) and the display's.
+struct X11PlatformOptions : desktop::DesktopHostOptions {
   std::string displayName;  // empty: $DISPLAY
-  // The uptime clock; the system's when null (tests give a manual one).
-  std::shared_ptr<Clock> clock;
-  // Where the user defaults persist; in memory when absent.
-  std::optional<std::filesystem::path> defaultsFile;
   // Where the note of a withheld trigger key lives; by the XDG rules when absent
   // (X11TriggerKeyActions::defaultStateDirectory).
   std::optional<std::filesystem::path> stateDirectory;
-  // The autostart entry; by the XDG rules when absent.
-  std::optional<std::filesystem::path> autostartEntry;
-  // The program the autostart entry starts; this process's own when empty.
-  std::filesystem::path executable;
-  // The desktop session; the environment's when absent.
-  std::optional<desktop::DesktopWorkspace::Desktop> desktop;
   // KDE's kwinrc (what a lone Meta tap does there); by KDE's rules when absent.
   std::optional<std::filesystem::path> kwinrc;
   // The XInput version the taps need; a server that offers less counts as without XInput 2.
   XInputVersion requiredXInput = kRequiredXInput;
-  bool logToStandardError = false;
-  bool logToSystemLog = false;
 };
 
 class X11Platform {
@@ -68,11 +50,11 @@ class X11Platform {
   std::string displayName() const { return connection->name(); }
 
   // What the program's host drives or feeds.
-  host::DispatchQueues& dispatch() { return *_dispatch; }
-  host::HostThreads& threads() { return *_threads; }
-  host::HostLog& log() { return *_log; }
-  host::HostApplication& application() { return *_application; }
-  desktop::DesktopWorkspace& workspace() { return *_workspace; }
+  host::DispatchQueues& dispatch() { return *host.dispatch; }
+  host::HostThreads& threads() { return *host.threads; }
+  host::HostLog& log() { return *host.log; }
+  host::HostApplication& application() { return *host.application; }
+  desktop::DesktopWorkspace& workspace() { return *host.workspace; }
   X11TriggerKeyActions& triggerKeyActions() { return *_triggerKeyActions; }
 
  private:
@@ -80,11 +62,7 @@ class X11Platform {
 
   const std::shared_ptr<X11Connection> connection;
   bool xinputAvailable = false;
-  std::shared_ptr<host::HostThreads> _threads;
-  std::shared_ptr<host::DispatchQueues> _dispatch;
-  std::shared_ptr<host::HostLog> _log;
-  std::shared_ptr<host::HostApplication> _application;
-  std::shared_ptr<desktop::DesktopWorkspace> _workspace;
+  const desktop::DesktopHost host;
   std::shared_ptr<X11TriggerKeyActions> _triggerKeyActions;
   std::shared_ptr<const Services> _services;
 };
