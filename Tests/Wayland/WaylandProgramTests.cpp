@@ -15,6 +15,7 @@
 
 #include "Platform/Wayland/InputDevices.h"
 #include "Platform/Wayland/WaylandLogLines.h"
+#include "Support/ChildSanitizerOptions.h"
 #include "Support/SpawnedProgram.h"
 #include "Support/Waiting.h"
 #include "SwayServer.h"
@@ -71,16 +72,19 @@ class WaylandProgramTest : public ::testing::Test {
       const std::string& waylandDisplay,
       std::vector<std::pair<std::string, std::optional<std::string>>> desktop) const {
     ProgramOptions options;
-    options.environment = {{"XDG_SESSION_TYPE", "wayland"},
-                           {"WAYLAND_DISPLAY", waylandDisplay},
-                           {"DISPLAY", std::nullopt},
-                           {"QT_QPA_PLATFORM", "offscreen"},
-                           {"DBUS_SESSION_BUS_ADDRESS", std::nullopt},
-                           {"HYPRLAND_INSTANCE_SIGNATURE", std::nullopt},
-                           {"HOME", directory.string()},
-                           {"XDG_CONFIG_HOME", (directory / "config").string()},
-                           {"XDG_RUNTIME_DIR", (directory / "runtime").string()},
-                           {"TMPDIR", directory.string()}};
+    options.environment = {
+        {"XDG_SESSION_TYPE", "wayland"},
+        {"WAYLAND_DISPLAY", waylandDisplay},
+        {"DISPLAY", std::nullopt},
+        {"QT_QPA_PLATFORM", "offscreen"},
+        {"DBUS_SESSION_BUS_ADDRESS", std::nullopt},
+        {"HYPRLAND_INSTANCE_SIGNATURE", std::nullopt},
+        {"HOME", directory.string()},
+        {"XDG_CONFIG_HOME", (directory / "config").string()},
+        {"XDG_RUNTIME_DIR", (directory / "runtime").string()},
+        {"TMPDIR", directory.string()},
+        {"TSAN_OPTIONS", testing_support::childTsanOptions()},
+        {"LSAN_OPTIONS", testing_support::childLsanOptions(PLIVEX_LEAK_SUPPRESSIONS)}};
     options.environment.insert(options.environment.end(), desktop.begin(), desktop.end());
     return options;
   }

@@ -23,6 +23,7 @@
 #include "Platform/X11/WithheldKeyRecord.h"
 #include "Platform/X11/X11KeyTable.h"
 #include "Platform/X11/X11LogLines.h"
+#include "Support/ChildSanitizerOptions.h"
 #include "Support/SpawnedProgram.h"
 #include "Support/Waiting.h"
 #include "Support/XvfbServer.h"
@@ -44,15 +45,11 @@ using testing_support::windowShown;
 using testing_support::XvfbServer;
 
 std::string tsanOptions() {
-  const char* inherited = std::getenv("TSAN_OPTIONS");
-  return std::string("ignore_noninstrumented_modules=1") +
-         (inherited ? std::string(" ") + inherited : "");
+  return testing_support::childTsanOptions();
 }
 
 std::string lsanOptions() {
-  const char* inherited = std::getenv("LSAN_OPTIONS");
-  return std::string("suppressions=" PLIVEX_LEAK_SUPPRESSIONS) +
-         (inherited ? std::string(":") + inherited : "");
+  return testing_support::childLsanOptions(PLIVEX_LEAK_SUPPRESSIONS);
 }
 
 class X11ProgramTest : public ::testing::Test {
