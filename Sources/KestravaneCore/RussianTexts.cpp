@@ -77,9 +77,10 @@ extern const TextTable kRussianTexts{
     .languageName = "Русский",
     .langSystem = "Системный",
     .demoInstead = "⚠ Демо: раскладки этого рабочего стола не переключаются",
-    .statusLayoutsUnswitchable = {"🟠 Раскладки не переключаются",
-                                  "🟠 На этом X-сервере нет XKB: раскладки не "
-                                  "переключаются"},
+    .statusLayoutsUnswitchable =
+        {"🟠 Раскладки не переключаются",
+         "🟠 На этом X-сервере нет XKB: раскладки не "
+         "переключаются"},
     .statusMetaNotFree = {"🟠 Правый ⌘ занят системой",
                           "🟠 Super открывает меню запуска KDE"},
     .freeMeta = {"Освободить правый ⌘",
