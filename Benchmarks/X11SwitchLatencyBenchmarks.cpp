@@ -253,6 +253,30 @@ void report(benchmark::State& state, const Samples& samples, bool hops) {
 }
 
 // XKB's own switching: Caps Lock with grp:caps_toggle locks the next group at the press.
+// Runs the main queue until the switch a tap started is done and the server has told of the new
+// group (a second at most), then records the tap's time and each hop, or a miss.
+void awaitSwitch(Samples& samples, const Moments& moments, GroupWatcher& watcher,
+                 const std::atomic<std::size_t>& switches,
+                 platform::host::DispatchQueues& mainQueue, std::uint64_t seen,
+                 std::size_t switched, std::int64_t sent) {
+  const auto deadline = Clock::now() + 1s;
+  while ((watcher.changes() <= seen || switches.load() == switched) && Clock::now() < deadline) {
+    if (mainQueue.waitForWork(1ms)) mainQueue.runPending();
+  }
+  if (watcher.changes() <= seen) {
+    ++samples.missed;
+    return;
+  }
+  const auto notified = watcher.lastChange();
+  samples.total.push_back(micros(sent, notified));
+  samples.toCallback.push_back(micros(sent, moments.callback));
+  samples.toFireQueue.push_back(micros(moments.callback, moments.fireQueue));
+  samples.toMainQueue.push_back(micros(moments.fireQueue, moments.mainQueue));
+  samples.beforeSelect.push_back(micros(moments.mainQueue, moments.selectStart));
+  samples.select.push_back(micros(moments.selectStart, moments.selectEnd));
+  samples.selectToNotify.push_back(micros(moments.selectStart, notified));
+}
+
 void BM_XkbOwnSwitch(benchmark::State& state) {
   if (!testing_support::XvfbServer::installed()) {
     state.SkipWithError("Xvfb is not installed");
@@ -325,22 +349,7 @@ void BM_PlivexSwitch(benchmark::State& state, TriggerKind trigger) {
     std::int64_t sent = injector.send(key, true);
     const std::int64_t released = injector.send(key, false);
     if (trigger != TriggerKind::capsLock) sent = released;
-    const auto deadline = Clock::now() + 1s;
-    while ((watcher.changes() <= seen || switches.load() == switched) && Clock::now() < deadline) {
-      if (mainQueue.waitForWork(1ms)) mainQueue.runPending();
-    }
-    if (watcher.changes() <= seen) {
-      ++samples.missed;
-      continue;
-    }
-    const auto notified = watcher.lastChange();
-    samples.total.push_back(micros(sent, notified));
-    samples.toCallback.push_back(micros(sent, moments.callback));
-    samples.toFireQueue.push_back(micros(moments.callback, moments.fireQueue));
-    samples.toMainQueue.push_back(micros(moments.fireQueue, moments.mainQueue));
-    samples.beforeSelect.push_back(micros(moments.mainQueue, moments.selectStart));
-    samples.select.push_back(micros(moments.selectStart, moments.selectEnd));
-    samples.selectToNotify.push_back(micros(moments.selectStart, notified));
+    awaitSwitch(samples, moments, watcher, switches, mainQueue, seen, switched, sent);
   }
   parts.stop();
   report(state, samples, true);
@@ -417,22 +426,7 @@ void BM_AlternatingBesideXkb(benchmark::State& state) {
     const auto seen = watcher.changes();
     const auto switched = switches.load();
     const std::int64_t sent = injector.send(platform::x11::kXKeycodeMenu, false);
-    const auto deadline = Clock::now() + 1s;
-    while ((watcher.changes() <= seen || switches.load() == switched) && Clock::now() < deadline) {
-      if (mainQueue.waitForWork(1ms)) mainQueue.runPending();
-    }
-    if (watcher.changes() <= seen) {
-      ++plivex.missed;
-      continue;
-    }
-    const auto notified = watcher.lastChange();
-    plivex.total.push_back(micros(sent, notified));
-    plivex.toCallback.push_back(micros(sent, moments.callback));
-    plivex.toFireQueue.push_back(micros(moments.callback, moments.fireQueue));
-    plivex.toMainQueue.push_back(micros(moments.fireQueue, moments.mainQueue));
-    plivex.beforeSelect.push_back(micros(moments.mainQueue, moments.selectStart));
-    plivex.select.push_back(micros(moments.selectStart, moments.selectEnd));
-    plivex.selectToNotify.push_back(micros(moments.selectStart, notified));
+    awaitSwitch(plivex, moments, watcher, switches, mainQueue, seen, switched, sent);
   }
   parts.stop();
   report(state, plivex, true);
