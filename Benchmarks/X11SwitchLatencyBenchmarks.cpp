@@ -253,6 +253,40 @@ void report(benchmark::State& state, const Samples& samples, bool hops) {
 }
 
 // XKB's own switching: Caps Lock with grp:caps_toggle locks the next group at the press.
+// Plivex's engine on the display with every hop timed: the platform's services wrapped so that
+// the tap callback, the queues and the selection stamp `moments`; started, and active on return.
+struct TimedEngine {
+  TimedEngine(const std::string& display, TriggerKind trigger)
+      : stateFolder("/tmp/plivex-x11-benchmark-" + std::to_string(getpid())) {
+    platform::x11::X11PlatformOptions options;
+    options.displayName = display;
+    options.stateDirectory = stateFolder;
+    platform = platform::x11::X11Platform::open(options);
+    auto services = std::make_shared<platform::Services>(*platform->services());
+    services->dispatch = std::make_shared<TimedDispatch>(services->dispatch, moments);
+    services->eventTaps = std::make_shared<testing_support::ObservedEventTaps>(
+        services->eventTaps, [this] { stamp(moments.callback); });
+    services->inputSources = std::make_shared<TimedInputSources>(services->inputSources, moments);
+    parts = SwitchingEngine::make(
+        services, InputSourceSwitcher(*services), {.trigger = trigger},
+        [this](const InputSourceSwitcher::Result&) { switches.fetch_add(1); }, nullptr);
+    parts.start();
+    while (parts.engine->health() != EngineHealth::active) std::this_thread::sleep_for(1ms);
+  }
+  ~TimedEngine() {
+    std::error_code ignored;
+    std::filesystem::remove_all(stateFolder, ignored);
+  }
+  TimedEngine(const TimedEngine&) = delete;
+  TimedEngine& operator=(const TimedEngine&) = delete;
+
+  const std::string stateFolder;
+  Moments moments;
+  std::atomic<std::size_t> switches{0};
+  std::unique_ptr<platform::x11::X11Platform> platform;
+  SwitchingEngine parts;
+};
+
 // Runs the main queue until the switch a tap started is done and the server has told of the new
 // group (a second at most), then records the tap's time and each hop, or a miss.
 void awaitSwitch(Samples& samples, const Moments& moments, GroupWatcher& watcher,
@@ -317,25 +351,10 @@ void BM_PlivexSwitch(benchmark::State& state, TriggerKind trigger) {
     state.SkipWithError("Xvfb or setxkbmap failed");
     return;
   }
-  platform::x11::X11PlatformOptions options;
-  options.displayName = server.display();
-  const std::string stateFolder = "/tmp/plivex-x11-benchmark-" + std::to_string(getpid());
-  options.stateDirectory = stateFolder;
-  auto platform = platform::x11::X11Platform::open(options);
-  Moments moments;
-  auto services = std::make_shared<platform::Services>(*platform->services());
-  services->dispatch = std::make_shared<TimedDispatch>(services->dispatch, moments);
-  services->eventTaps = std::make_shared<testing_support::ObservedEventTaps>(
-      services->eventTaps, [&moments] { stamp(moments.callback); });
-  services->inputSources = std::make_shared<TimedInputSources>(services->inputSources, moments);
-
-  std::atomic<std::size_t> switches{0};
-  auto parts = SwitchingEngine::make(
-      services, InputSourceSwitcher(*services), {.trigger = trigger},
-      [&](const InputSourceSwitcher::Result&) { switches.fetch_add(1); }, nullptr);
-  parts.start();
-  auto& mainQueue = platform->dispatch();
-  while (parts.engine->health() != EngineHealth::active) std::this_thread::sleep_for(1ms);
+  TimedEngine plivex(server.display(), trigger);
+  auto& moments = plivex.moments;
+  auto& switches = plivex.switches;
+  auto& mainQueue = plivex.platform->dispatch();
 
   GroupWatcher watcher(server.display());
   Injector injector(server.display());
@@ -351,10 +370,8 @@ void BM_PlivexSwitch(benchmark::State& state, TriggerKind trigger) {
     if (trigger != TriggerKind::capsLock) sent = released;
     awaitSwitch(samples, moments, watcher, switches, mainQueue, seen, switched, sent);
   }
-  parts.stop();
+  plivex.parts.stop();
   report(state, samples, true);
-  std::error_code ignored;
-  std::filesystem::remove_all(stateFolder, ignored);
 }
 BENCHMARK_CAPTURE(BM_PlivexSwitch, capsLockPress, TriggerKind::capsLock)
     ->Iterations(1000)
@@ -378,24 +395,10 @@ void BM_AlternatingBesideXkb(benchmark::State& state) {
     state.SkipWithError("Xvfb or setxkbmap failed");
     return;
   }
-  platform::x11::X11PlatformOptions options;
-  options.displayName = server.display();
-  const std::string stateFolder = "/tmp/plivex-x11-benchmark-" + std::to_string(getpid());
-  options.stateDirectory = stateFolder;
-  auto platform = platform::x11::X11Platform::open(options);
-  Moments moments;
-  auto services = std::make_shared<platform::Services>(*platform->services());
-  services->dispatch = std::make_shared<TimedDispatch>(services->dispatch, moments);
-  services->eventTaps = std::make_shared<testing_support::ObservedEventTaps>(
-      services->eventTaps, [&moments] { stamp(moments.callback); });
-  services->inputSources = std::make_shared<TimedInputSources>(services->inputSources, moments);
-  std::atomic<std::size_t> switches{0};
-  auto parts = SwitchingEngine::make(
-      services, InputSourceSwitcher(*services), {.trigger = TriggerKind::fn},
-      [&](const InputSourceSwitcher::Result&) { switches.fetch_add(1); }, nullptr);
-  parts.start();
-  auto& mainQueue = platform->dispatch();
-  while (parts.engine->health() != EngineHealth::active) std::this_thread::sleep_for(1ms);
+  TimedEngine engine(server.display(), TriggerKind::fn);
+  auto& moments = engine.moments;
+  auto& switches = engine.switches;
+  auto& mainQueue = engine.platform->dispatch();
 
   GroupWatcher watcher(server.display());
   Injector injector(server.display());
@@ -428,15 +431,13 @@ void BM_AlternatingBesideXkb(benchmark::State& state) {
     const std::int64_t sent = injector.send(platform::x11::kXKeycodeMenu, false);
     awaitSwitch(plivex, moments, watcher, switches, mainQueue, seen, switched, sent);
   }
-  parts.stop();
+  engine.parts.stop();
   report(state, plivex, true);
   state.counters["xkb_p50_us"] = percentile(xkb.total, 0.50);
   state.counters["xkb_p99_us"] = percentile(xkb.total, 0.99);
   state.counters["xkb_missed"] = static_cast<double>(xkb.missed);
   state.counters["ratio_p50"] = percentile(plivex.total, 0.50) / percentile(xkb.total, 0.50);
   state.counters["ratio_p99"] = percentile(plivex.total, 0.99) / percentile(xkb.total, 0.99);
-  std::error_code ignored;
-  std::filesystem::remove_all(stateFolder, ignored);
 }
 BENCHMARK(BM_AlternatingBesideXkb)->Iterations(600)->UseRealTime()->Unit(benchmark::kMicrosecond);
 
