@@ -66,11 +66,11 @@ void AppController::startUp() {
 }
 
 EngineInputs AppController::engineInputs() const {
-  EngineInputs inputs = gatherEngineInputs(*_services, config().trigger);
   // The layouts and the keys as last noticed (input-source notices, checks), so the health
   // agrees with what the windows show and changes only when the controller acts on a notice.
-  inputs.layoutCount = static_cast<std::int64_t>(layouts().size());
-  inputs.triggerKeyFree = keyFree(inputs.triggerConflict);
+  const KnownInputs noticed{.layoutCount = static_cast<std::int64_t>(layouts().size()),
+                            .keyFree = [this](KeyConflict conflict) { return keyFree(conflict); }};
+  EngineInputs inputs = gatherEngineInputs(*_services, config().trigger, &noticed);
   inputs.userEnabled = _userEnabled;
   inputs.isRunning = isRunning();
   inputs.tapDisabled = switching.engine && engineHealth == EngineHealth::tapDisabled;

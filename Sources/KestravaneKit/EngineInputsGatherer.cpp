@@ -8,15 +8,19 @@
 
 namespace kestravane {
 
-EngineInputs gatherEngineInputs(const platform::Services& services, TriggerKind trigger) {
+EngineInputs gatherEngineInputs(const platform::Services& services, TriggerKind trigger,
+                                const KnownInputs* known) {
   const Permissions permissions(services);
   const KeyConflict conflict =
       conflictOf(trigger, services.pcKeyboard ? Keyboard::pc : Keyboard::mac);
-  const auto layouts = InputSourceSwitcher(services).enabledSelectableSources();
+  const auto layoutCount =
+      known ? known->layoutCount
+            : static_cast<std::int64_t>(
+                  InputSourceSwitcher(services).enabledSelectableSources().size());
   return {.hasAccessibility = permissions.hasAccessibility(),
-          .layoutCount = static_cast<std::int64_t>(layouts.size()),
+          .layoutCount = layoutCount,
           .triggerConflict = conflict,
-          .triggerKeyFree = isKeyFree(services, conflict),
+          .triggerKeyFree = known ? known->keyFree(conflict) : isKeyFree(services, conflict),
           .secureInput = permissions.isSecureInputActive(),
           .hasInputMonitoring = permissions.hasInputMonitoring(),
           .layoutsUnswitchable = !services.inputSources->canSwitchLayouts()};
