@@ -404,7 +404,8 @@ void AppController::settingsWindowDisappears() {
 }
 
 Strings AppController::texts() const {
-  return textsFor(config().language, *_services->locale, keyboard());
+  return textsFor(config().language, *_services->locale, keyboard(),
+                  _services->waylandSession ? Wording::wayland : Wording::common);
 }
 
 void AppController::relistLayouts() {

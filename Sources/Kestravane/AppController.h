@@ -72,6 +72,8 @@ class AppController final : public ObservableObject,
 
   // Published state; observers are told after each change.
   EngineHealth health() const { return _health.get(); }
+  // Whether the system can switch layouts at all (a desktop may offer programs no way).
+  bool canSwitchLayouts() const { return _services->inputSources->canSwitchLayouts(); }
   bool isRunning() const { return _isRunning.get(); }
   bool globeFree() const { return _globeFree.get(); }
   bool capsLockFree() const { return _capsLockFree.get(); }

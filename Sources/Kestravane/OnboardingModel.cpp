@@ -42,7 +42,15 @@ OnboardingState OnboardingModel::state() const {
                            std::string(s[TextId::openSettingsBtn]),
                            Presentation::actionOf(look->remedy)});
   }
-  if (strong->layouts().size() < 2) {
+  if (!strong->canSwitchLayouts()) {
+    state.steps.push_back({OnboardingStep::Kind::layouts,
+                           KeyConflict::none,
+                           false,
+                           std::string(s[TextId::statusLayoutsUnswitchable]),
+                           std::string(s[TextId::switchableDesktopCommands]),
+                           {},
+                           RemedyAction::none});
+  } else if (strong->layouts().size() < 2) {
     state.steps.push_back(
         {OnboardingStep::Kind::layouts, KeyConflict::none, false,
          std::string(s[TextId::statusNeedsLayouts]), std::string(s[TextId::stepLayoutsHint]),

@@ -10,25 +10,71 @@
 
 namespace kestravane {
 
-// The healths and the remedies by name (not persisted, so no raw values); everything else about
-// them is a row of Presentation.cpp, where each row says what its health means. noInputMonitoring:
-// the engine has no working tap (the engine's own state, or the doctor's). reAddAccessibility: the
-// system refused the tap of a trusted program, whose Accessibility entry names an older build.
+// The healths, one row each, in ranking order: the first row whose rule holds decides (see
+// EngineState::health). A row is the health's name, whether it stops the engine, its menu-bar
+// symbol, its status text (the row declares that TextId), whether it is a problem the user can
+// act on, the remedies it offers, and last its rule over the EngineInputs `in`. Expanded in
+// Presentation.cpp, which gives the reasons for the order, and in TextId.h.
+// noInputMonitoring ranks below `active`, so only the engine's own state (and the doctor, which
+// asks each rule alone) reports it.
 // clang-format off
 #define PLIVEX_ENGINE_HEALTHS(X)                                                                 \
-  X(active) X(disabled) X(needsLayouts) X(noInputMonitoring) X(noAccessibility) X(tapDisabled)   \
-  X(globeNotFree) X(capsLockNotFree) X(secureInput) X(metaNotFree) X(layoutsUnswitchable)
+  X(noAccessibility, true, kWarning, statusNoAccessibility, true,                                \
+    (RemedyId::requestAccessibility, RemedyId::openAccessibilitySettings),                       \
+    !in.hasAccessibility)                                                                        \
+  X(layoutsUnswitchable, true, kWarning, statusLayoutsUnswitchable, true,                        \
+    (RemedyId::switchableDesktopHint),                                                           \
+    in.layoutsUnswitchable)                                                                      \
+  X(needsLayouts, true, kWarning, statusNeedsLayouts, true,                                      \
+    (RemedyId::needLayoutsHint, RemedyId::openKeyboardSettings),                                 \
+    in.layoutCount < 2)                                                                          \
+  X(globeNotFree, true, kWarning, statusGlobeNotFree, true, (RemedyId::freeGlobe),               \
+    in.triggerConflict == KeyConflict::globeKey && !in.triggerKeyFree)                           \
+  X(capsLockNotFree, true, kWarning, statusCapsLockNotFree, true, (RemedyId::freeCapsLock),      \
+    in.triggerConflict == KeyConflict::capsLockSwitching && !in.triggerKeyFree)                  \
+  X(metaNotFree, true, kWarning, statusMetaNotFree, true, (RemedyId::freeMeta),                  \
+    in.triggerConflict == KeyConflict::metaLauncher && !in.triggerKeyFree)                       \
+  X(disabled, false, kKeyboard, statusDisabled, false, (), !in.userEnabled)                      \
+  X(tapDisabled, false, kWarning, statusTapDisabled, true, (RemedyId::reAddAccessibility),       \
+    !in.isRunning || in.tapDisabled)                                                             \
+  X(secureInput, false, kWarning, statusSecureInput, false, (), in.secureInput)                  \
+  X(active, false, kKeyboardFill, statusActive, false, (), true)                                 \
+  X(noInputMonitoring, false, kWarning, statusNoInputMonitoring, true, (),                       \
+    !in.hasInputMonitoring)
+
+// The remedies, one row each: the name, its menu text (the row declares that TextId), what
+// choosing it does, to whom it is offered, whether the settings window offers it, the window's
+// fixed label ("" none), the console's command ("" none), the text shown where the action cannot
+// be carried out (std::nullopt: not offered there), and the window's own text where it has room
+// for more (std::nullopt: the menu's).
 #define PLIVEX_REMEDIES(X)                                                                       \
-  X(requestAccessibility) X(openAccessibilitySettings) X(needLayoutsHint)                        \
-  X(openKeyboardSettings) X(freeGlobe) X(freeCapsLock) X(reAddAccessibility) X(freeMeta)
+  X(requestAccessibility, requestAccessibility, promptAccessibility, whileUntrusted, true, "",   \
+    "grant accessibility", TextId::requestAccessibility, std::nullopt)                          \
+  X(openAccessibilitySettings, openSettingsEllipsis, openAccessibilitySettings, whileUntrusted,  \
+    true, "Open settings…", "", std::nullopt, std::nullopt)                                      \
+  X(needLayoutsHint, needLayoutsHint, none, always, true, "", "enable <id>",                     \
+    TextId::needLayoutsHint, std::nullopt)                                                       \
+  X(openKeyboardSettings, openKeyboardSettings, openKeyboardSettings, always, false, "", "",     \
+    std::nullopt, std::nullopt)                                                                  \
+  X(freeGlobe, freeGlobe, openKeyboardSettings, always, true, "", "globe free",                  \
+    TextId::freeGlobe, std::nullopt)                                                             \
+  X(freeCapsLock, freeCapsLock, openKeyboardSettings, always, true, "", "capslock free",         \
+    TextId::freeCapsLockByHand, std::nullopt)                                                    \
+  X(reAddAccessibility, reAddAccessibility, openAccessibilitySettings, whileTrusted, true, "",   \
+    "", TextId::reAddAccessibility, std::nullopt)                                                \
+  X(freeMeta, freeMeta, none, always, true, "", "", TextId::freeMetaCommands,                    \
+    TextId::freeMetaCommands)                                                                    \
+  X(switchableDesktopHint, switchableDesktopHint, none, always, true, "", "",                    \
+    TextId::switchableDesktopCommands, TextId::switchableDesktopCommands)
 // clang-format on
 
-#define PLIVEX_CASE(name) name,
+// Not persisted, so no raw values.
+#define PLIVEX_CASE(name, ...) name,
 enum class EngineHealth { PLIVEX_ENGINE_HEALTHS(PLIVEX_CASE) };
 enum class RemedyId { PLIVEX_REMEDIES(PLIVEX_CASE) };
 #undef PLIVEX_CASE
 
-#define PLIVEX_HEALTH_ITEM(name) EngineHealth::name,
+#define PLIVEX_HEALTH_ITEM(name, ...) EngineHealth::name,
 inline constexpr std::array allEngineHealths{PLIVEX_ENGINE_HEALTHS(PLIVEX_HEALTH_ITEM)};
 #undef PLIVEX_HEALTH_ITEM
 

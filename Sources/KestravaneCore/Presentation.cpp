@@ -1,6 +1,7 @@
 #include "KestravaneCore/Presentation.h"
 
-// The ranking of EngineState.h is the health table's order, so it is defined here.
+// The rows of the health and remedy lists (EngineState.h) made into tables, and what the
+// interface and EngineState derive from them.
 
 #include <algorithm>
 #include <array>
@@ -19,7 +20,7 @@ constexpr std::string_view kWarning = "exclamationmark.triangle.fill";
 // re-adding of the entry only while it is.
 enum class Offered { always, whileUntrusted, whileTrusted };
 
-#define PLIVEX_ONE(name) +1
+#define PLIVEX_ONE(name, ...) +1
 constexpr std::size_t kRemedyCount = 0 PLIVEX_REMEDIES(PLIVEX_ONE);
 #undef PLIVEX_ONE
 
@@ -37,88 +38,19 @@ struct RemedyRow {
   std::optional<TextId> windowTextId = std::nullopt;
 };
 
-#define PLIVEX_NAME(name) #name,
+#define PLIVEX_NAME(name, ...) #name,
 constexpr std::array<std::string_view, kRemedyCount> kRemedyNames{PLIVEX_REMEDIES(PLIVEX_NAME)};
 #undef PLIVEX_NAME
 
 // The window offers no keyboard-settings button under the layouts hint, and keeps one fixed
 // label for the Accessibility pane in every language.
-constexpr std::array<RemedyRow, kRemedyCount> kRemedies{{
-    {RemedyId::requestAccessibility,
-     TextId::requestAccessibility,
-     RemedyAction::promptAccessibility,
-     Offered::whileUntrusted,
-     true,
-     {},
-     "grant accessibility",
-     TextId::requestAccessibility},
-    {RemedyId::openAccessibilitySettings,
-     TextId::openSettingsEllipsis,
-     RemedyAction::openAccessibilitySettings,
-     Offered::whileUntrusted,
-     true,
-     "Open settings…",
-     {},
-     std::nullopt},
-    {RemedyId::needLayoutsHint,
-     TextId::needLayoutsHint,
-     RemedyAction::none,
-     Offered::always,
-     true,
-     {},
-     "enable <id>",
-     TextId::needLayoutsHint},
-    {RemedyId::openKeyboardSettings,
-     TextId::openKeyboardSettings,
-     RemedyAction::openKeyboardSettings,
-     Offered::always,
-     false,
-     {},
-     {},
-     std::nullopt},
-    {RemedyId::freeGlobe,
-     TextId::freeGlobe,
-     RemedyAction::openKeyboardSettings,
-     Offered::always,
-     true,
-     {},
-     "globe free",
-     TextId::freeGlobe},
-    {RemedyId::freeCapsLock,
-     TextId::freeCapsLock,
-     RemedyAction::openKeyboardSettings,
-     Offered::always,
-     true,
-     {},
-     "capslock free",
-     TextId::freeCapsLockByHand},
-    {RemedyId::reAddAccessibility,
-     TextId::reAddAccessibility,
-     RemedyAction::openAccessibilitySettings,
-     Offered::whileTrusted,
-     true,
-     {},
-     {},
-     TextId::reAddAccessibility},
-    {RemedyId::freeMeta,
-     TextId::freeMeta,
-     RemedyAction::none,
-     Offered::always,
-     true,
-     {},
-     {},
-     TextId::freeMetaCommands,
-     TextId::freeMetaCommands},
-}};
-
-// remedyRow() finds a row by its id's position, so the rows follow PLIVEX_REMEDIES.
-constexpr bool remediesInIdOrder() {
-  for (std::size_t i = 0; i < kRemedies.size(); ++i) {
-    if (static_cast<std::size_t>(kRemedies[i].id) != i) return false;
-  }
-  return true;
-}
-static_assert(remediesInIdOrder());
+#define PLIVEX_REMEDY_ROW(name, text, action, offered, inWindow, windowLabel, consoleCommand, \
+                          byHand, windowText)                                                 \
+  RemedyRow{RemedyId::name,   TextId::text, RemedyAction::action,                             \
+            Offered::offered, inWindow,     windowLabel,                                      \
+            consoleCommand,   byHand,       windowText},
+constexpr std::array<RemedyRow, kRemedyCount> kRemedies{{PLIVEX_REMEDIES(PLIVEX_REMEDY_ROW)}};
+#undef PLIVEX_REMEDY_ROW
 
 struct HealthRow {
   EngineHealth health;
@@ -130,96 +62,25 @@ struct HealthRow {
   std::initializer_list<RemedyId> remedies;
 };
 
-// The ranking: the first row whose predicate holds decides. Secure input never stops the engine
-// and ranks below every other problem; it is no problem of ours, but the user should still see
-// the warning. A failed start leaves isRunning false; it shows as a disabled tap while switching
-// is on. A missing Input Monitoring ranks below `active`, so only the engine itself reports it
-// (and the doctor, which asks each rule alone).
-constexpr std::array<HealthRow, allEngineHealths.size()> kHealths{{
-    {EngineHealth::noAccessibility,
-     [](const EngineInputs& in) { return !in.hasAccessibility; },
-     true,
-     kWarning,
-     TextId::statusNoAccessibility,
-     true,
-     {RemedyId::requestAccessibility, RemedyId::openAccessibilitySettings}},
-    {EngineHealth::layoutsUnswitchable,
-     [](const EngineInputs& in) { return in.layoutsUnswitchable; },
-     true,
-     kWarning,
-     TextId::statusLayoutsUnswitchable,
-     true,
-     {}},
-    {EngineHealth::needsLayouts,
-     [](const EngineInputs& in) { return in.layoutCount < 2; },
-     true,
-     kWarning,
-     TextId::statusNeedsLayouts,
-     true,
-     {RemedyId::needLayoutsHint, RemedyId::openKeyboardSettings}},
-    {EngineHealth::globeNotFree,
-     [](const EngineInputs& in) {
-       return in.triggerConflict == KeyConflict::globeKey && !in.triggerKeyFree;
-     },
-     true,
-     kWarning,
-     TextId::statusGlobeNotFree,
-     true,
-     {RemedyId::freeGlobe}},
-    {EngineHealth::capsLockNotFree,
-     [](const EngineInputs& in) {
-       return in.triggerConflict == KeyConflict::capsLockSwitching && !in.triggerKeyFree;
-     },
-     true,
-     kWarning,
-     TextId::statusCapsLockNotFree,
-     true,
-     {RemedyId::freeCapsLock}},
-    {EngineHealth::metaNotFree,
-     [](const EngineInputs& in) {
-       return in.triggerConflict == KeyConflict::metaLauncher && !in.triggerKeyFree;
-     },
-     true,
-     kWarning,
-     TextId::statusMetaNotFree,
-     true,
-     {RemedyId::freeMeta}},
-    {EngineHealth::disabled,
-     [](const EngineInputs& in) { return !in.userEnabled; },
-     false,
-     kKeyboard,
-     TextId::statusDisabled,
-     false,
-     {}},
-    {EngineHealth::tapDisabled,
-     [](const EngineInputs& in) { return !in.isRunning || in.tapDisabled; },
-     false,
-     kWarning,
-     TextId::statusTapDisabled,
-     true,
-     {RemedyId::reAddAccessibility}},
-    {EngineHealth::secureInput,
-     [](const EngineInputs& in) { return in.secureInput; },
-     false,
-     kWarning,
-     TextId::statusSecureInput,
-     false,
-     {}},
-    {EngineHealth::active,
-     [](const EngineInputs&) { return true; },
-     false,
-     kKeyboardFill,
-     TextId::statusActive,
-     false,
-     {}},
-    {EngineHealth::noInputMonitoring,
-     [](const EngineInputs& in) { return !in.hasInputMonitoring; },
-     false,
-     kWarning,
-     TextId::statusNoInputMonitoring,
-     true,
-     {}},
-}};
+// The ranking is the rows' order. Why these places: secure input never stops the engine and
+// ranks below every other problem; it is no problem of ours, but the user should still see the
+// warning. A failed start leaves isRunning false; it shows as a disabled tap while switching is
+// on. A missing Input Monitoring ranks below `active`, so only the engine itself reports it (and
+// the doctor, which asks each rule alone).
+#define PLIVEX_UNPARENTHESIZED(...) __VA_ARGS__
+#define PLIVEX_HEALTH_ROW(name, blocks, symbol, status, problem, remedies, ...)               \
+  HealthRow{                                                                                  \
+      EngineHealth::name,                                                                     \
+      []([[maybe_unused]] const EngineInputs& in) { return static_cast<bool>(__VA_ARGS__); }, \
+      blocks,                                                                                 \
+      symbol,                                                                                 \
+      TextId::status,                                                                         \
+      problem,                                                                                \
+      {PLIVEX_UNPARENTHESIZED remedies}},
+constexpr std::array<HealthRow, allEngineHealths.size()> kHealths{
+    {PLIVEX_ENGINE_HEALTHS(PLIVEX_HEALTH_ROW)}};
+#undef PLIVEX_HEALTH_ROW
+#undef PLIVEX_UNPARENTHESIZED
 
 constexpr auto kDoctorWords = std::to_array<DoctorWord>({
     {EngineHealth::noAccessibility, "accessibility"},
@@ -231,18 +92,6 @@ constexpr auto kDoctorWords = std::to_array<DoctorWord>({
     {EngineHealth::metaNotFree, "meta-launcher"},
     {EngineHealth::secureInput, "secure-input"},
 });
-
-// row() finds every health's row.
-constexpr bool everyHealthHasOneRow() {
-  for (const EngineHealth health : allEngineHealths) {
-    if (std::count_if(kHealths.begin(), kHealths.end(),
-                      [&](const HealthRow& row) { return row.health == health; }) != 1) {
-      return false;
-    }
-  }
-  return true;
-}
-static_assert(everyHealthHasOneRow());
 
 struct ConflictRow {
   KeyConflict conflict;
@@ -261,9 +110,9 @@ constexpr std::array<ConflictRow, 3> kConflicts{{
       TextId::stepMetaHint}},
 }};
 
+// Both tables are in their enumeration's order, since the lists of EngineState.h make both.
 const HealthRow& row(EngineHealth health) {
-  return *std::find_if(kHealths.begin(), kHealths.end(),
-                       [&](const HealthRow& candidate) { return candidate.health == health; });
+  return kHealths[static_cast<std::size_t>(health)];
 }
 
 const RemedyRow& remedyRow(RemedyId id) {

@@ -8,28 +8,10 @@ extern const TextTable kRussianTexts{
     .triggerPrefix = "Триггер: ",
     .layoutsPrefix = "Раскладки: ",
     .settingsNotSavedPrefix = "⚠️ Настройки не сохранены: ",
-    .statusActive = "🟢 Активно",
-    .statusDisabled = "⚪️ Выключено",
-    .statusNeedsLayouts = "🟠 Нужно ≥2 раскладок",
-    .statusNoInputMonitoring = "🟠 Нужен Input Monitoring",
-    .statusNoAccessibility = {"🟠 Нужен Accessibility",
-                              "🟠 Нет XInput 2 на X-сервере"},
-    .statusTapDisabled = "🟠 Перехват отключён системой",
-    .statusGlobeNotFree = "🟠 Globe занят системой",
-    .statusCapsLockNotFree = "🟠 Caps Lock занят системой",
-    .statusSecureInput = "🟠 Secure Input активен",
-    .requestAccessibility = {"② Запросить Accessibility", "② Нет XInput 2: обновите X-сервер"},
-    .openSettingsEllipsis = "   Открыть настройки…",
-    .reAddAccessibility = "Удалите Plivex из Accessibility и добавьте снова…",
-    .needLayoutsHint = {"Включите ≥2 раскладок в системе",
-                        "Добавьте ≥2 раскладок (или: setxkbmap -layout us,ru)"},
-    .openKeyboardSettings = "   Открыть настройки клавиатуры…",
-    .freeGlobe = "Освободить Globe (Fn → Do Nothing)",
-    .freeCapsLock = {"Освободить Caps Lock (переключение ABC → Off)",
-                     "Освободить Caps Lock (переключение XKB по Caps Lock → Off)"},
-    .freeCapsLockByHand =
-        {"Освободить Caps Lock (переключение ABC → Off)",
-         "Освободить Caps Lock: выполните setxkbmap -option '' (сброс опций XKB)"},
+    .freeCapsLockByHand = {"Освободить Caps Lock (переключение ABC → Off)",
+                           "Освободить Caps Lock: выполните setxkbmap -option '' (сброс опций XKB)",
+                           "Освободить Caps Lock: отключите переключение раскладок по Caps Lock в "
+                           "настройках клавиатуры"},
     .settingsEllipsis = "Настройки…",
     .enable = "Включить",
     .disable = "Выключить",
@@ -45,19 +27,27 @@ extern const TextTable kRussianTexts{
     .openLoginItems = "Открыть «Объекты входа»…",
     .status = "Статус",
     .keyTester = "Тест клавиш",
-    .keyTesterHint = {"Нажми клавишу — видит ли её macOS", "Нажми клавишу — видит ли её X-сервер"},
+    .keyTesterHint = {"Нажми клавишу — видит ли её macOS", "Нажми клавишу — видит ли её X-сервер",
+                      "Нажми клавишу — видят ли её клавиатуры"},
     .keyTesterStart = "Начать тест",
     .keyTesterStop = "Стоп",
     .keyTesterWaiting = "жду нажатия…",
     .keyTesterNeedsInputMonitoring =
         {"Тесту клавиш нужен Input Monitoring, чтобы видеть нажатия.",
-         "Тесту клавиш нужен XInput 2, а его нет на этом X-сервере: обновите X-сервер."},
+         "Тесту клавиш нужен XInput 2, а его нет на этом X-сервере: обновите X-сервер.",
+         "Тест клавиш читает клавиатуры, для этого нужна группа input: выполните sudo usermod -aG "
+         "input $USER, затем выйдите и войдите снова."},
     .allowInputMonitoring = "Разрешить Input Monitoring…",
     .onboardingTitle = "Настройка Plivex",
-    .stepAccessibility = {"Разреши Accessibility", "XInput 2 на X-сервере"},
-    .stepAccessibilityHint = {"Чтобы Plivex видел клавишу-триггер.",
-                              "Чтобы Plivex видел клавишу-триггер. Он есть в любом современном "
-                              "X-сервере."},
+    .stepAccessibility = {"Разреши Accessibility", "XInput 2 на X-сервере",
+                          "Дай Plivex читать клавиатуры"},
+    .stepAccessibilityHint =
+        {"Чтобы Plivex видел клавишу-триггер.",
+         "Чтобы Plivex видел клавишу-триггер. Он есть в любом современном "
+         "X-сервере.",
+         "Plivex видит клавишу-триггер на самих клавиатурах, для этого нужна группа input: выполни "
+         "«sudo usermod -aG input $USER», затем выйди и войди снова. Любая программа из этой "
+         "группы может читать все клавиши; Plivex не записывает то, что ты печатаешь."},
     .stepGlobe = "Освободи клавишу Globe",
     .stepGlobeHint =
         "В открывшихся настройках поставь «Press 🌐 key to» → Do Nothing (применяется сразу).",
@@ -69,7 +59,8 @@ extern const TextTable kRussianTexts{
          "настройках клавиатуры выключи переключение раскладок по Caps Lock."},
     .stepLayoutsHint = {"Включи минимум 2 раскладки в macOS.",
                         "Добавь минимум 2 раскладки в настройках клавиатуры или выполни "
-                        "«setxkbmap -layout us,ru»."},
+                        "«setxkbmap -layout us,ru».",
+                        "Добавь минимум 2 раскладки в настройках клавиатуры."},
     .grant = "Разрешить…",
     .openSettingsBtn = "Открыть настройки…",
     .allSet = "✓ Готово — Plivex активен.",
@@ -77,14 +68,6 @@ extern const TextTable kRussianTexts{
     .languageName = "Русский",
     .langSystem = "Системный",
     .demoInstead = "⚠ Демо: раскладки этого рабочего стола не переключаются",
-    .statusLayoutsUnswitchable =
-        {"🟠 Раскладки не переключаются",
-         "🟠 На этом X-сервере нет XKB: раскладки не "
-         "переключаются"},
-    .statusMetaNotFree = {"🟠 Правый ⌘ занят системой",
-                          "🟠 Super открывает меню запуска KDE"},
-    .freeMeta = {"Освободить правый ⌘",
-                 "Освободить Super: выключите меню запуска KDE на Meta (см. Настройки…)"},
     .freeMetaCommands =
         {"Освободить правый ⌘",
          "Освободить Super: выполните kwriteconfig6 --file kwinrc --group ModifierOnlyShortcuts "
@@ -94,6 +77,48 @@ extern const TextTable kRussianTexts{
                      "KDE Plasma открывает меню запуска по одиночному нажатию Meta. Выключи это: "
                      "выполни kwriteconfig6 --file kwinrc --group ModifierOnlyShortcuts --key Meta "
                      "\"\", затем qdbus org.kde.KWin /KWin reconfigure."},
+    .switchableDesktopCommands =
+        {"Нужна система, которая переключает раскладки",
+         "Запустите X-сервер с расширением XKEYBOARD",
+         "Plivex переключает раскладки в GNOME, KDE Plasma, Sway и Hyprland. В GNOME включите его "
+         "расширение: gnome-extensions enable input-sources@plivex (GNOME 43–44: "
+         "input-sources-legacy@plivex); если его нет в списке, сначала выйдите и войдите снова."},
+    .statusNoAccessibility =
+        {"🟠 Нужен Accessibility", "🟠 Нет XInput 2 на X-сервере",
+         "🟠 Нет доступа к клавиатурам (группа input)"},
+    .statusLayoutsUnswitchable =
+        {"🟠 Раскладки не переключаются",
+         "🟠 На этом X-сервере нет XKB: раскладки не "
+         "переключаются",
+         "🟠 Plivex не может переключать раскладки этого "
+         "окружения"},
+    .statusNeedsLayouts = "🟠 Нужно ≥2 раскладок",
+    .statusGlobeNotFree = "🟠 Globe занят системой",
+    .statusCapsLockNotFree = "🟠 Caps Lock занят системой",
+    .statusMetaNotFree = {"🟠 Правый ⌘ занят системой",
+                          "🟠 Super открывает меню запуска KDE"},
+    .statusDisabled = "⚪️ Выключено",
+    .statusTapDisabled = "🟠 Перехват отключён системой",
+    .statusSecureInput = "🟠 Secure Input активен",
+    .statusActive = "🟢 Активно",
+    .statusNoInputMonitoring = "🟠 Нужен Input Monitoring",
+    .requestAccessibility =
+        {"② Запросить Accessibility", "② Нет XInput 2: обновите X-сервер",
+         "② Вступите в группу input: sudo usermod -aG input $USER, затем войдите заново"},
+    .openSettingsEllipsis = "   Открыть настройки…",
+    .needLayoutsHint = {"Включите ≥2 раскладок в системе",
+                        "Добавьте ≥2 раскладок (или: setxkbmap -layout us,ru)",
+                        "Добавьте ≥2 раскладок в настройках клавиатуры"},
+    .openKeyboardSettings = "   Открыть настройки клавиатуры…",
+    .freeGlobe = "Освободить Globe (Fn → Do Nothing)",
+    .freeCapsLock = {"Освободить Caps Lock (переключение ABC → Off)",
+                     "Освободить Caps Lock (переключение XKB по Caps Lock → Off)"},
+    .reAddAccessibility = "Удалите Plivex из Accessibility и добавьте снова…",
+    .freeMeta = {"Освободить правый ⌘",
+                 "Освободить Super: выключите меню запуска KDE на Meta (см. Настройки…)"},
+    .switchableDesktopHint = {"Нужна система, которая переключает раскладки",
+                              "Запустите X-сервер с расширением XKEYBOARD",
+                              "Работает в GNOME (с расширением), KDE Plasma, Sway, Hyprland"},
 };
 
 }  // namespace kestravane

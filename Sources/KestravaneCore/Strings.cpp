@@ -27,8 +27,8 @@ std::string prefixed(std::string_view prefix, std::string_view argument) {
 }  // namespace
 
 Strings::Strings(AppLanguage lang, const std::optional<std::string>& systemLanguageCode,
-                 Keyboard keyboard)
-    : _keyboard(keyboard) {
+                 Keyboard keyboard, Wording wording)
+    : _keyboard(keyboard), _wording(wording) {
   const InterfaceLanguage& language = chosen(lang, systemLanguageCode);
   _resolved = language.language;
   table = language.texts;
@@ -36,6 +36,7 @@ Strings::Strings(AppLanguage lang, const std::optional<std::string>& systemLangu
 
 std::string_view Strings::operator[](TextId id) const {
   const Phrase& phrase = table->*kTextFields[static_cast<std::size_t>(id)];
+  if (_wording == Wording::wayland && !phrase.wayland.empty()) return phrase.wayland;
   return _keyboard == Keyboard::pc && !phrase.desktop.empty() ? phrase.desktop : phrase.mac;
 }
 

@@ -15,6 +15,10 @@
 
 namespace kestravane {
 
+// Whose words a text uses beyond the keyboard's: a Wayland session has its own for the few
+// texts about reading keys and changing layouts.
+enum class Wording { common, wayland };
+
 class Strings {
  public:
   // `system` follows `systemLanguageCode`, the current locale's language code as the caller has
@@ -24,7 +28,7 @@ class Strings {
   // `keyboard` is the system's: on a PC keyboard the texts are a Linux desktop's.
   explicit Strings(AppLanguage lang,
                    const std::optional<std::string>& systemLanguageCode = std::nullopt,
-                   Keyboard keyboard = Keyboard::mac);
+                   Keyboard keyboard = Keyboard::mac, Wording wording = Wording::common);
 
   // The mark the key tester's readout puts after a modifier key's event; the same (Russian) text
   // in both interface languages.
@@ -55,6 +59,7 @@ class Strings {
  private:
   AppLanguage _resolved;
   Keyboard _keyboard;
+  Wording _wording;
   const TextTable* table;
 };
 

@@ -2,9 +2,10 @@
 
 namespace kestravane {
 
-Strings textsFor(AppLanguage language, platform::Locale& locale, Keyboard keyboard) {
-  if (language != AppLanguage::system) return Strings(language, std::nullopt, keyboard);
-  return Strings(language, locale.currentLanguageCode(), keyboard);
+Strings textsFor(AppLanguage language, platform::Locale& locale, Keyboard keyboard,
+                 Wording wording) {
+  if (language != AppLanguage::system) return Strings(language, std::nullopt, keyboard, wording);
+  return Strings(language, locale.currentLanguageCode(), keyboard, wording);
 }
 
 }  // namespace kestravane

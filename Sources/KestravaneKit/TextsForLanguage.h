@@ -10,6 +10,7 @@
 namespace kestravane {
 
 // Asks `locale` only for AppLanguage::system. The texts name the keys of `keyboard`.
-Strings textsFor(AppLanguage language, platform::Locale& locale, Keyboard keyboard = Keyboard::mac);
+Strings textsFor(AppLanguage language, platform::Locale& locale, Keyboard keyboard = Keyboard::mac,
+                 Wording wording = Wording::common);
 
 }  // namespace kestravane

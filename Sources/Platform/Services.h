@@ -47,6 +47,9 @@ struct Services {
   // for fn/Globe, the right Super key for right Command), and its settings are the desktop's:
   // the texts say so.
   bool pcKeyboard = false;
+  // A Wayland session: the keys are read from the keyboards' devices, and the desktop switches
+  // the layouts; the texts say so where that differs from X11.
+  bool waylandSession = false;
 };
 
 // Makes `services` the system the program talks to. Passing nullptr uninstalls.

@@ -11,6 +11,7 @@
 
 #include "AppTestSupport.h"
 #include "Kestravane/OnboardingModel.h"
+#include "Support/UnswitchableSources.h"
 
 namespace kestravane {
 namespace {
@@ -193,11 +194,14 @@ INSTANTIATE_TEST_SUITE_P(
 class OnboardingModelTest : public AppTest {
  protected:
   // The window the controller opens at start-up, with this content in it.
-  void openWindow(bool pcKeyboard = false) {
+  // `desktop` edits the system further (a Wayland session, say).
+  void openWindow(bool pcKeyboard = false,
+                  const std::function<void(platform::Services&)>& desktop = {}) {
     if (pcKeyboard) {
       // The same system with a PC's keyboard, as on a Linux desktop.
       auto pc = std::make_shared<platform::Services>(*services());
       pc->pcKeyboard = true;
+      if (desktop) desktop(*pc);
       controller = AppController::create(pc);
       controller->setWindowHost(host);
     } else {
@@ -342,6 +346,23 @@ TEST_F(OnboardingModelTest, WhereNothingOpensTheSettingsTheStepsSayWhatToRun) {
             "Free Caps Lock: run setxkbmap -option '' (clears the XKB options)");
   EXPECT_EQ(text("step.layouts.hint"),
             "Add at least 2 layouts in the keyboard settings, or run “setxkbmap -layout us,ru”.");
+}
+
+// In a Wayland session the first step asks for the `input` group, and on a desktop that Plivex
+// cannot switch the layouts step says so, with where it works instead, and offers no button.
+TEST_F(OnboardingModelTest, InAWaylandSessionTheStepsSpeakOfTheInputGroupAndTheDesktop) {
+  storeConfig(TriggerKind::capsLock);
+  openWindow(true, [](platform::Services& desktop) {
+    desktop.waylandSession = true;
+    desktop.inputSources =
+        std::make_shared<testing_support::UnswitchableSources>(desktop.inputSources);
+  });
+  EXPECT_EQ(text("step.accessibility.title"), "Let Plivex read the keyboards");
+  EXPECT_NE(text("step.accessibility.hint").find("sudo usermod -aG input $USER"),
+            std::string::npos);
+  EXPECT_EQ(text("step.layouts.title"), "🟠 Plivex can't switch this desktop's layouts");
+  EXPECT_NE(text("step.layouts.hint").find("gnome-extensions enable"), std::string::npos);
+  EXPECT_FALSE(has("step.layouts.button"));
 }
 
 TEST_F(OnboardingModelTest, TheLayoutsStepGoesAwayAsSoonAsTheSystemAnnouncesASecondLayout) {

@@ -22,27 +22,27 @@ struct HealthLook {
 };
 
 const std::vector<HealthLook> looks = {
-    {H::active, "keyboard.fill", "🟢 Active", "🟢 Активно", false},
-    {H::disabled, "keyboard", "⚪️ Disabled", "⚪️ Выключено", false},
-    {H::needsLayouts, "exclamationmark.triangle.fill", "🟠 Need ≥2 layouts",
-     "🟠 Нужно ≥2 раскладок", true},
-    {H::noInputMonitoring, "exclamationmark.triangle.fill", "🟠 Needs Input Monitoring",
-     "🟠 Нужен Input Monitoring", true},
     {H::noAccessibility, "exclamationmark.triangle.fill", "🟠 Needs Accessibility",
      "🟠 Нужен Accessibility", true},
-    {H::tapDisabled, "exclamationmark.triangle.fill", "🟠 Tap disabled by system",
-     "🟠 Перехват отключён системой", true},
+    {H::layoutsUnswitchable, "exclamationmark.triangle.fill", "🟠 Layouts cannot be switched",
+     "🟠 Раскладки не переключаются", true},
+    {H::needsLayouts, "exclamationmark.triangle.fill", "🟠 Need ≥2 layouts",
+     "🟠 Нужно ≥2 раскладок", true},
     {H::globeNotFree, "exclamationmark.triangle.fill", "🟠 Globe key occupied",
      "🟠 Globe занят системой", true},
     {H::capsLockNotFree, "exclamationmark.triangle.fill", "🟠 Caps Lock occupied",
      "🟠 Caps Lock занят системой", true},
+    {H::metaNotFree, "exclamationmark.triangle.fill", "🟠 Right ⌘ occupied",
+     "🟠 Правый ⌘ занят системой", true},
+    {H::disabled, "keyboard", "⚪️ Disabled", "⚪️ Выключено", false},
+    {H::tapDisabled, "exclamationmark.triangle.fill", "🟠 Tap disabled by system",
+     "🟠 Перехват отключён системой", true},
     // Secure input warns but is not a problem, so it offers nothing.
     {H::secureInput, "exclamationmark.triangle.fill", "🟠 Secure Input active",
      "🟠 Secure Input активен", false},
-    {H::metaNotFree, "exclamationmark.triangle.fill", "🟠 Right ⌘ occupied",
-     "🟠 Правый ⌘ занят системой", true},
-    {H::layoutsUnswitchable, "exclamationmark.triangle.fill", "🟠 Layouts cannot be switched",
-     "🟠 Раскладки не переключаются", true},
+    {H::active, "keyboard.fill", "🟢 Active", "🟢 Активно", false},
+    {H::noInputMonitoring, "exclamationmark.triangle.fill", "🟠 Needs Input Monitoring",
+     "🟠 Нужен Input Monitoring", true},
 };
 
 TEST(PresentationTest, SymbolStatusLineAndProblemFlagForEveryHealth) {

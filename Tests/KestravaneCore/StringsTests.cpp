@@ -131,6 +131,27 @@ TEST(StringsTest, OnAPcKeyboardTheDesktopTextsAndKeyNamesTakeTheirPlaces) {
   }
 }
 
+// A Wayland session has no X server: no text may send the user to one, and the texts about
+// seeing keys name what is missing there, the `input` group.
+TEST(StringsTest, InAWaylandSessionNoTextSpeaksOfTheXServer) {
+  for (const auto language : {AppLanguage::en, AppLanguage::ru}) {
+    const Strings wayland(language, std::nullopt, Keyboard::pc, Wording::wayland);
+    SCOPED_TRACE(language == AppLanguage::ru ? "ru" : "en");
+    for (std::size_t i = 0; i < kTextCount; ++i) {
+      const auto text = wayland[static_cast<TextId>(i)];
+      SCOPED_TRACE(text);
+      EXPECT_FALSE(text.empty());
+      for (const std::string_view x11 : {"X server", "X-сервер", "XInput", "setxkbmap", "macOS"}) {
+        EXPECT_EQ(text.find(x11), std::string_view::npos);
+      }
+    }
+    for (const TextId id : {TextId::statusNoAccessibility, TextId::requestAccessibility,
+                            TextId::stepAccessibilityHint, TextId::keyTesterNeedsInputMonitoring}) {
+      EXPECT_NE(wayland[id].find("input"), std::string_view::npos);
+    }
+  }
+}
+
 // The same characters spelled as UTF-8 escapes, so that an editor cannot silently change them.
 TEST(StringsTest, SpecialCodePointsAreExact) {
   const Strings en(AppLanguage::en);

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "Support/UnswitchableSources.h"
 #include "Support/VirtualMacRig.h"
 
 namespace kestravane {
@@ -99,31 +100,11 @@ TEST(EngineInputsGathererTest, EachFactOfTheMachineLandsInItsInput) {
 // A system whose layouts cannot be switched at all (an X server without XKB) says so, whatever
 // else it lists.
 TEST(EngineInputsGathererTest, ASystemThatCannotSwitchLayoutsSaysSo) {
-  struct Unswitchable final : platform::TextInputSources {
-    explicit Unswitchable(std::shared_ptr<platform::TextInputSources> real)
-        : real(std::move(real)) {}
-    std::optional<std::vector<std::shared_ptr<platform::InputSource>>> createInputSourceList(
-        const platform::InputSourceFilter& filter, bool includeAllInstalled) override {
-      return real->createInputSourceList(filter, includeAllInstalled);
-    }
-    std::optional<std::string> stringProperty(const platform::InputSource& source,
-                                              std::string_view key) override {
-      return real->stringProperty(source, key);
-    }
-    std::shared_ptr<platform::InputSource> copyCurrentKeyboardInputSource() override {
-      return real->copyCurrentKeyboardInputSource();
-    }
-    platform::OSStatus selectInputSource(const platform::InputSource& source) override {
-      return real->selectInputSource(source);
-    }
-    void setSourcesChangedObserver(std::function<void()>) override {}
-    bool canSwitchLayouts() const override { return false; }
-    const std::shared_ptr<platform::TextInputSources> real;
-  };
   testing_support::VirtualMacRig rig;
   rig.mac.grantAllPermissions();
   const auto services = rig.editedServices([](platform::Services& edited) {
-    edited.inputSources = std::make_shared<Unswitchable>(edited.inputSources);
+    edited.inputSources =
+        std::make_shared<testing_support::UnswitchableSources>(edited.inputSources);
   });
   const EngineInputs inputs = gatherEngineInputs(*services, TriggerKind::rightCommand);
   EXPECT_TRUE(inputs.layoutsUnswitchable);

@@ -25,6 +25,7 @@
 #include "KestravaneCore/PlivexConfig.h"
 #include "KestravaneKit/ConfigStore.h"
 #include "Platform/Virtual/VirtualMac.h"
+#include "Support/UnswitchableSources.h"
 
 namespace {
 
@@ -35,21 +36,24 @@ using kestravane::PlivexApp;
 using kestravane::TriggerKind;
 using kestravane::platform::vmac::VirtualMac;
 
+using kestravane::platform::Services;
+
 constexpr const char* kRussianLayout = "com.apple.keylayout.Russian";
 
 // One state of the program: a virtual Mac arranged as `arrange` says, with the controller and
 // the interface on it.
 class Scene {
  public:
-  // `pcKeyboard`: the same system with a PC's keyboard, as on a Linux desktop.
+  // `desktop` makes the same system a Linux desktop's (a PC's keyboard, its own words).
   Scene(TriggerKind trigger, AppLanguage language, const std::function<void(VirtualMac&)>& arrange,
-        kestravane::platform::vmac::VirtualMacOptions options = {}, bool pcKeyboard = false)
+        kestravane::platform::vmac::VirtualMacOptions options = {},
+        const std::function<void(Services&)>& desktop = {})
       : mac(std::move(options)) {
     kestravane::ConfigStore(*mac.services())
         .save(kestravane::PlivexConfig(trigger, language, false));
     arrange(mac);
-    auto services = std::make_shared<kestravane::platform::Services>(*mac.services());
-    services->pcKeyboard = pcKeyboard;
+    auto services = std::make_shared<Services>(*mac.services());
+    if (desktop) desktop(*services);
     controller = AppController::create(std::move(services));
     app = std::make_unique<PlivexApp>(controller);
     settle();
@@ -82,6 +86,27 @@ bool save(QWidget& widget, const QString& path) {
 
 const char* languageName(AppLanguage language) {
   return language == AppLanguage::ru ? "ru" : "en";
+}
+
+void x11Desktop(Services& services) {
+  services.pcKeyboard = true;
+}
+
+void waylandDesktop(Services& services) {
+  services.pcKeyboard = true;
+  services.waylandSession = true;
+}
+
+bool saveMenu(Scene& state, const QString& path) {
+  const kestravane::MenuContent content(state.controller, [] {});
+  QMenu& menu = *state.app->menuBarExtra().menu();
+  menu.popup(QPoint(40, 40));
+  kestravane::ui::MenuBarExtra::fill(menu, content.build());
+  menu.adjustSize();
+  QApplication::processEvents();
+  const bool saved = save(menu, path);
+  menu.hide();
+  return saved;
 }
 
 struct HealthScene {
@@ -229,14 +254,7 @@ bool windows(const QDir& dir, AppLanguage language) {
     state.settle();
     ok &= save(window, dir.filePath("settings-saveFailed" + suffix));
     window.close();
-    const kestravane::MenuContent content(state.controller, [] {});
-    QMenu& menu = *state.app->menuBarExtra().menu();
-    menu.popup(QPoint(40, 40));
-    kestravane::ui::MenuBarExtra::fill(menu, content.build());
-    menu.adjustSize();
-    QApplication::processEvents();
-    ok &= save(menu, dir.filePath("menu-saveFailed" + suffix));
-    menu.hide();
+    ok &= saveMenu(state, dir.filePath("menu-saveFailed" + suffix));
   }
   {
     // The login item registered but waiting for the user's approval in System Settings.
@@ -259,7 +277,7 @@ bool windows(const QDir& dir, AppLanguage language) {
           mac.permissions().setAccessibilityTrusted(true);
           freeTriggerKeys(mac);
         },
-        {}, pc);
+        {}, pc ? x11Desktop : std::function<void(Services&)>{});
     auto& window = state.app->settingsWindow();
     window.present();
     state.settle();
@@ -270,6 +288,38 @@ bool windows(const QDir& dir, AppLanguage language) {
   ok &= settingsThenOnboarding(
       TriggerKind::fn, language, [](VirtualMac&) {},
       dir.filePath("settings-noAccessibility" + suffix), dir.filePath("onboarding-start" + suffix));
+  {
+    // A Wayland session where the keyboards' devices cannot be read (no `input` group).
+    Scene state(TriggerKind::capsLock, language, freeTriggerKeys, {}, waylandDesktop);
+    ok &= saveMenu(state, dir.filePath("menu-waylandNoKeyboards" + suffix));
+    auto* onboarding = state.app->windowHost().lastWindow();
+    ok &= onboarding && save(*onboarding, dir.filePath("onboarding-waylandStart" + suffix));
+    auto& window = state.app->settingsWindow();
+    window.present();
+    state.settle();
+    ok &= save(window, dir.filePath("settings-waylandNoKeyboards" + suffix));
+  }
+  {
+    // A Wayland desktop that Plivex cannot switch.
+    Scene state(
+        TriggerKind::capsLock, language,
+        [](VirtualMac& mac) {
+          mac.grantAllPermissions();
+          freeTriggerKeys(mac);
+        },
+        {},
+        [](Services& services) {
+          waylandDesktop(services);
+          services.inputSources =
+              std::make_shared<kestravane::testing_support::UnswitchableSources>(
+                  services.inputSources);
+        });
+    ok &= saveMenu(state, dir.filePath("menu-waylandUnswitchable" + suffix));
+    auto& window = state.app->settingsWindow();
+    window.present();
+    state.settle();
+    ok &= save(window, dir.filePath("settings-waylandUnswitchable" + suffix));
+  }
   // A Mac where the system still switches to and from ABC with Caps Lock, as it ships.
   ok &= settingsThenOnboarding(
       TriggerKind::capsLock, language, [](VirtualMac& mac) { mac.grantAllPermissions(); },

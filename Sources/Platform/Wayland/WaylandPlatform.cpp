@@ -61,6 +61,7 @@ WaylandPlatform::WaylandPlatform(WaylandPlatformOptions options) : host(options)
   host.fill(*services);
   services->triggerKeyActions = _triggerKeyActions;
   services->pcKeyboard = true;
+  services->waylandSession = true;
   services->eventTaps = eventTaps;
   services->inputSources = inputSources;
   services->accessibility = std::make_shared<WaylandAccessibility>(eventTaps);

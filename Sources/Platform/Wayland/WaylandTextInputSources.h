@@ -48,6 +48,7 @@ class WaylandTextInputSources final : public TextInputSources {
 
   // Why the desktop cannot switch now (for the program's health), or nothing.
   std::optional<std::string> unavailableReason() const;
+  bool canSwitchLayouts() const override { return !unavailableReason().has_value(); }
   const DesktopSwitcher& desktop() const { return *switcher; }
 
  private:
