@@ -1,7 +1,7 @@
 # The Debian package of the Linux programs: `cpack -G DEB` in the build folder makes
 # plivex_<version>_<arch>.deb with plivex, plivex-console and plivex-doctor, the menu entry, the
 # icon (the drawing and PNGs of the theme's sizes, rendered at build time), a manual page each,
-# the copyright file and the changelog. Its dependencies are the shared libraries the programs
+# the copyright file, the changelog and README.Debian (the `input` group on Wayland). Its dependencies are the shared libraries the programs
 # link, found by dpkg-shlibdeps (Debian: dpkg-dev). docs/packaging.md says more.
 include(GNUInstallDirs)
 
@@ -60,8 +60,8 @@ foreach(variant legacy modules)
   install(FILES ${extensionSource}/metadata.json ${extensionSource}/extension.js
           DESTINATION ${CMAKE_INSTALL_DATADIR}/gnome-shell/extensions/${extensionUuid})
 endforeach()
-install(FILES ${packagingSource}/copyright ${packagingBuild}/changelog.gz
-        DESTINATION ${docDirectory})
+install(FILES ${packagingSource}/copyright ${packagingSource}/README.Debian
+              ${packagingBuild}/changelog.gz DESTINATION ${docDirectory})
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME plivex)
@@ -80,6 +80,11 @@ Plivex switches to the next keyboard layout when one trigger key is tapped
 on its own: fn/Globe, Caps Lock or right Command on a Mac keyboard, the Menu
 key, Caps Lock or the right Super key on a PC keyboard. A tray icon's menu
 shows whether switching works and what to do when it does not.
+.
+In a Wayland session Plivex reads the keyboards' devices, which needs
+membership of the input group (sudo usermod -aG input $USER, then log out
+and in); an X11 session needs no group. README.Debian says what the group
+allows and where it is not needed.
 .
 This package holds the plivex program, plivex-console, which runs Plivex on
 a model of macOS from a text console, and plivex-doctor, which prints what

@@ -170,9 +170,17 @@ std::string escaped(std::string_view text) {
   return result;
 }
 
+std::string_view sessionWord(SessionBlocker blocker) {
+  for (const auto& row : kSessionWords) {
+    if (row.blocker == blocker) return row.word;
+  }
+  return {};
+}
+
 std::vector<std::string> vocabularyLines() {
   std::vector<std::string> blocking;
   for (const auto& blocker : blockingWords()) blocking.push_back(blocker.word);
+  for (const auto& row : kSessionWords) blocking.emplace_back(row.word);
   std::vector<std::string> loginWords;
   for (const auto& [status, loginWord] : kLoginItemWords) loginWords.emplace_back(loginWord);
   return {"blocking: " + joined(blocking), "login-item: " + joined(loginWords)};

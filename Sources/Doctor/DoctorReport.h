@@ -6,6 +6,7 @@
 // Threads: main thread (the services it asks are main-thread services).
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -53,8 +54,26 @@ std::vector<std::string> reportLines(const Findings& findings);
 // Lock trigger), "secure-input"), in that order.
 std::vector<std::string> blockers(const Findings& findings);
 
-// What --words prints, for the report's checker: "blocking: " and every blocking word in order,
-// "login-item: " and every login-item word.
+// What blocks a Linux session that no health names, with its blocking word; --words lists these
+// after the health table's, and a session's report names them last.
+enum class SessionBlocker {
+  display,     // no X server answers on DISPLAY
+  desktop,     // the Wayland desktop offers Plivex no way to switch its layouts (now)
+  inputGroup,  // the keyboards are refused and joining the `input` group would let them be read
+};
+struct SessionWord {
+  SessionBlocker blocker;
+  std::string_view word;
+};
+inline constexpr std::array<SessionWord, 3> kSessionWords{{
+    {SessionBlocker::display, "display"},
+    {SessionBlocker::desktop, "desktop"},
+    {SessionBlocker::inputGroup, "input-group"},
+}};
+std::string_view sessionWord(SessionBlocker blocker);
+
+// What --words prints, for the report's checker: "blocking: " and every blocking word in order
+// (the health table's, then the sessions'), "login-item: " and every login-item word.
 std::vector<std::string> vocabularyLines();
 
 // `text` with backslash, double quote and control characters escaped (\\, \", \n, \t, \xHH).

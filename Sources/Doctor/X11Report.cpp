@@ -8,10 +8,7 @@
 
 #include "KestravaneCore/TriggerKeys.h"
 #include "KestravaneKit/ConfigStore.h"
-#include "KestravaneKit/LaunchAtLogin.h"
-#include "Platform/Host/FileUserDefaults.h"
 #include "Platform/LinuxDesktop/AtomicFile.h"
-#include "Platform/LinuxDesktop/XdgAutostartLoginItems.h"
 #include "Platform/X11/KdeMetaShortcut.h"
 #include "Platform/X11/WithheldKeyRecord.h"
 #include "Platform/X11/X11Connection.h"
@@ -25,32 +22,6 @@ namespace {
 
 using namespace platform::x11;
 namespace desktop = platform::desktop;
-
-std::string quoted(const std::string& text) {
-  return "\"" + escaped(text) + "\"";
-}
-
-std::string pathValue(const std::optional<std::filesystem::path>& path, bool exists) {
-  if (!path) return "unknown";
-  return quoted(path->string()) + (exists ? " present" : " absent");
-}
-
-std::string settingsValue(const Findings& findings) {
-  if (findings.settingsProblem) return "unusable " + quoted(*findings.settingsProblem);
-  return findings.settingsStored ? "stored" : "default";
-}
-
-// The layouts, the current one and their lines, as the common report has them.
-void addLayoutLines(std::vector<std::string>& lines, const Findings& findings) {
-  lines.push_back("layouts: " + std::to_string(findings.layouts.size()));
-  for (const auto& layout : findings.layouts) {
-    std::string line = "layout: " + escaped(layout.id) + " " + quoted(layout.name);
-    if (findings.currentSource == layout.id) line += " current";
-    lines.push_back(std::move(line));
-  }
-  lines.push_back("current-source: " +
-                  (findings.currentSource ? escaped(*findings.currentSource) : "none"));
-}
 
 }  // namespace
 
@@ -94,20 +65,13 @@ X11Findings examineX11(const platform::Services& services, std::string version,
       }
     }
   }
-  found.autostartEntry = desktop::XdgAutostartLoginItems::defaultEntryFile(
-      std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
-  std::error_code ignored;
-  found.autostartEntryExists =
-      found.autostartEntry && std::filesystem::exists(*found.autostartEntry, ignored);
-  found.settingsFile = platform::host::FileUserDefaults::defaultPath();
+  found.files = findSessionFiles();
   return found;
 }
 
 std::vector<std::string> x11ReportLines(const X11Findings& found) {
   const Findings& common = found.common;
-  std::vector<std::string> lines;
-  lines.push_back("plivex-doctor: " + escaped(common.version));
-  lines.push_back("backend: X11");
+  std::vector<std::string> lines = openingLines(common, "X11");
   lines.push_back("display: " + (found.display.empty() ? "none" : escaped(found.display)));
   lines.push_back(std::string("xinput2: ") + (found.xinput2 ? "present" : "absent"));
   lines.push_back(std::string("xkb: ") + (found.xkb ? "present" : "absent"));
@@ -133,33 +97,7 @@ std::vector<std::string> x11ReportLines(const X11Findings& found) {
         (found.withheld->byRunningPlivex ? " by-running-plivex " : " left-by-ended-run ") +
         quoted(found.withheld->record.string()));
   }
-  lines.push_back("login-item: " + std::string(loginItemWord(common.loginItem)));
-  lines.push_back("autostart-entry: " +
-                  pathValue(found.autostartEntry, found.autostartEntryExists));
-  lines.push_back("settings: " + settingsValue(common));
-  std::error_code ignored;
-  lines.push_back(
-      "settings-file: " +
-      pathValue(found.settingsFile,
-                found.settingsFile && std::filesystem::exists(*found.settingsFile, ignored)));
-  const std::vector<std::string> blocking = blockers(common);
-  std::string words;
-  for (const auto& word : blocking) words += (words.empty() ? "" : ", ") + word;
-  lines.push_back("blocking: " + (words.empty() ? std::string("none") : words));
-  return lines;
-}
-
-std::vector<std::string> waylandReportLines(std::string version,
-                                            const std::string& waylandDisplay) {
-  std::vector<std::string> lines;
-  lines.push_back("plivex-doctor: " + escaped(version));
-  lines.push_back("backend: wayland");
-  lines.push_back("display: " + quoted(waylandDisplay));
-  // An X11 client sees only XWayland's own clients' keys: none of this is visible from here.
-  lines.push_back(
-      "cannot-see: other programs' keys, the desktop's layouts, its keyboard options, the "
-      "trigger key");
-  lines.push_back("blocking: wayland");
+  addClosingLines(lines, common, found.files, {});
   return lines;
 }
 

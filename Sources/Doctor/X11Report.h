@@ -1,7 +1,6 @@
-// The doctor's report of a Linux desktop session, as the program would meet it: on X11 the real
-// session (the display, XInput 2 and XKB, the keymap's layouts and the XKB options in the
-// trigger's way, whether the trigger key's own action is taken away and by whom, the autostart
-// entry and the settings file); on Wayland, what cannot be seen from there. Gathering only
+// The doctor's report of an X11 session, as the program would meet it: the display, XInput 2 and
+// XKB, the keymap's layouts and the XKB options in the trigger's way, whether the trigger key's
+// own action is taken away and by whom, the autostart entry and the settings file. Gathering only
 // reads: it changes no keymap (a key an ended run left withheld stays so: the next start of
 // Plivex gives it back), claims nothing and stores nothing.
 // Threads: main thread.
@@ -13,6 +12,7 @@
 #include <vector>
 
 #include "Doctor/DoctorReport.h"
+#include "Doctor/SessionReport.h"
 #include "Platform/Services.h"
 
 namespace kestravane::doctor {
@@ -32,9 +32,7 @@ struct X11Findings {
     std::filesystem::path record;
   };
   std::optional<Withheld> withheld;
-  std::optional<std::filesystem::path> autostartEntry;
-  bool autostartEntryExists = false;
-  std::optional<std::filesystem::path> settingsFile;
+  SessionFiles files;
   // What KDE Plasma does on a lone Meta tap: the kwinrc value (absent: nothing, or not KDE); in
   // the right Super trigger's way.
   std::optional<std::string> kdeMetaShortcut;
@@ -46,8 +44,5 @@ struct X11Findings {
 X11Findings examineX11(const platform::Services& services, std::string version,
                        const std::string& displayName);
 std::vector<std::string> x11ReportLines(const X11Findings& findings);
-
-// A Wayland session: what the doctor cannot see there, and the files it can.
-std::vector<std::string> waylandReportLines(std::string version, const std::string& waylandDisplay);
 
 }  // namespace kestravane::doctor

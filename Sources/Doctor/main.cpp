@@ -1,6 +1,6 @@
 // plivex-doctor: prints what Plivex sees on this machine, one "key: value" line each, and
 // changes nothing. On a Mac it asks the real system. On Linux it follows the program's own choice
-// of backend: an X11 session's display itself; on Wayland what it cannot see there; otherwise
+// of backend: an X11 session's display itself, a Wayland session's desktop and keyboards; otherwise
 // (the demo's case) a fresh virtual Mac holding the settings that the Linux programs keep.
 // Usage: plivex-doctor [--help | --version | --words]
 #include <cerrno>
@@ -16,9 +16,12 @@
 #ifdef PLIVEX_DOCTOR_LINUX
 #include <cstdlib>
 
+#include "Doctor/WaylandReport.h"
 #include "Doctor/X11Report.h"
 #include "Kestravane/Linux/BackendChoice.h"
+#include "Kestravane/Linux/SingleInstance.h"
 #include "Platform/Host/FileUserDefaults.h"
+#include "Platform/Wayland/WaylandPlatform.h"
 #include "Platform/X11/X11Platform.h"
 #endif
 
@@ -30,9 +33,9 @@ namespace {
 
 constexpr std::string_view kUsage =
     "usage: plivex-doctor [--help | --version]\n"
-    "Prints what Plivex sees on this machine (an X11 session's display, layouts and trigger key,\n"
-    "or a Mac's permissions; the login item, the settings), one \"key: value\" line each,\n"
-    "and changes nothing.\n"
+    "Prints what Plivex sees on this machine (an X11 session's display, layouts and trigger key;\n"
+    "a Wayland session's desktop, layouts, keyboards and trigger key; or a Mac's permissions;\n"
+    "the login item, the settings), one \"key: value\" line each, and changes nothing.\n"
     "(--words prints the words of the blocking and login-item lines, in their order.)\n";
 
 // The report of the system the program would run on.
@@ -51,11 +54,21 @@ std::vector<std::string> report() {
     }
     return {std::string("plivex-doctor: ") + PLIVEX_VERSION, "backend: X11",
             "display: " + doctor::escaped(std::getenv("DISPLAY")) + " unreachable",
-            "blocking: display"};
+            "blocking: " + std::string(doctor::sessionWord(doctor::SessionBlocker::display))};
   }
-  // The doctor does not examine the Wayland backend yet: it says what an X client cannot see.
   if (choice.backend == linux_app::Backend::wayland) {
-    return doctor::waylandReportLines(PLIVEX_VERSION, wayland != nullptr ? wayland : "");
+    // As the program names its display; without a state folder nothing an ended run left
+    // withheld is given back.
+    const std::string display = wayland != nullptr && *wayland != '\0' ? wayland : "wayland-0";
+    platform::wayland::WaylandPlatformOptions options;
+    options.defaultsFile = platform::host::FileUserDefaults::defaultPath();
+    options.stateDirectory = std::filesystem::path();
+    platform::wayland::WaylandPlatform platform(std::move(options));
+    const auto runtime = SingleInstance::runtimeDirectory();
+    const doctor::WaylandPlaces places{runtime / "plivex",
+                                       SingleInstance::lockFileFor("wayland:" + display, runtime)};
+    return doctor::waylandReportLines(
+        doctor::examineWayland(platform, PLIVEX_VERSION, display, places));
   }
 #endif
   const auto services = platform::makeBackendServicesWithStoredDefaults();

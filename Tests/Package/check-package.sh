@@ -47,6 +47,7 @@ expected=(
   "-rwxr-xr-x root/root ./usr/bin/plivex-console"
   "-rwxr-xr-x root/root ./usr/bin/plivex-doctor"
   "-rw-r--r-- root/root ./usr/share/applications/plivex.desktop"
+  "-rw-r--r-- root/root ./usr/share/doc/plivex/README.Debian"
   "-rw-r--r-- root/root ./usr/share/doc/plivex/changelog.gz"
   "-rw-r--r-- root/root ./usr/share/doc/plivex/copyright"
   "-rw-r--r-- root/root ./usr/share/gnome-shell/extensions/input-sources-legacy@plivex/extension.js"
@@ -105,6 +106,10 @@ for pixels in 16 22 24 32 48 64 128 256 512; do
 done
 grep -qx 'Exec=plivex' "$work/root/usr/share/applications/plivex.desktop" ||
   fail "the menu entry does not start plivex"
+# The input group a Wayland session needs: how to join it, and the description points there.
+grep -qF 'sudo usermod -aG input $USER' "$work/root/usr/share/doc/plivex/README.Debian" ||
+  fail "README.Debian does not say how to join the input group"
+field Description | grep -qF README.Debian || fail "the description does not name README.Debian"
 
 if command -v lintian >/dev/null; then
   echo "lintian:"

@@ -4,13 +4,16 @@
 #include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/un.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <fstream>
 #include <string_view>
 #include <system_error>
 #include <utility>
@@ -61,7 +64,38 @@ std::optional<std::string> checkDirectory(const fs::path& directory) {
   return std::nullopt;
 }
 
+// The lock's and the socket's name without the extension.
+std::string baseNameFor(std::string_view displayKey) {
+  if (displayKey.empty()) return "plivex";
+  std::string key(displayKey);
+  for (char& c : key) {
+    if (c == '/') c = '_';
+  }
+  return "plivex-" + key;
+}
+
 }  // namespace
+
+fs::path SingleInstance::lockFileFor(std::string_view displayKey, const fs::path& directory) {
+  return directory / (baseNameFor(displayKey) + ".lock");
+}
+
+bool SingleInstance::isLockHeld(const fs::path& lockFile) {
+  struct stat file {};
+  if (::stat(lockFile.c_str(), &file) != 0) return false;
+  // Each line names the locked file as MAJOR:MINOR:INODE, the device numbers in hex
+  // ("1: FLOCK  ADVISORY  WRITE 4242 00:1a:1234 0 EOF").
+  char identity[64];
+  std::snprintf(identity, sizeof identity, " %02x:%02x:%llu ", major(file.st_dev),
+                minor(file.st_dev), static_cast<unsigned long long>(file.st_ino));
+  std::ifstream locks("/proc/locks");
+  for (std::string line; std::getline(locks, line);) {
+    if (line.find(" FLOCK ") != std::string::npos && line.find(identity) != std::string::npos) {
+      return true;
+    }
+  }
+  return false;
+}
 
 fs::path SingleInstance::runtimeDirectory() {
   return runtimeDirectoryFor(std::getenv("XDG_RUNTIME_DIR"), ::getuid(), std::getenv("TMPDIR"));
@@ -86,13 +120,7 @@ SingleInstance SingleInstance::acquire(const fs::path& directory, const fs::path
 SingleInstance SingleInstance::acquireFor(std::string_view displayKey, const fs::path& directory,
                                           const fs::path& fallback) {
   SingleInstance instance;
-  if (!displayKey.empty()) {
-    std::string key(displayKey);
-    for (char& c : key) {
-      if (c == '/') c = '_';
-    }
-    instance.baseName = "plivex-" + key;
-  }
+  instance.baseName = baseNameFor(displayKey);
   instance._directory = directory;
   if (auto refusal = checkDirectory(directory)) {
     // Another user's directory, or one others may write into, would let two starts of this

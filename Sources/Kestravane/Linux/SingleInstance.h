@@ -57,6 +57,13 @@ class SingleInstance {
                                    const std::filesystem::path& directory,
                                    const std::filesystem::path& fallback = fallbackDirectory());
 
+  // The lock file acquireFor(displayKey, directory) takes.
+  static std::filesystem::path lockFileFor(std::string_view displayKey,
+                                           const std::filesystem::path& directory);
+  // Whether a process holds the lock on `lockFile` now, as the kernel lists its locks
+  // (/proc/locks). Only looks: taking the lock, even for a moment, could turn a start away.
+  static bool isLockHeld(const std::filesystem::path& lockFile);
+
   SingleInstance(SingleInstance&& other) noexcept;
   SingleInstance& operator=(SingleInstance&& other) noexcept;
   SingleInstance(const SingleInstance&) = delete;

@@ -3,6 +3,8 @@
 #include <fcntl.h>
 #include <grp.h>
 #include <libudev.h>
+#include <linux/input.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -83,6 +85,10 @@ std::vector<InputDevice> listInputDevices(udev* context, bool withPointers) {
   return devices;
 }
 
+bool inputGroupExists() {
+  return inputGroupId().has_value();
+}
+
 bool inInputGroup() {
   const auto gid = inputGroupId();
   if (!gid) return false;
@@ -96,26 +102,42 @@ bool inInputGroup() {
   return std::ranges::find(groups, *gid) != groups.end();
 }
 
-DeviceAccess probeKeyboardAccess() {
+std::optional<std::vector<KeyboardProbe>> probeKeyboards() {
   const std::unique_ptr<udev, UnrefUdev> context(udev_new());
-  if (!context) return DeviceAccess::unreadable;
-  bool anyKeyboard = false;
-  bool refused = false;
-  for (const InputDevice& device : listInputDevices(context.get(), false)) {
-    anyKeyboard = true;
-    const int fd = ::open(device.devnode.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd >= 0) {
+  if (!context) return std::nullopt;
+  std::vector<KeyboardProbe> keyboards;
+  for (InputDevice& device : listInputDevices(context.get(), false)) {
+    KeyboardProbe probe{std::move(device.devnode), {}, 0};
+    const int fd = ::open(probe.devnode.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+      probe.openError = errno;
+    } else {
+      char name[256] = {};
+      if (::ioctl(fd, EVIOCGNAME(sizeof name - 1), name) >= 0) probe.name = name;
       ::close(fd);
-      return DeviceAccess::granted;
     }
-    if (errno == EACCES || errno == EPERM) refused = true;
+    keyboards.push_back(std::move(probe));
   }
-  if (!anyKeyboard) return DeviceAccess::noKeyboards;
+  return keyboards;
+}
+
+DeviceAccess accessOf(const std::optional<std::vector<KeyboardProbe>>& keyboards) {
+  if (!keyboards) return DeviceAccess::unreadable;
+  if (keyboards->empty()) return DeviceAccess::noKeyboards;
+  bool refused = false;
+  for (const KeyboardProbe& keyboard : *keyboards) {
+    if (keyboard.openError == 0) return DeviceAccess::granted;
+    if (keyboard.openError == EACCES || keyboard.openError == EPERM) refused = true;
+  }
   if (!refused) return DeviceAccess::unreadable;
   // Being in the group but refused means something else decides (an ACL, a sandbox); a system
   // without the group has no such remedy either.
-  if (!inputGroupId() || inInputGroup()) return DeviceAccess::permissionDenied;
+  if (!inputGroupExists() || inInputGroup()) return DeviceAccess::permissionDenied;
   return DeviceAccess::notInInputGroup;
+}
+
+DeviceAccess probeKeyboardAccess() {
+  return accessOf(probeKeyboards());
 }
 
 }  // namespace kestravane::platform::wayland

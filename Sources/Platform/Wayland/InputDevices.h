@@ -5,6 +5,7 @@
 // Threads: any thread; each call makes its own udev context.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -37,7 +38,22 @@ enum class DeviceAccess {
 
 DeviceAccess probeKeyboardAccess();
 
+// One keyboard udev lists, opened for reading and closed again at once (nothing is read).
+struct KeyboardProbe {
+  std::string devnode;
+  std::string name;   // what the device calls itself; empty when it did not open
+  int openError = 0;  // errno of the failed open(); 0 when it opened
+};
+
+// Every keyboard udev lists now; absent when udev cannot be reached.
+std::optional<std::vector<KeyboardProbe>> probeKeyboards();
+
+// What probeKeyboards()'s answer means for reading the keyboards (as probeKeyboardAccess()).
+DeviceAccess accessOf(const std::optional<std::vector<KeyboardProbe>>& keyboards);
+
 // Whether the process's groups include the system's `input` group; false when there is none.
 bool inInputGroup();
+// Whether the system has an `input` group.
+bool inputGroupExists();
 
 }  // namespace kestravane::platform::wayland

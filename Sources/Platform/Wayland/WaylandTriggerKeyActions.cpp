@@ -1,5 +1,6 @@
 #include "Platform/Wayland/WaylandTriggerKeyActions.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "KestravaneCore/TriggerKeys.h"
@@ -10,11 +11,12 @@ namespace kestravane::platform::wayland {
 namespace {
 
 constexpr std::string_view kHeader = "plivex withheld option 1\n";
+constexpr std::string_view kRecordPrefix = "withheld-option-";
 
 std::filesystem::path recordFileIn(const std::filesystem::path& folder,
                                    const DesktopKeyOptions* options) {
   if (folder.empty() || options == nullptr) return {};
-  return folder / ("withheld-option-" + std::string(options->desktop()));
+  return folder / (std::string(kRecordPrefix) + std::string(options->desktop()));
 }
 
 // The value of the line "name value", empty when absent.
@@ -60,6 +62,21 @@ std::optional<WaylandTriggerKeyActions::Record> WaylandTriggerKeyActions::parse(
   const auto before = field(body, "before");
   if (!option || option->empty() || !before) return std::nullopt;
   return Record{std::string(*option), parseXkbOptions(*before)};
+}
+
+std::vector<WaylandTriggerKeyActions::Note> WaylandTriggerKeyActions::notesIn(
+    const std::filesystem::path& folder) {
+  std::vector<Note> notes;
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+    if (!entry.path().filename().string().starts_with(kRecordPrefix)) continue;
+    const auto text = desktop::readSmallFile(entry.path());
+    if (const auto record = text ? parse(*text) : std::nullopt) {
+      notes.push_back({entry.path(), record->option});
+    }
+  }
+  std::ranges::sort(notes, {}, &Note::file);
+  return notes;
 }
 
 bool WaylandTriggerKeyActions::withhold(std::int64_t keyCode) {

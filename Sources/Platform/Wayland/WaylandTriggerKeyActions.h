@@ -17,6 +17,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "Platform/Log.h"
 #include "Platform/TriggerKeyActions.h"
@@ -44,6 +45,14 @@ class WaylandTriggerKeyActions final : public TriggerKeyActions {
   // The option in the desktop's options now, if any.
   const std::optional<std::string>& withheldOption() const { return withheld; }
   const std::filesystem::path& recordFile() const { return _recordFile; }
+
+  // The notes in `folder`, of any desktop, read without acting on them: each file with the option
+  // it says was taken away. Notes that are not in the format are left out.
+  struct Note {
+    std::filesystem::path file;
+    std::string option;
+  };
+  static std::vector<Note> notesIn(const std::filesystem::path& folder);
 
  private:
   struct Record {
