@@ -11,11 +11,16 @@
 #include <string>
 #include <vector>
 
+#include "KestravaneCore/TriggerKeys.h"
 #include "Platform/Host/DispatchQueues.h"
 #include "Platform/Host/SystemUptimeClock.h"
+#include "Platform/Wayland/SwayKeyOptions.h"
 #include "Platform/Wayland/SwaySwitcher.h"
 #include "Platform/Wayland/WaylandTextInputSources.h"
+#include "Platform/Wayland/WaylandTriggerKeyActions.h"
+#include "Support/LogLines.h"
 #include "Support/SpawnedProgram.h"
+#include "Support/TemporaryFolder.h"
 #include "Support/Waiting.h"
 #include "SwayServer.h"
 
@@ -173,6 +178,38 @@ TEST_F(SwaySwitcherTest, SaysWhySwayIsGone) {
   const auto reason = switcher->unavailableReason();
   ASSERT_TRUE(reason);
   EXPECT_NE(reason->find(sway->socketPath()), std::string::npos) << *reason;
+}
+
+// Caps Lock's option joins the user's (from Sway's configuration) and goes again: Sway accepts
+// both commands, and its verbose log shows the options it was given. Sway's IPC says no
+// keyboard's options, so the log is where the merged list can be read back.
+TEST(SwayKeyOptionsTest, SwayAcceptsTheMergedOptionsAndTheUsersOwnAgain) {
+  if (!SwayServer::installed()) GTEST_SKIP() << "sway is not installed (scripts/install-deps.sh)";
+  SwayServer sway(
+      "input type:keyboard {\n  xkb_layout us,ru\n  xkb_options "
+      "grp:alt_shift_toggle,caps:escape\n}\n",
+      true);
+  ASSERT_TRUE(sway.running()) << "sway did not start:\n" << sway.log();
+  testing_support::TemporaryFolder folder;
+  const auto log = std::make_shared<testing_support::LogLines>();
+  const auto options = std::make_shared<SwayKeyOptions>(sway.socketPath());
+  const XkbOptionList users{"grp:alt_shift_toggle", "caps:escape"};
+  EXPECT_EQ(options->read(), users);
+  {
+    WaylandTriggerKeyActions actions(options, folder.path, log);
+    ASSERT_TRUE(actions.withhold(triggerKey(TriggerKind::capsLock).keyCode))
+        << testing::PrintToString(log->lines);
+    EXPECT_EQ(options->read(), (XkbOptionList{"grp:alt_shift_toggle", "caps:none"}));
+    EXPECT_NE(sway.log().find(R"(xkb_options "grp:alt_shift_toggle,caps:none")"), std::string::npos)
+        << sway.log();
+  }
+  EXPECT_TRUE(log->lines.empty()) << testing::PrintToString(log->lines);
+  EXPECT_EQ(options->read(), users);
+  EXPECT_NE(sway.log().find(R"(xkb_options "grp:alt_shift_toggle,caps:escape")"),
+            std::string::npos);
+  // No options at all is an options list too.
+  EXPECT_EQ(options->write({}), std::nullopt);
+  EXPECT_EQ(options->read(), XkbOptionList{});
 }
 
 }  // namespace
