@@ -3,7 +3,8 @@
 // options read are what this object last set and, before that, the user's own as their
 // configuration gives them (GET_CONFIG's text: the `xkb_options` of the `input type:keyboard` and
 // `input *` blocks); a configuration without them means none. Giving the key back sends the
-// user's own options again.
+// user's own options again. Sway applies the command to virtual keyboards too: their keymap is
+// then made from the configuration, not their client's.
 // Each request waits at most the timeout given at construction.
 // Threads: main thread.
 #pragma once
