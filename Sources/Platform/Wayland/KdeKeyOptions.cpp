@@ -95,10 +95,10 @@ std::string kxkbrcWithOptions(std::string_view text, const XkbOptionList& option
     lines.emplace_back("[Layout]");
     header = lines.size() - 1;
   }
-  const auto after = lines.begin() + static_cast<std::ptrdiff_t>(*header) + 1;
-  if (!hasReset) lines.insert(after, resetLine);
-  if (!hasOptions)
-    lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(*header) + 1, optionsLine);
+  // Options first, then ResetOldOptions, right under the group's header.
+  const auto under = static_cast<std::ptrdiff_t>(*header) + 1;
+  if (!hasReset) lines.insert(lines.begin() + under, resetLine);
+  if (!hasOptions) lines.insert(lines.begin() + under, optionsLine);
   std::string joined;
   for (const auto& line : lines) joined.append(line).append("\n");
   return joined;

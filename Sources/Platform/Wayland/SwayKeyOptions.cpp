@@ -59,21 +59,23 @@ XkbOptionList swayConfigXkbOptions(std::string_view configText) {
       line.append(piece.substr(0, piece.size() - 1)).append(" ");
       continue;
     }
-    line.append(piece);
-    std::string_view text = withoutBlanks(line);
-    if (text.empty() || text.front() == '#') {
-    } else if (text == "}") {
+    const std::string whole = std::exchange(line, {}).append(piece);
+    std::string_view text = withoutBlanks(whole);
+    if (text.empty() || text.front() == '#') continue;
+    if (text == "}") {
       if (!blocks.empty()) blocks.pop_back();
-    } else if (text.back() == '{') {
-      blocks.emplace_back(text.substr(0, text.size() - 1));
-    } else if (!blocks.empty()) {
-      std::string_view header = blocks.back();
-      if (takeWord(header) == "input") apply(unquoted(takeWord(header)), text);
-    } else if (takeWord(text) == "input") {
-      const auto identifier = unquoted(takeWord(text));
-      apply(identifier, text);
+      continue;
     }
-    line.clear();
+    if (text.back() == '{') {
+      blocks.emplace_back(text.substr(0, text.size() - 1));
+      continue;
+    }
+    // A setting in an `input ID {` block, or a whole `input ID setting` line.
+    std::string_view header = blocks.empty() ? std::string_view{} : blocks.back();
+    std::string_view& words = blocks.empty() ? text : header;
+    if (takeWord(words) != "input") continue;
+    const auto identifier = unquoted(takeWord(words));
+    apply(identifier, text);
   }
   return parseXkbOptions(forKeyboards ? *forKeyboards : forAll.value_or(""));
 }
