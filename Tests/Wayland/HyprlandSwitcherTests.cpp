@@ -1,5 +1,6 @@
 // The Hyprland switcher: reading `j/devices` and event lines, and the switcher against a
-// stand-in for Hyprland's two sockets (requests, one per connection, and events).
+// stand-in for Hyprland's two sockets (requests, one per connection, and events); Hyprland's
+// keyboard options against the same stand-in.
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <sys/eventfd.h>
@@ -17,10 +18,15 @@
 #include <thread>
 #include <vector>
 
+#include "KestravaneCore/TriggerKeys.h"
 #include "Platform/Host/DispatchQueues.h"
 #include "Platform/Host/SystemUptimeClock.h"
 #include "Platform/Wayland/HyprlandDevices.h"
+#include "Platform/Wayland/HyprlandKeyOptions.h"
 #include "Platform/Wayland/HyprlandSwitcher.h"
+#include "Platform/Wayland/WaylandTriggerKeyActions.h"
+#include "Support/LogLines.h"
+#include "Support/TemporaryFolder.h"
 #include "Support/Waiting.h"
 
 namespace kestravane::platform::wayland {
@@ -107,6 +113,11 @@ class StandInHyprland {
     std::lock_guard lock(mutex);
     return active;
   }
+  // input:kb_options as `keyword` last set it.
+  std::string keyboardOptions() {
+    std::lock_guard lock(mutex);
+    return kbOptions;
+  }
   std::atomic<bool> silent = false;  // takes requests and never answers
 
  private:
@@ -162,6 +173,15 @@ class StandInHyprland {
       return nlohmann::json{{"mice", nlohmann::json::array()}, {"keyboards", {power, keyboard}}}
           .dump();
     }
+    if (request == "j/getoption input:kb_options") {
+      return nlohmann::json{{"option", "input:kb_options"}, {"str", kbOptions}, {"set", true}}
+          .dump();
+    }
+    const std::string keyword = "keyword input:kb_options ";
+    if (request.starts_with(keyword)) {
+      kbOptions = request.substr(keyword.size());
+      return "ok";
+    }
     const std::string prefix = "switchxkblayout all ";
     if (request.starts_with(prefix)) {
       const auto index = std::stoul(request.substr(prefix.size()));
@@ -212,6 +232,7 @@ class StandInHyprland {
   std::string layouts = "us,ru";  // guarded by mutex, as are the two below
   std::string variants = ",phonetic";
   std::size_t active = 0;
+  std::string kbOptions = "grp:alt_shift_toggle,compose:menu";
   std::vector<int> eventClients;  // guarded by mutex
   std::thread server;
 };
@@ -279,6 +300,30 @@ TEST_F(HyprlandSwitcherTest, SaysWhyWithoutHyprland) {
   EXPECT_FALSE(missing->select(1));
   EXPECT_NE(missing->unavailableReason().value_or("").find("/nonexistent/hypr/signature"),
             std::string::npos);
+}
+
+// Right Ctrl's option replaces the user's on the Menu key and goes again; a name that would
+// reach Hyprland as more than an option is refused before anything is sent.
+TEST(HyprlandKeyOptionsTest, SetsTheMergedOptionsAndTheUsersOwnAgain) {
+  StandInHyprland hyprland;
+  testing_support::TemporaryFolder folder;
+  const auto options =
+      std::make_shared<HyprlandKeyOptions>(hyprland.socketFolder(), std::chrono::milliseconds(200));
+  const auto log = std::make_shared<testing_support::LogLines>();
+  {
+    WaylandTriggerKeyActions actions(options, folder.path, log);
+    ASSERT_TRUE(actions.withhold(triggerKey(TriggerKind::fn).keyCode))
+        << testing::PrintToString(log->lines);
+    EXPECT_EQ(hyprland.keyboardOptions(), "grp:alt_shift_toggle,ctrl:menu_rctrl");
+    EXPECT_EQ(options->read(), (XkbOptionList{"grp:alt_shift_toggle", "ctrl:menu_rctrl"}));
+  }
+  EXPECT_EQ(hyprland.keyboardOptions(), "grp:alt_shift_toggle,compose:menu");
+  EXPECT_TRUE(log->lines.empty());
+
+  EXPECT_TRUE(options->write({"caps:none\nkeyword", "input:kb_layout de"}));
+  EXPECT_EQ(hyprland.keyboardOptions(), "grp:alt_shift_toggle,compose:menu");
+  EXPECT_FALSE(
+      HyprlandKeyOptions("/nonexistent/hypr/signature", std::chrono::milliseconds(200)).read());
 }
 
 }  // namespace

@@ -1,18 +1,27 @@
 // The KDE switcher against a stand-in for KWin's keyboard layouts service on a bus of the test's
-// own: the list, the active layout, switching, the signals, KWin going away, and no bus at all.
+// own: the list, the active layout, switching, the signals, KWin going away, and no bus at all;
+// and KDE's keyboard options, which KWin reloads when told.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "KestravaneCore/TriggerKeys.h"
 #include "Platform/Host/DispatchQueues.h"
 #include "Platform/Host/SystemUptimeClock.h"
 #include "Platform/Wayland/DBusLayoutsSwitcher.h"
+#include "Platform/Wayland/KdeKeyOptions.h"
+#include "Platform/Wayland/WaylandTriggerKeyActions.h"
 #include "Support/AnnouncingProgram.h"
 #include "Support/DBusDaemon.h"
+#include "Support/LogLines.h"
+#include "Support/TemporaryFolder.h"
 #include "Support/Waiting.h"
 
 namespace kestravane::platform::wayland {
@@ -20,6 +29,7 @@ namespace {
 
 using testing_support::AnnouncingProgram;
 using testing_support::DBusDaemon;
+using testing_support::TemporaryFolder;
 using testing_support::waitUntil;
 
 class KdeSwitcherTest : public ::testing::Test {
@@ -95,6 +105,48 @@ TEST_F(KdeSwitcherTest, SaysWhyWhenKWinOrTheBusIsGone) {
   EXPECT_NE(nowhere.unavailableReason()->find("cannot connect to the session bus"),
             std::string::npos)
       << *nowhere.unavailableReason();
+}
+
+std::string fileText(const std::filesystem::path& path) {
+  std::ifstream file(path);
+  std::stringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+// The stand-in, in KWin's place, notes the options kxkbrc holds whenever it is told to reload:
+// the file must be written before the signal, and the user's own options come back after.
+TEST(KdeKeyOptionsTest, KWinReloadsTheMergedOptionsThenTheUsersOwn) {
+  if (!DBusDaemon::installed()) GTEST_SKIP() << "dbus-daemon is not installed";
+  DBusDaemon bus;
+  ASSERT_TRUE(bus.running());
+  TemporaryFolder folder;
+  const auto kxkbrc = folder.path / "kxkbrc";
+  const auto reloads = folder.path / "reloads";
+  const std::string users =
+      "[$Version]\nupdate_info=kxkbrc.upd:remove-empty-lists\n\n[Layout]\nDisplayNames=,\n"
+      "LayoutList=us,ru\nOptions=grp:alt_shift_toggle,caps:escape\nResetOldOptions=true\n";
+  std::ofstream(kxkbrc) << users;
+  AnnouncingProgram kwin({PLIVEX_PYTHON3, PLIVEX_KDE_STAND_IN, bus.address(), "us:us:English (US)",
+                          "--kxkbrc=" + kxkbrc.string(), "--reloads=" + reloads.string()});
+  ASSERT_TRUE(kwin.running()) << "the stand-in for KWin did not start";
+  const auto log = std::make_shared<testing_support::LogLines>();
+  {
+    WaylandTriggerKeyActions actions(std::make_shared<KdeKeyOptions>(kxkbrc, bus.address()),
+                                     folder.path / "state", log);
+    ASSERT_TRUE(actions.withhold(triggerKey(TriggerKind::capsLock).keyCode));
+    EXPECT_EQ(fileText(kxkbrc),
+              "[$Version]\nupdate_info=kxkbrc.upd:remove-empty-lists\n\n[Layout]\nDisplayNames=,\n"
+              "LayoutList=us,ru\nOptions=grp:alt_shift_toggle,caps:none\nResetOldOptions=true\n");
+    EXPECT_TRUE(waitUntil([&] { return fileText(reloads) == "grp:alt_shift_toggle,caps:none\n"; }))
+        << fileText(reloads);
+  }
+  EXPECT_EQ(fileText(kxkbrc), users);
+  EXPECT_TRUE(waitUntil([&] {
+    return fileText(reloads) ==
+           "grp:alt_shift_toggle,caps:none\ngrp:alt_shift_toggle,caps:escape\n";
+  })) << fileText(reloads);
+  EXPECT_TRUE(log->lines.empty());
 }
 
 }  // namespace

@@ -2,7 +2,8 @@
 // rendering, no Xwayland, in a fresh runtime folder. Sway refuses to run as root, so a root test
 // starts it as uid/gid 65534 (setpriv) and owns the folder to that user; root still reaches its
 // sockets. Ready once its IPC socket answers. Stopped (SIGTERM, then SIGKILL after 3 s) and its
-// folder removed at destruction; its log stays readable until then.
+// folder removed at destruction; its log stays readable until then. Its configuration is the
+// test's own, after the line that keeps Xwayland off; a verbose Sway logs each command it runs.
 // Threads: the test's thread.
 #pragma once
 
@@ -33,7 +34,7 @@ class SwayServer {
  public:
   static bool installed() { return isOnPath("sway") && isOnPath("setpriv"); }
 
-  SwayServer() {
+  explicit SwayServer(const std::string& configuration = {}, bool verbose = false) {
     char pattern[] = "/tmp/plivex-sway-XXXXXX";
     if (::mkdtemp(pattern) == nullptr) return;
     folder = pattern;
@@ -45,8 +46,8 @@ class SwayServer {
     std::filesystem::permissions(runtime, std::filesystem::perms(0700));
     if (root) [[maybe_unused]]
       const int owned = ::chown(runtime.c_str(), kUnprivilegedID, kUnprivilegedID);
-    std::ofstream(folder / "config") << "xwayland disable\n";
-    start(root);
+    std::ofstream(folder / "config") << "xwayland disable\n" << configuration;
+    start(root, verbose);
     waitUntilReady();
   }
   ~SwayServer() {
@@ -91,12 +92,13 @@ class SwayServer {
   }
 
  private:
-  void start(bool root) {
+  void start(bool root, bool verbose) {
     std::vector<std::string> arguments;
     if (root) {
       arguments = {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
     }
     arguments.insert(arguments.end(), {"sway", "-c", (folder / "config").string()});
+    if (verbose) arguments.emplace_back("--verbose");
     std::vector<std::string> environment{"WLR_BACKENDS=headless", "WLR_LIBINPUT_NO_DEVICES=1",
                                          "WLR_RENDERER=pixman",
                                          "XDG_RUNTIME_DIR=" + runtime.string()};

@@ -11,11 +11,16 @@
 #include <string>
 #include <vector>
 
+#include "KestravaneCore/TriggerKeys.h"
 #include "Platform/Host/DispatchQueues.h"
 #include "Platform/Host/SystemUptimeClock.h"
+#include "Platform/Wayland/SwayKeyOptions.h"
 #include "Platform/Wayland/SwaySwitcher.h"
 #include "Platform/Wayland/WaylandTextInputSources.h"
+#include "Platform/Wayland/WaylandTriggerKeyActions.h"
+#include "Support/LogLines.h"
 #include "Support/SpawnedProgram.h"
+#include "Support/TemporaryFolder.h"
 #include "Support/Waiting.h"
 #include "SwayServer.h"
 
@@ -28,9 +33,13 @@ using testing_support::waitUntil;
 
 class SwaySwitcherTest : public ::testing::Test {
  protected:
+  // The test's lines of Sway's configuration, and whether Sway logs each command it runs.
+  virtual std::string configuration() const { return {}; }
+  virtual bool verbose() const { return false; }
+
   void SetUp() override {
     if (!SwayServer::installed()) GTEST_SKIP() << "sway is not installed (scripts/install-deps.sh)";
-    sway = std::make_unique<SwayServer>();
+    sway = std::make_unique<SwayServer>(configuration(), verbose());
     ASSERT_TRUE(sway->running()) << "sway did not start:\n" << sway->log();
   }
 
@@ -173,6 +182,60 @@ TEST_F(SwaySwitcherTest, SaysWhySwayIsGone) {
   const auto reason = switcher->unavailableReason();
   ASSERT_TRUE(reason);
   EXPECT_NE(reason->find(sway->socketPath()), std::string::npos) << *reason;
+}
+
+// A user who set Sway's options for every keyboard.
+class SwayKeyOptionsTest : public SwaySwitcherTest {
+ protected:
+  std::string configuration() const override {
+    return "input type:keyboard {\n  xkb_layout us,ru\n"
+           "  xkb_options grp:alt_shift_toggle,caps:escape\n}\n";
+  }
+  bool verbose() const override { return true; }
+};
+
+// What Caps Lock types under the keymap the seat sent last, as the keyboard client prints it.
+std::string lastCapsLockSymbol(SpawnedProgram& client) {
+  client.readAvailable(10);
+  const auto at = client.stdoutText.rfind("caps: ");
+  if (at == std::string::npos) return {};
+  const auto start = at + 6;
+  return client.stdoutText.substr(start, client.stdoutText.find('\n', start) - start);
+}
+
+// Caps Lock's option joins the user's (read from Sway's configuration) and goes again: Sway
+// accepts both commands (its verbose log shows the options given) and makes the keyboard's
+// keymap of them, which the seat sends its clients: Caps Lock types nothing, then Escape (the
+// user's caps:escape), then, with no options at all, Caps_Lock.
+TEST_F(SwayKeyOptionsTest, SwayAppliesTheMergedOptionsAndTheUsersOwnAgain) {
+  // Until input settings are applied to it, a virtual keyboard has its client's own keymap.
+  const auto keyboard = startKeyboard("us");
+  ASSERT_TRUE(waitUntil([&] { return lastCapsLockSymbol(*keyboard) == "Caps_Lock"; }))
+      << keyboard->stdoutText;
+  testing_support::TemporaryFolder folder;
+  const auto log = std::make_shared<testing_support::LogLines>();
+  const auto options = std::make_shared<SwayKeyOptions>(sway->socketPath());
+  const XkbOptionList users{"grp:alt_shift_toggle", "caps:escape"};
+  EXPECT_EQ(options->read(), users);
+  {
+    WaylandTriggerKeyActions actions(options, folder.path, log);
+    ASSERT_TRUE(actions.withhold(triggerKey(TriggerKind::capsLock).keyCode))
+        << testing::PrintToString(log->lines);
+    EXPECT_EQ(options->read(), (XkbOptionList{"grp:alt_shift_toggle", "caps:none"}));
+    EXPECT_NE(sway->log().find(R"(xkb_options "grp:alt_shift_toggle,caps:none")"),
+              std::string::npos)
+        << sway->log();
+    EXPECT_TRUE(waitUntil([&] { return lastCapsLockSymbol(*keyboard) == "VoidSymbol"; }))
+        << keyboard->stdoutText;
+  }
+  EXPECT_TRUE(log->lines.empty()) << testing::PrintToString(log->lines);
+  EXPECT_EQ(options->read(), users);
+  EXPECT_TRUE(waitUntil([&] { return lastCapsLockSymbol(*keyboard) == "Escape"; }))
+      << keyboard->stdoutText;
+  // No options at all is an options list too.
+  EXPECT_EQ(options->write({}), std::nullopt);
+  EXPECT_TRUE(waitUntil([&] { return lastCapsLockSymbol(*keyboard) == "Caps_Lock"; }))
+      << keyboard->stdoutText;
 }
 
 }  // namespace

@@ -1,9 +1,13 @@
 // A Wayland client that gives the compositor a keyboard with the XKB layouts named on its command
 // line ("us,ru"), through the virtual-keyboard protocol, and keeps it there until its standard
-// input ends. Sway applies its own input settings to real keyboards only, so this is how a test
-// gets a keyboard with several layouts. It prints "ready" once the compositor has the keymap.
+// input ends. Sway keeps a virtual keyboard's own keymap until input settings are applied to it,
+// so this is how a test gets a keyboard with several layouts. It prints "ready" once the
+// compositor has the keymap. It also prints what the Caps Lock key types in the first layout
+// ("caps: Caps_Lock", "caps: VoidSymbol") each time the seat sends its clients a keymap, so that a
+// test sees the keyboard options the compositor applied.
 // The protocol's two interfaces are declared here: Debian's wayland-protocols lacks this one,
 // and the client needs only its requests.
+#include <poll.h>
 #include <sys/mman.h>
 #include <unistd.h>
 #include <wayland-client.h>
@@ -34,6 +38,42 @@ const wl_interface virtualKeyboardInterface = {"zwp_virtual_keyboard_v1", 1, 4,
 
 constexpr std::uint32_t kKeymapRequest = 0;
 constexpr std::uint32_t kKeymapFormatXkbV1 = 1;
+
+constexpr xkb_keycode_t kCapsLockKeycode = 66;
+
+// Prints what Caps Lock types under the keymap the seat sent.
+void receiveKeymap(void*, wl_keyboard*, std::uint32_t format, std::int32_t file,
+                   std::uint32_t size) {
+  void* mapped = format == WL_KEYBOARD_KEYMAP_FORMAT_XKB_V1
+                     ? mmap(nullptr, size, PROT_READ, MAP_PRIVATE, file, 0)
+                     : MAP_FAILED;
+  close(file);
+  if (mapped == MAP_FAILED) return;
+  xkb_context* context = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
+  xkb_keymap* keymap =
+      xkb_keymap_new_from_string(context, static_cast<const char*>(mapped),
+                                 XKB_KEYMAP_FORMAT_TEXT_V1, XKB_KEYMAP_COMPILE_NO_FLAGS);
+  munmap(mapped, size);
+  const xkb_keysym_t* symbols = nullptr;
+  const int count = keymap != nullptr
+                        ? xkb_keymap_key_get_syms_by_level(keymap, kCapsLockKeycode, 0, 0, &symbols)
+                        : 0;
+  char name[64] = "VoidSymbol";
+  if (count > 0) xkb_keysym_get_name(symbols[0], name, sizeof name);
+  std::printf("caps: %s\n", name);
+  std::fflush(stdout);
+  xkb_keymap_unref(keymap);
+  xkb_context_unref(context);
+}
+
+void ignoreEnter(void*, wl_keyboard*, std::uint32_t, wl_surface*, wl_array*) {}
+void ignoreLeave(void*, wl_keyboard*, std::uint32_t, wl_surface*) {}
+void ignoreKey(void*, wl_keyboard*, std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t) {}
+void ignoreModifiers(void*, wl_keyboard*, std::uint32_t, std::uint32_t, std::uint32_t,
+                     std::uint32_t, std::uint32_t) {}
+
+const wl_keyboard_listener keyboardListener = {receiveKeymap, ignoreEnter,     ignoreLeave,
+                                               ignoreKey,     ignoreModifiers, nullptr};
 
 struct Globals {
   wl_seat* seat = nullptr;
@@ -107,8 +147,15 @@ int main(int argc, char** argv) {
   if (wl_display_roundtrip(display) < 0) return fail("the compositor refused the keymap");
   std::printf("ready\n");
   std::fflush(stdout);
-  char ignored[64];
-  while (read(STDIN_FILENO, ignored, sizeof ignored) > 0) {
+  wl_keyboard* seatKeyboard = wl_seat_get_keyboard(globals.seat);
+  wl_keyboard_add_listener(seatKeyboard, &keyboardListener, nullptr);
+  for (;;) {
+    wl_display_flush(display);
+    pollfd waiting[] = {{STDIN_FILENO, POLLIN, 0}, {wl_display_get_fd(display), POLLIN, 0}};
+    if (poll(waiting, 2, -1) < 0) break;
+    char ignored[64];
+    if (waiting[0].revents != 0 && read(STDIN_FILENO, ignored, sizeof ignored) <= 0) break;
+    if (waiting[1].revents != 0 && wl_display_dispatch(display) < 0) break;
   }
   wl_display_disconnect(display);
   return 0;

@@ -5,18 +5,24 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "KestravaneCore/TriggerKeys.h"
+#include "Platform/LinuxDesktop/AtomicFile.h"
 #include "Platform/Wayland/GnomeKeyOptions.h"
+#include "Platform/Wayland/KdeKeyOptions.h"
+#include "Platform/Wayland/SwayKeyOptions.h"
 #include "Platform/Wayland/WaylandPreferences.h"
 #include "Platform/Wayland/WaylandTriggerKeyActions.h"
 #include "Platform/Wayland/XkbOptions.h"
+#include "Support/LogLines.h"
 #include "Support/TemporaryFolder.h"
 
 namespace kestravane::platform::wayland {
 namespace {
 
+using testing_support::LogLines;
 using testing_support::TemporaryFolder;
 
 constexpr std::int64_t kCapsLock = triggerKey(TriggerKind::capsLock).keyCode;
@@ -41,11 +47,6 @@ class DesktopOptions final : public DesktopKeyOptions {
   bool answering = true;
 };
 
-struct LogLines final : Log {
-  void log(std::string_view line) override { lines.emplace_back(line); }
-  std::vector<std::string> lines;
-};
-
 TEST(XkbOptionsTest, TheTriggersOptionReplacesTheUsersOptionsOnTheSameKeyAndGoesAgain) {
   struct Case {
     const char* user;
@@ -68,6 +69,88 @@ TEST(XkbOptionsTest, TheTriggersOptionReplacesTheUsersOptionsOnTheSameKeyAndGoes
   // The user changed the options meanwhile: their change stands, only ours goes.
   EXPECT_EQ(withoutOption(parseXkbOptions("compose:ralt,caps:none"), {"caps:escape"}, "caps:none"),
             parseXkbOptions("compose:ralt"));
+}
+
+TEST(XkbOptionsTest, OnlyPlainOptionNamesAreSafeToSend) {
+  const std::vector<std::pair<XkbOptionList, std::optional<std::string>>> cases{
+      {{"grp:alt_shift_toggle", "lv3:ralt_switch", "keypad:pointerkeys", "caps:none"}, {}},
+      {{}, {}},
+      {{"caps:none", "compose:ralt\"; exec rm"}, "compose:ralt\"; exec rm"},
+      {{"caps:none\nOptions=", "compose:ralt"}, "caps:none\nOptions="},
+      {{"input:kb_layout de"}, "input:kb_layout de"},
+      {{""}, ""},
+  };
+  for (const auto& [options, unsafe] : cases) {
+    EXPECT_EQ(firstUnsafeXkbOption(options), unsafe) << joinXkbOptions(options);
+  }
+}
+
+// The options a Sway configuration gives every keyboard: `type:keyboard` before `*`, the later
+// line before the earlier, one device's block and other settings ignored.
+TEST(SwayKeyOptionsTest, ReadsTheKeyboardsOptionsFromTheConfiguration) {
+  const std::vector<std::pair<std::string, XkbOptionList>> cases{
+      {"input type:keyboard xkb_options grp:alt_shift_toggle,caps:escape\n",
+       {"grp:alt_shift_toggle", "caps:escape"}},
+      {"# input * xkb_options caps:escape\ninput type:keyboard {\n  xkb_layout us,ru\n"
+       "  xkb_options \"compose:ralt\"\n}\n",
+       {"compose:ralt"}},
+      {"input type:keyboard {\n  xkb_options compose:ralt\n}\ninput * xkb_options caps:escape\n",
+       {"compose:ralt"}},
+      {"input * {\n  xkb_options caps:escape\n}\ninput * xkb_options caps:ctrl_modifier\n",
+       {"caps:ctrl_modifier"}},
+      {"input \"1:1:AT Translated Set 2 keyboard\" {\n  xkb_options caps:escape\n}\n"
+       "output * bg #000000 solid_color\nbindsym $mod+Return exec foot\n",
+       {}},
+      {"input type:keyboard \\\n    xkb_options grp:win_space_toggle\n", {"grp:win_space_toggle"}},
+      {"", {}},
+  };
+  for (const auto& [config, options] : cases) {
+    EXPECT_EQ(swayConfigXkbOptions(config), options) << config;
+  }
+}
+
+// kxkbrc's options read and replaced, every other line (other groups' Options too) kept.
+TEST(KdeKeyOptionsTest, ReplacesTheLayoutGroupsOptionsAndKeepsTheRest) {
+  const std::vector<std::tuple<std::string, XkbOptionList, std::string>> cases{
+      {"[$Version]\nupdate_info=x\n\n[Layout]\nLayoutList=us,ru\nOptions = caps:escape\n"
+       "ResetOldOptions=false\nUse=true\n",
+       {"caps:none"},
+       "[$Version]\nupdate_info=x\n\n[Layout]\nLayoutList=us,ru\nOptions=caps:none\n"
+       "ResetOldOptions=true\nUse=true\n"},
+      {"[Other]\nOptions=keep\n[Layout]\nLayoutList=us\n[Tail]\nx=1",
+       {"grp:alt_shift_toggle", "compose:ralt"},
+       "[Other]\nOptions=keep\n[Layout]\nOptions=grp:alt_shift_toggle,compose:ralt\n"
+       "ResetOldOptions=true\nLayoutList=us\n[Tail]\nx=1\n"},
+      {"[Other]\nx=1\n", {}, "[Other]\nx=1\n\n[Layout]\nOptions=\nResetOldOptions=true\n"},
+      {"", {"caps:none"}, "[Layout]\nOptions=caps:none\nResetOldOptions=true\n"},
+  };
+  for (const auto& [before, options, after] : cases) {
+    EXPECT_EQ(kxkbrcWithOptions(before, options), after) << before;
+    EXPECT_EQ(kxkbrcOptions(after), options) << after;
+  }
+  EXPECT_EQ(kxkbrcOptions("[Layout]\nOptions=a:b\n[Other]\nOptions=c:d\n"), XkbOptionList{"a:b"});
+}
+
+// Where KWin cannot be told, nothing may stay changed: the file as it was (or none, as there was
+// none), since nothing would undo options that wait for the next login. A file that cannot be
+// read is never replaced.
+TEST(KdeKeyOptionsTest, LeavesTheFileAsItWasWhenKWinCannotBeToldOrTheFileRead) {
+  TemporaryFolder folder;
+  const auto kxkbrc = folder.path / "kxkbrc";
+  const std::string users = "[Layout]\nOptions=caps:escape\n";
+  KdeKeyOptions unheard(kxkbrc, "unix:path=/nonexistent/bus");
+  ASSERT_EQ(unheard.read(), XkbOptionList{});
+  EXPECT_TRUE(unheard.write({"caps:none"}));
+  EXPECT_FALSE(std::filesystem::exists(kxkbrc));
+  ASSERT_EQ(desktop::writeFileAtomically(kxkbrc, users), std::nullopt);
+  EXPECT_TRUE(unheard.write({"caps:none"}));
+  EXPECT_EQ(desktop::readSmallFile(kxkbrc), users);
+
+  std::filesystem::create_directory(folder.path / "folder");
+  KdeKeyOptions unreadable(folder.path / "folder", "unix:path=/nonexistent/bus");
+  EXPECT_FALSE(unreadable.read());
+  EXPECT_TRUE(unreadable.write({"caps:none"}));
+  EXPECT_TRUE(std::filesystem::is_directory(folder.path / "folder"));
 }
 
 TEST(WaylandTriggerKeyActionsTest, TakesTheOptionAwayOnlyWhileWithheldAndNotesItMeanwhile) {
@@ -130,7 +213,7 @@ TEST(WaylandTriggerKeyActionsTest, RefusalsFailTheWithholdAndChangeNothing) {
             "folder to keep a note in");
 }
 
-// A desktop without options Plivex can set (Sway, KDE, Hyprland for now): the key keeps its
+// A desktop without options Plivex can set (one it cannot switch): the key keeps its
 // action, no note is written, and nothing counts as failed.
 TEST(WaylandTriggerKeyActionsTest, WithoutTheDesktopsOptionsNothingIsTakenAndNothingFails) {
   TemporaryFolder folder;

@@ -4,6 +4,9 @@
 # given as "short:display:long" arguments after it. Says "ready" on descriptor 3 once it owns
 # the name. A test drives it through org.plivex.StandIn.replaceLayouts, which sets a new list
 # and emits layoutListChanged, as KDE's settings do.
+# With --kxkbrc=FILE and --reloads=LOG it also stands in for KWin's reading of the keyboard
+# configuration: at each reloadConfig signal (interface org.kde.keyboard, path /Layouts, from any
+# sender) it appends the Options of FILE's [Layout] group, as it finds them then, as a line to LOG.
 import os
 import sys
 
@@ -54,11 +57,32 @@ class Layouts(dbus.service.Object):
         self.layoutListChanged()
 
 
+def layout_options(path):
+    options, group = "", None
+    with open(path, encoding="utf-8") as config:
+        for line in config:
+            line = line.strip()
+            if line.startswith("["):
+                group = line
+            elif group == "[Layout]" and line.partition("=")[0].strip() == "Options":
+                options = line.partition("=")[2].strip()
+    return options
+
+
 def main():
     dbus.mainloop.glib.DBusGMainLoop(set_as_default=True)
     bus = dbus.bus.BusConnection(sys.argv[1])
-    layouts = [tuple(argument.split(":")) for argument in sys.argv[2:]]
+    flags = dict(argument[2:].split("=", 1) for argument in sys.argv[2:]
+                 if argument.startswith("--"))
+    layouts = [tuple(argument.split(":")) for argument in sys.argv[2:]
+               if not argument.startswith("--")]
     service = Layouts(bus, layouts)
+    if "kxkbrc" in flags:
+        def reloaded():
+            with open(flags["reloads"], "a", encoding="utf-8") as log:
+                log.write(layout_options(flags["kxkbrc"]) + "\n")
+        bus.add_signal_receiver(reloaded, signal_name="reloadConfig",
+                                dbus_interface="org.kde.keyboard", path="/Layouts")
     name = dbus.service.BusName("org.kde.keyboard", bus)
     os.write(3, b"ready\n")
     os.close(3)

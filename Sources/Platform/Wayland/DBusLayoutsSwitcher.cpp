@@ -7,6 +7,8 @@
 #include <cstring>
 #include <utility>
 
+#include "Platform/Wayland/SessionBus.h"
+
 namespace kestravane::platform::wayland {
 namespace {
 
@@ -71,30 +73,6 @@ const DBusLayoutsService kGnomeInputSources{"GNOME",
                                             "gnome-sources"};
 
 namespace {
-
-// A connection to the session bus or to `address`; nullptr and why otherwise.
-sd_bus* openBus(const std::optional<std::string>& address, std::chrono::milliseconds timeout,
-                std::string& failure) {
-  sd_bus* bus = nullptr;
-  int result = 0;
-  if (!address) {
-    result = sd_bus_open_user(&bus);
-  } else if ((result = sd_bus_new(&bus)) >= 0) {
-    if ((result = sd_bus_set_address(bus, address->c_str())) >= 0 &&
-        (result = sd_bus_set_bus_client(bus, 1)) >= 0) {
-      result = sd_bus_start(bus);
-    }
-  }
-  if (result < 0) {
-    failure = std::string("cannot connect to the session bus: ") + std::strerror(-result);
-    sd_bus_unref(bus);
-    return nullptr;
-  }
-  sd_bus_set_method_call_timeout(
-      bus, static_cast<std::uint64_t>(
-               std::chrono::duration_cast<std::chrono::microseconds>(timeout).count()));
-  return bus;
-}
 
 std::string callFailure(const DBusLayoutsService& service, const sd_bus_error& error, int result) {
   const std::string who = std::string(service.describedAs) + " (" + service.busName + "): ";
@@ -226,7 +204,7 @@ sd_bus* DBusLayoutsSwitcher::connection() {
   }
   if (bus != nullptr) return bus;
   std::string failure;
-  bus = openBus(busAddress, timeout, failure);
+  bus = openSessionBus(busAddress, timeout, failure);
   if (bus == nullptr) {
     reason = failure;
     return nullptr;
@@ -240,7 +218,7 @@ void DBusLayoutsSwitcher::watch() {
   stopWatching();
   notices->ended = false;
   std::string failure;
-  sd_bus* signalBus = openBus(busAddress, timeout, failure);
+  sd_bus* signalBus = openSessionBus(busAddress, timeout, failure);
   if (signalBus == nullptr) return;
   auto loop = std::make_shared<desktop::PollRunLoop>();
   auto source = std::make_shared<SignalWatch>(service, signalBus, mainQueue, notices, loop);

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "Platform/Wayland/HyprlandDevices.h"
+#include "Platform/Wayland/HyprlandRequest.h"
 #include "Platform/Wayland/UnixSocket.h"
 
 namespace kestravane::platform::wayland {
@@ -83,8 +84,8 @@ class EventLines final : public desktop::PollSource {
 HyprlandSwitcher::HyprlandSwitcher(std::string socketFolder,
                                    std::shared_ptr<DispatchQueue> mainQueue,
                                    std::chrono::milliseconds timeout)
-    : socketFolder(std::move(socketFolder)), mainQueue(std::move(mainQueue)), timeout(timeout) {
-  if (this->socketFolder.empty()) {
+    : _socketFolder(std::move(socketFolder)), mainQueue(std::move(mainQueue)), timeout(timeout) {
+  if (_socketFolder.empty()) {
     reason = "HYPRLAND_INSTANCE_SIGNATURE is not set: this is not a Hyprland session";
     return;
   }
@@ -110,7 +111,7 @@ void HyprlandSwitcher::watch() {
   stopWatching();
   notices->ended = false;
   std::string failure;
-  const int socket = connectUnixSocket(socketFolder + "/.socket2.sock", failure);
+  const int socket = connectUnixSocket(_socketFolder + "/.socket2.sock", failure);
   // Without events switching still works; changes made by others go unnoticed until the next
   // request tries again.
   if (socket < 0) return;
@@ -129,23 +130,11 @@ void HyprlandSwitcher::stopWatching() {
 }
 
 std::optional<std::string> HyprlandSwitcher::ask(std::string_view request) {
-  if (socketFolder.empty()) return std::nullopt;
+  if (_socketFolder.empty()) return std::nullopt;
   std::string failure;
-  const int socket = connectUnixSocket(socketFolder + "/.socket.sock", failure);
-  if (socket < 0) {
-    reason = "Hyprland's socket: " + failure;
-    return std::nullopt;
-  }
-  const auto deadline = std::chrono::steady_clock::now() + timeout;
-  std::optional<std::string> reply;
-  if (auto refused = sendAll(socket, request, deadline)) {
-    failure = std::move(*refused);
-  } else {
-    reply = readToEnd(socket, deadline, failure);
-  }
-  ::close(socket);
+  auto reply = askHyprland(_socketFolder, request, timeout, failure);
   if (!reply) {
-    reason = "Hyprland's socket: " + failure;
+    reason = std::move(failure);
     return std::nullopt;
   }
   reason.reset();

@@ -40,6 +40,8 @@ class HyprlandSwitcher final : public DesktopSwitcher {
   bool select(std::size_t index) override;
   void setChangeObserver(std::function<void(DesktopChange)> observer) override;
 
+  const std::string& socketFolder() const { return _socketFolder; }
+
   struct Notices {
     std::function<void(DesktopChange)> observer;
     bool ended = false;  // the event socket's connection ended
@@ -51,7 +53,7 @@ class HyprlandSwitcher final : public DesktopSwitcher {
   void watch();
   void stopWatching();
 
-  const std::string socketFolder;
+  const std::string _socketFolder;
   const std::shared_ptr<DispatchQueue> mainQueue;
   const std::chrono::milliseconds timeout;
   const std::shared_ptr<Notices> notices = std::make_shared<Notices>();

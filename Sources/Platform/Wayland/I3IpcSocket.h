@@ -25,6 +25,7 @@ struct I3IpcMessage {
 namespace i3ipc {
 inline constexpr std::uint32_t kRunCommand = 0;
 inline constexpr std::uint32_t kSubscribe = 2;
+inline constexpr std::uint32_t kGetConfig = 9;
 inline constexpr std::uint32_t kGetInputs = 100;
 inline constexpr std::uint32_t kEventBit = 0x80000000u;
 inline constexpr std::uint32_t kInputEvent = 0x80000015u;

@@ -54,7 +54,7 @@ class Subscription final : public desktop::PollSource {
 
 SwaySwitcher::SwaySwitcher(std::string socketPath, std::shared_ptr<DispatchQueue> mainQueue,
                            std::chrono::milliseconds timeout)
-    : socketPath(std::move(socketPath)), mainQueue(std::move(mainQueue)), timeout(timeout) {
+    : _socketPath(std::move(socketPath)), mainQueue(std::move(mainQueue)), timeout(timeout) {
   connected();
 }
 
@@ -77,11 +77,11 @@ bool SwaySwitcher::connected() {
   // The subscription ends when Sway goes or drops us: start over with both connections.
   if (notices->ended) requests.close();
   if (requests.isOpen()) return true;
-  if (socketPath.empty()) {
+  if (_socketPath.empty()) {
     reason = "SWAYSOCK is not set: this is not a Sway session";
     return false;
   }
-  if (auto failure = requests.connect(socketPath)) {
+  if (auto failure = requests.connect(_socketPath)) {
     reason = "Sway's IPC socket: " + *failure;
     return false;
   }
@@ -94,7 +94,7 @@ void SwaySwitcher::subscribe() {
   stopWatching();
   notices->ended = false;
   I3IpcSocket socket;
-  if (socket.connect(socketPath)) return;
+  if (socket.connect(_socketPath)) return;
   const auto reply = socket.request(i3ipc::kSubscribe, R"(["input"])", timeout);
   // Without a subscription switching still works; changes made by others go unnoticed until
   // the next connection tries again.

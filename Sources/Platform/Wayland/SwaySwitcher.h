@@ -40,6 +40,8 @@ class SwaySwitcher final : public DesktopSwitcher {
   bool select(std::size_t index) override;
   void setChangeObserver(std::function<void(DesktopChange)> observer) override;
 
+  const std::string& socketPath() const { return _socketPath; }
+
   // What the main thread and the posted notices share; the observer is the main thread's alone.
   struct Notices {
     std::function<void(DesktopChange)> observer;
@@ -54,7 +56,7 @@ class SwaySwitcher final : public DesktopSwitcher {
   // The reply to one request, or nothing (then `reason` says why).
   std::optional<std::string> ask(std::uint32_t type, std::string_view payload);
 
-  const std::string socketPath;
+  const std::string _socketPath;
   const std::shared_ptr<DispatchQueue> mainQueue;
   const std::chrono::milliseconds timeout;
   const std::shared_ptr<Notices> notices = std::make_shared<Notices>();

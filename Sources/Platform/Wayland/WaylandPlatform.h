@@ -3,11 +3,12 @@
 // keyboards' evdev devices (with poll()-based run loops) and the desktop lists and switches the
 // layouts through a switcher of its own (Sway, KDE, GNOME, Hyprland; any other desktop is named
 // and cannot be switched). Accessibility means "the keyboards can be read". The trigger key's own
-// action is taken away through the desktop's XKB options where Plivex can set them (GNOME);
-// elsewhere the key keeps it. Caps Lock's lock belongs to the desktop: the HID system refuses to
-// set it. The login item is an XDG autostart entry; the opener and keyboard settings are the
-// desktop's: the services any Linux desktop backend makes alike (desktop::DesktopHost).
-// Threads: construct and destroy on the thread that drives the main queue; each service states
+// action is taken away through the desktop's XKB options where Plivex can set them (GNOME, Sway,
+// KDE Plasma, Hyprland); elsewhere the key keeps it. Caps Lock's lock belongs to the desktop: the
+// HID system refuses to set it. The login item is an XDG autostart entry; the opener and keyboard
+// settings are the desktop's: the services any Linux desktop backend makes alike
+// (desktop::DesktopHost). Threads: construct and destroy on the thread that drives the main queue;
+// each service states
 //   its own contract. Stop every engine and key tester (their threads) before destruction.
 // Ownership: the services keep each other alive through the returned Services only when made by
 //   makeWaylandServices(); otherwise the WaylandPlatform owns them.

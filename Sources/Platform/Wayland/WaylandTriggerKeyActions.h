@@ -29,7 +29,7 @@ class WaylandTriggerKeyActions final : public TriggerKeyActions {
  public:
   // The note lives in `stateDirectory` (empty: nowhere, so nothing can be taken away). Gives back
   // what an earlier run on this desktop left taken away. Null `options`: the desktop offers no way
-  // to set its XKB options (Sway, KDE, Hyprland for now), so every key keeps its own action and
+  // to set its XKB options (a desktop Plivex cannot switch), so every key keeps its own action and
   // withhold() answers true having taken nothing.
   WaylandTriggerKeyActions(std::shared_ptr<DesktopKeyOptions> options,
                            std::filesystem::path stateDirectory, std::shared_ptr<Log> log);

@@ -39,6 +39,17 @@ std::string joinXkbOptions(const XkbOptionList& options) {
   return joined;
 }
 
+std::optional<std::string> firstUnsafeXkbOption(const XkbOptionList& options) {
+  const auto plain = [](char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+           std::string_view("_:+-.()").find(c) != std::string_view::npos;
+  };
+  for (const auto& option : options) {
+    if (option.empty() || !std::ranges::all_of(option, plain)) return option;
+  }
+  return std::nullopt;
+}
+
 bool actsOnSameKey(std::string_view option, std::string_view ours) {
   for (const auto word : kKeyWords) {
     if (ours.find(word) != std::string_view::npos) {

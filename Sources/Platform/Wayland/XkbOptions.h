@@ -6,6 +6,7 @@
 // Threads: pure functions; any thread.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,6 +18,11 @@ using XkbOptionList = std::vector<std::string>;
 // "a,b,,c" as {"a", "b", "c"}: empty pieces and surrounding blanks dropped.
 XkbOptionList parseXkbOptions(std::string_view commaSeparated);
 std::string joinXkbOptions(const XkbOptionList& options);
+
+// The first option that is not a plain XKB option name (letters, digits and "_:+-.()"), if any.
+// The desktops' own syntaxes carry the options (a Sway command, a line of a KDE configuration
+// file, a Hyprland request): such a name could end or add to what is sent, so it is refused.
+std::optional<std::string> firstUnsafeXkbOption(const XkbOptionList& options);
 
 // Whether `option` acts on the key `ours` acts on.
 bool actsOnSameKey(std::string_view option, std::string_view ours);
