@@ -18,11 +18,8 @@ extern const TextTable kEnglishTexts{
     .refreshStatus = "Refresh status",
     .quit = "Quit",
     .settingsTitle = "Plivex Settings",
-    .triggerKey = "Trigger key",
     .cancel = "Cancel",
     .done = "Done",
-    .language = "Language",
-    .launchAtLogin = "Launch at login",
     .loginAwaitsApproval = "Waiting for your approval in System Settings › General › Login Items.",
     .openLoginItems = "Open Login Items…",
     .status = "Status",
@@ -113,6 +110,9 @@ extern const TextTable kEnglishTexts{
     .switchableDesktopHint = {"Use a system that can switch keyboard layouts",
                               "Start the X server with its XKEYBOARD extension",
                               "Works on GNOME (with its extension), KDE Plasma, Sway, Hyprland"},
+    .triggerKey = "Trigger key",
+    .language = "Language",
+    .launchAtLogin = "Launch at login",
 };
 
 }  // namespace kestravane

@@ -13,6 +13,7 @@
 #include <variant>
 
 #include "KestravaneCore/Languages.h"
+#include "KestravaneCore/SettingRows.h"
 #include "KestravaneCore/TextId.h"
 #include "KestravaneCore/TriggerKeys.h"
 
@@ -26,7 +27,7 @@ std::optional<TriggerKind> parseTriggerKind(std::string_view raw) noexcept;
 
 // One persisted choice. Its default is the record's own initial value; the encoder and the
 // decoder, AppController::apply and the settings window's bindings walk the rows (kSettings),
-// so a new setting is its field and its row here, its label, and whatever uses it.
+// so a new setting is its row in SettingRows.h, its label's texts, and whatever uses it.
 enum class SettingWidget {
   radioButtons,  // one option per case, in the enumeration's order
   popUp,         // a pop-up menu of the cases
@@ -63,23 +64,28 @@ struct PlivexConfig {
 
   bool operator==(const PlivexConfig&) const = default;
 
-  TriggerKind trigger = TriggerKind::fn;
-  AppLanguage language = AppLanguage::en;
-  bool launchAtLogin = false;
+#define PLIVEX_SETTING_FIELD(name, Type, initial, ...) Type name = initial;
+  PLIVEX_SETTINGS(PLIVEX_SETTING_FIELD)
+#undef PLIVEX_SETTING_FIELD
 };
 
 namespace setting {
-inline constexpr Setting<TriggerKind> trigger{"trigger", &PlivexConfig::trigger, TextId::triggerKey,
-                                              SettingWidget::radioButtons};
-inline constexpr Setting<AppLanguage> language{"language", &PlivexConfig::language,
-                                               TextId::language, SettingWidget::popUp};
-inline constexpr Setting<bool> launchAtLogin{"launchAtLogin", &PlivexConfig::launchAtLogin,
-                                             TextId::launchAtLogin, SettingWidget::checkBox,
-                                             SettingSource::system};
+#define PLIVEX_SETTING_ROW(name, Type, initial, key, label, widget, source, least, most) \
+  inline constexpr Setting<Type> name{key,                                               \
+                                      &PlivexConfig::name,                               \
+                                      TextId::label,                                     \
+                                      SettingWidget::widget,                             \
+                                      SettingSource::source,                             \
+                                      least,                                             \
+                                      most};
+PLIVEX_SETTINGS(PLIVEX_SETTING_ROW)
+#undef PLIVEX_SETTING_ROW
 }  // namespace setting
 
 // Every persisted setting, in the order they are stored and applied.
-inline constexpr std::tuple kSettings{setting::trigger, setting::language, setting::launchAtLogin};
+#define PLIVEX_SETTING_ITEM(name, ...) setting::name,
+inline constexpr std::tuple kSettings{PLIVEX_SETTINGS(PLIVEX_SETTING_ITEM)};
+#undef PLIVEX_SETTING_ITEM
 
 // Calls `visit` with each row of kSettings in order.
 template <class Visit>

@@ -18,11 +18,8 @@ extern const TextTable kRussianTexts{
     .refreshStatus = "Обновить статус",
     .quit = "Выйти",
     .settingsTitle = "Настройки Plivex",
-    .triggerKey = "Клавиша-триггер",
     .cancel = "Отмена",
     .done = "Готово",
-    .language = "Язык",
-    .launchAtLogin = "Запускать при входе",
     .loginAwaitsApproval = "Ждёт разрешения в Системных настройках › Основные › Объекты входа.",
     .openLoginItems = "Открыть «Объекты входа»…",
     .status = "Статус",
@@ -119,6 +116,9 @@ extern const TextTable kRussianTexts{
     .switchableDesktopHint = {"Нужна система, которая переключает раскладки",
                               "Запустите X-сервер с расширением XKEYBOARD",
                               "Работает в GNOME (с расширением), KDE Plasma, Sway, Hyprland"},
+    .triggerKey = "Клавиша-триггер",
+    .language = "Язык",
+    .launchAtLogin = "Запускать при входе",
 };
 
 }  // namespace kestravane

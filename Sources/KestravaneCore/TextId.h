@@ -1,6 +1,7 @@
 // The keys of the interface's texts, in the order every language's table (EnglishTexts.cpp,
 // RussianTexts.cpp) lists them: the texts below, then the status text of each health and the
-// text of each remedy, which their rows in EngineState.h declare. Code that names a text
+// text of each remedy, which their rows in EngineState.h declare, and the label of each setting
+// (SettingRows.h). Code that names a text
 // includes only this.
 // Threads: constants; usable from any thread.
 #pragma once
@@ -8,6 +9,7 @@
 #include <cstddef>
 
 #include "KestravaneCore/EngineState.h"
+#include "KestravaneCore/SettingRows.h"
 
 // Prefixes end in one space and are put before an argument (Strings::triggerLabel and the like).
 // loginAwaitsApproval: the login item is registered but runs only once the user allows it.
@@ -24,7 +26,7 @@
 #define PLIVEX_TEXT_IDS(X)                                                                       \
   X(triggerPrefix) X(layoutsPrefix) X(settingsNotSavedPrefix) X(freeCapsLockByHand)              \
   X(settingsEllipsis) X(enable) X(disable) X(refreshStatus) X(quit) X(settingsTitle)             \
-  X(triggerKey) X(cancel) X(done) X(language) X(launchAtLogin) X(loginAwaitsApproval)            \
+  X(cancel) X(done) X(loginAwaitsApproval)            \
   X(openLoginItems) X(status) X(keyTester) X(keyTesterHint) X(keyTesterStart) X(keyTesterStop)   \
   X(keyTesterWaiting) X(keyTesterNeedsInputMonitoring) X(allowInputMonitoring)                   \
   X(onboardingTitle) X(stepAccessibility) X(stepAccessibilityHint) X(stepGlobe)                  \
@@ -38,9 +40,11 @@ namespace kestravane {
 // Every text: expands PLIVEX_TEXT_ITEM(name), which its user defines, once per text in order.
 #define PLIVEX_HEALTH_TEXT(name, blocks, symbol, status, ...) PLIVEX_TEXT_ITEM(status)
 #define PLIVEX_REMEDY_TEXT(name, text, ...) PLIVEX_TEXT_ITEM(text)
-#define PLIVEX_EVERY_TEXT           \
-  PLIVEX_TEXT_IDS(PLIVEX_TEXT_ITEM) \
-  PLIVEX_ENGINE_HEALTHS(PLIVEX_HEALTH_TEXT) PLIVEX_REMEDIES(PLIVEX_REMEDY_TEXT)
+#define PLIVEX_SETTING_TEXT(name, Type, initial, key, label, ...) PLIVEX_TEXT_ITEM(label)
+#define PLIVEX_EVERY_TEXT                   \
+  PLIVEX_TEXT_IDS(PLIVEX_TEXT_ITEM)         \
+  PLIVEX_ENGINE_HEALTHS(PLIVEX_HEALTH_TEXT) \
+  PLIVEX_REMEDIES(PLIVEX_REMEDY_TEXT) PLIVEX_SETTINGS(PLIVEX_SETTING_TEXT)
 
 #define PLIVEX_TEXT_ITEM(name) name,
 enum class TextId { PLIVEX_EVERY_TEXT };

@@ -22,10 +22,11 @@ std::optional<PropertyValue> WaylandPreferences::copyValue(const std::string& ke
   if (key == "AppleFnUsageType" && applicationID == "com.apple.HIToolbox") {
     return PropertyValue(std::int64_t{0});
   }
-  if (key == "TISRomanSwitchState" && applicationID == kPreferencesAnyApplication && options) {
-    const auto current = options->read();
-    if (!current) return std::nullopt;
-    return PropertyValue(std::int64_t{capsLockSwitchesLayouts(*current) ? 1 : 0});
+  if (key == "TISRomanSwitchState" && applicationID == kPreferencesAnyApplication) {
+    // Unknown counts as off: absent would read as a Mac's default (on) and block Caps Lock for
+    // good on a desktop that never said it switches with it.
+    const auto current = options ? options->read() : std::nullopt;
+    return PropertyValue(std::int64_t{current && capsLockSwitchesLayouts(*current) ? 1 : 0});
   }
   return std::nullopt;
 }

@@ -3,8 +3,9 @@
 // (the Menu key) has no system function the program knows of. The system's own Caps Lock
 // switching ("TISRomanSwitchState" in the global domain) is 1 while the desktop's XKB options make
 // Caps Lock switch layouts (a "grp:" option naming caps), 0 otherwise; read from the desktop at
-// each query where it has options Plivex can read (DesktopKeyOptions), absent where it has none or
-// does not answer, so the program decides nothing on it. Every other key is absent.
+// each query where it has options Plivex can read (DesktopKeyOptions), 0 where it has none or does
+// not answer: absent would mean a Mac's default (on) and block a Caps Lock trigger on a desktop
+// that never said so. Every other key is absent.
 // Threads: main thread (as the desktop's options).
 #pragma once
 
