@@ -42,6 +42,15 @@ namespace kestravane {
   X(noInputMonitoring, false, kWarning, statusNoInputMonitoring, true, (),                       \
     !in.hasInputMonitoring)
 
+// The healths the doctor names when they stop switching, each with its word, in the order of its
+// blocking line: the permissions as the user grants them, then the machine's settings, then
+// secure input.
+#define PLIVEX_DOCTOR_WORDS(X)                                                                   \
+  X(noAccessibility, "accessibility") X(noInputMonitoring, "input-monitoring")                   \
+  X(tapDisabled, "post-event-access") X(needsLayouts, "layouts") X(globeNotFree, "globe-key")    \
+  X(capsLockNotFree, "caps-lock-abc") X(metaNotFree, "meta-launcher")                            \
+  X(secureInput, "secure-input")
+
 // The remedies, one row each: the name, its menu text (the row declares that TextId), what
 // choosing it does, to whom it is offered, whether the settings window offers it, the window's
 // fixed label ("" none), the console's command ("" none), the text shown where the action cannot

@@ -82,16 +82,9 @@ constexpr std::array<HealthRow, allEngineHealths.size()> kHealths{
 #undef PLIVEX_HEALTH_ROW
 #undef PLIVEX_UNPARENTHESIZED
 
-constexpr auto kDoctorWords = std::to_array<DoctorWord>({
-    {EngineHealth::noAccessibility, "accessibility"},
-    {EngineHealth::noInputMonitoring, "input-monitoring"},
-    {EngineHealth::tapDisabled, "post-event-access"},
-    {EngineHealth::needsLayouts, "layouts"},
-    {EngineHealth::globeNotFree, "globe-key"},
-    {EngineHealth::capsLockNotFree, "caps-lock-abc"},
-    {EngineHealth::metaNotFree, "meta-launcher"},
-    {EngineHealth::secureInput, "secure-input"},
-});
+#define PLIVEX_DOCTOR_WORD(health, word) DoctorWord{EngineHealth::health, word},
+constexpr auto kDoctorWords = std::to_array<DoctorWord>({PLIVEX_DOCTOR_WORDS(PLIVEX_DOCTOR_WORD)});
+#undef PLIVEX_DOCTOR_WORD
 
 struct ConflictRow {
   KeyConflict conflict;

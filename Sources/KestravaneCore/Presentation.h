@@ -1,9 +1,7 @@
 // The healths and their remedies as the menu, the settings window, the onboarding window, the
-// console and the doctor show and offer them. One table row per health, in ranking order (its
-// predicate over EngineInputs, symbol, status text, problem flag, remedies), one per remedy
-// (text, window text, action, console command), one per key conflict (its health and onboarding
-// step) and one per word of the doctor's blocking line, in its order; everything else is derived
-// from them (EngineState::health too). Their names are the lists of EngineState.h.
+// console and the doctor show and offer them, made of the rows of EngineState.h (the healths in
+// ranking order, the remedies, the doctor's words) and one row per key conflict (its health and
+// onboarding step); EngineState::health derives from the same rows.
 // Threads: pure values and functions over constant tables; usable from any thread.
 #pragma once
 
