@@ -4,8 +4,10 @@
 // application wires them) for Caps Lock, which fires on the press, and for the Menu key standing
 // for fn, which fires on the release; beside XKB switching by itself (grp:caps_toggle, on the
 // press), the floor that any program listening to the keyboard starts from. Each hop Plivex adds
-// is timed too: the raw event reaching the tap callback, the hand-over to the fire queue, to the
-// main queue, the switcher's work before it selects, and XkbLockGroup with its check.
+// is timed too: the raw event reaching the tap callback, and then the group lock sent from the
+// tap thread; after it (or, where the tap thread did not select, before the lock) the hand-over
+// to the fire queue, to the main queue, the switcher's work before it selects, and XkbLockGroup
+// with its check.
 #include <benchmark/benchmark.h>
 #include <poll.h>
 #include <signal.h>
@@ -59,12 +61,14 @@ double percentile(std::vector<double> values, double fraction) {
 // The moments of one switch, in steady-clock nanoseconds; 0 while not reached.
 struct Moments {
   std::atomic<std::int64_t> callback{0};     // the engine's tap callback is entered
+  std::atomic<std::int64_t> tapSelect{0};    // the tap thread has sent the group lock
   std::atomic<std::int64_t> fireQueue{0};    // a block starts on "kestravane.fire"
   std::atomic<std::int64_t> mainQueue{0};    // a block starts on the main queue
   std::atomic<std::int64_t> selectStart{0};  // XkbLockGroup is about to be sent
   std::atomic<std::int64_t> selectEnd{0};    // the group has been read back
   void reset() {
-    for (auto* moment : {&callback, &fireQueue, &mainQueue, &selectStart, &selectEnd}) *moment = 0;
+    for (auto* moment : {&callback, &tapSelect, &fireQueue, &mainQueue, &selectStart, &selectEnd})
+      *moment = 0;
   }
 };
 
@@ -226,8 +230,8 @@ class Injector {
 };
 
 struct Samples {
-  std::vector<double> total, toCallback, toFireQueue, toMainQueue, beforeSelect, select,
-      selectToNotify;
+  std::vector<double> total, toCallback, toTapSelect, tapSelectToNotify, toFireQueue, toMainQueue,
+      beforeSelect, select, selectToNotify;
   std::size_t missed = 0;
 };
 
@@ -237,6 +241,7 @@ double micros(std::int64_t from, std::int64_t to) {
 
 void report(benchmark::State& state, const Samples& samples, bool hops) {
   const auto put = [&](const std::string& name, const std::vector<double>& values) {
+    if (values.empty()) return;
     state.counters[name + "_p50_us"] = percentile(values, 0.50);
     state.counters[name + "_p99_us"] = percentile(values, 0.99);
   };
@@ -245,6 +250,8 @@ void report(benchmark::State& state, const Samples& samples, bool hops) {
   state.counters["missed"] = static_cast<double>(samples.missed);
   if (!hops) return;
   put("raw_to_callback", samples.toCallback);
+  put("callback_to_tap_lock", samples.toTapSelect);
+  put("tap_lock_to_notify", samples.tapSelectToNotify);
   put("callback_to_fire_queue", samples.toFireQueue);
   put("fire_to_main_queue", samples.toMainQueue);
   put("main_to_select", samples.beforeSelect);
@@ -265,7 +272,8 @@ struct TimedEngine {
     auto services = std::make_shared<platform::Services>(*platform->services());
     services->dispatch = std::make_shared<TimedDispatch>(services->dispatch, moments);
     services->eventTaps = std::make_shared<testing_support::ObservedEventTaps>(
-        services->eventTaps, [this] { stamp(moments.callback); });
+        services->eventTaps, [this] { stamp(moments.callback); },
+        [this] { stamp(moments.tapSelect); });
     services->inputSources = std::make_shared<TimedInputSources>(services->inputSources, moments);
     parts = SwitchingEngine::make(
         services, InputSourceSwitcher(*services), {.trigger = trigger},
@@ -306,6 +314,11 @@ void awaitSwitch(Samples& samples, const Moments& moments, GroupWatcher& watcher
   samples.toCallback.push_back(micros(sent, moments.callback));
   samples.toFireQueue.push_back(micros(moments.callback, moments.fireQueue));
   samples.toMainQueue.push_back(micros(moments.fireQueue, moments.mainQueue));
+  if (moments.tapSelect != 0) {
+    samples.toTapSelect.push_back(micros(moments.callback, moments.tapSelect));
+    samples.tapSelectToNotify.push_back(micros(moments.tapSelect, notified));
+    return;
+  }
   samples.beforeSelect.push_back(micros(moments.mainQueue, moments.selectStart));
   samples.select.push_back(micros(moments.selectStart, moments.selectEnd));
   samples.selectToNotify.push_back(micros(moments.selectStart, notified));

@@ -16,6 +16,7 @@
 #include "Console/ConsoleScreen.h"
 #include "Console/ConsoleSession.h"
 #include "Kestravane/AppController.h"
+#include "Kestravane/Linux/BackendChoice.h"
 #include "Kestravane/Linux/SingleInstance.h"
 #include "Platform/Host/FileUserDefaults.h"
 #include "Platform/Virtual/VirtualMac.h"
@@ -89,8 +90,13 @@ int main(int argc, char** argv) {
     }
   }
 
-  // Before anything is read: a second start must not touch the running one's settings.
-  auto instance = SingleInstance::acquire(SingleInstance::runtimeDirectory());
+  // Before anything is read: a second start must not touch the running one's settings. The
+  // program shares them, so the console takes the lock the program started here would take (one
+  // per display): on one display the two are one Plivex, whichever came first.
+  const auto program = kestravane::linux_app::chooseBackendFromEnvironment(false).backend;
+  auto instance =
+      SingleInstance::acquireFor(kestravane::linux_app::instanceKeyFromEnvironment(program),
+                                 SingleInstance::runtimeDirectory());
   if (!instance.isPrimary()) {
     instance.requestRaise();
     std::cout << "Plivex is already running\n";

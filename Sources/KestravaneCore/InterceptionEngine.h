@@ -1,8 +1,10 @@
 // How the rest of the program sees the key-interception engine and the receiver of its fires.
 // Threads: `health()` may be called from any thread; `start()` and `stop()` are serialised by
-// the implementation; `engineDidFire()` is called on the engine's own fire queue, never on the
-// tap thread.
+// the implementation; `engineDidFire()` and `engineDidFireHavingSelected()` are called on the
+// engine's own fire queue, never on the tap thread.
 #pragma once
+
+#include <cstddef>
 
 #include "KestravaneCore/EngineState.h"
 
@@ -32,6 +34,13 @@ class InterceptionEngineDelegate {
 
   // Called once per fire.
   virtual void engineDidFire() = 0;
+  // Called instead for a fire at which the platform already selected the next layout on the tap's
+  // thread: `position` is that layout's among the enabled ones. Without an override it counts as
+  // a plain fire.
+  virtual void engineDidFireHavingSelected(std::size_t position) {
+    static_cast<void>(position);
+    engineDidFire();
+  }
 };
 
 }  // namespace kestravane

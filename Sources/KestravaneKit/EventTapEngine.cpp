@@ -192,17 +192,28 @@ platform::Event* EventTapEngine::handle(TapRun& run, EventType type, platform::E
     }
     return event;
   }
-  if (verdict.fire) submitFire();
+  if (verdict.fire) {
+    // Selected here the switch waits for no other thread; where the platform cannot, the delegate
+    // switches on the main thread as before.
+    submitFire(selectsLayoutOnTap
+                   ? services->eventTaps->selectNextLayoutFromTap(*run.tapThread->tap)
+                   : std::nullopt);
+  }
   return verdict.pass ? event : nullptr;
 }
 
-void EventTapEngine::submitFire() {
-  fireQueue->async([weakSelf = weak_from_this()] {
+void EventTapEngine::submitFire(std::optional<std::size_t> selected) {
+  fireQueue->async([weakSelf = weak_from_this(), selected] {
     std::shared_ptr<InterceptionEngineDelegate> receiver;
     if (auto self = weakSelf.lock()) receiver = self->delegate.lock();
     // The engine reference is already dropped here, so the delegate never outlives it by holding
     // it.
-    if (receiver) receiver->engineDidFire();
+    if (!receiver) return;
+    if (selected) {
+      receiver->engineDidFireHavingSelected(*selected);
+    } else {
+      receiver->engineDidFire();
+    }
   });
 }
 

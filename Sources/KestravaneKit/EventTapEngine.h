@@ -1,14 +1,18 @@
 // Intercepts the user's key events through an active event tap on a thread of its own
 // ("kestravane.eventtap", user-interactive), recognises lone taps of the trigger key, swallows the
 // releases that fire (and every Caps Lock event), and tells its delegate of each fire on its own
-// serial queue ("kestravane.fire"). Mouse clicks and media keys count as other keys and always
-// pass. While told that secure input is on, it passes every event and fires nothing; at each
-// trigger press it has the main thread ask, so that the release of a press made in a password
-// field passes. Keeps its own health and reports each change.
+// serial queue ("kestravane.fire"). Asked to (`selectsLayoutOnTap`), it first has the platform
+// select the next layout from the tap thread, where the platform can do that without waiting
+// (X11), and tells the delegate which one it selected. Mouse clicks and media keys count as other
+// keys and always pass. While told that secure input is on, it passes every event and fires
+// nothing; at each trigger press it has the main thread ask, so that the release of a press made
+// in a password field passes. Keeps its own health and reports each change.
 // Threads: create(), start(), stop() and destruction on the owner's thread; health() and
-//   setSecureInputActive() from any thread; the tap callback on the tap thread; `onHealthChange` on
-//   the thread that makes the change (the caller of start()/stop(), or the tap thread), set before
-//   start(), never called with a lock held, and it must not call start() or stop() synchronously.
+//   setSecureInputActive() from any thread; the tap callback on the tap thread, where a fire posts
+//   one block and may have the platform send the layout's selection, waiting for neither;
+//   `onHealthChange` on the thread that makes the change (the caller of start()/stop(), or the tap
+//   thread), set before start(), never called with a lock held, and it must not call start() or
+//   stop() synchronously.
 // Locks: `lifecycleLock` (start/stop), then the tap thread's publication lock, then `healthLock`,
 //   never in another order. The tap callback takes only `healthLock`, and only when the health
 //   changes.
@@ -17,11 +21,13 @@
 #pragma once
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <exception>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 #include "KestravaneCore/InterceptionEngine.h"
 #include "KestravaneKit/TapThread.h"
@@ -78,6 +84,9 @@ class EventTapEngine final : public InterceptionEngine,
 
   // Told each change of the health, with the new value. Set it before start().
   std::function<void(EngineHealth)> onHealthChange;
+  // Whether a fire has the platform select the next layout at once, on the tap thread
+  // (EventTaps::selectNextLayoutFromTap), before the delegate hears of it. Set it before start().
+  bool selectsLayoutOnTap = false;
 
  private:
   // One start()'s worth of tap-thread state, and the tap's user data.
@@ -90,7 +99,7 @@ class EventTapEngine final : public InterceptionEngine,
   static platform::Event* tapCallback(platform::EventType type, platform::Event* event,
                                       void* userInfo);
   platform::Event* handle(TapRun& run, platform::EventType type, platform::Event* event);
-  void submitFire();
+  void submitFire(std::optional<std::size_t> selected);
   // Has the main thread ask whether secure input is on and tell the engine.
   void askSecureInputOnMain();
   void threadBody(const std::weak_ptr<TapThread>& weakThread);

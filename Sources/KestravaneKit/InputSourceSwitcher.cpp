@@ -100,4 +100,17 @@ InputSourceSwitcher::Result InputSourceSwitcher::switchNext() const {
   return Result{std::move(next), currentSourceID()};
 }
 
+InputSourceSwitcher::Result InputSourceSwitcher::outcomeOfSelecting(std::size_t position) const {
+  // Listed first: on X11 a listing also makes the current layout be asked of the server afresh.
+  auto ids = enabledSelectableSourceIDs();
+  std::optional<std::string> requested;
+  if (position < ids.size()) requested = std::move(ids[position]);
+  auto actual = currentSourceID();
+  // The selection went from another thread, on another connection to the system (X11): a first
+  // answer can overtake it there when the server takes both at once; a second question comes
+  // after the server has taken the selection.
+  if (requested && actual != requested) actual = currentSourceID();
+  return Result{std::move(requested), std::move(actual)};
+}
+
 }  // namespace kestravane

@@ -4,6 +4,7 @@
 // afresh. Copies share that service.
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <optional>
 #include <string>
@@ -47,6 +48,10 @@ class InputSourceSwitcher {
 
   // Selects the layout after the current one, once, without retrying.
   Result switchNext() const;
+  // The outcome of a selection made elsewhere (on the tap thread) of the layout at `position`
+  // among the enabled ones: that layout as requested (absent when there is no such position any
+  // more) and the current one, asked twice when the first answer differs.
+  Result outcomeOfSelecting(std::size_t position) const;
 
  private:
   struct Source {

@@ -15,6 +15,8 @@ SwitchingEngine SwitchingEngine::make(const std::shared_ptr<const platform::Serv
                                         settings.holdTimeoutMs, parts.switchController);
   parts.switchController->setEngine(parts.engine);
   parts.engine->onHealthChange = std::move(onHealthChange);
+  // Where the platform can select the layout on the tap thread, the switch waits for no hop.
+  parts.engine->selectsLayoutOnTap = true;
   parts.keyActions = services->triggerKeyActions;
   if (settings.trigger == TriggerKind::capsLock)
     parts.delayLift = CapsLockDelayLift::create(*services);

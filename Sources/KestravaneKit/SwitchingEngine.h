@@ -1,11 +1,12 @@
 // The key path as the program assembles it: a switch controller around the layout switcher, and
-// an engine for the trigger with that controller as its delegate and the health callback set;
-// started and stopped together with the trigger key's own action being taken away and given back
-// where the platform's tap cannot swallow the key (platform::TriggerKeyActions), and with the
-// keyboards' Caps Lock delay lifted while Caps Lock is the trigger (CapsLockDelayLift). The
-// application controller and the key-path tests both build it here, so the tests exercise the
-// program's own wiring. Threads: the owner's thread (the main thread in the program); see the two
-// parts' contracts.
+// an engine for the trigger with that controller as its delegate, the health callback set, and
+// the layout selected on the tap thread where the platform can (X11); started and stopped
+// together with the trigger key's own action being taken away and given back where the
+// platform's tap cannot swallow the key (platform::TriggerKeyActions), and with the keyboards'
+// Caps Lock delay lifted while Caps Lock is the trigger (CapsLockDelayLift). The application
+// controller and the key-path tests both build it here, so the tests exercise the program's own
+// wiring.
+// Threads: the owner's thread (the main thread in the program); see the two parts' contracts.
 #pragma once
 
 #include <cstdint>

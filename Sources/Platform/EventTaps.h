@@ -3,8 +3,10 @@
 // run loop holds the tap's run-loop source.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 #include "KestravaneCore/TriggerKeys.h"
 
@@ -121,6 +123,16 @@ class EventTaps {
   // Accessibility; it can be false while AXIsProcessTrusted() is true (a rebuilt program that the
   // Accessibility list still names by its old signature).
   virtual bool preflightPostEventAccess() = 0;
+
+  // Not a Quartz call: where the platform can, selects the keyboard layout after the one that was
+  // current when the event being delivered was made, from within `tap`'s callback on its thread,
+  // without waiting for the system's answer. Answers the selected layout's position among the
+  // enabled keyboard layouts, in the system's order; absent when nothing was selected. On a Mac
+  // layouts are selected on the main thread only, so it never selects.
+  virtual std::optional<std::size_t> selectNextLayoutFromTap(EventTap& tap) {
+    static_cast<void>(tap);
+    return std::nullopt;
+  }
 };
 
 }  // namespace kestravane::platform

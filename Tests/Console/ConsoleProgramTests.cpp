@@ -11,16 +11,19 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <thread>
 #include <utility>
 #include <vector>
 
+#include "Kestravane/Linux/SingleInstance.h"
 #include "Platform/Host/DefaultsLogLines.h"
 #include "Support/ChildProcess.h"
 #include "Support/SocketClient.h"
 #include "Support/SpawnedProgram.h"
+#include "Support/Waiting.h"
 
 namespace kestravane {
 namespace {
@@ -39,7 +42,8 @@ std::size_t occurrences(std::string_view text, std::string_view part) {
   return count;
 }
 
-// One run of the console, with its own configuration and runtime directories.
+// One run of the console, with its own configuration and runtime directories, outside any desktop
+// session unless `options` name a display.
 class ConsoleProcess : public testing_support::SpawnedProgram {
  public:
   ConsoleProcess(const fs::path& configHome, const fs::path& runtimeDirectory,
@@ -53,6 +57,10 @@ class ConsoleProcess : public testing_support::SpawnedProgram {
                                                          const fs::path& runtimeDirectory) {
     options.environment.emplace_back("XDG_CONFIG_HOME", configHome.string());
     options.environment.emplace_back("XDG_RUNTIME_DIR", runtimeDirectory.string());
+    // Unset unless given: a value given beside an unset name wins.
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "XDG_SESSION_TYPE"}) {
+      options.environment.emplace_back(name, std::nullopt);
+    }
     return options;
   }
 };
@@ -153,6 +161,34 @@ TEST_F(ConsoleProgramTest, ASecondStartSaysPlivexIsAlreadyRunningAndEnds) {
   std::unique_ptr<ConsoleProcess> third;
   EXPECT_EQ(runWith("status\n", third), 0);
   EXPECT_THAT(third->stdoutText, HasSubstr("Trigger: fn / Globe")) << "the second changed nothing";
+}
+
+// The console shares the program's settings, so it is the same Plivex as the program on its
+// display: the program's lock on that display (plivex-:7.lock) turns it away with a raise request,
+// whatever the screen in DISPLAY, and a lock on another display does not.
+TEST_F(ConsoleProgramTest, TheProgramOnTheSameDisplayIsAlreadyRunningAndOnAnotherItIsNot) {
+  auto program = SingleInstance::acquireFor(":7", runtime);
+  ASSERT_TRUE(program.isPrimary());
+  ASSERT_FALSE(program.problem()) << *program.problem();
+  struct Case {
+    const char* display;
+    bool turnedAway;
+  };
+  for (const Case c : {Case{":7.0", true}, Case{"unix:7", true}, Case{":8", false}}) {
+    SCOPED_TRACE(c.display);
+    testing_support::ProgramOptions options;
+    options.environment = {{"DISPLAY", c.display}, {"XDG_SESSION_TYPE", "x11"}};
+    ConsoleProcess console(configHome, runtime, std::move(options));
+    console.type("status\n");
+    EXPECT_EQ(console.finish(), 0) << console.stderrText;
+    if (c.turnedAway) {
+      EXPECT_EQ(console.stdoutText, "Plivex is already running\n");
+      EXPECT_TRUE(testing_support::waitUntil([&] { return program.acceptRequests() > 0; }))
+          << "the program was asked to come forward";
+    } else {
+      EXPECT_THAT(console.stdoutText, HasSubstr("Trigger: fn / Globe"));
+    }
+  }
 }
 
 // Clients that connect to the running console's socket and say nothing, connecting again as

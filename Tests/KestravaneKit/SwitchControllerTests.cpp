@@ -195,6 +195,31 @@ TEST_F(SwitchControllerTest, WithTheCapsLockTriggerTheLockIsOffBeforeTheLayoutIs
   EXPECT_EQ(lockWhileSelecting, false);
 }
 
+// Where the tap thread selected the layout already, the main thread selects nothing more: it
+// turns the Caps Lock lock off as for any switch and reports the selection made, as requested and
+// as current now (a position no layout has any more is requested as nothing).
+TEST_F(SwitchControllerTest, ALayoutSelectedOnTheTapThreadIsReportedAndNotSelectedAgain) {
+  struct Case {
+    std::size_t position;
+    std::optional<std::string> requested;
+  };
+  rig.keyboard.setCapsLockState(true);
+  system().setCurrentSource(kB);  // what the tap thread selected
+  auto controller = makeController(TriggerKind::capsLock);
+  for (const auto& c : std::vector<Case>{{1, kB}, {2, kC}, {3, std::nullopt}}) {
+    SCOPED_TRACE(c.position);
+    reported.clear();
+    std::thread([&] { controller->engineDidFireHavingSelected(c.position); }).join();
+    EXPECT_TRUE(reported.empty()) << "reported on the main thread only";
+    rig.runPending();
+    ASSERT_EQ(reported.size(), 1u);
+    EXPECT_EQ(reported[0].result, (Result{c.requested, kB}));
+    EXPECT_FALSE(rig.keyboard.capsLockOn());
+    rig.keyboard.setCapsLockState(true);
+  }
+  EXPECT_EQ(system().selectCallCount(), 0);
+}
+
 TEST_F(SwitchControllerTest, AnUnreachableHIDSystemStillSwitches) {
   rig.mac.hidSystem().setUnreachable(true);
   rig.keyboard.setCapsLockState(true);

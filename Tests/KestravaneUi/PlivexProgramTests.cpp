@@ -84,6 +84,31 @@ TEST(BackendChoiceTest, TheSessionsOwnBackendAndTheDemoSaysWhyOtherwise) {
   }
 }
 
+// The name of a start's lock: the display without its screen, so that every way of naming one X
+// display meets at one lock; the Wayland socket; nothing for the demo.
+TEST(BackendChoiceTest, TheInstanceKeyNamesTheDisplayAStartBelongsTo) {
+  struct Case {
+    Backend backend;
+    const char* display;
+    const char* wayland;
+    std::string key;
+  };
+  const std::vector<Case> cases{
+      {Backend::x11, ":1", nullptr, ":1"},
+      {Backend::x11, ":1.0", "wayland-0", ":1"},
+      {Backend::x11, "unix:1", nullptr, ":1"},
+      {Backend::x11, "host:10.0", nullptr, "host:10"},
+      {Backend::wayland, ":0", "wayland-1", "wayland:wayland-1"},
+      {Backend::wayland, ":0", nullptr, "wayland:wayland-0"},
+      {Backend::wayland, nullptr, "", "wayland:wayland-0"},
+      {Backend::demo, ":0", "wayland-0", ""},
+  };
+  for (const auto& test : cases) {
+    SCOPED_TRACE(test.key);
+    EXPECT_EQ(instanceKey(test.backend, test.display, test.wayland), test.key);
+  }
+}
+
 class PlivexProgramTest : public ::testing::Test {
  protected:
   PlivexProgramTest() {

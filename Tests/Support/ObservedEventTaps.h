@@ -1,7 +1,8 @@
 // Event taps that pass everything through to another platform's taps and let a test or a
 // benchmark see each callback of the taps made through them: a hook runs just before the tap's
 // own callback (to note the moment), and a count goes up just after it (so a test knows that the
-// tap thread has taken an event in).
+// tap thread has taken an event in); the layouts selected from the taps' callbacks are counted
+// too.
 // Threads: as the wrapped taps; the hook runs on the tap's thread. Made on the owner's thread.
 #pragma once
 
@@ -10,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -19,12 +21,18 @@ namespace kestravane::testing_support {
 
 class ObservedEventTaps final : public platform::EventTaps {
  public:
+  // `onSelected` runs on the tap's thread right after a tap selected a layout.
   explicit ObservedEventTaps(std::shared_ptr<platform::EventTaps> taps,
-                             std::function<void()> beforeCallback = {})
-      : taps(std::move(taps)), beforeCallback(std::move(beforeCallback)) {}
+                             std::function<void()> beforeCallback = {},
+                             std::function<void()> onSelected = {})
+      : taps(std::move(taps)),
+        beforeCallback(std::move(beforeCallback)),
+        onSelected(std::move(onSelected)) {}
 
   // Callbacks that have returned, of every tap made here.
   std::size_t callbacksDone() const { return done.load(std::memory_order_acquire); }
+  // Layouts the wrapped taps selected from their callbacks.
+  std::size_t layoutsSelected() const { return selected.load(std::memory_order_acquire); }
 
   std::shared_ptr<platform::EventTap> tapCreate(platform::TapLocation location,
                                                 platform::TapPlacement placement,
@@ -55,6 +63,12 @@ class ObservedEventTaps final : public platform::EventTaps {
   bool preflightListenEventAccess() override { return taps->preflightListenEventAccess(); }
   bool requestListenEventAccess() override { return taps->requestListenEventAccess(); }
   bool preflightPostEventAccess() override { return taps->preflightPostEventAccess(); }
+  std::optional<std::size_t> selectNextLayoutFromTap(platform::EventTap& tap) override {
+    auto position = taps->selectNextLayoutFromTap(tap);
+    if (position && onSelected) onSelected();
+    if (position) selected.fetch_add(1, std::memory_order_acq_rel);
+    return position;
+  }
 
  private:
   struct Target {
@@ -74,7 +88,9 @@ class ObservedEventTaps final : public platform::EventTaps {
 
   const std::shared_ptr<platform::EventTaps> taps;
   const std::function<void()> beforeCallback;
+  const std::function<void()> onSelected;
   std::atomic<std::size_t> done{0};
+  std::atomic<std::size_t> selected{0};
   std::mutex mutex;
   std::vector<std::unique_ptr<Target>> targets;  // alive as long as the taps may call back
 };

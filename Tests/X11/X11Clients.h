@@ -151,6 +151,11 @@ class KeyboardProbe {
     XkbGetState(display, XkbUseCoreKbd, &state);
     return state.group;
   }
+  // Locks `group`, as another program switching the layout does.
+  void lockGroup(unsigned group) {
+    XkbLockGroup(display, XkbUseCoreKbd, group);
+    XSync(display, False);
+  }
   bool capsLocked() {
     XkbStateRec state{};
     XkbGetState(display, XkbUseCoreKbd, &state);

@@ -6,6 +6,7 @@
 #include <X11/XF86keysym.h>
 #include <X11/keysym.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -218,6 +219,49 @@ TEST_F(KeyPathTest, AKeymapChangedUnderneathIsFollowedAtTheNextSwitch) {
   ASSERT_TRUE(result);
   EXPECT_EQ(result->actual, "us");
 }
+
+// The tap thread selects the layout after the group its connection was last told of, without
+// asking the server: a change made just before the tap (XKB's own switch, another program's) is
+// gone on from, and taps that come faster than the server's notifications switch once each.
+struct AheadCase {
+  const char* name;
+  enum class Before { nothing, xkbSwitch, otherProgram } before;
+  int taps;
+  std::vector<std::string> requested;
+  int group;  // at the end
+};
+
+void PrintTo(const AheadCase& c, std::ostream* out) {
+  *out << c.name;
+}
+
+class TapThreadSelectionTest : public testing_support::X11Test,
+                               public ::testing::WithParamInterface<AheadCase> {};
+
+TEST_P(TapThreadSelectionTest, EachTapGoesOnFromTheGroupAsItWasAtThatTap) {
+  const AheadCase& c = GetParam();
+  ASSERT_TRUE(server->setLayouts("us,ru,de", "grp:caps_toggle"));
+  startEngine(TriggerKind::fn);
+  if (c.before == AheadCase::Before::xkbSwitch) keyboard->tap(kXKeycodeCapsLock);
+  if (c.before == AheadCase::Before::otherProgram) probe->lockGroup(2);
+  for (int tap = 0; tap < c.taps; ++tap) keyboard->tap(kXKeycodeMenu);
+
+  ASSERT_TRUE(awaitSwitch(c.requested.size()));
+  std::vector<std::string> requested;
+  for (const auto& result : switches.all()) requested.push_back(result.requested.value_or("-"));
+  EXPECT_EQ(requested, c.requested);
+  EXPECT_EQ(probe->group(), c.group);
+  EXPECT_EQ(taps->layoutsSelected(), c.requested.size()) << "selected on the tap thread";
+  EXPECT_EQ(switches.all().back().actual, c.requested.back());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Before, TapThreadSelectionTest,
+    ::testing::Values(
+        AheadCase{"XkbsOwnSwitch", AheadCase::Before::xkbSwitch, 1, {"de"}, 2},
+        AheadCase{"AnotherProgramsLock", AheadCase::Before::otherProgram, 1, {"us"}, 0},
+        AheadCase{"ThreeTapsAtOnce", AheadCase::Before::nothing, 3, {"ru", "de", "us"}, 0}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(KeyPathTest, StoppingOrChangingTheTriggerGivesTheKeyItsActionBack) {
   startEngine(TriggerKind::capsLock);

@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "Platform/X11/WithheldKeyRecord.h"
+
 namespace kestravane::linux_app {
 
 namespace {
@@ -27,6 +29,26 @@ BackendChoice chooseBackend(bool demoAsked, const char* sessionType, const char*
 BackendChoice chooseBackendFromEnvironment(bool demoAsked) {
   return chooseBackend(demoAsked, std::getenv("XDG_SESSION_TYPE"), std::getenv("DISPLAY"),
                        std::getenv("WAYLAND_DISPLAY"));
+}
+
+std::string waylandSocketName(const char* waylandDisplay) {
+  return isSet(waylandDisplay) ? waylandDisplay : "wayland-0";
+}
+
+std::string instanceKey(Backend backend, const char* display, const char* waylandDisplay) {
+  switch (backend) {
+    case Backend::x11:
+      return platform::x11::displayKey(isSet(display) ? display : "");
+    case Backend::wayland:
+      return "wayland:" + waylandSocketName(waylandDisplay);
+    case Backend::demo:
+      break;
+  }
+  return {};
+}
+
+std::string instanceKeyFromEnvironment(Backend backend) {
+  return instanceKey(backend, std::getenv("DISPLAY"), std::getenv("WAYLAND_DISPLAY"));
 }
 
 }  // namespace kestravane::linux_app

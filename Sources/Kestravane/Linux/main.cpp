@@ -37,7 +37,6 @@
 #include "KestravaneKit/LogLines.h"
 #include "Platform/Host/FileUserDefaults.h"
 #include "Platform/Wayland/WaylandPlatform.h"
-#include "Platform/X11/WithheldKeyRecord.h"
 
 #ifndef PLIVEX_VERSION
 #error "PLIVEX_VERSION must be defined by the build system"
@@ -185,12 +184,9 @@ int main(int argc, char* argv[]) {
   const bool onX11 = choice.backend == kestravane::linux_app::Backend::x11;
   const bool onWayland = choice.backend == kestravane::linux_app::Backend::wayland;
   // The display the program belongs to; the demo belongs to none.
-  const char* waylandDisplay = std::getenv("WAYLAND_DISPLAY");
   const std::string waylandName =
-      waylandDisplay != nullptr && *waylandDisplay != '\0' ? waylandDisplay : "wayland-0";
-  const std::string display = onX11 ? kestravane::platform::x11::displayKey(std::getenv("DISPLAY"))
-                              : onWayland ? "wayland:" + waylandName
-                                          : std::string();
+      kestravane::linux_app::waylandSocketName(std::getenv("WAYLAND_DISPLAY"));
+  const std::string display = kestravane::linux_app::instanceKeyFromEnvironment(choice.backend);
   const std::string runningHere = "Plivex is already running" +
                                   (onX11       ? " on display " + display
                                    : onWayland ? " on " + waylandName

@@ -28,10 +28,12 @@ struct FreeKeyboard {
 };
 
 // What a tap reads of the keymap: whether the Caps Lock key's first action (first group, first
-// level) locks the Lock modifier, and which keys are media keys.
+// level) locks the Lock modifier, which keys are media keys, and how many layouts (groups) the
+// program lists.
 struct KeymapFacts {
   bool capsKeyLocks = false;
   MediaKeyTable mediaKeys = noMediaKeys();
+  std::size_t layouts = 0;
 };
 
 KeymapFacts readKeymapFacts(Display* display) {
@@ -39,6 +41,11 @@ KeymapFacts readKeymapFacts(Display* display) {
       XkbGetMap(display, XkbKeySymsMask | XkbKeyActionsMask, XkbUseCoreKbd));
   KeymapFacts facts;
   if (!keyboard || keyboard->map == nullptr) return facts;
+  // The program lists one layout per group (KeymapLayouts.h).
+  if (XkbGetControls(display, XkbGroupsWrapMask, keyboard.get()) == Success &&
+      keyboard->ctrls != nullptr) {
+    facts.layouts = keyboard->ctrls->num_groups;
+  }
   // A media key has one symbol (first group, first level).
   for (unsigned key = keyboard->min_key_code;
        key <= keyboard->max_key_code && key < facts.mediaKeys.size(); ++key) {
@@ -76,7 +83,7 @@ class TapSource final : public desktop::PollSource {
     std::function<void()> onKeymapChange;
   };
 
-  TapSource(Setup setup, bool capsLocked) : setup(std::move(setup)) {
+  TapSource(Setup setup, bool capsLocked, int group) : setup(std::move(setup)), group(group) {
     translator.setCapsLocked(capsLocked);
     takeKeymap();
   }
@@ -89,6 +96,20 @@ class TapSource final : public desktop::PollSource {
       XNextEvent(display(), &event);
       if (!invalidated.load(std::memory_order_acquire)) handle(event);
     }
+  }
+
+  // From a callback on the reading thread: locks the group after the one current when the event
+  // being delivered was made. The events of this connection come in the server's order, so every
+  // group change made before that event (XKB's own switch, another program's) has been read
+  // already: no round trip is needed, and none is waited for. The group is taken as locked at
+  // once, so a second tap whose event comes before the server's notification goes on from it.
+  std::optional<std::size_t> selectNextLayout() {
+    if (invalidated.load(std::memory_order_acquire) || layouts < 2) return std::nullopt;
+    const std::size_t next = (static_cast<std::size_t>(group) + 1) % layouts;
+    if (!XkbLockGroup(display(), XkbUseCoreKbd, static_cast<unsigned>(next))) return std::nullopt;
+    XFlush(display());
+    group = static_cast<int>(next);
+    return next;
   }
 
   std::atomic<bool> enabled{false};
@@ -125,6 +146,7 @@ class TapSource final : public desktop::PollSource {
     const auto& xkb = reinterpret_cast<const XkbEvent&>(event);
     if (xkb.any.xkb_type == XkbStateNotify) {
       translator.setCapsLocked((xkb.state.locked_mods & LockMask) != 0);
+      group = xkb.state.group;
     } else {
       // XkbNewKeyboardNotify or XkbMapNotify: a keymap change, rare enough for a round trip.
       takeKeymap();
@@ -136,6 +158,7 @@ class TapSource final : public desktop::PollSource {
     const KeymapFacts facts = readKeymapFacts(display());
     translator.setCapsKeyLocks(facts.capsKeyLocks);
     translator.setMediaKeys(facts.mediaKeys);
+    layouts = facts.layouts;
   }
 
   bool wants(EventType type) const { return (setup.mask & eventMaskBit(type)) != 0; }
@@ -149,6 +172,8 @@ class TapSource final : public desktop::PollSource {
 
   const Setup setup;
   KeyTranslator translator;  // the reading thread only
+  int group = 0;             // the reading thread only: the keyboard's group, as last told
+  std::size_t layouts = 0;   // the reading thread only: the keymap's groups
 };
 
 class X11EventTap final : public EventTap {
@@ -201,18 +226,19 @@ std::shared_ptr<EventTap> X11EventTaps::tapCreate(TapLocation, TapPlacement, Tap
   if (!selectRawEvents(display, mask)) return nullptr;
   constexpr unsigned keymapEvents = XkbNewKeyboardNotifyMask | XkbMapNotifyMask;
   XkbSelectEvents(display, XkbUseCoreKbd, keymapEvents, keymapEvents);
-  XkbSelectEventDetails(display, XkbUseCoreKbd, XkbStateNotify, XkbModifierLockMask,
-                        XkbModifierLockMask);
+  constexpr unsigned long stateDetails = XkbModifierLockMask | XkbGroupStateMask;
+  XkbSelectEventDetails(display, XkbUseCoreKbd, XkbStateNotify, stateDetails, stateDetails);
   XkbStateRec state{};
-  const bool capsLocked =
-      XkbGetState(display, XkbUseCoreKbd, &state) == Success && (state.locked_mods & LockMask) != 0;
+  const bool known = XkbGetState(display, XkbUseCoreKbd, &state) == Success;
+  const bool capsLocked = known && (state.locked_mods & LockMask) != 0;
 
   setup.xinputOpcode = *opcode;
   setup.mask = mask;
   setup.callback = callback;
   setup.userInfo = userInfo;
   setup.onKeymapChange = options.onKeymapChange;
-  return std::make_shared<X11EventTap>(std::make_shared<TapSource>(std::move(setup), capsLocked));
+  return std::make_shared<X11EventTap>(
+      std::make_shared<TapSource>(std::move(setup), capsLocked, known ? state.group : 0));
 }
 
 void X11EventTaps::tapEnable(EventTap& tap, bool enable) {
@@ -226,6 +252,11 @@ void X11EventTaps::invalidate(EventTap& tap) {
 std::shared_ptr<RunLoopSource> X11EventTaps::createRunLoopSource(EventTap& tap) {
   auto* x11 = x11Tap(tap);
   return x11 ? x11->source : nullptr;
+}
+
+std::optional<std::size_t> X11EventTaps::selectNextLayoutFromTap(EventTap& tap) {
+  auto* x11 = x11Tap(tap);
+  return x11 ? x11->source->selectNextLayout() : std::nullopt;
 }
 
 std::int64_t X11EventTaps::integerValueField(const Event& event, EventField field) const {

@@ -7,20 +7,26 @@
 // the buttons as mouse-down and mouse-up events (the wheel's are scrolling, which no tap asks
 // for). Raw events have reached the applications already, so the callback's answer is ignored:
 // nothing is swallowed (the trigger key loses its own action through TriggerKeyActions instead).
-// The Caps Lock lock state comes from XKB's state notifications; a Caps Lock press carries the
-// lock as the press leaves it, as on a Mac (XKB itself unlocks only at the release), judged from
-// whether the key's action in the keymap locks. That and the media keys are read at the start and
-// at each keymap change, the only round trips a tap makes after it is made. A keymap loaded
-// underneath (setxkbmap, the desktop's settings) is reported to `onKeymapChange`, on the tap's
-// thread. What the delivery still allocates: Xlib's copy of each raw event's data (XGetEventData,
-// freed at once with XFreeEventData); nothing of the backend's own.
-// Threads: any thread for the seam's calls; a tap's events are read and delivered only on the
-//   thread of the run loop holding its source. A tap is never disabled by the system.
+// The Caps Lock lock state and the keyboard's group come from XKB's state notifications; a Caps
+// Lock press carries the lock as the press leaves it, as on a Mac (XKB itself unlocks only at the
+// release), judged from whether the key's action in the keymap locks. That, the media keys and the
+// number of groups are read at the start and at each keymap change, the only round trips a tap
+// makes after it is made. From its callback a tap can switch the layout at once: it locks the
+// group after the one that was current as the event was made (the connection has read every
+// change made before that event) and sends the request without waiting for an answer. A keymap
+// loaded underneath (setxkbmap, the desktop's settings) is reported to `onKeymapChange`, on the
+// tap's thread. What the delivery still allocates: Xlib's copy of each raw event's data
+// (XGetEventData, freed at once with XFreeEventData); nothing of the backend's own.
+// Threads: any thread for the seam's calls but selectNextLayoutFromTap(), which belongs to a tap's
+//   callback; a tap's events are read and delivered only on the thread of the run loop holding
+//   its source. A tap is never disabled by the system.
 // Ownership: a tap and its source share the connection; it closes when both are gone.
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "Platform/EventTaps.h"
@@ -59,6 +65,9 @@ class X11EventTaps final : public EventTaps {
   bool requestListenEventAccess() override { return options.xinputAvailable; }
   // The taps only observe here: there is no separate right to filter.
   bool preflightPostEventAccess() override { return options.xinputAvailable; }
+  // Locks the next group on the tap's own connection (see the top of this file); only from the
+  // tap's callback, on its thread. Nothing is selected with fewer than two groups.
+  std::optional<std::size_t> selectNextLayoutFromTap(EventTap& tap) override;
 
  private:
   const Options options;
