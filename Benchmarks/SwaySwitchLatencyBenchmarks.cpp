@@ -216,12 +216,15 @@ struct PlivexOnSway {
 // the command to the watching client's reading of the event.
 const SelectHopNames kSwayHops{"run_command_and_read_back", "run_command_to_event"};
 
+// Whether a benchmark cannot run: then it says why and is skipped.
+bool cannotRun(benchmark::State& state, const std::optional<std::string>& problem) {
+  if (problem) state.SkipWithError(problem->c_str());
+  return problem.has_value();
+}
+
 void BM_SwayOwnSwitch(benchmark::State& state) {
   SwaySession session;
-  if (session.problem) {
-    state.SkipWithError(session.problem->c_str());
-    return;
-  }
+  if (cannotRun(state, session.problem)) return;
   SwayCommand command(session.sway->socketPath());
   Samples samples;
   for (auto _ : state) ownSwitch(samples, command, *session.watcher);
@@ -232,10 +235,7 @@ BENCHMARK(BM_SwayOwnSwitch)->Iterations(1000)->UseRealTime()->Unit(benchmark::kM
 // Through Plivex: the Menu key's release on the stand-in keyboard to the layout change.
 void BM_PlivexSwaySwitch(benchmark::State& state) {
   PlivexOnSway run;
-  if (run.problem) {
-    state.SkipWithError(run.problem->c_str());
-    return;
-  }
+  if (cannotRun(state, run.problem)) return;
   Samples samples;
   for (auto _ : state) run.plivex->tap(samples, *run.session.watcher);
   run.plivex->engine.parts.stop();
@@ -248,10 +248,7 @@ BENCHMARK(BM_PlivexSwaySwitch)->Iterations(1000)->UseRealTime()->Unit(benchmark:
 // percentiles, Plivex's hops and the ratios.
 void BM_PlivexBesideSway(benchmark::State& state) {
   PlivexOnSway run;
-  if (run.problem) {
-    state.SkipWithError(run.problem->c_str());
-    return;
-  }
+  if (cannotRun(state, run.problem)) return;
   SwayCommand command(run.session.sway->socketPath());
   Samples own;
   Samples through;
