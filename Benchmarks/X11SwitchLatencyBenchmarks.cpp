@@ -12,7 +12,6 @@
 #include <poll.h>
 #include <signal.h>
 #include <stdlib.h>
-#include <sys/eventfd.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -20,140 +19,35 @@
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 
-#include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
-#include <string_view>
 #include <thread>
 #include <vector>
 
-#include "KestravaneKit/InputSourceSwitcher.h"
-#include "KestravaneKit/SwitchingEngine.h"
 #include "Platform/X11/X11KeyTable.h"
 #include "Platform/X11/X11Platform.h"
-#include "Support/ObservedEventTaps.h"
 #include "Support/XvfbServer.h"
+#include "SwitchTiming.h"
 
 namespace kestravane {
 namespace {
 
 using namespace std::chrono_literals;
-using Clock = std::chrono::steady_clock;
-
-std::int64_t nowNanos() {
-  return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch())
-      .count();
-}
-
-double percentile(std::vector<double> values, double fraction) {
-  if (values.empty()) return 0;
-  std::sort(values.begin(), values.end());
-  const auto index = static_cast<std::size_t>(fraction * static_cast<double>(values.size() - 1));
-  return values[index];
-}
-
-// The moments of one switch, in steady-clock nanoseconds; 0 while not reached.
-struct Moments {
-  std::atomic<std::int64_t> callback{0};     // the engine's tap callback is entered
-  std::atomic<std::int64_t> tapSelect{0};    // the tap thread has sent the group lock
-  std::atomic<std::int64_t> fireQueue{0};    // a block starts on "kestravane.fire"
-  std::atomic<std::int64_t> mainQueue{0};    // a block starts on the main queue
-  std::atomic<std::int64_t> selectStart{0};  // XkbLockGroup is about to be sent
-  std::atomic<std::int64_t> selectEnd{0};    // the group has been read back
-  void reset() {
-    for (auto* moment : {&callback, &tapSelect, &fireQueue, &mainQueue, &selectStart, &selectEnd})
-      *moment = 0;
-  }
-};
-
-// Records the first moment since the last reset.
-void stamp(std::atomic<std::int64_t>& moment) {
-  std::int64_t unset = 0;
-  moment.compare_exchange_strong(unset, nowNanos());
-}
-
-class TimedQueue final : public platform::DispatchQueue {
- public:
-  TimedQueue(std::shared_ptr<platform::DispatchQueue> queue, std::atomic<std::int64_t>& moment)
-      : queue(std::move(queue)), moment(moment) {}
-  void async(std::function<void()> block) override {
-    queue->async([this, block = std::move(block)] {
-      stamp(moment);
-      block();
-    });
-  }
-  const std::string& label() const override { return queue->label(); }
-
- private:
-  const std::shared_ptr<platform::DispatchQueue> queue;
-  std::atomic<std::int64_t>& moment;
-};
-
-class TimedDispatch final : public platform::Dispatch {
- public:
-  TimedDispatch(std::shared_ptr<platform::Dispatch> dispatch, Moments& moments)
-      : dispatch(std::move(dispatch)),
-        main(std::make_shared<TimedQueue>(this->dispatch->mainQueue(), moments.mainQueue)),
-        moments(moments) {}
-  std::shared_ptr<platform::DispatchQueue> mainQueue() override { return main; }
-  std::shared_ptr<platform::DispatchQueue> createSerialQueue(const std::string& label) override {
-    return std::make_shared<TimedQueue>(dispatch->createSerialQueue(label), moments.fireQueue);
-  }
-  void asyncAfterOnMain(double seconds, std::function<void()> block) override {
-    dispatch->asyncAfterOnMain(seconds, std::move(block));
-  }
-  std::shared_ptr<platform::Cancellable> scheduleRepeatingOnMain(
-      double seconds, std::function<void()> block) override {
-    return dispatch->scheduleRepeatingOnMain(seconds, std::move(block));
-  }
-
- private:
-  const std::shared_ptr<platform::Dispatch> dispatch;
-  const std::shared_ptr<platform::DispatchQueue> main;
-  Moments& moments;
-};
-
-class TimedInputSources final : public platform::TextInputSources {
- public:
-  TimedInputSources(std::shared_ptr<platform::TextInputSources> sources, Moments& moments)
-      : sources(std::move(sources)), moments(moments) {}
-  std::optional<std::vector<std::shared_ptr<platform::InputSource>>> createInputSourceList(
-      const platform::InputSourceFilter& filter, bool includeAllInstalled) override {
-    return sources->createInputSourceList(filter, includeAllInstalled);
-  }
-  std::optional<std::string> stringProperty(const platform::InputSource& source,
-                                            std::string_view key) override {
-    return sources->stringProperty(source, key);
-  }
-  std::shared_ptr<platform::InputSource> copyCurrentKeyboardInputSource() override {
-    return sources->copyCurrentKeyboardInputSource();
-  }
-  platform::OSStatus selectInputSource(const platform::InputSource& source) override {
-    stamp(moments.selectStart);
-    const auto status = sources->selectInputSource(source);
-    stamp(moments.selectEnd);
-    return status;
-  }
-  void setSourcesChangedObserver(std::function<void()> observer) override {
-    sources->setSourcesChangedObserver(std::move(observer));
-  }
-
- private:
-  const std::shared_ptr<platform::TextInputSources> sources;
-  Moments& moments;
-};
+using benchmarks::Clock;
+using benchmarks::micros;
+using benchmarks::nowNanos;
+using benchmarks::percentile;
+using benchmarks::Samples;
+using benchmarks::TimedEngine;
 
 // A client of its own that notes the moment it reads each group change (XkbStateNotify).
-class GroupWatcher {
+class GroupWatcher final : public benchmarks::ChangeWatcher {
  public:
-  explicit GroupWatcher(const std::string& display)
-      : connection(XOpenDisplay(display.c_str())), wake(eventfd(0, EFD_CLOEXEC)) {
+  explicit GroupWatcher(const std::string& display) : connection(XOpenDisplay(display.c_str())) {
     XkbSelectEventDetails(connection, XkbUseCoreKbd, XkbStateNotify, XkbGroupStateMask,
                           XkbGroupStateMask);
     XSync(connection, False);
@@ -162,31 +56,16 @@ class GroupWatcher {
     int major = XkbMajorVersion;
     int minor = XkbMinorVersion;
     XkbQueryExtension(connection, &opcode, &xkbEvent, &error, &major, &minor);
-    thread = std::thread([this] { watch(); });
+    start([this] { watch(); });
   }
   ~GroupWatcher() {
-    const std::uint64_t one = 1;
-    [[maybe_unused]] const auto written = write(wake, &one, sizeof one);
-    thread.join();
-    close(wake);
+    stop();
     XCloseDisplay(connection);
-  }
-
-  std::uint64_t changes() const { return count.load(std::memory_order_acquire); }
-  std::int64_t lastChange() const { return last.load(std::memory_order_acquire); }
-  // Waits until more than `seen` changes were read, at most `limit`.
-  bool awaitChange(std::uint64_t seen, std::chrono::milliseconds limit) const {
-    const auto deadline = Clock::now() + limit;
-    while (changes() <= seen) {
-      if (Clock::now() > deadline) return false;
-      std::this_thread::yield();
-    }
-    return true;
   }
 
  private:
   void watch() {
-    pollfd waiting[2] = {{ConnectionNumber(connection), POLLIN, 0}, {wake, POLLIN, 0}};
+    pollfd waiting[2] = {{ConnectionNumber(connection), POLLIN, 0}, {wakeDescriptor(), POLLIN, 0}};
     for (;;) {
       while (XPending(connection) > 0) {
         XEvent event;
@@ -195,8 +74,7 @@ class GroupWatcher {
         const auto& xkb = reinterpret_cast<const XkbEvent&>(event);
         if (event.type == xkbEvent && xkb.any.xkb_type == XkbStateNotify &&
             (xkb.state.changed & XkbGroupStateMask) != 0) {
-          last.store(now, std::memory_order_release);
-          count.fetch_add(1, std::memory_order_acq_rel);
+          note(now);
         }
       }
       poll(waiting, 2, -1);
@@ -205,11 +83,7 @@ class GroupWatcher {
   }
 
   Display* const connection;
-  const int wake;
   int xkbEvent = 0;
-  std::atomic<std::uint64_t> count{0};
-  std::atomic<std::int64_t> last{0};
-  std::thread thread;
 };
 
 class Injector {
@@ -229,100 +103,41 @@ class Injector {
   Display* const connection;
 };
 
-struct Samples {
-  std::vector<double> total, toCallback, toTapSelect, tapSelectToNotify, toFireQueue, toMainQueue,
-      beforeSelect, select, selectToNotify;
-  std::size_t missed = 0;
-};
-
-double micros(std::int64_t from, std::int64_t to) {
-  return static_cast<double>(to - from) / 1000.0;
-}
+// The X11 way of the hops the desktop owns: the lock with its check, and the change reaching the
+// watching client.
+const benchmarks::SelectHopNames kLockGroupHops{"lock_group_round_trip", "lock_group_to_notify"};
 
 void report(benchmark::State& state, const Samples& samples, bool hops) {
-  const auto put = [&](const std::string& name, const std::vector<double>& values) {
-    if (values.empty()) return;
-    state.counters[name + "_p50_us"] = percentile(values, 0.50);
-    state.counters[name + "_p99_us"] = percentile(values, 0.99);
-  };
-  put("total", samples.total);
-  state.counters["total_max_us"] = percentile(samples.total, 1.0);
-  state.counters["missed"] = static_cast<double>(samples.missed);
-  if (!hops) return;
-  put("raw_to_callback", samples.toCallback);
-  put("callback_to_tap_lock", samples.toTapSelect);
-  put("tap_lock_to_notify", samples.tapSelectToNotify);
-  put("callback_to_fire_queue", samples.toFireQueue);
-  put("fire_to_main_queue", samples.toMainQueue);
-  put("main_to_select", samples.beforeSelect);
-  put("lock_group_round_trip", samples.select);
-  put("lock_group_to_notify", samples.selectToNotify);
+  benchmarks::report(state, samples, hops ? std::optional(kLockGroupHops) : std::nullopt);
 }
 
-// XKB's own switching: Caps Lock with grp:caps_toggle locks the next group at the press.
-// Plivex's engine on the display with every hop timed: the platform's services wrapped so that
-// the tap callback, the queues and the selection stamp `moments`; started, and active on return.
-struct TimedEngine {
-  TimedEngine(const std::string& display, TriggerKind trigger)
-      : stateFolder("/tmp/plivex-x11-benchmark-" + std::to_string(getpid())) {
-    platform::x11::X11PlatformOptions options;
-    options.displayName = display;
-    options.stateDirectory = stateFolder;
-    platform = platform::x11::X11Platform::open(options);
-    auto services = std::make_shared<platform::Services>(*platform->services());
-    services->dispatch = std::make_shared<TimedDispatch>(services->dispatch, moments);
-    services->eventTaps = std::make_shared<testing_support::ObservedEventTaps>(
-        services->eventTaps, [this] { stamp(moments.callback); },
-        [this] { stamp(moments.tapSelect); });
-    services->inputSources = std::make_shared<TimedInputSources>(services->inputSources, moments);
-    parts = SwitchingEngine::make(
-        services, InputSourceSwitcher(*services), {.trigger = trigger},
-        [this](const InputSourceSwitcher::Result&) { switches.fetch_add(1); }, nullptr);
-    parts.start();
-    while (parts.engine->health() != EngineHealth::active) std::this_thread::sleep_for(1ms);
-  }
-  ~TimedEngine() {
+// Plivex's engine on the display: an X11 platform of its own (its state in a folder of its own)
+// with the timed engine over its services.
+struct X11Plivex {
+  X11Plivex(const std::string& display, TriggerKind trigger)
+      : stateFolder("/tmp/plivex-x11-benchmark-" + std::to_string(getpid())),
+        platform(open(display, stateFolder)),
+        engine(*platform->services(), trigger) {}
+  ~X11Plivex() {
+    engine.parts.stop();
     std::error_code ignored;
     std::filesystem::remove_all(stateFolder, ignored);
   }
-  TimedEngine(const TimedEngine&) = delete;
-  TimedEngine& operator=(const TimedEngine&) = delete;
+  X11Plivex(const X11Plivex&) = delete;
+  X11Plivex& operator=(const X11Plivex&) = delete;
+
+  static std::unique_ptr<platform::x11::X11Platform> open(const std::string& display,
+                                                          const std::string& stateFolder) {
+    platform::x11::X11PlatformOptions options;
+    options.displayName = display;
+    options.stateDirectory = stateFolder;
+    return platform::x11::X11Platform::open(options);
+  }
 
   const std::string stateFolder;
-  Moments moments;
-  std::atomic<std::size_t> switches{0};
-  std::unique_ptr<platform::x11::X11Platform> platform;
-  SwitchingEngine parts;
+  const std::unique_ptr<platform::x11::X11Platform> platform;
+  TimedEngine engine;
 };
-
-// Runs the main queue until the switch a tap started is done and the server has told of the new
-// group (a second at most), then records the tap's time and each hop, or a miss.
-void awaitSwitch(Samples& samples, const Moments& moments, GroupWatcher& watcher,
-                 const std::atomic<std::size_t>& switches,
-                 platform::host::DispatchQueues& mainQueue, std::uint64_t seen,
-                 std::size_t switched, std::int64_t sent) {
-  const auto deadline = Clock::now() + 1s;
-  while ((watcher.changes() <= seen || switches.load() == switched) && Clock::now() < deadline) {
-    if (mainQueue.waitForWork(1ms)) mainQueue.runPending();
-  }
-  if (watcher.changes() <= seen) {
-    ++samples.missed;
-    return;
-  }
-  const auto notified = watcher.lastChange();
-  samples.total.push_back(micros(sent, notified));
-  samples.toCallback.push_back(micros(sent, moments.callback));
-  samples.toFireQueue.push_back(micros(moments.callback, moments.fireQueue));
-  samples.toMainQueue.push_back(micros(moments.fireQueue, moments.mainQueue));
-  if (moments.tapSelect != 0) {
-    samples.toTapSelect.push_back(micros(moments.callback, moments.tapSelect));
-    samples.tapSelectToNotify.push_back(micros(moments.tapSelect, notified));
-    return;
-  }
-  samples.beforeSelect.push_back(micros(moments.mainQueue, moments.selectStart));
-  samples.select.push_back(micros(moments.selectStart, moments.selectEnd));
-  samples.selectToNotify.push_back(micros(moments.selectStart, notified));
-}
 
 void BM_XkbOwnSwitch(benchmark::State& state) {
   if (!testing_support::XvfbServer::installed()) {
@@ -364,9 +179,8 @@ void BM_PlivexSwitch(benchmark::State& state, TriggerKind trigger) {
     state.SkipWithError("Xvfb or setxkbmap failed");
     return;
   }
-  TimedEngine plivex(server.display(), trigger);
-  auto& moments = plivex.moments;
-  auto& switches = plivex.switches;
+  X11Plivex plivex(server.display(), trigger);
+  auto& moments = plivex.engine.moments;
   auto& mainQueue = plivex.platform->dispatch();
 
   GroupWatcher watcher(server.display());
@@ -375,15 +189,22 @@ void BM_PlivexSwitch(benchmark::State& state, TriggerKind trigger) {
                                                         : platform::x11::kXKeycodeMenu;
   Samples samples;
   for (auto _ : state) {
+    if (trigger != TriggerKind::capsLock) {
+      // The press's own turn on the main queue (secure input) would otherwise stamp the main
+      // queue before the release's fire does.
+      benchmarks::tapTimedAtRelease(
+          samples, plivex.engine, watcher, mainQueue, [&] { injector.send(key, true); },
+          [&] { return injector.send(key, false); });
+      continue;
+    }
     moments.reset();
     const auto seen = watcher.changes();
-    const auto switched = switches.load();
-    std::int64_t sent = injector.send(key, true);
-    const std::int64_t released = injector.send(key, false);
-    if (trigger != TriggerKind::capsLock) sent = released;
-    awaitSwitch(samples, moments, watcher, switches, mainQueue, seen, switched, sent);
+    const auto switched = plivex.engine.switches.load();
+    const std::int64_t sent = injector.send(key, true);
+    injector.send(key, false);
+    benchmarks::awaitSwitch(samples, plivex.engine, watcher, mainQueue, seen, switched, sent);
   }
-  plivex.parts.stop();
+  plivex.engine.parts.stop();
   report(state, samples, true);
 }
 BENCHMARK_CAPTURE(BM_PlivexSwitch, capsLockPress, TriggerKind::capsLock)
@@ -408,9 +229,7 @@ void BM_AlternatingBesideXkb(benchmark::State& state) {
     state.SkipWithError("Xvfb or setxkbmap failed");
     return;
   }
-  TimedEngine engine(server.display(), TriggerKind::fn);
-  auto& moments = engine.moments;
-  auto& switches = engine.switches;
+  X11Plivex engine(server.display(), TriggerKind::fn);
   auto& mainQueue = engine.platform->dispatch();
 
   GroupWatcher watcher(server.display());
@@ -429,28 +248,14 @@ void BM_AlternatingBesideXkb(benchmark::State& state) {
       injector.send(platform::x11::kXKeycodeCapsLock, false);
       injector.sync();
     }
-    // The press first, with what it asks of the main queue (secure input), so that the moments
-    // below are the release's, which decides.
-    moments.reset();
-    injector.send(platform::x11::kXKeycodeMenu, true);
-    const auto pressDeadline = Clock::now() + 1s;
-    while (moments.callback.load() == 0 && Clock::now() < pressDeadline) {
-      if (mainQueue.waitForWork(1ms)) mainQueue.runPending();
-    }
-    while (mainQueue.waitForWork(0ms)) mainQueue.runPending();
-    moments.reset();
-    const auto seen = watcher.changes();
-    const auto switched = switches.load();
-    const std::int64_t sent = injector.send(platform::x11::kXKeycodeMenu, false);
-    awaitSwitch(plivex, moments, watcher, switches, mainQueue, seen, switched, sent);
+    benchmarks::tapTimedAtRelease(
+        plivex, engine.engine, watcher, mainQueue,
+        [&] { injector.send(platform::x11::kXKeycodeMenu, true); },
+        [&] { return injector.send(platform::x11::kXKeycodeMenu, false); });
   }
-  engine.parts.stop();
+  engine.engine.parts.stop();
   report(state, plivex, true);
-  state.counters["xkb_p50_us"] = percentile(xkb.total, 0.50);
-  state.counters["xkb_p99_us"] = percentile(xkb.total, 0.99);
-  state.counters["xkb_missed"] = static_cast<double>(xkb.missed);
-  state.counters["ratio_p50"] = percentile(plivex.total, 0.50) / percentile(xkb.total, 0.50);
-  state.counters["ratio_p99"] = percentile(plivex.total, 0.99) / percentile(xkb.total, 0.99);
+  benchmarks::reportBeside(state, "xkb", plivex, xkb);
 }
 BENCHMARK(BM_AlternatingBesideXkb)->Iterations(600)->UseRealTime()->Unit(benchmark::kMicrosecond);
 
@@ -530,11 +335,7 @@ void BM_ProgramBesideXkb(benchmark::State& state) {
     return;
   }
   report(state, plivex, false);
-  state.counters["xkb_p50_us"] = percentile(xkb.total, 0.50);
-  state.counters["xkb_p99_us"] = percentile(xkb.total, 0.99);
-  state.counters["xkb_missed"] = static_cast<double>(xkb.missed);
-  state.counters["ratio_p50"] = percentile(plivex.total, 0.50) / percentile(xkb.total, 0.50);
-  state.counters["ratio_p99"] = percentile(plivex.total, 0.99) / percentile(xkb.total, 0.99);
+  benchmarks::reportBeside(state, "xkb", plivex, xkb);
 }
 BENCHMARK(BM_ProgramBesideXkb)->Iterations(600)->UseRealTime()->Unit(benchmark::kMicrosecond);
 #endif

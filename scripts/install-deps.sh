@@ -8,7 +8,7 @@ packages=(cmake ninja-build g++ clang libclang-rt-dev clang-format
           xvfb xauth trayer xdotool imagemagick python3 python3-yaml icnsutils
           libx11-dev libxi-dev libxtst-dev x11-xkb-utils
           libevdev-dev libudev-dev umockdev libumockdev-dev
-          libxkbregistry-dev libxkbcommon-dev libwayland-dev libsystemd-dev sway
+          libxkbregistry-dev libxkbcommon-dev libwayland-dev libsystemd-dev sway qt6-wayland
           python3-dbus python3-gi
           dbus-daemon dpkg-dev lintian desktop-file-utils libglib2.0-bin
           libglib2.0-dev gnome-shell gjs)

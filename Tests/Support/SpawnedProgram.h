@@ -193,6 +193,8 @@ class SpawnedProgram {
     return finish();
   }
 
+  pid_t processId() const { return pid; }
+
   std::string stdoutText;
   std::string stderrText;
 

@@ -38,17 +38,27 @@ class EvdevTestbed {
     return path;
   }
 
+  // /dev/input/event<number> and its place in sysfs.
+  static Device deviceNumbered(int number) {
+    const std::string name = "event" + std::to_string(number);
+    return {"/sys/devices/virtual/input/input" + std::to_string(number) + "/" + name,
+            "/dev/input/" + name};
+  }
+  // The device as udev describes it, in umockdev's record format (umockdev-run -d reads it).
+  static std::string description(Kind kind, int number) {
+    const auto device = deviceNumbered(number);
+    return "P: " + device.syspath.substr(4) + "\nN: input/event" + std::to_string(number) +
+           "\nE: DEVNAME=" + device.devnode + "\nE: SUBSYSTEM=input\nE: ID_INPUT=1\n" +
+           (kind == Kind::keyboard ? "E: ID_INPUT_KEYBOARD=1\nE: ID_INPUT_KEY=1\n"
+                                   : "E: ID_INPUT_MOUSE=1\n") +
+           "A: dev=13:" + std::to_string(64 + number) + "\n";
+  }
+
   // Adds /dev/input/event<number>, announced with udev's "add" event.
   Device add(Kind kind, int number) {
     const std::string name = "event" + std::to_string(number);
-    Device device{"/sys/devices/virtual/input/input" + std::to_string(number) + "/" + name,
-                  "/dev/input/" + name};
-    const std::string description =
-        "P: " + device.syspath.substr(4) + "\nN: input/" + name + "\nE: DEVNAME=" + device.devnode +
-        "\nE: SUBSYSTEM=input\nE: ID_INPUT=1\n" +
-        (kind == Kind::keyboard ? "E: ID_INPUT_KEYBOARD=1\nE: ID_INPUT_KEY=1\n"
-                                : "E: ID_INPUT_MOUSE=1\n") +
-        "A: dev=13:" + std::to_string(64 + number) + "\n";
+    const Device device = deviceNumbered(number);
+    const std::string description = EvdevTestbed::description(kind, number);
     // The ioctl answers first: umockdev's preload ends a program that opens a node whose
     // answers are not there yet, and a tap opens a device as soon as it is announced.
     const std::string ioctls = rootDirectory() + "/" + name + ".ioctl";
@@ -96,31 +106,9 @@ class EvdevTestbed {
     send(device, {event(EV_KEY, code, value), event(EV_SYN, SYN_REPORT, 0)});
   }
 
-  UMockdevTestbed* const testbed;
-
- private:
-  static std::string hex(const std::vector<unsigned char>& bytes) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    std::string text;
-    for (const unsigned char byte : bytes) {
-      text += kDigits[byte >> 4];
-      text += kDigits[byte & 0xF];
-    }
-    return text;
-  }
-  static std::string bits(std::size_t size, std::initializer_list<unsigned> set, unsigned from = 0,
-                          unsigned to = 0) {
-    std::vector<unsigned char> bytes(size);
-    for (const unsigned bit : set) bytes[bit / 8] |= static_cast<unsigned char>(1u << (bit % 8));
-    for (unsigned bit = from; bit < to; ++bit) {
-      bytes[bit / 8] |= static_cast<unsigned char>(1u << (bit % 8));
-    }
-    return hex(bytes);
-  }
-  static std::string zeros(std::size_t size) { return std::string(size * 2, '0'); }
-
-  // What libevdev 1.13 asks of a device (UMOCKDEV_DEBUG=ioctl lists it), each at the size it
-  // asks: the bit masks are as long as its own, 96 bytes for the keys and 8 for the others.
+  // What libevdev 1.13 asks of a device (UMOCKDEV_DEBUG=ioctl lists it), in umockdev's ioctl
+  // record format (umockdev-run -i reads it), each at the size it asks: the bit masks are as long
+  // as its own, 96 bytes for the keys and 8 for the others.
   static std::string ioctlAnswers(Kind kind) {
     std::vector<unsigned char> name(255);
     const std::string title = kind == Kind::keyboard ? "Stand-in keyboard" : "Stand-in mouse";
@@ -151,6 +139,29 @@ class EvdevTestbed {
     answers += "EVIOCGREP 0 FA00000021000000\n";
     return answers;
   }
+
+  UMockdevTestbed* const testbed;
+
+ private:
+  static std::string hex(const std::vector<unsigned char>& bytes) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string text;
+    for (const unsigned char byte : bytes) {
+      text += kDigits[byte >> 4];
+      text += kDigits[byte & 0xF];
+    }
+    return text;
+  }
+  static std::string bits(std::size_t size, std::initializer_list<unsigned> set, unsigned from = 0,
+                          unsigned to = 0) {
+    std::vector<unsigned char> bytes(size);
+    for (const unsigned bit : set) bytes[bit / 8] |= static_cast<unsigned char>(1u << (bit % 8));
+    for (unsigned bit = from; bit < to; ++bit) {
+      bytes[bit / 8] |= static_cast<unsigned char>(1u << (bit % 8));
+    }
+    return hex(bytes);
+  }
+  static std::string zeros(std::size_t size) { return std::string(size * 2, '0'); }
 };
 
 }  // namespace kestravane::testing_support

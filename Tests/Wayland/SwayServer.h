@@ -104,9 +104,11 @@ class SwayServer {
                                          "XDG_RUNTIME_DIR=" + runtime.string()};
     for (char** variable = environ; *variable != nullptr; ++variable) {
       const std::string_view entry = *variable;
-      // The test's own session, if any, must not leak into Sway's.
+      // The test's own session, if any, must not leak into Sway's; nor its stand-in devices
+      // (umockdev's preload and testbed), which are for Plivex to read, not for Sway's libinput.
       if (entry.starts_with("XDG_RUNTIME_DIR=") || entry.starts_with("WAYLAND_DISPLAY=") ||
-          entry.starts_with("SWAYSOCK=") || entry.starts_with("DISPLAY=")) {
+          entry.starts_with("SWAYSOCK=") || entry.starts_with("DISPLAY=") ||
+          entry.starts_with("LD_PRELOAD=") || entry.starts_with("UMOCKDEV_DIR=")) {
         continue;
       }
       environment.emplace_back(entry);

@@ -7,18 +7,21 @@
 #include <stdlib.h>
 
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "KestravaneKit/LogLines.h"
 #include "Platform/Wayland/InputDevices.h"
 #include "Platform/Wayland/WaylandLogLines.h"
 #include "Support/ChildSanitizerOptions.h"
 #include "Support/SpawnedProgram.h"
 #include "Support/Waiting.h"
 #include "SwayServer.h"
+#include "Wayland/EvdevTestbed.h"
 
 namespace kestravane {
 namespace {
@@ -89,6 +92,20 @@ class WaylandProgramTest : public ::testing::Test {
     return options;
   }
 
+  // A headless Sway given a keyboard of two layouts (us, ru), for the program to find.
+  void startSway() {
+    // The user's layouts in Sway's configuration, as Sway recompiles every keyboard's keymap
+    // from it (the virtual one's too) when Plivex sets the options.
+    sway = std::make_unique<SwayServer>("input type:keyboard xkb_layout us,ru\n");
+    ASSERT_TRUE(sway->running()) << "sway did not start:\n" << sway->log();
+    ProgramOptions keyboardOptions;
+    keyboardOptions.arguments = {"us,ru"};
+    keyboardOptions.environment = {{"XDG_RUNTIME_DIR", sway->runtimeDirectory()},
+                                   {"WAYLAND_DISPLAY", sway->waylandDisplay()}};
+    keyboard = std::make_unique<SpawnedProgram>(PLIVEX_VIRTUAL_KEYBOARD, keyboardOptions);
+    ASSERT_TRUE(keyboard->waitForOutput("ready")) << keyboard->stderrText;
+  }
+
   static bool logged(SpawnedProgram& program, const std::string& text) {
     return waitUntil([&] {
       program.readAvailable(10);
@@ -97,6 +114,8 @@ class WaylandProgramTest : public ::testing::Test {
   }
 
   fs::path directory;
+  std::unique_ptr<SwayServer> sway;
+  std::unique_ptr<SpawnedProgram> keyboard;
 };
 
 TEST_F(WaylandProgramTest, ChoosesTheWaylandBackendFindsTheDesktopAndEndsOnSigterm) {
@@ -117,24 +136,13 @@ TEST_F(WaylandProgramTest, ChoosesTheWaylandBackendFindsTheDesktopAndEndsOnSigte
   };
   for (const auto& test : cases) {
     SCOPED_TRACE(test.name);
-    std::unique_ptr<SwayServer> sway;
-    std::unique_ptr<SpawnedProgram> keyboard;
     std::vector<std::pair<std::string, std::optional<std::string>>> desktop{
         {"XDG_CURRENT_DESKTOP", "Weston"}, {"SWAYSOCK", std::nullopt}};
     std::string display = "wayland-7";
     if (test.needsSway) {
       if (!SwayServer::installed())
         GTEST_SKIP() << "sway is not installed (scripts/install-deps.sh)";
-      // The user's layouts in Sway's configuration, as Sway recompiles every keyboard's keymap
-      // from it (the virtual one's too) when Plivex sets the options.
-      sway = std::make_unique<SwayServer>("input type:keyboard xkb_layout us,ru\n");
-      ASSERT_TRUE(sway->running()) << "sway did not start:\n" << sway->log();
-      ProgramOptions keyboardOptions;
-      keyboardOptions.arguments = {"us,ru"};
-      keyboardOptions.environment = {{"XDG_RUNTIME_DIR", sway->runtimeDirectory()},
-                                     {"WAYLAND_DISPLAY", sway->waylandDisplay()}};
-      keyboard = std::make_unique<SpawnedProgram>(PLIVEX_VIRTUAL_KEYBOARD, keyboardOptions);
-      ASSERT_TRUE(keyboard->waitForOutput("ready")) << keyboard->stderrText;
+      ASSERT_NO_FATAL_FAILURE(startSway());
       display = sway->waylandDisplay();
       desktop = {{"XDG_CURRENT_DESKTOP", "sway"}, {"SWAYSOCK", sway->socketPath()}};
     }
@@ -158,6 +166,39 @@ TEST_F(WaylandProgramTest, ChoosesTheWaylandBackendFindsTheDesktopAndEndsOnSigte
     }
     if (keyboard) keyboard->stop(SIGTERM);
   }
+}
+
+// With a keyboard it can read (a stand-in evdev keyboard that umockdev-run provides, as the
+// measurements at rest give it), the program on Sway starts its engine on it, and still ends
+// cleanly on SIGTERM.
+TEST_F(WaylandProgramTest, OnSwayReadsAStandInKeyboardAndRunsItsEngine) {
+  if (!SwayServer::installed()) GTEST_SKIP() << "sway is not installed (scripts/install-deps.sh)";
+  ASSERT_NO_FATAL_FAILURE(startSway());
+  using testing_support::EvdevTestbed;
+  std::ofstream(directory / "keyboard.umockdev")
+      << EvdevTestbed::description(EvdevTestbed::Kind::keyboard, 1);
+  std::ofstream(directory / "keyboard.ioctl")
+      << EvdevTestbed::ioctlAnswers(EvdevTestbed::Kind::keyboard);
+  auto options = waylandStart(sway->waylandDisplay(),
+                              {{"XDG_CURRENT_DESKTOP", "sway"}, {"SWAYSOCK", sway->socketPath()}});
+  options.arguments = {
+      "-d", (directory / "keyboard.umockdev").string(),
+      "-i", EvdevTestbed::deviceNumbered(1).devnode + "=" + (directory / "keyboard.ioctl").string(),
+      "--", PLIVEX_APP_PATH};
+  SpawnedProgram standIn(PLIVEX_UMOCKDEV_RUN, options);
+
+  EXPECT_TRUE(logged(
+      standIn, std::string(logline::kKeyboards) + std::string(logline::kKeyboardsReadable) + "\n"))
+      << standIn.stderrText;
+  EXPECT_TRUE(logged(standIn, std::string(kestravane::logline::kEngineTapCreated)))
+      << standIn.stderrText;
+  // umockdev-run waits for the program and ends as it ends: the signal goes to the program.
+  std::ifstream children("/proc/" + std::to_string(standIn.processId()) + "/task/" +
+                         std::to_string(standIn.processId()) + "/children");
+  pid_t program = 0;
+  ASSERT_TRUE(children >> program) << standIn.stderrText;
+  ASSERT_EQ(::kill(program, SIGTERM), 0);
+  EXPECT_EQ(standIn.finish(), 0) << standIn.stderrText;
 }
 
 }  // namespace
