@@ -25,9 +25,12 @@
 #include "KestravaneCore/PlivexConfig.h"
 #include "KestravaneKit/ConfigStore.h"
 #include "Platform/Virtual/VirtualMac.h"
+#include "SavePicture.h"
 #include "Support/UnswitchableSources.h"
 
 namespace {
+
+using kestravane::screenshots::save;
 
 using kestravane::AppController;
 using kestravane::AppLanguage;
@@ -78,12 +81,6 @@ class Scene {
   std::unique_ptr<PlivexApp> app;
 };
 
-bool save(QWidget& widget, const QString& path) {
-  const bool saved = widget.grab().save(path);
-  std::printf("%s %s\n", saved ? "wrote" : "FAILED", qPrintable(path));
-  return saved;
-}
-
 const char* languageName(AppLanguage language) {
   return language == AppLanguage::ru ? "ru" : "en";
 }
@@ -98,15 +95,7 @@ void waylandDesktop(Services& services) {
 }
 
 bool saveMenu(Scene& state, const QString& path) {
-  const kestravane::MenuContent content(state.controller, [] {});
-  QMenu& menu = *state.app->menuBarExtra().menu();
-  menu.popup(QPoint(40, 40));
-  kestravane::ui::MenuBarExtra::fill(menu, content.build());
-  menu.adjustSize();
-  QApplication::processEvents();
-  const bool saved = save(menu, path);
-  menu.hide();
-  return saved;
+  return kestravane::screenshots::saveMenu(state.controller, *state.app, path);
 }
 
 struct HealthScene {

@@ -24,10 +24,13 @@
 #include "Kestravane/Ui/SettingsWindow.h"
 #include "KestravaneCore/PlivexConfig.h"
 #include "KestravaneKit/ConfigStore.h"
+#include "SavePicture.h"
 // Last: Xlib's macros would break the Qt headers above.
 #include "Platform/X11/X11Platform.h"
 
 namespace {
+
+using kestravane::screenshots::save;
 
 using kestravane::AppController;
 using kestravane::AppLanguage;
@@ -82,22 +85,8 @@ class Scene {
   std::unique_ptr<PlivexApp> app;
 };
 
-bool save(QWidget& widget, const QString& path) {
-  const bool saved = widget.grab().save(path);
-  std::printf("%s %s\n", saved ? "wrote" : "FAILED", qPrintable(path));
-  return saved;
-}
-
 bool saveMenu(Scene& scene, const QString& path) {
-  const kestravane::MenuContent content(scene.controller, [] {});
-  QMenu& menu = *scene.app->menuBarExtra().menu();
-  menu.popup(QPoint(40, 40));
-  kestravane::ui::MenuBarExtra::fill(menu, content.build());
-  menu.adjustSize();
-  QApplication::processEvents();
-  const bool saved = save(menu, path);
-  menu.hide();
-  return saved;
+  return kestravane::screenshots::saveMenu(scene.controller, *scene.app, path);
 }
 
 struct Arrangement {
