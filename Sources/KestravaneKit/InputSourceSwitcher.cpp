@@ -1,6 +1,8 @@
 #include "KestravaneKit/InputSourceSwitcher.h"
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 
 #include "KestravaneCore/LayoutCycler.h"
 
@@ -106,10 +108,15 @@ InputSourceSwitcher::Result InputSourceSwitcher::outcomeOfSelecting(std::size_t 
   std::optional<std::string> requested;
   if (position < ids.size()) requested = std::move(ids[position]);
   auto actual = currentSourceID();
-  // The selection went from another thread, on another connection to the system (X11): a first
-  // answer can overtake it there when the server takes both at once; a second question comes
-  // after the server has taken the selection.
-  if (requested && actual != requested) actual = currentSourceID();
+  // The selection went from another thread, on another connection to the system (X11), which
+  // the server may serve later than this one: under load it answered two questions in a row
+  // before taking the selection. So ask again, a millisecond apart, until the answer shows it
+  // or the wait is over; only a selection that did not take waits it out.
+  const auto deadline = std::chrono::steady_clock::now() + kOutcomeWait;
+  while (requested && actual != requested && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    actual = currentSourceID();
+  }
   return Result{std::move(requested), std::move(actual)};
 }
 

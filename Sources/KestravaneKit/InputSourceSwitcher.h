@@ -4,6 +4,7 @@
 // afresh. Copies share that service.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <memory>
 #include <optional>
@@ -50,8 +51,9 @@ class InputSourceSwitcher {
   Result switchNext() const;
   // The outcome of a selection made elsewhere (on the tap thread) of the layout at `position`
   // among the enabled ones: that layout as requested (absent when there is no such position any
-  // more) and the current one, asked twice when the first answer differs.
+  // more) and the current one, asked again while it differs, for at most kOutcomeWait.
   Result outcomeOfSelecting(std::size_t position) const;
+  static constexpr std::chrono::milliseconds kOutcomeWait{50};
 
  private:
   struct Source {
