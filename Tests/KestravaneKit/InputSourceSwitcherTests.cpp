@@ -3,6 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -35,7 +37,7 @@ InputSourceDescription layout(std::string id, std::optional<std::string> name = 
 }
 
 // Forwards to the virtual system and remembers how the list was asked for.
-class RecordingInputSources final : public platform::TextInputSources {
+class RecordingInputSources : public platform::TextInputSources {
  public:
   explicit RecordingInputSources(std::shared_ptr<platform::TextInputSources> inner)
       : inner(std::move(inner)) {}
@@ -61,6 +63,20 @@ class RecordingInputSources final : public platform::TextInputSources {
 
   std::shared_ptr<platform::TextInputSources> inner;
   std::vector<std::pair<platform::InputSourceFilter, bool>> requests;
+};
+
+// A selection made on another connection (the tap thread's, on X11) that the system shows only
+// from the question after the `late` first ones: `land` makes it.
+class LateSelection final : public RecordingInputSources {
+ public:
+  using RecordingInputSources::RecordingInputSources;
+  std::shared_ptr<platform::InputSource> copyCurrentKeyboardInputSource() override {
+    if (land && questions++ == late) std::exchange(land, nullptr)();
+    return RecordingInputSources::copyCurrentKeyboardInputSource();
+  }
+  int late = 0;
+  int questions = 0;
+  std::function<void()> land;
 };
 
 class InputSourceSwitcherTest : public ::testing::Test {
@@ -277,6 +293,25 @@ TEST_F(InputSourceSwitcherTest, IgnoredSelectionShowsAsNotOk) {
     EXPECT_FALSE(result.ok());
   }
   EXPECT_EQ(system().selectCallCount(), 2) << "no retry";
+}
+
+// The X server may answer the main connection's questions before it takes the tap thread's
+// selection: the outcome asks until it shows, and a selection that never lands is reported as
+// it is once the wait is over.
+TEST_F(InputSourceSwitcherTest, ASelectionMadeElsewhereIsAwaitedBriefly) {
+  system().setSources({layout(kABC), layout(kRussian)});
+  for (const int late : {0, 3}) {
+    system().setCurrentSource(kABC);
+    auto sources = std::make_shared<LateSelection>(rig.services()->inputSources);
+    sources->late = late;
+    sources->land = [this] { system().setCurrentSource(kRussian); };
+    const auto services =
+        rig.editedServices([&](platform::Services& edited) { edited.inputSources = sources; });
+    EXPECT_EQ(InputSourceSwitcher(*services).outcomeOfSelecting(1), (Result{kRussian, kRussian}))
+        << late << " answers late";
+  }
+  system().setCurrentSource(kABC);
+  EXPECT_EQ(switcher.outcomeOfSelecting(1), (Result{kRussian, kABC}));
 }
 
 TEST(InputSourceSwitcherResult, EqualityComparesBothFieldsAndOkNeedsBothEqual) {
