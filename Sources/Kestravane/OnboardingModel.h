@@ -1,8 +1,8 @@
 // The onboarding window's view-model: the steps still relevant (Accessibility always, the
 // trigger key's system setting when the trigger has one, the layouts while fewer than two are
-// listed or the desktop cannot switch them), each with its mark, hint and button, then the all-set line and the Close/Done button;
-// and what the buttons do. The controller re-checks every 1.5 seconds while the window exists;
-// the window checks once when it is first shown.
+// listed or the desktop cannot switch them), each with its mark, hint and button, then the
+// all-set line and the Close/Done button; and what the buttons do. The controller re-checks
+// every 1.5 seconds while the window exists; the window checks once when it is first shown.
 // Threads: main thread only.
 // Ownership: holds the controller weakly (the controller owns the window that holds this
 // model); once the controller is gone its state is empty and its commands do nothing.
