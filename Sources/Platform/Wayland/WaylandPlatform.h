@@ -7,8 +7,8 @@
 // KDE Plasma, Hyprland); elsewhere the key keeps it. Caps Lock's lock belongs to the desktop: the
 // HID system refuses to set it. The login item is an XDG autostart entry; the opener and keyboard
 // settings are the desktop's: the services any Linux desktop backend makes alike
-// (desktop::DesktopHost). Threads: construct and destroy on the thread that drives the main queue;
-// each service states
+// (desktop::DesktopHost).
+// Threads: construct and destroy on the thread that drives the main queue; each service states
 //   its own contract. Stop every engine and key tester (their threads) before destruction.
 // Ownership: the services keep each other alive through the returned Services only when made by
 //   makeWaylandServices(); otherwise the WaylandPlatform owns them.
