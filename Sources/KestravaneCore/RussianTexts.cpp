@@ -77,9 +77,9 @@ extern const TextTable kRussianTexts{
     .switchableDesktopCommands =
         {"Нужна система, которая переключает раскладки",
          "Запустите X-сервер с расширением XKEYBOARD",
-         "Plivex переключает раскладки в GNOME, KDE Plasma, Sway и Hyprland. В GNOME включите его "
-         "расширение: gnome-extensions enable input-sources@plivex (GNOME 43–44: "
-         "input-sources-legacy@plivex); если его нет в списке, сначала выйдите и войдите снова."},
+         "Работает в GNOME, KDE Plasma, Sway и Hyprland. В GNOME включите расширение: "
+         "gnome-extensions enable input-sources@plivex (GNOME 43–44: "
+         "input-sources-legacy@plivex); если его нет, перезайдите."},
     .statusNoAccessibility =
         {"🟠 Нужен Accessibility", "🟠 Нет XInput 2 на X-сервере",
          "🟠 Нет доступа к клавиатурам (группа input)"},
@@ -87,8 +87,7 @@ extern const TextTable kRussianTexts{
         {"🟠 Раскладки не переключаются",
          "🟠 На этом X-сервере нет XKB: раскладки не "
          "переключаются",
-         "🟠 Plivex не может переключать раскладки этого "
-         "окружения"},
+         "🟠 Plivex не переключает раскладки здесь"},
     .statusNeedsLayouts = "🟠 Нужно ≥2 раскладок",
     .statusGlobeNotFree = "🟠 Globe занят системой",
     .statusCapsLockNotFree = "🟠 Caps Lock занят системой",
@@ -99,9 +98,8 @@ extern const TextTable kRussianTexts{
     .statusSecureInput = "🟠 Secure Input активен",
     .statusActive = "🟢 Активно",
     .statusNoInputMonitoring = "🟠 Нужен Input Monitoring",
-    .requestAccessibility =
-        {"② Запросить Accessibility", "② Нет XInput 2: обновите X-сервер",
-         "② Вступите в группу input: sudo usermod -aG input $USER, затем войдите заново"},
+    .requestAccessibility = {"② Запросить Accessibility", "② Нет XInput 2: обновите X-сервер",
+                             "② Нужна группа input: sudo usermod -aG input $USER и перезайдите"},
     .openSettingsEllipsis = "   Открыть настройки…",
     .needLayoutsHint = {"Включите ≥2 раскладок в системе",
                         "Добавьте ≥2 раскладок (или: setxkbmap -layout us,ru)",
