@@ -185,6 +185,8 @@ TEST_F(WaylandProgramTest, OnSwayReadsAStandInKeyboardAndRunsItsEngine) {
       "-d", (directory / "keyboard.umockdev").string(),
       "-i", EvdevTestbed::deviceNumbered(1).devnode + "=" + (directory / "keyboard.ioctl").string(),
       "--", PLIVEX_APP_PATH};
+  options.environment.emplace_back("ASAN_OPTIONS",
+                                   testing_support::childAsanOptionsBehindPreload());
   SpawnedProgram standIn(PLIVEX_UMOCKDEV_RUN, options);
 
   EXPECT_TRUE(logged(
