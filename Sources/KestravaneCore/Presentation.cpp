@@ -67,16 +67,17 @@ struct HealthRow {
 // warning. A failed start leaves isRunning false; it shows as a disabled tap while switching is
 // on. A missing Input Monitoring ranks below `active`, so only the engine itself reports it (and
 // the doctor, which asks each rule alone).
+// Each row is made in place, not copied from a temporary: its remedies' list lives as long as
+// the table only then.
 #define PLIVEX_UNPARENTHESIZED(...) __VA_ARGS__
-#define PLIVEX_HEALTH_ROW(name, blocks, symbol, status, problem, remedies, ...)               \
-  HealthRow{                                                                                  \
-      EngineHealth::name,                                                                     \
-      []([[maybe_unused]] const EngineInputs& in) { return static_cast<bool>(__VA_ARGS__); }, \
-      blocks,                                                                                 \
-      symbol,                                                                                 \
-      TextId::status,                                                                         \
-      problem,                                                                                \
-      {PLIVEX_UNPARENTHESIZED remedies}},
+#define PLIVEX_HEALTH_ROW(name, blocks, symbol, status, problem, remedies, ...)            \
+  {EngineHealth::name,                                                                     \
+   []([[maybe_unused]] const EngineInputs& in) { return static_cast<bool>(__VA_ARGS__); }, \
+   blocks,                                                                                 \
+   symbol,                                                                                 \
+   TextId::status,                                                                         \
+   problem,                                                                                \
+   {PLIVEX_UNPARENTHESIZED remedies}},
 constexpr std::array<HealthRow, allEngineHealths.size()> kHealths{
     {PLIVEX_ENGINE_HEALTHS(PLIVEX_HEALTH_ROW)}};
 #undef PLIVEX_HEALTH_ROW
