@@ -74,6 +74,11 @@ class SwayServer {
     return text.str();
   }
 
+  // Stops Sway answering anyone (SIGSTOP), or lets it go on.
+  void pause(bool paused) {
+    if (pid > 0) ::kill(pid, paused ? SIGSTOP : SIGCONT);
+  }
+
   // Ends Sway now and waits for it.
   void stop() {
     if (pid <= 0) return;

@@ -60,18 +60,23 @@ class SwaySwitcherTest : public ::testing::Test {
     return switcher;
   }
 
-  // The virtual keyboard's active layout index as swaymsg reads it.
-  std::optional<int> activeIndexBySwaymsg() {
-    const std::string command = "SWAYSOCK=" + sway->socketPath() + " swaymsg -r -t get_inputs";
+  // What swaymsg prints for these arguments, run apart from the switcher's connection.
+  std::string swaymsg(const std::string& arguments) {
+    const std::string command = "SWAYSOCK=" + sway->socketPath() + " swaymsg " + arguments;
     FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr) return std::nullopt;
+    if (pipe == nullptr) return {};
     std::string text;
     char buffer[4096];
     for (std::size_t count; (count = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
       text.append(buffer, count);
     }
     ::pclose(pipe);
-    const auto inputs = nlohmann::json::parse(text, nullptr, false);
+    return text;
+  }
+
+  // The virtual keyboard's active layout index as swaymsg reads it.
+  std::optional<int> activeIndexBySwaymsg() {
+    const auto inputs = nlohmann::json::parse(swaymsg("-r -t get_inputs"), nullptr, false);
     if (!inputs.is_array()) return std::nullopt;
     for (const auto& input : inputs) {
       if (input.value("name", "") == "virtual keyboard") {
@@ -152,6 +157,30 @@ TEST_F(SwaySwitcherTest, TextInputSourcesNameTheLayoutsAsOnX11AndSwitch) {
   const auto single = startKeyboard("de");
   EXPECT_EQ(sources.selectInputSource(*russian->front()), -50);
   EXPECT_EQ(sources.createInputSourceList({}, false)->size(), 1u);
+}
+
+// At rest a listing costs no round trip: it comes while Sway is paused and answers no one. A
+// switch by another client shows at a later listing, though nothing handles its notice.
+TEST_F(SwaySwitcherTest, KeepsTheListingUntilSwayTellsOfAChange) {
+  const auto keyboard = startKeyboard("us,ru");
+  const auto switcher = std::make_unique<SwaySwitcher>(sway->socketPath(), dispatch.mainQueue(),
+                                                       std::chrono::milliseconds(300));
+  ASSERT_TRUE(switcher->read());
+  // The keyboard's own events may still be on their way; the listing after them is kept.
+  waitUntil([] { return false; }, std::chrono::milliseconds(300), &dispatch);
+  ASSERT_TRUE(switcher->read());
+
+  sway->pause(true);
+  const auto kept = switcher->read();
+  sway->pause(false);
+  ASSERT_TRUE(kept) << switcher->unavailableReason().value_or("");
+  EXPECT_EQ(kept->active, 0u);
+
+  swaymsg("input type:keyboard xkb_switch_layout 1");
+  EXPECT_TRUE(waitUntil([&] {
+    const auto layouts = switcher->read();
+    return layouts && layouts->active == 1;
+  }));
 }
 
 TEST_F(SwaySwitcherTest, FollowsKeyboardsThatComeAndGo) {

@@ -1,5 +1,6 @@
 #include "Platform/Wayland/SwaySwitcher.h"
 
+#include <poll.h>
 #include <pthread.h>
 
 #include <utility>
@@ -25,11 +26,14 @@ class Subscription final : public desktop::PollSource {
 
   void perform() override {
     if (!socket.isOpen()) return;
+    notices->reads.fetch_add(1);
     const bool open = socket.readAvailable();
     for (const auto& event : socket.takeEvents()) {
       if (event.type != i3ipc::kInputEvent) continue;
       if (const auto change = parseSwayInputEvent(event.payload)) post(*change, false);
     }
+    if (!open) notices->listening = false;
+    notices->reads.fetch_add(1);
     if (open) return;
     post(DesktopChange::availability, true);
     // Without sources the loop's run() returns and the thread ends.
@@ -99,6 +103,8 @@ void SwaySwitcher::subscribe() {
   // Without a subscription switching still works; changes made by others go unnoticed until
   // the next connection tries again.
   if (!reply.payload || !swayReplySucceeded(*reply.payload)) return;
+  subscriptionDescriptor = socket.descriptor();
+  notices->listening = true;
   watchLoop = std::make_shared<desktop::PollRunLoop>();
   watchLoop->add(std::make_shared<Subscription>(std::move(socket), mainQueue, notices, watchLoop));
   watcher = std::thread([loop = watchLoop] {
@@ -111,6 +117,21 @@ void SwaySwitcher::stopWatching() {
   if (watchLoop) watchLoop->stop();
   if (watcher.joinable()) watcher.join();
   watchLoop.reset();
+  notices->listening = false;
+  subscriptionDescriptor = -1;
+  kept.reset();
+}
+
+bool SwaySwitcher::keptIsCurrent() const {
+  if (!kept || !notices->listening || notices->ended) return false;
+  const auto before = notices->reads.load();
+  if (before != keptAtRead || before % 2 != 0) return false;
+  // Bytes waiting on the subscription are an event the reading thread has not taken yet. The
+  // count is read again after the look: had the thread taken them (and maybe closed the socket)
+  // in between, it has counted.
+  pollfd waiting{subscriptionDescriptor, POLLIN, 0};
+  if (::poll(&waiting, 1, 0) != 0) return false;
+  return notices->reads.load() == before;
 }
 
 std::optional<std::string> SwaySwitcher::ask(std::uint32_t type, std::string_view payload) {
@@ -125,14 +146,24 @@ std::optional<std::string> SwaySwitcher::ask(std::uint32_t type, std::string_vie
 }
 
 std::optional<DesktopLayouts> SwaySwitcher::read() {
+  if (keptIsCurrent()) return kept;
+  kept.reset();
+  // Counted before asking: an event that comes while the answer is on its way is newer than it.
+  const auto readsBefore = notices->reads.load();
   const auto reply = ask(i3ipc::kGetInputs, "");
   if (!reply) return std::nullopt;
   auto layouts = parseSwayInputs(*reply);
-  if (!layouts) reason = "Sway's list of inputs is not what its IPC describes";
+  if (!layouts) {
+    reason = "Sway's list of inputs is not what its IPC describes";
+    return layouts;
+  }
+  kept = layouts;
+  keptAtRead = readsBefore;
   return layouts;
 }
 
 bool SwaySwitcher::select(std::size_t index) {
+  kept.reset();
   const auto reply =
       ask(i3ipc::kRunCommand, "input type:keyboard xkb_switch_layout " + std::to_string(index));
   return reply && swayReplySucceeded(*reply);

@@ -3,13 +3,19 @@
 // and a second connection subscribed to "input" events tells of changes.
 // Each request waits at most the timeout given at construction; a connection that failed is made
 // again at the next request, and a new subscription with it when the old one ended.
+// A listing is kept while the subscription is open and has brought nothing since: a check at rest
+// costs no round trip. An event Sway has sent makes the next read ask again, even before its
+// notice reaches the main queue; selecting always does.
 // Threads: the calls on the main thread (DesktopSwitcher.h). The subscription is read on a thread
 //   of the switcher's own, idle in poll() between events; it posts each change to the main queue,
-//   where the observer runs. A notice posted before the switcher went is dropped.
+//   where the observer runs. A notice posted before the switcher went is dropped. The reading
+//   thread also counts its reads in atomics the main thread checks before using a kept listing.
 // Ownership: the destructor stops the reading thread and waits for it.
 #pragma once
 
+#include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -46,6 +52,10 @@ class SwaySwitcher final : public DesktopSwitcher {
   struct Notices {
     std::function<void(DesktopChange)> observer;
     bool ended = false;  // the subscription's connection ended
+    // Written by the reading thread: odd while it reads the subscription, so a change that has
+    // arrived shows here before its notice runs; `listening` falls when the connection ends.
+    std::atomic<std::uint64_t> reads{0};
+    std::atomic<bool> listening{false};
   };
 
  private:
@@ -55,6 +65,9 @@ class SwaySwitcher final : public DesktopSwitcher {
   void stopWatching();
   // The reply to one request, or nothing (then `reason` says why).
   std::optional<std::string> ask(std::uint32_t type, std::string_view payload);
+  // Whether the kept listing still says what Sway would: nothing has been sent on the
+  // subscription since it was read.
+  bool keptIsCurrent() const;
 
   const std::string _socketPath;
   const std::shared_ptr<DispatchQueue> mainQueue;
@@ -64,6 +77,9 @@ class SwaySwitcher final : public DesktopSwitcher {
   std::optional<std::string> reason;
   std::shared_ptr<desktop::PollRunLoop> watchLoop;
   std::thread watcher;
+  int subscriptionDescriptor = -1;
+  std::optional<DesktopLayouts> kept;
+  std::uint64_t keptAtRead = 0;
 };
 
 }  // namespace kestravane::platform::wayland

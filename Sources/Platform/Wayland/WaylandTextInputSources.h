@@ -4,8 +4,9 @@
 // desktop's own where it says it, else found by the layout's name in the XKB registry, else the
 // name itself; a name that comes again gets its position after "#" ("us#3"), so every layout can
 // be told apart and the cycle never sticks. Its localized name is the desktop's ("English (US)").
-// Every call asks the desktop afresh: a keymap loaded underneath shows at once, and a switch costs
-// two round trips to the desktop (select, then read back).
+// Every call reads the desktop's layouts through the switcher, which asks the desktop or answers
+// from a listing no change has been told since (Sway's does): a switch costs two round trips to
+// the desktop (select, then read back), the listings before it none where a listing is kept.
 // Threads: the program calls these on the main thread; the observer runs there too, after any
 //   change notice from the switcher (the layouts, the active one, the desktop gone or back).
 // Ownership: owns the switcher and is its only observer.
