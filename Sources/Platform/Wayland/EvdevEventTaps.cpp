@@ -1,5 +1,6 @@
 #include "Platform/Wayland/EvdevEventTaps.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "Platform/Wayland/EvdevTapSource.h"
@@ -32,6 +33,11 @@ std::shared_ptr<EventTap> EvdevEventTaps::tapCreate(TapLocation, TapPlacement, T
   if (callback == nullptr) return nullptr;
   auto source = EvdevTapSource::create({.mask = mask, .callback = callback, .userInfo = userInfo});
   if (!source) return nullptr;
+  {
+    const std::scoped_lock lock(sourcesLock);
+    std::erase_if(sources, [](const auto& made) { return made.expired(); });
+    sources.push_back(source);
+  }
   return std::make_shared<EvdevEventTap>(std::move(source));
 }
 
@@ -67,8 +73,20 @@ EventFlags EvdevEventTaps::flags(const Event& event) const {
   return evdevEvent(event).key.flags;
 }
 
+bool EvdevEventTaps::aTapReadsAKeyboard() const {
+  const std::scoped_lock lock(sourcesLock);
+  return std::ranges::any_of(sources, [](const auto& made) {
+    const auto source = made.lock();
+    return source && source->openKeyboards() > 0;
+  });
+}
+
+DeviceAccess EvdevEventTaps::keyboardAccess() const {
+  return aTapReadsAKeyboard() ? DeviceAccess::granted : probeKeyboardAccess();
+}
+
 bool EvdevEventTaps::preflightListenEventAccess() {
-  const DeviceAccess access = probeKeyboardAccess();
+  const DeviceAccess access = keyboardAccess();
   return access == DeviceAccess::granted || access == DeviceAccess::noKeyboards;
 }
 

@@ -8,21 +8,27 @@
 // and the buttons mouse-down and mouse-up events. The callback's answer is ignored: the desktop
 // has the keys whatever it says. A tap is never disabled; a tap-disabled notice without an event
 // says that the kernel dropped events (the tap stays enabled).
-// Reading the devices is Linux's Input Monitoring: the `input` group (or an ACL) grants it.
+// Reading the devices is Linux's Input Monitoring: the `input` group (or an ACL) grants it. While a
+// tap made here reads a keyboard, the access checks say so without opening the devices again:
+// an open device stays readable, and the program's periodic check then costs no device I/O.
 // Threads: any thread for the seam's calls (tapCreate() and the access checks open devices on the
-//   calling thread); a tap's devices are read and its events delivered only on the thread of
-//   the run loop holding its source (a desktop::PollRunLoop: PollRunLoops must be the platform's
-//   run loops).
+//   calling thread; the taps made are listed under a lock of their own); a tap's devices are read
+//   and its events delivered only on the thread of the run loop holding its source (a
+//   desktop::PollRunLoop: PollRunLoops must be the platform's run loops).
 // Ownership: a tap and its source share the devices; they close when both are gone.
 #pragma once
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
+#include <vector>
 
 #include "Platform/EventTaps.h"
 #include "Platform/Wayland/InputDevices.h"
 
 namespace kestravane::platform::wayland {
+
+class EvdevTapSource;
 
 class EvdevEventTaps final : public EventTaps {
  public:
@@ -49,12 +55,19 @@ class EvdevEventTaps final : public EventTaps {
   bool preflightPostEventAccess() override { return preflightListenEventAccess(); }
 
   // Why the keyboards can or cannot be read, for the health and its remedy.
-  DeviceAccess keyboardAccess() const { return probeKeyboardAccess(); }
+  DeviceAccess keyboardAccess() const;
   // When the device saw the event, in nanoseconds of CLOCK_MONOTONIC (SystemUptimeClock's
   // clock); valid for the events of these taps' callbacks.
   std::uint64_t eventTimestampNanos(const Event& event) const;
   // The devices a tap has open now, 0 for a tap not made here.
   std::size_t openDevices(EventTap& tap) const;
+
+ private:
+  // Whether a tap made here has a keyboard open.
+  bool aTapReadsAKeyboard() const;
+
+  mutable std::mutex sourcesLock;
+  mutable std::vector<std::weak_ptr<EvdevTapSource>> sources;  // under sourcesLock
 };
 
 }  // namespace kestravane::platform::wayland

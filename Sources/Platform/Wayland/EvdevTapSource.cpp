@@ -83,11 +83,13 @@ bool EvdevTapSource::add(const InputDevice& found) {
   if (!device) return false;
   auto open = std::make_unique<OpenDevice>();
   open->device = std::move(device);
+  open->keyboard = found.keyboard;
   if (!watch(epoll, open->device->descriptor(), open.get())) return false;
   // The lock as the keyboard's light shows it; the desktop keeps the lights of all in step.
   if (found.keyboard && open->device->led(LED_CAPSL)) translator.setCapsLocked(true);
   devices.push_back(std::move(open));
   deviceCount.fetch_add(1, std::memory_order_acq_rel);
+  if (found.keyboard) keyboardCount.fetch_add(1, std::memory_order_acq_rel);
   return true;
 }
 
@@ -101,6 +103,7 @@ void EvdevTapSource::drop(OpenDevice& open) {
   }
   open.held.reset();
   deviceCount.fetch_sub(1, std::memory_order_acq_rel);
+  if (open.keyboard) keyboardCount.fetch_sub(1, std::memory_order_acq_rel);
 }
 
 void EvdevTapSource::eraseDropped() {

@@ -10,7 +10,7 @@
 // tells a tap that missed events, so a release after the gap cannot complete a tap.
 // Threads: made on any thread; perform() and everything it reaches run on the thread of the run
 //   loop holding the source. `enabled` and `invalidated` may be set from any thread;
-//   openDevices() may be read from any thread.
+//   openDevices() and openKeyboards() may be read from any thread.
 // Ownership: owns the udev context, the monitor, the devices and the epoll descriptor.
 #pragma once
 
@@ -60,6 +60,8 @@ class EvdevTapSource final : public desktop::PollSource {
 
   // The devices open now.
   std::size_t openDevices() const { return deviceCount.load(std::memory_order_acquire); }
+  // The keyboards among them: while there is one, this process may read the keyboards.
+  std::size_t openKeyboards() const { return keyboardCount.load(std::memory_order_acquire); }
 
   std::atomic<bool> enabled{true};
   std::atomic<bool> invalidated{false};
@@ -68,6 +70,7 @@ class EvdevTapSource final : public desktop::PollSource {
   struct OpenDevice {
     std::unique_ptr<EvdevDevice> device;
     std::bitset<256> held;  // the X key codes this device holds down
+    bool keyboard = false;
     bool dropped = false;
   };
 
@@ -91,6 +94,7 @@ class EvdevTapSource final : public desktop::PollSource {
   const int epoll;
   std::vector<std::unique_ptr<OpenDevice>> devices;  // the tap's thread (after create())
   std::atomic<std::size_t> deviceCount{0};
+  std::atomic<std::size_t> keyboardCount{0};
   x11::KeyTranslator translator;  // the tap's thread
 };
 

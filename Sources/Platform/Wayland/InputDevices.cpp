@@ -102,7 +102,7 @@ bool inInputGroup() {
   return std::ranges::find(groups, *gid) != groups.end();
 }
 
-std::optional<std::vector<KeyboardProbe>> probeKeyboards() {
+std::optional<std::vector<KeyboardProbe>> probeKeyboards(bool withNames) {
   const std::unique_ptr<udev, UnrefUdev> context(udev_new());
   if (!context) return std::nullopt;
   std::vector<KeyboardProbe> keyboards;
@@ -113,7 +113,7 @@ std::optional<std::vector<KeyboardProbe>> probeKeyboards() {
       probe.openError = errno;
     } else {
       char name[256] = {};
-      if (::ioctl(fd, EVIOCGNAME(sizeof name - 1), name) >= 0) probe.name = name;
+      if (withNames && ::ioctl(fd, EVIOCGNAME(sizeof name - 1), name) >= 0) probe.name = name;
       ::close(fd);
     }
     keyboards.push_back(std::move(probe));
@@ -137,7 +137,7 @@ DeviceAccess accessOf(const std::optional<std::vector<KeyboardProbe>>& keyboards
 }
 
 DeviceAccess probeKeyboardAccess() {
-  return accessOf(probeKeyboards());
+  return accessOf(probeKeyboards(false));
 }
 
 }  // namespace kestravane::platform::wayland

@@ -41,12 +41,13 @@ DeviceAccess probeKeyboardAccess();
 // One keyboard udev lists, opened for reading and closed again at once (nothing is read).
 struct KeyboardProbe {
   std::string devnode;
-  std::string name;   // what the device calls itself; empty when it did not open
+  std::string name;   // what the device calls itself; empty when it did not open or was not asked
   int openError = 0;  // errno of the failed open(); 0 when it opened
 };
 
-// Every keyboard udev lists now; absent when udev cannot be reached.
-std::optional<std::vector<KeyboardProbe>> probeKeyboards();
+// Every keyboard udev lists now, with its name when `withNames`; absent when udev cannot be
+// reached.
+std::optional<std::vector<KeyboardProbe>> probeKeyboards(bool withNames = true);
 
 // What probeKeyboards()'s answer means for reading the keyboards (as probeKeyboardAccess()).
 DeviceAccess accessOf(const std::optional<std::vector<KeyboardProbe>>& keyboards);

@@ -2,8 +2,9 @@
 // their evdev devices, and nothing else stands between Plivex and the trigger. The process counts
 // as trusted exactly when the event taps may read a keyboard (or none is plugged in, so nothing
 // was refused); otherwise the program shows the missing-Accessibility health and the engine does
-// not start, and EvdevEventTaps::keyboardAccess() says why. Asked afresh each time, since a
-// keyboard plugged in (or a uaccess rule applied) changes the answer. The prompt shows nothing:
+// not start, and EvdevEventTaps::keyboardAccess() says why. Asked afresh each time (unless a
+// running tap reads a keyboard), since a keyboard plugged in (or a uaccess rule applied) changes
+// the answer. The prompt shows nothing:
 // access comes from the `input` group, which the program never asks root for. Secure input is
 // never on: a password prompt does not hide a device's events from its readers.
 // Threads: any thread (each answer opens the devices on the calling thread).
