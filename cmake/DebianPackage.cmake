@@ -74,6 +74,8 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${PLIVEX_PACKAGE_MAINTAINER})
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Opened with dlopen (to name a Wayland desktop's layouts), so dpkg-shlibdeps cannot see it.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libxkbregistry0")
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
     "keyboard layout switching on a lone tap of a trigger key
 Plivex switches to the next keyboard layout when one trigger key is tapped
