@@ -3,7 +3,9 @@
 # Sway session: memory (resident and proportional) and wake-ups over an idle stretch, each
 # program started several times in turn (scripts/count-wakeups.sh measures each start).
 # The session is a user's Sway in small: one output, a bar with a tray (swaybar, on a session bus
-# of the script's own) and a keyboard of two layouts (us,ru, from sway-virtual-keyboard). Both
+# of the script's own) and a keyboard of two layouts (us,ru, from sway-virtual-keyboard). The
+# layouts are in Sway's configuration too, as a user sets them: once Plivex sets the keyboards'
+# options, Sway makes the virtual keyboard's keymap from its configuration. Both
 # programs draw through Qt's Wayland platform and show their icon in the bar's tray. Plivex
 # reads one stand-in evdev keyboard (umockdev-run, with the Wayland tests' own stand-in) and asks
 # Sway over its IPC socket; the tray program runs under the same umockdev-run, so both carry its
@@ -67,7 +69,7 @@ bus="unix:path=$work/bus/socket"
 "${as_sway[@]}" dbus-daemon --config-file="$work/bus.conf" --nofork &
 pids+=($!)
 
-printf 'xwayland disable\nbar {\n  tray_output *\n}\n' >"$work/config"
+printf 'xwayland disable\ninput type:keyboard xkb_layout us,ru\nbar {\n  tray_output *\n}\n' >"$work/config"
 "${as_sway[@]}" env -i PATH="$PATH" WLR_BACKENDS=headless WLR_HEADLESS_OUTPUTS=1 \
   WLR_LIBINPUT_NO_DEVICES=1 WLR_RENDERER=pixman XDG_RUNTIME_DIR="$work/run" \
   DBUS_SESSION_BUS_ADDRESS="$bus" sway -c "$work/config" >"$work/sway.log" 2>&1 &
