@@ -1,17 +1,26 @@
 // Plivex's GNOME switcher against a running GNOME Shell with Plivex's extension: prints the layouts
 // and the active one, selects the one named by the argument, waits for the shell's change
 // notice and prints the active one again. check-extension.sh runs it inside the shell's session.
-// Usage: gnome-switcher-probe INDEX
+// With "caps", takes Caps Lock's own action away the way the program does (its trigger-key
+// actions over GNOME's key options, noting in FOLDER), prints GNOME's options, and gives the key
+// back when standard input ends, printing them again.
+// Usage: gnome-switcher-probe INDEX | gnome-switcher-probe caps FOLDER
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <iostream>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <thread>
 
+#include "KestravaneCore/TriggerKeys.h"
 #include "Platform/Host/DispatchQueues.h"
+#include "Platform/Host/HostLog.h"
 #include "Platform/Host/SystemUptimeClock.h"
 #include "Platform/Wayland/DBusLayoutsSwitcher.h"
+#include "Platform/Wayland/GnomeKeyOptions.h"
+#include "Platform/Wayland/WaylandTriggerKeyActions.h"
 
 using namespace kestravane::platform;
 
@@ -30,9 +39,39 @@ void print(const char* label, const std::optional<wayland::DesktopLayouts>& layo
   std::printf(" active %zu\n", layouts->active);
 }
 
+void printOptions(const char* label, wayland::DesktopKeyOptions& options) {
+  const auto now = options.read();
+  std::printf("%s: %s\n", label, now ? wayland::joinXkbOptions(*now).c_str() : "unreadable");
+  // The script waits for this line before it looks at the shell.
+  std::fflush(stdout);
+}
+
+int withholdCapsLock(const char* folder) {
+  std::shared_ptr<wayland::DesktopKeyOptions> options = wayland::GnomeKeyOptions::open();
+  if (!options) {
+    std::printf("GNOME's input-source settings are not installed\n");
+    return 1;
+  }
+  {
+    wayland::WaylandTriggerKeyActions actions(
+        options, folder, std::make_shared<host::HostLog>(host::HostLog::Sinks{true, false}));
+    if (!actions.withhold(kestravane::triggerKey(kestravane::TriggerKind::capsLock).keyCode)) {
+      std::printf("withhold: refused\n");
+      return 1;
+    }
+    printOptions("withheld", *options);
+    std::string line;
+    while (std::getline(std::cin, line)) {
+    }
+  }
+  printOptions("given back", *options);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 3 && std::string_view(argv[1]) == "caps") return withholdCapsLock(argv[2]);
   if (argc != 2) return 2;
   host::DispatchQueues dispatch(std::make_shared<host::SystemUptimeClock>());
   wayland::GnomeSwitcher switcher(dispatch.mainQueue());
