@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -72,6 +73,20 @@ class SwayServer {
     std::stringstream text;
     text << file.rdbuf();
     return text.str();
+  }
+
+  // What swaymsg prints for these arguments (shell words), asked apart from any test connection.
+  std::string message(const std::string& arguments) const {
+    const std::string command = "SWAYSOCK=" + ipcSocket + " swaymsg " + arguments;
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (pipe == nullptr) return {};
+    std::string text;
+    char buffer[4096];
+    for (std::size_t count; (count = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
+      text.append(buffer, count);
+    }
+    ::pclose(pipe);
+    return text;
   }
 
   // Stops Sway answering anyone (SIGSTOP), or lets it go on.

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <optional>
@@ -60,23 +59,9 @@ class SwaySwitcherTest : public ::testing::Test {
     return switcher;
   }
 
-  // What swaymsg prints for these arguments, run apart from the switcher's connection.
-  std::string swaymsg(const std::string& arguments) {
-    const std::string command = "SWAYSOCK=" + sway->socketPath() + " swaymsg " + arguments;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr) return {};
-    std::string text;
-    char buffer[4096];
-    for (std::size_t count; (count = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
-      text.append(buffer, count);
-    }
-    ::pclose(pipe);
-    return text;
-  }
-
   // The virtual keyboard's active layout index as swaymsg reads it.
   std::optional<int> activeIndexBySwaymsg() {
-    const auto inputs = nlohmann::json::parse(swaymsg("-r -t get_inputs"), nullptr, false);
+    const auto inputs = nlohmann::json::parse(sway->message("-r -t get_inputs"), nullptr, false);
     if (!inputs.is_array()) return std::nullopt;
     for (const auto& input : inputs) {
       if (input.value("name", "") == "virtual keyboard") {
@@ -176,7 +161,7 @@ TEST_F(SwaySwitcherTest, KeepsTheListingUntilSwayTellsOfAChange) {
   ASSERT_TRUE(kept) << switcher->unavailableReason().value_or("");
   EXPECT_EQ(kept->active, 0u);
 
-  swaymsg("input type:keyboard xkb_switch_layout 1");
+  sway->message("input type:keyboard xkb_switch_layout 1");
   EXPECT_TRUE(waitUntil([&] {
     const auto layouts = switcher->read();
     return layouts && layouts->active == 1;

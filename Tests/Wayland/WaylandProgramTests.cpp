@@ -5,10 +5,12 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <nlohmann/json.hpp>
 
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <optional>
 #include <string>
@@ -54,6 +56,19 @@ std::string expectedKeyboardsLine() {
       break;
   }
   return std::string(logline::kKeyboards) + std::string(words) + "\n";
+}
+
+// The border Sway gives the window of process `pid` ("normal", "csd" when the program draws its
+// own frame), or nothing while Sway has no such window.
+std::string swayBorderOf(const nlohmann::json& node, pid_t pid) {
+  if (node.value("pid", 0) == pid) return node.value("border", "?");
+  for (const char* children : {"nodes", "floating_nodes"}) {
+    if (!node.contains(children)) continue;
+    for (const auto& child : node[children]) {
+      if (auto border = swayBorderOf(child, pid); !border.empty()) return border;
+    }
+  }
+  return {};
 }
 
 class WaylandProgramTest : public ::testing::Test {
@@ -201,6 +216,36 @@ TEST_F(WaylandProgramTest, OnSwayReadsAStandInKeyboardAndRunsItsEngine) {
   ASSERT_TRUE(children >> program) << standIn.stderrText;
   ASSERT_EQ(::kill(program, SIGTERM), 0);
   EXPECT_EQ(standIn.finish(), 0) << standIn.stderrText;
+}
+
+// On Sway, Qt leaves a window's frame to Sway and so never starts the graphics driver, which
+// would stay loaded (tens of MiB) for the program's life: the window that stands in for the tray
+// shows in Sway's tree with Sway's own border, and no EGL driver is mapped into the program.
+TEST_F(WaylandProgramTest, OnSwayAWindowHasSwaysFrameAndNoGraphicsDriver) {
+  if (!SwayServer::installed()) GTEST_SKIP() << "sway is not installed (scripts/install-deps.sh)";
+  ASSERT_NO_FATAL_FAILURE(startSway());
+  // Qt connects for real: the display by its path, as the program's runtime folder is its own.
+  auto options = waylandStart(sway->runtimeDirectory() + "/" + sway->waylandDisplay(),
+                              {{"XDG_CURRENT_DESKTOP", "sway"}, {"SWAYSOCK", sway->socketPath()}});
+  for (auto& [name, value] : options.environment) {
+    if (name == "QT_QPA_PLATFORM") value = "wayland";
+  }
+  SpawnedProgram plivex(PLIVEX_APP_PATH, options);
+
+  std::string border;
+  EXPECT_TRUE(waitUntil([&] {
+    const auto tree = nlohmann::json::parse(sway->message("-r -t get_tree"), nullptr, false);
+    border = tree.is_object() ? swayBorderOf(tree, plivex.processId()) : "";
+    return !border.empty();
+  })) << (plivex.readAvailable(10), plivex.stderrText);
+  EXPECT_NE(border, "csd");
+  std::ifstream maps("/proc/" + std::to_string(plivex.processId()) + "/maps");
+  const std::string mapped{std::istreambuf_iterator<char>(maps), {}};
+  ASSERT_FALSE(mapped.empty());
+  for (const char* driver : {"libEGL_mesa", "_dri.so"}) {
+    EXPECT_EQ(mapped.find(driver), std::string::npos) << driver << " is mapped";
+  }
+  EXPECT_EQ(plivex.stop(SIGTERM), 0) << plivex.stderrText;
 }
 
 }  // namespace

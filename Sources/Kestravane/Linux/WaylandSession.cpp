@@ -1,7 +1,9 @@
 #include "Kestravane/Linux/WaylandSession.h"
 
+#include <cstdlib>
 #include <utility>
 
+#include "Platform/Wayland/SessionSwitcher.h"
 #include "Platform/Wayland/WaylandPlatform.h"
 
 namespace kestravane::linux_app {
@@ -23,6 +25,13 @@ WaylandSession::WaylandSession(Options options) {
 
 WaylandSession::~WaylandSession() {
   session.reset();
+}
+
+void leaveWindowFramesToTheDesktop() {
+  using namespace platform::wayland;
+  if (drawsWindowFrames(desktopOfSession())) {
+    ::setenv("QT_WAYLAND_DISABLE_WINDOWDECORATION", "1", 0);
+  }
 }
 
 }  // namespace kestravane::linux_app

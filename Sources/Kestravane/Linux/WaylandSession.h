@@ -48,4 +48,10 @@ class WaylandSession {
   std::unique_ptr<DesktopSession> session;
 };
 
+// Before the QApplication is made: on a desktop that draws its windows' frames, Qt is told to leave
+// them to it (unless the user's environment says otherwise). Qt 6.4 starts EGL to learn whether it
+// could draw them itself, which loads the graphics driver (tens of MiB, kept for the program's
+// life) when the first window shows, though a widget window never draws with it.
+void leaveWindowFramesToTheDesktop();
+
 }  // namespace kestravane::linux_app

@@ -211,6 +211,7 @@ int main(int argc, char* argv[]) {
     }
   }
   if (choice.notice) std::cerr << "Plivex: " << *choice.notice << "\n";
+  if (onWayland) kestravane::linux_app::leaveWindowFramesToTheDesktop();
 
   QApplication application(argc, argv);
   kestravane::linux_app::stopWatchingQtStart();

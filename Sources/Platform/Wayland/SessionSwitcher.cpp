@@ -29,7 +29,7 @@ class UnswitchableDesktop final : public DesktopSwitcher {
   const std::string name;
 };
 
-enum class Desktop { kde, gnome, hyprland, sway, other };
+using Desktop = WaylandDesktop;
 
 std::string lowercase(std::string text) {
   std::ranges::transform(text, text.begin(),
@@ -76,18 +76,22 @@ std::optional<std::string> processEnvironment(std::string_view name) {
   return value;
 }
 
+WaylandDesktop desktopOfSession(const EnvironmentLookup& environment) {
+  const auto desktop = namedDesktop(environment("XDG_CURRENT_DESKTOP").value_or(""));
+  if (desktop != Desktop::other) return desktop;
+  if (environment("HYPRLAND_INSTANCE_SIGNATURE")) return Desktop::hyprland;
+  if (environment("SWAYSOCK")) return Desktop::sway;
+  return Desktop::other;
+}
+
+bool drawsWindowFrames(WaylandDesktop desktop) {
+  return desktop == Desktop::sway || desktop == Desktop::kde;
+}
+
 std::unique_ptr<DesktopSwitcher> switcherForSession(std::shared_ptr<DispatchQueue> mainQueue,
                                                     const EnvironmentLookup& environment) {
   const auto currentDesktop = environment("XDG_CURRENT_DESKTOP").value_or("");
-  auto desktop = namedDesktop(currentDesktop);
-  if (desktop == Desktop::other) {
-    if (environment("HYPRLAND_INSTANCE_SIGNATURE")) {
-      desktop = Desktop::hyprland;
-    } else if (environment("SWAYSOCK")) {
-      desktop = Desktop::sway;
-    }
-  }
-  switch (desktop) {
+  switch (desktopOfSession(environment)) {
     case Desktop::kde:
       return std::make_unique<KdeSwitcher>(std::move(mainQueue));
     case Desktop::gnome:

@@ -22,6 +22,15 @@ using EnvironmentLookup = std::function<std::optional<std::string>(std::string_v
 // The process's own environment.
 std::optional<std::string> processEnvironment(std::string_view name);
 
+enum class WaylandDesktop { kde, gnome, hyprland, sway, other };
+
+// The desktop the session runs, as above.
+WaylandDesktop desktopOfSession(const EnvironmentLookup& environment = processEnvironment);
+
+// Whether the desktop draws the frames (title bars) of its windows when they ask it to, through
+// the xdg-decoration protocol: Sway and KDE's KWin do; GNOME leaves them to the programs.
+bool drawsWindowFrames(WaylandDesktop desktop);
+
 std::unique_ptr<DesktopSwitcher> switcherForSession(
     std::shared_ptr<DispatchQueue> mainQueue,
     const EnvironmentLookup& environment = processEnvironment);
