@@ -26,6 +26,7 @@
 #include "KestravaneKit/InputSourceSwitcher.h"
 #include "KestravaneKit/SwitchingEngine.h"
 #include "Platform/Host/DispatchQueues.h"
+#include "Support/ForwardingInputSources.h"
 #include "Support/ObservedEventTaps.h"
 
 namespace kestravane::benchmarks {
@@ -109,33 +110,18 @@ class TimedDispatch final : public platform::Dispatch {
   Moments& moments;
 };
 
-class TimedInputSources final : public platform::TextInputSources {
+class TimedInputSources final : public testing_support::ForwardingInputSources {
  public:
   TimedInputSources(std::shared_ptr<platform::TextInputSources> sources, Moments& moments)
-      : sources(std::move(sources)), moments(moments) {}
-  std::optional<std::vector<std::shared_ptr<platform::InputSource>>> createInputSourceList(
-      const platform::InputSourceFilter& filter, bool includeAllInstalled) override {
-    return sources->createInputSourceList(filter, includeAllInstalled);
-  }
-  std::optional<std::string> stringProperty(const platform::InputSource& source,
-                                            std::string_view key) override {
-    return sources->stringProperty(source, key);
-  }
-  std::shared_ptr<platform::InputSource> copyCurrentKeyboardInputSource() override {
-    return sources->copyCurrentKeyboardInputSource();
-  }
+      : ForwardingInputSources(std::move(sources)), moments(moments) {}
   platform::OSStatus selectInputSource(const platform::InputSource& source) override {
     stamp(moments.selectStart);
-    const auto status = sources->selectInputSource(source);
+    const auto status = ForwardingInputSources::selectInputSource(source);
     stamp(moments.selectEnd);
     return status;
   }
-  void setSourcesChangedObserver(std::function<void()> observer) override {
-    sources->setSourcesChangedObserver(std::move(observer));
-  }
 
  private:
-  const std::shared_ptr<platform::TextInputSources> sources;
   Moments& moments;
 };
 

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "Support/ForwardingInputSources.h"
 #include "Support/VirtualMacRig.h"
 
 namespace kestravane {
@@ -37,31 +38,16 @@ InputSourceDescription layout(std::string id, std::optional<std::string> name = 
 }
 
 // Forwards to the virtual system and remembers how the list was asked for.
-class RecordingInputSources : public platform::TextInputSources {
+class RecordingInputSources : public testing_support::ForwardingInputSources {
  public:
-  explicit RecordingInputSources(std::shared_ptr<platform::TextInputSources> inner)
-      : inner(std::move(inner)) {}
+  using ForwardingInputSources::ForwardingInputSources;
 
   std::optional<std::vector<std::shared_ptr<platform::InputSource>>> createInputSourceList(
       const platform::InputSourceFilter& filter, bool includeAllInstalled) override {
     requests.emplace_back(filter, includeAllInstalled);
-    return inner->createInputSourceList(filter, includeAllInstalled);
-  }
-  std::optional<std::string> stringProperty(const platform::InputSource& source,
-                                            std::string_view key) override {
-    return inner->stringProperty(source, key);
-  }
-  std::shared_ptr<platform::InputSource> copyCurrentKeyboardInputSource() override {
-    return inner->copyCurrentKeyboardInputSource();
-  }
-  platform::OSStatus selectInputSource(const platform::InputSource& source) override {
-    return inner->selectInputSource(source);
-  }
-  void setSourcesChangedObserver(std::function<void()> observer) override {
-    inner->setSourcesChangedObserver(std::move(observer));
+    return ForwardingInputSources::createInputSourceList(filter, includeAllInstalled);
   }
 
-  std::shared_ptr<platform::TextInputSources> inner;
   std::vector<std::pair<platform::InputSourceFilter, bool>> requests;
 };
 
