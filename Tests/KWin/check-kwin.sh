@@ -51,6 +51,7 @@ has_line() {
 KWIN_WAYLAND_NO_PERMISSION_CHECKS=1 KWIN_COMPOSE=Q \
   "$WORK/kwin_wayland" --virtual --no-lockscreen --socket plivex-kwin >"$WORK/kwin.log" 2>&1 &
 kwin=$!
+trap 'kill "$kwin" 2>/dev/null' EXIT
 for _ in $(seq 1 100); do
   layouts getLayoutsList >/dev/null && break
   sleep 0.1
@@ -68,8 +69,9 @@ after: us=English (US) ru=Russian active 1"
 [ "$probe" = "$expected" ] || fail "the KDE switcher saw: $probe"
 [ "$(layouts getLayout)" = "(uint32 1,)" ] || fail "KWin's active layout: $(layouts getLayout)"
 
+# The outputs are appended to, so that emptying one between checks leaves no gap in it.
 mkfifo "$WORK/client-in" "$WORK/probe-in"
-WAYLAND_DISPLAY=plivex-kwin "$CLIENT" <"$WORK/client-in" >"$WORK/client.out" 2>&1 &
+WAYLAND_DISPLAY=plivex-kwin "$CLIENT" <"$WORK/client-in" >>"$WORK/client.out" 2>&1 &
 client=$!
 exec {to_client}>"$WORK/client-in"
 has_line "$WORK/client.out" "ready" || fail "no keymap reached the client: $(cat "$WORK/client.out")"
@@ -77,7 +79,7 @@ has_line "$WORK/client.out" "caps: Caps_Lock" || fail "Caps Lock under the user'
 : >"$WORK/client.out"
 
 mkdir "$WORK/notes"
-"$PROBE" caps "$WORK/notes" <"$WORK/probe-in" >"$WORK/probe.out" 2>&1 &
+"$PROBE" caps "$WORK/notes" <"$WORK/probe-in" >>"$WORK/probe.out" 2>&1 &
 withholding=$!
 exec {to_probe}>"$WORK/probe-in"
 has_line "$WORK/probe.out" "withheld: compose:ralt,caps:none" ||
