@@ -11,7 +11,7 @@ packages=(cmake ninja-build g++ clang libclang-rt-dev clang-format
           libxkbregistry-dev libxkbcommon-dev libwayland-dev libsystemd-dev sway qt6-wayland
           python3-dbus python3-gi
           dbus-daemon dpkg-dev lintian desktop-file-utils libglib2.0-bin
-          libglib2.0-dev gnome-shell gjs)
+          libglib2.0-dev gnome-shell gjs kwin-wayland)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
