@@ -4,7 +4,7 @@
 # extensions name ours. Then checks what Plivex relies on over D-Bus: the list and the active
 # source, activation, the Changed
 # signal on an activation and on a new source list, and a refused index; then Plivex's own GNOME
-# switcher (PROBE, Tests/GnomeShell/GnomeSwitcherProbe.cpp) lists, selects and hears the change.
+# switcher (PROBE, Tests/Wayland/DesktopSessionProbe.cpp) lists, selects and hears the change.
 # Last, the shell's own keymap (the shell runs in unsafe mode, so org.gnome.Shell.Eval reaches it,
 # and a virtual keyboard taps keys): Caps Lock locks under the user's XKB options, does not while
 # the probe has taken its action away as Plivex does (caps:none joins GNOME's xkb-options), and
@@ -83,8 +83,9 @@ changes=$(grep -c "org.plivex.InputSources.Changed" "$WORK/signals.log")
 [ "$changes" -ge 2 ] || fail "Changed was sent $changes times for an activation and a new list"
 
 # Plivex's switcher over the same interface.
-probe=$("$PROBE" 0)
-expected="before: us=English (US) ru=Russian de=German active 1
+probe=$(XDG_CURRENT_DESKTOP=GNOME "$PROBE" 0)
+expected="desktop: GNOME
+before: us=English (US) ru=Russian de=German active 1
 select: yes
 notice: yes
 after: us=English (US) ru=Russian de=German active 0"
@@ -139,7 +140,7 @@ caps_locks() {
 caps_locks "the user's options"
 
 mkdir "$WORK/notes"
-coproc withholding { "$PROBE" caps "$WORK/notes"; }
+coproc withholding { XDG_CURRENT_DESKTOP=GNOME "$PROBE" caps "$WORK/notes"; }
 # Copies, since bash drops the coprocess's descriptors when it ends (as it does on a failure).
 probe_pid=$withholding_PID
 exec {from_probe}<&"${withholding[0]}" {to_probe}>&"${withholding[1]}"

@@ -2,7 +2,7 @@
 # Plivex's KDE switcher and KDE key options against a real KWin: a headless KWin (virtual output,
 # software compositing) on a private session bus, with a test home whose kxkbrc lists us and ru
 # and sets compose:ralt. Checks that the switcher the session gets (PROBE,
-# Tests/KWin/KWinSwitcherProbe.cpp) lists the layouts with KWin's names, selects the other one,
+# Tests/Wayland/DesktopSessionProbe.cpp) lists the layouts with KWin's names, selects the other one,
 # which KWin then reports active, and hears KWin's change notice. Then KWin's keymap as a client
 # receives it (KEYMAP_CLIENT, Tests/KWin/KWinKeymapClient.cpp): Caps Lock types Caps_Lock under
 # the user's options, nothing (VoidSymbol) once the probe has taken its action away as Plivex
@@ -79,7 +79,7 @@ has_line "$WORK/client.out" "caps: Caps_Lock" || fail "Caps Lock under the user'
 : >"$WORK/client.out"
 
 mkdir "$WORK/notes"
-"$PROBE" caps "$WORK/notes" <"$WORK/probe-in" >>"$WORK/probe.out" 2>&1 &
+XDG_CURRENT_DESKTOP=KDE "$PROBE" caps "$WORK/notes" <"$WORK/probe-in" >>"$WORK/probe.out" 2>&1 &
 withholding=$!
 exec {to_probe}>"$WORK/probe-in"
 has_line "$WORK/probe.out" "withheld: compose:ralt,caps:none" ||

@@ -6,8 +6,13 @@
 #include <cctype>
 #include <cstdlib>
 
+#include "Platform/LinuxDesktop/AtomicFile.h"
 #include "Platform/Wayland/DBusLayoutsSwitcher.h"
+#include "Platform/Wayland/GnomeKeyOptions.h"
+#include "Platform/Wayland/HyprlandKeyOptions.h"
 #include "Platform/Wayland/HyprlandSwitcher.h"
+#include "Platform/Wayland/KdeKeyOptions.h"
+#include "Platform/Wayland/SwayKeyOptions.h"
 #include "Platform/Wayland/SwaySwitcher.h"
 
 namespace kestravane::platform::wayland {
@@ -106,6 +111,26 @@ std::unique_ptr<DesktopSwitcher> switcherForSession(std::shared_ptr<DispatchQueu
   }
   return std::make_unique<UnswitchableDesktop>(currentDesktop.empty() ? "This desktop"
                                                                       : currentDesktop);
+}
+
+std::shared_ptr<DesktopKeyOptions> keyOptionsForSession(const DesktopSwitcher& switcher,
+                                                        const EnvironmentLookup& environment) {
+  if (dynamic_cast<const GnomeSwitcher*>(&switcher) != nullptr) return GnomeKeyOptions::open();
+  if (const auto* sway = dynamic_cast<const SwaySwitcher*>(&switcher)) {
+    return std::make_shared<SwayKeyOptions>(sway->socketPath());
+  }
+  if (const auto* hyprland = dynamic_cast<const HyprlandSwitcher*>(&switcher)) {
+    return std::make_shared<HyprlandKeyOptions>(hyprland->socketFolder(),
+                                                HyprlandSwitcher::kDefaultTimeout);
+  }
+  if (dynamic_cast<const KdeSwitcher*>(&switcher) != nullptr) {
+    const auto configHome = environment("XDG_CONFIG_HOME");
+    const auto home = environment("HOME");
+    const auto folder = desktop::xdgConfigHome(configHome ? configHome->c_str() : nullptr,
+                                               home ? home->c_str() : nullptr);
+    if (folder) return std::make_shared<KdeKeyOptions>(*folder / "kxkbrc");
+  }
+  return nullptr;
 }
 
 }  // namespace kestravane::platform::wayland

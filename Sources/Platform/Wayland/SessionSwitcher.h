@@ -1,7 +1,8 @@
 // The switcher for the Wayland session the program runs in, told by its environment: the
 // desktops $XDG_CURRENT_DESKTOP names first (KDE, Hyprland, sway), then the sockets a compositor
 // announces ($HYPRLAND_INSTANCE_SIGNATURE, $SWAYSOCK). Any other desktop gets a switcher that
-// lists nothing and says which desktop was found and that Plivex cannot switch it.
+// lists nothing and says which desktop was found and that Plivex cannot switch it. Also the
+// desktop's keyboard options that go with the switcher.
 // Threads: the main thread, as the switchers it makes.
 #pragma once
 
@@ -12,6 +13,7 @@
 #include <string_view>
 
 #include "Platform/Dispatch.h"
+#include "Platform/Wayland/DesktopKeyOptions.h"
 #include "Platform/Wayland/DesktopSwitcher.h"
 
 namespace kestravane::platform::wayland {
@@ -34,5 +36,12 @@ bool drawsWindowFrames(WaylandDesktop desktop);
 std::unique_ptr<DesktopSwitcher> switcherForSession(
     std::shared_ptr<DispatchQueue> mainQueue,
     const EnvironmentLookup& environment = processEnvironment);
+
+// The desktop's XKB options where Plivex can read and set them, found by the switcher the session
+// got: GNOME's settings (only on GNOME: its schema is often installed under other desktops, which
+// never read it), Sway's IPC, KDE's kxkbrc, Hyprland's socket. Null elsewhere, so the trigger key
+// keeps its action there.
+std::shared_ptr<DesktopKeyOptions> keyOptionsForSession(
+    const DesktopSwitcher& switcher, const EnvironmentLookup& environment = processEnvironment);
 
 }  // namespace kestravane::platform::wayland

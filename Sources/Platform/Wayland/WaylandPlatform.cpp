@@ -6,11 +6,7 @@
 #include "Platform/LinuxDesktop/AtomicFile.h"
 #include "Platform/Wayland/DBusLayoutsSwitcher.h"
 #include "Platform/Wayland/EvdevEventTaps.h"
-#include "Platform/Wayland/GnomeKeyOptions.h"
-#include "Platform/Wayland/HyprlandKeyOptions.h"
 #include "Platform/Wayland/HyprlandSwitcher.h"
-#include "Platform/Wayland/KdeKeyOptions.h"
-#include "Platform/Wayland/SwayKeyOptions.h"
 #include "Platform/Wayland/SwaySwitcher.h"
 #include "Platform/Wayland/WaylandAccessibility.h"
 #include "Platform/Wayland/WaylandHIDSystem.h"
@@ -21,30 +17,6 @@
 
 namespace kestravane::platform::wayland {
 namespace {
-
-// The desktop's XKB options where Plivex can read and set them, found by the switcher the session
-// got: GNOME's settings (only on GNOME: its schema is often installed under other desktops,
-// which never read it), Sway's IPC, KDE's kxkbrc, Hyprland's socket. Null elsewhere, so the
-// trigger key keeps its action there.
-std::shared_ptr<DesktopKeyOptions> keyOptionsFor(const DesktopSwitcher& switcher,
-                                                 const EnvironmentLookup& environment) {
-  if (dynamic_cast<const GnomeSwitcher*>(&switcher) != nullptr) return GnomeKeyOptions::open();
-  if (const auto* sway = dynamic_cast<const SwaySwitcher*>(&switcher)) {
-    return std::make_shared<SwayKeyOptions>(sway->socketPath());
-  }
-  if (const auto* hyprland = dynamic_cast<const HyprlandSwitcher*>(&switcher)) {
-    return std::make_shared<HyprlandKeyOptions>(hyprland->socketFolder(),
-                                                HyprlandSwitcher::kDefaultTimeout);
-  }
-  if (dynamic_cast<const KdeSwitcher*>(&switcher) != nullptr) {
-    const auto configHome = environment("XDG_CONFIG_HOME");
-    const auto home = environment("HOME");
-    const auto folder = desktop::xdgConfigHome(configHome ? configHome->c_str() : nullptr,
-                                               home ? home->c_str() : nullptr);
-    if (folder) return std::make_shared<KdeKeyOptions>(*folder / "kxkbrc");
-  }
-  return nullptr;
-}
 
 std::string_view accessWords(DeviceAccess access) {
   switch (access) {
@@ -67,7 +39,7 @@ std::string_view accessWords(DeviceAccess access) {
 WaylandPlatform::WaylandPlatform(WaylandPlatformOptions options) : host(options) {
   inputSources = std::make_shared<WaylandTextInputSources>(
       switcherForSession(host.dispatch->mainQueue(), options.environment));
-  const auto keyOptions = keyOptionsFor(inputSources->desktop(), options.environment);
+  const auto keyOptions = keyOptionsForSession(inputSources->desktop(), options.environment);
   withholdsKeyActions = keyOptions != nullptr;
   const auto stateDirectory =
       options.stateDirectory

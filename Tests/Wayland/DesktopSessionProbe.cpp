@@ -1,10 +1,12 @@
-// Plivex's GNOME switcher against a running GNOME Shell with Plivex's extension: prints the layouts
-// and the active one, selects the one named by the argument, waits for the shell's change
-// notice and prints the active one again. check-extension.sh runs it inside the shell's session.
-// With "caps", takes Caps Lock's own action away the way the program does (its trigger-key
-// actions over GNOME's key options, noting in FOLDER), prints GNOME's options, and gives the key
-// back when standard input ends, printing them again.
-// Usage: gnome-switcher-probe INDEX | gnome-switcher-probe caps FOLDER
+// Plivex's switcher and keyboard options for the desktop session it runs in, as the program picks
+// them from the environment, against a running desktop (check-extension.sh runs it in GNOME
+// Shell's session, check-kwin.sh in KWin's).
+// With INDEX: prints the desktop, its layouts and the active one, selects layout INDEX, waits for
+// the desktop's change notice and prints the active one again.
+// With "caps FOLDER": takes Caps Lock's own action away as the program does (its trigger-key
+// actions over the desktop's options, noting in FOLDER), prints the options then set, and gives
+// the key back when standard input ends, printing them again.
+// Usage: desktop-session-probe INDEX | desktop-session-probe caps FOLDER
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -18,8 +20,7 @@
 #include "Platform/Host/DispatchQueues.h"
 #include "Platform/Host/HostLog.h"
 #include "Platform/Host/SystemUptimeClock.h"
-#include "Platform/Wayland/DBusLayoutsSwitcher.h"
-#include "Platform/Wayland/GnomeKeyOptions.h"
+#include "Platform/Wayland/SessionSwitcher.h"
 #include "Platform/Wayland/WaylandTriggerKeyActions.h"
 
 using namespace kestravane::platform;
@@ -42,14 +43,14 @@ void print(const char* label, const std::optional<wayland::DesktopLayouts>& layo
 void printOptions(const char* label, wayland::DesktopKeyOptions& options) {
   const auto now = options.read();
   std::printf("%s: %s\n", label, now ? wayland::joinXkbOptions(*now).c_str() : "unreadable");
-  // The script waits for this line before it looks at the shell.
+  // The script waits for this line before it looks at the desktop's keymap.
   std::fflush(stdout);
 }
 
-int withholdCapsLock(const char* folder) {
-  std::shared_ptr<wayland::DesktopKeyOptions> options = wayland::GnomeKeyOptions::open();
+int withholdCapsLock(const wayland::DesktopSwitcher& switcher, const char* folder) {
+  const auto options = wayland::keyOptionsForSession(switcher);
   if (!options) {
-    std::printf("GNOME's input-source settings are not installed\n");
+    std::printf("%s: no keyboard options Plivex can set\n", switcher.desktopName().c_str());
     return 1;
   }
   {
@@ -68,17 +69,14 @@ int withholdCapsLock(const char* folder) {
   return 0;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  if (argc == 3 && std::string_view(argv[1]) == "caps") return withholdCapsLock(argv[2]);
-  if (argc != 2) return 2;
-  host::DispatchQueues dispatch(std::make_shared<host::SystemUptimeClock>());
-  wayland::GnomeSwitcher switcher(dispatch.mainQueue());
+int switchLayout(wayland::DesktopSwitcher& switcher, host::DispatchQueues& dispatch,
+                 std::size_t index) {
   bool changed = false;
+  // GNOME's extension sends one kind of notice for any change; KWin's says which.
   switcher.setChangeObserver([&](wayland::DesktopChange) { changed = true; });
+  std::printf("desktop: %s\n", switcher.desktopName().c_str());
   print("before", switcher.read(), switcher);
-  std::printf("select: %s\n", switcher.select(std::strtoul(argv[1], nullptr, 10)) ? "yes" : "no");
+  std::printf("select: %s\n", switcher.select(index) ? "yes" : "no");
   for (int i = 0; i < 100 && !changed; ++i) {
     dispatch.runDue();
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
@@ -86,4 +84,14 @@ int main(int argc, char** argv) {
   std::printf("notice: %s\n", changed ? "yes" : "no");
   print("after", switcher.read(), switcher);
   return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  host::DispatchQueues dispatch(std::make_shared<host::SystemUptimeClock>());
+  const auto switcher = wayland::switcherForSession(dispatch.mainQueue());
+  if (argc == 3 && std::string_view(argv[1]) == "caps") return withholdCapsLock(*switcher, argv[2]);
+  if (argc != 2) return 2;
+  return switchLayout(*switcher, dispatch, std::strtoul(argv[1], nullptr, 10));
 }
