@@ -7,12 +7,14 @@
 # receives it (KEYMAP_CLIENT, Tests/KWin/KWinKeymapClient.cpp): Caps Lock types Caps_Lock under
 # the user's options, nothing (VoidSymbol) once the probe has taken its action away as Plivex
 # does (caps:none in kxkbrc, then the reloadConfig signal), and Caps_Lock again once the probe
-# has given the user's options back.
-# Usage: check-kwin.sh KEYMAP_CLIENT PROBE
+# has given the user's options back. Last, the program itself (PLIVEX): its settings window (no
+# tray on this bus) has the frame KWin draws, and no graphics driver is loaded into it.
+# Usage: check-kwin.sh KEYMAP_CLIENT PROBE PLIVEX
 # Exit status: 0 passed, 1 failed, 77 skipped (no kwin_wayland here).
 set -uo pipefail
 client=$1
 probe=$2
+plivex=$3
 for tool in kwin_wayland dbus-run-session dbus-daemon gdbus; do
   if ! command -v "$tool" >/dev/null; then
     echo "SKIP: $tool is not installed (Debian: kwin-wayland, dbus-daemon, libglib2.0-bin)"
@@ -97,6 +99,28 @@ has_line "$WORK/client.out" "caps: Caps_Lock" ||
 
 exec {to_client}>&-
 wait "$client"
+
+# KWin's scripting prints each window and whether KWin draws its frame.
+QT_QPA_PLATFORM=wayland WAYLAND_DISPLAY=plivex-kwin XDG_SESSION_TYPE=wayland \
+  XDG_CURRENT_DESKTOP=KDE "$PLIVEX" >>"$WORK/plivex.out" 2>&1 &
+plivex=$!
+echo 'workspace.clientList().forEach(c => print("window " + c.resourceClass + " framed " + !c.noBorder));' \
+  >"$WORK/windows.js"
+for attempt in $(seq 1 100); do
+  gdbus call --session -d org.kde.KWin -o /Scripting -m org.kde.kwin.Scripting.loadScript \
+    "$WORK/windows.js" "windows$attempt" >/dev/null &&
+    gdbus call --session -d org.kde.KWin -o /Scripting -m org.kde.kwin.Scripting.start >/dev/null
+  grep -q "window plivex" "$WORK/kwin.log" && break
+  sleep 0.1
+done
+grep -q "window plivex framed true" "$WORK/kwin.log" ||
+  fail "KWin does not frame Plivex's window: $(grep 'window ' "$WORK/kwin.log")"
+if grep -E '_dri\.so|libEGL_mesa' "/proc/$plivex/maps"; then
+  fail "a graphics driver is loaded into Plivex"
+fi
+kill "$plivex"
+wait "$plivex" 2>/dev/null
+
 kill "$kwin"
 wait "$kwin" 2>/dev/null
 if [ "$failures" -gt 0 ]; then
@@ -107,7 +131,7 @@ exit $((failures > 0))
 INSIDE
 
 env -i PATH=/usr/bin:/bin HOME="$work/home" XDG_RUNTIME_DIR="$work/runtime" WORK="$work" \
-  CLIENT="$client" PROBE="$probe" dbus-run-session -- bash "$work/inside.sh"
+  CLIENT="$client" PROBE="$probe" PLIVEX="$plivex" dbus-run-session -- bash "$work/inside.sh"
 status=$?
 [ "$status" -eq 0 ] && echo "PASS: $("$work/kwin_wayland" --version 2>/dev/null)"
 exit "$status"
