@@ -8,14 +8,14 @@
 // entry names the protocol). The protocol's one interface is declared here: the client needs only
 // its first request, and Debian's headers of it come with KWin's development package.
 #include <poll.h>
-#include <sys/mman.h>
 #include <unistd.h>
 #include <wayland-client.h>
-#include <xkbcommon/xkbcommon.h>
 
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+
+#include "Support/CapsLockKeymapPrinter.h"
 
 namespace {
 
@@ -24,45 +24,6 @@ const wl_message fakeInputRequests[] = {{"authenticate", "ss", noTypes}};
 const wl_interface fakeInputInterface = {"org_kde_kwin_fake_input", 1, 1,
                                          fakeInputRequests,         0, nullptr};
 constexpr std::uint32_t kAuthenticateRequest = 0;
-
-constexpr xkb_keycode_t kCapsLockKeycode = 66;
-
-bool keymapSeen = false;
-
-void receiveKeymap(void*, wl_keyboard*, std::uint32_t format, std::int32_t file,
-                   std::uint32_t size) {
-  void* mapped = format == WL_KEYBOARD_KEYMAP_FORMAT_XKB_V1
-                     ? mmap(nullptr, size, PROT_READ, MAP_PRIVATE, file, 0)
-                     : MAP_FAILED;
-  close(file);
-  if (mapped == MAP_FAILED) return;
-  xkb_context* context = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
-  xkb_keymap* keymap =
-      xkb_keymap_new_from_string(context, static_cast<const char*>(mapped),
-                                 XKB_KEYMAP_FORMAT_TEXT_V1, XKB_KEYMAP_COMPILE_NO_FLAGS);
-  munmap(mapped, size);
-  const xkb_keysym_t* symbols = nullptr;
-  const int count = keymap != nullptr
-                        ? xkb_keymap_key_get_syms_by_level(keymap, kCapsLockKeycode, 0, 0, &symbols)
-                        : 0;
-  char name[64] = "VoidSymbol";
-  if (count > 0) xkb_keysym_get_name(symbols[0], name, sizeof name);
-  if (!keymapSeen) std::printf("ready\n");
-  keymapSeen = true;
-  std::printf("caps: %s\n", name);
-  std::fflush(stdout);
-  xkb_keymap_unref(keymap);
-  xkb_context_unref(context);
-}
-
-void ignoreEnter(void*, wl_keyboard*, std::uint32_t, wl_surface*, wl_array*) {}
-void ignoreLeave(void*, wl_keyboard*, std::uint32_t, wl_surface*) {}
-void ignoreKey(void*, wl_keyboard*, std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t) {}
-void ignoreModifiers(void*, wl_keyboard*, std::uint32_t, std::uint32_t, std::uint32_t,
-                     std::uint32_t, std::uint32_t) {}
-
-const wl_keyboard_listener keyboardListener = {receiveKeymap, ignoreEnter,     ignoreLeave,
-                                               ignoreKey,     ignoreModifiers, nullptr};
 
 struct Globals {
   wl_seat* seat = nullptr;
@@ -119,7 +80,8 @@ int main() {
     return fail("the seat offers no keyboard");
   }
   wl_keyboard* keyboard = wl_seat_get_keyboard(globals.seat);
-  wl_keyboard_add_listener(keyboard, &keyboardListener, nullptr);
+  kestravane::testing_support::CapsLockKeymapPrinter printer{.readyFirst = true};
+  printer.listenTo(keyboard);
   for (;;) {
     wl_display_flush(display);
     pollfd waiting[] = {{STDIN_FILENO, POLLIN, 0}, {wl_display_get_fd(display), POLLIN, 0}};
