@@ -9,6 +9,7 @@
 
 #include "Platform/LinuxDesktop/PollRunLoops.h"
 #include "Platform/X11/KeyTranslator.h"
+#include "Platform/X11/LockedGroupTracker.h"
 #include "Platform/X11/MediaKeys.h"
 #include "Platform/X11/X11Connection.h"
 #include "Platform/X11/X11KeyTable.h"
@@ -83,7 +84,7 @@ class TapSource final : public desktop::PollSource {
     std::function<void()> onKeymapChange;
   };
 
-  TapSource(Setup setup, bool capsLocked, int group) : setup(std::move(setup)), group(group) {
+  TapSource(Setup setup, bool capsLocked, int group) : setup(std::move(setup)), groups(group) {
     translator.setCapsLocked(capsLocked);
     takeKeymap();
   }
@@ -102,13 +103,14 @@ class TapSource final : public desktop::PollSource {
   // being delivered was made. The events of this connection come in the server's order, so every
   // group change made before that event (XKB's own switch, another program's) has been read
   // already: no round trip is needed, and none is waited for. The group is taken as locked at
-  // once, so a second tap whose event comes before the server's notification goes on from it.
+  // once, so a second tap whose event comes before the server's notification goes on from it
+  // (LockedGroupTracker).
   std::optional<std::size_t> selectNextLayout() {
     if (invalidated.load(std::memory_order_acquire) || layouts < 2) return std::nullopt;
-    const std::size_t next = (static_cast<std::size_t>(group) + 1) % layouts;
+    const std::size_t next = (static_cast<std::size_t>(groups.group()) + 1) % layouts;
     if (!XkbLockGroup(display(), XkbUseCoreKbd, static_cast<unsigned>(next))) return std::nullopt;
     XFlush(display());
-    group = static_cast<int>(next);
+    groups.locked(static_cast<int>(next));
     return next;
   }
 
@@ -146,7 +148,9 @@ class TapSource final : public desktop::PollSource {
     const auto& xkb = reinterpret_cast<const XkbEvent&>(event);
     if (xkb.any.xkb_type == XkbStateNotify) {
       translator.setCapsLocked((xkb.state.locked_mods & LockMask) != 0);
-      group = xkb.state.group;
+      constexpr unsigned kGroupParts =
+          XkbGroupStateMask | XkbGroupBaseMask | XkbGroupLatchMask | XkbGroupLockMask;
+      groups.notified(xkb.state.group, (xkb.state.changed & kGroupParts) != 0);
     } else {
       // XkbNewKeyboardNotify or XkbMapNotify: a keymap change, rare enough for a round trip.
       takeKeymap();
@@ -171,9 +175,9 @@ class TapSource final : public desktop::PollSource {
   }
 
   const Setup setup;
-  KeyTranslator translator;  // the reading thread only
-  int group = 0;             // the reading thread only: the keyboard's group, as last told
-  std::size_t layouts = 0;   // the reading thread only: the keymap's groups
+  KeyTranslator translator;   // the reading thread only
+  LockedGroupTracker groups;  // the reading thread only: the keyboard's group
+  std::size_t layouts = 0;    // the reading thread only: the keymap's groups
 };
 
 class X11EventTap final : public EventTap {
