@@ -7,7 +7,6 @@
 // when started with KWIN_WAYLAND_NO_PERMISSION_CHECKS=1 (else only to programs whose desktop
 // entry names the protocol). The protocol's one interface is declared here: the client needs only
 // its first request, and Debian's headers of it come with KWin's development package.
-#include <poll.h>
 #include <unistd.h>
 #include <wayland-client.h>
 
@@ -82,14 +81,7 @@ int main() {
   wl_keyboard* keyboard = wl_seat_get_keyboard(globals.seat);
   kestravane::testing_support::CapsLockKeymapPrinter printer{.readyFirst = true};
   printer.listenTo(keyboard);
-  for (;;) {
-    wl_display_flush(display);
-    pollfd waiting[] = {{STDIN_FILENO, POLLIN, 0}, {wl_display_get_fd(display), POLLIN, 0}};
-    if (poll(waiting, 2, -1) < 0) break;
-    char ignored[64];
-    if (waiting[0].revents != 0 && read(STDIN_FILENO, ignored, sizeof ignored) <= 0) break;
-    if (waiting[1].revents != 0 && wl_display_dispatch(display) < 0) break;
-  }
+  kestravane::testing_support::dispatchUntilInputEnds(display);
   wl_display_disconnect(display);
   return 0;
 }

@@ -1,10 +1,12 @@
 // A wl_keyboard listener for the tests' Wayland clients: prints what the Caps Lock key types in
 // the first layout of each keymap the seat sends ("caps: Caps_Lock", "caps: VoidSymbol"), so that
 // a test sees the keyboard options the compositor applied. With `readyFirst`, a "ready" line
-// comes before the first one.
+// comes before the first one. Also the clients' loop, which serves the compositor until the
+// client's standard input ends.
 // Threads: the client's thread, in its Wayland dispatch.
 #pragma once
 
+#include <poll.h>
 #include <sys/mman.h>
 #include <unistd.h>
 #include <wayland-client.h>
@@ -59,5 +61,17 @@ struct CapsLockKeymapPrinter {
     wl_keyboard_add_listener(keyboard, &listener, this);
   }
 };
+
+// Dispatches `display`'s events until standard input ends (or the connection fails).
+inline void dispatchUntilInputEnds(wl_display* display) {
+  for (;;) {
+    wl_display_flush(display);
+    pollfd waiting[] = {{STDIN_FILENO, POLLIN, 0}, {wl_display_get_fd(display), POLLIN, 0}};
+    if (poll(waiting, 2, -1) < 0) return;
+    char ignored[64];
+    if (waiting[0].revents != 0 && read(STDIN_FILENO, ignored, sizeof ignored) <= 0) return;
+    if (waiting[1].revents != 0 && wl_display_dispatch(display) < 0) return;
+  }
+}
 
 }  // namespace kestravane::testing_support

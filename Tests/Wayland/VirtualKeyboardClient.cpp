@@ -7,7 +7,6 @@
 // test sees the keyboard options the compositor applied.
 // The protocol's two interfaces are declared here: Debian's wayland-protocols lacks this one,
 // and the client needs only its requests.
-#include <poll.h>
 #include <sys/mman.h>
 #include <unistd.h>
 #include <wayland-client.h>
@@ -116,14 +115,7 @@ int main(int argc, char** argv) {
   wl_keyboard* seatKeyboard = wl_seat_get_keyboard(globals.seat);
   kestravane::testing_support::CapsLockKeymapPrinter printer;
   printer.listenTo(seatKeyboard);
-  for (;;) {
-    wl_display_flush(display);
-    pollfd waiting[] = {{STDIN_FILENO, POLLIN, 0}, {wl_display_get_fd(display), POLLIN, 0}};
-    if (poll(waiting, 2, -1) < 0) break;
-    char ignored[64];
-    if (waiting[0].revents != 0 && read(STDIN_FILENO, ignored, sizeof ignored) <= 0) break;
-    if (waiting[1].revents != 0 && wl_display_dispatch(display) < 0) break;
-  }
+  kestravane::testing_support::dispatchUntilInputEnds(display);
   wl_display_disconnect(display);
   return 0;
 }
