@@ -67,7 +67,7 @@ class EvdevEventTaps final : public EventTaps {
   bool aTapReadsAKeyboard() const;
 
   mutable std::mutex sourcesLock;
-  mutable std::vector<std::weak_ptr<EvdevTapSource>> sources;  // under sourcesLock
+  std::vector<std::weak_ptr<EvdevTapSource>> sources;  // under sourcesLock
 };
 
 }  // namespace kestravane::platform::wayland
